@@ -1,0 +1,215 @@
+// Position, time and number formatting: every position text is one decomposition of an angle
+// into whole degrees, whole minutes and a fraction of a minute, truncated toward zero.
+#include "text_functions/TextFunctions.h"
+
+#include <cmath>
+#include <optional>
+
+extern const char kFormatsRevision[] = "%z% TextFunctions QX3102 Formats.cpp $Revision: 1.10 $";
+
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+constexpr double kSecondsPerDegree = 3600.0;
+constexpr double kPositionRange = 360.0;
+constexpr int kFixedPositionSize = 10;
+
+struct Angle {
+    int degrees;
+    int minutes;
+    double exactMinutes;
+
+    double MinuteFraction() const { return exactMinutes - minutes; }
+    int TruncatedSeconds() const { return static_cast<int>(MinuteFraction() * 60.0); }
+    int NearestSeconds() const { return static_cast<int>(MinuteFraction() * 60.0 + 0.5); }
+    int Tenths() const { return static_cast<int>(MinuteFraction() * 10.0); }
+};
+
+// Keeps the sign of the value in every part. Empty when the whole degrees do not fit an int.
+std::optional<Angle> Decompose(double degrees) {
+    if (!(std::fabs(degrees) < 2147483648.0)) {
+        return std::nullopt;
+    }
+    const int whole = static_cast<int>(degrees);
+    const double exactMinutes = (degrees - whole) * 60.0;
+    return Angle{whole, static_cast<int>(exactMinutes), exactMinutes};
+}
+
+char* StoreEmpty(char* output, int size) {
+    FormatBounded(output, size, "%s", "");
+    return output;
+}
+
+char HemisphereLetter(double value, int kind) {
+    if (kind == kLatitude) {
+        return value < 0 ? 'S' : 'N';
+    }
+    if (kind == kLongitude) {
+        return value < 0 ? 'W' : 'E';
+    }
+    return '?';
+}
+
+char* FormatHemisphereDMS(char* output, int size, double degrees, int kind) {
+    const auto angle = Decompose(std::fabs(degrees));
+    if (!angle) {
+        return StoreEmpty(output, size);
+    }
+    FormatBounded(output, size, "%c%03d:%02d:%02d", HemisphereLetter(degrees, kind), angle->degrees,
+                  angle->minutes, angle->NearestSeconds());
+    return output;
+}
+
+// A position within the accepted range, decomposed from its absolute value.
+struct Position {
+    Angle angle;
+    char letter;
+    bool latitude;
+};
+
+std::optional<Position> RangedPosition(double degrees, int kind) {
+    if (degrees < -kPositionRange || degrees > kPositionRange ||
+        (kind != kLatitude && kind != kLongitude)) {
+        return std::nullopt;
+    }
+    return Position{*Decompose(std::fabs(degrees)), HemisphereLetter(degrees, kind),
+                    kind == kLatitude};
+}
+
+} // namespace
+
+char* FormatSecondsDMS(char* output, int size, double seconds) {
+    const auto angle = Decompose(seconds / kSecondsPerDegree);
+    if (!angle) {
+        return StoreEmpty(output, size);
+    }
+    FormatBounded(output, size, "% 5d:% 2d:% 2.5f", angle->degrees, angle->minutes,
+                  angle->MinuteFraction() * 60.0);
+    return output;
+}
+
+char* FormatSignedDMS(char* output, int size, double arcSeconds) {
+    const auto angle = Decompose(std::fabs(arcSeconds / kSecondsPerDegree));
+    if (!angle) {
+        return StoreEmpty(output, size);
+    }
+    FormatBounded(output, size, "%c%03d:%02d:%02d", arcSeconds < 0 ? '-' : '+', angle->degrees,
+                  angle->minutes, angle->TruncatedSeconds());
+    return output;
+}
+
+char* FormatArcSecondsDMS(char* output, int size, double arcSeconds, int kind) {
+    return FormatHemisphereDMS(output, size, arcSeconds / kSecondsPerDegree, kind);
+}
+
+char* FormatArcSecondsDMSSwapped(char* output, int size, double arcSeconds, int kind) {
+    const int swapped = kind == kLatitude ? kLongitude : kind == kLongitude ? kLatitude : kind;
+    return FormatArcSecondsDMS(output, size, arcSeconds, swapped);
+}
+
+char* FormatDegreesDMS(char* output, int size, double degrees, int kind) {
+    return FormatHemisphereDMS(output, size, degrees, kind);
+}
+
+char* FormatRadiansDMS(char* output, int size, double radians, int kind) {
+    return FormatHemisphereDMS(output, size, radians * kDegreesPerRadian, kind);
+}
+
+char* FormatDegreesDecimalMinutes(char* output, int size, double arcSeconds) {
+    const auto angle = Decompose(arcSeconds / kSecondsPerDegree);
+    if (!angle) {
+        return StoreEmpty(output, size);
+    }
+    FormatBounded(output, size, "%+4d:%05.3f", angle->degrees, angle->exactMinutes);
+    return output;
+}
+
+char* FormatLatLonTenths(char* output, double degrees, int kind) {
+    const auto position = RangedPosition(degrees, kind);
+    if (!position) {
+        return StoreEmpty(output, kFixedPositionSize);
+    }
+    const Angle& a = position->angle;
+    if (position->latitude) {
+        FormatBounded(output, kFixedPositionSize, "%02d%02d.%1d%c", a.degrees, a.minutes,
+                      a.Tenths(), position->letter);
+    } else {
+        FormatBounded(output, kFixedPositionSize, "%03d%02d.%1d%c", a.degrees, a.minutes,
+                      a.Tenths(), position->letter);
+    }
+    return output;
+}
+
+char* FormatLatLonCaretTenths(char* output, int size, double degrees, int kind) {
+    constexpr int kWorkSize = 20;
+    char work[kWorkSize] = {};
+    const auto position = RangedPosition(degrees, kind);
+    if (position) {
+        const Angle& a = position->angle;
+        if (position->latitude) {
+            FormatBounded(work, kWorkSize, "%02d%c%02d.%1d%c", a.degrees, '^', a.minutes,
+                          a.Tenths(), position->letter);
+        } else {
+            FormatBounded(work, kWorkSize, "%03d%c%02d.%1d%c", a.degrees, '^', a.minutes,
+                          a.Tenths(), position->letter);
+        }
+    }
+    CopyBounded(output, work, size);
+    return output;
+}
+
+char* FormatLatLonDegrees(char* output, double degrees, int kind) {
+    const auto position = RangedPosition(degrees, kind);
+    if (!position) {
+        return StoreEmpty(output, kFixedPositionSize);
+    }
+    if (position->latitude) {
+        FormatBounded(output, kFixedPositionSize, "%02d%c", position->angle.degrees,
+                      position->letter);
+    } else {
+        FormatBounded(output, kFixedPositionSize, "%03d%c", position->angle.degrees,
+                      position->letter);
+    }
+    return output;
+}
+
+char* FormatLatLonLetterFirst(char* output, double degrees, bool latitude) {
+    constexpr int kWorkSize = 20;
+    char work[kWorkSize] = {};
+    const auto position = RangedPosition(degrees, latitude ? kLatitude : kLongitude);
+    if (position) {
+        const Angle& a = position->angle;
+        if (latitude) {
+            FormatBounded(work, kWorkSize, "%c%02d%02d.%1d", position->letter, a.degrees, a.minutes,
+                          a.Tenths());
+        } else {
+            FormatBounded(work, kWorkSize, "%c%03d%02d.%1d", position->letter, a.degrees, a.minutes,
+                          a.Tenths());
+        }
+    }
+    CopyBounded(output, work, kFixedPositionSize);
+    return output;
+}
+
+char* FormatUtcHoursMinutes(char* output, const std::int32_t& time) {
+    constexpr int kSize = 6;
+    constexpr std::int32_t kSecondsPerDay = 86400;
+    if (time < 0) {
+        FormatBounded(output, kSize, "%s", "xx:xx");
+        return output;
+    }
+    const std::int32_t secondOfDay = time % kSecondsPerDay;
+    FormatBounded(output, kSize, "%02d:%02d", secondOfDay / 3600, secondOfDay % 3600 / 60);
+    return output;
+}
+
+char BoolToTF(bool value) {
+    return value ? 'T' : 'F';
+}
+
+const char* FormatFixed10(double value, int decimals) {
+    static char area[256];
+    const int precision = decimals >= 0 && decimals <= 4 ? decimals : 5;
+    FormatBounded(area, sizeof area, "% 10.*f", precision, value);
+    return area;
+}

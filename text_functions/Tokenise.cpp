@@ -1,0 +1,68 @@
+// Splitting of a line into fields at one separator, and into tokens at any of a set.
+#include "text_functions/TextFunctions.h"
+
+#include <climits>
+#include <cstring>
+
+extern const char kTokeniseRevision[] = "%Z% TextFunctions QX3102:02 Tokenise.cpp $Revision: 1.3 $";
+
+namespace {
+
+// The next token from the cursor on, terminated in place; null when only separators remain. The
+// cursor is the caller's own, so that passes over different texts never disturb each other.
+char* NextToken(char*& cursor, const char* separators) {
+    cursor += std::strspn(cursor, separators);
+    if (*cursor == '\0') {
+        return nullptr;
+    }
+    char* token = cursor;
+    cursor += std::strcspn(cursor, separators);
+    if (*cursor != '\0') {
+        *cursor++ = '\0';
+    }
+    return token;
+}
+
+} // namespace
+
+int SplitAtCharBounded(char* text, const char* separator, char** fields, int maxSplits) {
+    if (text == nullptr || separator == nullptr || fields == nullptr) {
+        return 0;
+    }
+    int splits = 0;
+    fields[0] = text;
+    for (char* p = text; *p != '\0' && splits < maxSplits; ++p) {
+        if (*p == separator[0]) {
+            *p = '\0';
+            fields[++splits] = p + 1;
+        }
+    }
+    return splits + 1;
+}
+
+int SplitAtChar(char* text, const char* separator, char** fields) {
+    return SplitAtCharBounded(text, separator, fields, INT_MAX);
+}
+
+int Tokenise(char* text, const char* separators, char** tokens) {
+    return TokeniseBounded(text, separators, tokens, INT_MAX);
+}
+
+int TokeniseBounded(char* text, const char* separators, char** tokens, int maxCount) {
+    if (text == nullptr || tokens == nullptr) {
+        return 0;
+    }
+    const char* set = separators != nullptr ? separators : "";
+    const int limit = maxCount < 1 ? 1 : maxCount;
+    char* cursor = text;
+    tokens[0] = NextToken(cursor, set);
+    if (tokens[0] == nullptr) {
+        return 1;
+    }
+    for (int count = 1;; ++count) {
+        tokens[count] = NextToken(cursor, set);
+        if (tokens[count] == nullptr || count == limit) {
+            return count;
+        }
+    }
+}
