@@ -1,0 +1,264 @@
+#include "config_control/SettingsFile.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+namespace {
+
+const char kSettingsFileSourceRevision[] =
+    "%Z% SettingsFileClass QX2110:01 SettingsFile.cpp $Revision: 1.4 $ ";
+
+constexpr char kReadLocation[] = "SettingsFileClass::ReadFromSettingsFile";
+constexpr char kWriteLocation[] = "SettingsFileClass::WriteToSettingsFile";
+constexpr char kNotOpened[] = "File is not opened";
+
+bool revisionsRegistered = false;
+
+void RegisterSettingsFileRevisions() {
+    if (revisionsRegistered) {
+        return;
+    }
+    revisionsRegistered = true;
+    BeginConfigGroup("SettingsFileClass");
+    RegisterRevision(kSettingsFileHeaderRevision);
+    RegisterRevision(kSettingsFileSourceRevision);
+    EndConfigGroup();
+}
+
+// A line read ends in LF whether the file was written with CR LF or LF line ends. A line cut by
+// a full buffer may end in the carriage return; the line feed behind it then belongs to this
+// line as well.
+void DropCarriageReturn(std::FILE* file, char* line) {
+    const std::size_t length = std::strlen(line);
+    if (length == 0 || line[length - 1] == '\n') {
+        if (length >= 2 && line[length - 2] == '\r') {
+            line[length - 2] = '\n';
+            line[length - 1] = '\0';
+        }
+        return;
+    }
+    if (line[length - 1] == '\r') {
+        const int next = std::getc(file);
+        if (next == '\n') {
+            line[length - 1] = '\n';
+        } else if (next != EOF) {
+            std::ungetc(next, file);
+        }
+    }
+}
+
+} // namespace
+
+SettingsFileClass::SettingsFileClass() = default;
+
+SettingsFileClass::SettingsFileClass(const char* name, std::int32_t mode) {
+    Open(name, mode);
+}
+
+SettingsFileClass::SettingsFileClass(const std::string& name, std::int32_t mode) {
+    Open(name.c_str(), mode);
+}
+
+SettingsFileClass::~SettingsFileClass() {
+    Close();
+}
+
+void SettingsFileClass::Open(const char* name, std::int32_t mode) {
+    RegisterSettingsFileRevisions();
+    Close();
+    fileName[0] = '\0';
+    if (name == nullptr || name[0] == '\0') {
+        return;
+    }
+    CopyBounded(fileName, name, sizeof fileName);
+    switch (mode) {
+    case ModeReading:
+        isOpen = OpenFileForReading();
+        break;
+    case ModeWriting:
+        isOpen = OpenFileForWriting();
+        break;
+    case ModeReadWrite:
+        isOpen = OpenFileForReadWrite();
+        break;
+    case ModeAppending:
+        isOpen = OpenFileForAppending();
+        break;
+    default:
+        break;
+    }
+}
+
+// Read in binary mode and drop the carriage return of a CR LF here, so that the data file
+// reads byte for byte the same on Windows and elsewhere (a text-mode read on Windows would
+// already have dropped it and could not tell a CR CR LF apart).
+bool SettingsFileClass::OpenFileForReading() {
+    return OpenInMode("rb", "SettingsFileClass::OpenFileForReading");
+}
+
+bool SettingsFileClass::OpenFileForWriting() {
+    return OpenInMode("w", "SettingsFileClass::OpenFileForWriting");
+}
+
+bool SettingsFileClass::OpenFileForReadWrite() {
+    return OpenInMode("r+", "SettingsFileClass::OpenFileForReadWrite");
+}
+
+bool SettingsFileClass::OpenFileForAppending() {
+    return OpenInMode("a", "SettingsFileClass::OpenFileForAppending");
+}
+
+// A stream already held is closed first, so that no call order leaks one.
+bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
+    Close();
+    errno = 0;
+    file = std::fopen(fileName, openMode);
+    if (file == nullptr) {
+        Report(location, std::strerror(errno));
+        return false;
+    }
+    isOpen = true;
+    lastAccess = LastAccess::None;
+    return true;
+}
+
+bool SettingsFileClass::Close() {
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    isOpen = false;
+    return true;
+}
+
+bool SettingsFileClass::Rewind() {
+    if (!isOpen) {
+        return false;
+    }
+    lastAccess = LastAccess::None;
+    return std::fseek(file, 0, SEEK_SET) == 0;
+}
+
+void SettingsFileClass::Flush() {
+    if (isOpen) {
+        std::fflush(file);
+    }
+}
+
+const char* SettingsFileClass::GetFileName() {
+    CopyBounded(fileNameCopy, fileName, sizeof fileNameCopy);
+    return fileNameCopy;
+}
+
+bool SettingsFileClass::ReadFromSettingsFile(char* buffer, int size) {
+    if (!isOpen) {
+        Report(kReadLocation, kNotOpened);
+        return false;
+    }
+    if (!ReadLine(buffer, size)) {
+        Report(kReadLocation, "NULL read from file");
+        return false;
+    }
+    return true;
+}
+
+bool SettingsFileClass::ReadFromSettingsFile(std::string& line) {
+    if (!ReadFromSettingsFile(lineBuffer, sizeof lineBuffer)) {
+        return false;
+    }
+    line.assign(lineBuffer);
+    return true;
+}
+
+bool SettingsFileClass::ReadFromSettingsFileBuffered(char* destination, int size) {
+    if (!ReadFromSettingsFile(readBuffer, sizeof readBuffer)) {
+        CopyBounded(destination, "", size);
+        return false;
+    }
+    CopyBounded(destination, readBuffer, size);
+    return true;
+}
+
+// Reads into the caller's buffer without any copy. A buffer that cannot hold one character is
+// a line that could not be read.
+bool SettingsFileClass::ReadLine(char* buffer, int size) {
+    if (buffer == nullptr || size < 2) {
+        return false;
+    }
+    PrepareFor(LastAccess::Read);
+    if (std::fgets(buffer, size, file) == nullptr) {
+        return false;
+    }
+    DropCarriageReturn(file, buffer);
+    return true;
+}
+
+// The C library requires a flush or a seek between output and input on one stream.
+void SettingsFileClass::PrepareFor(LastAccess access) {
+    if (lastAccess != LastAccess::None && lastAccess != access) {
+        std::fseek(file, 0, SEEK_CUR);
+    }
+    lastAccess = access;
+}
+
+bool SettingsFileClass::WriteToSettingsFile(const char* text) {
+    if (!isOpen) {
+        Report(kWriteLocation, kNotOpened);
+        return false;
+    }
+    PrepareFor(LastAccess::Write);
+    if (text != nullptr && std::fputs(text, file) == EOF) {
+        Report(kWriteLocation, "EOF Error On writing");
+        return false;
+    }
+    return true;
+}
+
+bool SettingsFileClass::WriteToSettingsFile(const std::string& text) {
+    CopyBounded(lineBuffer, text.c_str(), sizeof lineBuffer);
+    return WriteToSettingsFile(lineBuffer);
+}
+
+bool SettingsFileClass::WriteLine(const char* text) {
+    return WriteToSettingsFile(text) && WriteToSettingsFile("\n");
+}
+
+bool SettingsFileClass::WriteLine(const std::string& text) {
+    return WriteToSettingsFile(text) && WriteToSettingsFile("\n");
+}
+
+bool SettingsFileClass::WriteFormattedLine(const char* format, ...) {
+    if (format == nullptr) {
+        return WriteLine("");
+    }
+    std::va_list values;
+    va_start(values, format);
+    // Bounded by the buffer: at most kFormatSize characters and the terminator.
+    std::vsnprintf(formatBuffer, sizeof formatBuffer, format, values);
+    va_end(values);
+    return WriteLine(formatBuffer);
+}
+
+bool SettingsFileClass::WriteSetting(const char* name, bool value) {
+    FormatBounded(formatBuffer, kFormatSize, "%s = %s\n", name != nullptr ? name : "",
+                  value ? "TRUE" : "FALSE");
+    return WriteToSettingsFile(formatBuffer);
+}
+
+bool SettingsFileClass::WriteSetting(const char* name, std::int32_t value) {
+    FormatBounded(formatBuffer, kFormatSize, "%s = %d\n", name != nullptr ? name : "", value);
+    return WriteToSettingsFile(formatBuffer);
+}
+
+bool SettingsFileClass::WriteSetting(const char* name, double value) {
+    FormatBounded(formatBuffer, kFormatSize, "%s = %f\n", name != nullptr ? name : "", value);
+    return WriteToSettingsFile(formatBuffer);
+}
+
+void SettingsFileClass::Report(const char* location, const char* message) {
+    ReportDetail(location, message, fileName);
+}

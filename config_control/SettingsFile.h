@@ -1,0 +1,80 @@
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+inline constexpr char kSettingsFileHeaderRevision[] =
+    "%Z% SettingsFile QX2110:02 SettingsFile.h $Revision: 1.1 $";
+
+// Line-oriented access to a text file. Every failure leaves a three-line text (operation,
+// message, file name) in the error-report base. A Windows file with CR LF line ends reads the
+// same on every platform: a carriage return right before a line feed is dropped.
+class SettingsFileClass : public QX_ErrorReport {
+public:
+    static constexpr std::int32_t ModeReading = 0;
+    static constexpr std::int32_t ModeWriting = 1;
+    static constexpr std::int32_t ModeReadWrite = 2;
+    static constexpr std::int32_t ModeAppending = 3;
+
+    static constexpr int kNameSize = 1024;
+    static constexpr int kFormatSize = 1024;
+    static constexpr int kReadBufferSize = 5120;
+    static constexpr int kLineSize = 1024;
+
+    SettingsFileClass();
+    SettingsFileClass(const char* fileName, std::int32_t mode);
+    SettingsFileClass(const std::string& fileName, std::int32_t mode);
+    ~SettingsFileClass();
+
+    // The object owns its stream.
+    SettingsFileClass(const SettingsFileClass&) = delete;
+    SettingsFileClass& operator=(const SettingsFileClass&) = delete;
+
+    void Open(const char* fileName, std::int32_t mode);
+    bool OpenFileForReading();
+    bool OpenFileForWriting();
+    bool OpenFileForReadWrite();
+    bool OpenFileForAppending();
+    bool Close();
+    bool IsOpen() const { return isOpen; }
+    bool Rewind();
+    void Flush();
+    const char* GetFileName();
+
+    // One line per call: up to and including the next newline, to the end of the file, or
+    // until the buffer is full. The newline stays in the text.
+    bool ReadFromSettingsFile(char* buffer, int size);
+    bool ReadFromSettingsFile(char* buffer) { return ReadFromSettingsFile(buffer, kLineSize); }
+    bool ReadFromSettingsFile(std::string& line);
+    bool ReadFromSettingsFileBuffered(char* destination, int size);
+
+    bool WriteToSettingsFile(const char* text);
+    bool WriteToSettingsFile(const std::string& text);
+    bool WriteLine(const char* text);
+    bool WriteLine(const std::string& text);
+    bool WriteFormattedLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    bool WriteSetting(const char* name, bool value);
+    bool WriteSetting(const char* name, std::int32_t value);
+    bool WriteSetting(const char* name, double value);
+
+private:
+    enum class LastAccess { None, Read, Write };
+
+    bool OpenInMode(const char* openMode, const char* location);
+    bool ReadLine(char* buffer, int size);
+    void PrepareFor(LastAccess access);
+    void Report(const char* location, const char* message);
+
+    char fileNameCopy[kNameSize] = {};
+    char formatBuffer[kFormatSize + 1] = {};
+    char readBuffer[kReadBufferSize] = {};
+    std::FILE* file = nullptr;
+    bool isOpen = false;
+    char fileName[kNameSize] = {};
+    char lineBuffer[kLineSize] = {};
+    // The C library requires a flush or a seek between output and input on one stream.
+    LastAccess lastAccess = LastAccess::None;
+};

@@ -1,0 +1,297 @@
+#include "config_control/SettingsFile.h"
+#include "config_control/tests/TempDirectory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Mode = std::int32_t;
+
+std::string ErrorText(const std::string& location, const std::string& message,
+                      const std::string& detail) {
+    return location + "\n" + message + "\n" + detail;
+}
+
+// Reads every line with the given buffer size until the first failure.
+std::vector<std::string> ReadAll(SettingsFileClass& file, int size) {
+    std::vector<std::string> lines;
+    std::vector<char> buffer(size);
+    while (file.ReadFromSettingsFile(buffer.data(), size)) {
+        lines.emplace_back(buffer.data());
+    }
+    return lines;
+}
+
+class SettingsFileTest : public TempDirectoryTest {
+protected:
+    std::unique_ptr<SettingsFileClass> OpenBytes(const std::string& bytes,
+                                                 Mode mode = SettingsFileClass::ModeReading) {
+        return std::make_unique<SettingsFileClass>(WriteBinary("file.txt", bytes), mode);
+    }
+};
+
+TEST_F(SettingsFileTest, EmptyNameOrUnknownModeLeavesItClosedWithoutErrorText) {
+    const std::string existing = WriteBinary("exists.txt", "x\n");
+    const std::vector<std::pair<std::string, Mode>> cases = {
+        {"", SettingsFileClass::ModeReading}, {existing, 4}, {existing, -1}};
+    for (const auto& [name, mode] : cases) {
+        SettingsFileClass file(name, mode);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_STREQ(file.GetErrorText(), "");
+    }
+    SettingsFileClass unnamed(nullptr, SettingsFileClass::ModeReading);
+    EXPECT_FALSE(unnamed.IsOpen());
+}
+
+TEST_F(SettingsFileTest, FailedOpenReportsLocationSystemTextAndFileName) {
+    const std::string name = PathOf("missing/file.txt");
+    const std::vector<std::pair<Mode, const char*>> cases = {
+        {SettingsFileClass::ModeReading, "SettingsFileClass::OpenFileForReading"},
+        {SettingsFileClass::ModeWriting, "SettingsFileClass::OpenFileForWriting"},
+        {SettingsFileClass::ModeReadWrite, "SettingsFileClass::OpenFileForReadWrite"},
+        {SettingsFileClass::ModeAppending, "SettingsFileClass::OpenFileForAppending"},
+    };
+    for (const auto& [mode, location] : cases) {
+        SettingsFileClass file(name, mode);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(file.GetErrorText(), ErrorText(location, std::strerror(ENOENT), name));
+    }
+}
+
+TEST_F(SettingsFileTest, LinesKeepTheirNewlineAndEndOfFileIsReportedUntilRewind) {
+    auto file = OpenBytes("A\nB\n");
+    ASSERT_TRUE(file->IsOpen());
+    EXPECT_EQ(ReadAll(*file, 256), (std::vector<std::string>{"A\n", "B\n"}));
+    EXPECT_EQ(file->GetErrorText(), ErrorText("SettingsFileClass::ReadFromSettingsFile",
+                                              "NULL read from file", PathOf("file.txt")));
+    char buffer[16] = "unchanged";
+    EXPECT_FALSE(file->ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "unchanged");
+    EXPECT_TRUE(file->Rewind());
+    ASSERT_TRUE(file->ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "A\n");
+}
+
+TEST_F(SettingsFileTest, LineLongerThanTheBufferContinuesInTheNextRead) {
+    auto file = OpenBytes("ABCDEFG");
+    EXPECT_EQ(ReadAll(*file, 4), (std::vector<std::string>{"ABC", "DEF", "G"}));
+}
+
+TEST_F(SettingsFileTest, CarriageReturnBeforeLineFeedIsDropped) {
+    struct Case {
+        const char* bytes;
+        int size;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"TAG 1\r\nA|B\r\n", 256, {"TAG 1\n", "A|B\n"}},
+        {"A\rB\r\n", 256, {"A\rB\n"}},
+        {"\r\r\n", 256, {"\r\n"}},
+        {"AB\r\nC", 4, {"AB\n", "C"}},
+        {"ABC\r\nD", 4, {"ABC", "\n", "D"}},
+        {"AB\rC", 4, {"AB\r", "C"}},
+        {"A\r", 256, {"A\r"}},
+        {"\r\n\r\n", 256, {"\n", "\n"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        auto file = OpenBytes(c.bytes);
+        EXPECT_EQ(ReadAll(*file, c.size), c.lines);
+    }
+}
+
+TEST_F(SettingsFileTest, OtherReadFormsGiveTheSameLine) {
+    auto file = OpenBytes("first\r\nsecond line\r\nthird\r\n");
+    std::string line = "old";
+    ASSERT_TRUE(file->ReadFromSettingsFile(line));
+    EXPECT_EQ(line, "first\n");
+    char cut[5];
+    ASSERT_TRUE(file->ReadFromSettingsFileBuffered(cut, sizeof cut));
+    EXPECT_STREQ(cut, "seco");
+    char whole[SettingsFileClass::kLineSize];
+    ASSERT_TRUE(file->ReadFromSettingsFile(whole));
+    EXPECT_STREQ(whole, "third\n");
+
+    EXPECT_FALSE(file->ReadFromSettingsFile(line));
+    EXPECT_EQ(line, "first\n");
+    char emptied[8] = "stale";
+    EXPECT_FALSE(file->ReadFromSettingsFileBuffered(emptied, sizeof emptied));
+    EXPECT_STREQ(emptied, "");
+}
+
+TEST_F(SettingsFileTest, LongLinesAreTakenInPiecesOfTheFormsLimit) {
+    const std::string longLine(6000, 'x');
+    auto file = OpenBytes(longLine + "\n" + longLine + "\n");
+    std::string line;
+    ASSERT_TRUE(file->ReadFromSettingsFile(line));
+    EXPECT_EQ(line.size(), 1023u);
+    ASSERT_TRUE(file->Rewind());
+    char destination[100];
+    ASSERT_TRUE(file->ReadFromSettingsFileBuffered(destination, sizeof destination));
+    EXPECT_EQ(std::strlen(destination), 99u);
+    ASSERT_TRUE(file->ReadFromSettingsFileBuffered(destination, sizeof destination));
+    EXPECT_EQ(std::string(destination), std::string(6000 - 5119, 'x').substr(0, 99));
+}
+
+TEST_F(SettingsFileTest, BufferThatCannotHoldALineIsARefusedRead) {
+    auto file = OpenBytes("A\n");
+    char buffer[4] = "old";
+    EXPECT_FALSE(file->ReadFromSettingsFile(buffer, 1));
+    EXPECT_FALSE(file->ReadFromSettingsFile(buffer, 0));
+    EXPECT_FALSE(file->ReadFromSettingsFile(nullptr, 10));
+    EXPECT_STREQ(buffer, "old");
+    ASSERT_TRUE(file->ReadFromSettingsFile(buffer, 4));
+    EXPECT_STREQ(buffer, "A\n");
+}
+
+TEST_F(SettingsFileTest, SettingsAreWrittenAsNameEqualsValue) {
+    {
+        SettingsFileClass file(PathOf("out.txt"), SettingsFileClass::ModeWriting);
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_TRUE(file.WriteSetting("Count", 5));
+        EXPECT_TRUE(file.WriteSetting("Count", true));
+        EXPECT_TRUE(file.WriteSetting("Count", false));
+        EXPECT_TRUE(file.WriteSetting("Count", 1.5));
+        EXPECT_TRUE(file.WriteSetting("Count", -2147483647 - 1));
+    }
+    EXPECT_EQ(ReadText("out.txt"), "Count = 5\nCount = TRUE\nCount = FALSE\nCount = 1.500000\n"
+                                   "Count = -2147483648\n");
+}
+
+TEST_F(SettingsFileTest, WritesComposeLinesWithinTheirLimits) {
+    const std::string longName(1100, 'n');
+    const std::string longText(2000, 't');
+    {
+        SettingsFileClass file(PathOf("out.txt"), SettingsFileClass::ModeWriting);
+        EXPECT_TRUE(file.WriteToSettingsFile("raw"));
+        EXPECT_TRUE(file.WriteLine(" line"));
+        EXPECT_TRUE(file.WriteLine(std::string("object")));
+        EXPECT_TRUE(file.WriteToSettingsFile(longText + "\n"));
+        EXPECT_TRUE(file.WriteFormattedLine("%d-%s", 7, "x"));
+        EXPECT_TRUE(file.WriteFormattedLine("%s", longText.c_str()));
+        EXPECT_TRUE(file.WriteSetting(longName.c_str(), 1));
+    }
+    EXPECT_EQ(ReadText("out.txt"), "raw line\nobject\n" + longText.substr(0, 1023) + "7-x\n" +
+                                       longText.substr(0, 1024) + "\n" + longName.substr(0, 1023));
+}
+
+TEST_F(SettingsFileTest, AppendingKeepsWhatIsThere) {
+    WriteBinary("log.txt", "one\n");
+    {
+        SettingsFileClass file(PathOf("log.txt"), SettingsFileClass::ModeAppending);
+        EXPECT_TRUE(file.WriteLine("two"));
+        file.Flush();
+        EXPECT_EQ(ReadText("log.txt"), "one\ntwo\n");
+    }
+}
+
+TEST_F(SettingsFileTest, ReadWriteModeMayAlternateBetweenReadsAndWrites) {
+    std::ofstream(PathOf("file.txt")) << "line1\nline2\nline3\n";
+    auto file =
+        std::make_unique<SettingsFileClass>(PathOf("file.txt"), SettingsFileClass::ModeReadWrite);
+    char buffer[32];
+    ASSERT_TRUE(file->ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_TRUE(file->WriteToSettingsFile("XX"));
+    ASSERT_TRUE(file->ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "ne2\n");
+    EXPECT_TRUE(file->WriteToSettingsFile("YY"));
+    file.reset();
+    EXPECT_EQ(ReadText("file.txt"), "line1\nXXne2\nYYne3\n");
+}
+
+TEST_F(SettingsFileTest, WritingAFileOpenedForReadingFails) {
+    auto file = OpenBytes("A\n");
+    EXPECT_FALSE(file->WriteToSettingsFile("x"));
+    EXPECT_EQ(file->GetErrorText(), ErrorText("SettingsFileClass::WriteToSettingsFile",
+                                              "EOF Error On writing", PathOf("file.txt")));
+    EXPECT_FALSE(file->WriteLine("x"));
+    EXPECT_FALSE(file->WriteSetting("Count", 5));
+}
+
+TEST_F(SettingsFileTest, ReadingAFileOpenedForAppendingFails) {
+    auto file = OpenBytes("A\n", SettingsFileClass::ModeAppending);
+    char buffer[8];
+    EXPECT_FALSE(file->ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_EQ(file->GetErrorText(), ErrorText("SettingsFileClass::ReadFromSettingsFile",
+                                              "NULL read from file", PathOf("file.txt")));
+}
+
+TEST_F(SettingsFileTest, DirectoryNameLeavesAThreeLineErrorOnOpenOrRead) {
+    SettingsFileClass file(directory.string(), SettingsFileClass::ModeReading);
+    char buffer[8];
+    const bool read = file.IsOpen() && file.ReadFromSettingsFile(buffer, sizeof buffer);
+    EXPECT_FALSE(read);
+    const std::string text = file.GetErrorText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), directory.string());
+}
+
+TEST_F(SettingsFileTest, EveryOperationOnAClosedObjectReportsNotOpened) {
+    const std::string read = "SettingsFileClass::ReadFromSettingsFile";
+    const std::string write = "SettingsFileClass::WriteToSettingsFile";
+    const std::vector<std::pair<std::string, std::function<bool(SettingsFileClass&)>>> cases = {
+        {read,
+         [](SettingsFileClass& f) {
+             char b[8];
+             return f.ReadFromSettingsFile(b, 8);
+         }},
+        {read,
+         [](SettingsFileClass& f) {
+             std::string s;
+             return f.ReadFromSettingsFile(s);
+         }},
+        {read,
+         [](SettingsFileClass& f) {
+             char b[8];
+             return f.ReadFromSettingsFileBuffered(b, 8);
+         }},
+        {write, [](SettingsFileClass& f) { return f.WriteToSettingsFile("x"); }},
+        {write, [](SettingsFileClass& f) { return f.WriteLine(std::string("x")); }},
+        {write, [](SettingsFileClass& f) { return f.WriteFormattedLine("%d", 1); }},
+        {write, [](SettingsFileClass& f) { return f.WriteSetting("x", 1.0); }},
+    };
+    const std::string name = WriteBinary("closed.txt", "A\n");
+    for (const auto& [location, operation] : cases) {
+        SCOPED_TRACE(location);
+        SettingsFileClass file(name, SettingsFileClass::ModeReading);
+        EXPECT_TRUE(file.Close());
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_FALSE(operation(file));
+        EXPECT_EQ(file.GetErrorText(), ErrorText(location, "File is not opened", name));
+        EXPECT_FALSE(file.Rewind());
+        file.Flush();
+    }
+    SettingsFileClass unopened;
+    EXPECT_FALSE(unopened.WriteLine("x"));
+    EXPECT_EQ(unopened.GetErrorText(), ErrorText(write, "File is not opened", ""));
+}
+
+TEST_F(SettingsFileTest, FileNameIsKeptCutToItsField) {
+    const std::string name = WriteBinary("named.txt", "A\n");
+    SettingsFileClass file(name, SettingsFileClass::ModeReading);
+    EXPECT_EQ(file.GetFileName(), name);
+    const std::string longName(1500, 'f');
+    SettingsFileClass tooLong(longName, SettingsFileClass::ModeReading);
+    EXPECT_FALSE(tooLong.IsOpen());
+    EXPECT_EQ(tooLong.GetFileName(), longName.substr(0, 1023));
+}
+
+TEST_F(SettingsFileTest, OpeningAgainReleasesTheFirstStream) {
+    const std::string first = WriteBinary("first.txt", "1\n");
+    const std::string second = WriteBinary("second.txt", "2\n");
+    SettingsFileClass file(first, SettingsFileClass::ModeReading);
+    file.Open(second.c_str(), SettingsFileClass::ModeReading);
+    char buffer[8];
+    ASSERT_TRUE(file.ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "2\n");
+    EXPECT_TRUE(file.OpenFileForReading());
+    EXPECT_TRUE(file.IsOpen());
+    ASSERT_TRUE(file.ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "2\n");
+}
+
+} // namespace
