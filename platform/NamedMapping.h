@@ -1,0 +1,52 @@
+#pragma once
+// A named block of memory shared between processes on one machine. On Windows it is a
+// paging-file-backed file mapping; on POSIX systems a shm_open object "/<name>".
+//
+// Handles are released only by UnmapAndClose (or by the system when the process ends); the
+// destructor releases nothing, so a view handed out stays valid after its owner is gone.
+
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr char kNamedMappingHeaderRevision[] =
+    "%Z% NamedMapping QX4001:02 NamedMapping.h $Revision: 1.1 $";
+
+class NamedMapping {
+public:
+    NamedMapping() = default;
+    NamedMapping(const NamedMapping&) = delete;
+    NamedMapping& operator=(const NamedMapping&) = delete;
+
+    // Creates the object `name` with `size` bytes (mode 0600 on POSIX), or joins an existing one
+    // of that name, whose size is then left as it is. `existed` tells which happened.
+    bool CreateOrJoin(const char* name, std::uint32_t size, bool& existed);
+    // Opens an existing object by name; never creates.
+    bool Open(const char* name);
+    // Maps the whole object that Open opened, read-write.
+    bool Map();
+    // Unmaps the view and closes the handles held; results are not examined.
+    void UnmapAndClose();
+
+    void* Address() const { return address; }
+    std::size_t MappedSize() const { return mappedSize; }
+    // System error code of the last call of this object that failed (0 when none failed).
+    int LastError() const { return lastError; }
+
+    // Removes the name of a stale object; peers that hold it keep their views. On Windows, where
+    // an object ends with its last handle, this succeeds and does nothing. Returns the system
+    // error code, 0 on success.
+    static int Unlink(const char* name);
+    // The system's message text for `code`, cut to `capacity`, always terminated.
+    static void ErrorText(int code, char* buffer, std::size_t capacity);
+
+private:
+    static constexpr std::intptr_t kNoHandle = -1;
+
+    // A Windows mapping ends with its last handle, so the handle of the creation step is kept
+    // here until UnmapAndClose; a POSIX object lives on by its name and needs none.
+    std::intptr_t creationHandle = kNoHandle;
+    std::intptr_t handle = kNoHandle;
+    void* address = nullptr;
+    std::size_t mappedSize = 0;
+    int lastError = 0;
+};

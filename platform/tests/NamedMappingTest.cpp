@@ -1,0 +1,141 @@
+#include "platform/NamedMapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A name of this process alone, removed when the test ends.
+class ScopedName {
+public:
+    explicit ScopedName(const char* test)
+        : name("CorvaneMappingTest_" + std::to_string(getpid()) + "_" + test) {}
+    ~ScopedName() { NamedMapping::Unlink(name.c_str()); }
+    const char* c_str() const { return name.c_str(); }
+
+private:
+    std::string name;
+};
+
+// Sets a umask for one scope.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : previous(umask(mask)) {}
+    ~ScopedUmask() { umask(previous); }
+
+private:
+    mode_t previous;
+};
+
+bool OpenAndMap(NamedMapping& mapping, const char* name) {
+    return mapping.Open(name) && mapping.Map();
+}
+
+TEST(NamedMapping, NewObjectIsOwnerOnlyWhateverTheUmask) {
+    for (const mode_t mask : {0000, 0022, 0077, 0777}) {
+        ScopedName name(("mode" + std::to_string(mask)).c_str());
+        bool existed = true;
+        {
+            ScopedUmask scopedMask(mask);
+            NamedMapping mapping;
+            ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed)) << mask;
+        }
+        EXPECT_FALSE(existed);
+        struct stat status {};
+        ASSERT_EQ(stat(("/dev/shm/" + std::string(name.c_str())).c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0600u) << "umask " << mask;
+        EXPECT_EQ(status.st_size, 4096);
+    }
+}
+
+TEST(NamedMapping, JoiningNeverResizes) {
+    for (const std::uint32_t request : {1024u, 8192u}) {
+        ScopedName name(("join" + std::to_string(request)).c_str());
+        NamedMapping creator;
+        bool existed = true;
+        ASSERT_TRUE(creator.CreateOrJoin(name.c_str(), 4096, existed));
+        ASSERT_FALSE(existed);
+
+        NamedMapping joiner;
+        ASSERT_TRUE(joiner.CreateOrJoin(name.c_str(), request, existed));
+        EXPECT_TRUE(existed);
+        ASSERT_TRUE(OpenAndMap(joiner, name.c_str()));
+        EXPECT_EQ(joiner.MappedSize(), 4096u) << request;
+        joiner.UnmapAndClose();
+    }
+}
+
+TEST(NamedMapping, ViewsOfOneObjectShareTheirBytes) {
+    ScopedName name("share");
+    NamedMapping first;
+    NamedMapping second;
+    bool existed = false;
+    ASSERT_TRUE(first.CreateOrJoin(name.c_str(), 13544, existed));
+    ASSERT_TRUE(OpenAndMap(first, name.c_str()));
+    ASSERT_TRUE(OpenAndMap(second, name.c_str()));
+    EXPECT_EQ(second.MappedSize(), 13544u);
+
+    static_cast<char*>(first.Address())[13543] = 'z';
+    EXPECT_EQ(static_cast<char*>(second.Address())[13543], 'z');
+    first.UnmapAndClose();
+    second.UnmapAndClose();
+    EXPECT_EQ(first.Address(), nullptr);
+    EXPECT_EQ(first.MappedSize(), 0u);
+}
+
+TEST(NamedMapping, OpenOfMissingObjectGivesFileNotFound) {
+    ScopedName name("missing");
+    NamedMapping mapping;
+    EXPECT_FALSE(mapping.Open(name.c_str()));
+    EXPECT_EQ(mapping.LastError(), 2);
+    EXPECT_FALSE(mapping.Map());
+    EXPECT_EQ(mapping.Address(), nullptr);
+
+    char text[256];
+    NamedMapping::ErrorText(2, text, sizeof text);
+    EXPECT_STREQ(text, std::strerror(ENOENT));
+    char shortText[5];
+    NamedMapping::ErrorText(2, shortText, sizeof shortText);
+    EXPECT_EQ(std::string(shortText), std::string(text).substr(0, 4));
+}
+
+TEST(NamedMapping, EmptyObjectMapsAsZeroBytes) {
+    ScopedName name("empty");
+    NamedMapping mapping;
+    bool existed = false;
+    ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 0, existed));
+    ASSERT_TRUE(OpenAndMap(mapping, name.c_str()));
+    EXPECT_NE(mapping.Address(), nullptr);
+    EXPECT_EQ(mapping.MappedSize(), 0u);
+    mapping.UnmapAndClose();
+}
+
+TEST(NamedMapping, UnlinkRemovesTheNameButNotTheViews) {
+    ScopedName name("unlink");
+    NamedMapping holder;
+    bool existed = false;
+    ASSERT_TRUE(holder.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_TRUE(OpenAndMap(holder, name.c_str()));
+
+    EXPECT_EQ(NamedMapping::Unlink(name.c_str()), 0);
+    NamedMapping late;
+    EXPECT_FALSE(late.Open(name.c_str()));
+    EXPECT_EQ(late.LastError(), 2);
+    static_cast<char*>(holder.Address())[0] = 1; // still usable
+    EXPECT_EQ(NamedMapping::Unlink(name.c_str()), ENOENT);
+    holder.UnmapAndClose();
+}
+
+TEST(NamedMapping, InvalidNameFailsWithSystemCode) {
+    NamedMapping mapping;
+    bool existed = false;
+    EXPECT_FALSE(mapping.CreateOrJoin("Corvane/with/slashes", 4096, existed));
+    EXPECT_NE(mapping.LastError(), 0);
+}
+
+} // namespace

@@ -1,0 +1,87 @@
+#include "shared_memory/BaseSharedMemory.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+
+#include <cstring>
+
+static const char kBaseSharedMemoryRevision[] =
+    "%Z% BaseSharedMemory QX2082:01 BaseSharedMemory.cpp $Revision: 1.7 $";
+
+namespace {
+
+constexpr int kMessageSize = 1024;
+
+void RegisterBaseSharedMemory() {
+    BeginConfigGroup("Base Shared Memory Class ");
+    RegisterRevision(kBaseSharedMemoryHeaderRevision);
+    RegisterRevision(kBaseSharedMemoryRevision);
+    EndConfigGroup();
+}
+
+} // namespace
+
+BaseSharedMemory::BaseSharedMemory() {
+    static const bool registered = (RegisterBaseSharedMemory(), true);
+    (void)registered;
+}
+
+void BaseSharedMemory::SetMappingName(const char* name) {
+    const int length = FormatBounded(mappingName, kMappingNameSize, "%s", name);
+    if (length < 0 || length >= kMappingNameSize) {
+        mappingName[0] = '\0';
+    }
+}
+
+bool BaseSharedMemory::CreateMapping(std::uint32_t size) {
+    bool existed = false;
+    if (!mapping.CreateOrJoin(mappingName, size, existed)) {
+        char message[kMessageSize];
+        FormatBounded(message, kMessageSize, "Creating Shared memory (Code: %d)",
+                      mapping.LastError());
+        SetErrorText(message);
+        return false;
+    }
+    mappingExisted = existed;
+    return true;
+}
+
+bool BaseSharedMemory::OpenMapping() {
+    if (!mapping.Open(mappingName)) {
+        char message[kMessageSize];
+        FormatBounded(message, kMessageSize, "OpenFileMapping (Code: %d)", mapping.LastError());
+        SetErrorText(message);
+        return false;
+    }
+    return true;
+}
+
+bool BaseSharedMemory::MapView() {
+    if (!mapping.Map()) {
+        char message[kMessageSize];
+        FormatBounded(message, kMessageSize, "MapViewOfFile (Code: %d)", mapping.LastError());
+        SetErrorText(message);
+        return false;
+    }
+    return true;
+}
+
+bool BaseSharedMemory::CreateAndMap() {
+    return CreateMapping(blockSize) && OpenAndMap();
+}
+
+bool BaseSharedMemory::OpenAndMap() {
+    return OpenMapping() && MapView();
+}
+
+void BaseSharedMemory::Unmap() {
+    mapping.UnmapAndClose();
+}
+
+bool BaseSharedMemory::ClearBlock(std::uint32_t n) {
+    if (n == 0 || GetBlock() == nullptr || n > GetMappedSize()) {
+        return false;
+    }
+    std::memset(GetBlock(), 0, n);
+    return true;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// CVisShm: this program's client of the "VisualInterface" block. It joins the block that the
+// simulator side made (or makes a fresh one), checks the interface version and keeps the count
+// of attached clients inside the block.
+
+#include "shared_memory/BaseSharedMemory.h"
+#include "shared_memory/VisualInterfaceShm.h"
+
+inline constexpr char kVisualShmHeaderRevision[] =
+    "%Z% CVisShm QX2083:02 VisualShm.h $Revision: 1.1 $";
+
+class CVisShm : public BaseSharedMemory {
+public:
+    // Attaches at once; the outcome is read with IsValid. The name is "VisualInterface" in the
+    // program; tests give names of their own.
+    explicit CVisShm(const char* name = kVisualInterfaceName);
+    // Detaches.
+    ~CVisShm();
+
+    // Leaves the block: a valid client lowers attachCount, and the last one (count 1 or less)
+    // sets it to 0 and releases its view. A client that is not valid leaves the block alone.
+    // Afterwards IsValid is false; a second call does nothing.
+    void Detach();
+
+    // Only then may GetBlock be used as a VisualInterfaceBlock.
+    bool IsValid() const { return attached && versionOk; }
+    // The block's versionTag equals VersionTag().
+    bool CheckVersion() const;
+
+    // The interface version tag of this build.
+    static const char* VersionTag();
+    // The text after the first "QXXXXX" in `identifier`, or "QXXXXX" when it holds none.
+    static const char* VersionTagOf(const char* identifier);
+
+private:
+    void Attach();
+    bool RefuseShortBlock();
+    void Join();
+    void Initialise();
+    void ReportSystemError();
+
+    VisualInterfaceBlock* mappedBlock = nullptr;
+    bool attached = false;
+    bool versionOk = false;
+};

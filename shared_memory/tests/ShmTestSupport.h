@@ -1,0 +1,41 @@
+#pragma once
+// Shared memory for tests: names no other test or simulator uses, blocks laid out by hand,
+// and a peer client in a second process.
+
+#include "platform/NamedMapping.h"
+
+#include <cstdint>
+#include <string>
+
+// A name unique to this process and call; the guard removes it when the test ends.
+class TestMappingName {
+public:
+    TestMappingName();
+    ~TestMappingName();
+    TestMappingName(const TestMappingName&) = delete;
+    TestMappingName& operator=(const TestMappingName&) = delete;
+
+    const char* c_str() const { return name.c_str(); }
+
+private:
+    std::string name;
+};
+
+// A block made and mapped directly through the platform, for setting up what a peer left.
+class RawBlock {
+public:
+    RawBlock(const char* name, std::uint32_t size);
+    ~RawBlock();
+    RawBlock(const RawBlock&) = delete;
+    RawBlock& operator=(const RawBlock&) = delete;
+
+    bool IsMapped() const { return mapping.Address() != nullptr; }
+    unsigned char* Bytes() const { return static_cast<unsigned char*>(mapping.Address()); }
+    std::size_t Size() const { return mapping.MappedSize(); }
+
+private:
+    NamedMapping mapping;
+};
+
+// Runs the peer program (tests/ShmPeer.cpp) with these arguments; true when it exits with 0.
+bool RunPeer(const std::string& arguments);

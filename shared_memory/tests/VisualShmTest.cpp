@@ -1,0 +1,225 @@
+#include "shared_memory/VisualShm.h"
+
+#include "shared_memory/tests/ShmTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr char kMismatchText[] =
+    "CVisShm::CVisShm\nShared Memory Version Mismatch\nPlease rebuild software";
+
+VisualInterfaceBlock* BlockOf(const CVisShm& client) {
+    return static_cast<VisualInterfaceBlock*>(client.GetBlock());
+}
+
+VisualInterfaceBlock* BlockOf(const RawBlock& raw) {
+    return reinterpret_cast<VisualInterfaceBlock*>(raw.Bytes());
+}
+
+// A block as a compatible peer leaves it: this build's tag and the given count.
+void PrepareBlock(const RawBlock& raw, std::int32_t count) {
+    std::memcpy(BlockOf(raw)->versionTag, "QXXXXX", 6);
+    BlockOf(raw)->attachCount = count;
+}
+
+TEST(CVisShm, VersionTagIsPlaceholderUnlessIdentifierCarriesOne) {
+    EXPECT_STREQ(CVisShm::VersionTag(), "QXXXXX");
+    EXPECT_STREQ(CVisShm::VersionTagOf("%Z% Vis QX2083:03 Vis.h $Revision: 1.1 $"), "QXXXXX");
+    EXPECT_STREQ(CVisShm::VersionTagOf("%Z% Vis QXXXXX7 QXXXXX8 $Revision: 1.1 $"),
+                 "7 QXXXXX8 $Revision: 1.1 $");
+}
+
+TEST(CVisShm, CreatesZeroedBlockWithTagAndCountWhenNoneExists) {
+    TestMappingName name;
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
+    ASSERT_EQ(client.GetMappedSize(), kVisualInterfaceSize);
+
+    VisualInterfaceBlock expected{};
+    std::memcpy(expected.versionTag, "QXXXXX", 6);
+    expected.attachCount = 1;
+    EXPECT_EQ(std::memcmp(BlockOf(client), &expected, sizeof expected), 0);
+    EXPECT_TRUE(client.CheckVersion());
+}
+
+TEST(CVisShm, SecondClientInAnotherProcessRaisesCountAndLowersItWithoutUnmapping) {
+    TestMappingName name;
+    ASSERT_TRUE(RunPeer(std::string("attach ") + name.c_str())); // creates, count 1
+
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
+    VisualInterfaceBlock* block = BlockOf(client);
+    EXPECT_EQ(block->attachCount, 2);
+
+    client.Detach();
+    EXPECT_FALSE(client.IsValid());
+    ASSERT_EQ(client.GetBlock(), block); // still mapped
+    EXPECT_EQ(block->attachCount, 1);
+    client.Detach();
+    EXPECT_EQ(block->attachCount, 1);
+}
+
+TEST(CVisShm, LastDetachSetsCountToZeroAndUnmaps) {
+    for (const std::int32_t count : {1, 0, -3}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        PrepareBlock(raw, count - 1); // the client's attach brings it to `count`
+
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
+        ASSERT_EQ(BlockOf(raw)->attachCount, count);
+        client.Detach();
+        EXPECT_EQ(BlockOf(raw)->attachCount, 0) << "count " << count;
+        EXPECT_EQ(client.GetBlock(), nullptr) << "count " << count;
+        EXPECT_FALSE(client.CheckVersion());
+    }
+}
+
+TEST(CVisShm, DestructionDetaches) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    PrepareBlock(raw, 4);
+    { CVisShm client(name.c_str()); }
+    EXPECT_EQ(BlockOf(raw)->attachCount, 4);
+}
+
+TEST(CVisShm, VersionMismatchLeavesBlockUntouched) {
+    struct Case {
+        const char* label;
+        std::string tag; // bytes of the 64-byte field
+    };
+    const Case cases[] = {
+        {"empty", std::string(64, '\0')},
+        {"different", std::string("QX2083") + std::string(58, '\0')},
+        {"longer", std::string("QXXXXXY") + std::string(57, '\0')},
+        {"lower case", std::string("qxxxxx") + std::string(58, '\0')},
+        {"no terminator", std::string("QXXXXX") + std::string(58, 'X')},
+    };
+    for (const Case& test : cases) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        std::memcpy(BlockOf(raw)->versionTag, test.tag.data(), 64);
+        BlockOf(raw)->attachCount = 5;
+        BlockOf(raw)->trafficStatus = 77;
+
+        {
+            CVisShm client(name.c_str());
+            EXPECT_FALSE(client.IsValid()) << test.label;
+            EXPECT_FALSE(client.CheckVersion()) << test.label;
+            EXPECT_STREQ(client.GetErrorText(), kMismatchText) << test.label;
+            EXPECT_NE(client.GetBlock(), nullptr) << test.label; // the view stays mapped
+            EXPECT_EQ(BlockOf(raw)->attachCount, 5) << test.label;
+        }
+        EXPECT_EQ(BlockOf(raw)->attachCount, 5) << test.label;
+        EXPECT_EQ(BlockOf(raw)->trafficStatus, 77) << test.label;
+        EXPECT_EQ(std::memcmp(BlockOf(raw)->versionTag, test.tag.data(), 64), 0) << test.label;
+    }
+}
+
+TEST(CVisShm, TagMatchesWhateverFollowsItsTerminator) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    PrepareBlock(raw, 1);
+    std::memset(BlockOf(raw)->versionTag + 7, 'Z', 57);
+
+    CVisShm client(name.c_str());
+    EXPECT_TRUE(client.IsValid()) << client.GetErrorText();
+    EXPECT_EQ(BlockOf(raw)->attachCount, 2);
+}
+
+TEST(CVisShm, JoiningKeepsTheContentsOfTheBlock) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    PrepareBlock(raw, 1);
+    BlockOf(raw)->ownLatitude = 51.5;
+    BlockOf(raw)->soundRequest = 3;
+
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    EXPECT_EQ(BlockOf(client)->ownLatitude, 51.5);
+    EXPECT_EQ(BlockOf(client)->soundRequest, 3);
+}
+
+TEST(CVisShm, ClearBlockZeroesTheWholeBlock) {
+    TestMappingName name;
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    auto* bytes = static_cast<unsigned char*>(client.GetBlock());
+    std::fill(bytes, bytes + kVisualInterfaceSize, 0x33);
+
+    EXPECT_FALSE(client.ClearBlock(0));
+    EXPECT_EQ(bytes[0], 0x33);
+    EXPECT_TRUE(client.ClearBlock(kVisualInterfaceSize));
+    EXPECT_TRUE(std::all_of(bytes, bytes + kVisualInterfaceSize, [](auto b) { return b == 0; }));
+    EXPECT_FALSE(client.CheckVersion());
+}
+
+TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
+    for (const std::uint32_t size : {0u, 60u, 4096u, kVisualInterfaceSize - 1}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), size);
+        if (size > 0) {
+            ASSERT_TRUE(raw.IsMapped());
+            std::memset(raw.Bytes(), 0, size);
+        }
+
+        CVisShm client(name.c_str());
+        EXPECT_FALSE(client.IsValid()) << size;
+        EXPECT_EQ(client.GetBlock(), nullptr) << size;
+        EXPECT_EQ(std::string(client.GetErrorText()), "CVisShm::CVisShm\nShared memory block has " +
+                                                          std::to_string(size) +
+                                                          " bytes, 13544 needed");
+        if (size > 0) {
+            EXPECT_TRUE(
+                std::all_of(raw.Bytes(), raw.Bytes() + size, [](auto b) { return b == 0; }));
+        }
+    }
+}
+
+TEST(CVisShm, LargerBlockOfAPeerIsAccepted) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize + 4096);
+    PrepareBlock(raw, 1);
+    CVisShm client(name.c_str());
+    EXPECT_TRUE(client.IsValid()) << client.GetErrorText();
+}
+
+TEST(CVisShm, FailureToOpenOrCreateReportsTheSystemText) {
+    CVisShm client("Corvane/no/such/place");
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_EQ(client.GetBlock(), nullptr);
+    char systemText[256];
+    NamedMapping::ErrorText(client.GetLastSystemError(), systemText, sizeof systemText);
+    EXPECT_NE(client.GetLastSystemError(), 0);
+    EXPECT_EQ(std::string(client.GetErrorText()), std::string("CVisShm::CVisShm\n") + systemText);
+}
+
+// Clients in two other processes detach at the same moment while this one holds the block;
+// with a plain read-modify-write of the count some of their updates would be lost.
+TEST(CVisShm, ConcurrentClientsKeepTheCountExact) {
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    CVisShm holder(name.c_str());
+    ASSERT_TRUE(holder.IsValid());
+    const std::string burst = std::string("burst ") + name.c_str() + " 400 " + barrierName.c_str();
+    bool firstOk = false;
+    bool secondOk = false;
+    std::thread first([&] { firstOk = RunPeer(burst); });
+    std::thread second([&] { secondOk = RunPeer(burst); });
+    first.join();
+    second.join();
+    EXPECT_TRUE(firstOk);
+    EXPECT_TRUE(secondOk);
+    EXPECT_EQ(BlockOf(holder)->attachCount, 1);
+}
+
+} // namespace
