@@ -1,0 +1,148 @@
+#pragma once
+// The main dialog: the user interface of the feeder and the owner of all run state. A run starts
+// in OnInitDialog (StartRun) and ends in OnDestroy; between the two every timer tick is one frame
+// (OnTimer), which every kRequestIntervalSec seconds reads the next data set and publishes the
+// aircraft around the own-ship into the shared block.
+//
+// The logic is platform-free: window operations go through the DialogHost, time through the
+// Clock, sounds through the AlertService; the host calls the message handlers (see
+// platform/DialogHost.h for the order).
+
+#include "app/AlertService.h"
+#include "app/ResourceIds.h"
+#include "platform/Clock.h"
+#include "platform/DialogHost.h"
+#include "shared_memory/AircraftRecord.h"
+#include "shared_memory/VisualInterfaceShm.h"
+#include "traffic/DataSetReader.h"
+#include "traffic/TrafficAnalyser.h"
+#include "traffic/ViewBox.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+inline constexpr char kCorvaneDlgHeaderRevision[] =
+    "%Z% Corvane QX1001:04 CorvaneDlg.h $Revision: 1.1 $";
+
+class CVisShm;
+
+inline constexpr std::uintptr_t kFrameTimerId = 0x006DFA5A;
+inline constexpr std::uint32_t kFramePeriodMs = 100;
+inline constexpr std::int32_t kRequestIntervalSec = 10;
+inline constexpr std::int32_t kSimEndFrames = 50;
+// The first frame of a run that does any work.
+inline constexpr std::int32_t kStartupFrames = 5;
+inline constexpr int kWindowTitleSize = 30;
+inline constexpr int kStagingRecords = 150;
+// One publication writes at most this many records into the block.
+inline constexpr std::int32_t kPublishLimit = 149;
+inline constexpr double kSeedLatitude = 50.45;
+inline constexpr double kSeedLongitude = 0.01;
+
+// Where the minimised window draws its icon: centred in the client area, rounding up.
+struct IconPosition {
+    int x;
+    int y;
+};
+IconPosition CentredIconPosition(HostSize client, HostSize icon);
+
+class CTrafficFeedDlg final : public HostedDialog, public DataSetReaderOwner {
+public:
+    // Loads the application icon through the host. mappingName names the shared block (tests
+    // use a name of their own).
+    CTrafficFeedDlg(DialogHost& host, Clock& clock, AlertService& alerts, const char* dataFilePath,
+                    const char* mappingName = kVisualInterfaceName);
+    ~CTrafficFeedDlg();
+
+    CTrafficFeedDlg(const CTrafficFeedDlg&) = delete;
+    CTrafficFeedDlg& operator=(const CTrafficFeedDlg&) = delete;
+
+    // Message handlers (HostedDialog).
+    bool OnInitDialog() override;
+    void OnSysCommand(std::uint32_t command, std::int64_t parameter) override;
+    void OnPaint() override;
+    IconHandle OnQueryDragIcon() override;
+    void OnTimer(std::uintptr_t timerId) override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnStart() override;
+    void OnRecord() override;
+    void OnDestroy() override;
+
+    // Start of a run; false leaves the reason in the message line.
+    bool StartRun();
+    bool AttachVisualLink();
+    void DetachVisualLink();
+
+    // Frame cycle.
+    bool CheckSimulationEnding();
+    bool RequestHistoricData();
+
+    // Publication.
+    void PublishTraffic();
+    void ShowInViewList(std::int32_t count);
+
+    // Texts to controls.
+    void RefreshControls();
+
+    // What the data set reader needs of its owner (DataSetReaderOwner).
+    const char* GetWindowTitle() const override { return windowTitle; }
+    void SetWindowTitleText(const char* text) override;
+    void SetMessageText(const char* text) override { messageText = text; }
+    void SetStatusText(const char* text) override { statusText = text; }
+    void ShowMessageBox(const char* caption, const char* text) override;
+    void SleepMilliseconds(std::int32_t milliseconds) override;
+
+    // Read access for hosts and tests.
+    const std::string& GetMessageText() const { return messageText; }
+    const std::string& GetStatusText() const { return statusText; }
+    const std::string& GetAuxText() const { return auxText; }
+    const std::string& GetInViewListText() const { return inViewListText; }
+    bool IsRunActive() const { return runActive; }
+    VisualInterfaceBlock* GetVisualBlock() const { return visualBlock; }
+    const ViewBox& GetLastViewBox() const { return viewBox; }
+    std::int64_t GetClockNow() const { return clockNow; }
+    std::int64_t GetNextRequestTime() const { return nextRequestTime; }
+    std::int32_t GetFrameCount() const { return frameCount; }
+    std::int32_t GetSimEndCountdown() const { return simEndCountdown; }
+    const AircraftRecord* GetInViewRecords() const { return inViewRecords; }
+    TrafficAnalyser& GetAnalyser() { return analyser; }
+    const DataSetReader& GetReader() const { return reader; }
+
+private:
+    void AddAboutMenuItem();
+    void MakeRequest();
+    void WriteRequestStatus(double latitude, double longitude);
+
+    // Collaborators given by the front end.
+    DialogHost& host;
+    Clock& clock;
+    AlertService& alerts;
+    std::string dataFilePath;
+    std::string mappingName;
+
+    std::string messageText;    // control 1003
+    std::string statusText;     // control 1004
+    std::string auxText;        // control 1006, never written
+    std::string inViewListText; // control 1008
+    IconHandle appIcon = 0;
+    bool runActive = false;
+    std::unique_ptr<CVisShm> visShm;
+    VisualInterfaceBlock* visualBlock = nullptr;
+    // The data set reader with its file, line buffer, header flag and counters. It holds a
+    // reference to the analyser declared below and touches it only once a run has started.
+    DataSetReader reader;
+    char windowTitle[kWindowTitleSize] = {};
+    ViewBox viewBox = {};
+    TrafficAnalyser analyser;
+    // Calendar-clock seconds are 64-bit here so that requests keep coming after 2038.
+    std::int64_t clockNow = 0;
+    std::int64_t nextRequestTime = 0;
+    std::int32_t requestInterval = 0;
+    AircraftRecord inViewRecords[kStagingRecords] = {};
+    std::int32_t frameCount = 0;
+    std::int32_t simEndCountdown = 0;
+    // The aural-alert state is the injected `alerts` service's; the reader's counters and data
+    // file are held by `reader` above.
+};

@@ -1,0 +1,106 @@
+#include "app/CorvaneDlg.h"
+
+#include "text_functions/TextFunctions.h"
+
+[[maybe_unused]] static const char kCorvaneDlgFrameRevision[] =
+    "%Z% Corvane QX1001:07 CorvaneDlgFrame.cpp $Revision: 1.1 $";
+
+namespace {
+
+constexpr int kStatusSize = 512;
+constexpr int kRequestTimeSlot = 6;
+constexpr int kViewBoxSlot = 1;
+constexpr int kFailedRequestSlot = 3;
+constexpr double kLatitudeShift = 90.0;
+constexpr double kLongitudeShift = 180.0;
+
+} // namespace
+
+// One frame per tick, whatever the timer id. Frames before kStartupFrames, and every frame of a
+// run that did not start, only count.
+void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
+    ++frameCount;
+    if (!runActive || frameCount < kStartupFrames) {
+        return;
+    }
+    if (simEndCountdown < kSimEndFrames) {
+        char status[kStatusSize];
+        FormatBounded(status, kStatusSize, " :: Simlation Ending %d", simEndCountdown);
+        statusText = status;
+    }
+    // The modal loop ends after this handler; the frame is finished all the same.
+    if (CheckSimulationEnding()) {
+        host.EndDialog(0);
+    }
+    alerts.ServiceSoundRequest(visualBlock->soundRequest, messageText);
+    clockNow = clock.NowSeconds();
+    if (clockNow >= nextRequestTime) {
+        nextRequestTime = clockNow + requestInterval;
+        MakeRequest();
+    }
+    RefreshControls();
+}
+
+bool CTrafficFeedDlg::CheckSimulationEnding() {
+    if (visualBlock->simulationState == kSimulationEnding) {
+        --simEndCountdown;
+    } else {
+        simEndCountdown = kSimEndFrames;
+    }
+    if (simEndCountdown < 0) {
+        alerts.StopAllSounds();
+        return true;
+    }
+    return false;
+}
+
+bool CTrafficFeedDlg::RequestHistoricData() {
+    return reader.RequestHistoricData();
+}
+
+// A failed request costs one interval: slot 3 says so (until the next run), nothing is
+// published and the status line keeps its text.
+void CTrafficFeedDlg::MakeRequest() {
+    FormatBounded(visualBlock->diagnosticText[kRequestTimeSlot], kDiagnosticTextSize,
+                  "Next Request Time at Frame %d", frameCount);
+
+    // The simulator may move the own-ship at any moment: one reading serves the whole request.
+    const double latitude = visualBlock->ownLatitude;
+    const double longitude = visualBlock->ownLongitude;
+    analyser.SetOwnShipPosition(latitude, longitude);
+    analyser.GetViewBox(viewBox);
+    viewBox.topLatitude -= kLatitudeShift;
+    viewBox.bottomLatitude -= kLatitudeShift;
+    viewBox.leftLongitude -= kLongitudeShift;
+    viewBox.rightLongitude -= kLongitudeShift;
+    FormatBounded(visualBlock->diagnosticText[kViewBoxSlot], kDiagnosticTextSize,
+                  "Top Lat = %f Bot Lat = %f Left =%f Right = %f", viewBox.topLatitude,
+                  viewBox.bottomLatitude, viewBox.leftLongitude, viewBox.rightLongitude);
+
+    if (!RequestHistoricData()) {
+        FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
+                      "Failed geting historic data");
+        return;
+    }
+    PublishTraffic();
+    WriteRequestStatus(latitude, longitude);
+}
+
+void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {
+    const bool ending = simEndCountdown < kSimEndFrames;
+    char status[kStatusSize];
+    if (ending) {
+        FormatBounded(status, kStatusSize, "Simlation Ending %d", simEndCountdown);
+    } else {
+        FormatBounded(status, kStatusSize,
+                      "Frame %d Call %d gave %d a/c in view from %d a/c at %7.3f %7.3f", frameCount,
+                      reader.GetCallNumber(), visualBlock->aircraftCount,
+                      reader.GetAircraftChecked(), latitude, longitude);
+    }
+    statusText = status;
+    if (visualBlock->simulationState == kSimulationNotRunning) {
+        statusText += " :: Awaiting Simulation";
+    } else if (ending) {
+        statusText += " :: Simulation stopped";
+    }
+}

@@ -1,0 +1,74 @@
+#include "app/CorvaneDlg.h"
+
+#include "shared_memory/VisualShm.h"
+
+#include <cstring>
+#include <new>
+
+[[maybe_unused]] static const char kCorvaneDlgRunRevision[] =
+    "%Z% Corvane QX1001:06 CorvaneDlgRun.cpp $Revision: 1.1 $";
+
+namespace {
+
+constexpr std::int32_t kTrafficStatusNotYetPublished = 99;
+constexpr char kTimerRefused[] = "Failed to set up Windows Timer";
+constexpr char kNoClient[] = "CVisShm::CVisShm\nOut of memory";
+
+} // namespace
+
+// Each failure returns at once and leaves the later steps undone; OnDestroy releases whatever
+// was set up.
+bool CTrafficFeedDlg::StartRun() {
+    clockNow = clock.NowSeconds();
+    nextRequestTime = 0; // the first working frame requests at once
+    requestInterval = kRequestIntervalSec;
+    frameCount = 0;
+    simEndCountdown = kSimEndFrames;
+
+    if (!AttachVisualLink()) {
+        return false;
+    }
+    if (!host.StartTimer(kFrameTimerId, kFramePeriodMs)) {
+        messageText = kTimerRefused;
+        RefreshControls();
+        return false;
+    }
+    visualBlock->trafficStatus = kTrafficStatusNotYetPublished;
+    std::memset(visualBlock->diagnosticText, 0, sizeof visualBlock->diagnosticText);
+    alerts.SetUpSounds();
+
+    // Opening takes the next line read as the file's header line.
+    if (!reader.OpenTrafficDataFile(dataFilePath.c_str())) {
+        RefreshControls();
+        return false;
+    }
+    host.DisableControl(kIdcRecord);
+    host.HideControl(kIdcRecord);
+    return true;
+}
+
+// A client that failed stays in visShm until OnDestroy; only a valid one lends its block.
+bool CTrafficFeedDlg::AttachVisualLink() {
+    visShm.reset(new (std::nothrow) CVisShm(mappingName.c_str()));
+    if (visShm == nullptr || !visShm->IsValid()) {
+        messageText = visShm != nullptr ? visShm->GetErrorText() : kNoClient;
+        visualBlock = nullptr;
+        RefreshControls();
+        return false;
+    }
+    visualBlock = static_cast<VisualInterfaceBlock*>(visShm->GetBlock());
+    return true;
+}
+
+// The block address goes with the client: the view may be released with it.
+void CTrafficFeedDlg::DetachVisualLink() {
+    visualBlock = nullptr;
+    visShm.reset();
+}
+
+void CTrafficFeedDlg::OnDestroy() {
+    reader.CloseTrafficDataFile();
+    runActive = false;
+    DetachVisualLink();
+    host.StopTimer(kFrameTimerId);
+}

@@ -1,0 +1,31 @@
+#include "platform/Clock.h"
+
+#include <cerrno>
+#include <ctime>
+
+[[maybe_unused]] static const char kClockPosixRevision[] =
+    "%Z% Corvane QX4002:03 Clock_posix.cpp $Revision: 1.1 $";
+
+namespace {
+
+class PosixClock final : public Clock {
+public:
+    std::int64_t NowSeconds() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+    void SleepMilliseconds(std::int32_t milliseconds) override {
+        if (milliseconds < 1) {
+            return;
+        }
+        timespec remaining{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+        // A signal cuts the sleep short; the rest of it is slept all the same.
+        while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+        }
+    }
+};
+
+} // namespace
+
+Clock& SystemClock() {
+    static PosixClock clock;
+    return clock;
+}

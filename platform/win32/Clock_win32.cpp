@@ -1,0 +1,29 @@
+#include "platform/Clock.h"
+
+#include <windows.h>
+
+#include <ctime>
+
+[[maybe_unused]] static const char kClockWin32Revision[] =
+    "%Z% Corvane QX4002:04 Clock_win32.cpp $Revision: 1.1 $";
+
+namespace {
+
+class Win32Clock final : public Clock {
+public:
+    // The C library's time is 64-bit with mingw-w64 and MSVC alike.
+    std::int64_t NowSeconds() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+    void SleepMilliseconds(std::int32_t milliseconds) override {
+        if (milliseconds > 0) {
+            Sleep(static_cast<DWORD>(milliseconds));
+        }
+    }
+};
+
+} // namespace
+
+Clock& SystemClock() {
+    static Win32Clock clock;
+    return clock;
+}
