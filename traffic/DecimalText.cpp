@@ -1,0 +1,115 @@
+#include "traffic/DecimalText.h"
+
+#include <cfloat>
+#include <cstdlib>
+#include <limits>
+
+static const char kDecimalTextSourceRevision[] =
+    "%Z% TrafficAnalyser QX2120:07 DecimalText.cpp $Revision: 1.1 $";
+
+const char* DecimalTextSourceRevision() {
+    return kDecimalTextSourceRevision;
+}
+
+namespace {
+
+// A mantissa of at most 2^53 and a power of ten of at most 10^22 are both exact doubles, so one
+// correctly rounded division gives the correctly rounded value, as strtod does. That holds only
+// where double arithmetic is not carried out in a wider format.
+constexpr bool kDoubleArithmeticIsExact = FLT_EVAL_METHOD == 0;
+constexpr std::uint64_t kMaxExactMantissa = std::uint64_t{1} << 53;
+constexpr int kMaxMantissaDigits = 19; // always fits 64 bits
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kMaxExactScale = 22;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Characters that could make strtod read further than sign, digits and decimal point: an
+// exponent, or the x of a hexadecimal form.
+bool MayContinueNumber(char c) {
+    return c == 'e' || c == 'E' || c == 'x' || c == 'X';
+}
+
+struct ShortDecimal {
+    std::uint64_t mantissa = 0;
+    int mantissaDigits = 0; // digits taken into the mantissa, leading zeros skipped
+    int digits = 0;         // all digits read
+    int fractionDigits = 0;
+    bool tooLong = false;
+};
+
+const char* ReadDigits(const char* p, ShortDecimal& number, bool fraction) {
+    for (; IsDigit(*p); ++p) {
+        ++number.digits;
+        number.fractionDigits += fraction ? 1 : 0;
+        if (number.mantissa == 0 && *p == '0') {
+            continue;
+        }
+        if (number.mantissaDigits == kMaxMantissaDigits) {
+            number.tooLong = true;
+            continue;
+        }
+        number.mantissa = number.mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++number.mantissaDigits;
+    }
+    return p;
+}
+
+// Converts [sign] digits [. digits] when the result is certain to be exact in one division;
+// false leaves the text to strtod.
+bool ConvertShortDecimal(const char* p, double& result) {
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    ShortDecimal number;
+    p = ReadDigits(p, number, false);
+    if (*p == '.') {
+        p = ReadDigits(p + 1, number, true);
+    }
+    if (number.digits == 0 || MayContinueNumber(*p) || number.tooLong) {
+        return false;
+    }
+    if (number.mantissa == 0) {
+        result = negative ? -0.0 : 0.0;
+        return true;
+    }
+    if (number.mantissa > kMaxExactMantissa || number.fractionDigits > kMaxExactScale) {
+        return false;
+    }
+    const double value =
+        static_cast<double>(number.mantissa) / kExactPowersOfTen[number.fractionDigits];
+    result = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
+double ParseDecimal(const char* text) {
+    if (text == nullptr || *text == '\0') {
+        return 0.0;
+    }
+    double result = 0.0;
+    if (kDoubleArithmeticIsExact && ConvertShortDecimal(text, result)) {
+        return result;
+    }
+    return std::strtod(text, nullptr);
+}
+
+std::int32_t ParseDecimalInteger(const char* text) {
+    if (text == nullptr) {
+        return 0;
+    }
+    const long long value = std::strtoll(text, nullptr, 10);
+    if (value > std::numeric_limits<std::int32_t>::max()) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (value < std::numeric_limits<std::int32_t>::min()) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(value);
+}

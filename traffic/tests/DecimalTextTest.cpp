@@ -1,0 +1,249 @@
+#include "traffic/DecimalText.h"
+
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::uint64_t Bits(double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// The conversion must equal strtod bit for bit, sign of zero and NaN payload included.
+void ExpectSameAsStrtod(const std::string& text) {
+    const std::uint64_t expected = Bits(std::strtod(text.c_str(), nullptr));
+    const std::uint64_t actual = Bits(ParseDecimal(text.c_str()));
+    ASSERT_EQ(actual, expected) << "text: \"" << text << "\"";
+}
+
+TEST(ParseDecimalTest, HostileTextsEqualStrtod) {
+    const std::vector<std::string> texts = {
+        "",
+        "\n",
+        " ",
+        "\t",
+        "-",
+        "+",
+        ".",
+        "-.",
+        "+.",
+        "e5",
+        ".e5",
+        "-0",
+        "+0",
+        "-0.0",
+        "0",
+        "00000000000000000000000000000000000000000.5",
+        "-0.000000000000000000000000000000",
+        "50.45",
+        "-0.6",
+        "+179.8",
+        "  50.45",
+        "\t-1.5",
+        "\n7",
+        "\v\f\r 3.25",
+        "50.45\n",
+        "1.5e3",
+        "1.5E-3",
+        "1e",
+        "1e+",
+        "1e-",
+        "1.e5",
+        ".5",
+        "5.",
+        "-.5",
+        "+-5",
+        "-+5",
+        "- 5",
+        "inf",
+        "-inf",
+        "INF",
+        "Infinity",
+        "infinit",
+        "nan",
+        "-nan",
+        "NaN",
+        "nan(123)",
+        "nan(0x7ffff)",
+        "0x1p3",
+        "0X1P-3",
+        "-0x1.8p1",
+        "0x",
+        "0x.8",
+        "0xg",
+        "0x1p",
+        "1x5",
+        "9007199254740992",
+        "9007199254740993",
+        "9007199254740991.5",
+        "18446744073709551615",
+        "18446744073709551616",
+        "1234567890123456789",
+        "12345678901234567890",
+        "0.1",
+        "0.3",
+        "0.30000000000000004",
+        "2.2250738585072011e-308",
+        "4.9e-324",
+        "2e-324",
+        "1.7976931348623157e308",
+        "1.8e308",
+        "1e22",
+        "1e23",
+        "0.0000000000000000000001",
+        "0.00000000000000000000001",
+        "123456789.0123456789",
+        "0.00000000000000000000000000000000000000000000000000000000000000000001",
+        "3.14159|",
+        "12,5",
+        "1_000",
+        "1'000",
+        "٣",
+        "\xef\xbc\x91",
+        "1\xa0",
+        std::string(400, '9'),
+        "0." + std::string(400, '0') + "1",
+        "1" + std::string(320, '0'),
+        "-" + std::string(30, '0') + "12.5",
+    };
+    for (const std::string& text : texts) {
+        ExpectSameAsStrtod(text);
+    }
+}
+
+class RandomTexts {
+public:
+    explicit RandomTexts(std::uint64_t seed) : engine(seed) {}
+
+    std::string Characters() {
+        static const char kAlphabet[] = " \t\n\v\f\r+-.0123456789eExXpPaAfFnNiItTyY|\"(),_";
+        std::string text;
+        const int length = Between(0, 30);
+        for (int i = 0; i < length; ++i) {
+            text += kAlphabet[Between(0, sizeof kAlphabet - 2)];
+        }
+        return text;
+    }
+
+    std::string Structured() {
+        std::string text;
+        text += Pick({"", "", "", " ", "\t", "  \t", "\n"});
+        text += Pick({"", "", "-", "+"});
+        text += Digits(Between(0, 22));
+        if (Between(0, 3) > 0) {
+            text += '.';
+            text += Digits(Between(0, 25));
+        }
+        if (Between(0, 6) == 0) {
+            text += Pick({"e", "E"});
+            text += Pick({"", "-", "+"});
+            text += Digits(Between(0, 4));
+        }
+        text += Pick({"", "", "\n", "|", " ", "x", "e", "abc", "."});
+        return text;
+    }
+
+    // Values as a recorder writes them, at every precision and with random bit patterns
+    // (denormals, huge and tiny magnitudes included).
+    std::string Printed() {
+        char text[512];
+        double value = 0.0;
+        if (Between(0, 1) == 0) {
+            const std::uint64_t bits = engine();
+            std::memcpy(&value, &bits, sizeof value);
+        } else {
+            value = std::uniform_real_distribution<double>(-400.0, 400.0)(engine);
+        }
+        const int precision = Between(0, 20);
+        if (Between(0, 1) == 0) {
+            std::snprintf(text, sizeof text, "%.*g", precision, value);
+        } else {
+            std::snprintf(text, sizeof text, "%.*f", precision, value);
+        }
+        return text;
+    }
+
+    std::string LongDigits() {
+        std::string text = Pick({"", "-", "0.", "-0.", "."});
+        text += Digits(Between(15, 400));
+        if (Between(0, 1) == 0) {
+            text += '.' + Digits(Between(0, 40));
+        }
+        return text;
+    }
+
+private:
+    int Between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(engine); }
+
+    std::string Pick(std::initializer_list<const char*> choices) {
+        return *(choices.begin() + Between(0, static_cast<int>(choices.size()) - 1));
+    }
+
+    std::string Digits(int count) {
+        std::string digits;
+        const bool zeroHeavy = Between(0, 3) == 0;
+        for (int i = 0; i < count; ++i) {
+            digits +=
+                static_cast<char>('0' + (zeroHeavy && Between(0, 1) == 0 ? 0 : Between(0, 9)));
+        }
+        return digits;
+    }
+
+    std::mt19937_64 engine;
+};
+
+TEST(ParseDecimalTest, RandomTextsEqualStrtod) {
+    RandomTexts random(20261208);
+    constexpr int kRounds = 200000;
+    for (int i = 0; i < kRounds; ++i) {
+        ExpectSameAsStrtod(random.Characters());
+        ExpectSameAsStrtod(random.Structured());
+        ExpectSameAsStrtod(random.Printed());
+        if (i % 10 == 0) {
+            ExpectSameAsStrtod(random.LongDigits());
+        }
+    }
+}
+
+TEST(ParseDecimalTest, NullReadsAsZero) {
+    EXPECT_EQ(Bits(ParseDecimal(nullptr)), Bits(0.0));
+}
+
+struct IntegerCase {
+    const char* text;
+    std::int32_t expected;
+};
+
+class ParseDecimalIntegerTest : public testing::TestWithParam<IntegerCase> {};
+
+TEST_P(ParseDecimalIntegerTest, ReadsLeadingIntegerWithinRange) {
+    EXPECT_EQ(ParseDecimalInteger(GetParam().text), GetParam().expected);
+}
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseDecimalIntegerTest,
+    testing::Values(IntegerCase{"1609459200", 1609459200}, IntegerCase{"", 0},
+                    IntegerCase{"abc", 0}, IntegerCase{" \t-42", -42}, IntegerCase{"+7", 7},
+                    IntegerCase{"1609459200.75", 1609459200}, IntegerCase{"16e3", 16},
+                    IntegerCase{"0x1F", 0}, IntegerCase{"2147483647", kMax},
+                    IntegerCase{"-2147483648", kMin},
+                    // Beyond 32 bits the value saturates instead of wrapping.
+                    IntegerCase{"2147483648", kMax}, IntegerCase{"-2147483649", kMin},
+                    IntegerCase{"4294967296", kMax}, IntegerCase{"99999999999999999999999", kMax},
+                    IntegerCase{"-99999999999999999999999", kMin}, IntegerCase{nullptr, 0}));
+
+} // namespace
