@@ -1,0 +1,108 @@
+#include "app/AuralAlertPlayer.h"
+
+#include "text_functions/TextFunctions.h"
+
+#include <string_view>
+
+[[maybe_unused]] static const char kAuralAlertPlayerRevision[] =
+    "%Z% Corvane QX4101:02 AuralAlertPlayer.cpp $Revision: 1.1 $";
+
+namespace {
+
+// Resource numbers by request code; the recordings were numbered in another order than the
+// codes, so Descend and DescendNow come after ClearOfTraffic.
+constexpr std::int32_t kAlertResourceIds[AuralAlertPlayer::kAlertCount] = {129, 130, 131, 133,
+                                                                           134, 132, 135};
+
+constexpr std::int32_t kSilenceCode = static_cast<std::int32_t>(SoundRequest::TcasSilence);
+
+// Texts by request code 0..10; codes without an alert have none.
+constexpr const char* kRequestTexts[] = {
+    "Sound Request = TRAFFIC",
+    "Sound Request = CLIMB",
+    "Sound Request = CLIMB NOW",
+    "Sound Request = DESCEND",
+    "Sound Request = DESCEND NOW",
+    "Sound Request = CLEAR OF TRAFFIC",
+    "Sound Request = TCAS SYS FAIL",
+    nullptr,
+    nullptr,
+    nullptr,
+    "Sound Request = TCAS SILENCE",
+};
+constexpr std::uint32_t kRequestTextCount = sizeof(kRequestTexts) / sizeof(kRequestTexts[0]);
+constexpr char kNoRequestText[] = "Sound Request = NO REQUEST";
+
+bool EndsWith(const std::string& text, std::string_view tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail.data(), tail.size()) == 0;
+}
+
+} // namespace
+
+AuralAlertPlayer::AuralAlertPlayer(SoundPlayer& player) : player(player) {}
+
+void AuralAlertPlayer::SetUpSounds() {
+    soundModule = player.ProgramModule();
+    soundPlayFlags = kPlayFlags;
+    currentSoundRequest = kSilenceCode;
+    previousSoundRequest = kSilenceCode;
+    for (int i = 0; i < kAlertCount; ++i) {
+        alertSounds[i] = AlertSound{kAlertResourceIds[i], false};
+    }
+}
+
+void AuralAlertPlayer::ServiceSoundRequest(std::int32_t soundRequest, std::string& messageText) {
+    currentSoundRequest = soundRequest;
+    DescribeSoundRequest(currentSoundRequest);
+    if (currentSoundRequest == kSilenceCode) {
+        // Silence re-arms every alert but keeps the request it interrupted, so that request
+        // sounds again once the silence ends.
+        StopAllSounds();
+        ClearPlayedFlags();
+        return;
+    }
+    if (currentSoundRequest != previousSoundRequest) {
+        StopAllSounds();
+        ClearPlayedFlags();
+    }
+    if (static_cast<std::uint32_t>(currentSoundRequest) < kAlertCount) {
+        PlayAlert(currentSoundRequest, messageText);
+    }
+    previousSoundRequest = currentSoundRequest;
+}
+
+void AuralAlertPlayer::StopAllSounds() {
+    player.Play(kNoSound, nullptr, kSoundPurge);
+}
+
+void AuralAlertPlayer::PlayAlert(int index, std::string& messageText) {
+    AlertSound& alert = alertSounds[index];
+    if (soundModule == nullptr) {
+        // Retried every frame while the request stands: say it once, not ten times a second.
+        if (!EndsWith(messageText, kNoModuleText)) {
+            messageText += kNoModuleText;
+        }
+        return;
+    }
+    if (alert.played) {
+        return;
+    }
+    // A failed start (device busy, resource missing) is not retried within this request.
+    player.Play(alert.resourceId, soundModule, soundPlayFlags);
+    alert.played = true;
+}
+
+void AuralAlertPlayer::ClearPlayedFlags() {
+    for (AlertSound& alert : alertSounds) {
+        alert.played = false;
+    }
+}
+
+void AuralAlertPlayer::DescribeSoundRequest(std::int32_t soundRequest) {
+    const std::uint32_t code = static_cast<std::uint32_t>(soundRequest);
+    const char* text = code < kRequestTextCount && kRequestTexts[code] != nullptr
+                           ? kRequestTexts[code]
+                           : kNoRequestText;
+    FormatBounded(soundRequestText, kRequestTextSize, "%s", text);
+}
