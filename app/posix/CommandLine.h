@@ -1,0 +1,26 @@
+#pragma once
+// The command line of the Linux program: an optional data file, help and version.
+
+#include <string>
+
+inline constexpr char kCommandLineHeaderRevision[] =
+    "%Z% Corvane QX1002:02 CommandLine.h $Revision: 1.1 $";
+
+enum class CommandLineAction { Run, ShowHelp, ShowVersion, ShowUsageError };
+
+struct CommandLine {
+    CommandLineAction action = CommandLineAction::Run;
+    // The file named by --data; empty for the default place.
+    std::string dataFilePath;
+    // What was wrong, for ShowUsageError.
+    std::string problem;
+};
+
+// Arguments are taken in order; the first that decides (help, version, an error) wins.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// The usage text printed by --help and after a usage error.
+const char* UsageText();
+
+// Exit status of a usage error, as command-line programs report one.
+inline constexpr int kUsageExitCode = 2;

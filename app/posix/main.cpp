@@ -1,0 +1,90 @@
+// The Linux program: the main dialog in a terminal (or as a log without one), the aural alerts
+// through SDL, and the shared block "VisualInterface".
+
+#include "app/AuralAlertPlayer.h"
+#include "app/Corvane.h"
+#include "app/ResourceIds.h"
+#include "app/posix/CommandLine.h"
+#include "platform/Clock.h"
+#include "platform/ProgramPath.h"
+#include "platform/SoundPlayer.h"
+#include "platform/posix/TerminalDialogHost.h"
+#include "shared_memory/VisualInterfaceShm.h"
+
+#include <climits>
+#include <cstdio>
+#include <unistd.h>
+
+[[maybe_unused]] static const char kMainRevision[] =
+    "%Z% Corvane QX1002:01 main.cpp $Revision: 1.1 $";
+
+namespace {
+
+constexpr char kVersionText[] = "Corvane Version 1.0";
+
+// The static controls of the main dialog template, top to bottom; the status and message
+// lines sit inside the template's group box.
+constexpr TerminalLine kMainDialogLines[] = {
+    {kIdcStatus, "Status", true},
+    {kIdcMessage, "Message", true},
+    {kIdcInViewList, "In view", false},
+    {kIdcAux, "Aux", false},
+};
+
+constexpr TerminalString kStringTable[] = {
+    {kIdsAboutBox, "&About Corvane..."},
+};
+
+constexpr const char* kAboutLines[] = {
+    kVersionText,
+    "Copyright (C) Brenwick. All rights reserved.",
+};
+
+constexpr TerminalDialogLayout kLayout = {
+    "Aircraft Position Request Update",
+    kMainDialogLines,
+    kStringTable,
+    "About Corvane",
+    kAboutLines,
+};
+
+int RunProgram(const char* dataFilePath) {
+    TerminalDialogHost host(STDIN_FILENO, STDOUT_FILENO, kLayout);
+    if (!host.IsReady()) {
+        std::fputs("corvane: cannot set up signal handling\n", stderr);
+        return 1;
+    }
+    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
+    AuralAlertPlayer alerts(*soundPlayer);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, kVisualInterfaceName);
+    app.InitInstance();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
+    switch (commandLine.action) {
+    case CommandLineAction::ShowHelp:
+        std::fputs(UsageText(), stdout);
+        return 0;
+    case CommandLineAction::ShowVersion:
+        std::printf("%s\n", kVersionText);
+        return 0;
+    case CommandLineAction::ShowUsageError:
+        std::fprintf(stderr, "corvane: %s\n%s", commandLine.problem.c_str(), UsageText());
+        return kUsageExitCode;
+    case CommandLineAction::Run:
+        break;
+    }
+    if (!commandLine.dataFilePath.empty()) {
+        return RunProgram(commandLine.dataFilePath.c_str());
+    }
+    // Without a data folder the dialog reports the missing file as it does for any other.
+    char defaultPath[PATH_MAX];
+    if (!GetTrafficDataFilePath(defaultPath, sizeof defaultPath)) {
+        std::fputs("corvane: no data folder known (HOME is not set)\n", stderr);
+    }
+    return RunProgram(defaultPath);
+}
