@@ -1,0 +1,83 @@
+#include "tools/sim/SimPeer.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimPeer.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static const bool registered = [] {
+        RegisterRevision(kSimPeerHeaderRevision);
+        RegisterRevision(kRevision);
+        return true;
+    }();
+    (void)registered;
+}
+
+// The feeder writes from another process; every read goes to the shared memory.
+std::int32_t Load(const std::int32_t& field) {
+    return std::atomic_ref<const std::int32_t>(field).load(std::memory_order_acquire);
+}
+
+void CopySlot(char* destination, const char* slot) {
+    // A slot need not be terminated when a peer filled it carelessly.
+    std::memcpy(destination, slot, kDiagnosticTextSize);
+    destination[kDiagnosticTextSize - 1] = '\0';
+}
+} // namespace
+
+SimPeer::SimPeer(VisualInterfaceBlock& block, const SimSettings& settings)
+    : block(block), settings(settings), lastCounter(Load(block.publishCounter)),
+      endAt(settings.endAfterSeconds) {
+    RegisterModule();
+}
+
+void SimPeer::Step(double seconds) {
+    own = settings.route.At(seconds);
+    sound = settings.sounds.RequestAt(seconds);
+    state = Ending(seconds) ? kSimulationEnding : kSimulationRunning;
+    block.ownLatitude = own.latitude;
+    block.ownLongitude = own.longitude;
+    block.soundRequest = sound;
+    block.simulationState = state;
+}
+
+bool SimPeer::NewPublication() {
+    const std::int32_t counter = Load(block.publishCounter);
+    if (counter == lastCounter) {
+        return false;
+    }
+    lastCounter = counter;
+    return true;
+}
+
+void SimPeer::TakeSnapshot(PublicationSnapshot& snapshot) const {
+    snapshot.publishCounter = Load(block.publishCounter);
+    snapshot.aircraftCount = Load(block.aircraftCount);
+    snapshot.trafficStatus = Load(block.trafficStatus);
+    snapshot.recordCount = std::clamp(snapshot.aircraftCount, 0, kMaxBlockAircraft);
+    std::memcpy(snapshot.aircraft, block.aircraft,
+                sizeof(AircraftRecord) * static_cast<std::size_t>(snapshot.recordCount));
+    CopySlot(snapshot.slot1, block.diagnosticText[1]);
+    CopySlot(snapshot.slot3, block.diagnosticText[3]);
+    CopySlot(snapshot.slot6, block.diagnosticText[6]);
+}
+
+void SimPeer::EndNow(double seconds) {
+    if (endAt < 0 || seconds < endAt) {
+        endAt = seconds;
+    }
+}
+
+bool SimPeer::Ending(double seconds) const {
+    return endAt >= 0 && seconds >= endAt;
+}
+
+bool SimPeer::Finished(double seconds) const {
+    return endAt >= 0 && seconds >= endAt + kEndingLingerSeconds;
+}

@@ -1,0 +1,19 @@
+// The stand-in's run: attaches to the block, steps the simulation every 100 ms in real time,
+// and shows each publication (scope on a terminal, else log lines; optionally an SVG file),
+// until the simulation has ended or the user quits. And its other job: removing a stale block.
+#pragma once
+
+#include "tools/sim/SimOptions.h"
+#include "tools/sim/SimTerminal.h"
+
+#include <cstdio>
+
+inline constexpr char kSimRunnerHeaderRevision[] =
+    "%Z% CorvaneSim QX5001:16 SimRunner.h $Revision: 1.1 $";
+
+// Exit code: 0 after a normal end, 1 when the block cannot be attached.
+int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
+
+// Unlinks the block `name` unless a client is attached to it (or `force`). Exit code 0 when
+// removed, 1 when refused or failed.
+int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err);

@@ -1,0 +1,79 @@
+#include "tools/sim/SoundScript.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static const bool registered = [] {
+        RegisterRevision(kSoundScriptHeaderRevision);
+        RegisterRevision(kRevision);
+        return true;
+    }();
+    (void)registered;
+}
+
+constexpr int kScriptTextSize = 1024;
+
+bool ReadStep(char* text, double& seconds, std::int32_t& code) {
+    char* parts[3] = {};
+    if (SplitAtCharBounded(text, ":", parts, 2) != 2) {
+        return false;
+    }
+    char* end = nullptr;
+    seconds = std::strtod(parts[0], &end);
+    if (end == parts[0] || *end != '\0' || !std::isfinite(seconds) || seconds < 0) {
+        return false;
+    }
+    const long value = std::strtol(parts[1], &end, 10);
+    if (end == parts[1] || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
+        return false;
+    }
+    code = static_cast<std::int32_t>(value);
+    return true;
+}
+} // namespace
+
+bool SoundScript::Parse(const char* text) {
+    RegisterModule();
+    char copy[kScriptTextSize];
+    if (text == nullptr || FormatBounded(copy, kScriptTextSize, "%s", text) < 0) {
+        ReportError("SoundScript::Parse", "Script missing or too long");
+        return false;
+    }
+    char* items[kMaxSteps + 1] = {};
+    const int count = SplitAtCharBounded(copy, ",", items, kMaxSteps);
+    if (count > kMaxSteps) {
+        ReportError("SoundScript::Parse", "More than 64 steps");
+        return false;
+    }
+    Step parsed[kMaxSteps] = {};
+    for (int i = 0; i < count; ++i) {
+        if (!ReadStep(items[i], parsed[i].seconds, parsed[i].code)) {
+            ReportDetail("SoundScript::Parse", "A step is not SECONDS:CODE", text);
+            return false;
+        }
+        if (i > 0 && parsed[i].seconds < parsed[i - 1].seconds) {
+            ReportDetail("SoundScript::Parse", "Step times must not decrease", text);
+            return false;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        steps[i] = parsed[i];
+    }
+    stepCount = count;
+    return true;
+}
+
+std::int32_t SoundScript::RequestAt(double seconds) const {
+    std::int32_t code = kSilenceRequest;
+    for (int i = 0; i < stepCount && steps[i].seconds <= seconds; ++i) {
+        code = steps[i].code;
+    }
+    return code;
+}

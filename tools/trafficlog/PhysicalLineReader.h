@@ -1,0 +1,56 @@
+// Reads a text file one physical line at a time in constant memory: the start of each line is
+// kept (up to the buffer size), its full length and the bytes read so far are counted, so that
+// an over-long line is seen as one line, not as the pieces a line reader would deliver.
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+#include <cstdio>
+
+inline constexpr char kPhysicalLineReaderHeaderRevision[] =
+    "%Z% TrafficLog QX5002:09 PhysicalLineReader.h $Revision: 1.1 $";
+
+class PhysicalLineReader : public QX_ErrorReport {
+public:
+    static constexpr int kHeadSize = 1024;
+
+    PhysicalLineReader() = default;
+    ~PhysicalLineReader();
+    PhysicalLineReader(const PhysicalLineReader&) = delete;
+    PhysicalLineReader& operator=(const PhysicalLineReader&) = delete;
+
+    bool Open(const char* path);
+    // The next line, without its line feed and without a carriage return before it. False at
+    // the end of the file or on a read error (ReadFailed tells which).
+    bool Next();
+    bool ReadFailed() const { return readFailed; }
+
+    // At most kHeadSize-1 characters of the line, terminated.
+    const char* Head() const { return head; }
+    char* Head() { return head; }
+    // Characters of the whole line, line feed and carriage return not counted.
+    std::int64_t Length() const { return length; }
+    bool HeadIsWhole() const { return length < kHeadSize; }
+    std::int64_t LineNumber() const { return lineNumber; }
+    std::int64_t BytesRead() const { return bytesRead; }
+    // Size of the file when it is a regular file, else 0.
+    std::int64_t FileSize() const { return fileSize; }
+
+private:
+    static constexpr int kChunkSize = 1 << 16;
+
+    // The next byte of the file, or -1 at its end or on a read error.
+    int NextByte();
+
+    std::FILE* file = nullptr;
+    unsigned char chunk[kChunkSize] = {};
+    int chunkLength = 0;
+    int chunkPosition = 0;
+    char head[kHeadSize] = {};
+    std::int64_t length = 0;
+    std::int64_t lineNumber = 0;
+    std::int64_t bytesRead = 0;
+    std::int64_t fileSize = 0;
+    bool readFailed = false;
+};

@@ -1,0 +1,53 @@
+// Finds every way a traffic data file would make the feeder's data set reader misbehave, with
+// the line where it starts. Reads the file once, line by line, in constant memory.
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+
+inline constexpr char kTrafficFileCheckerHeaderRevision[] =
+    "%Z% TrafficLog QX5002:07 TrafficFileChecker.h $Revision: 1.1 $";
+
+enum class CheckFault {
+    MissingHeader, // the first line is a tag (or the file is empty)
+    MissingBeginTag,
+    MissingEndTag, // played once, then the feeder stops reading
+    NoEntries,
+    EntryNumber,      // not the number expected next: playback stalls until the end tag
+    EntryTooLong,     // over 6999 aircraft lines
+    EntryNotClosed,   // no entry end tag before the end of the file
+    TagInsideEntry,   // begin, end or entry tag between an entry tag and its end tag
+    LineOutsideEntry, // costs a request that publishes no traffic
+    LinesAfterEnd,    // never played: the end tag rewinds the file
+    LineTooLong,      // over 255 characters with its line feed: delivered in pieces
+    TooFewFields,
+    PositionNotNumeric,
+    AddressNotHex,
+};
+
+inline constexpr int kCheckFaultKinds = 14;
+
+const char* CheckFaultName(CheckFault fault);
+
+class CheckFindingSink {
+public:
+    virtual void Report(std::int64_t line, CheckFault fault, const char* text) = 0;
+
+protected:
+    ~CheckFindingSink() = default;
+};
+
+class TrafficFileChecker : public QX_ErrorReport {
+public:
+    // False when the file cannot be read (the error text says why); findings go to the sink.
+    bool Check(const char* path, CheckFindingSink& sink);
+    std::int64_t FindingCount() const { return findings; }
+    std::int64_t LinesRead() const { return lines; }
+    std::int32_t EntriesSeen() const { return entries; }
+
+private:
+    std::int64_t findings = 0;
+    std::int64_t lines = 0;
+    std::int32_t entries = 0;
+};

@@ -1,0 +1,135 @@
+#include "tools/trafficlog/TrafficFileWriter.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+#include "traffic/DataSetReader.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static const bool registered = [] {
+        RegisterRevision(kTrafficFileWriterHeaderRevision);
+        RegisterRevision(kRevision);
+        return true;
+    }();
+    (void)registered;
+}
+
+// Header lines are cut to what the reader delivers as one line.
+constexpr int kHeaderSize = kMaxAircraftLineLength + 1;
+} // namespace
+
+TrafficFileWriter::~TrafficFileWriter() {
+    Close();
+}
+
+bool TrafficFileWriter::Open(const char* path, const char* header) {
+    RegisterModule();
+    Close();
+    inEntry = false;
+    entriesWritten = 0;
+    aircraftInEntry = 0;
+    file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        ReportDetail("TrafficFileWriter::Open", std::strerror(errno), path);
+        return false;
+    }
+    char headerLine[kHeaderSize];
+    CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
+    StripNewline(headerLine);
+    return WriteLine(headerLine) && WriteLine(kBeginTag);
+}
+
+bool TrafficFileWriter::BeginEntry() {
+    if (inEntry && !EndEntry()) {
+        return false;
+    }
+    // The reader looks for its own tag text anywhere in the line; the trailing "###" only
+    // gives the tag the look of the other tags.
+    char tag[40];
+    FormatBounded(tag, sizeof tag, kEntryTagFormat, entriesWritten);
+    char line[48];
+    FormatBounded(line, sizeof line, "%s###", tag);
+    if (!WriteLine(line)) {
+        return false;
+    }
+    inEntry = true;
+    aircraftInEntry = 0;
+    return true;
+}
+
+AircraftLineResult TrafficFileWriter::WriteAircraft(const char* const fields[kAircraftLineFields]) {
+    if (!inEntry || aircraftInEntry >= kMaxEntryAircraft) {
+        return AircraftLineResult::EntryFull;
+    }
+    char line[kMaxAircraftLineLength + 2] = {};
+    int length = 0;
+    for (int i = 0; i < kAircraftLineFields; ++i) {
+        const char* field = fields[i] != nullptr ? fields[i] : "";
+        if (std::strpbrk(field, "|\n\r") != nullptr) {
+            return AircraftLineResult::FieldHasSeparator;
+        }
+        const int fieldLength = static_cast<int>(std::strlen(field));
+        const int needed = fieldLength + (i > 0 ? 1 : 0);
+        if (length + needed > kMaxAircraftLineLength) {
+            return AircraftLineResult::TooLong;
+        }
+        if (i > 0) {
+            line[length++] = '|';
+        }
+        std::memcpy(line + length, field, static_cast<std::size_t>(fieldLength));
+        length += fieldLength;
+    }
+    if (!WriteLine(line)) {
+        return AircraftLineResult::WriteFailed;
+    }
+    ++aircraftInEntry;
+    return AircraftLineResult::Written;
+}
+
+bool TrafficFileWriter::EndEntry() {
+    if (!inEntry) {
+        return true;
+    }
+    inEntry = false;
+    ++entriesWritten;
+    return WriteLine(kEntryEndTag);
+}
+
+bool TrafficFileWriter::Finish() {
+    if (file == nullptr) {
+        ReportError("TrafficFileWriter::Finish", "No file open");
+        return false;
+    }
+    bool ok = EndEntry() && WriteLine(kEndTag);
+    ok = (std::fflush(file) == 0) && ok;
+    if (!ok) {
+        ReportError("TrafficFileWriter::Finish", std::strerror(errno));
+    }
+    ok = (std::fclose(file) == 0) && ok;
+    file = nullptr;
+    return ok;
+}
+
+bool TrafficFileWriter::WriteLine(const char* text) {
+    if (file == nullptr) {
+        ReportError("TrafficFileWriter::WriteLine", "No file open");
+        return false;
+    }
+    if (std::fputs(text, file) < 0 || std::fputc('\n', file) == EOF) {
+        ReportError("TrafficFileWriter::WriteLine", std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void TrafficFileWriter::Close() {
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+}

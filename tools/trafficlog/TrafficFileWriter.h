@@ -1,0 +1,54 @@
+// Writes a historic traffic data file: the header line, the begin tag, numbered entries of
+// aircraft lines and the end tag, in the form the feeder's data set reader plays without a
+// hitch (entries numbered from 0 without gaps, lines short enough to be read whole, entries
+// small enough to be read in one request).
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+#include <cstdio>
+
+inline constexpr char kTrafficFileWriterHeaderRevision[] =
+    "%Z% TrafficLog QX5002:01 TrafficFileWriter.h $Revision: 1.1 $";
+
+// Fields of an aircraft line, in file order.
+inline constexpr int kAircraftLineFields = 10;
+// The reader delivers at most 255 characters per line, line feed included.
+inline constexpr int kMaxAircraftLineLength = 254;
+// The reader takes 7000 lines per entry, its end tag included.
+inline constexpr std::int32_t kMaxEntryAircraft = 6999;
+
+enum class AircraftLineResult { Written, FieldHasSeparator, TooLong, EntryFull, WriteFailed };
+
+class TrafficFileWriter : public QX_ErrorReport {
+public:
+    TrafficFileWriter() = default;
+    ~TrafficFileWriter(); // closes the file (without an end tag when Finish was not called)
+    TrafficFileWriter(const TrafficFileWriter&) = delete;
+    TrafficFileWriter& operator=(const TrafficFileWriter&) = delete;
+
+    // Creates (or truncates) the file and writes the header line and the begin tag. The header
+    // loses its line feeds and everything after them.
+    bool Open(const char* path, const char* header);
+    // Starts the next entry (numbered 0, 1, ...); closes the open one first.
+    bool BeginEntry();
+    // One aircraft line into the open entry. No field may hold "|" or a line feed.
+    AircraftLineResult WriteAircraft(const char* const fields[kAircraftLineFields]);
+    bool EndEntry();
+    // Closes the open entry, writes the end tag and closes the file.
+    bool Finish();
+
+    std::int32_t EntriesWritten() const { return entriesWritten; }
+    std::int32_t AircraftInEntry() const { return aircraftInEntry; }
+    bool InEntry() const { return inEntry; }
+
+private:
+    bool WriteLine(const char* text);
+    void Close();
+
+    std::FILE* file = nullptr;
+    bool inEntry = false;
+    std::int32_t entriesWritten = 0;
+    std::int32_t aircraftInEntry = 0;
+};

@@ -1,0 +1,191 @@
+#include "tools/trafficlog/TrafficFileChecker.h"
+
+#include "tools/trafficlog/tests/TrafficLogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+using Finding = std::pair<std::int64_t, CheckFault>;
+using Lines = std::vector<std::string>;
+
+class Collector : public CheckFindingSink {
+public:
+    void Report(std::int64_t line, CheckFault fault, const char*) override {
+        findings.emplace_back(line, fault);
+    }
+    std::vector<Finding> findings;
+};
+
+const Lines kCleanFile = {
+    "Sample header",                                            // 1
+    "####_BEGIN_####",                                          // 2
+    "####_ENTRY_0_####",                                        // 3
+    "BAW1|400001|1000|50.40|0.10|3000|3050|90|120|0",           // 4
+    "EZY2|400002|1000|50.50|0.00|3000|3050|90|120|0",           // 5
+    "####_ENTRY_END_####",                                      // 6
+    "####_ENTRY_1_####",                                        // 7
+    "\"BAW1\"|\"0x400001\"|1010|50.41|0.11|3000|3050|90|120|0", // 8
+    "####_ENTRY_END_####",                                      // 9
+    "####_END_####",                                            // 10
+};
+
+std::string Join(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::vector<Finding> CheckText(const std::string& text) {
+    TempFile file(".dat");
+    file.Write(text);
+    TrafficFileChecker checker;
+    Collector collector;
+    EXPECT_TRUE(checker.Check(file.Path(), collector));
+    EXPECT_EQ(checker.FindingCount(), static_cast<std::int64_t>(collector.findings.size()));
+    return collector.findings;
+}
+
+// Line numbers are 1-based: Set(4, ...) replaces the fourth line.
+struct Fault {
+    const char* name;
+    std::function<void(Lines&)> plant;
+    std::vector<Finding> expected;
+};
+
+void Set(Lines& lines, int number, const std::string& text) {
+    lines[static_cast<std::size_t>(number - 1)] = text;
+}
+void Erase(Lines& lines, int number) {
+    lines.erase(lines.begin() + (number - 1));
+}
+void Insert(Lines& lines, int number, const std::string& text) {
+    lines.insert(lines.begin() + (number - 1), text);
+}
+
+Lines EntryOf(int aircraft) {
+    Lines lines = {"header", "####_BEGIN_####", "####_ENTRY_0_####"};
+    for (int i = 0; i < aircraft; ++i) {
+        lines.push_back("X|400001|1|50|0|1|1|1|1|1");
+    }
+    lines.insert(lines.end(), {"####_ENTRY_END_####", "####_END_####"});
+    return lines;
+}
+
+std::string Show(const std::vector<Finding>& findings) {
+    std::ostringstream text;
+    for (const Finding& finding : findings) {
+        text << finding.first << ":" << CheckFaultName(finding.second) << " ";
+    }
+    return text.str();
+}
+
+class PlantedFault : public testing::TestWithParam<Fault> {};
+
+TEST_P(PlantedFault, IsFoundAtItsLine) {
+    Lines lines = kCleanFile;
+    GetParam().plant(lines);
+    const std::vector<Finding> found = CheckText(Join(lines));
+    EXPECT_EQ(found, GetParam().expected) << Show(found);
+}
+
+using enum CheckFault;
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PlantedFault,
+    testing::Values(
+        Fault{"Clean", [](Lines&) {}, {}},
+        // The begin tag taken for the header is lost as a begin tag too.
+        Fault{"HeaderMissing",
+              [](Lines& l) { Erase(l, 1); },
+              {{1, MissingHeader}, {2, MissingBeginTag}}},
+        Fault{"BeginTagMissing", [](Lines& l) { Erase(l, 2); }, {{2, MissingBeginTag}}},
+        Fault{"EndTagMissing", [](Lines& l) { Erase(l, 10); }, {{10, MissingEndTag}}},
+        Fault{"GapInNumbers", [](Lines& l) { Set(l, 7, "####_ENTRY_2_####"); }, {{7, EntryNumber}}},
+        Fault{"NumbersFromOne",
+              [](Lines& l) {
+                  Set(l, 3, "####_ENTRY_1_####");
+                  Set(l, 7, "####_ENTRY_2_####");
+              },
+              {{3, EntryNumber}}},
+        Fault{"LeadingZero", [](Lines& l) { Set(l, 3, "####_ENTRY_00_####"); }, {{3, EntryNumber}}},
+        Fault{"LongLine",
+              [](Lines& l) { Set(l, 5, l[4] + "|" + std::string(210, 'z')); },
+              {{5, LineTooLong}}},
+        Fault{"LongestLineReadWhole",
+              [](Lines& l) { Set(l, 5, l[4] + "|" + std::string(254 - l[4].size() - 1, 'z')); },
+              {}},
+        Fault{"FewFields",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10"); },
+              {{4, TooFewFields}}},
+        Fault{"EmptyAircraftLine", [](Lines& l) { Set(l, 4, ""); }, {{4, TooFewFields}}},
+        Fault{"NoSeparatorAtAll", [](Lines& l) { Set(l, 4, "BAW1"); }, {{4, TooFewFields}}},
+        Fault{"NonNumericLatitude",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|fifty|0.10|3000|3050|90|120|0"); },
+              {{4, PositionNotNumeric}}},
+        Fault{"EmptyLongitude",
+              [](Lines& l) { Set(l, 5, "EZY2|400002|1000|50.50||3000|3050|90|120|0"); },
+              {{5, PositionNotNumeric}}},
+        Fault{"ShortLineWithoutPosition",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000"); },
+              {{4, TooFewFields}, {4, PositionNotNumeric}}},
+        Fault{"AddressNotHex",
+              [](Lines& l) { Set(l, 4, "BAW1|40000G|1000|50.40|0.10|3000|3050|90|120|0"); },
+              {{4, AddressNotHex}}},
+        Fault{"AddressWithSpace",
+              [](Lines& l) { Set(l, 4, "BAW1|4CA2B5 |1000|50.40|0.10|3000|3050|90|120|0"); },
+              {{4, AddressNotHex}}},
+        Fault{"StrayLineBetweenEntries",
+              [](Lines& l) { Insert(l, 7, "stray"); },
+              {{7, LineOutsideEntry}}},
+        Fault{"EndTagInsideEntry",
+              [](Lines& l) { Set(l, 5, "####_END_####"); },
+              {{5, TagInsideEntry}}},
+        Fault{"EntryEndTagMissing", [](Lines& l) { Erase(l, 6); }, {{6, TagInsideEntry}}},
+        Fault{"LastEntryNotClosed",
+              [](Lines& l) {
+                  Erase(l, 10);
+                  Erase(l, 9);
+              },
+              {{7, EntryNotClosed}, {9, MissingEndTag}}},
+        Fault{"LinesAfterEnd",
+              [](Lines& l) { l.push_back("####_ENTRY_2_####"); },
+              {{11, LinesAfterEnd}}},
+        Fault{"NoEntries",
+              [](Lines& l) {
+                  l = {"header", "####_BEGIN_####", "####_END_####"};
+              },
+              {{4, NoEntries}}},
+        Fault{"EntryOf6999", [](Lines& l) { l = EntryOf(6999); }, {}},
+        Fault{"EntryOf7000", [](Lines& l) { l = EntryOf(7000); }, {{3, EntryTooLong}}}),
+    [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+
+TEST(TrafficFileChecker, EmptyFileHasNoHeader) {
+    const std::vector<Finding> found = CheckText("");
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front(), Finding(1, MissingHeader));
+}
+
+TEST(TrafficFileChecker, WindowsLineEndsAreNotCountedIntoTheLength) {
+    std::string text = Join(kCleanFile);
+    std::string crlf;
+    for (char c : text) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    EXPECT_TRUE(CheckText(crlf).empty());
+}
+
+TEST(TrafficFileChecker, ReportsAFileItCannotRead) {
+    TrafficFileChecker checker;
+    Collector collector;
+    EXPECT_FALSE(checker.Check("/nonexistent-folder/TrafficLog.dat", collector));
+    EXPECT_NE(std::string(checker.GetErrorText()).find("No such file"), std::string::npos);
+}
+} // namespace

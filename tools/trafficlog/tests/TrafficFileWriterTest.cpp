@@ -1,0 +1,86 @@
+#include "tools/trafficlog/TrafficFileWriter.h"
+
+#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/tests/TrafficLogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+class NoFindings : public CheckFindingSink {
+public:
+    void Report(std::int64_t line, CheckFault, const char* text) override {
+        ADD_FAILURE() << "line " << line << ": " << text;
+    }
+};
+
+const char* const kAircraft[kAircraftLineFields] = {
+    "BAW123", "4ca2b5", "1717228800", "50.1", "0.2", "3000.5", "3050.0", "90.0", "120.25", "-5.5"};
+
+TEST(TrafficFileWriter, WritesTheFormatTheReaderPlays) {
+    TempFile file(".dat");
+    TrafficFileWriter writer;
+    ASSERT_TRUE(writer.Open(file.Path(), "A header\nwith a second line"));
+    ASSERT_TRUE(writer.BeginEntry());
+    EXPECT_EQ(writer.WriteAircraft(kAircraft), AircraftLineResult::Written);
+    ASSERT_TRUE(writer.BeginEntry()); // closes entry 0 first
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(file.Read(), "A header\n####_BEGIN_####\n####_ENTRY_0_####\n"
+                           "BAW123|4ca2b5|1717228800|50.1|0.2|3000.5|3050.0|90.0|120.25|-5.5\n"
+                           "####_ENTRY_END_####\n####_ENTRY_1_####\n####_ENTRY_END_####\n"
+                           "####_END_####\n");
+    EXPECT_EQ(writer.EntriesWritten(), 2);
+    TrafficFileChecker checker;
+    NoFindings sink;
+    EXPECT_TRUE(checker.Check(file.Path(), sink));
+}
+
+TEST(TrafficFileWriter, RefusesLinesTheReaderWouldMisread) {
+    TempFile file(".dat");
+    TrafficFileWriter writer;
+    ASSERT_TRUE(writer.Open(file.Path(), "header"));
+    EXPECT_EQ(writer.WriteAircraft(kAircraft), AircraftLineResult::EntryFull); // no entry open
+    ASSERT_TRUE(writer.BeginEntry());
+
+    const char* separator[kAircraftLineFields] = {"A|B", "1", "2", "3", "4",
+                                                  "5",   "6", "7", "8", "9"};
+    EXPECT_EQ(writer.WriteAircraft(separator), AircraftLineResult::FieldHasSeparator);
+    const char* lineFeed[kAircraftLineFields] = {"AB", "1\n", "2", "3", "4",
+                                                 "5",  "6",   "7", "8", "9"};
+    EXPECT_EQ(writer.WriteAircraft(lineFeed), AircraftLineResult::FieldHasSeparator);
+
+    // 9 separators and 245 characters of fields make 254: the longest line read whole.
+    const std::string longest(245 - 9, 'x');
+    const char* fits[kAircraftLineFields] = {
+        longest.c_str(), "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    EXPECT_EQ(writer.WriteAircraft(fits), AircraftLineResult::Written);
+    const std::string tooLong(longest + "x");
+    const char* over[kAircraftLineFields] = {
+        tooLong.c_str(), "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    EXPECT_EQ(writer.WriteAircraft(over), AircraftLineResult::TooLong);
+    EXPECT_EQ(writer.AircraftInEntry(), 1);
+}
+
+TEST(TrafficFileWriter, StopsAnEntryAtWhatTheReaderTakesInOneRequest) {
+    TempFile file(".dat");
+    TrafficFileWriter writer;
+    ASSERT_TRUE(writer.Open(file.Path(), "header"));
+    ASSERT_TRUE(writer.BeginEntry());
+    for (int i = 0; i < kMaxEntryAircraft; ++i) {
+        ASSERT_EQ(writer.WriteAircraft(kAircraft), AircraftLineResult::Written);
+    }
+    EXPECT_EQ(writer.WriteAircraft(kAircraft), AircraftLineResult::EntryFull);
+    ASSERT_TRUE(writer.Finish());
+    TrafficFileChecker checker;
+    NoFindings sink;
+    EXPECT_TRUE(checker.Check(file.Path(), sink));
+}
+
+TEST(TrafficFileWriter, ReportsAFileItCannotCreate) {
+    TrafficFileWriter writer;
+    EXPECT_FALSE(writer.Open("/nonexistent-folder/x.dat", "header"));
+    EXPECT_NE(std::string(writer.GetErrorText()).find("TrafficFileWriter::Open"),
+              std::string::npos);
+}
+} // namespace

@@ -1,0 +1,21 @@
+// Temporary files for the trafficlog tests.
+#pragma once
+
+#include <string>
+
+// A path in the system's temporary folder, unique to this process and call; the file is
+// removed when the object goes.
+class TempFile {
+public:
+    explicit TempFile(const char* suffix);
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const char* Path() const { return path.c_str(); }
+    void Write(const std::string& text) const;
+    std::string Read() const;
+
+private:
+    std::string path;
+};
