@@ -32,7 +32,10 @@ void Put16(std::vector<unsigned char>& out, std::uint16_t value) {
 }
 
 void PutTag(std::vector<unsigned char>& out, const char (&tag)[5]) {
-    out.insert(out.end(), tag, tag + 4);
+    // Byte by byte: GCC 12 misreads a range insert into an empty vector as an overflow.
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<unsigned char>(tag[i]));
+    }
 }
 
 void PutFloat(std::vector<unsigned char>& out, float value) {
