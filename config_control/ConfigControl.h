@@ -1,5 +1,8 @@
 #pragma once
 
+#include <initializer_list>
+#include <span>
+
 // Configuration control: collects the revision identifiers of the program's modules and, while
 // a report file is open, writes one row per identifier under a fixed header.
 
@@ -19,6 +22,15 @@ void BeginConfigGroup(const char* title);
 void EndConfigGroup();
 
 void CloseConfigReport();
+
+// Registers a module's identifiers as one group the first time it is called with the module's
+// flag, so that each module appears once per run however often it is used.
+void RegisterModuleOnce(bool& registered, const char* groupTitle,
+                        std::span<const char* const> identifiers);
+inline void RegisterModuleOnce(bool& registered, const char* groupTitle,
+                               std::initializer_list<const char*> identifiers) {
+    RegisterModuleOnce(registered, groupTitle, {identifiers.begin(), identifiers.size()});
+}
 
 // Module registrations. Text functions and the error-report module cannot depend on
 // configuration control, so their registrations live here.

@@ -78,14 +78,17 @@ void RegisterStringOperations() {
     RegisterGroup(kTextFunctionsGroupTitle, identifiers);
 }
 
-void RegisterErrorReport() {
-    if (errorReportRegistered) {
+void RegisterModuleOnce(bool& registered, const char* groupTitle,
+                        std::span<const char* const> identifiers) {
+    if (registered) {
         return;
     }
-    errorReportRegistered = true;
-    for (const char* identifier : ErrorReportRevisions()) {
-        RegisterRevision(identifier);
-    }
+    registered = true;
+    RegisterGroup(groupTitle, identifiers);
+}
+
+void RegisterErrorReport() {
+    RegisterModuleOnce(errorReportRegistered, nullptr, ErrorReportRevisions());
 }
 
 void RegisterConfigControl() {

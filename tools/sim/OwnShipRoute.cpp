@@ -8,12 +8,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:02 OwnShipRoute.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kOwnShipRouteHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kOwnShipRouteHeaderRevision, kRevision});
 }
 
 constexpr double kPi = 3.14159265358979323846;

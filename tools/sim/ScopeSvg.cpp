@@ -12,12 +12,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kScopeSvgHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kScopeSvgHeaderRevision, kRevision});
 }
 
 constexpr double kSide = 600.0; // pixels of the square scope

@@ -10,12 +10,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:08 ScopeText.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kScopeTextHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kScopeTextHeaderRevision, kRevision});
 }
 
 constexpr double kFeetPerMetre = 1.0 / 0.3048;

@@ -11,12 +11,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:12 SimOptions.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSimOptionsHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kSimOptionsHeaderRevision, kRevision});
 }
 
 constexpr int kMaxNumbers = 4;

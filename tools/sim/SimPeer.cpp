@@ -11,12 +11,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimPeer.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSimPeerHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kSimPeerHeaderRevision, kRevision});
 }
 
 // The feeder writes from another process; every read goes to the shared memory.

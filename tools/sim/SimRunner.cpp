@@ -16,12 +16,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:17 SimRunner.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSimRunnerHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kSimRunnerHeaderRevision, kRevision});
 }
 
 constexpr auto kTick = std::chrono::milliseconds(100);

@@ -10,12 +10,8 @@ namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSoundScriptHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Sim", {kSoundScriptHeaderRevision, kRevision});
 }
 
 constexpr int kScriptTextSize = 1024;

@@ -13,12 +13,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:12 OpenSkyConverter.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kOpenSkyConverterHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kOpenSkyConverterHeaderRevision, kRevision});
 }
 
 constexpr int kMaxColumns = 32;

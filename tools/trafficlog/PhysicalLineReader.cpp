@@ -11,12 +11,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:10 PhysicalLineReader.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kPhysicalLineReaderHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kPhysicalLineReaderHeaderRevision, kRevision});
 }
 } // namespace
 

@@ -9,12 +9,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:16 ProgressBar.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kProgressBarHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kProgressBarHeaderRevision, kRevision});
 }
 
 constexpr int kMaxWidth = 100;

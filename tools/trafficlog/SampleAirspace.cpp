@@ -94,12 +94,8 @@ const SampleRoute kRoutes[] = {
 };
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSampleAirspaceHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kSampleAirspaceHeaderRevision, kRevision});
 }
 
 const char* NameEnd(const char* name) {

@@ -14,12 +14,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:06 SampleGenerator.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kSampleGeneratorHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kSampleGeneratorHeaderRevision, kRevision});
 }
 
 constexpr double kMetresPerDegree = 111195.0;

@@ -16,12 +16,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kTrafficFileCheckerHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kTrafficFileCheckerHeaderRevision, kRevision});
 }
 
 // The part of an entry tag that every entry number shares.

@@ -11,12 +11,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kTrafficFileWriterHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kTrafficFileWriterHeaderRevision, kRevision});
 }
 
 // Header lines are cut to what the reader delivers as one line.

@@ -339,12 +339,8 @@ int Scan(Arguments& args, const TrafficLogConsole& console) {
 } // namespace
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
-    static const bool registered = [] {
-        RegisterRevision(kTrafficLogCommandHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogCommandHeaderRevision, kRevision});
     if (argc < 2) {
         return Usage(console, "no command");
     }

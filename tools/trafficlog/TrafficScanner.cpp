@@ -12,12 +12,8 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:14 TrafficScanner.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
-    static const bool registered = [] {
-        RegisterRevision(kTrafficScannerHeaderRevision);
-        RegisterRevision(kRevision);
-        return true;
-    }();
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kTrafficScannerHeaderRevision, kRevision});
 }
 
 // The publication's buffer holds this many records.
