@@ -11,6 +11,11 @@ namespace {
 constexpr char kTitle[] = "Halvery v1";
 constexpr char kStartedStatus[] = "Opening data file and awaiting data stream approx 20 seconds";
 constexpr int kMenuTextSize = 256;
+// An error text (255 characters) and the alert player's note; a status line (511) and its
+// appended state; 150 callsigns of 8 characters, each with its space.
+constexpr std::size_t kMessageTextCapacity = 320;
+constexpr std::size_t kStatusTextCapacity = 560;
+constexpr std::size_t kInViewListCapacity = 1400;
 // The command bits of a system command; the low four bits are the system's own.
 constexpr std::uint32_t kSysCommandMask = 0xFFF0;
 
@@ -25,7 +30,12 @@ CTrafficFeedDlg::CTrafficFeedDlg(DialogHost& host, Clock& clock, AlertService& a
     : host(host), clock(clock), alerts(alerts),
       dataFilePath(dataFilePath != nullptr ? dataFilePath : ""),
       mappingName(mappingName != nullptr ? mappingName : kVisualInterfaceName),
-      appIcon(host.LoadIconResource(kIdrMainframe)), reader(*this, analyser) {}
+      appIcon(host.LoadIconResource(kIdrMainframe)), reader(*this, analyser) {
+    // Room for the longest text each line can hold, so that no frame allocates.
+    messageText.reserve(kMessageTextCapacity);
+    statusText.reserve(kStatusTextCapacity);
+    inViewListText.reserve(kInViewListCapacity);
+}
 
 // The client and the data file are normally gone since OnDestroy; a dialog that never ran lets
 // its members release them.

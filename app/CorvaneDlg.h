@@ -74,6 +74,9 @@ public:
     bool StartRun();
     bool AttachVisualLink();
     void DetachVisualLink();
+    // Before each frame touches the block: false, with the run stopped and the reason in the
+    // message line, when the block is no longer whole.
+    bool CheckVisualLink();
 
     // Frame cycle.
     bool CheckSimulationEnding();
@@ -113,6 +116,7 @@ public:
 private:
     void AddAboutMenuItem();
     void MakeRequest();
+    void ShowReadFailure();
     void WriteRequestStatus(double latitude, double longitude);
 
     // Collaborators given by the front end.

@@ -1,5 +1,6 @@
 #include "app/CorvaneDlg.h"
 
+#include "config_control/SettingsFile.h"
 #include "text_functions/TextFunctions.h"
 
 [[maybe_unused]] static const char kCorvaneDlgFrameRevision[] =
@@ -20,7 +21,7 @@ constexpr double kLongitudeShift = 180.0;
 // run that did not start, only count.
 void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
     ++frameCount;
-    if (!runActive || frameCount < kStartupFrames) {
+    if (!runActive || frameCount < kStartupFrames || !CheckVisualLink()) {
         return;
     }
     if (simEndCountdown < kSimEndFrames) {
@@ -80,10 +81,21 @@ void CTrafficFeedDlg::MakeRequest() {
     if (!RequestHistoricData()) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
                       "Failed geting historic data");
+        ShowReadFailure();
         return;
     }
     PublishTraffic();
     WriteRequestStatus(latitude, longitude);
+}
+
+// The header line and the begin tag also give no data, but they leave a line in the buffer; an
+// empty buffer means the read itself failed (the file ended early, shrank or went bad), and the
+// file's report says which file and how, instead of the progress text of the last entry.
+void CTrafficFeedDlg::ShowReadFailure() {
+    SettingsFileClass* file = reader.GetDataFile();
+    if (file != nullptr && reader.GetLineBuffer()[0] == '\0') {
+        messageText = file->GetErrorText();
+    }
 }
 
 void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {

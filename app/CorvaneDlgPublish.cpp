@@ -29,8 +29,9 @@ void CTrafficFeedDlg::PublishTraffic() {
     std::atomic_signal_fence(std::memory_order_seq_cst);
     std::memcpy(visualBlock->aircraft, inViewRecords,
                 static_cast<std::size_t>(published) * sizeof(AircraftRecord));
-    PublishCounter counter(visualBlock->publishCounter);
-    counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    // Atomic arithmetic wraps: a counter that a peer or an earlier run left at the top of the
+    // range goes on from the bottom instead of overflowing.
+    PublishCounter(visualBlock->publishCounter).fetch_add(1, std::memory_order_release);
     visualBlock->trafficStatus = 0;
     ShowInViewList(copied);
 }

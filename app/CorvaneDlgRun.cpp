@@ -66,6 +66,24 @@ void CTrafficFeedDlg::DetachVisualLink() {
     visShm.reset();
 }
 
+// A peer can shrink the block under the view (POSIX), and the next access would kill the
+// program. The run stops using the block and says why; the window stays open so that the
+// operator sees the message. The block's memory may be gone, so it is left untouched.
+bool CTrafficFeedDlg::CheckVisualLink() {
+    if (visShm != nullptr && visShm->IsBlockIntact()) {
+        return true;
+    }
+    messageText = visShm != nullptr ? visShm->GetErrorText() : kNoClient;
+    alerts.StopAllSounds();
+    if (visShm != nullptr) {
+        visShm->Abandon();
+    }
+    visualBlock = nullptr;
+    runActive = false;
+    RefreshControls();
+    return false;
+}
+
 void CTrafficFeedDlg::OnDestroy() {
     reader.CloseTrafficDataFile();
     runActive = false;

@@ -97,7 +97,8 @@ void SettingsFileClass::Open(const char* name, std::int32_t mode) {
 // reads byte for byte the same on Windows and elsewhere (a text-mode read on Windows would
 // already have dropped it and could not tell a CR CR LF apart).
 bool SettingsFileClass::OpenFileForReading() {
-    return OpenInMode("rb", "SettingsFileClass::OpenFileForReading");
+    constexpr char location[] = "SettingsFileClass::OpenFileForReading";
+    return OpenInMode("rb", location) && ProbeFirstRead(location);
 }
 
 bool SettingsFileClass::OpenFileForWriting() {
@@ -123,6 +124,27 @@ bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
     }
     isOpen = true;
     lastAccess = LastAccess::None;
+    return true;
+}
+
+// POSIX systems open a directory (and some special files) for reading; only the first read
+// fails. One character read and put back makes such a file fail here, with the system's
+// reason, instead of failing every read later with none. An empty file stays open and readable
+// once it grows.
+bool SettingsFileClass::ProbeFirstRead(const char* location) {
+    errno = 0;
+    const int first = std::getc(file);
+    if (first == EOF && std::ferror(file) != 0) {
+        const int error = errno;
+        Close();
+        Report(location, std::strerror(error != 0 ? error : EIO));
+        return false;
+    }
+    if (first == EOF) {
+        std::clearerr(file);
+    } else {
+        std::ungetc(first, file);
+    }
     return true;
 }
 

@@ -64,6 +64,7 @@ private:
     enum class LastAccess { None, Read, Write };
 
     bool OpenInMode(const char* openMode, const char* location);
+    bool ProbeFirstRead(const char* location);
     bool ReadLine(char* buffer, int size);
     void PrepareFor(LastAccess access);
     void Report(const char* location, const char* message);

@@ -29,6 +29,10 @@ public:
 
     void* Address() const { return address; }
     std::size_t MappedSize() const { return mappedSize; }
+    // The object's size as the system sees it now: a peer may have shrunk a POSIX object under
+    // the view, and touching a page past its new end kills the process. A Windows mapping
+    // cannot shrink, so there it is the mapped size. 0 without a view or when the query fails.
+    std::size_t CurrentSize();
     // System error code of the last call of this object that failed (0 when none failed).
     int LastError() const { return lastError; }
 

@@ -78,6 +78,18 @@ void BaseSharedMemory::Unmap() {
     mapping.UnmapAndClose();
 }
 
+bool BaseSharedMemory::IsBlockIntact() {
+    const std::size_t size = mapping.CurrentSize();
+    if (GetBlock() != nullptr && size >= blockSize) {
+        return true;
+    }
+    char message[kMessageSize];
+    FormatBounded(message, kMessageSize, "Shared memory block shrank to %zu bytes, %u needed", size,
+                  static_cast<unsigned>(blockSize));
+    ReportError("BaseSharedMemory::IsBlockIntact", message);
+    return false;
+}
+
 bool BaseSharedMemory::ClearBlock(std::uint32_t n) {
     if (n == 0 || GetBlock() == nullptr || n > GetMappedSize()) {
         return false;

@@ -39,6 +39,12 @@ public:
     // System error code of the last failed step (0 before any failure).
     int GetLastSystemError() const { return mapping.LastError(); }
 
+    // Whether the object still holds the blockSize bytes in use. A peer can shrink a POSIX
+    // object under the view, and the first access past its new end kills the process, so a user
+    // asks this before each round of accesses. False, with the sizes in the error report, when it
+    // shrank or there is no view.
+    bool IsBlockIntact();
+
     // Zeroes the first n bytes of the view. False, and nothing written, for n = 0, without a
     // view, or when n goes past the end of the mapping.
     bool ClearBlock(std::uint32_t n);

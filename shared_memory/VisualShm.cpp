@@ -126,3 +126,10 @@ void CVisShm::Detach() {
     }
     versionOk = false;
 }
+
+void CVisShm::Abandon() {
+    Unmap();
+    mappedBlock = nullptr;
+    attached = false;
+    versionOk = false;
+}

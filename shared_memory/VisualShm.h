@@ -21,6 +21,9 @@ public:
     // sets it to 0 and releases its view. A client that is not valid leaves the block alone.
     // Afterwards IsValid is false; a second call does nothing.
     void Detach();
+    // Leaves a block that is no longer whole (see IsBlockIntact): releases the view without
+    // touching the block, whose attachCount may be gone with it. Afterwards IsValid is false.
+    void Abandon();
 
     // Only then may GetBlock be used as a VisualInterfaceBlock.
     bool IsValid() const { return attached && versionOk; }

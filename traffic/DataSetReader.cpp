@@ -38,6 +38,15 @@ bool Contains(const char* line, const char* tag) {
     return std::strstr(line, tag) != nullptr;
 }
 
+// Every tag starts with this mark, so a line without it (nearly every aircraft line) holds
+// none: one quick search settles the tag tests of an entry's line.
+constexpr char kTagMark = '#';
+static_assert(kBeginTag[0] == kTagMark && kEndTag[0] == kTagMark && kEntryEndTag[0] == kTagMark);
+
+bool MayHoldTag(const char* line) {
+    return std::strchr(line, kTagMark) != nullptr;
+}
+
 } // namespace
 
 DataSetReader::DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyser)
@@ -127,7 +136,7 @@ void DataSetReader::ReadEntry() {
     }
     for (std::int32_t line = 0; line < kMaxEntryLines; ++line) {
         if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize) ||
-            Contains(lineBuffer, kEntryEndTag)) {
+            (MayHoldTag(lineBuffer) && Contains(lineBuffer, kEntryEndTag))) {
             return;
         }
         ProcessTrafficLine(lineBuffer);
@@ -135,7 +144,8 @@ void DataSetReader::ReadEntry() {
 }
 
 void DataSetReader::ProcessTrafficLine(char* line) {
-    if (line == nullptr || Contains(line, kBeginTag) || Contains(line, kEndTag)) {
+    if (line == nullptr ||
+        (MayHoldTag(line) && (Contains(line, kBeginTag) || Contains(line, kEndTag)))) {
         return;
     }
     ++aircraftChecked;

@@ -34,55 +34,46 @@ bool MayContinueNumber(char c) {
     return c == 'e' || c == 'E' || c == 'x' || c == 'X';
 }
 
-struct ShortDecimal {
-    std::uint64_t mantissa = 0;
-    int mantissaDigits = 0; // digits taken into the mantissa, leading zeros skipped
-    int digits = 0;         // all digits read
-    int fractionDigits = 0;
-    bool tooLong = false;
-};
-
-const char* ReadDigits(const char* p, ShortDecimal& number, bool fraction) {
+// Reads the digits from p on into the mantissa; returns the first character after them. More
+// than kMaxMantissaDigits digits wrap the mantissa, and the caller refuses them by their count.
+const char* ReadDigits(const char* p, std::uint64_t& mantissa) {
     for (; IsDigit(*p); ++p) {
-        ++number.digits;
-        number.fractionDigits += fraction ? 1 : 0;
-        if (number.mantissa == 0 && *p == '0') {
-            continue;
-        }
-        if (number.mantissaDigits == kMaxMantissaDigits) {
-            number.tooLong = true;
-            continue;
-        }
-        number.mantissa = number.mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-        ++number.mantissaDigits;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
     }
     return p;
 }
 
 // Converts [sign] digits [. digits] when the result is certain to be exact in one division;
-// false leaves the text to strtod.
+// false leaves the text to strtod. This runs twice for every line of a data set, so each digit
+// costs one multiply-add; a number with leading zeros beyond kMaxMantissaDigits digits in all is
+// rare enough to go to strtod.
 bool ConvertShortDecimal(const char* p, double& result) {
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') {
         ++p;
     }
-    ShortDecimal number;
-    p = ReadDigits(p, number, false);
+    std::uint64_t mantissa = 0;
+    const char* integerStart = p;
+    p = ReadDigits(p, mantissa);
+    long digits = p - integerStart;
+    long fractionDigits = 0;
     if (*p == '.') {
-        p = ReadDigits(p + 1, number, true);
+        const char* fractionStart = p + 1;
+        p = ReadDigits(fractionStart, mantissa);
+        fractionDigits = p - fractionStart;
+        digits += fractionDigits;
     }
-    if (number.digits == 0 || MayContinueNumber(*p) || number.tooLong) {
+    if (digits == 0 || digits > kMaxMantissaDigits || MayContinueNumber(*p)) {
         return false;
     }
-    if (number.mantissa == 0) {
+    if (mantissa == 0) {
         result = negative ? -0.0 : 0.0;
         return true;
     }
-    if (number.mantissa > kMaxExactMantissa || number.fractionDigits > kMaxExactScale) {
+    if (mantissa > kMaxExactMantissa || fractionDigits > kMaxExactScale) {
         return false;
     }
-    const double value =
-        static_cast<double>(number.mantissa) / kExactPowersOfTen[number.fractionDigits];
+    const double value = static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
     result = negative ? -value : value;
     return true;
 }

@@ -35,6 +35,8 @@ enum LineField {
     kGroundSpeedField = 8,
     kVerticalRateField = 9,
 };
+// Separators split to reach the position: the fields up to the longitude, and the rest.
+constexpr std::int32_t kPositionSplits = kLongitudeField + 1;
 
 void RegisterTrafficAnalyser() {
     static bool registered = false;
@@ -111,18 +113,27 @@ bool TrafficAnalyser::IsInView(double latitude, double longitude) const {
              shiftedLongitude < box.leftLongitude || shiftedLongitude > box.rightLongitude);
 }
 
+// Only the position decides, and most aircraft of a recording lie outside the box: the fields
+// after the position are split only for an aircraft in view. Splitting in two steps places the
+// same separators as one split of kMaxLineFields.
 std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
     char* fields[kMaxLineFields + 1];
-    const std::int32_t fieldCount =
-        SplitAtCharBounded(line, kFieldSeparator, fields, kMaxLineFields);
+    std::int32_t fieldCount = SplitAtCharBounded(line, kFieldSeparator, fields, kPositionSplits);
     if (fieldCount < 2) {
         return inViewCount;
     }
     const double latitude = FieldNumber(fields, fieldCount, kLatitudeField);
     const double longitude = FieldNumber(fields, fieldCount, kLongitudeField);
-    if (IsInView(latitude, longitude)) {
-        StoreAircraft(fields, fieldCount);
+    if (!IsInView(latitude, longitude)) {
+        return inViewCount;
     }
+    if (fieldCount == kPositionSplits + 1) {
+        fieldCount +=
+            SplitAtCharBounded(fields[kPositionSplits], kFieldSeparator, fields + kPositionSplits,
+                               kMaxLineFields - kPositionSplits) -
+            1;
+    }
+    StoreAircraft(fields, fieldCount);
     return inViewCount;
 }
 

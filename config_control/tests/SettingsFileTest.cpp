@@ -230,6 +230,34 @@ TEST_F(SettingsFileTest, DirectoryNameLeavesAThreeLineErrorOnOpenOrRead) {
     EXPECT_EQ(text.substr(text.rfind('\n') + 1), directory.string());
 }
 
+// Files that open but cannot be read (a directory on POSIX systems, a process's memory file
+// at an unmapped offset) are refused at the open with the system's reason, which an owner can
+// show; without that every later read would fail with "NULL read from file".
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsRefusedAtOpen) {
+    const std::string paths[] = {directory.string(), "/proc/self/mem"};
+    for (const std::string& path : paths) {
+        if (!std::filesystem::exists(path)) {
+            continue;
+        }
+        SettingsFileClass file(path, SettingsFileClass::ModeReading);
+        EXPECT_FALSE(file.IsOpen()) << path;
+        const std::string text = file.GetErrorText();
+        EXPECT_EQ(text.substr(0, text.find('\n')), "SettingsFileClass::OpenFileForReading");
+        EXPECT_EQ(text.substr(text.rfind('\n') + 1), path);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    }
+}
+
+TEST_F(SettingsFileTest, EmptyFileOpensAndReadsWhatIsAddedLater) {
+    const std::string path = WriteBinary("grows.txt", "");
+    SettingsFileClass file(path, SettingsFileClass::ModeReading);
+    ASSERT_TRUE(file.IsOpen());
+    char buffer[16];
+    std::ofstream(path, std::ios::binary | std::ios::app) << "late\n";
+    ASSERT_TRUE(file.ReadFromSettingsFile(buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "late\n");
+}
+
 TEST_F(SettingsFileTest, EveryOperationOnAClosedObjectReportsNotOpened) {
     const std::string read = "SettingsFileClass::ReadFromSettingsFile";
     const std::string write = "SettingsFileClass::WriteToSettingsFile";

@@ -111,6 +111,19 @@ bool NamedMapping::Map() {
     return true;
 }
 
+// One fstat on the handle kept since Open: cheap enough for every frame.
+std::size_t NamedMapping::CurrentSize() {
+    struct stat status {};
+    if (address == nullptr || handle == kNoHandle) {
+        return 0;
+    }
+    if (fstat(static_cast<int>(handle), &status) != 0) {
+        lastError = errno;
+        return 0;
+    }
+    return static_cast<std::size_t>(status.st_size);
+}
+
 void NamedMapping::UnmapAndClose() {
     if (address != nullptr) {
         munmap(address, ViewLength(mappedSize));

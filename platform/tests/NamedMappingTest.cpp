@@ -131,6 +131,32 @@ TEST(NamedMapping, UnlinkRemovesTheNameButNotTheViews) {
     holder.UnmapAndClose();
 }
 
+// A peer that shrinks or grows the object is seen at once by every holder of a view; after an
+// unlink the holder's object keeps its size.
+TEST(NamedMapping, CurrentSizeFollowsThePeer) {
+    ScopedName name("current");
+    NamedMapping holder;
+    EXPECT_EQ(holder.CurrentSize(), 0u); // no view yet
+    bool existed = false;
+    ASSERT_TRUE(holder.CreateOrJoin(name.c_str(), 8192, existed));
+    ASSERT_TRUE(OpenAndMap(holder, name.c_str()));
+    EXPECT_EQ(holder.CurrentSize(), 8192u);
+
+    NamedMapping peer;
+    ASSERT_TRUE(peer.Open(name.c_str()));
+    const std::string path = "/dev/shm/" + std::string(name.c_str());
+    for (const off_t size : {100, 0, 16384}) {
+        ASSERT_EQ(truncate(path.c_str(), size), 0);
+        EXPECT_EQ(holder.CurrentSize(), static_cast<std::size_t>(size));
+        EXPECT_EQ(holder.MappedSize(), 8192u);
+    }
+    EXPECT_EQ(NamedMapping::Unlink(name.c_str()), 0);
+    EXPECT_EQ(holder.CurrentSize(), 16384u);
+    peer.UnmapAndClose();
+    holder.UnmapAndClose();
+    EXPECT_EQ(holder.CurrentSize(), 0u);
+}
+
 TEST(NamedMapping, InvalidNameFailsWithSystemCode) {
     NamedMapping mapping;
     bool existed = false;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -190,6 +191,36 @@ TEST(CVisShm, LargerBlockOfAPeerIsAccepted) {
     PrepareBlock(raw, 1);
     CVisShm client(name.c_str());
     EXPECT_TRUE(client.IsValid()) << client.GetErrorText();
+}
+
+// A peer that shrinks the object under the view (POSIX only: a Windows mapping cannot shrink).
+// Abandoning the client then releases the view without touching the block, whose memory may be
+// gone: no attachCount change, no access at all.
+TEST(CVisShm, ShrunkBlockIsNotIntactAndIsAbandonedUntouched) {
+    TestMappingName name;
+    const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    if (!std::filesystem::exists(object)) {
+        GTEST_SKIP() << "no file view of shared memory objects here";
+    }
+    EXPECT_TRUE(client.IsBlockIntact());
+    for (const std::uintmax_t size : {std::uintmax_t{kVisualInterfaceSize} + 8, std::uintmax_t{0},
+                                      std::uintmax_t{kVisualInterfaceSize} - 1}) {
+        std::filesystem::resize_file(object, size);
+        const bool intact = size >= kVisualInterfaceSize;
+        EXPECT_EQ(client.IsBlockIntact(), intact) << size;
+        if (!intact) {
+            EXPECT_EQ(std::string(client.GetErrorText()),
+                      "BaseSharedMemory::IsBlockIntact\nShared memory block shrank to " +
+                          std::to_string(size) + " bytes, 13544 needed");
+        }
+    }
+    client.Abandon();
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_EQ(client.GetBlock(), nullptr);
+    EXPECT_FALSE(client.IsBlockIntact());
+    client.Detach(); // nothing left to detach from
 }
 
 TEST(CVisShm, FailureToOpenOrCreateReportsTheSystemText) {

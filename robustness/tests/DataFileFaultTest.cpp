@@ -1,0 +1,177 @@
+// The data file going wrong under a running feeder: deleted, truncated or replaced while it is
+// open, or unusable from the start. The feeder keeps running, never publishes half an entry,
+// and says in its message line what is wrong.
+#include "robustness/tests/FaultRig.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kEntries = 4;
+// Far-away aircraft per entry: about 5 KB an entry, more than the reader's stream buffer holds.
+constexpr int kFiller = 80;
+constexpr char kNoPublication[] = "-";
+
+// One request frame; what it published (the in-view list), or "-" when nothing.
+std::string Request(FaultRig& rig) {
+    const std::int32_t before = rig.Block().publishCounter;
+    EXPECT_TRUE(rig.TickToNextRequest());
+    EXPECT_EQ(CheckFeederFields(rig.Block()), "");
+    const std::int32_t steps = rig.Block().publishCounter - before;
+    EXPECT_LE(steps, 1);
+    return steps == 1 ? rig.dialog->GetInViewListText() : kNoPublication;
+}
+
+std::vector<std::string> Requests(FaultRig& rig, int n) {
+    std::vector<std::string> published;
+    for (int i = 0; i < n; ++i) {
+        published.push_back(Request(rig));
+    }
+    return published;
+}
+
+// What a whole pass over the sample file publishes, from its entry 0 on: the entries, the end
+// tag and the header line read again (both empty), and the begin tag (nothing).
+std::vector<std::string> PassFromEntryZero(const std::string& prefix) {
+    std::vector<std::string> pass;
+    for (int n = 0; n < kEntries; ++n) {
+        pass.push_back(SampleList(prefix, n));
+    }
+    pass.insert(pass.end(), {"", "", kNoPublication});
+    return pass;
+}
+
+// The run is started and has published entry 0.
+void StartAndPublishFirstEntry(FaultRig& rig) {
+    ASSERT_TRUE(rig.Start());
+    ASSERT_EQ(Requests(rig, 3),
+              (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("OLD", 0)}));
+}
+
+TEST(DataFileFault, DeletedFileGoesOnPlayingFromTheOpenFile) {
+    FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+    StartAndPublishFirstEntry(rig);
+    fs::remove(rig.file.c_str());
+
+    // The rest of the first pass, then a whole second one.
+    const std::vector<std::string> pass = PassFromEntryZero("OLD");
+    std::vector<std::string> expected(pass.begin() + 1, pass.end());
+    expected.insert(expected.end(), pass.begin(), pass.end());
+    EXPECT_EQ(Requests(rig, static_cast<int>(expected.size())), expected);
+    EXPECT_TRUE(rig.dialog->IsRunActive());
+    EXPECT_EQ(rig.dialog->GetMessageText().find("SettingsFileClass"), std::string::npos);
+}
+
+// Whatever is still buffered may be played; then every request fails, the last publication
+// stays whole in the block, and the message line names the file and the failure.
+TEST(DataFileFault, TruncatedFileFailsEveryRequestAndSaysSo) {
+    for (const std::uintmax_t size : {std::uintmax_t{0}, std::uintmax_t{6000}}) {
+        FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+        StartAndPublishFirstEntry(rig);
+        fs::resize_file(rig.file.c_str(), size);
+
+        int requests = 0;
+        std::string published;
+        while ((published = Request(rig)) != kNoPublication && requests < 10) {
+            ++requests;
+        }
+        const std::string lastList = rig.dialog->GetInViewListText();
+        const std::string lastRecords = PublishedCallsigns(rig.Block());
+        EXPECT_LT(requests, 10) << size;
+        for (const std::string& later : Requests(rig, 20)) {
+            EXPECT_EQ(later, kNoPublication) << size;
+        }
+        EXPECT_TRUE(rig.dialog->IsRunActive());
+        EXPECT_EQ(std::string(rig.Block().diagnosticText[3]), "Failed geting historic data");
+        EXPECT_EQ(rig.dialog->GetMessageText(),
+                  std::string("SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n") +
+                      rig.file.c_str());
+        EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
+        EXPECT_EQ(PublishedCallsigns(rig.Block()), lastRecords) << size;
+        EXPECT_EQ(rig.dialog->GetInViewListText(), lastList) << size;
+    }
+}
+
+// A file moved over the data file leaves the feeder on the file it opened.
+TEST(DataFileFault, FileRenamedOverTheDataFileLeavesTheOpenOnePlaying) {
+    FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+    StartAndPublishFirstEntry(rig);
+    const std::string replacement = std::string(rig.file.c_str()) + ".new";
+    std::ofstream(replacement, std::ios::binary) << SampleFile("NEW", kEntries, kFiller);
+    fs::rename(replacement, rig.file.c_str());
+
+    for (const std::string& list : Requests(rig, 3 * (kEntries + 3))) {
+        EXPECT_EQ(list.find("NEW"), std::string::npos) << list;
+    }
+    EXPECT_TRUE(rig.dialog->IsRunActive());
+}
+
+// A file rewritten in place under the reader: lines may come cut or out of order until the end
+// tag rewinds the file, then the new content plays whole. Nothing fails and nothing is torn.
+TEST(DataFileFault, FileRewrittenInPlacePlaysTheNewContentAfterTheRewind) {
+    FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+    StartAndPublishFirstEntry(rig);
+    std::ofstream(rig.file.c_str(), std::ios::binary | std::ios::trunc)
+        << SampleFile("NEW", kEntries, kFiller + 20);
+
+    std::vector<std::string> published = Requests(rig, 3 * (kEntries + 3));
+    const std::vector<std::string> pass = PassFromEntryZero("NEW");
+    const auto found = std::search(published.begin(), published.end(), pass.begin(), pass.end());
+    EXPECT_NE(found, published.end());
+    EXPECT_TRUE(rig.dialog->IsRunActive());
+}
+
+// The data file cannot be used from the start: the run does not start, the message box and the
+// message line say why, and frames only count.
+TEST(DataFileFault, UnusableFileStopsTheStartWithTheSystemsReason) {
+    const fs::path directory =
+        fs::temp_directory_path() / ("CorvaneFault_" + std::to_string(getpid()));
+    fs::create_directories(directory);
+    const fs::path locked = directory / "locked.dat";
+    std::ofstream(locked) << SampleFile("OLD", 1, 0);
+    fs::permissions(locked, fs::perms::none);
+
+    struct Case {
+        std::string path;
+        int error;
+        bool applies;
+    };
+    const Case cases[] = {
+        {(directory / "missing.dat").string(), ENOENT, true},
+        {directory.string(), EISDIR, true},
+        // Opens, but its first byte cannot be read, even by root.
+        {"/proc/self/mem", EIO, fs::exists("/proc/self/mem")},
+        // Root reads any file whatever its mode bits.
+        {locked.string(), EACCES, geteuid() != 0},
+    };
+    for (const Case& c : cases) {
+        if (!c.applies) {
+            continue;
+        }
+        FaultRig rig("", c.path.c_str());
+        EXPECT_FALSE(rig.Start()) << c.path;
+        ASSERT_EQ(rig.host.messageBoxTexts.size(), 1u) << c.path;
+        EXPECT_EQ(rig.host.messageBoxCaptions[0], "TCAS:: No Aircraft Data File");
+        const std::string reason =
+            std::string("SettingsFileClass::OpenFileForReading\n") + std::strerror(c.error) + "\n";
+        EXPECT_EQ(rig.host.messageBoxTexts[0].substr(0, reason.size()), reason) << c.path;
+        EXPECT_EQ(rig.dialog->GetMessageText(), "No Data File");
+        const int refreshes = rig.host.refreshes;
+        for (int tick = 0; tick < 200; ++tick) {
+            rig.Tick();
+        }
+        EXPECT_EQ(rig.host.refreshes, refreshes);
+        EXPECT_EQ(rig.dialog->GetFrameCount(), 200);
+    }
+    fs::remove_all(directory);
+}
+
+} // namespace
