@@ -6,6 +6,14 @@
 #include <cstdint>
 #include <span>
 
+// The C library's printf dialect, for format checking: mingw-w64 formats with its own C99
+// printf, which GCC knows as gnu_printf (its plain "printf" there means the Microsoft one).
+#ifdef __MINGW_PRINTF_FORMAT
+#define CORVANE_PRINTF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define CORVANE_PRINTF_FORMAT printf
+#endif
+
 inline constexpr char kTextFunctionsHeaderRevision[] =
     "%Z% TextFunctions QX3102:01 TextFunctions.h $Revision: 1.14 $";
 
@@ -35,13 +43,13 @@ constexpr int TextBufferSize() {
 // size when the text was exactly size characters long, -1 when it was longer. A null buffer or a
 // size below 1 writes nothing and returns 0.
 int FormatBounded(char* buffer, int size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(CORVANE_PRINTF_FORMAT, 3, 4)));
 
 // Older variant: writes at most `size` characters and a terminator at position size, so the
 // buffer must hold size+1 bytes. Returns the text length, or -1 when it was longer than size.
 // A null buffer or a negative size writes nothing and returns 0.
 int FormatMaxChars(char* buffer, int size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(CORVANE_PRINTF_FORMAT, 3, 4)));
 
 // ---------------------------------------------------------------------------------------------
 // Splitting and tokenising. Fields and tokens point into `text`, whose separators are replaced by

@@ -1,0 +1,94 @@
+// The Windows program: the main dialog as a Win32 modal dialog from the resource templates, the
+// aural alerts through PlaySound, and the shared block "VisualInterface".
+
+#include "app/AuralAlertPlayer.h"
+#include "app/Corvane.h"
+#include "app/ResourceIds.h"
+#include "app/posix/CommandLine.h"
+#include "app/win32/resource.h"
+#include "platform/Clock.h"
+#include "platform/ProgramPath.h"
+#include "platform/SoundPlayer.h"
+#include "platform/win32/ProgramPath_win32.h"
+#include "platform/win32/Win32DialogHost.h"
+#include "shared_memory/VisualInterfaceShm.h"
+#include "text_functions/TextFunctions.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+[[maybe_unused]] static const char kMainRevision[] =
+    "%Z% Corvane QX1003:01 main.cpp $Revision: 1.1 $";
+
+static_assert(IDD_ABOUTBOX == kIddAboutBox && IDS_ABOUTBOX == kIdsAboutBox &&
+              IDD_MAIN == kIddMain && IDR_MAINFRAME == kIdrMainframe &&
+              IDM_ABOUTBOX == kIdmAboutBox);
+static_assert(IDC_START == kIdcStart && IDC_MESSAGE == kIdcMessage && IDC_STATUS == kIdcStatus &&
+              IDC_RECORD == kIdcRecord && IDC_AUX == kIdcAux && IDC_INVIEW_LIST == kIdcInViewList);
+
+namespace {
+
+constexpr char kVersionText[] = "Corvane Version 1.0";
+constexpr char kProgramCaption[] = "Corvane";
+constexpr char kUsageText[] =
+    "Usage: Corvane.exe [--data FILE]\n"
+    "Plays recorded air traffic into the flight simulator's visual system through the\n"
+    "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
+    "\n"
+    "  --data FILE  read the traffic data from FILE instead of\n"
+    "               C:\\Program Files\\Brenwick\\AddOns\\TrafficLog.dat\n"
+    "  -h, --help   show this help and exit\n"
+    "  --version    show the version and exit\n";
+
+// The program has no console of its own. Text goes to the standard output it was given, or to
+// the console of the command prompt that started it; failing both, into a message box.
+void ShowText(const std::string& text) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((output == nullptr || output == INVALID_HANDLE_VALUE) &&
+        AttachConsole(ATTACH_PARENT_PROCESS)) {
+        output = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    }
+    DWORD written = 0;
+    if (output == nullptr || output == INVALID_HANDLE_VALUE ||
+        !WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        MessageBoxA(nullptr, text.c_str(), kProgramCaption, MB_OK);
+    }
+}
+
+int RunProgram(HINSTANCE instance, const char* dataFilePath) {
+    SetProgramFileNameSource(GetProgramFileName);
+    Win32DialogHost host(reinterpret_cast<std::uintptr_t>(instance), kIddAboutBox);
+    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
+    AuralAlertPlayer alerts(*soundPlayer);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, kVisualInterfaceName);
+    app.InitInstance();
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const CommandLine commandLine = ParseCommandLine(__argc, __argv);
+    switch (commandLine.action) {
+    case CommandLineAction::ShowHelp:
+        ShowText(kUsageText);
+        return 0;
+    case CommandLineAction::ShowVersion:
+        ShowText(std::string(kVersionText) + "\n");
+        return 0;
+    case CommandLineAction::ShowUsageError:
+        ShowText("Corvane: " + commandLine.problem + "\n" + kUsageText);
+        return kUsageExitCode;
+    case CommandLineAction::Run:
+        break;
+    }
+    if (!commandLine.dataFilePath.empty()) {
+        return RunProgram(instance, commandLine.dataFilePath.c_str());
+    }
+    char defaultPath[MAX_PATH] = {};
+    GetTrafficDataFilePath(defaultPath, sizeof defaultPath);
+    return RunProgram(instance, defaultPath);
+}
