@@ -1,5 +1,6 @@
 #pragma once
-// The command line of the Linux program: an optional data file, help and version.
+// The feeder's command line, the same for both front ends: an optional data file, help and
+// version.
 
 #include <string>
 

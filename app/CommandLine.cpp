@@ -1,4 +1,4 @@
-#include "app/posix/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <string_view>
 
