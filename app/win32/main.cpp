@@ -4,7 +4,7 @@
 #include "app/AuralAlertPlayer.h"
 #include "app/Corvane.h"
 #include "app/ResourceIds.h"
-#include "app/posix/CommandLine.h"
+#include "app/CommandLine.h"
 #include "app/win32/resource.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
