@@ -1,7 +1,7 @@
-# The default place of the traffic data file. The Windows front end keeps the program's fixed
-# path and brings its own implementation.
+# Where the program finds its files: the default traffic data file and the program's own name.
+target_sources(platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/${CORVANE_PLATFORM}/ProgramPath_${CORVANE_PLATFORM}.cpp)
 if(NOT WIN32)
-  target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/ProgramPath_posix.cpp)
   corvane_test(ProgramPathTest
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ProgramPathTest.cpp
     DEPS platform)

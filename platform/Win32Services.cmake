@@ -1,10 +1,8 @@
 # The Windows side of the services whose fragments leave Windows to its front end: the dialog
-# host and the program's paths; PlaySound lives in the multimedia library. With the tests that
+# host; PlaySound lives in the multimedia library. With the tests that
 # need a real Windows (or Wine): two processes sharing a mapping, the dialog host's window.
 if(WIN32)
-  target_sources(platform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/win32/DialogHost_win32.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/win32/ProgramPath_win32.cpp)
+  target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/DialogHost_win32.cpp)
   target_link_libraries(platform PUBLIC winmm)
 
   if(CORVANE_BUILD_TESTS)

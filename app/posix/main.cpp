@@ -2,14 +2,15 @@
 // through SDL, and the shared block "VisualInterface".
 
 #include "app/AuralAlertPlayer.h"
+#include "app/CommandLine.h"
 #include "app/Corvane.h"
 #include "app/ResourceIds.h"
-#include "app/CommandLine.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
 #include "platform/posix/TerminalDialogHost.h"
 #include "shared_memory/VisualInterfaceShm.h"
+#include "text_functions/TextFunctions.h"
 
 #include <climits>
 #include <cstdio>
@@ -64,6 +65,7 @@ int RunProgram(const char* dataFilePath) {
 } // namespace
 
 int main(int argc, char** argv) {
+    SetProgramFileNameSource(GetProgramFileName);
     const CommandLine commandLine = ParseCommandLine(argc, argv);
     switch (commandLine.action) {
     case CommandLineAction::ShowHelp:

@@ -9,7 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
-#include "platform/win32/ProgramPath_win32.h"
+#include "platform/ProgramPath.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "text_functions/TextFunctions.h"

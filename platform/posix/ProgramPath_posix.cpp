@@ -1,5 +1,6 @@
-// The user's data folder as the XDG base-directory rules define it: $XDG_DATA_HOME when it is an
-// absolute path, otherwise ~/.local/share.
+// Where the Linux program finds its files: the data file in the user's data folder as the XDG
+// base-directory rules define it ($XDG_DATA_HOME when it is an absolute path, otherwise
+// ~/.local/share), and its own file name from the kernel.
 
 #include "platform/ProgramPath.h"
 
@@ -65,4 +66,19 @@ bool GetTrafficDataFilePath(char* buffer, int size) {
         return false;
     }
     return true;
+}
+
+// readlink neither terminates nor says whether it cut the name; a result that fills the buffer
+// may have been cut, so it counts as none.
+int GetProgramFileName(char* buffer, int size) {
+    if (buffer == nullptr || size < 1) {
+        return 0;
+    }
+    const ssize_t length = readlink("/proc/self/exe", buffer, static_cast<std::size_t>(size));
+    if (length <= 0 || length >= size) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    buffer[length] = '\0';
+    return static_cast<int>(length);
 }

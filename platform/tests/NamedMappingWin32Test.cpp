@@ -1,7 +1,7 @@
 // Named file mappings on Windows (or Wine), between two real processes.
 
 #include "platform/NamedMapping.h"
-#include "platform/win32/ProgramPath_win32.h"
+#include "platform/ProgramPath.h"
 #include "text_functions/TextFunctions.h"
 
 #include <gtest/gtest.h>

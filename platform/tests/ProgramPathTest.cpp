@@ -86,4 +86,16 @@ TEST(DataFilePath, APathThatDoesNotFitIsRefusedWhole) {
     EXPECT_TRUE(GetTrafficDataFilePath(exact, sizeof exact));
 }
 
+TEST(ProgramFileName, NamesThisProgramOrNothing) {
+    char name[4096];
+    const int length = GetProgramFileName(name, sizeof name);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(static_cast<std::size_t>(length), std::string(name).size());
+    EXPECT_TRUE(std::string(name).ends_with("/ProgramPathTest")) << name;
+
+    char cut[8] = "keep";
+    EXPECT_EQ(GetProgramFileName(cut, sizeof cut), 0);
+    EXPECT_STREQ(cut, "");
+}
+
 } // namespace

@@ -1,7 +1,6 @@
 // Where the Windows program finds its files: the traffic data file at the one fixed path its
 // users install it to, and the program's own file name from the loader.
 
-#include "platform/win32/ProgramPath_win32.h"
 #include "platform/ProgramPath.h"
 
 #include "text_functions/TextFunctions.h"

@@ -7,7 +7,7 @@
 //
 // The program reads a small recording of this peer's own, in the temporary folder (--data).
 
-#include "platform/win32/ProgramPath_win32.h"
+#include "platform/ProgramPath.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 

@@ -3,7 +3,7 @@
 // the seven WAVE sounds with their format.
 
 #include "platform/SoundResources.h"
-#include "platform/win32/ProgramPath_win32.h"
+#include "platform/ProgramPath.h"
 #include "text_functions/TextFunctions.h"
 
 #include <gtest/gtest.h>
