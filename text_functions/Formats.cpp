@@ -68,7 +68,8 @@ struct Position {
 };
 
 std::optional<Position> RangedPosition(double degrees, int kind) {
-    if (degrees < -kPositionRange || degrees > kPositionRange ||
+    // Written so that a NaN, which lies in no range, is refused as well.
+    if (!(degrees >= -kPositionRange && degrees <= kPositionRange) ||
         (kind != kLatitude && kind != kLongitude)) {
         return std::nullopt;
     }

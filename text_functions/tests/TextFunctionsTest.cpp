@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -383,6 +384,8 @@ TEST(GetProgramDirectory, CutsAtTheBackslashBeforeTheProgramName) {
 
 namespace {
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
 std::string Fixed10(char* (*format)(char*, double, int), double degrees, int kind) {
     char output[10];
     std::memset(output, '#', sizeof output);
@@ -403,6 +406,10 @@ TEST(PositionFormats, TenByteTextsAreZeroFilled) {
         {FormatLatLonTenths, 360.0, kLongitude, "36000.0E\0\0"s},
         {FormatLatLonTenths, 360.5, kLongitude, std::string(10, '\0')},
         {FormatLatLonTenths, 10.0, 2, std::string(10, '\0')},
+        {FormatLatLonTenths, kNaN, kLatitude, std::string(10, '\0')},
+        {FormatLatLonDegrees, kNaN, kLongitude, std::string(10, '\0')},
+        {[](char* o, double d, int k) { return FormatLatLonLetterFirst(o, d, k == kLatitude); },
+         kNaN, kLatitude, std::string(10, '\0')},
         {FormatLatLonDegrees, -33.9, kLatitude, "33S\0\0\0\0\0\0\0"s},
         {FormatLatLonDegrees, 7.9, kLongitude, "007E\0\0\0\0\0\0"s},
         {[](char* o, double d, int k) { return FormatLatLonLetterFirst(o, d, k == kLatitude); },
@@ -432,6 +439,7 @@ TEST(PositionFormats, SizedTextsNeverPassTheirBuffer) {
         {FormatLatLonCaretTenths, 51.5, kLatitude, "51^30.0N"},
         {FormatLatLonCaretTenths, -1.5, kLongitude, "001^30.0W"},
         {FormatLatLonCaretTenths, -361, kLongitude, ""},
+        {FormatLatLonCaretTenths, kNaN, kLatitude, ""},
         {[](char* o, int s, double v, int) { return FormatSignedDMS(o, s, v); }, 0, 0,
          "+000:00:00"},
         {[](char* o, int s, double v, int) { return FormatSignedDMS(o, s, v); }, -3661.9, 0,
