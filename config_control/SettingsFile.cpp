@@ -124,6 +124,7 @@ bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
     }
     isOpen = true;
     lastAccess = LastAccess::None;
+    writable = openMode[0] != 'r' || std::strchr(openMode, '+') != nullptr;
     return true;
 }
 
@@ -141,7 +142,9 @@ bool SettingsFileClass::ProbeFirstRead(const char* location) {
         return false;
     }
     if (first == EOF) {
-        std::clearerr(file);
+        // Windows's C library keeps the end of file in the descriptor as well, where only a
+        // seek clears it.
+        std::rewind(file);
     } else {
         std::ungetc(first, file);
     }
@@ -233,7 +236,8 @@ bool SettingsFileClass::WriteToSettingsFile(const char* text) {
         return false;
     }
     PrepareFor(LastAccess::Write);
-    if (text != nullptr && std::fputs(text, file) == EOF) {
+    // Windows buffers a write to a stream opened for reading and fails only at the flush.
+    if (!writable || (text != nullptr && std::fputs(text, file) == EOF)) {
         Report(kWriteLocation, "EOF Error On writing");
         return false;
     }

@@ -78,4 +78,6 @@ private:
     char lineBuffer[kLineSize] = {};
     // The C library requires a flush or a seek between output and input on one stream.
     LastAccess lastAccess = LastAccess::None;
+    // Whether the open mode allows writing, which not every C library checks at the write.
+    bool writable = false;
 };

@@ -43,7 +43,7 @@ TEST(BaseSharedMemory, CreateOnFreeNameGivesZeroedBlockOfRequestedSize) {
     EXPECT_EQ(memory.GetBlock(), nullptr);
     ASSERT_TRUE(memory.CreateAndMap());
     EXPECT_FALSE(memory.MappingExisted());
-    ASSERT_EQ(memory.GetMappedSize(), 13544u);
+    ASSERT_EQ(memory.GetMappedSize(), MappedSizeFor(13544));
     EXPECT_TRUE(AllZero(memory.GetBlock(), memory.GetMappedSize()));
 }
 

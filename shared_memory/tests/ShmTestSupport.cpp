@@ -29,7 +29,8 @@ TestMappingName::~TestMappingName() {
 
 RawBlock::RawBlock(const char* name, std::uint32_t size) {
     bool existed = false;
-    if (mapping.CreateOrJoin(name, size, existed) && mapping.Open(name)) {
+    exists = mapping.CreateOrJoin(name, size, existed);
+    if (exists && mapping.Open(name)) {
         mapping.Map();
     }
 }
@@ -38,7 +39,31 @@ RawBlock::~RawBlock() {
     mapping.UnmapAndClose();
 }
 
+std::size_t MappedSizeFor(std::size_t size) {
+#ifdef _WIN32
+    constexpr std::size_t kPage = 4096;
+#else
+    constexpr std::size_t kPage = 1;
+#endif
+    return (size + kPage - 1) / kPage * kPage;
+}
+
+// Windows takes a backslash as the separator of a namespace, and there is none of this name;
+// POSIX allows no slash after the first.
+const char* UnusableMappingName() {
+#ifdef _WIN32
+    return "NoSuchNamespace\\Corvane";
+#else
+    return "Corvane/no/such/place";
+#endif
+}
+
 bool RunPeer(const std::string& arguments) {
-    const std::string command = std::string("\"") + SHM_PEER_PATH + "\" " + arguments;
+    std::string command = std::string("\"") + SHM_PEER_PATH + "\" " + arguments;
+#ifdef _WIN32
+    // cmd.exe drops the first and the last quote of a command with more than two; a pair
+    // around the whole command keeps those within it.
+    command = "\"" + command + "\"";
+#endif
     return std::system(command.c_str()) == 0;
 }

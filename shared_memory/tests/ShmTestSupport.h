@@ -29,13 +29,22 @@ public:
     RawBlock(const RawBlock&) = delete;
     RawBlock& operator=(const RawBlock&) = delete;
 
+    // False where the system makes no such block (Windows makes no empty mapping).
+    bool Exists() const { return exists; }
     bool IsMapped() const { return mapping.Address() != nullptr; }
     unsigned char* Bytes() const { return static_cast<unsigned char*>(mapping.Address()); }
     std::size_t Size() const { return mapping.MappedSize(); }
 
 private:
     NamedMapping mapping;
+    bool exists = false;
 };
+
+// The size a view of a new block of `size` bytes covers: Windows maps whole pages.
+std::size_t MappedSizeFor(std::size_t size);
+
+// A name that the system refuses both to open and to create a block under.
+const char* UnusableMappingName();
 
 // Runs the peer program (tests/ShmPeer.cpp) with these arguments; true when it exits with 0.
 bool RunPeer(const std::string& arguments);

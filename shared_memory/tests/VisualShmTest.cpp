@@ -40,7 +40,7 @@ TEST(CVisShm, CreatesZeroedBlockWithTagAndCountWhenNoneExists) {
     TestMappingName name;
     CVisShm client(name.c_str());
     ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
-    ASSERT_EQ(client.GetMappedSize(), kVisualInterfaceSize);
+    ASSERT_EQ(client.GetMappedSize(), MappedSizeFor(kVisualInterfaceSize));
 
     VisualInterfaceBlock expected{};
     std::memcpy(expected.versionTag, "QXXXXX", 6);
@@ -51,7 +51,11 @@ TEST(CVisShm, CreatesZeroedBlockWithTagAndCountWhenNoneExists) {
 
 TEST(CVisShm, SecondClientInAnotherProcessRaisesCountAndLowersItWithoutUnmapping) {
     TestMappingName name;
-    ASSERT_TRUE(RunPeer(std::string("attach ") + name.c_str())); // creates, count 1
+    // Held here as well: a Windows block would go with the peer, its last user.
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(raw.IsMapped());
+    PrepareBlock(raw, 0);
+    ASSERT_TRUE(RunPeer(std::string("attach ") + name.c_str())); // count 1
 
     CVisShm client(name.c_str());
     ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
@@ -167,6 +171,9 @@ TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
     for (const std::uint32_t size : {0u, 60u, 4096u, kVisualInterfaceSize - 1}) {
         TestMappingName name;
         RawBlock raw(name.c_str(), size);
+        if (size == 0 && !raw.Exists()) {
+            continue; // Windows makes no empty mapping
+        }
         if (size > 0) {
             ASSERT_TRUE(raw.IsMapped());
             std::memset(raw.Bytes(), 0, size);
@@ -174,10 +181,16 @@ TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
 
         CVisShm client(name.c_str());
         EXPECT_FALSE(client.IsValid()) << size;
-        EXPECT_EQ(client.GetBlock(), nullptr) << size;
-        EXPECT_EQ(std::string(client.GetErrorText()), "CVisShm::CVisShm\nShared memory block has " +
-                                                          std::to_string(size) +
-                                                          " bytes, 13544 needed");
+        const std::size_t seen = MappedSizeFor(size);
+        if (seen >= kVisualInterfaceSize) {
+            // Whole pages make up the layout's size on Windows: the view holds the whole block.
+            EXPECT_STREQ(client.GetErrorText(), kMismatchText) << size;
+        } else {
+            EXPECT_EQ(client.GetBlock(), nullptr) << size;
+            EXPECT_EQ(std::string(client.GetErrorText()),
+                      "CVisShm::CVisShm\nShared memory block has " + std::to_string(seen) +
+                          " bytes, 13544 needed");
+        }
         if (size > 0) {
             EXPECT_TRUE(
                 std::all_of(raw.Bytes(), raw.Bytes() + size, [](auto b) { return b == 0; }));
@@ -224,7 +237,7 @@ TEST(CVisShm, ShrunkBlockIsNotIntactAndIsAbandonedUntouched) {
 }
 
 TEST(CVisShm, FailureToOpenOrCreateReportsTheSystemText) {
-    CVisShm client("Corvane/no/such/place");
+    CVisShm client(UnusableMappingName());
     EXPECT_FALSE(client.IsValid());
     EXPECT_EQ(client.GetBlock(), nullptr);
     char systemText[256];

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.1 $";
@@ -20,6 +22,15 @@ constexpr double kSide = 600.0; // pixels of the square scope
 constexpr double kMargin = 20.0;
 constexpr double kTextTop = kSide + 2 * kMargin;
 constexpr int kElementSize = 1024;
+
+// The new picture takes the old one's place in one step. std::rename refuses an existing target
+// on Windows; the library's rename replaces it there too. Its error code is an errno value.
+bool MoveIntoPlace(const char* from, const char* to) {
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    errno = error.value();
+    return !error;
+}
 
 std::string Element(const char* format, auto... values) {
     char text[kElementSize];
@@ -133,7 +144,7 @@ bool ScopeSvgFile::Write(const char* path, const ScopeState& state) {
         return false;
     }
     const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-    if (std::fclose(file) != 0 || !written || std::rename(temporary, path) != 0) {
+    if (std::fclose(file) != 0 || !written || !MoveIntoPlace(temporary, path)) {
         ReportDetail("ScopeSvgFile::Write", std::strerror(errno), path);
         std::remove(temporary);
         return false;

@@ -165,6 +165,16 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
         std::fprintf(err, "corvane-sim: cannot remove \"%s\": %s\n", name, reason);
         return 1;
     }
+    // A Windows mapping has no name to remove: it goes with its last user, and while one holds
+    // it the block stays. Say so rather than report a removal that did not happen.
+    if (mapping.Open(name)) {
+        mapping.UnmapAndClose();
+        std::fprintf(err,
+                     "corvane-sim: cannot remove \"%s\": it stays while a program holds it and "
+                     "goes with the last one\n",
+                     name);
+        return 1;
+    }
     std::fprintf(out, "corvane-sim: removed block \"%s\"\n", name);
     return 0;
 }

@@ -15,5 +15,6 @@ inline constexpr char kSimRunnerHeaderRevision[] =
 int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
 
 // Unlinks the block `name` unless a client is attached to it (or `force`). Exit code 0 when
-// removed, 1 when refused or failed.
+// removed, 1 when refused or failed. A Windows block goes with its last user and is never
+// removed here: 1, with the reason.
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err);

@@ -26,7 +26,8 @@ bool ReadStep(char* text, double& seconds, std::int32_t& code) {
     if (end == parts[0] || *end != '\0' || !std::isfinite(seconds) || seconds < 0) {
         return false;
     }
-    const long value = std::strtol(parts[1], &end, 10);
+    // long has 32 bits on Windows, where strtol would clamp an overlong code into range.
+    const long long value = std::strtoll(parts[1], &end, 10);
     if (end == parts[1] || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
         return false;
     }

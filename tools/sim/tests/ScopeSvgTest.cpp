@@ -63,6 +63,7 @@ TEST(ScopeSvg, FileIsReplacedWhole) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
+    in.close(); // Windows removes no file that is open
     EXPECT_EQ(text.str(), RenderScopeSvg(state));
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".part"));
     std::filesystem::remove(path);

@@ -5,10 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
 namespace {
+#ifdef _WIN32
+// A Windows block goes with its last user: none is ever left behind, and none can be removed.
+constexpr bool kBlocksOutliveTheirUsers = false;
+#else
+constexpr bool kBlocksOutliveTheirUsers = true;
+#endif
+
 std::string UniqueName() {
     static std::mt19937 random(std::random_device{}());
     return "CorvaneSimTest" + std::to_string(random());
@@ -25,13 +33,25 @@ private:
     int calls;
 };
 
+// Named after the test's block. tmpfile on Windows (Wine's C library) takes a name from the
+// clock and opens it without claiming it first: tests started together in parallel processes
+// can meet on one name, and one of them then gets no file.
+std::filesystem::path LogPath(const std::string& fileName) {
+    return std::filesystem::temp_directory_path() / fileName;
+}
+
 class SimRunnerTest : public testing::Test {
 protected:
-    SimRunnerTest() : name(UniqueName()), out(std::tmpfile()), err(std::tmpfile()) {}
+    SimRunnerTest()
+        : name(UniqueName()), out(std::fopen(LogPath(name + ".out").string().c_str(), "w+b")),
+          err(std::fopen(LogPath(name + ".err").string().c_str(), "w+b")) {}
     ~SimRunnerTest() override {
         RemoveStaleBlock(name.c_str(), true, out, err);
         std::fclose(out);
         std::fclose(err);
+        std::error_code ignored;
+        std::filesystem::remove(LogPath(name + ".out"), ignored);
+        std::filesystem::remove(LogPath(name + ".err"), ignored);
     }
 
     std::string Text(std::FILE* file) {
@@ -73,14 +93,20 @@ TEST_F(SimRunnerTest, RemoveRefusesWhileAClientIsAttached) {
         EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1);
         EXPECT_NE(Text(err).find("refused: 1 client(s) attached"), std::string::npos);
     }
-    // The last client has detached: the block is stale and goes.
-    EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 0);
+    // The last client has detached: the block is stale and goes (on Windows it went with it).
+    if (kBlocksOutliveTheirUsers) {
+        EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 0);
+    }
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1); // nothing left
+    EXPECT_NE(Text(err).find("no block \"" + name + "\" to remove"), std::string::npos);
 }
 
+// On Windows the client's handle keeps the block, and no removal is claimed.
 TEST_F(SimRunnerTest, ForceRemovesABlockWithAStaleCount) {
     CVisShm client(name.c_str());
     ASSERT_TRUE(client.IsValid());
-    EXPECT_EQ(RemoveStaleBlock(name.c_str(), true, out, err), 0);
+    EXPECT_EQ(RemoveStaleBlock(name.c_str(), true, out, err), kBlocksOutliveTheirUsers ? 0 : 1);
+    EXPECT_EQ(Text(err).find("stays while a program holds it") != std::string::npos,
+              !kBlocksOutliveTheirUsers);
 }
 } // namespace

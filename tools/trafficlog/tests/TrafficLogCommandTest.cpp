@@ -26,8 +26,13 @@ std::string Contents(std::FILE* file) {
 
 Outcome Trafficlog(std::vector<const char*> args) {
     args.insert(args.begin(), "trafficlog");
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    // Named files. tmpfile on Windows (Wine's C library) takes a name from the clock and opens
+    // it without claiming it first: tests started together in parallel processes can meet on
+    // one name, and one of them then gets no file.
+    const TempFile outFile(".out");
+    const TempFile errFile(".err");
+    std::FILE* out = std::fopen(outFile.Path(), "w+b");
+    std::FILE* err = std::fopen(errFile.Path(), "w+b");
     const int code = RunTrafficLog(static_cast<int>(args.size()), args.data(), {out, err, false});
     Contents(err);
     return {code, Contents(out)};
