@@ -135,11 +135,18 @@ void DataSetReader::ReadEntry() {
         return;
     }
     for (std::int32_t line = 0; line < kMaxEntryLines; ++line) {
-        if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize) ||
-            (MayHoldTag(lineBuffer) && Contains(lineBuffer, kEntryEndTag))) {
+        if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize)) {
             return;
         }
-        ProcessTrafficLine(lineBuffer);
+        // One search for the tag mark settles every tag test of nearly every line.
+        if (!MayHoldTag(lineBuffer)) {
+            ++aircraftChecked;
+            analyser.ParseTrafficLine(lineBuffer);
+        } else if (Contains(lineBuffer, kEntryEndTag)) {
+            return;
+        } else {
+            ProcessTrafficLine(lineBuffer);
+        }
     }
 }
 

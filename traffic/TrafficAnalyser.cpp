@@ -72,11 +72,46 @@ double FieldNumber(char* const* fields, std::int32_t fieldCount, LineField field
     return ParseDecimal(FieldText(fields, fieldCount, field));
 }
 
+// The start of the field after the one that p lies in, or null when the line ends first.
+const char* NextField(const char* p) {
+    while (*p != kFieldSeparator[0] && *p != '\0') {
+        ++p;
+    }
+    return *p == '\0' ? nullptr : p + 1;
+}
+
 std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
     if (kAddressField >= fieldCount) {
         return ParseHex("");
     }
     return ParseHex(RemoveChar(fields[kAddressField], '"'));
+}
+
+// Most aircraft of a recording lie far outside the box: bounds from the integer part of one
+// coordinate settle them without splitting the line or converting a number. The shift and the
+// clamp keep the order of their argument, so the exact value, lying between the bounds, would
+// fall outside the box as well. Anything unusual in the fields is left to the exact test.
+bool IsClearlyOutside(const char* line, const ViewBox& box) {
+    const char* field = line;
+    for (int skipped = 0; skipped < kLatitudeField && field != nullptr; ++skipped) {
+        field = NextField(field);
+    }
+    DecimalBounds latitude;
+    if (field == nullptr || !BoundDecimal(field, latitude)) {
+        return false;
+    }
+    if (ShiftedLatitude(latitude.high) < box.bottomLatitude ||
+        ShiftedLatitude(latitude.low) > box.topLatitude) {
+        return true;
+    }
+    // No character of a number is a separator: the latitude field ends after the number.
+    DecimalBounds longitude;
+    field = NextField(latitude.end);
+    if (field == nullptr || !BoundDecimal(field, longitude)) {
+        return false;
+    }
+    return ShiftedLongitude(longitude.high) < box.leftLongitude ||
+           ShiftedLongitude(longitude.low) > box.rightLongitude;
 }
 
 } // namespace
@@ -113,10 +148,13 @@ bool TrafficAnalyser::IsInView(double latitude, double longitude) const {
              shiftedLongitude < box.leftLongitude || shiftedLongitude > box.rightLongitude);
 }
 
-// Only the position decides, and most aircraft of a recording lie outside the box: the fields
-// after the position are split only for an aircraft in view. Splitting in two steps places the
-// same separators as one split of kMaxLineFields.
+// Only the position decides. A line the quick test settles is left as it is; otherwise the
+// fields after the position are split only for an aircraft in view. Splitting in two steps
+// places the same separators as one split of kMaxLineFields.
 std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
+    if (line != nullptr && IsClearlyOutside(line, box)) {
+        return inViewCount;
+    }
     char* fields[kMaxLineFields + 1];
     std::int32_t fieldCount = SplitAtCharBounded(line, kFieldSeparator, fields, kPositionSplits);
     if (fieldCount < 2) {
@@ -124,7 +162,9 @@ std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
     }
     const double latitude = FieldNumber(fields, fieldCount, kLatitudeField);
     const double longitude = FieldNumber(fields, fieldCount, kLongitudeField);
-    if (!IsInView(latitude, longitude)) {
+    // With the table full, an aircraft in view would only overwrite the overflow slot, which is
+    // never handed out: its fields need no converting.
+    if (!IsInView(latitude, longitude) || inViewCount == kMaxInViewAircraft) {
         return inViewCount;
     }
     if (fieldCount == kPositionSplits + 1) {

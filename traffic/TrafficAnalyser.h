@@ -35,9 +35,10 @@ public:
     // All four bounds belong to the box.
     bool IsInView(double latitude, double longitude) const;
 
-    // Splits the line at "|" (in place) and stores the aircraft when its position (fields 3
-    // and 4) is in view. A line of fewer than two fields is ignored; fields a shorter line
-    // lacks read as empty. Returns the number of aircraft held.
+    // Stores the aircraft when its position (fields 3 and 4) is in view. A line whose position
+    // is plainly outside the box is settled without splitting it; any other line is split at
+    // "|" in place. A line of fewer than two fields is ignored; fields a shorter line lacks read
+    // as empty. Returns the number of aircraft held.
     std::int32_t ParseTrafficLine(char* line);
     // Fills the next slot from the fields of one line (fieldCount of them; missing fields read
     // as empty). Once kMaxInViewAircraft are held, the overflow slot is overwritten instead.

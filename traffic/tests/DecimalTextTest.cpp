@@ -216,6 +216,95 @@ TEST(ParseDecimalTest, RandomTextsEqualStrtod) {
     }
 }
 
+// Bounds must hold the exact conversion wherever they are given, and end where strtod ends.
+void ExpectBoundsHold(const std::string& text, int& bounded) {
+    DecimalBounds bounds{};
+    if (!BoundDecimal(text.c_str(), bounds)) {
+        return;
+    }
+    ++bounded;
+    char* strtodEnd = nullptr;
+    const double exact = std::strtod(text.c_str(), &strtodEnd);
+    ASSERT_LE(bounds.low, exact) << "text: \"" << text << "\"";
+    ASSERT_GE(bounds.high, exact) << "text: \"" << text << "\"";
+    ASSERT_EQ(bounds.end, strtodEnd) << "text: \"" << text << "\"";
+}
+
+TEST(BoundDecimalTest, BoundsHoldTheExactValue) {
+    const std::vector<std::string> texts = {"0",
+                                            "-0",
+                                            "+0",
+                                            "-0.0",
+                                            "0.",
+                                            ".5",
+                                            "-.5",
+                                            "5.",
+                                            "50",
+                                            "50.0",
+                                            "50.9999999999999999999",
+                                            "-49.99999999999999999999999",
+                                            "999999999999999",
+                                            "-999999999999999.99999",
+                                            "179.99999999999999999",
+                                            "-180.0000000000000000001",
+                                            "89.7|",
+                                            "0.6\n",
+                                            "00000000000050.5",
+                                            "1.5.3",
+                                            "12,5",
+                                            "-1-2"};
+    int bounded = 0;
+    for (const std::string& text : texts) {
+        ExpectBoundsHold(text, bounded);
+    }
+    EXPECT_EQ(bounded, static_cast<int>(texts.size()));
+
+    RandomTexts random(7000);
+    bounded = 0;
+    constexpr int kRounds = 100000;
+    for (int i = 0; i < kRounds; ++i) {
+        ExpectBoundsHold(random.Characters(), bounded);
+        ExpectBoundsHold(random.Structured(), bounded);
+        ExpectBoundsHold(random.Printed(), bounded);
+    }
+    EXPECT_GT(bounded, kRounds / 2); // the plain forms are the common ones
+}
+
+// Whatever strtod could read further, or reads otherwise than a plain number, is refused.
+TEST(BoundDecimalTest, RefusesEverythingButThePlainForm) {
+    const char* const texts[] = {"",
+                                 " 50",
+                                 "\t50",
+                                 "\n50",
+                                 "-",
+                                 "+",
+                                 ".",
+                                 "-.",
+                                 "+-5",
+                                 "- 5",
+                                 "5e1",
+                                 "5.0E-1",
+                                 "5e",
+                                 "0x1p3",
+                                 "0X10",
+                                 "1x",
+                                 "inf",
+                                 "-inf",
+                                 "nan",
+                                 "NaN(1)",
+                                 "|50",
+                                 "abc",
+                                 "5.5e+1",
+                                 "1234567890123456",
+                                 "-0000000000000001.5"};
+    for (const char* text : texts) {
+        DecimalBounds bounds{};
+        EXPECT_FALSE(BoundDecimal(text, bounds)) << "text: \"" << text << "\"";
+    }
+    DecimalBounds bounds{};
+    EXPECT_FALSE(BoundDecimal(nullptr, bounds));
+}
+
 TEST(ParseDecimalTest, NullReadsAsZero) {
     EXPECT_EQ(Bits(ParseDecimal(nullptr)), Bits(0.0));
 }
