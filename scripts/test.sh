@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# The one test command: installs what is missing, builds into build/ (and build-asan/ for the
-# sanitizer configuration) and runs every test in both.
+# The one test command: installs what is missing, then
+#  - builds into build/ and runs every test, and the same in build-asan/ under AddressSanitizer
+#    and UndefinedBehaviorSanitizer;
+#  - fuzzes each fuzz target briefly on its seed corpus (build-fuzz/, clang and libFuzzer);
+#  - cross-compiles the Windows program into build-win/ and runs its tests and an end-to-end run
+#    under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,3 +15,7 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+echo "=== fuzz targets ==="
+scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
+echo "=== Windows build under Wine ==="
+scripts/test-windows.sh
