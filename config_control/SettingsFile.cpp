@@ -32,16 +32,22 @@ void RegisterSettingsFileRevisions() {
 // A line read ends in LF whether the file was written with CR LF or LF line ends. A line cut by
 // a full buffer may end in the carriage return; the line feed behind it then belongs to this
 // line as well.
-void DropCarriageReturn(std::FILE* file, char* line) {
-    const std::size_t length = std::strlen(line);
-    if (length == 0 || line[length - 1] == '\n') {
+// `filled`: fgets stopped at the end of the buffer, so the line may go on in the stream (a CR
+// there may have its LF waiting). Otherwise the line ends at its LF, at the end of the file or
+// at a NUL byte inside it, and only a CR LF at its end is shortened.
+void DropCarriageReturn(std::FILE* file, char* line, int size, bool filled) {
+    const std::size_t length = filled ? static_cast<std::size_t>(size - 1) : std::strlen(line);
+    if (length == 0) {
+        return;
+    }
+    if (line[length - 1] == '\n') {
         if (length >= 2 && line[length - 2] == '\r') {
             line[length - 2] = '\n';
             line[length - 1] = '\0';
         }
         return;
     }
-    if (line[length - 1] == '\r') {
+    if (filled && line[length - 1] == '\r') {
         const int next = std::getc(file);
         if (next == '\n') {
             line[length - 1] = '\n';
@@ -215,10 +221,13 @@ bool SettingsFileClass::ReadLine(char* buffer, int size) {
         return false;
     }
     PrepareFor(LastAccess::Read);
+    // fgets puts its terminator in the last byte only when it filled the buffer; the length
+    // cannot tell, as a line may hold NUL bytes.
+    buffer[size - 1] = '\x01';
     if (std::fgets(buffer, size, file) == nullptr) {
         return false;
     }
-    DropCarriageReturn(file, buffer);
+    DropCarriageReturn(file, buffer, size, buffer[size - 1] == '\0');
     return true;
 }
 

@@ -83,7 +83,7 @@ TEST_F(SettingsFileTest, LineLongerThanTheBufferContinuesInTheNextRead) {
 
 TEST_F(SettingsFileTest, CarriageReturnBeforeLineFeedIsDropped) {
     struct Case {
-        const char* bytes;
+        std::string bytes;
         int size;
         std::vector<std::string> lines;
     };
@@ -96,9 +96,11 @@ TEST_F(SettingsFileTest, CarriageReturnBeforeLineFeedIsDropped) {
         {"AB\rC", 4, {"AB\r", "C"}},
         {"A\r", 256, {"A\r"}},
         {"\r\n\r\n", 256, {"\n", "\n"}},
+        // A NUL byte hides the rest of its line, but never the line after it.
+        {std::string("a\r\0b\n\nc\n", 8), 256, {"a\r", "\n", "c\n"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
+        SCOPED_TRACE(c.bytes.c_str());
         auto file = OpenBytes(c.bytes);
         EXPECT_EQ(ReadAll(*file, c.size), c.lines);
     }
