@@ -43,7 +43,7 @@ void CheckPublication(TrafficAnalyser& analyser) {
     for (std::int32_t i = 0; i < count; ++i) {
         const AircraftRecord& record = records[i];
         FUZZ_CHECK(std::strlen(record.callsign) <= 8 && record.onGround == 0);
-        FUZZ_CHECK(analyser.IsInView(record.latitude, record.longitude));
+        FUZZ_CHECK(analyser.IsPublishable(record.latitude, record.longitude));
     }
 }
 

@@ -40,7 +40,7 @@ bool LineIsInView(const TrafficAnalyser& analyser, const std::string& line) {
     const auto number = [&](int field) {
         return field < count ? ParseDecimal(fields[field]) : 0.0;
     };
-    return analyser.IsInView(number(kLatitudeField), number(kLongitudeField));
+    return analyser.IsPublishable(number(kLatitudeField), number(kLongitudeField));
 }
 
 void CheckRecord(const AircraftRecord& record) {

@@ -6,6 +6,7 @@
 #include "traffic/DecimalText.h"
 
 #include <algorithm>
+#include <cmath>
 
 static const char kTrafficAnalyserSourceRevision[] =
     "%Z% TrafficAnalyser QX2120:01 TrafficAnalyser.cpp $Revision: 1.1 $";
@@ -148,6 +149,10 @@ bool TrafficAnalyser::IsInView(double latitude, double longitude) const {
              shiftedLongitude < box.leftLongitude || shiftedLongitude > box.rightLongitude);
 }
 
+bool TrafficAnalyser::IsPublishable(double latitude, double longitude) const {
+    return std::isfinite(latitude) && std::isfinite(longitude) && IsInView(latitude, longitude);
+}
+
 // Only the position decides. A line the quick test settles is left as it is; otherwise the
 // fields after the position are split only for an aircraft in view. Splitting in two steps
 // places the same separators as one split of kMaxLineFields.
@@ -164,7 +169,7 @@ std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
     const double longitude = FieldNumber(fields, fieldCount, kLongitudeField);
     // With the table full, an aircraft in view would only overwrite the overflow slot, which is
     // never handed out: its fields need no converting.
-    if (!IsInView(latitude, longitude) || inViewCount == kMaxInViewAircraft) {
+    if (!IsPublishable(latitude, longitude) || inViewCount == kMaxInViewAircraft) {
         return inViewCount;
     }
     if (fieldCount == kPositionSplits + 1) {

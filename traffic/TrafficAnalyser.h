@@ -34,6 +34,9 @@ public:
     // Degrees; a value outside its range counts as the nearest pole or the 180-degree meridian.
     // All four bounds belong to the box.
     bool IsInView(double latitude, double longitude) const;
+    // In view and a position the visual system can draw: a field reading "nan" or "inf" would
+    // otherwise count as a pole or the 180-degree meridian and reach the block as it is.
+    bool IsPublishable(double latitude, double longitude) const;
 
     // Stores the aircraft when its position (fields 3 and 4) is in view. A line whose position
     // is plainly outside the box is settled without splitting it; any other line is split at

@@ -92,6 +92,19 @@ TEST_F(TrafficAnalyserTest, BoxIsCutAtThePole) {
     EXPECT_TRUE(analyser.IsInView(-90.0, 10.0));
 }
 
+// Beyond its range a number counts as the pole or the meridian; a non-number is no position.
+TEST_F(TrafficAnalyserTest, PositionsThatAreNotNumbersAreNeverStored) {
+    analyser.SetOwnShipPosition(89.7, 179.8);
+    const char* const positions[] = {"nan|0",    "inf|179.9", "-nan|179.9",
+                                     "89.9|inf", "89.9|nan",  "1e400|179.9"};
+    for (const char* position : positions) {
+        std::string line = std::string("NONUM|4ca2b5|0|") + position + "|0|0|0|0|0\n";
+        EXPECT_EQ(analyser.ParseTrafficLine(line.data()), 0) << position;
+    }
+    std::string farNorth = "POLE|4ca2b5|0|1e300|179.9|0|0|0|0|0\n";
+    EXPECT_EQ(analyser.ParseTrafficLine(farNorth.data()), 1);
+}
+
 TEST_F(TrafficAnalyserTest, BoxDoesNotWrapAtTheAntimeridian) {
     analyser.SetOwnShipPosition(0.0, 179.8);
     EXPECT_EQ(Box().rightLongitude, 360.0);
@@ -265,7 +278,7 @@ protected:
         const auto number = [&](int field) {
             return field < count ? ParseDecimal(fields[field]) : 0.0;
         };
-        if (reference.IsInView(number(3), number(4))) {
+        if (reference.IsPublishable(number(3), number(4))) {
             reference.StoreAircraft(fields, count);
         }
     }
