@@ -60,6 +60,11 @@ struct Fault {
     std::vector<Finding> expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Fault& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
 void Set(Lines& lines, int number, const std::string& text) {
     lines[static_cast<std::size_t>(number - 1)] = text;
 }
