@@ -12,18 +12,12 @@ namespace {
 
 constexpr int kMessageSize = 1024;
 
-void RegisterBaseSharedMemory() {
-    BeginConfigGroup("Base Shared Memory Class ");
-    RegisterRevision(kBaseSharedMemoryHeaderRevision);
-    RegisterRevision(kBaseSharedMemoryRevision);
-    EndConfigGroup();
-}
-
 } // namespace
 
 BaseSharedMemory::BaseSharedMemory() {
-    static const bool registered = (RegisterBaseSharedMemory(), true);
-    (void)registered;
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Base Shared Memory Class ",
+                       {kBaseSharedMemoryHeaderRevision, kBaseSharedMemoryRevision});
 }
 
 void BaseSharedMemory::SetMappingName(const char* name) {

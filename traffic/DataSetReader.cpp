@@ -24,14 +24,8 @@ constexpr char kOutOfMemoryText[] = "DataSetReader::OpenTrafficDataFile\nOut of 
 
 void RegisterDataSetReader() {
     static bool registered = false;
-    if (registered) {
-        return;
-    }
-    registered = true;
-    BeginConfigGroup("Data Set Reader");
-    RegisterRevision(kDataSetReaderHeaderRevision);
-    RegisterRevision(kDataSetReaderSourceRevision);
-    EndConfigGroup();
+    RegisterModuleOnce(registered, "Data Set Reader",
+                       {kDataSetReaderHeaderRevision, kDataSetReaderSourceRevision});
 }
 
 bool Contains(const char* line, const char* tag) {

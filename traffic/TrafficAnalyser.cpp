@@ -41,19 +41,10 @@ constexpr std::int32_t kPositionSplits = kLongitudeField + 1;
 
 void RegisterTrafficAnalyser() {
     static bool registered = false;
-    if (registered) {
-        return;
-    }
-    registered = true;
-    BeginConfigGroup("Traffic Analyser");
-    RegisterRevision(kTrafficAnalyserHeaderRevision);
-    RegisterRevision(kTrafficAnalyserSourceRevision);
-    RegisterRevision(kViewBoxHeaderRevision);
-    RegisterRevision(kClampHeaderRevision);
-    RegisterRevision(ClampSourceRevision());
-    RegisterRevision(kDecimalTextHeaderRevision);
-    RegisterRevision(DecimalTextSourceRevision());
-    EndConfigGroup();
+    RegisterModuleOnce(registered, "Traffic Analyser",
+                       {kTrafficAnalyserHeaderRevision, kTrafficAnalyserSourceRevision,
+                        kViewBoxHeaderRevision, kClampHeaderRevision, ClampSourceRevision(),
+                        kDecimalTextHeaderRevision, DecimalTextSourceRevision()});
 }
 
 double ShiftedLatitude(double latitude) {
