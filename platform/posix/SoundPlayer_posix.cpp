@@ -137,15 +137,15 @@ bool SdlSoundPlayer::Queue(const SoundResource& resource) {
     if (stream == nullptr) {
         return false;
     }
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec waveFormat{};
     Uint8* samples = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV_RW(stream, 1, &spec, &samples, &length) == nullptr) {
+    if (SDL_LoadWAV_RW(stream, 1, &waveFormat, &samples, &length) == nullptr) {
         return false;
     }
     bool queued = false;
-    if (spec.freq == kDeviceRate && spec.format == kDeviceFormat &&
-        spec.channels == kDeviceChannels) {
+    if (waveFormat.freq == kDeviceRate && waveFormat.format == kDeviceFormat &&
+        waveFormat.channels == kDeviceChannels) {
         SDL_ClearQueuedAudio(device);
         queued = SDL_QueueAudio(device, samples, length) == 0;
     }
