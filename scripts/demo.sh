@@ -11,6 +11,7 @@ demo_seconds=${DEMO_SECONDS:-60}
 sample_dir=$PWD/build/sample
 sample=$sample_dir/TrafficLog.dat
 feeder_log=$sample_dir/corvane.log
+sim_log=$sample_dir/corvane-sim.log
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
@@ -56,7 +57,8 @@ if [[ -t 1 ]]; then
   build/bin/corvane-sim --end-after "$demo_seconds" "$@"
   echo "feeder log: $feeder_log"
 else
-  build/bin/corvane-sim --log --end-after "$demo_seconds" "$@" > >(sed -u 's/^/[sim]     /') 2>&1 &
+  build/bin/corvane-sim --log --end-after "$demo_seconds" "$@" \
+    > >(tee "$sim_log" | sed -u 's/^/[sim]     /') 2>&1 &
   sim_pid=$!
   start_feeder
   wait "$sim_pid" || true
@@ -70,3 +72,9 @@ else
   echo "the feeder did not end by itself; stopping it"
 fi
 echo "demo finished"
+# The feeder's closing countdown fills the last screen of a log; say what reached the stand-in.
+if [[ ! -t 1 ]]; then
+  echo "publications seen by the stand-in: $(grep -c ' publication ' "$sim_log" || true)" \
+    "(all lines: $sim_log)"
+  grep ' publication ' "$sim_log" | tail -n 1 || true
+fi

@@ -57,6 +57,10 @@ bool ReadNumber(const char* text, double& value) {
     return end != text && *end == '\0' && std::isfinite(value);
 }
 
+// Where a row goes: into the open entry, nowhere (out of time order), or nowhere because the
+// output cannot be written, which ends the conversion.
+enum class Placement { InEntry, OutOfOrder, WriteFailed };
+
 class Conversion {
 public:
     Conversion(PhysicalLineReader& reader, TrafficFileWriter& writer, ConvertSink& sink,
@@ -71,7 +75,7 @@ public:
 private:
     void Bad(const char* reason);
     bool CheckValues(char* const* fields);
-    bool Place(std::int64_t time);
+    Placement Place(std::int64_t time);
 
     PhysicalLineReader& reader;
     TrafficFileWriter& writer;
@@ -153,8 +157,8 @@ bool Conversion::Row() {
         ++counts.stale;
         return true;
     }
-    if (!Place(time)) {
-        return true;
+    if (const Placement placement = Place(time); placement != Placement::InEntry) {
+        return placement == Placement::OutOfOrder;
     }
     switch (writer.WriteAircraft(used)) {
     case AircraftLineResult::Written:
@@ -209,14 +213,14 @@ bool Conversion::CheckValues(char* const* fields) {
     return true;
 }
 
-// Opens the entry of the row's time; false when the row does not belong in the output.
-bool Conversion::Place(std::int64_t time) {
+// Opens the entry of the row's time when the row starts one.
+Placement Conversion::Place(std::int64_t time) {
     if (haveEntry && time == entryTime) {
         if (writer.AircraftInEntry() >= kMaxEntryAircraft && !entryFullReported) {
             entryFullReported = true;
             sink.EntryFull(reader.LineNumber(), time);
         }
-        return true;
+        return Placement::InEntry;
     }
     if (haveEntry && time < entryTime) {
         char reason[kReasonSize];
@@ -224,16 +228,16 @@ bool Conversion::Place(std::int64_t time) {
                       "time %lld is earlier than %lld: the input must be sorted by time",
                       static_cast<long long>(time), static_cast<long long>(entryTime));
         Bad(reason);
-        return false;
+        return Placement::OutOfOrder;
     }
     if (!writer.BeginEntry()) {
-        return false;
+        return Placement::WriteFailed;
     }
     haveEntry = true;
     entryTime = time;
     entryFullReported = false;
     ++counts.entries;
-    return true;
+    return Placement::InEntry;
 }
 
 const char* BaseName(const char* path) {

@@ -31,7 +31,9 @@ bool HasText(const char* line, const char* text) {
     return std::strstr(line, text) != nullptr;
 }
 
-// The number of an entry tag in the line ("####_ENTRY_<digits>_#"), or -1.
+// The number of an entry tag in the line ("####_ENTRY_<digits>_#"), or -1. Numbers beyond the
+// feeder's int counter come back as its largest value, which the feeder never reaches either;
+// unlimited, the next expected number would overflow.
 std::int64_t TaggedEntryNumber(const char* line) {
     for (const char* at = std::strstr(line, kEntryTagStart); at != nullptr;
          at = std::strstr(at + 1, kEntryTagStart)) {
@@ -39,7 +41,7 @@ std::int64_t TaggedEntryNumber(const char* line) {
         char* end = nullptr;
         const long long number = std::strtoll(digits, &end, 10);
         if (end != digits && *digits >= '0' && *digits <= '9' && end[0] == '_' && end[1] == '#') {
-            return number;
+            return std::min<long long>(number, INT32_MAX);
         }
     }
     return -1;

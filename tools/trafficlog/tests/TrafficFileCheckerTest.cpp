@@ -120,6 +120,10 @@ INSTANTIATE_TEST_SUITE_P(
                   Set(l, 7, "####_ENTRY_2_####");
               },
               {{3, EntryNumber}}},
+        // Beyond the feeder's counter: never reached, so the entry after it is a gap too.
+        Fault{"NumberBeyondCounter",
+              [](Lines& l) { Set(l, 3, "####_ENTRY_99999999999999999999_####"); },
+              {{3, EntryNumber}, {7, EntryNumber}}},
         Fault{"LeadingZero", [](Lines& l) { Set(l, 3, "####_ENTRY_00_####"); }, {{3, EntryNumber}}},
         Fault{"LongLine",
               [](Lines& l) { Set(l, 5, l[4] + "|" + std::string(210, 'z')); },
