@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <string_view>
+#include <utility>
 
 [[maybe_unused]] static const char kCommandLineSourceRevision[] =
     "%Z% Corvane QX1002:03 CommandLine.cpp $Revision: 1.1 $";

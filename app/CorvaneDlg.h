@@ -104,12 +104,9 @@ public:
     const std::string& GetInViewListText() const { return inViewListText; }
     bool IsRunActive() const { return runActive; }
     VisualInterfaceBlock* GetVisualBlock() const { return visualBlock; }
-    const ViewBox& GetLastViewBox() const { return viewBox; }
-    std::int64_t GetClockNow() const { return clockNow; }
     std::int64_t GetNextRequestTime() const { return nextRequestTime; }
     std::int32_t GetFrameCount() const { return frameCount; }
     std::int32_t GetSimEndCountdown() const { return simEndCountdown; }
-    const AircraftRecord* GetInViewRecords() const { return inViewRecords; }
     TrafficAnalyser& GetAnalyser() { return analyser; }
     const DataSetReader& GetReader() const { return reader; }
 

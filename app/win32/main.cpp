@@ -2,14 +2,13 @@
 // aural alerts through PlaySound, and the shared block "VisualInterface".
 
 #include "app/AuralAlertPlayer.h"
+#include "app/CommandLine.h"
 #include "app/Corvane.h"
 #include "app/ResourceIds.h"
-#include "app/CommandLine.h"
 #include "app/win32/resource.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
-#include "platform/ProgramPath.h"
 #include "platform/win32/Win32DialogHost.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "text_functions/TextFunctions.h"

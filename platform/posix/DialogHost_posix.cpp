@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <poll.h>
 #include <unistd.h>
 
@@ -51,6 +52,15 @@ std::int64_t NextTimerDeadline(std::int64_t deadline, std::int64_t now, std::int
         return deadline;
     }
     return deadline + ((now - deadline) / period + 1) * period;
+}
+
+int PollTimeoutMilliseconds(std::int64_t left) {
+    if (left <= 0) {
+        return 0;
+    }
+    const std::int64_t milliseconds =
+        (left + kNanosecondsPerMillisecond - 1) / kNanosecondsPerMillisecond;
+    return static_cast<int>(std::min<std::int64_t>(milliseconds, std::numeric_limits<int>::max()));
 }
 
 TerminalDialogHost::TerminalDialogHost(int inputFd, int outputFd,
@@ -155,11 +165,7 @@ int TerminalDialogHost::MillisecondsToDeadline() const {
     if (!timer.running || ending) {
         return -1;
     }
-    const std::int64_t left = timer.deadlineNs - MonotonicNanoseconds();
-    if (left <= 0) {
-        return 0;
-    }
-    return static_cast<int>((left + kNanosecondsPerMillisecond - 1) / kNanosecondsPerMillisecond);
+    return PollTimeoutMilliseconds(timer.deadlineNs - MonotonicNanoseconds());
 }
 
 void TerminalDialogHost::HandleSignals() {
@@ -312,8 +318,8 @@ void TerminalDialogHost::HideControl(int /*controlId*/) {
 void TerminalDialogHost::DisableControl(int /*controlId*/) {}
 
 void TerminalDialogHost::SetControlText(int controlId, const char* text) {
+    const std::string shown = text != nullptr ? text : "";
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
-        const std::string shown = text != nullptr ? text : "";
         if (layout.lines[i].controlId != controlId || view.texts[i] == shown) {
             continue;
         }

@@ -48,6 +48,11 @@ struct TerminalDialogLayout {
 // `now`. Ticks that a long frame made late are not made up, and the grid never drifts.
 std::int64_t NextTimerDeadline(std::int64_t deadline, std::int64_t now, std::int64_t period);
 
+// poll()'s timeout for a deadline `left` nanoseconds away: whole milliseconds rounded up, 0 for
+// a deadline already passed. A wait beyond poll()'s range is cut to the longest it takes; the
+// loop then simply waits again, where a wrapped negative value would wait for ever.
+int PollTimeoutMilliseconds(std::int64_t left);
+
 class TerminalDialogHost final : public DialogHost {
 public:
     // inputFd and outputFd are normally 0 and 1. The signal handlers are installed from here to

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <limits>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -246,6 +247,17 @@ INSTANTIATE_TEST_SUITE_P(Period100, TimerDeadlines,
                                            DeadlineCase{1000, 1099, 1100}, // a slow frame
                                            DeadlineCase{1000, 1100, 1200},
                                            DeadlineCase{1000, 1350, 1400})); // ticks skipped
+
+TEST(PollTimeout, RoundsUpAndStaysWithinPollRange) {
+    EXPECT_EQ(PollTimeoutMilliseconds(-5), 0);
+    EXPECT_EQ(PollTimeoutMilliseconds(0), 0);
+    EXPECT_EQ(PollTimeoutMilliseconds(1), 1);
+    EXPECT_EQ(PollTimeoutMilliseconds(100'000'000), 100);
+    EXPECT_EQ(PollTimeoutMilliseconds(100'000'001), 101);
+    // The longest period a timer takes (2^32 - 1 ms) must not wrap into "wait for ever".
+    const std::int64_t longestPeriodNs = std::int64_t{0xFFFFFFFF} * 1'000'000;
+    EXPECT_EQ(PollTimeoutMilliseconds(longestPeriodNs), std::numeric_limits<int>::max());
+}
 
 // A pseudo-terminal on both standard input and output: the full-screen window with keys.
 class HostOnTerminal : public ::testing::Test {

@@ -33,13 +33,15 @@ struct MessageEntry {
     std::intptr_t (*handle)(HostedDialog& dialog, WPARAM wParam, LPARAM lParam);
 };
 
-std::intptr_t HandleSysCommand(HostedDialog& dialog, WPARAM wParam, LPARAM lParam) {
-    dialog.OnSysCommand(static_cast<std::uint32_t>(wParam), static_cast<std::int64_t>(lParam));
+// The handlers that take nothing from the message.
+template <void (HostedDialog::*Handler)()>
+std::intptr_t HandleWithoutArguments(HostedDialog& dialog, WPARAM, LPARAM) {
+    (dialog.*Handler)();
     return TRUE;
 }
 
-std::intptr_t HandlePaint(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnPaint();
+std::intptr_t HandleSysCommand(HostedDialog& dialog, WPARAM wParam, LPARAM lParam) {
+    dialog.OnSysCommand(static_cast<std::uint32_t>(wParam), static_cast<std::int64_t>(lParam));
     return TRUE;
 }
 
@@ -47,47 +49,22 @@ std::intptr_t HandleQueryDragIcon(HostedDialog& dialog, WPARAM, LPARAM) {
     return static_cast<std::intptr_t>(dialog.OnQueryDragIcon());
 }
 
-std::intptr_t HandleStart(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnStart();
-    return TRUE;
-}
-
-std::intptr_t HandleDestroy(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnDestroy();
-    return TRUE;
-}
-
 std::intptr_t HandleTimer(HostedDialog& dialog, WPARAM wParam, LPARAM) {
     dialog.OnTimer(static_cast<std::uintptr_t>(wParam));
     return TRUE;
 }
 
-std::intptr_t HandleRecord(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnRecord();
-    return TRUE;
-}
-
-std::intptr_t HandleOk(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnOK();
-    return TRUE;
-}
-
-std::intptr_t HandleCancel(HostedDialog& dialog, WPARAM, LPARAM) {
-    dialog.OnCancel();
-    return TRUE;
-}
-
 constexpr MessageEntry kMessageTable[] = {
     {WM_SYSCOMMAND, 0, 0, HandleSysCommand},
-    {WM_PAINT, 0, 0, HandlePaint},
+    {WM_PAINT, 0, 0, HandleWithoutArguments<&HostedDialog::OnPaint>},
     {WM_QUERYDRAGICON, 0, 0, HandleQueryDragIcon},
-    {WM_COMMAND, kControlIdStart, BN_CLICKED, HandleStart},
-    {WM_DESTROY, 0, 0, HandleDestroy},
+    {WM_COMMAND, kControlIdStart, BN_CLICKED, HandleWithoutArguments<&HostedDialog::OnStart>},
+    {WM_DESTROY, 0, 0, HandleWithoutArguments<&HostedDialog::OnDestroy>},
     {WM_TIMER, 0, 0, HandleTimer},
-    {WM_COMMAND, kControlIdRecord, BN_CLICKED, HandleRecord},
+    {WM_COMMAND, kControlIdRecord, BN_CLICKED, HandleWithoutArguments<&HostedDialog::OnRecord>},
     // The dialog class's own: Enter and Escape.
-    {WM_COMMAND, IDOK, BN_CLICKED, HandleOk},
-    {WM_COMMAND, IDCANCEL, BN_CLICKED, HandleCancel},
+    {WM_COMMAND, IDOK, BN_CLICKED, HandleWithoutArguments<&HostedDialog::OnOK>},
+    {WM_COMMAND, IDCANCEL, BN_CLICKED, HandleWithoutArguments<&HostedDialog::OnCancel>},
 };
 
 bool Matches(const MessageEntry& entry, UINT message, WPARAM wParam) {
