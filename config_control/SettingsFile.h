@@ -1,6 +1,7 @@
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
+#include "text_functions/TextFunctions.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -55,7 +56,8 @@ public:
     bool WriteToSettingsFile(const std::string& text);
     bool WriteLine(const char* text);
     bool WriteLine(const std::string& text);
-    bool WriteFormattedLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    bool WriteFormattedLine(const char* format, ...)
+        __attribute__((format(CORVANE_PRINTF_FORMAT, 2, 3)));
     bool WriteSetting(const char* name, bool value);
     bool WriteSetting(const char* name, std::int32_t value);
     bool WriteSetting(const char* name, double value);

@@ -21,7 +21,8 @@ BaseSharedMemory::BaseSharedMemory() {
 }
 
 void BaseSharedMemory::SetMappingName(const char* name) {
-    const int length = FormatBounded(mappingName, kMappingNameSize, "%s", name);
+    const int length =
+        FormatBounded(mappingName, kMappingNameSize, "%s", name != nullptr ? name : "");
     if (length < 0 || length >= kMappingNameSize) {
         mappingName[0] = '\0';
     }
@@ -30,10 +31,7 @@ void BaseSharedMemory::SetMappingName(const char* name) {
 bool BaseSharedMemory::CreateMapping(std::uint32_t size) {
     bool existed = false;
     if (!mapping.CreateOrJoin(mappingName, size, existed)) {
-        char message[kMessageSize];
-        FormatBounded(message, kMessageSize, "Creating Shared memory (Code: %d)",
-                      mapping.LastError());
-        SetErrorText(message);
+        ReportFailedStep("Creating Shared memory");
         return false;
     }
     mappingExisted = existed;
@@ -42,9 +40,7 @@ bool BaseSharedMemory::CreateMapping(std::uint32_t size) {
 
 bool BaseSharedMemory::OpenMapping() {
     if (!mapping.Open(mappingName)) {
-        char message[kMessageSize];
-        FormatBounded(message, kMessageSize, "OpenFileMapping (Code: %d)", mapping.LastError());
-        SetErrorText(message);
+        ReportFailedStep("OpenFileMapping");
         return false;
     }
     return true;
@@ -52,9 +48,7 @@ bool BaseSharedMemory::OpenMapping() {
 
 bool BaseSharedMemory::MapView() {
     if (!mapping.Map()) {
-        char message[kMessageSize];
-        FormatBounded(message, kMessageSize, "MapViewOfFile (Code: %d)", mapping.LastError());
-        SetErrorText(message);
+        ReportFailedStep("MapViewOfFile");
         return false;
     }
     return true;
@@ -70,6 +64,13 @@ bool BaseSharedMemory::OpenAndMap() {
 
 void BaseSharedMemory::Unmap() {
     mapping.UnmapAndClose();
+}
+
+// The step's name and the system's code of its failure; the text stays until the next report.
+void BaseSharedMemory::ReportFailedStep(const char* step) {
+    char message[kMessageSize];
+    FormatBounded(message, kMessageSize, "%s (Code: %d)", step, mapping.LastError());
+    SetErrorText(message);
 }
 
 bool BaseSharedMemory::IsBlockIntact() {

@@ -51,13 +51,15 @@ public:
 
 protected:
     // Names longer than kMappingNameSize-1 characters are refused (left empty), never cut to
-    // the name of some other mapping.
+    // the name of some other mapping; a null name counts as empty.
     void SetMappingName(const char* name);
 
     char mappingName[kMappingNameSize] = {};
     std::uint32_t blockSize = 0;
 
 private:
+    void ReportFailedStep(const char* step);
+
     NamedMapping mapping;
     bool mappingExisted = false;
 };

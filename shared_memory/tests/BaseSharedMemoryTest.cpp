@@ -69,6 +69,13 @@ TEST(BaseSharedMemory, OverlongNameIsRefusedRatherThanCut) {
     }
 }
 
+TEST(BaseSharedMemory, NullNameIsEmptyAndOpensNothing) {
+    TestMemory memory(nullptr, 4096);
+    EXPECT_STREQ(memory.Name(), "");
+    EXPECT_FALSE(memory.OpenAndMap());
+    EXPECT_EQ(memory.GetBlock(), nullptr);
+}
+
 TEST(BaseSharedMemory, ClearBlockZeroesOnlyWithinTheMapping) {
     TestMappingName name;
     TestMemory memory(name.c_str(), 4096);
