@@ -12,6 +12,7 @@ work_dir=${2:-/tmp}
 trafficlog="$build_dir/bin/trafficlog"
 [[ -x $trafficlog ]] || { echo "no $trafficlog: build the trafficlog target first" >&2; exit 1; }
 [[ -x /usr/bin/time ]] || { echo "needs /usr/bin/time (Debian package: time)" >&2; exit 1; }
+command -v bc > /dev/null || { echo "needs bc (Debian package: bc)" >&2; exit 1; }
 
 files=()
 trap 'rm -f "${files[@]}"' EXIT

@@ -148,6 +148,12 @@ bool TrafficAnalyser::IsPublishable(double latitude, double longitude) const {
 // fields after the position are split only for an aircraft in view. Splitting in two steps
 // places the same separators as one split of kMaxLineFields.
 std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
+    // With the table full, a further aircraft in view could only overwrite the overflow slot, and
+    // GetAircraftInView copies no more than the count held, which stops short of that slot: no
+    // further line can change what is handed out, so none is looked at (nor split).
+    if (inViewCount == kMaxInViewAircraft) {
+        return inViewCount;
+    }
     if (line != nullptr && IsClearlyOutside(line, box)) {
         return inViewCount;
     }
@@ -158,9 +164,7 @@ std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
     }
     const double latitude = FieldNumber(fields, fieldCount, kLatitudeField);
     const double longitude = FieldNumber(fields, fieldCount, kLongitudeField);
-    // With the table full, an aircraft in view would only overwrite the overflow slot, which is
-    // never handed out: its fields need no converting.
-    if (!IsPublishable(latitude, longitude) || inViewCount == kMaxInViewAircraft) {
+    if (!IsPublishable(latitude, longitude)) {
         return inViewCount;
     }
     if (fieldCount == kPositionSplits + 1) {

@@ -38,10 +38,10 @@ public:
     // otherwise count as a pole or the 180-degree meridian and reach the block as it is.
     bool IsPublishable(double latitude, double longitude) const;
 
-    // Stores the aircraft when its position (fields 3 and 4) is in view. A line whose position
-    // is plainly outside the box is settled without splitting it; any other line is split at
-    // "|" in place. A line of fewer than two fields is ignored; fields a shorter line lacks read
-    // as empty. Returns the number of aircraft held.
+    // Stores the aircraft when its position (fields 3 and 4) is in view. Once the table is
+    // full, or when the position is plainly outside the box, the line is left as it is; any
+    // other line is split at "|" in place. A line of fewer than two fields is ignored; fields a
+    // shorter line lacks read as empty. Returns the number of aircraft held.
     std::int32_t ParseTrafficLine(char* line);
     // Fills the next slot from the fields of one line (fieldCount of them; missing fields read
     // as empty). Once kMaxInViewAircraft are held, the overflow slot is overwritten instead.
