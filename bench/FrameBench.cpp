@@ -3,66 +3,21 @@
 //  - the request frame over one 7000-line entry, against merely reading the same lines with
 //    the settings file's line reads (the floor any reader of this file format has to pay);
 //  - the frame between requests;
-//  - heap allocations of a request frame (this executable counts every operator new).
+//  - heap allocations of a request frame (this executable counts every operator new, see
+//    AllocationCounter.h).
 #include "app/AuralAlertPlayer.h"
 #include "app/tests/DialogFakes.h"
+#include "bench/AircraftLines.h"
+#include "bench/AllocationCounter.h"
 #include "config_control/SettingsFile.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <random>
 #include <vector>
-
-namespace {
-
-std::atomic<std::int64_t> allocations{0};
-
-void* CountedAllocate(std::size_t size) noexcept {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-
-void* CheckedAllocate(std::size_t size) {
-    void* pointer = CountedAllocate(size);
-    if (pointer == nullptr) {
-        throw std::bad_alloc();
-    }
-    return pointer;
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    return CheckedAllocate(size);
-}
-void* operator new[](std::size_t size) {
-    return CheckedAllocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return CountedAllocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return CountedAllocate(size);
-}
-void operator delete(void* pointer) noexcept {
-    std::free(pointer);
-}
-void operator delete[](void* pointer) noexcept {
-    std::free(pointer);
-}
-void operator delete(void* pointer, std::size_t) noexcept {
-    std::free(pointer);
-}
-void operator delete[](void* pointer, std::size_t) noexcept {
-    std::free(pointer);
-}
 
 namespace {
 
@@ -85,23 +40,13 @@ public:
     SoundModule ProgramModule() const override { return reinterpret_cast<SoundModule>(this); }
 };
 
-// Aircraft lines of about 95 characters as recordings have them, inViewShare of them around the
-// feeder's seeded own-ship position, the rest anywhere.
+// An entry's aircraft lines, inViewShare of them around the feeder's seeded own-ship position.
 std::string EntryLines(std::mt19937& engine, double inViewShare) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::string lines;
-    char line[kLineBufferSize];
     for (int i = 0; i < kAircraftLines; ++i) {
         const bool inView = unit(engine) < inViewShare;
-        const double latitude = inView ? 49.9 + unit(engine) : -60.0 + 130.0 * unit(engine);
-        const double longitude = inView ? -0.5 + unit(engine) : -180.0 + 360.0 * unit(engine);
-        std::snprintf(line, sizeof line,
-                      "%c%c%c%04d  |%06x|%d|%.7f|%.7f|%.2f|%.2f|%.6f|%.6f|%.2f\n", 'A' + i % 26,
-                      'A' + i / 26 % 26, 'A' + i / 676 % 26, i % 10000,
-                      static_cast<unsigned>(engine() & 0xFFFFFF), 1609459200 + i % 10, latitude,
-                      longitude, 11277.6 * unit(engine), 11582.4 * unit(engine),
-                      360.0 * unit(engine), 260.0 * unit(engine), -20.0 + 40.0 * unit(engine));
-        lines += line;
+        lines += AircraftLine(engine, i, inView, {kSeedLatitude, kSeedLongitude});
     }
     return lines;
 }
@@ -134,13 +79,13 @@ struct Feeder {
         for (;;) {
             clock.now = std::max(clock.now, dialog->GetNextRequestTime());
             const std::int32_t entry = dialog->GetReader().GetEntryNumber();
-            const std::int64_t before = allocations.load(std::memory_order_relaxed);
+            const std::int64_t before = CurrentHeapFigures().allocations;
             const auto start = Clock::now();
             dialog->OnTimer(kFrameTimerId);
             const auto end = Clock::now();
             // The end tag sets the number back to 0; only an entry read moves it on by one.
             if (dialog->GetReader().GetEntryNumber() == entry + 1) {
-                allocated = allocations.load(std::memory_order_relaxed) - before;
+                allocated = CurrentHeapFigures().allocations - before;
                 return std::chrono::duration<double>(end - start).count();
             }
         }
@@ -224,15 +169,14 @@ BENCHMARK(BM_RequestFrameVsRead)
 void BM_FrameWithoutRequest(benchmark::State& state) {
     Feeder feeder(TrafficFile({}));
     feeder.dialog->OnTimer(kFrameTimerId); // the first working frame requests
-    const std::int64_t before = allocations.load();
+    const std::int64_t before = CurrentHeapFigures().allocations;
     for (auto _ : state) {
         feeder.dialog->OnTimer(kFrameTimerId);
     }
-    state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(allocations.load() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs_per_frame"] =
+        benchmark::Counter(static_cast<double>(CurrentHeapFigures().allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FrameWithoutRequest)->Unit(benchmark::kNanosecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -2,13 +2,13 @@
 // percent of it inside the view box, each line copied into a line buffer as the reader does and
 // handed to ParseTrafficLine.
 
+#include "bench/AircraftLines.h"
 #include "traffic/DataSetReader.h"
 #include "traffic/DecimalText.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -19,23 +19,16 @@ namespace {
 
 constexpr int kEntryLines = kMaxEntryLines;
 constexpr double kInViewShare = 0.03;
+// Where a fresh analyser places the own-ship before any position is set.
+constexpr GeoPosition kAnalyserOwnShip{50.0, 0.0};
 
 std::vector<std::string> MakeEntry() {
     std::mt19937 engine(7000);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<std::string> lines;
-    char line[kLineBufferSize];
     for (int i = 0; i < kEntryLines; ++i) {
         const bool inView = unit(engine) < kInViewShare;
-        const double latitude = inView ? 49.5 + unit(engine) : -60.0 + 130.0 * unit(engine);
-        const double longitude = inView ? -0.5 + unit(engine) : -180.0 + 360.0 * unit(engine);
-        std::snprintf(line, sizeof line,
-                      "%c%c%c%04d  |%06x|%d|%.7f|%.7f|%.2f|%.2f|%.6f|%.6f|%.2f\n", 'A' + i % 26,
-                      'A' + i / 26 % 26, 'A' + i / 676 % 26, i % 10000,
-                      static_cast<unsigned>(engine() & 0xFFFFFF), 1609459200 + i % 10, latitude,
-                      longitude, 11277.6 * unit(engine), 11582.4 * unit(engine),
-                      360.0 * unit(engine), 260.0 * unit(engine), -20.0 + 40.0 * unit(engine));
-        lines.emplace_back(line);
+        lines.push_back(AircraftLine(engine, i, inView, kAnalyserOwnShip));
     }
     return lines;
 }
@@ -108,5 +101,3 @@ void BM_Strtod(benchmark::State& state) {
 BENCHMARK(BM_Strtod)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-BENCHMARK_MAIN();
