@@ -12,9 +12,9 @@ constexpr char kTitle[] = "Halvery v1";
 constexpr char kStartedStatus[] = "Opening data file and awaiting data stream approx 20 seconds";
 constexpr int kMenuTextSize = 256;
 // An error text (255 characters) and the alert player's note; a status line (511) and its
-// appended state; 150 callsigns of 8 characters, each with its space.
+// appended notes; 150 callsigns of 8 characters, each with its space.
 constexpr std::size_t kMessageTextCapacity = 320;
-constexpr std::size_t kStatusTextCapacity = 560;
+constexpr std::size_t kStatusTextCapacity = 600;
 constexpr std::size_t kInViewListCapacity = 1400;
 // The command bits of a system command; the low four bits are the system's own.
 constexpr std::uint32_t kSysCommandMask = 0xFFF0;

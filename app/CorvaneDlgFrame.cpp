@@ -1,6 +1,7 @@
 #include "app/CorvaneDlg.h"
 
 #include "config_control/SettingsFile.h"
+#include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
 [[maybe_unused]] static const char kCorvaneDlgFrameRevision[] =
@@ -14,6 +15,7 @@ constexpr int kViewBoxSlot = 1;
 constexpr int kFailedRequestSlot = 3;
 constexpr double kLatitudeShift = 90.0;
 constexpr double kLongitudeShift = 180.0;
+constexpr char kBlockRemovedNote[] = " :: Shared block removed by its peer: restart Corvane";
 
 } // namespace
 
@@ -114,5 +116,10 @@ void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {
         statusText += " :: Awaiting Simulation";
     } else if (ending) {
         statusText += " :: Simulation stopped";
+    }
+    // Checked once a request, not each frame: the feeder goes on with its view, but the operator
+    // must learn that a simulator started now will not see it.
+    if (visShm != nullptr && visShm->IsBlockNameRemoved()) {
+        statusText += kBlockRemovedNote;
     }
 }

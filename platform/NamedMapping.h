@@ -33,6 +33,10 @@ public:
     // the view, and touching a page past its new end kills the process. A Windows mapping
     // cannot shrink, so there it is the mapped size. 0 without a view or when the query fails.
     std::size_t CurrentSize();
+    // True when the object's name was removed while this view holds it: a peer that creates the
+    // name again gets a new object and never meets this one. A Windows name lasts as long as any
+    // handle, so there it is never removed.
+    bool NameRemoved();
     // System error code of the last call of this object that failed (0 when none failed).
     int LastError() const { return lastError; }
 

@@ -44,6 +44,9 @@ public:
     // asks this before each round of accesses. False, with the sizes in the error report, when it
     // shrank or there is no view.
     bool IsBlockIntact();
+    // The peer removed the block's name: the view still works, but a peer that starts now makes
+    // a block of its own and never meets this one.
+    bool IsBlockNameRemoved() { return mapping.NameRemoved(); }
 
     // Zeroes the first n bytes of the view. False, and nothing written, for n = 0, without a
     // view, or when n goes past the end of the mapping.

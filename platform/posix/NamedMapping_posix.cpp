@@ -124,6 +124,15 @@ std::size_t NamedMapping::CurrentSize() {
     return static_cast<std::size_t>(status.st_size);
 }
 
+bool NamedMapping::NameRemoved() {
+    struct stat status {};
+    if (address == nullptr || handle == kNoHandle ||
+        fstat(static_cast<int>(handle), &status) != 0) {
+        return false;
+    }
+    return status.st_nlink == 0;
+}
+
 void NamedMapping::UnmapAndClose() {
     if (address != nullptr) {
         munmap(address, ViewLength(mappedSize));

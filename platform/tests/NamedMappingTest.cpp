@@ -121,8 +121,10 @@ TEST(NamedMapping, UnlinkRemovesTheNameButNotTheViews) {
     bool existed = false;
     ASSERT_TRUE(holder.CreateOrJoin(name.c_str(), 4096, existed));
     ASSERT_TRUE(OpenAndMap(holder, name.c_str()));
+    EXPECT_FALSE(holder.NameRemoved());
 
     EXPECT_EQ(NamedMapping::Unlink(name.c_str()), 0);
+    EXPECT_TRUE(holder.NameRemoved());
     NamedMapping late;
     EXPECT_FALSE(late.Open(name.c_str()));
     EXPECT_EQ(late.LastError(), 2);

@@ -85,6 +85,10 @@ std::size_t NamedMapping::CurrentSize() {
     return address != nullptr ? mappedSize : 0;
 }
 
+bool NamedMapping::NameRemoved() {
+    return false;
+}
+
 void NamedMapping::UnmapAndClose() {
     if (address != nullptr) {
         UnmapViewOfFile(address);
