@@ -1,31 +1,11 @@
 #include "app/tests/DialogFakes.h"
 
+#include "tests/UniqueName.h"
 #include "text_functions/TextFunctions.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
-
-namespace {
-
-std::string ProcessTag() {
-    static const std::string tag = [] {
-        std::random_device random;
-        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        return std::to_string(random()) + "_" + std::to_string(now % 1000000007);
-    }();
-    return tag;
-}
-
-std::string UniqueSuffix() {
-    static std::atomic<int> serial{0};
-    return ProcessTag() + "_" + std::to_string(serial++);
-}
-
-} // namespace
 
 int FakeHost::RunModal(HostedDialog& dialog, int templateId) {
     log.push_back("RunModal " + std::to_string(templateId));
@@ -97,11 +77,11 @@ void FakeAlerts::ServiceSoundRequest(std::int32_t soundRequest, std::string& mes
     log.push_back("ServiceSoundRequest " + std::to_string(soundRequest));
 }
 
-UniqueMappingName::UniqueMappingName() : name("CorvaneAppTest_" + UniqueSuffix()) {}
+UniqueMappingName::UniqueMappingName() : name(UniqueName("CorvaneAppTest")) {}
 
 TempDataFile::TempDataFile(const std::string& content) {
-    path = (std::filesystem::temp_directory_path() / ("CorvaneAppTest_" + UniqueSuffix() + ".dat"))
-               .string();
+    path =
+        (std::filesystem::temp_directory_path() / (UniqueName("CorvaneAppTest") + ".dat")).string();
     std::ofstream(path, std::ios::binary) << content;
 }
 

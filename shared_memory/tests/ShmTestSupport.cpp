@@ -1,26 +1,11 @@
 #include "shared_memory/tests/ShmTestSupport.h"
 
-#include <atomic>
-#include <chrono>
+#include "tests/UniqueName.h"
+
 #include <cstdlib>
-#include <random>
-
-namespace {
-
-std::string ProcessTag() {
-    static const std::string tag = [] {
-        std::random_device random;
-        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        return std::to_string(random()) + "_" + std::to_string(now % 1000000007);
-    }();
-    return tag;
-}
-
-} // namespace
 
 TestMappingName::TestMappingName() {
-    static std::atomic<int> serial{0};
-    name = "CorvaneTest_" + ProcessTag() + "_" + std::to_string(serial++);
+    name = UniqueName("CorvaneTest");
 }
 
 TestMappingName::~TestMappingName() {

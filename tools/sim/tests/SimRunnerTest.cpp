@@ -1,12 +1,12 @@
 #include "tools/sim/SimRunner.h"
 
 #include "shared_memory/VisualShm.h"
+#include "tests/UniqueName.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 namespace {
@@ -16,11 +16,6 @@ constexpr bool kBlocksOutliveTheirUsers = false;
 #else
 constexpr bool kBlocksOutliveTheirUsers = true;
 #endif
-
-std::string UniqueName() {
-    static std::mt19937 random(std::random_device{}());
-    return "CorvaneSimTest" + std::to_string(random());
-}
 
 class QuitAfter : public SimTerminal {
 public:
@@ -43,7 +38,8 @@ std::filesystem::path LogPath(const std::string& fileName) {
 class SimRunnerTest : public testing::Test {
 protected:
     SimRunnerTest()
-        : name(UniqueName()), out(std::fopen(LogPath(name + ".out").string().c_str(), "w+b")),
+        : name(UniqueName("CorvaneSimTest")),
+          out(std::fopen(LogPath(name + ".out").string().c_str(), "w+b")),
           err(std::fopen(LogPath(name + ".err").string().c_str(), "w+b")) {}
     ~SimRunnerTest() override {
         RemoveStaleBlock(name.c_str(), true, out, err);
