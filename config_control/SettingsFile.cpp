@@ -222,12 +222,19 @@ bool SettingsFileClass::ReadLine(char* buffer, int size) {
     }
     PrepareFor(LastAccess::Read);
     // fgets puts its terminator in the last byte only when it filled the buffer; the length
-    // cannot tell, as a line may hold NUL bytes.
+    // cannot tell, as a line may hold NUL bytes. The marker byte is put back afterwards, so the
+    // caller's buffer holds only what fgets wrote.
+    const char lastByte = buffer[size - 1];
     buffer[size - 1] = '\x01';
     if (std::fgets(buffer, size, file) == nullptr) {
+        buffer[size - 1] = lastByte;
         return false;
     }
-    DropCarriageReturn(file, buffer, size, buffer[size - 1] == '\0');
+    const bool filled = buffer[size - 1] == '\0';
+    if (!filled) {
+        buffer[size - 1] = lastByte;
+    }
+    DropCarriageReturn(file, buffer, size, filled);
     return true;
 }
 

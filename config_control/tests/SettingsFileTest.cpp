@@ -71,6 +71,7 @@ TEST_F(SettingsFileTest, LinesKeepTheirNewlineAndEndOfFileIsReportedUntilRewind)
     char buffer[16] = "unchanged";
     EXPECT_FALSE(file->ReadFromSettingsFile(buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "unchanged");
+    EXPECT_EQ(buffer[sizeof buffer - 1], '\0'); // every byte as it was
     EXPECT_TRUE(file->Rewind());
     ASSERT_TRUE(file->ReadFromSettingsFile(buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "A\n");
