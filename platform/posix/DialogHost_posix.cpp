@@ -158,7 +158,10 @@ void TerminalDialogHost::PumpOnce() {
         typedAhead.erase(0, 1);
         HandleKey(key);
     }
-    DeliverDueTick();
+    // A close asked for in this turn (a signal, q) comes before a tick that fell due meanwhile.
+    if (!closeRequested) {
+        DeliverDueTick();
+    }
 }
 
 int TerminalDialogHost::MillisecondsToDeadline() const {
