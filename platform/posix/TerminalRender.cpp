@@ -3,6 +3,8 @@
 
 #include "platform/posix/TerminalRender.h"
 
+#include "text_functions/ControlMask.h"
+
 #include <algorithm>
 
 [[maybe_unused]] static const char kTerminalRenderRevision[] =
@@ -14,10 +16,6 @@ constexpr char kReverse[] = "\x1b[7m";
 constexpr char kNormal[] = "\x1b[0m";
 constexpr char kClearToLineEnd[] = "\x1b[K";
 constexpr int kMinimumBoxWidth = 24;
-
-bool IsControl(unsigned char c) {
-    return c < 0x20 || c == 0x7f || (c >= 0x80 && c <= 0x9f);
-}
 
 int Length(const std::string& text) {
     return static_cast<int>(text.size());
@@ -133,7 +131,7 @@ std::string SanitiseText(std::string_view text, bool keepTabs) {
         } else if (c == '\t') {
             clean += keepTabs ? '\t' : ' ';
         } else if (c != '\r') {
-            clean += IsControl(code) ? '?' : c;
+            clean += IsTerminalControl(code) ? '?' : c;
         }
     }
     return clean;
