@@ -78,10 +78,15 @@ bool ReadFixed(const char* value, SimOptions& options, std::string& problem) {
     return true;
 }
 
+// LAT,LON,<third>,SPEED_KT with a valid position and speed.
+bool ReadMovingRoute(const char* value, double* v, std::string& problem) {
+    return ReadNumbers(value, 4, v, problem) && CheckPosition(v, problem) &&
+           CheckSpeed(v[3], problem);
+}
+
 bool ReadLeg(const char* value, SimOptions& options, std::string& problem) {
     double v[4] = {};
-    if (!ReadNumbers(value, 4, v, problem) || !CheckPosition(v, problem) ||
-        !CheckSpeed(v[3], problem)) {
+    if (!ReadMovingRoute(value, v, problem)) {
         return false;
     }
     options.settings.route = OwnShipRoute::Leg(v[0], v[1], v[2], v[3]);
@@ -90,8 +95,7 @@ bool ReadLeg(const char* value, SimOptions& options, std::string& problem) {
 
 bool ReadLoop(const char* value, SimOptions& options, std::string& problem) {
     double v[4] = {};
-    if (!ReadNumbers(value, 4, v, problem) || !CheckPosition(v, problem) ||
-        !CheckSpeed(v[3], problem)) {
+    if (!ReadMovingRoute(value, v, problem)) {
         return false;
     }
     if (v[2] <= 0 || v[2] > kMaxLoopRadiusNm) {

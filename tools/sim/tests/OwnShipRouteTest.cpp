@@ -1,5 +1,7 @@
 #include "tools/sim/OwnShipRoute.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,16 +38,11 @@ TEST(OwnShipRoute, FixedPointStaysPut) {
     }
 }
 
-struct LegCase {
-    const char* name;
+struct LegCase : sim_test::NamedCase {
     double track;
     double northSign;
     double eastSign;
 };
-
-void PrintTo(const LegCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class OwnShipLeg : public testing::TestWithParam<LegCase> {};
 
@@ -66,11 +63,11 @@ TEST_P(OwnShipLeg, MovesAlongTheTrackAtTheSpeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tracks, OwnShipLeg,
-                         testing::Values(LegCase{"NorthEast", 45, 1, 1},
-                                         LegCase{"SouthEast", 135, -1, 1},
-                                         LegCase{"SouthWest", 225, -1, -1},
-                                         LegCase{"NorthWestGivenNegative", -45, 1, -1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Values(LegCase{{"NorthEast"}, 45, 1, 1},
+                                         LegCase{{"SouthEast"}, 135, -1, 1},
+                                         LegCase{{"SouthWest"}, 225, -1, -1},
+                                         LegCase{{"NorthWestGivenNegative"}, -45, 1, -1}),
+                         sim_test::ByName());
 
 TEST(OwnShipRoute, LoopStartsAtItsStartHeadingEastAndComesBack) {
     const double radiusNm = 15, speedKt = 250;
@@ -122,14 +119,9 @@ TEST(OwnShipRoute, LegAcrossTheDateLineWraps) {
     EXPECT_NEAR(fix.latitude, 0.0, 1e-9);
 }
 
-struct GlobeCase {
-    const char* name;
+struct GlobeCase : sim_test::NamedCase {
     OwnShipRoute route;
 };
-
-void PrintTo(const GlobeCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class RouteOnTheGlobe : public testing::TestWithParam<GlobeCase> {};
 
@@ -149,13 +141,13 @@ TEST_P(RouteOnTheGlobe, EveryFixIsAValidPosition) {
 
 INSTANTIATE_TEST_SUITE_P(
     Routes, RouteOnTheGlobe,
-    testing::Values(GlobeCase{"LegNorthOverThePole", OwnShipRoute::Leg(88, 0, 0, 100000)},
-                    GlobeCase{"LegEastOverTheDateLine", OwnShipRoute::Leg(0, 179.9, 90, 100000)},
-                    GlobeCase{"LegFromThePole", OwnShipRoute::Leg(90, 0, 45, kMaxSpeedKt)},
-                    GlobeCase{"WidestFastestLoop",
+    testing::Values(GlobeCase{{"LegNorthOverThePole"}, OwnShipRoute::Leg(88, 0, 0, 100000)},
+                    GlobeCase{{"LegEastOverTheDateLine"}, OwnShipRoute::Leg(0, 179.9, 90, 100000)},
+                    GlobeCase{{"LegFromThePole"}, OwnShipRoute::Leg(90, 0, 45, kMaxSpeedKt)},
+                    GlobeCase{{"WidestFastestLoop"},
                               OwnShipRoute::Loop(0, 0, kMaxLoopRadiusNm, kMaxSpeedKt)},
-                    GlobeCase{"LoopRoundThePole", OwnShipRoute::Loop(85, 170, 600, 450)},
-                    GlobeCase{"HugeLoop", OwnShipRoute::Loop(0, 0, 1e9, 1e9)},
-                    GlobeCase{"AbsurdLoop", OwnShipRoute::Loop(50, 0, 1e300, 1e300)}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    GlobeCase{{"LoopRoundThePole"}, OwnShipRoute::Loop(85, 170, 600, 450)},
+                    GlobeCase{{"HugeLoop"}, OwnShipRoute::Loop(0, 0, 1e9, 1e9)},
+                    GlobeCase{{"AbsurdLoop"}, OwnShipRoute::Loop(50, 0, 1e300, 1e300)}),
+    sim_test::ByName());
 } // namespace

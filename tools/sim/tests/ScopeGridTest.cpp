@@ -2,6 +2,8 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,22 +14,19 @@
 #include <string>
 
 namespace {
+using sim_test::StateOf;
+
 // The grid of an 80 by 24 terminal with the three slots in one line each.
 constexpr int kColumns = 43;
 constexpr int kRows = 19;
 
-struct CellCase {
-    const char* name;
+struct CellCase : sim_test::NamedCase {
     double dLatitude;
     double dLongitude;
     bool inside;
     int column;
     int row;
 };
-
-void PrintTo(const CellCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ScopeCells : public testing::TestWithParam<CellCase> {};
 
@@ -44,22 +43,14 @@ TEST_P(ScopeCells, MapTheBoxOntoTheGrid) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ScopeCells,
-                         testing::Values(CellCase{"OwnShip", 0, 0, true, kColumns / 2, kRows / 2},
-                                         CellCase{"NorthWestCorner", 0.6, -0.6, true, 0, 0},
-                                         CellCase{"SouthEastCorner", -0.6, 0.6, true, kColumns - 1,
-                                                  kRows - 1},
-                                         CellCase{"NorthOfTheBox", 0.61, 0, false, 0, 0},
-                                         CellCase{"WestOfTheBox", 0, -0.61, false, 0, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-ScopeState StateOf(const PublicationSnapshot* publication) {
-    ScopeState state;
-    state.own = {50.45, 0.01, 90};
-    state.ownAltitudeFt = 6000;
-    state.publication = publication;
-    return state;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScopeCells,
+    testing::Values(CellCase{{"OwnShip"}, 0, 0, true, kColumns / 2, kRows / 2},
+                    CellCase{{"NorthWestCorner"}, 0.6, -0.6, true, 0, 0},
+                    CellCase{{"SouthEastCorner"}, -0.6, 0.6, true, kColumns - 1, kRows - 1},
+                    CellCase{{"NorthOfTheBox"}, 0.61, 0, false, 0, 0},
+                    CellCase{{"WestOfTheBox"}, 0, -0.61, false, 0, 0}),
+    sim_test::ByName());
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string all;
@@ -131,32 +122,18 @@ TEST(ScopeGrid, LabelsNeverMixAndGoLeftAtTheEdge) {
 
 // Traffic as a busy hour gives it: more aircraft than labels fit beside them.
 std::unique_ptr<PublicationSnapshot> Crowd(int count) {
-    auto publication = std::make_unique<PublicationSnapshot>();
-    publication->publishCounter = 12;
-    for (int i = 0; i < count; ++i) {
-        AircraftRecord& record = publication->aircraft[i];
-        FormatBounded(record.callsign, 9, "Q%03dXY", i);
-        record.latitude = 50.45 + 0.55 * std::sin(i * 1.7);
-        record.longitude = 0.01 + 0.55 * std::cos(i * 2.3);
-        record.baroAltitude = 1500 + 40 * i;
-    }
-    publication->aircraftCount = publication->recordCount = count;
+    auto publication = sim_test::Crowd(count, 0.55);
     CopyBounded(publication->slot1,
                 "Top Lat = 51.050000 Bot Lat = 49.850000 Left =-0.590000 Right = 0.610000",
                 kDiagnosticTextSize);
     return publication;
 }
 
-struct SizeCase {
-    const char* name;
+struct SizeCase : sim_test::NamedCase {
     int columns;
     int rows;
     int aircraft;
 };
-
-void PrintTo(const SizeCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ScopeFits : public testing::TestWithParam<SizeCase> {};
 
@@ -180,11 +157,11 @@ TEST_P(ScopeFits, TheTerminal) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ScopeFits,
-                         testing::Values(SizeCase{"Standard", 80, 24, 18},
-                                         SizeCase{"StandardFull", 80, 24, kMaxBlockAircraft},
-                                         SizeCase{"Large", 200, 60, 49},
-                                         SizeCase{"Tiny", 30, 8, 49}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Values(SizeCase{{"Standard"}, 80, 24, 18},
+                                         SizeCase{{"StandardFull"}, 80, 24, kMaxBlockAircraft},
+                                         SizeCase{{"Large"}, 200, 60, 49},
+                                         SizeCase{{"Tiny"}, 30, 8, 49}),
+                         sim_test::ByName());
 
 TEST(ScopeGrid, ABiggerTerminalGetsABiggerScope) {
     const std::vector<std::string> small = RenderScope(StateOf(nullptr), 80, 24);

@@ -2,6 +2,8 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -126,15 +128,7 @@ TEST(ScopeSvg, ShowsTheLegendTheAlertAndTheRange) {
 // More than a busy hour: every text stays inside the picture, every label inside the box and clear
 // of the others, and those that find no room are numbered and listed.
 TEST(ScopeSvg, CrowdedTrafficFitsThePicture) {
-    auto publication = std::make_unique<PublicationSnapshot>();
-    for (int i = 0; i < kMaxBlockAircraft; ++i) {
-        AircraftRecord& record = publication->aircraft[i];
-        FormatBounded(record.callsign, 9, "Q%03dXYZ", i);
-        record.latitude = 50.45 + 0.25 * std::sin(i * 1.7);
-        record.longitude = 0.01 + 0.25 * std::cos(i * 2.3);
-        record.baroAltitude = 1500 + 40 * i;
-    }
-    publication->aircraftCount = publication->recordCount = kMaxBlockAircraft;
+    auto publication = sim_test::Crowd(kMaxBlockAircraft, 0.25);
     CopyBounded(publication->slot1,
                 "Top Lat = 51.050000 Bot Lat = 49.850000 Left =-0.590000 Right = 0.610000 and "
                 "a good deal more text than one line of the picture holds",

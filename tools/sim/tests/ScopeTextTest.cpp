@@ -2,6 +2,8 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,20 +13,17 @@
 #include <string>
 
 namespace {
+using sim_test::StateOf;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct AltitudeCase {
-    const char* name;
+struct AltitudeCase : sim_test::NamedCase {
     double metres;
     double ownFt;
     const char* text;
     char symbol;
 };
-
-void PrintTo(const AltitudeCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class RelativeAltitude : public testing::TestWithParam<AltitudeCase> {};
 
@@ -36,17 +35,17 @@ TEST_P(RelativeAltitude, InHundredsOfFeetWithTheProximateSymbol) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RelativeAltitude,
-    testing::Values(AltitudeCase{"SameLevel", 1828.8, 6000, "00", '*'}, // 6000 ft
-                    AltitudeCase{"Above1180Ft", 2188.464, 6000, "+12", '*'},
-                    AltitudeCase{"Above1300Ft", 2225.04, 6000, "+13", 'o'},
-                    AltitudeCase{"Below500Ft", 1676.4, 6000, "-05", '*'},
-                    AltitudeCase{"FlightLevel350", 10668, 6000, "+290", 'o'},
-                    AltitudeCase{"OnTheGround", 0, 6000, "-60", 'o'},
+    testing::Values(AltitudeCase{{"SameLevel"}, 1828.8, 6000, "00", '*'}, // 6000 ft
+                    AltitudeCase{{"Above1180Ft"}, 2188.464, 6000, "+12", '*'},
+                    AltitudeCase{{"Above1300Ft"}, 2225.04, 6000, "+13", 'o'},
+                    AltitudeCase{{"Below500Ft"}, 1676.4, 6000, "-05", '*'},
+                    AltitudeCase{{"FlightLevel350"}, 10668, 6000, "+290", 'o'},
+                    AltitudeCase{{"OnTheGround"}, 0, 6000, "-60", 'o'},
                     // From the block: anything a peer writes, never a number that is none.
-                    AltitudeCase{"NotANumber", kNaN, 6000, "?", 'o'},
-                    AltitudeCase{"Infinite", kInfinity, 6000, "+999", 'o'},
-                    AltitudeCase{"HugeBelow", -1e300, 6000, "-999", 'o'}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    AltitudeCase{{"NotANumber"}, kNaN, 6000, "?", 'o'},
+                    AltitudeCase{{"Infinite"}, kInfinity, 6000, "+999", 'o'},
+                    AltitudeCase{{"HugeBelow"}, -1e300, 6000, "-999", 'o'}),
+    sim_test::ByName());
 
 TEST(ScopeText, TrendNeedsMoreThan500FeetPerMinute) {
     EXPECT_EQ(TrendSymbol(3.0), '^');
@@ -69,14 +68,6 @@ std::unique_ptr<PublicationSnapshot> Publication() {
     CopyBounded(publication->aircraft[1].callsign, "FAR", 9);
     publication->aircraft[1].latitude = 52.0; // outside the box
     return publication;
-}
-
-ScopeState StateOf(const PublicationSnapshot* publication) {
-    ScopeState state;
-    state.own = {50.45, 0.01, 90};
-    state.ownAltitudeFt = 6000;
-    state.publication = publication;
-    return state;
 }
 
 TEST(ScopeText, LogLineListsEveryPublishedAircraft) {
@@ -152,16 +143,11 @@ TEST(ScopeText, OffsetsTakeLongitudesTheShortWayRound) {
     EXPECT_FALSE(ScopeOffset({10, 0, 0}, 10, 0.61, east, north));
 }
 
-struct WrapCase {
-    const char* name;
+struct WrapCase : sim_test::NamedCase {
     const char* text;
     int width;
     std::vector<std::string> lines;
 };
-
-void PrintTo(const WrapCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class WrapWordsTest : public testing::TestWithParam<WrapCase> {};
 
@@ -171,12 +157,12 @@ TEST_P(WrapWordsTest, BreaksAtSpacesWithinTheWidth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WrapWordsTest,
-    testing::Values(WrapCase{"Fits", "slot 3: failed", 20, {"slot 3: failed"}},
-                    WrapCase{"AtTheLastSpace",
+    testing::Values(WrapCase{{"Fits"}, "slot 3: failed", 20, {"slot 3: failed"}},
+                    WrapCase{{"AtTheLastSpace"},
                              "Top Lat = 51.05 Bot Lat = 49.85",
                              16,
                              {"Top Lat = 51.05", "Bot Lat = 49.85"}},
-                    WrapCase{"LongWordCut", "abcdefghij", 4, {"abcd", "efgh", "ij"}},
-                    WrapCase{"Empty", "", 10, {""}}),
-    [](const auto& info) { return std::string(info.param.name); });
+                    WrapCase{{"LongWordCut"}, "abcdefghij", 4, {"abcd", "efgh", "ij"}},
+                    WrapCase{{"Empty"}, "", 10, {""}}),
+    sim_test::ByName());
 } // namespace

@@ -1,5 +1,7 @@
 #include "tools/sim/SimOptions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -77,15 +79,10 @@ TEST(SimOptions, HelpAndVersionEndTheReading) {
     }
 }
 
-struct BadCase {
-    const char* name;
+struct BadCase : sim_test::NamedCase {
     std::vector<const char*> args;
     const char* problem; // the whole error text, one line
 };
-
-void PrintTo(const BadCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class BadArguments : public testing::TestWithParam<BadCase> {};
 
@@ -99,54 +96,54 @@ TEST_P(BadArguments, AreRefusedWithWhatIsWrong) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadArguments,
     testing::Values(
-        BadCase{"UnknownOption", {"--unknown"}, "unknown option '--unknown'"},
-        BadCase{"EscapeInAnOption", {"--\x1b[2J"}, "unknown option '--?[2J'"},
-        BadCase{"NameWithoutValue", {"--name"}, "option '--name' needs a value (NAME)"},
-        BadCase{"EmptyName", {"--name", ""}, "option '--name' needs a value (NAME)"},
-        BadCase{"FixedOneNumber", {"--fixed", "50"}, "--fixed 50: expected LAT,LON"},
-        BadCase{"FixedLatitudeBeyondThePole",
+        BadCase{{"UnknownOption"}, {"--unknown"}, "unknown option '--unknown'"},
+        BadCase{{"EscapeInAnOption"}, {"--\x1b[2J"}, "unknown option '--?[2J'"},
+        BadCase{{"NameWithoutValue"}, {"--name"}, "option '--name' needs a value (NAME)"},
+        BadCase{{"EmptyName"}, {"--name", ""}, "option '--name' needs a value (NAME)"},
+        BadCase{{"FixedOneNumber"}, {"--fixed", "50"}, "--fixed 50: expected LAT,LON"},
+        BadCase{{"FixedLatitudeBeyondThePole"},
                 {"--fixed", "91,0"},
                 "--fixed 91,0: latitude out of range (-90 to 90)"},
-        BadCase{"FixedLongitude",
+        BadCase{{"FixedLongitude"},
                 {"--fixed", "0,180.5"},
                 "--fixed 0,180.5: longitude out of range (-180 to 180)"},
-        BadCase{"FixedThreeNumbers", {"--fixed", "50,0,1"}, "--fixed 50,0,1: expected LAT,LON"},
-        BadCase{"FixedNotFinite", {"--fixed", "nan,0"}, "--fixed nan,0: not a finite number"},
-        BadCase{"LegThreeNumbers",
+        BadCase{{"FixedThreeNumbers"}, {"--fixed", "50,0,1"}, "--fixed 50,0,1: expected LAT,LON"},
+        BadCase{{"FixedNotFinite"}, {"--fixed", "nan,0"}, "--fixed nan,0: not a finite number"},
+        BadCase{{"LegThreeNumbers"},
                 {"--leg", "50,0,90"},
                 "--leg 50,0,90: expected LAT,LON,TRACK_DEG,SPEED_KT"},
-        BadCase{"LegNegativeSpeed",
+        BadCase{{"LegNegativeSpeed"},
                 {"--leg", "50,0,90,-5"},
                 "--leg 50,0,90,-5: speed out of range (0 to 2000 kt)"},
-        BadCase{"LegAbsurdSpeed",
+        BadCase{{"LegAbsurdSpeed"},
                 {"--leg", "88,0,0,100000"},
                 "--leg 88,0,0,100000: speed out of range (0 to 2000 kt)"},
         BadCase{
             "LegInfiniteTrack", {"--leg", "0,0,inf,100"}, "--leg 0,0,inf,100: not a finite number"},
-        BadCase{"LoopNoRadius",
+        BadCase{{"LoopNoRadius"},
                 {"--loop", "50,0,0,250"},
                 "--loop 50,0,0,250: radius out of range (above 0 up to 1000 NM)"},
-        BadCase{"LoopAbsurd",
+        BadCase{{"LoopAbsurd"},
                 {"--loop", "0,0,1e9,1e9"},
                 "--loop 0,0,1e9,1e9: speed out of range (0 to 2000 kt)"},
-        BadCase{"LoopHugeRadius",
+        BadCase{{"LoopHugeRadius"},
                 {"--loop", "50,0,1e300,250"},
                 "--loop 50,0,1e300,250: radius out of range (above 0 up to 1000 NM)"},
-        BadCase{"LoopOverflow",
+        BadCase{{"LoopOverflow"},
                 {"--loop", "50,0,1e999,250"},
                 "--loop 50,0,1e999,250: not a finite number"},
-        BadCase{"AltitudeWord", {"--alt", "high"}, "--alt high: expected FEET"},
-        BadCase{"AltitudeNotANumber", {"--alt", "nan"}, "--alt nan: not a finite number"},
-        BadCase{"AltitudeInSpace",
+        BadCase{{"AltitudeWord"}, {"--alt", "high"}, "--alt high: expected FEET"},
+        BadCase{{"AltitudeNotANumber"}, {"--alt", "nan"}, "--alt nan: not a finite number"},
+        BadCase{{"AltitudeInSpace"},
                 {"--alt", "200000"},
                 "--alt 200000: altitude out of range (-2000 to 100000 ft)"},
-        BadCase{"SoundsWithoutCode", {"--sounds", "5"}, "--sounds 5: a step is not SECONDS:CODE"},
+        BadCase{{"SoundsWithoutCode"}, {"--sounds", "5"}, "--sounds 5: a step is not SECONDS:CODE"},
         BadCase{
             "SoundsAtNoTime", {"--sounds", "nan:0"}, "--sounds nan:0: a step is not SECONDS:CODE"},
-        BadCase{"EndBeforeTheStart", {"--end-after", "-1"}, "--end-after -1: negative time"},
-        BadCase{"EndNotANumber", {"--end-after", "nan"}, "--end-after nan: not a finite number"},
-        BadCase{"EndNever", {"--end-after", "inf"}, "--end-after inf: not a finite number"},
-        BadCase{"SvgWithoutFile", {"--svg"}, "option '--svg' needs a value (FILE)"},
-        BadCase{"SvgEmpty", {"--svg", ""}, "option '--svg' needs a value (FILE)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        BadCase{{"EndBeforeTheStart"}, {"--end-after", "-1"}, "--end-after -1: negative time"},
+        BadCase{{"EndNotANumber"}, {"--end-after", "nan"}, "--end-after nan: not a finite number"},
+        BadCase{{"EndNever"}, {"--end-after", "inf"}, "--end-after inf: not a finite number"},
+        BadCase{{"SvgWithoutFile"}, {"--svg"}, "option '--svg' needs a value (FILE)"},
+        BadCase{{"SvgEmpty"}, {"--svg", ""}, "option '--svg' needs a value (FILE)"}),
+    sim_test::ByName());
 } // namespace

@@ -4,6 +4,8 @@
 #include "tests/UniqueName.h"
 #include "tools/sim/SimRunner.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -132,17 +134,12 @@ int ExitCode(int status) {
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-struct CommandCase {
-    const char* name;
+struct CommandCase : sim_test::NamedCase {
     std::vector<std::string> arguments;
     int exitCode;
     const char* out; // found in standard output
     const char* err; // the whole of standard error
 };
-
-void PrintTo(const CommandCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class SimCommandLine : public testing::TestWithParam<CommandCase> {};
 
@@ -158,28 +155,28 @@ TEST_P(SimCommandLine, SaysWhatIsWrongAndExitsWithItsCode) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SimCommandLine,
     testing::Values(
-        CommandCase{"ShortHelp", {"-h"}, 0, "  -h, --help ", ""},
-        CommandCase{"LongHelp", {"--help"}, 0, "Exit status: 0 ", ""},
-        CommandCase{"Version", {"--version"}, 0, "corvane-sim (Corvane Version ", ""},
-        CommandCase{"LatitudeBeyondThePole",
+        CommandCase{{"ShortHelp"}, {"-h"}, 0, "  -h, --help ", ""},
+        CommandCase{{"LongHelp"}, {"--help"}, 0, "Exit status: 0 ", ""},
+        CommandCase{{"Version"}, {"--version"}, 0, "corvane-sim (Corvane Version ", ""},
+        CommandCase{{"LatitudeBeyondThePole"},
                     {"--fixed", "91,0"},
                     2,
                     "",
                     "corvane-sim: --fixed 91,0: latitude out of range (-90 to 90)\n"
                     "Try 'corvane-sim --help'.\n"},
-        CommandCase{"UnknownOption",
+        CommandCase{{"UnknownOption"},
                     {"--frobnicate"},
                     2,
                     "",
                     "corvane-sim: unknown option '--frobnicate'\nTry 'corvane-sim --help'.\n"},
-        CommandCase{"SvgIntoNoFolder",
+        CommandCase{{"SvgIntoNoFolder"},
                     {"--name", "CorvaneSimNever", "--svg", "/nonexistent-corvane/scope.svg"},
                     2,
                     "",
                     "corvane-sim: --svg /nonexistent-corvane/scope.svg cannot be written: "
                     "ScopeSvgFile::Write / No such file or directory / "
                     "/nonexistent-corvane/scope.svg.part\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    sim_test::ByName());
 
 // corvane-sim --log | head -1: the reader goes after one line. The stand-in must neither die
 // of the closed pipe nor leave the block counted and running.

@@ -1,5 +1,7 @@
 #include "tools/sim/SoundScript.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,15 +9,10 @@
 #include <string>
 
 namespace {
-struct ParseCase {
-    const char* name;
+struct ParseCase : sim_test::NamedCase {
     const char* text;
     bool ok;
 };
-
-void PrintTo(const ParseCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class SoundScriptParse : public testing::TestWithParam<ParseCase> {};
 
@@ -27,16 +24,17 @@ TEST_P(SoundScriptParse, AcceptsOnlyWellFormedScripts) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, SoundScriptParse,
     testing::Values(
-        ParseCase{"TwoSteps", "5:0,12:10", true}, ParseCase{"OneStep", "0:3", true},
+        ParseCase{{"TwoSteps"}, "5:0,12:10", true}, ParseCase{{"OneStep"}, "0:3", true},
         // equal times: the later one wins
-        ParseCase{"EqualTimes", "1.5:-1,1.5:7", true}, ParseCase{"Empty", "", false},
-        ParseCase{"NoCode", "5", false}, ParseCase{"EmptyCode", "5:", false},
-        ParseCase{"NoTime", ":0", false}, ParseCase{"CodeNotANumber", "5:x", false},
-        ParseCase{"NegativeTime", "-1:0", false}, ParseCase{"TimesBackwards", "12:0,5:10", false},
-        ParseCase{"TrailingComma", "5:0,", false}, ParseCase{"ThreeParts", "5:0:1", false},
-        ParseCase{"CodeBeyond32Bits", "5:99999999999", false},
-        ParseCase{"TimeNotANumber", "nan:0", false}, ParseCase{"TimeInfinite", "inf:0", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+        ParseCase{{"EqualTimes"}, "1.5:-1,1.5:7", true}, ParseCase{{"Empty"}, "", false},
+        ParseCase{{"NoCode"}, "5", false}, ParseCase{{"EmptyCode"}, "5:", false},
+        ParseCase{{"NoTime"}, ":0", false}, ParseCase{{"CodeNotANumber"}, "5:x", false},
+        ParseCase{{"NegativeTime"}, "-1:0", false},
+        ParseCase{{"TimesBackwards"}, "12:0,5:10", false},
+        ParseCase{{"TrailingComma"}, "5:0,", false}, ParseCase{{"ThreeParts"}, "5:0:1", false},
+        ParseCase{{"CodeBeyond32Bits"}, "5:99999999999", false},
+        ParseCase{{"TimeNotANumber"}, "nan:0", false}, ParseCase{{"TimeInfinite"}, "inf:0", false}),
+    sim_test::ByName());
 
 TEST(SoundScript, AlertsHaveTheirNames) {
     EXPECT_STREQ(AlertName(0), "Traffic");
