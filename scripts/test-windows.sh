@@ -2,14 +2,15 @@
 # The Windows test command: installs what is missing, cross-compiles the Windows build into
 # build-win/ (preset "windows"), runs its tests under Wine in a display of its own (Xvfb), then
 # plays one end-to-end run: Corvane.exe beside the simulator stand-in corvane-sim.exe in one Wine
-# session, reading its traffic file from the fixed path inside the Wine prefix.
+# session, reading its traffic file from the fixed path inside the Wine prefix. The installer is
+# built too; its test (packaging/windows/test-installer.sh) is one of the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ "${1:-}" != --in-display ]]; then
   scripts/install-deps.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows -j "$(nproc)"
+  cmake --build --preset windows -j "$(nproc)" --target all installer
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display
 fi
 
