@@ -10,22 +10,18 @@
 #  - lintian reports no errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stand-in.sh
 
 # Inside a private /dev/shm (see play_sample): the stand-in, then the feeder on the sample;
 # both end by themselves about half a minute later.
 if [[ ${1:-} == --play-in-private-shm ]]; then
   root=$2 logs=$3
   mount -t tmpfs -o mode=1777 private-shm /dev/shm
-  "$root/usr/bin/corvane-sim" --log --end-after 28 >"$logs/sim.log" 2>&1 &
-  sim=$!
-  for _ in $(seq 50); do
-    grep -q "attached to block" "$logs/sim.log" && break
-    sleep 0.2
-  done
+  start_stand_in "$logs/sim.log" "$root/usr/bin/corvane-sim" --log --end-after 28
   status=0
   timeout 60 "$root/usr/bin/corvane" --data "$root/usr/share/corvane/TrafficLog.dat" \
     </dev/null >"$logs/corvane.log" 2>&1 || status=$?
-  wait "$sim" || true
+  wait "$stand_in_pid" || true
   exit "$status"
 fi
 
@@ -76,13 +72,15 @@ check_program() {
   fi
   local page
   page=$(MANPATH=$root/usr/share/man man -w "$program" 2>/dev/null || true)
-  [[ $page == "$root/usr/share/man/man1/$program.1.gz" ]] ||
+  if [[ $page != "$root/usr/share/man/man1/$program.1.gz" ]]; then
     fail "man $program finds '$page', not the packaged page"
+    return
+  fi
   local name_line rendered option
   name_line=$(lexgrog "$page" 2>/dev/null || true)
   [[ $name_line == *"\"$program - "* ]] || fail "the page of $program has no name line: $name_line"
   # Every option its --help names is on the page.
-  rendered=$(MANPATH=$root/usr/share/man LC_ALL=C MANWIDTH=250 man -P cat "$program" 2>/dev/null)
+  rendered=$(MANPATH=$root/usr/share/man LC_ALL=C MANWIDTH=250 man -P cat "$program" 2>/dev/null || true)
   for option in $("$root/usr/bin/$program" --help 2>&1 | grep -o -E -- '--[a-z][a-z-]*' | sort -u); do
     [[ $rendered == *"$option"* ]] || fail "the manual page of $program does not name $option"
   done
@@ -99,13 +97,13 @@ check_feeder_version() {
 play_sample() {
   local status=0
   if unshare --user --map-root-user --mount true 2>/dev/null; then
-    unshare --user --map-root-user --mount "$0" --play-in-private-shm "$root" "$work" || status=$?
+    unshare --user --map-root-user --mount bash "$0" --play-in-private-shm "$root" "$work" || status=$?
   else
     fail "cannot give the programs a /dev/shm of their own (unshare) to play the sample in"
     return
   fi
   [[ $status -eq 0 ]] || fail "the packaged corvane did not end by itself (status $status)"
-  if ! grep -Eq "publication [0-9]+: [1-9][0-9]* aircraft, status 0" "$work/sim.log"; then
+  if ! stand_in_saw_traffic "$work/sim.log"; then
     cat "$work/sim.log" "$work/corvane.log"
     fail "no traffic from the packaged sample reached the packaged corvane-sim"
   fi

@@ -10,6 +10,8 @@
 #
 #   test-installer.sh INSTALLER SAMPLE PROGRAM_FILE_NAME...
 set -euo pipefail
+# shellcheck source=scripts/stand-in.sh
+source "$(dirname "$0")/../../scripts/stand-in.sh"
 installer=$1 sample=$2
 shift 2
 programs=("$@")
@@ -101,16 +103,11 @@ check_installed() {
 # program ends itself about five seconds later.
 check_installed_run() {
   local log=$work/sim.log status=0
-  wine "$addons/corvane-sim.exe" --fixed 50.45,0.01 --end-after 28 --log >"$log" 2>&1 &
-  local sim=$!
-  for _ in $(seq 50); do
-    grep -q "attached to block" "$log" && break
-    sleep 0.2
-  done
+  start_stand_in "$log" wine "$addons/corvane-sim.exe" --fixed 50.45,0.01 --end-after 28 --log
   (cd "$addons" && timeout 90 wine Corvane.exe) || status=$?
-  wait "$sim" || true
+  wait "$stand_in_pid" || true
   [[ $status -eq 0 ]] || fail "the installed Corvane.exe did not end by itself (status $status)"
-  if ! grep -Eq "publication [0-9]+: [1-9][0-9]* aircraft, status 0" "$log"; then
+  if ! stand_in_saw_traffic "$log"; then
     cat "$log"
     fail "no traffic from the installed sample reached corvane-sim.exe"
   fi
