@@ -60,9 +60,21 @@ configure_file(${PROJECT_SOURCE_DIR}/README.md ${corvane_package_dir}/README.txt
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${corvane_package_dir}/LICENSE.txt
                @ONLY NEWLINE_STYLE CRLF)
 
+# The installer's version resource takes four numbers.
+set(file_version)
+foreach(part MAJOR MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    list(APPEND file_version 0)
+  else()
+    list(APPEND file_version ${PROJECT_VERSION_${part}})
+  endif()
+endforeach()
+list(JOIN file_version . file_version)
+
 add_custom_command(OUTPUT ${corvane_installer}
   COMMAND ${CORVANE_MAKENSIS} -V2
           -DVERSION=${PROJECT_VERSION}
+          -DFILE_VERSION=${file_version}
           -DOUTFILE=${corvane_installer}
           -DPROGRAMS=${corvane_package_dir}/programs.nsh
           -DSAMPLE=${corvane_sample}

@@ -3,7 +3,8 @@
 ; shortcuts, an Add/Remove Programs entry and an uninstaller. /S installs and uninstalls silently.
 ;
 ; The build (cmake/WindowsInstaller.cmake) defines:
-;   VERSION   the project version, three numbers
+;   VERSION   the project version
+;   FILE_VERSION  the same in four numbers
 ;   OUTFILE   the installer to write
 ;   PROGRAMS  an include file whose macro CorvanePrograms lists the programs
 ;   SAMPLE, README, LICENSE, ICON   the files of those names
@@ -29,7 +30,7 @@ OutFile "${OUTFILE}"
 InstallDir "${BRENWICK_DIR}\AddOns"
 RequestExecutionLevel admin
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${FILE_VERSION}"
 VIAddVersionKey ProductName "Corvane"
 VIAddVersionKey CompanyName "Brenwick"
 VIAddVersionKey LegalCopyright "Copyright (C) Brenwick. All rights reserved."
