@@ -16,20 +16,19 @@ endif()
 set(CORVANE_PACKAGE_CONTACT "Brenwick <corvane@brenwick.example>"
     CACHE STRING "Maintainer named in the Debian package and its changelog")
 set(corvane_package_dir ${PROJECT_BINARY_DIR}/packaging)
+set(corvane_sample ${corvane_package_dir}/TrafficLog.dat)
 
-# corvane_sample_recording(TRAFFICLOG command DEPENDS targets...)
-# The sample recording the packages install, made as the demo makes it and checked before it
-# ships. Sets corvane_sample to its path.
+# corvane_sample_recording(TRAFFICLOG command DEPENDS targets-and-files...)
+# The rule for ${corvane_sample}, the sample recording the packages install: made as the demo
+# makes it, and checked before it ships.
 function(corvane_sample_recording)
   cmake_parse_arguments(ARG "" "" "TRAFFICLOG;DEPENDS" ${ARGN})
-  set(sample ${corvane_package_dir}/TrafficLog.dat)
-  add_custom_command(OUTPUT ${sample}
-    COMMAND ${ARG_TRAFFICLOG} generate --out ${sample}
-    COMMAND ${ARG_TRAFFICLOG} check ${sample}
+  add_custom_command(OUTPUT ${corvane_sample}
+    COMMAND ${ARG_TRAFFICLOG} generate --out ${corvane_sample}
+    COMMAND ${ARG_TRAFFICLOG} check ${corvane_sample}
     DEPENDS ${ARG_DEPENDS}
     COMMENT "Sample recording for the packages"
     VERBATIM)
-  set(corvane_sample ${sample} PARENT_SCOPE)
 endfunction()
 
 if(WIN32)

@@ -11,7 +11,7 @@ if(CORVANE_BUILD_TESTS)
   endforeach()
   add_test(NAME CorvaneInstallerUnderWine
     COMMAND bash ${corvane_windows_dir}/test-installer.sh ${corvane_installer}
-            ${corvane_package_dir}/TrafficLog.dat ${program_file_names})
+            ${corvane_sample} ${program_file_names})
   set_tests_properties(CorvaneInstallerUnderWine PROPERTIES RUN_SERIAL TRUE TIMEOUT 400)
 endif()
 
@@ -38,7 +38,7 @@ if(CMAKE_CROSSCOMPILING)
     INSTALL_COMMAND ""
     DEPENDS host_wavconvert
     EXCLUDE_FROM_ALL ON)
-  corvane_sample_recording(TRAFFICLOG ${host_trafficlog} DEPENDS host_trafficlog)
+  corvane_sample_recording(TRAFFICLOG ${host_trafficlog} DEPENDS host_trafficlog ${host_trafficlog})
 else()
   corvane_sample_recording(TRAFFICLOG $<TARGET_FILE:trafficlog> DEPENDS trafficlog)
 endif()
