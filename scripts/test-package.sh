@@ -45,7 +45,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-# Until they learn --version (branches sim and tlcli); the lead empties this list when merging.
+# Programs that do not answer --version yet; a note says when one of them has learnt it.
 programs_without_version=(corvane-sim trafficlog)
 
 check_contents() {
