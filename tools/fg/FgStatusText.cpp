@@ -5,6 +5,7 @@
 #include "text_functions/TextFunctions.h"
 
 #include <chrono>
+#include <cmath>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:18 FgStatusText.cpp $Revision: 1.1 $";
@@ -29,11 +30,12 @@ std::string OwnPart(const FgStatus& status) {
     if (!status.ownKnown) {
         return "not known yet";
     }
+    // Rounded first, so that a level aircraft shows "+0", not "-0".
+    const double feetPerMinute = std::round(status.ownVerticalSpeed / kMetresPerFoot * 60);
     char text[kLineSize];
     FormatBounded(text, kLineSize, "%s %.4f %.4f, %.0f ft, heading %.0f, %+.0f ft/min",
                   status.ownCallsign, status.own.latitude, status.own.longitude,
-                  status.own.height / kMetresPerFoot, status.ownHeading,
-                  status.ownVerticalSpeed / kMetresPerFoot * 60);
+                  status.own.height / kMetresPerFoot, status.ownHeading, feetPerMinute + 0.0);
     return text;
 }
 
