@@ -165,9 +165,15 @@ void FgBridge::ForwardPublication(double now) {
         names += ' ';
         names += traffic->CallsignAt(i);
     }
+    std::int32_t recorded = 0;
+    for (int i = 0; i < snapshot->recordCount; ++i) {
+        recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
+    }
     char line[kEventSize];
-    FormatBounded(line, kEventSize, "publication %d: %d aircraft forwarded, %d skipped:%s",
-                  snapshot->publishCounter, status.forwarded, status.skipped, names.c_str());
+    FormatBounded(line, kEventSize,
+                  "publication %d (recorded %s): %d aircraft forwarded, %d skipped:%s",
+                  snapshot->publishCounter, UtcStamp(std::int64_t{recorded} * 1000).c_str(),
+                  status.forwarded, status.skipped, names.c_str());
     Event(line);
 }
 

@@ -190,8 +190,8 @@ TEST_F(FgBridgeTest, PublishedTrafficGoesToFlightGearTenTimesASecond) {
     EXPECT_EQ(sink.sizes.size(), 20u);
     EXPECT_EQ(bridge.Status().forwarded, 2);
     EXPECT_EQ(bridge.Status().publications, 1);
-    EXPECT_TRUE(
-        Said(bridge.TakeEvents(), "publication 1: 2 aircraft forwarded, 0 skipped: FAR1 FAR2"));
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "publication 1 (recorded 1970-01-01T00:16:40.000Z): 2 "
+                                          "aircraft forwarded, 0 skipped: FAR1 FAR2"));
 }
 
 TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
