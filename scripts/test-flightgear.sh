@@ -21,8 +21,9 @@ if [[ ! -x $fgfs ]]; then
 fi
 
 work=$(mktemp -d)
-# Ports of this run alone: other runs (and FlightGear's usual ports) may be in use.
-base=$((20000 + RANDOM % 20000))
+# Ports of this run alone: other runs (and FlightGear's usual ports) may be in use. FlightGear
+# takes no multiplayer port above 32767 ("No receiver port specified").
+base=$((20000 + RANDOM % 12000))
 http=$base mp_in=$((base + 1)) mp_out=$((base + 2))
 # FlightGear's start: ocean south of Brighton, heading east, 3000 ft (914.4 m) up.
 own_lat=50.52 own_lon=0.15 own_alt=914.4
@@ -74,9 +75,11 @@ wait_for() {
   return 1
 }
 
-# A property of FlightGear's tree, as its JSON interface gives it.
+# A property of FlightGear's tree, as its JSON interface gives it; empty when it has none.
+# (-g: the brackets of "multiplayer[1]" are part of the path, not a curl pattern.)
 property() {
-  curl -sf -m 5 "http://127.0.0.1:$http/json$1" | sed -n 's/.*"value":"\{0,1\}\([^",}]*\).*/\1/p'
+  curl -gsf -m 5 "http://127.0.0.1:$http/json$1" |
+    sed -n 's/.*"value":"\{0,1\}\([^",}]*\).*/\1/p' || true
 }
 
 # The recording: aircraft flying straight around the start, one entry every 10 s. Each is
@@ -144,7 +147,7 @@ read -r block_lat block_lon < <(od -A n -t f8 -j 152 -N 16 "/dev/shm/$name")
 awk -v a="$block_lat" -v b="$block_lon" -v la=$own_lat -v lo=$own_lon \
   'BEGIN { exit !((a - la)^2 < 1e-6 && (b - lo)^2 < 1e-6) }' ||
   fail "the block holds $block_lat $block_lon, not FlightGear's $own_lat $own_lon"
-grep -q "in view from [0-9]* a/c at  $own_lat   $own_lon" "$work/corvane.log" ||
+grep -qF "$(printf 'a/c at %7.3f %7.3f' $own_lat $own_lon)" "$work/corvane.log" ||
   fail "the feeder did not filter around FlightGear's position"
 echo "block and feeder: $block_lat $block_lon"
 
@@ -164,11 +167,13 @@ for ((n = 0; n < 10; n++)); do
   lon=$(property "/ai/models/multiplayer[$n]/position/longitude-deg")
   alt_ft=$(property "/ai/models/multiplayer[$n]/position/altitude-ft")
   line=$(grep "^$callsign " <<<"$expected") || fail "FlightGear shows $callsign, which was never published"
-  read -r off_h off_v < <(awk -v lat="$lat" -v lon="$lon" -v ft="$alt_ft" '
+  # Horizontal and vertical distance, and how far ahead along its track.
+  read -r off_h off_v ahead < <(awk -v lat="$lat" -v lon="$lon" -v ft="$alt_ft" '
     { pi = atan2(0, -1); n = (lat - $2) * 111200; e = (lon - $3) * 111200 * cos($2 * pi / 180)
-      printf "%.0f %.0f\n", sqrt(n * n + e * e), ft * 0.3048 - $4 }' <<<"$line")
-  printf "  %-8s %s %s %.0f ft: %s m from its dead-reckoned position, %s m above it\n" \
-    "$callsign" "$lat" "$lon" "$alt_ft" "$off_h" "$off_v"
+      a = $5 * pi / 180
+      printf "%.0f %.0f %.0f\n", sqrt(n * n + e * e), ft * 0.3048 - $4, n * cos(a) + e * sin(a) }' <<<"$line")
+  printf "  %-8s %s %s %.0f ft: %s m from its dead-reckoned position (%s m ahead), %s m above\n" \
+    "$callsign" "$lat" "$lon" "$alt_ft" "$off_h" "$ahead" "$off_v"
   ((off_h < 300 && off_v > -50 && off_v < 50)) ||
     fail "$callsign is $off_h m (and $off_v m up) from where it should be"
   found=$((found + 1))
@@ -182,6 +187,14 @@ curl -sf -m 30 -o "$screenshot" "http://127.0.0.1:$http/screenshot?type=png" ||
 [[ $(head -c 4 "$screenshot" | od -A n -t x1 | tr -d ' ') == 89504e47 ]] ||
   fail "the screenshot is not a PNG"
 echo "kept $screenshot"
+
+echo "=== Figures ==="
+# The bridge's share of one core since it started: user and system time against its age.
+read -r -a stat <"/proc/$bridge_pid/stat"
+awk -v cpu=$((stat[13] + stat[14])) -v started="${stat[21]}" -v hz="$(getconf CLK_TCK)" \
+  -v up="$(cut -d' ' -f1 /proc/uptime)" 'BEGIN {
+    age = up - started / hz
+    printf "corvane-fg: %.2f s of CPU in %.0f s, %.2f %% of one core\n", cpu / hz, age, 100 * cpu / hz / age }'
 
 echo "=== End: corvane-fg quits, the feeder ends itself ==="
 kill -INT "$bridge_pid"

@@ -91,6 +91,8 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
     own = {status.own, velocity.x, velocity.y, -velocity.z};
     status.ownVerticalSpeed = own.up;
     status.lastMessage = now;
+    peerTime = message.time;
+    peerTimeAt = now;
     ++status.messages;
     ++rateWindowMessages;
     if (status.ending) {
@@ -201,7 +203,7 @@ void FgBridge::Tick(double now, DatagramSink& sink) {
     WatchLink(now);
     ForwardPublication(now);
     if (status.link == FgLink::Receiving) {
-        traffic->SendAll(now, sink);
+        traffic->SendAll(now, peerTime + (now - peerTimeAt), sink);
     }
     AssessTraffic(now);
 }

@@ -90,6 +90,10 @@ private:
     MpDecoder decoder;
     TcasAdvisory advisory;
     TcasAircraft own{};
+    // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped
+    // in FlightGear's own time, which it compares with its clock to place what it draws.
+    double peerTime = 0;
+    double peerTimeAt = 0;
     FgStatus status;
     double start;
     double rateWindowStart;

@@ -115,14 +115,14 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     count = nextCount;
 }
 
-int TrafficForwarder::SendAll(double now, DatagramSink& sink) const {
+int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
     int refused = 0;
     for (int i = 0; i < count; ++i) {
         const TrafficFix shown = aircraft[i].track.At(now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
         CopyBounded(message.model, model, kMpModelSize);
-        message.time = now;
+        message.time = stamp;
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
         const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;

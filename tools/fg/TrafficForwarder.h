@@ -43,8 +43,9 @@ public:
 
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now);
-    // Sends every aircraft as shown at `now`; the number of messages that `sink` refused.
-    int SendAll(double now, DatagramSink& sink) const;
+    // Sends every aircraft as shown at `now`, stamped `stamp` (seconds of the receiver's clock);
+    // the number of messages that `sink` refused.
+    int SendAll(double now, double stamp, DatagramSink& sink) const;
     // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`.
     int Intruders(double now, TcasAircraft* intruders, int capacity) const;
 

@@ -11,21 +11,30 @@
 
 namespace {
 
+// Keeps the size and the time stamp of each message.
 class CountingSink : public DatagramSink {
 public:
-    bool Send(const std::uint8_t*, std::size_t size) override {
+    bool Send(const std::uint8_t* data, std::size_t size) override {
         sizes.push_back(size);
+        MpPosition message{};
+        EXPECT_EQ(decoder.Decode(data, size, message), MpDecodeResult::Position);
+        stamps.push_back(message.time);
         return true;
     }
     std::vector<std::size_t> sizes;
+    std::vector<double> stamps;
+    MpDecoder decoder;
 };
+
+// FlightGear stamps its messages with its own clock, here 60000 s ahead of the bridge's.
+constexpr double kFlightGearClock = 60000;
 
 // FlightGear's own aircraft at 50.45 N 0.01 E, 3000 ft, heading east at `speed` m/s.
 std::vector<std::uint8_t> OwnShipMessage(double time, double longitude = 0.01, double speed = 100) {
     MpPosition m{};
     std::strcpy(m.callsign, "OWNSHIP");
     std::strcpy(m.model, "Aircraft/ufo/Models/ufo.xml");
-    m.time = time;
+    m.time = kFlightGearClock + time;
     m.lag = 0.1;
     const GeodeticPosition at{50.45, longitude, 914.4};
     m.position = ToEarthFixed(at);
@@ -188,6 +197,8 @@ TEST_F(FgBridgeTest, PublishedTrafficGoesToFlightGearTenTimesASecond) {
         bridge.Tick(0.3 + i * 0.1, sink);
     }
     EXPECT_EQ(sink.sizes.size(), 20u);
+    // Stamped in FlightGear's time, which it compares with its own clock to place the traffic.
+    EXPECT_DOUBLE_EQ(sink.stamps.back(), kFlightGearClock + 1.2);
     EXPECT_EQ(bridge.Status().forwarded, 2);
     EXPECT_EQ(bridge.Status().publications, 1);
     EXPECT_TRUE(Said(bridge.TakeEvents(), "publication 1 (recorded 1970-01-01T00:16:40.000Z): 2 "

@@ -91,10 +91,11 @@ TEST(TrafficForwarder, SendsEachAircraftWhereItIsAndDropsTheMissing) {
     const AircraftRecord first[] = {Record("ONE", 1, 50.4, 0.1), Record("TWO", 2, 50.5, 0.2)};
     forwarder.Publish(first, 100);
     Capture capture;
-    EXPECT_EQ(forwarder.SendAll(105, capture), 0);
+    EXPECT_EQ(forwarder.SendAll(105, 64905.5, capture), 0);
     ASSERT_EQ(capture.Callsigns(), (std::vector<std::string>{"ONE", "TWO"}));
     const MpPosition& one = capture.sent[0];
     EXPECT_STREQ(one.model, "Aircraft/c172p/Models/c172p.xml");
+    EXPECT_EQ(one.time, 64905.5);
     const GeodeticPosition at = ToGeodetic(one.position);
     // 5 s east at 100 m/s from 50.4, 0.1.
     const LocalOffset moved = OffsetBetween({50.4, 0.1, 1000}, at);
@@ -108,7 +109,7 @@ TEST(TrafficForwarder, SendsEachAircraftWhereItIsAndDropsTheMissing) {
     const AircraftRecord second[] = {Record("ONE", 1, 50.4, 0.115)};
     forwarder.Publish(second, 110);
     capture.sent.clear();
-    forwarder.SendAll(111, capture);
+    forwarder.SendAll(111, 64911, capture);
     EXPECT_EQ(capture.Callsigns(), (std::vector<std::string>{"ONE"}));
 }
 
