@@ -157,16 +157,22 @@ read -r seen recorded < <(sed -n 's/^\([^ ]*\) publication [0-9]* (recorded \([^
   "$work/bridge.log" | tail -n 1)
 seen_s=$(date -d "$seen" +%s.%N)
 recorded_s=$(date -d "$recorded" +%s)
-now_s=$(date +%s.%N)
-expected=$(positions_at "$(awk -v r="$recorded_s" -v n="$now_s" -v s="$seen_s" 'BEGIN { printf "%.2f", r + n - s }')")
+# FlightGear answers HTTP between frames, which are slow under software rendering: each
+# position is compared with the recording at the moment of its own query.
 found=0
 for ((n = 0; n < 10; n++)); do
   callsign=$(property "/ai/models/multiplayer[$n]/callsign")
   [[ -z $callsign ]] && continue
-  lat=$(property "/ai/models/multiplayer[$n]/position/latitude-deg")
-  lon=$(property "/ai/models/multiplayer[$n]/position/longitude-deg")
-  alt_ft=$(property "/ai/models/multiplayer[$n]/position/altitude-ft")
-  line=$(grep "^$callsign " <<<"$expected") || fail "FlightGear shows $callsign, which was never published"
+  before=$(date +%s.%N)
+  position=$(curl -gsf -m 5 "http://127.0.0.1:$http/json/ai/models/multiplayer[$n]/position?d=1") ||
+    fail "no position for $callsign"
+  after=$(date +%s.%N)
+  value() { sed -n "s/.*\"name\":\"$1\",\"value\":\([^,}]*\).*/\1/p" <<<"$position"; }
+  lat=$(value latitude-deg) lon=$(value longitude-deg) alt_ft=$(value altitude-ft)
+  at=$(awk -v r="$recorded_s" -v s="$seen_s" -v b="$before" -v a="$after" \
+    'BEGIN { printf "%.2f", r + (a + b) / 2 - s }')
+  line=$(positions_at "$at" | grep "^$callsign ") ||
+    fail "FlightGear shows $callsign, which was never published"
   # Horizontal and vertical distance, and how far ahead along its track.
   read -r off_h off_v ahead < <(awk -v lat="$lat" -v lon="$lon" -v ft="$alt_ft" '
     { pi = atan2(0, -1); n = (lat - $2) * 111200; e = (lon - $3) * 111200 * cos($2 * pi / 180)
