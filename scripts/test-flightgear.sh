@@ -106,8 +106,9 @@ positions_at() {
   echo "####_BEGIN_####"
   for ((k = 0; k < entries; k++)); do
     echo "####_ENTRY_${k}_####"
+    # Addresses 4CA001 on, given in decimal: mawk reads no hexadecimal constants.
     positions_at $((t0 + 10 * k)) | awk -v t=$((t0 + 10 * k)) \
-      '{ printf "%s|%06X|%d|%s|%s|%s|%s|%s|%s|%s\n", $1, 0x4CA000 + NR, t, $2, $3, $4, $4, $5, $6, $7 }'
+      '{ printf "%s|%06X|%d|%s|%s|%s|%s|%s|%s|%s\n", $1, 5021696 + NR, t, $2, $3, $4, $4, $5, $6, $7 }'
     echo "####_ENTRY_END_####"
   done
   echo "####_END_####"

@@ -1,5 +1,6 @@
 #include "tools/fg/FgBridge.h"
 
+#include "app/AuralAlertPlayer.h"
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
@@ -22,7 +23,7 @@ constexpr int kEventSize = 256;
 constexpr double kRateWindowSeconds = 2.0;
 // A stream of bad datagrams is reported once in this many seconds, with the count.
 constexpr double kMalformedReportSeconds = 10.0;
-constexpr std::int32_t kSilence = 10;
+constexpr auto kSilence = static_cast<std::int32_t>(SoundRequest::TcasSilence);
 
 // The feeder reads these fields from another process.
 void Store(std::int32_t& field, std::int32_t value) {
@@ -56,8 +57,10 @@ void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooL
     MpPosition message{};
     MpDecodeResult result = MpDecodeResult::Malformed;
     if (tooLong) {
-        decoder.ReportNumber("MpDecoder::Decode", "Datagram longer than any message, bytes",
-                             static_cast<std::int32_t>(size));
+        char detail[64];
+        FormatBounded(detail, sizeof detail, "more than %zu bytes", size);
+        decoder.ReportDetail("MpDecoder::Decode", "Datagram longer than any multiplayer message",
+                             detail);
     } else {
         result = decoder.Decode(datagram, size, message);
     }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <deque>
 #include <string>
+#include <thread>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:20 FgRunner.cpp $Revision: 1.1 $";
@@ -75,11 +76,14 @@ private:
     FgBridge bridge;
     std::deque<std::string> recent;
     bool sendFailureShown = false;
+    bool receiveFailureShown = false;
     std::uint8_t datagram[kMpMaxDatagram];
 };
 
+// Takes FlightGear's datagrams until the next tick is due; a flood of them never holds the
+// tick up, and a socket that fails leaves the tick its time instead of spinning.
 void Session::ReceiveUntil(Clock::time_point deadline) {
-    for (;;) {
+    while (Clock::now() < deadline) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         std::size_t size = 0;
@@ -87,8 +91,12 @@ void Session::ReceiveUntil(Clock::time_point deadline) {
             datagram, sizeof datagram, left.count() > 0 ? static_cast<int>(left.count()) : 0, size);
         if (receipt == UdpReceipt::Datagram || receipt == UdpReceipt::TooLong) {
             bridge.Receive(datagram, size, receipt == UdpReceipt::TooLong, Seconds());
-        } else if (Clock::now() >= deadline || receipt == UdpReceipt::Failed) {
-            return;
+        } else if (receipt == UdpReceipt::Failed) {
+            if (!receiveFailureShown) {
+                receiveFailureShown = true;
+                Log("cannot receive from FlightGear: " + OneLine(listener.FullErrorText()));
+            }
+            std::this_thread::sleep_until(deadline);
         }
     }
 }
