@@ -5,6 +5,7 @@
 #include "shared_memory/VisualShm.h"
 #include "tools/fg/FgStatusText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -61,7 +62,7 @@ private:
 
     double Seconds() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
     void ReceiveUntil(Clock::time_point deadline);
-    bool Show(int tick, double now);
+    bool Show(std::int64_t tick, double now);
     bool Log(const std::string& text);
 
     const FgOptions& options;
@@ -113,7 +114,7 @@ bool Session::Log(const std::string& text) {
     return std::fprintf(out, "%s\n", line.c_str()) >= 0 && std::fflush(out) == 0;
 }
 
-bool Session::Show(int tick, double now) {
+bool Session::Show(std::int64_t tick, double now) {
     for (const std::string& event : bridge.TakeEvents()) {
         if (!Log(event)) {
             return false;
@@ -134,7 +135,10 @@ bool Session::Show(int tick, double now) {
 }
 
 int Session::Run() {
-    for (int tick = 0;; ++tick) {
+    for (std::int64_t tick = 0;; ++tick) {
+        // Ticks missed (a busy machine, a stopped process) are not made up for: a burst of them
+        // would only send FlightGear stale traffic.
+        tick = std::max<std::int64_t>(tick, (Clock::now() - start) / kTick);
         ReceiveUntil(start + kTick * (tick + 1));
         const double now = Seconds();
         if (!client.IsBlockIntact()) {
