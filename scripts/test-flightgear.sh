@@ -11,9 +11,9 @@ cd "$(dirname "$0")/.."
 bin=${CORVANE_BIN:-build/bin}
 screenshot=${FG_SCREENSHOT:-build/flightgear.png}
 fgfs=${FGFS:-/usr/games/fgfs}
-if [[ ! -x $bin/corvane-fg || ! -x $bin/corvane ]]; then
+if [[ ! -x $bin/corvane-fg || ! -x $bin/corvane || ! -x $bin/corvane-sim ]]; then
   cmake --preset default >/dev/null
-  cmake --build --preset default --target corvane corvane-fg -j "$(nproc)"
+  cmake --build --preset default --target corvane corvane-fg corvane-sim -j "$(nproc)"
 fi
 if [[ ! -x $fgfs ]]; then
   echo "FAILED: FlightGear is not installed ($fgfs); scripts/install-deps.sh installs it"
@@ -47,7 +47,12 @@ cleanup() {
   [[ -n $bridge_pid ]] && kill "$bridge_pid" 2>/dev/null
   [[ -n $feeder_pid ]] && kill "$feeder_pid" 2>/dev/null
   wait 2>/dev/null
-  [[ $name != VisualInterface ]] && rm -f "/dev/shm/$name"
+  # A POSIX block outlives its users. The real one goes only when nobody is attached to it.
+  if [[ $name != VisualInterface ]]; then
+    rm -f "/dev/shm/$name"
+  else
+    "$bin/corvane-sim" --remove >/dev/null 2>&1
+  fi
   if [[ $passed != true ]]; then
     echo "--- FlightGear log (last 30 lines)"; tail -n 30 "$work/fgfs.log" 2>/dev/null
     echo "--- corvane-fg"; cat "$work/bridge.log" 2>/dev/null
