@@ -187,7 +187,11 @@ TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst,
     if (now - standing.lastThreat < kTcasReleaseSeconds) {
         return standing;
     }
-    return Begin(TcasAdvisoryKind::ClearOfConflict, now);
+    // As in the aircraft: "clear of conflict" closes a resolution advisory; a traffic advisory
+    // that ends just falls silent.
+    return standing.kind == TcasAdvisoryKind::Resolution
+               ? Begin(TcasAdvisoryKind::ClearOfConflict, now)
+               : TcasAdvisory{};
 }
 
 std::int32_t RequestOf(const TcasAdvisory& advisory) {

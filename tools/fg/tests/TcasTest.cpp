@@ -127,6 +127,12 @@ TEST(Tcas, AnIntruderThatPassesEndsWithClearOfConflictOnce) {
     EXPECT_EQ(requests, (std::vector<std::int32_t>{10, 0, 3, 5, 10}));
 }
 
+// 700 ft above and level: inside the TA's altitude threshold (850 ft), outside the RA's (600 ft).
+TEST(Tcas, ATrafficAdvisoryAloneEndsInSilenceWithoutClearOfConflict) {
+    const std::vector<std::int32_t> requests = Requests(HeadOn(20000, 700), 120);
+    EXPECT_EQ(requests, (std::vector<std::int32_t>{10, 0, 10}));
+}
+
 // The intruder above starts to descend hard through the own-ship's level: the descent RA
 // turns into CLIMB NOW.
 TEST(Tcas, AnRaReversesWhenTheIntruderReversesTheGeometry) {
