@@ -24,27 +24,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// [sign] digits and nothing else. `overflow` tells that the digits do not fit 64 bits; the
-// magnitude is then meaningless.
-bool ReadSignedDigits(const char* text, bool& negative, std::uint64_t& magnitude, bool& overflow) {
-    negative = *text == '-';
-    if (*text == '-' || *text == '+') {
-        ++text;
-    }
-    if (!IsDigit(*text)) {
-        return false;
-    }
-    magnitude = 0;
-    overflow = false;
-    constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max();
-    for (; IsDigit(*text); ++text) {
-        const auto digit = static_cast<std::uint64_t>(*text - '0');
-        overflow = overflow || magnitude > (kLimit - digit) / 10;
-        magnitude = magnitude * 10 + digit;
-    }
-    return *text == '\0';
-}
-
 // The whole text as a finite number; no leading white space, nothing after it.
 bool ReadWholeDecimal(const char* text, double& value) {
     if (*text == '\0' || std::strchr(" \t\n\v\f\r", *text) != nullptr) {
@@ -119,21 +98,16 @@ bool CommandArguments::Text(const char*& value) {
 
 bool CommandArguments::WholeNumber(std::int64_t lo, std::int64_t hi, std::int64_t& value) {
     const char* text = nullptr;
-    if (!Text(text)) {
+    SignedDigits digits;
+    if (!Digits(text, digits)) {
         return false;
     }
-    bool negative = false, overflow = false;
-    std::uint64_t magnitude = 0;
-    if (!ReadSignedDigits(text, negative, magnitude, overflow)) {
-        return RefuseValue(text, "is not a whole number");
-    }
     constexpr std::uint64_t kMostNegative = std::uint64_t{1} << 63; // magnitude of INT64_MIN
-    const bool fits = !overflow && magnitude <= (negative ? kMostNegative : kMostNegative - 1);
-    std::int64_t number = 0;
-    if (fits) {
-        number = negative ? static_cast<std::int64_t>(0 - magnitude)
-                          : static_cast<std::int64_t>(magnitude);
-    }
+    const std::uint64_t most = digits.negative ? kMostNegative : kMostNegative - 1;
+    const bool fits = !digits.overflow && digits.magnitude <= most;
+    // Modular conversion: 0 - 2^63 is INT64_MIN.
+    const auto number =
+        static_cast<std::int64_t>(digits.negative ? 0 - digits.magnitude : digits.magnitude);
     if (!fits || number < lo || number > hi) {
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is out of range (%lld to %lld)",
@@ -146,22 +120,37 @@ bool CommandArguments::WholeNumber(std::int64_t lo, std::int64_t hi, std::int64_
 
 bool CommandArguments::UnsignedNumber(std::uint64_t& value) {
     const char* text = nullptr;
-    if (!Text(text)) {
+    SignedDigits digits;
+    if (!Digits(text, digits)) {
         return false;
     }
-    bool negative = false, overflow = false;
-    std::uint64_t magnitude = 0;
-    if (!ReadSignedDigits(text, negative, magnitude, overflow)) {
-        return RefuseValue(text, "is not a whole number");
-    }
-    if (overflow || (negative && magnitude != 0)) {
+    if (digits.overflow || (digits.negative && digits.magnitude != 0)) {
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is out of range (0 to %llu)",
                       static_cast<unsigned long long>(std::numeric_limits<std::uint64_t>::max()));
         return RefuseValue(text, problem);
     }
-    value = magnitude;
+    value = digits.magnitude;
     return true;
+}
+
+bool CommandArguments::Digits(const char*& text, SignedDigits& digits) {
+    if (!Text(text)) {
+        return false;
+    }
+    const char* p = text;
+    digits.negative = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    const char* first = p;
+    constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max();
+    for (; IsDigit(*p); ++p) {
+        const auto digit = static_cast<std::uint64_t>(*p - '0');
+        digits.overflow = digits.overflow || digits.magnitude > (kLimit - digit) / 10;
+        digits.magnitude = digits.magnitude * 10 + digit;
+    }
+    return (p != first && *p == '\0') || RefuseValue(text, "is not a whole number");
 }
 
 bool CommandArguments::Decimal(double lo, double hi, double& value) {

@@ -45,6 +45,13 @@ public:
     bool RefuseUnknown();
 
 private:
+    struct SignedDigits {
+        bool negative = false;
+        std::uint64_t magnitude = 0;
+        bool overflow = false; // beyond 64 bits: the magnitude is then meaningless
+    };
+    // The current option's value as [sign] digits and nothing else.
+    bool Digits(const char*& text, SignedDigits& digits);
     bool Refuse(const char* problem);
     bool RefuseValue(const char* value, const char* problem);
 
