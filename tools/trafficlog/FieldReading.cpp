@@ -103,11 +103,11 @@ NumberReading ReadNumberField(const char* text) {
     }
     char number[kNumberSize];
     CopyBounded(number, start, static_cast<int>(std::min<std::size_t>(length + 1, kNumberSize)));
-    const double value = ParseDecimal(number);
-    if (!std::isfinite(value)) {
+    // Judged apart from the value, which the feeder's conversion may already have turned to 0.
+    if (!std::isfinite(std::strtod(number, nullptr))) {
         return {FieldForm::NotFinite, 0.0};
     }
-    return {FormAfter(start + length), value};
+    return {FormAfter(start + length), ParseDecimal(number)};
 }
 
 IntegerReading ReadTimeField(const char* text) {
