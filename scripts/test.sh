@@ -15,6 +15,7 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+scripts/test-package.sh
 echo "=== fuzz targets ==="
 scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
 echo "=== Windows build under Wine ==="
