@@ -32,7 +32,7 @@ constexpr std::int64_t kLastFileTime = std::numeric_limits<std::int32_t>::max();
 // The help of the command (the overview without one) or the version.
 int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command) {
     if (request == ArgumentRequest::Help) {
-        std::fputs(TrafficLogHelp(command), console.out);
+        std::fputs(TrafficLogHelp(command).c_str(), console.out);
     } else {
         std::fprintf(console.out, "%s\n", kTrafficLogVersion);
     }

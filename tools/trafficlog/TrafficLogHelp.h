@@ -1,5 +1,8 @@
-// The help texts of trafficlog: the overview and one per command, each with its exit codes.
+// The help texts of trafficlog: the overview, which holds every command's options too (the
+// manual page is made from it), and one per command, each with its exit codes.
 #pragma once
+
+#include <string>
 
 inline constexpr char kTrafficLogHelpHeaderRevision[] =
     "%Z% TrafficLog QX5002:46 TrafficLogHelp.h $Revision: 1.1 $";
@@ -7,4 +10,4 @@ inline constexpr char kTrafficLogHelpHeaderRevision[] =
 inline constexpr char kTrafficLogVersion[] = "trafficlog (Corvane) Version 1.0";
 
 // The help of the command, or the overview for null or a name that is no command.
-const char* TrafficLogHelp(const char* command);
+std::string TrafficLogHelp(const char* command);
