@@ -6,7 +6,6 @@
 #include <limits>
 #include <ostream>
 #include <string>
-#include <vector>
 
 namespace {
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
@@ -88,19 +87,4 @@ TEST(CommandArguments, HelpAndVersionEndTheWalkButNotAsValuesOrOperands) {
     EXPECT_EQ(help.Request(), ArgumentRequest::Help);
 }
 
-TEST(CommandArguments, PositionsNameWhatIsWrong) {
-    const std::vector<std::pair<const char*, const char*>> cases = {
-        {"50,0,1", "--own '50,0,1' is not LAT,LON in degrees"},
-        {"50,", "--own '50,' is not LAT,LON in degrees"},
-        {"1e400,0", "--own '1e400,0' is not LAT,LON in degrees"},
-        {"-90.5,0", "--own '-90.5,0' has latitude -90.5, out of range (-90 to 90)"}};
-    for (const auto& [text, problem] : cases) {
-        const char* argv[] = {"--own", text};
-        CommandArguments args(2, argv, 0);
-        double latitude = 0, longitude = 0;
-        ASSERT_TRUE(args.Next());
-        EXPECT_FALSE(args.Position(latitude, longitude));
-        EXPECT_EQ(args.FullErrorText(), problem);
-    }
-}
 } // namespace

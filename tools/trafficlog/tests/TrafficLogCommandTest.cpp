@@ -263,6 +263,8 @@ INSTANTIATE_TEST_SUITE_P(
         Arguments{{"scan", "--own", "0,-180.5", "file.dat"},
                   "--own '0,-180.5' has longitude -180.5, out of range (-180 to 180)"},
         Arguments{{"scan", "--own", "50", "file.dat"}, "--own '50' is not LAT,LON in degrees"},
+        Arguments{{"scan", "--own", "50,0,1", "file.dat"},
+                  "--own '50,0,1' is not LAT,LON in degrees"},
         Arguments{{"scan", "--own", "50,0", "--records=yes", "file.dat"},
                   "--records takes no value"},
         // A value from the command line is shown masked like any other text.
