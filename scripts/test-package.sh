@@ -46,7 +46,7 @@ fail() {
 }
 
 # Programs that do not answer --version yet; a note says when one of them has learnt it.
-programs_without_version=(corvane-sim trafficlog)
+programs_without_version=(corvane-sim)
 
 check_contents() {
   local file
