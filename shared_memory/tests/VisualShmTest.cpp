@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -70,21 +72,218 @@ TEST(CVisShm, SecondClientInAnotherProcessRaisesCountAndLowersItWithoutUnmapping
     EXPECT_EQ(block->attachCount, 1);
 }
 
+// A peer may have lowered the count below the client's own 1 while it was attached.
 TEST(CVisShm, LastDetachSetsCountToZeroAndUnmaps) {
     for (const std::int32_t count : {1, 0, -3}) {
         TestMappingName name;
         RawBlock raw(name.c_str(), kVisualInterfaceSize);
         ASSERT_TRUE(raw.IsMapped());
-        PrepareBlock(raw, count - 1); // the client's attach brings it to `count`
+        PrepareBlock(raw, 0);
 
         CVisShm client(name.c_str());
         ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
-        ASSERT_EQ(BlockOf(raw)->attachCount, count);
+        ASSERT_EQ(BlockOf(raw)->attachCount, 1);
+        BlockOf(raw)->attachCount = count;
         client.Detach();
         EXPECT_EQ(BlockOf(raw)->attachCount, 0) << "count " << count;
         EXPECT_EQ(client.GetBlock(), nullptr) << "count " << count;
         EXPECT_FALSE(client.CheckVersion());
     }
+}
+
+// A count that a peer left at the top of its range stays there: one more client would wrap it
+// to a negative number of clients, which would make the block look free.
+TEST(CVisShm, CountSaturatesAtItsTopInsteadOfWrapping) {
+    constexpr std::int32_t kTop = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t found : {kTop, kTop - 1}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        PrepareBlock(raw, found);
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
+        EXPECT_EQ(BlockOf(raw)->attachCount, kTop) << found;
+        client.Detach();
+        EXPECT_EQ(BlockOf(raw)->attachCount, kTop - 1) << found;
+    }
+}
+
+// What a run that ended leaves in the block: its traffic, its status and the ending state.
+void LeaveStaleRun(VisualInterfaceBlock& block) {
+    block.simulationState = kSimulationEnding;
+    block.ownLatitude = 51.5;
+    block.aircraftCount = 2;
+    block.publishCounter = 17;
+    block.trafficStatus = 99;
+    std::memcpy(block.aircraft[1].callsign, "STALE", 6);
+    std::memcpy(block.diagnosticText[4], "other writer", 13);
+    block.reserved13488[0] = 1;
+}
+
+// The block as its creator starts it: this build's tag, count 1, every other byte 0.
+void ExpectFreshBlock(const VisualInterfaceBlock& block, const char* label) {
+    VisualInterfaceBlock expected{};
+    std::memcpy(expected.versionTag, "QXXXXX", 6);
+    expected.attachCount = 1;
+    EXPECT_EQ(std::memcmp(&block, &expected, sizeof expected), 0) << label;
+}
+
+// No client is attached to such a block (its count is 0 or below), so what it holds is left
+// from a run that has ended, or from a creator that died before writing the tag. It is started
+// afresh, so that a simulator started now reads no stale traffic and a feeder started before
+// the simulator does not end itself on the old ending state. Another version's block is not
+// this build's to start.
+TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
+    struct Case {
+        const char* label;
+        const char* tag;
+        std::int32_t count;
+        bool stale;
+    };
+    for (const Case& test :
+         {Case{"ended run", "QXXXXX", 0, true}, Case{"count below 0", "QXXXXX", -7, true},
+          Case{"half made", "", 0, false}, Case{"blank tag, old contents", "", 0, true}}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        std::memcpy(BlockOf(raw)->versionTag, test.tag, std::strlen(test.tag));
+        BlockOf(raw)->attachCount = test.count;
+        if (test.stale) {
+            LeaveStaleRun(*BlockOf(raw));
+        }
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
+        ExpectFreshBlock(*BlockOf(raw), test.label);
+    }
+}
+
+TEST(CVisShm, AnotherVersionsBlockWithoutClientsIsLeftAlone) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(raw.IsMapped());
+    std::memcpy(BlockOf(raw)->versionTag, "QX2083", 6);
+    LeaveStaleRun(*BlockOf(raw));
+    std::vector<unsigned char> before(raw.Bytes(), raw.Bytes() + kVisualInterfaceSize);
+
+    CVisShm client(name.c_str());
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_STREQ(client.GetErrorText(), kMismatchText);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), raw.Bytes()));
+}
+
+// As on Windows, the block goes with its last client: nothing of a run is left to the next.
+TEST(CVisShm, LastClientTakesTheBlockWithIt) {
+    TestMappingName name;
+    {
+        CVisShm first(name.c_str());
+        ASSERT_TRUE(first.IsValid());
+        LeaveStaleRun(*BlockOf(first));
+        BlockOf(first)->attachCount = 1;
+        CVisShm second(name.c_str());
+        ASSERT_TRUE(second.IsValid());
+        first.Detach();
+        NamedMapping stillThere;
+        EXPECT_TRUE(stillThere.Open(name.c_str())) << "a client is still attached";
+        stillThere.UnmapAndClose();
+        EXPECT_EQ(BlockOf(second)->publishCounter, 17);
+    }
+    NamedMapping gone;
+    EXPECT_FALSE(gone.Open(name.c_str()));
+    CVisShm next(name.c_str());
+    ASSERT_TRUE(next.IsValid());
+    ExpectFreshBlock(*BlockOf(next), "next run");
+}
+
+// The last client leaves only the name it found: a block made anew under the name by someone
+// else in the meantime stays.
+TEST(CVisShm, LastClientLeavesANewBlockOfTheNameAlone) {
+    TestMappingName name;
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    NamedMapping::Unlink(name.c_str());
+    RawBlock newer(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(newer.IsMapped());
+    client.Detach();
+    NamedMapping stillThere;
+    EXPECT_TRUE(stillThere.Open(name.c_str()));
+    stillThere.UnmapAndClose();
+}
+
+// A view that lost its pages (a peer shrank the block while it was in use) is reported even
+// after the peer has grown the block again, and leaving it touches the block in no way: the
+// count and the name stay for those who still share the block.
+TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithoutDetaching) {
+    TestMappingName name;
+    const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(raw.IsMapped());
+    PrepareBlock(raw, 1);
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    if (!std::filesystem::exists(object)) {
+        GTEST_SKIP() << "no file view of shared memory objects here";
+    }
+    std::filesystem::resize_file(object, 0);
+    EXPECT_EQ(static_cast<volatile VisualInterfaceBlock*>(BlockOf(client))->simulationState, 0);
+    std::filesystem::resize_file(object, kVisualInterfaceSize);
+    PrepareBlock(raw, 2);
+
+    EXPECT_FALSE(client.IsBlockIntact());
+    EXPECT_STREQ(client.GetErrorText(), "BaseSharedMemory::IsBlockIntact\nShared memory block "
+                                        "shrank while in use, 13544 needed");
+    client.Detach();
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_EQ(client.GetBlock(), nullptr);
+    EXPECT_EQ(BlockOf(raw)->attachCount, 2);
+    NamedMapping stillThere;
+    EXPECT_TRUE(stillThere.Open(name.c_str()));
+    stillThere.UnmapAndClose();
+}
+
+// One feeder per block: a second is refused, says why and leaves the count as it found it;
+// other clients join as before. The lock goes with the feeder's process, however it ends.
+TEST(CVisShm, SecondFeederIsRefusedWhileTheFirstLives) {
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    CVisShm holder(name.c_str());
+    ASSERT_TRUE(holder.IsValid());
+    bool peerOk = false;
+    std::thread peer(
+        [&] { peerOk = RunPeer(std::string("feed ") + name.c_str() + " " + barrierName.c_str()); });
+    const bool claimed = MeetAtBarrier(barrierName.c_str());
+    if (claimed) {
+        CVisShm second(name.c_str());
+        ASSERT_TRUE(second.IsValid());
+        EXPECT_EQ(BlockOf(holder)->attachCount, 3);
+        EXPECT_FALSE(second.ClaimFeeder());
+        EXPECT_FALSE(second.IsValid());
+        EXPECT_EQ(
+            std::string(second.GetErrorText()),
+            std::string("CVisShm::ClaimFeeder\nAnother feeder already feeds shared block \"") +
+                name.c_str() + "\": only one may");
+        EXPECT_EQ(BlockOf(holder)->attachCount, 2);
+        CVisShm other(name.c_str());
+        EXPECT_TRUE(other.IsValid());
+    }
+    EXPECT_TRUE(MeetAtBarrier(barrierName.c_str()));
+    peer.join();
+    ASSERT_TRUE(claimed);
+    EXPECT_TRUE(peerOk);
+
+    CVisShm next(name.c_str());
+    EXPECT_TRUE(next.ClaimFeeder()) << next.GetErrorText();
+}
+
+TEST(CVisShm, FeederThatDetachesLetsTheNextOneFeed) {
+    TestMappingName name;
+    CVisShm holder(name.c_str());
+    CVisShm first(name.c_str());
+    ASSERT_TRUE(first.ClaimFeeder());
+    first.Detach();
+    CVisShm second(name.c_str());
+    EXPECT_TRUE(second.ClaimFeeder()) << second.GetErrorText();
+    EXPECT_FALSE(first.ClaimFeeder()); // detached: no longer a client at all
 }
 
 TEST(CVisShm, DestructionDetaches) {
@@ -264,6 +463,26 @@ TEST(CVisShm, ConcurrentClientsKeepTheCountExact) {
     EXPECT_TRUE(firstOk);
     EXPECT_TRUE(secondOk);
     EXPECT_EQ(BlockOf(holder)->attachCount, 1);
+}
+
+// Clients in two processes attach and detach over and over at the same moments, so that the
+// block is made, joined, left by its last client and removed while the other process attaches.
+// Every attach must find a whole block under a name that stays while it is attached.
+TEST(CVisShm, ClientsComingAndGoingTogetherAlwaysMeetAWholeBlock) {
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    const std::string churn = std::string("churn ") + name.c_str() + " 300 " + barrierName.c_str();
+    bool firstOk = false;
+    bool secondOk = false;
+    std::thread first([&] { firstOk = RunPeer(churn); });
+    std::thread second([&] { secondOk = RunPeer(churn); });
+    first.join();
+    second.join();
+    EXPECT_TRUE(firstOk);
+    EXPECT_TRUE(secondOk);
+    NamedMapping gone;
+    EXPECT_FALSE(gone.Open(name.c_str()));
 }
 
 } // namespace
