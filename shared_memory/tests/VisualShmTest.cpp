@@ -175,17 +175,9 @@ TEST(CVisShm, AnotherVersionsBlockWithoutClientsIsLeftAlone) {
 TEST(CVisShm, LastClientTakesTheBlockWithIt) {
     TestMappingName name;
     {
-        CVisShm first(name.c_str());
-        ASSERT_TRUE(first.IsValid());
-        LeaveStaleRun(*BlockOf(first));
-        BlockOf(first)->attachCount = 1;
-        CVisShm second(name.c_str());
-        ASSERT_TRUE(second.IsValid());
-        first.Detach();
-        NamedMapping stillThere;
-        EXPECT_TRUE(stillThere.Open(name.c_str())) << "a client is still attached";
-        stillThere.UnmapAndClose();
-        EXPECT_EQ(BlockOf(second)->publishCounter, 17);
+        CVisShm only(name.c_str());
+        ASSERT_TRUE(only.IsValid());
+        LeaveStaleRun(*BlockOf(only));
     }
     NamedMapping gone;
     EXPECT_FALSE(gone.Open(name.c_str()));
