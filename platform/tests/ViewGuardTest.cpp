@@ -93,21 +93,22 @@ TEST(ViewGuard, OtherViewsAndAccessesWithinTheFileStayShared) {
     otherGuard.Release();
 }
 
+// A view is watched while another, never watched, faults.
+void FaultOutsideTheWatchedView() {
+    SharedView watched(1);
+    ViewGuard guard;
+    guard.Watch(watched.Address(), watched.length);
+    SharedView unwatched(2);
+    unwatched.ShrinkTo(0);
+    static_cast<void>(unwatched.bytes[kPage]);
+}
+
 // The handler kept before, or else the default action: a fault outside any watched view (never
 // watched, or released before) and a SIGBUS sent by another process end the program as they
 // would without the guard.
 TEST(ViewGuardDeathTest, FaultsOutsideWatchedViewsKeepTheirAction) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            SharedView watched(1);
-            ViewGuard guard;
-            guard.Watch(watched.Address(), watched.length);
-            SharedView unwatched(2);
-            unwatched.ShrinkTo(0);
-            static_cast<void>(unwatched.bytes[kPage]);
-        },
-        "");
+    EXPECT_DEATH(FaultOutsideTheWatchedView(), "");
     EXPECT_DEATH(
         {
             SharedView released(2);
@@ -138,12 +139,7 @@ TEST(ViewGuardDeathTest, FaultsOutsideWatchedViewsReachTheHandlerThatWasThere) {
     EXPECT_EXIT(
         {
             std::signal(SIGBUS, ExitWith42);
-            SharedView watched(1);
-            ViewGuard guard;
-            guard.Watch(watched.Address(), watched.length);
-            SharedView unwatched(2);
-            unwatched.ShrinkTo(0);
-            static_cast<void>(unwatched.bytes[kPage]);
+            FaultOutsideTheWatchedView();
         },
         testing::ExitedWithCode(42), "");
 }

@@ -36,6 +36,13 @@ std::size_t MappedSizeFor(std::size_t size) {
     return (size + kPage - 1) / kPage * kPage;
 }
 
+bool BlockNameExists(const char* name) {
+    NamedMapping probe;
+    const bool opened = probe.Open(name);
+    probe.UnmapAndClose();
+    return opened;
+}
+
 // Windows takes a backslash as the separator of a namespace, and there is none of this name;
 // POSIX allows no slash after the first.
 const char* UnusableMappingName() {

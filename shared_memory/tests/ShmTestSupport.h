@@ -43,6 +43,9 @@ private:
 // The size a view of a new block of `size` bytes covers: Windows maps whole pages.
 std::size_t MappedSizeFor(std::size_t size);
 
+// Whether a block of that name can be opened now.
+bool BlockNameExists(const char* name);
+
 // A name that the system refuses both to open and to create a block under.
 const char* UnusableMappingName();
 

@@ -31,6 +31,17 @@ void PrepareBlock(const RawBlock& raw, std::int32_t count) {
     BlockOf(raw)->attachCount = count;
 }
 
+// Two peers with the same arguments at once; true when both succeed.
+bool RunTwoPeers(const std::string& arguments) {
+    bool firstOk = false;
+    bool secondOk = false;
+    std::thread first([&] { firstOk = RunPeer(arguments); });
+    std::thread second([&] { secondOk = RunPeer(arguments); });
+    first.join();
+    second.join();
+    return firstOk && secondOk;
+}
+
 TEST(CVisShm, VersionTagIsPlaceholderUnlessIdentifierCarriesOne) {
     EXPECT_STREQ(CVisShm::VersionTag(), "QXXXXX");
     EXPECT_STREQ(CVisShm::VersionTagOf("%Z% Vis QX2083:03 Vis.h $Revision: 1.1 $"), "QXXXXX");
@@ -179,8 +190,7 @@ TEST(CVisShm, LastClientTakesTheBlockWithIt) {
         ASSERT_TRUE(only.IsValid());
         LeaveStaleRun(*BlockOf(only));
     }
-    NamedMapping gone;
-    EXPECT_FALSE(gone.Open(name.c_str()));
+    EXPECT_FALSE(BlockNameExists(name.c_str()));
     CVisShm next(name.c_str());
     ASSERT_TRUE(next.IsValid());
     ExpectFreshBlock(*BlockOf(next), "next run");
@@ -196,9 +206,7 @@ TEST(CVisShm, LastClientLeavesANewBlockOfTheNameAlone) {
     RawBlock newer(name.c_str(), kVisualInterfaceSize);
     ASSERT_TRUE(newer.IsMapped());
     client.Detach();
-    NamedMapping stillThere;
-    EXPECT_TRUE(stillThere.Open(name.c_str()));
-    stillThere.UnmapAndClose();
+    EXPECT_TRUE(BlockNameExists(name.c_str()));
 }
 
 // A view that lost its pages (a peer shrank the block while it was in use) is reported even
@@ -227,9 +235,7 @@ TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithoutDetaching) {
     EXPECT_FALSE(client.IsValid());
     EXPECT_EQ(client.GetBlock(), nullptr);
     EXPECT_EQ(BlockOf(raw)->attachCount, 2);
-    NamedMapping stillThere;
-    EXPECT_TRUE(stillThere.Open(name.c_str()));
-    stillThere.UnmapAndClose();
+    EXPECT_TRUE(BlockNameExists(name.c_str()));
 }
 
 // One feeder per block: a second is refused, says why and leaves the count as it found it;
@@ -445,15 +451,7 @@ TEST(CVisShm, ConcurrentClientsKeepTheCountExact) {
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
     CVisShm holder(name.c_str());
     ASSERT_TRUE(holder.IsValid());
-    const std::string burst = std::string("burst ") + name.c_str() + " 400 " + barrierName.c_str();
-    bool firstOk = false;
-    bool secondOk = false;
-    std::thread first([&] { firstOk = RunPeer(burst); });
-    std::thread second([&] { secondOk = RunPeer(burst); });
-    first.join();
-    second.join();
-    EXPECT_TRUE(firstOk);
-    EXPECT_TRUE(secondOk);
+    EXPECT_TRUE(RunTwoPeers(std::string("burst ") + name.c_str() + " 400 " + barrierName.c_str()));
     EXPECT_EQ(BlockOf(holder)->attachCount, 1);
 }
 
@@ -464,17 +462,8 @@ TEST(CVisShm, ClientsComingAndGoingTogetherAlwaysMeetAWholeBlock) {
     TestMappingName name;
     TestMappingName barrierName;
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
-    const std::string churn = std::string("churn ") + name.c_str() + " 300 " + barrierName.c_str();
-    bool firstOk = false;
-    bool secondOk = false;
-    std::thread first([&] { firstOk = RunPeer(churn); });
-    std::thread second([&] { secondOk = RunPeer(churn); });
-    first.join();
-    second.join();
-    EXPECT_TRUE(firstOk);
-    EXPECT_TRUE(secondOk);
-    NamedMapping gone;
-    EXPECT_FALSE(gone.Open(name.c_str()));
+    EXPECT_TRUE(RunTwoPeers(std::string("churn ") + name.c_str() + " 300 " + barrierName.c_str()));
+    EXPECT_FALSE(BlockNameExists(name.c_str()));
 }
 
 } // namespace
