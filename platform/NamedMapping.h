@@ -42,9 +42,9 @@ public:
     // Unmaps the view and closes the handles held, locks included; results are not examined.
     void UnmapAndClose();
 
-    // Takes `lock` for this holder, waiting up to about waitMs while another holds it. False,
-    // with LastError set, when it stays taken or cannot be made. Taking a lock held already is
-    // a success.
+    // Takes `lock` for this holder, waiting up to about waitMs while another holds it. False
+    // when it stays taken (LastError then 0) or cannot be had at all (LastError the system's
+    // code). Taking a lock held already is a success.
     bool TakeLock(Lock lock, std::uint32_t waitMs);
     void ReleaseLock(Lock lock);
     // Removes the name of the opened object, and only while the name still leads to that very

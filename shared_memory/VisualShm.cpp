@@ -91,8 +91,8 @@ CVisShm::Step CVisShm::TryAttach(bool lastAttempt) {
         }
     }
     if (!LockMapping(NamedMapping::Lock::Lifecycle, kLifecycleWaitMs)) {
+        ReportLockFailure(kWhere, kLockStuck);
         Unmap();
-        ReportError(kWhere, kLockStuck);
         return Step::Settled;
     }
     const Step step = AttachLocked(lastAttempt);
@@ -120,7 +120,7 @@ CVisShm::Step CVisShm::AttachLocked(bool lastAttempt) {
     return Step::Settled;
 }
 
-// A block short of the layout (a broken peer, a leftover) is never touched: any access
+// A block shorter than the layout (a broken peer, a leftover) is never touched: any access
 // past its end would kill the program.
 bool CVisShm::RefuseShortBlock() {
     if (GetMappedSize() >= kVisualInterfaceSize) {
@@ -175,6 +175,17 @@ void CVisShm::ReportSystemError() {
     ReportError(kWhere, message);
 }
 
+// A lock that another holder keeps (no system error) is the peer's doing and is told as such;
+// a lock that cannot be had at all gets the system's reason.
+void CVisShm::ReportLockFailure(const char* where, const char* heldText) {
+    char message[kMessageSize];
+    if (GetLastSystemError() != 0) {
+        NamedMapping::ErrorText(GetLastSystemError(), message, kMessageSize);
+        heldText = message;
+    }
+    ReportError(where, heldText);
+}
+
 // Only a valid client took part in the count. A client that was not the last leaves its view
 // mapped, as the block may still be in use through it until the process ends. The last one
 // removes the name under the lifecycle lock, so that no client joins a block on its way out;
@@ -220,10 +231,10 @@ bool CVisShm::ClaimFeeder() {
     if (LockMapping(NamedMapping::Lock::Feeder, 0)) {
         return true;
     }
-    Detach();
     char message[kMessageSize];
     FormatBounded(message, kMessageSize,
                   "Another feeder already feeds shared block \"%s\": only one may", mappingName);
-    ReportError("CVisShm::ClaimFeeder", message);
+    ReportLockFailure("CVisShm::ClaimFeeder", message);
+    Detach();
     return false;
 }

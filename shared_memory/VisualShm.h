@@ -54,6 +54,7 @@ private:
     void StartAfresh();
     bool HasBlankTag() const;
     void ReportSystemError();
+    void ReportLockFailure(const char* where, const char* heldText);
 
     VisualInterfaceBlock* mappedBlock = nullptr;
     bool attached = false;

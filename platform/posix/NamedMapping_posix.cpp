@@ -185,8 +185,10 @@ bool NamedMapping::TakeLock(Lock lock, std::uint32_t waitMs) {
         if (handle != kNoHandle && SetLock(fd, lock, F_WRLCK)) {
             return true;
         }
-        lastError = handle == kNoHandle ? EBADF : errno;
-        if ((lastError != EAGAIN && lastError != EACCES) || waited >= waitMs) {
+        const int error = handle == kNoHandle ? EBADF : errno;
+        const bool taken = error == EAGAIN || error == EACCES;
+        if (!taken || waited >= waitMs) {
+            lastError = taken ? 0 : error;
             return false;
         }
         SleepOneMillisecond();

@@ -139,7 +139,7 @@ bool NamedMapping::TakeLock(Lock lock, std::uint32_t waitMs) {
         held = FromHandle(mutex);
         return true;
     }
-    lastError = outcome == WAIT_TIMEOUT ? ERROR_TIMEOUT : LastSystemError();
+    lastError = outcome == WAIT_TIMEOUT ? 0 : LastSystemError();
     CloseHandle(mutex);
     return false;
 }
