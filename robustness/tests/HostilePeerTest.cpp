@@ -4,6 +4,7 @@
 // /dev/shm of their own, where the real name meets no other program's block.
 #include "config_control/tests/TempDirectory.h"
 #include "robustness/tests/FaultRig.h"
+#include "robustness/tests/HostileShm.h"
 #include "robustness/tests/ProgramRun.h"
 #include "shared_memory/VisualShm.h"
 
