@@ -8,7 +8,9 @@ namespace {
 
 TEST(ControlMask, MasksEverythingATerminalWouldObey) {
     EXPECT_EQ(MaskControls("\x1b]0;title\a"), "?]0;title?");
-    EXPECT_EQ(MaskControls("csi \x9b" "2J del \x7f"), "csi ?2J del ?");
+    EXPECT_EQ(MaskControls("csi \x9b"
+                           "2J del \x7f"),
+              "csi ?2J del ?");
     EXPECT_EQ(MaskControls("caf\xe9 ok"), "caf\xe9 ok"); // Latin-1 letters stay
     EXPECT_EQ(MaskControls("a\tb"), "a b");
     EXPECT_EQ(MaskControls(std::string_view("nul\0byte", 8)), "nul?byte");
@@ -19,6 +21,14 @@ TEST(ControlMask, MasksEverythingATerminalWouldObey) {
 TEST(ControlMask, LineBreaksMaskedOrKept) {
     EXPECT_EQ(MaskControls("one\r\ntwo"), "one??two");
     EXPECT_EQ(MaskControls("one\r\ntwo", LineBreaks::Keep), "one\ntwo");
+}
+
+TEST(ControlMask, JoinedLinesMakeOneLine) {
+    // A system message ends with its own line break; a report puts one between its parts.
+    EXPECT_EQ(MaskControls("CVisShm::CVisShm\nAccess is denied.\r\n", LineBreaks::Join),
+              "CVisShm::CVisShm / Access is denied.");
+    EXPECT_EQ(MaskControls("\na\n\n\nb\x1b[2J\tc\r", LineBreaks::Join), "a / b?[2J c");
+    EXPECT_EQ(MaskControls("\r\n\n", LineBreaks::Join), "");
 }
 
 TEST(ControlMask, BoundedFormCutsAndTerminates) {
