@@ -57,12 +57,14 @@ private:
 
 class Session {
 public:
-    Session(const SimOptions& options, SimTerminal& terminal, VisualInterfaceBlock& block,
-            Output& output, std::FILE* err)
-        : options(options), terminal(terminal), peer(block, options.settings), output(output),
-          err(err), scopeMode(terminal.IsTerminal() && !options.logLines) {}
+    Session(const SimOptions& options, SimTerminal& terminal, CVisShm& client, Output& output,
+            std::FILE* err)
+        : options(options), terminal(terminal), client(client),
+          peer(*static_cast<VisualInterfaceBlock*>(client.GetBlock()), options.settings),
+          output(output), err(err), scopeMode(terminal.IsTerminal() && !options.logLines) {}
 
-    void Run();
+    // False when a peer shrank the block under the run: it is then no longer touched.
+    bool Run();
 
 private:
     void Tick(int tick, double seconds);
@@ -73,6 +75,7 @@ private:
 
     const SimOptions& options;
     SimTerminal& terminal;
+    CVisShm& client;
     SimPeer peer;
     Output& output;
     std::FILE* err;
@@ -85,11 +88,16 @@ private:
     bool quit = false;
 };
 
-void Session::Run() {
+bool Session::Run() {
     const auto start = std::chrono::steady_clock::now();
+    bool intact = true;
     for (int tick = 0;; ++tick) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        intact = client.IsBlockIntact();
+        if (!intact) {
+            break;
+        }
         Tick(tick, seconds);
         if (quit || peer.Finished(seconds)) {
             break;
@@ -99,6 +107,7 @@ void Session::Run() {
     if (scopeMode) {
         terminal.EndDrawing();
     }
+    return intact;
 }
 
 void Session::Stop(double seconds) {
@@ -199,9 +208,11 @@ int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out,
     output.Line("corvane-sim: attached to block \"" + MaskControls(options.name) +
                 "\" (clients attached: " +
                 std::to_string(std::atomic_ref<std::int32_t>(block->attachCount).load()) + ")");
-    if (!output.Failed()) {
-        Session session(options, terminal, *block, output, err);
-        session.Run();
+    if (!output.Failed() && !Session(options, terminal, client, output, err).Run()) {
+        // The block's memory may be gone with its pages: it is left as it is.
+        client.Abandon();
+        Say(err, client.FullErrorText());
+        return kSimExitCannotRun;
     }
     client.Detach();
     output.Line("corvane-sim: detached from \"" + MaskControls(options.name) + "\"");

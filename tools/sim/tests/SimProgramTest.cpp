@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -205,6 +206,30 @@ TEST(SimProgram, AReaderThatGoesEndsTheRunWithTheDetach) {
     EXPECT_EQ(block->attachCount, 1);
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     feeder.Detach();
+    NamedMapping::Unlink(name.c_str());
+}
+
+// A peer that re-creates the block with O_TRUNC shrinks it under the stand-in: the stand-in
+// says so and ends, instead of dying of SIGBUS at its next access.
+TEST(SimProgram, ABlockShrunkUnderItEndsTheRun) {
+    const std::string name = UniqueName("CorvaneSimShrink");
+    CVisShm feeder(name.c_str());
+    ASSERT_TRUE(feeder.IsValid());
+
+    Program program({"--name", name, "--fixed", "50.45,0.01", "--log"});
+    ASSERT_TRUE(program.Started());
+    EXPECT_NE(program.FirstLine().find("attached to block"), std::string::npos);
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(ftruncate(fd, 0), 0);
+    close(fd);
+    const int status = program.Wait();
+    ASSERT_NE(status, -1);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "signal " << WTERMSIG(status);
+    EXPECT_EQ(ExitCode(status), kSimExitCannotRun);
+    EXPECT_NE(program.Errors().find("Shared memory block shrank"), std::string::npos)
+        << program.Errors();
+    feeder.Abandon();
     NamedMapping::Unlink(name.c_str());
 }
 } // namespace
