@@ -2,8 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/trafficlog/OpenSkyConverter.h"
-#include "tools/trafficlog/ProgressBar.h"
+#include "tools/trafficlog/ConvertCommand.h"
 #include "tools/trafficlog/SampleGenerator.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
@@ -19,13 +18,16 @@ constexpr int kExitClean = 0;
 constexpr int kExitFaults = 1;
 constexpr int kExitError = 2;
 constexpr std::int64_t kDefaultMaxReport = 100;
-constexpr int kProgressWidth = 40;
 
 const char kUsage[] =
     "usage:\n"
     "  trafficlog generate [--out FILE] [--duration SECONDS] [--density FLIGHTS_PER_HOUR]\n"
     "                      [--seed N] [--start UNIX_TIME]\n"
-    "  trafficlog convert [--stale SECONDS] [--max-report N] CSV_FILE DATA_FILE\n"
+    "  trafficlog convert [--around LAT,LON,RADIUS_NM] [--box S,W,N,E] [--from TIME]\n"
+    "                     [--to TIME] [--stale SECONDS] [--keep-ground] [--max-report N]\n"
+    "                     INPUT... DATA_FILE\n"
+    "  trafficlog record --sbs HOST:PORT --out FILE [--duration SECONDS]\n"
+    "                    [--around LAT,LON,RADIUS_NM] [--box S,W,N,E] [--stale SECONDS]\n"
     "  trafficlog check [--max-report N] FILE\n"
     "  trafficlog scan --own LAT,LON [--records] FILE\n"
     "--max-report 0 lists every finding.\n";
@@ -134,96 +136,6 @@ int Generate(Arguments& args, const TrafficLogConsole& console) {
     std::fprintf(console.out, "%s: %d entries, %lld aircraft lines\n", out,
                  generator.EntriesWritten(),
                  static_cast<long long>(generator.AircraftLinesWritten()));
-    return kExitClean;
-}
-
-class ConvertPrinter : public ConvertSink {
-public:
-    ConvertPrinter(const TrafficLogConsole& console, const char* path, std::int64_t maxReport)
-        : console(console), path(path), limit(maxReport) {}
-
-    void BadRow(std::int64_t line, const char* reason) override {
-        if (limit.Take()) {
-            ClearProgress();
-            std::fprintf(console.err, "%s:%lld: bad row: %s\n", path, static_cast<long long>(line),
-                         reason);
-        }
-    }
-    void EntryFull(std::int64_t line, std::int64_t time) override {
-        ClearProgress();
-        std::fprintf(console.err,
-                     "%s:%lld: time %lld has more than 6999 aircraft: the rest of its rows are "
-                     "dropped (the feeder reads no more per entry)\n",
-                     path, static_cast<long long>(line), static_cast<long long>(time));
-    }
-    void Progress(std::int64_t bytesRead, std::int64_t fileSize) override {
-        if (!console.errIsTerminal) {
-            return;
-        }
-        char bar[200];
-        FormatProgressBar(bar, sizeof bar, bytesRead, fileSize, kProgressWidth);
-        std::fprintf(console.err, "\r%s", bar);
-        std::fflush(console.err);
-        barShown = true;
-    }
-    void ClearProgress() {
-        if (barShown) {
-            std::fprintf(console.err, "\r\033[K");
-            barShown = false;
-        }
-    }
-    const ListingLimit& Limit() const { return limit; }
-
-private:
-    const TrafficLogConsole& console;
-    const char* path;
-    ListingLimit limit;
-    bool barShown = false;
-};
-
-int Convert(Arguments& args, const TrafficLogConsole& console) {
-    double stale = OpenSkyConverter::kDefaultStaleSeconds;
-    std::int64_t maxReport = kDefaultMaxReport;
-    const char* files[2] = {};
-    int fileCount = 0;
-    while (!args.Done()) {
-        if (!args.IsOption()) {
-            if (fileCount == 2) {
-                return Usage(console, "convert: too many file names");
-            }
-            files[fileCount++] = args.Take();
-            continue;
-        }
-        const char* option = args.Take();
-        if (std::strcmp(option, "--stale") == 0 && ReadDouble(args.Take(), stale) && stale >= 0) {
-        } else if (std::strcmp(option, "--max-report") == 0 &&
-                   ReadInteger(args.Take(), maxReport) && maxReport >= 0) {
-        } else {
-            return Usage(console, "convert: bad option or value");
-        }
-    }
-    if (fileCount != 2) {
-        return Usage(console, "convert: needs CSV_FILE and DATA_FILE");
-    }
-    OpenSkyConverter converter;
-    ConvertPrinter printer(console, files[0], maxReport);
-    const bool ok = converter.Convert(files[0], files[1], printer, stale);
-    printer.ClearProgress();
-    if (!ok) {
-        return Failure(console, converter);
-    }
-    const ConvertCounts& counts = converter.Counts();
-    if (printer.Limit().Cut(counts.badRows)) {
-        std::fprintf(console.err, "%s: %lld more bad rows not listed (--max-report 0 lists all)\n",
-                     files[0], static_cast<long long>(printer.Limit().Unlisted(counts.badRows)));
-    }
-    std::fprintf(console.out,
-                 "%s: %lld rows, %lld aircraft lines in %d entries; dropped: %lld without "
-                 "position, %lld stale, %lld bad, %lld over the entry limit\n",
-                 files[1], static_cast<long long>(counts.rows),
-                 static_cast<long long>(counts.written), counts.entries,
-                 static_cast<long long>(counts.noPosition), static_cast<long long>(counts.stale),
-                 static_cast<long long>(counts.badRows), static_cast<long long>(counts.overLimit));
     return kExitClean;
 }
 
@@ -350,7 +262,7 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
         return Generate(args, console);
     }
     if (std::strcmp(command, "convert") == 0) {
-        return Convert(args, console);
+        return RunConvert(argc - 2, argv + 2, console);
     }
     if (std::strcmp(command, "check") == 0) {
         return Check(args, console);
