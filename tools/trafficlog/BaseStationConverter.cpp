@@ -55,6 +55,7 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
         return InputEnd::Done;
     }
     double time = 0;
+    const double latestBefore = tracker.LatestPosition();
     switch (tracker.Take(reader.Head(), true, 0, time, reason, kReasonSize)) {
     case MessageKind::Bad:
         context.Bad(name, reader.LineNumber(), reason);
@@ -76,7 +77,7 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
         return InputEnd::WentBack;
     }
     first = false;
-    if (!Advance(time)) {
+    if (!Advance(time, latestBefore)) {
         return InputEnd::WriteFailed;
     }
     if (time > latest) {
@@ -87,15 +88,15 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
     return InputEnd::Done;
 }
 
-bool BaseStationInput::Advance(double time) {
+bool BaseStationInput::Advance(double time, double latestPosition) {
     if (!started) {
         started = true;
         nextEntry = EntryAtOrAfter(time);
         return true;
     }
     while (static_cast<double>(nextEntry) < time) {
-        const bool quiet = tracker.LatestPosition() + context.options.staleSeconds <
-                           static_cast<double>(nextEntry);
+        const bool quiet =
+            latestPosition + context.options.staleSeconds < static_cast<double>(nextEntry);
         if (quiet && time - static_cast<double>(nextEntry) > kQuietSeconds) {
             nextEntry = EntryAtOrAfter(time);
             break;
@@ -114,5 +115,6 @@ bool BaseStationInput::Advance(double time) {
 }
 
 bool BaseStationInput::Finish() {
-    return !started || Advance(latest + static_cast<double>(kEntrySeconds));
+    return !started ||
+           Advance(latest + static_cast<double>(kEntrySeconds), tracker.LatestPosition());
 }

@@ -29,8 +29,9 @@ public:
 
 private:
     InputEnd Message(PhysicalLineReader& reader, const char* name, bool& first);
-    // Writes the entries due before `time`.
-    bool Advance(double time);
+    // Writes the entries due before `time`; with no position since `latestPosition` a quiet
+    // stretch is passed over.
+    bool Advance(double time, double latestPosition);
 
     ConversionContext& context;
     BaseStationTracker tracker;
