@@ -16,9 +16,8 @@ namespace {
 constexpr int kReasonSize = 256;
 
 void SystemReason(DWORD code, char* reason) {
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       0, reason, kReasonSize, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reason, kReasonSize, nullptr);
     if (length == 0) {
         FormatBounded(reason, kReasonSize, "system error %lu", static_cast<unsigned long>(code));
         return;
@@ -48,8 +47,7 @@ bool FileReplace::Replace(const char* from, const char* to) {
         SystemReason(code, reason);
         if (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) {
             char text[kReasonSize + 80];
-            FormatBounded(text, sizeof text, "%s (is the file open in a running program?)",
-                          reason);
+            FormatBounded(text, sizeof text, "%s (is the file open in a running program?)", reason);
             ReportDetail("FileReplace::Replace", text, to);
         } else {
             ReportDetail("FileReplace::Replace", reason, to);

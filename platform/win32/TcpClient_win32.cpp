@@ -144,8 +144,9 @@ TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMil
     if (ready == 0) {
         return TcpReceipt::Nothing;
     }
-    const int got = ready < 0 ? SOCKET_ERROR
-                              : recv(s, buffer, static_cast<int>(capacity > 65536 ? 65536 : capacity), 0);
+    const int got = ready < 0
+                        ? SOCKET_ERROR
+                        : recv(s, buffer, static_cast<int>(capacity > 65536 ? 65536 : capacity), 0);
     if (got > 0) {
         size = static_cast<std::size_t>(got);
         return TcpReceipt::Data;

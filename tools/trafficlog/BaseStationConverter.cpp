@@ -10,8 +10,7 @@ const char kRevision[] = "%Z% TrafficLog QX5002:66 BaseStationConverter.cpp $Rev
 
 void RegisterModule() {
     static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log",
-                       {kBaseStationConverterHeaderRevision, kRevision});
+    RegisterModuleOnce(registered, "Traffic Log", {kBaseStationConverterHeaderRevision, kRevision});
 }
 
 constexpr int kReasonSize = 200;
@@ -67,8 +66,7 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
         break;
     }
     // An input that starts an entry step or more before the inputs before it ended goes back.
-    if (first && context.haveTime &&
-        time < static_cast<double>(context.lastTime - kEntrySeconds)) {
+    if (first && context.haveTime && time < static_cast<double>(context.lastTime - kEntrySeconds)) {
         FormatBounded(reason, kReasonSize,
                       "%s starts at time %.0f, before %lld where the inputs before it end: left "
                       "out, not merged",

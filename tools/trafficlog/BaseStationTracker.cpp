@@ -127,8 +127,8 @@ MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, do
     return MessageKind::Used;
 }
 
-bool BaseStationTracker::Apply(int type, char** fields, Aircraft& plane, double time,
-                               char* reason, int size) {
+bool BaseStationTracker::Apply(int type, char** fields, Aircraft& plane, double time, char* reason,
+                               int size) {
     char shown[kShownSize];
     if (type == 1) {
         char* callsign = TrimField(fields[Callsign]);
@@ -223,17 +223,17 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
             Format(rate, sizeof rate, "%.2f", plane.rate);
         }
         // BaseStation has one altitude, the barometric one; it stands for both.
-        const char* const fields[kAircraftLineFields] = {
-            plane.callsign[0] != '\0' ? plane.callsign : plane.address,
-            plane.address,
-            time,
-            latitude,
-            longitude,
-            altitude,
-            altitude,
-            track,
-            speed,
-            rate};
+        const char* const fields[kAircraftLineFields] = {plane.callsign[0] != '\0' ? plane.callsign
+                                                                                   : plane.address,
+                                                         plane.address,
+                                                         time,
+                                                         latitude,
+                                                         longitude,
+                                                         altitude,
+                                                         altitude,
+                                                         track,
+                                                         speed,
+                                                         rate};
         char line[kMaxAircraftLineLength + 1];
         int badField = 0;
         if (FormatAircraftLine(fields, line, badField) == AircraftLineResult::Written) {

@@ -29,8 +29,7 @@ public:
     // One message line (changed in place). With `useOwnTime` the message's generated date and
     // time stamp its values (a log), else `now` does (a live feed). `time` is the stamp used;
     // `reason` (size bytes) says why a Bad message is bad.
-    MessageKind Take(char* line, bool useOwnTime, double now, double& time, char* reason,
-                     int size);
+    MessageKind Take(char* line, bool useOwnTime, double now, double& time, char* reason, int size);
     // One entry, stamped `entryTime`, of every aircraft heard with a position in the `stale`
     // seconds up to it, offered to the assembler (its region and nearest-first rules apply).
     // Returns the number offered.

@@ -47,8 +47,8 @@ void ConversionContext::BadField(const char* input, std::int64_t line, AircraftL
     char reason[kReasonSize];
     switch (result) {
     case AircraftLineResult::FieldHasSeparator:
-        FormatBounded(reason, kReasonSize,
-                      "%s \"%s\" holds \"|\", the separator of the data file", name, shown);
+        FormatBounded(reason, kReasonSize, "%s \"%s\" holds \"|\", the separator of the data file",
+                      name, shown);
         break;
     case AircraftLineResult::FieldHasTagMark:
         FormatBounded(reason, kReasonSize,

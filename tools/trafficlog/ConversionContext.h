@@ -69,7 +69,7 @@ struct ConversionContext {
     bool InWindow(std::int64_t time);
     // Reports a row whose field `field` (named `name`) keeps FormatAircraftLine from writing
     // it; the field's text is shown through the masking rule.
-    void BadField(const char* input, std::int64_t line, AircraftLineResult result,
-                  const char* name, const char* field);
+    void BadField(const char* input, std::int64_t line, AircraftLineResult result, const char* name,
+                  const char* field);
     void Bad(const char* input, std::int64_t line, const char* reason);
 };

@@ -28,8 +28,8 @@ public:
         ++badRows;
         if (maxReport == 0 || badRows <= maxReport) {
             ClearProgress();
-            std::fprintf(console.err, "%s:%lld: bad row: %s\n", input,
-                         static_cast<long long>(line), reason);
+            std::fprintf(console.err, "%s:%lld: bad row: %s\n", input, static_cast<long long>(line),
+                         reason);
         }
     }
     void EntryFull(const char* input, std::int64_t line, std::int64_t time) override {
@@ -136,8 +136,9 @@ int RunConvert(int count, const char* const* words, const TrafficLogConsole& con
     const bool ok = converter.Convert(options, printer);
     printer.ClearProgress();
     if (printer.Unlisted() > 0) {
-        std::fprintf(console.err, "trafficlog: %lld more bad rows not listed (--max-report 0 "
-                                  "lists all)\n",
+        std::fprintf(console.err,
+                     "trafficlog: %lld more bad rows not listed (--max-report 0 "
+                     "lists all)\n",
                      static_cast<long long>(printer.Unlisted()));
     }
     if (!ok) {

@@ -46,8 +46,7 @@ public:
         if (length >= 2 && head[0] == 0x1f && head[1] == 0x8b) {
             return Container::Gzip;
         }
-        if (length >= kTarMarkOffset + 5 &&
-            std::memcmp(head + kTarMarkOffset, "ustar", 5) == 0) {
+        if (length >= kTarMarkOffset + 5 && std::memcmp(head + kTarMarkOffset, "ustar", 5) == 0) {
             return Container::Tar;
         }
         return Container::None;

@@ -40,8 +40,9 @@ enum Column {
 };
 constexpr int kRequiredColumns = LastPosUpdate;
 const char* const kColumnNames[kColumns] = {
-    "callsign", "icao24",   "time",     "lat",         "lon",           "baroaltitude", "geoaltitude",
-    "heading",  "velocity", "vertrate", "lastcontact", "lastposupdate", "onground"};
+    "callsign",     "icao24",        "time",    "lat",      "lon",
+    "baroaltitude", "geoaltitude",   "heading", "velocity", "vertrate",
+    "lastcontact",  "lastposupdate", "onground"};
 const char kMissing[] = "";
 
 bool IsTrue(const char* text) {
@@ -50,8 +51,7 @@ bool IsTrue(const char* text) {
 }
 } // namespace
 
-OpenSkyInput::OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader,
-                           const char* name)
+OpenSkyInput::OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader, const char* name)
     : context(context), reader(reader), name(name) {
     RegisterModule();
 }
@@ -128,8 +128,7 @@ OpenSkyInput::Step OpenSkyInput::Row() {
     int badField = 0;
     const AircraftLineResult result = FormatAircraftLine(used, line, badField);
     if (result != AircraftLineResult::Written) {
-        context.BadField(name, reader.LineNumber(), result, kColumnNames[badField],
-                         used[badField]);
+        context.BadField(name, reader.LineNumber(), result, kColumnNames[badField], used[badField]);
         return Step::Next;
     }
     if (context.assembler.Offer(line, latitude, longitude) && !entryFullReported) {

@@ -103,8 +103,8 @@ bool RecordingConverter::ConvertInputs(const ConvertOptions& options, ConvertSin
                                        const char* target) {
     char header[kMaxAircraftLineLength + 1];
     const auto more = static_cast<int>(options.inputs.size()) - 1;
-    FormatBounded(header, sizeof header, more > 0 ? "Recorded traffic from %s and %d more"
-                                                  : "Recorded traffic from %s",
+    FormatBounded(header, sizeof header,
+                  more > 0 ? "Recorded traffic from %s and %d more" : "Recorded traffic from %s",
                   BaseName(options.inputs.front()), more);
     TrafficFileWriter writer;
     if (!writer.Open(target, header)) {

@@ -265,7 +265,8 @@ void CheckRun::Finish() {
     }
     if (!seenEnd) {
         ReportAt(last, CheckFault::MissingEndTag,
-                 "no end tag \"####_END_####\": the feeder plays the file once and then stops");
+                 "no end tag \"####_END_####\": the feeder plays the file once and then stops; "
+                 "a recording cut short is closed by adding that line at its end");
     }
 }
 } // namespace

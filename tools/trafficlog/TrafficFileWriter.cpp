@@ -43,7 +43,8 @@ AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFiel
     for (int i = 0; i < kAircraftLineFields; ++i) {
         badField = i;
         const char* field = fields[i] != nullptr ? fields[i] : "";
-        if (const AircraftLineResult fault = CheckAircraftField(field); fault != AircraftLineResult::Written) {
+        if (const AircraftLineResult fault = CheckAircraftField(field);
+            fault != AircraftLineResult::Written) {
             return fault;
         }
         const int fieldLength = static_cast<int>(std::strlen(field));
@@ -124,7 +125,8 @@ AircraftLineResult TrafficFileWriter::WriteFormattedLine(const char* line) {
 
 bool TrafficFileWriter::Flush() {
     if (file == nullptr || std::fflush(file) != 0) {
-        ReportError("TrafficFileWriter::Flush", file == nullptr ? "No file open" : std::strerror(errno));
+        ReportError("TrafficFileWriter::Flush",
+                    file == nullptr ? "No file open" : std::strerror(errno));
         return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/ConvertCommand.h"
+#include "tools/trafficlog/RecordCommand.h"
 #include "tools/trafficlog/SampleGenerator.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
@@ -263,6 +264,9 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
     }
     if (std::strcmp(command, "convert") == 0) {
         return RunConvert(argc - 2, argv + 2, console);
+    }
+    if (std::strcmp(command, "record") == 0) {
+        return RunRecord(argc - 2, argv + 2, console);
     }
     if (std::strcmp(command, "check") == 0) {
         return Check(args, console);

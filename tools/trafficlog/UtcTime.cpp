@@ -40,9 +40,8 @@ int DaysInMonth(int year, int month) {
 bool ReadDate(const char* date, int& year, int& month, int& day) {
     const char separator = date[4];
     return (separator == '/' || separator == '-') && ReadDigits(date, 4, year) &&
-           date[7] == separator && ReadDigits(date + 5, 2, month) &&
-           ReadDigits(date + 8, 2, day) && year >= 1900 && month >= 1 && month <= 12 &&
-           day >= 1 && day <= DaysInMonth(year, month);
+           date[7] == separator && ReadDigits(date + 5, 2, month) && ReadDigits(date + 8, 2, day) &&
+           year >= 1900 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
 }
 
 // "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff..."; `end` is set after what was read.

@@ -112,28 +112,28 @@ TEST(BaseStationConverter, WritesOneEntryPerTenSecondsInTheOpenSkyUnits) {
 // out of order, a line of 10 MB, a callsign that holds a tag; each bad line is reported with its
 // number and the rest of the log still converts.
 TEST(BaseStationConverter, ConvertsAHostileLog) {
-    std::string log = Position("4CA2B5", "12:00:02.000", "10000", "51.47", "-0.45"); // 1
-    log += "MSG,3,1,1,4CA2B5\n";                                                     // 2 short
-    log += "MSG\n";                                                                  // 3 short
-    log += Position("4CA2B5", "12:00:03.000", "10000", "north", "-0.45");            // 4 bad
-    log += Position("4CA2B5", "12:00:03.000", "1e999", "51.4", "-0.45");             // 5 bad
-    log += Position("4CA2B5", "12:00:03.000", "10000", "95", "-0.45");               // 6 range
-    log += Position("ZZZZZZ", "12:00:03.000", "10000", "51.4", "-0.45");             // 7 address
-    log += "MSG,3,1,1,4CA2B5,1,2024/13/01,12:00:03.000,,,,1,,,51.4,-0.4,,,0,0,0,0\n";  // 8 date
-    log += std::string(10 * 1024 * 1024, 'M') + "\n";                                // 9 long
-    log += Callsign("4CA2B5", "12:00:04.000", "####_END_####");                      // 10 tag
-    log += "hello, world\n";                                                         // 11 none
-    log += Position("4CA2B5", "12:00:15.000", "11000", "51.50", "-0.40");            // 12
-    log += Position("4CA2B5", "12:00:05.000", "9000", "51.00", "-0.10");             // 13 late
-    log += Position("4CA2B5", "12:00:16.000", "11100", "51.51", "-0.39");            // 14
+    std::string log = Position("4CA2B5", "12:00:02.000", "10000", "51.47", "-0.45");  // 1
+    log += "MSG,3,1,1,4CA2B5\n";                                                      // 2 short
+    log += "MSG\n";                                                                   // 3 short
+    log += Position("4CA2B5", "12:00:03.000", "10000", "north", "-0.45");             // 4 bad
+    log += Position("4CA2B5", "12:00:03.000", "1e999", "51.4", "-0.45");              // 5 bad
+    log += Position("4CA2B5", "12:00:03.000", "10000", "95", "-0.45");                // 6 range
+    log += Position("ZZZZZZ", "12:00:03.000", "10000", "51.4", "-0.45");              // 7 address
+    log += "MSG,3,1,1,4CA2B5,1,2024/13/01,12:00:03.000,,,,1,,,51.4,-0.4,,,0,0,0,0\n"; // 8 date
+    log += std::string(10 * 1024 * 1024, 'M') + "\n";                                 // 9 long
+    log += Callsign("4CA2B5", "12:00:04.000", "####_END_####");                       // 10 tag
+    log += "hello, world\n";                                                          // 11 none
+    log += Position("4CA2B5", "12:00:15.000", "11000", "51.50", "-0.40");             // 12
+    log += Position("4CA2B5", "12:00:05.000", "9000", "51.00", "-0.10");              // 13 late
+    log += Position("4CA2B5", "12:00:16.000", "11100", "51.51", "-0.39");             // 14
     const Result result = ConvertLog(log);
     ASSERT_TRUE(result.ok);
     std::vector<std::string> lines;
     for (const std::string& bad : result.findings.bad) {
         lines.push_back(bad.substr(0, bad.find(':')));
     }
-    EXPECT_EQ(lines, (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "9", "10",
-                                               "11"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}));
     // The message out of order does not move the aircraft back: entry 12:00:20 holds the
     // latest position.
     EXPECT_NE(result.data.find("4CA2B5|4CA2B5|" + std::to_string(kNoon + 20) +

@@ -74,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Packing{"plain", kCsv, "", false}, Packing{"gzip", GzipBytes(kCsv), "gzip", false},
         // gzip -dc reads members back to back as one text.
-        Packing{"two_gzip_members",
-                GzipBytes(kCsv.substr(0, 20)) + GzipBytes(kCsv.substr(20)), "gzip", false},
+        Packing{"two_gzip_members", GzipBytes(kCsv.substr(0, 20)) + GzipBytes(kCsv.substr(20)),
+                "gzip", false},
         Packing{"tar_of_gzip",
                 TarBytes({{"LICENSE.txt", "licence\n"},
                           {"states_2022-06-27-12.csv.gz", GzipBytes(kCsv)}}),

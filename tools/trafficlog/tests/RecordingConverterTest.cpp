@@ -162,25 +162,33 @@ TEST_P(HostileFields, AreBadRowsWithTheirLineNumbers) {
     EXPECT_EQ(Callsigns(), "RYR12AB|");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tags, HostileFields,
-    testing::Values(HostileField{"entry_end", "####_ENTRY_END_####", "\"#\""},
-                    HostileField{"end", "####_END_####", "\"#\""},
-                    HostileField{"entry_tag", "####_ENTRY_3_#", "\"#\""},
-                    HostileField{"one_mark", "AB#1", "\"#\""},
-                    HostileField{"separator", "AB|1", "\"|\""},
-                    HostileField{"title_change", "\x1b]0;owned\x07", "\"?]0;owned?\" holds a "
-                                                                      "control character"},
-                    HostileField{"c1_byte", "AB\x9b" "2J", "\"AB?2J\" holds a control"}),
-    [](const testing::TestParamInfo<HostileField>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Tags, HostileFields,
+                         testing::Values(HostileField{"entry_end", "####_ENTRY_END_####", "\"#\""},
+                                         HostileField{"end", "####_END_####", "\"#\""},
+                                         HostileField{"entry_tag", "####_ENTRY_3_#", "\"#\""},
+                                         HostileField{"one_mark", "AB#1", "\"#\""},
+                                         HostileField{"separator", "AB|1", "\"|\""},
+                                         HostileField{"title_change", "\x1b]0;owned\x07",
+                                                      "\"?]0;owned?\" holds a "
+                                                      "control character"},
+                                         HostileField{"c1_byte",
+                                                      "AB\x9b"
+                                                      "2J",
+                                                      "\"AB?2J\" holds a control"}),
+                         [](const testing::TestParamInfo<HostileField>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ConvertTest, KeepsOnlyTheAircraftOfTheRegion) {
     std::string csv = kHeader;
     const struct {
         const char* name;
         double lat, lon;
-    } places[] = {{"HEATHROW", 51.47, -0.45}, {"GATWICK", 51.15, -0.18}, {"PARIS", 49.0, 2.55},
-                  {"DATELINE", 60.0, 179.9}, {"OVERDATE", 60.0, -179.9}};
+    } places[] = {{"HEATHROW", 51.47, -0.45},
+                  {"GATWICK", 51.15, -0.18},
+                  {"PARIS", 49.0, 2.55},
+                  {"DATELINE", 60.0, 179.9},
+                  {"OVERDATE", 60.0, -179.9}};
     for (const auto& place : places) {
         Vector v;
         v.callsign = place.name;

@@ -71,7 +71,10 @@ std::string TarHeader(const TarMemberFile& member) {
     PutOctal(header, 124, 12, member.content.size());
     PutOctal(header, 136, 12, 1700000000);
     header[156] = '0';
-    header.replace(257, 8, std::string("ustar\0" "00", 8));
+    header.replace(257, 8,
+                   std::string("ustar\0"
+                               "00",
+                               8));
     // The checksum is taken with its own field as spaces.
     header.replace(148, 8, "        ");
     unsigned sum = 0;
