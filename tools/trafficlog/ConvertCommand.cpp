@@ -32,11 +32,15 @@ public:
                          reason);
         }
     }
+    // Worldwide recordings fill every entry: the first is shown, the others counted.
     void EntryFull(const char* input, std::int64_t line, std::int64_t time) override {
+        if (fullEntries++ > 0) {
+            return;
+        }
         ClearProgress();
         std::fprintf(console.err,
                      "%s:%lld: time %lld has more than 6999 aircraft: the nearest are kept (the "
-                     "feeder reads no more per entry)\n",
+                     "feeder reads no more per entry); the summary counts the entries like it\n",
                      input, static_cast<long long>(line), static_cast<long long>(time));
     }
     void Notice(const char* text) override {
@@ -59,6 +63,7 @@ public:
             barShown = false;
         }
     }
+    std::int64_t FullEntries() const { return fullEntries; }
     std::int64_t Unlisted() const {
         return maxReport == 0 || badRows <= maxReport ? 0 : badRows - maxReport;
     }
@@ -67,6 +72,7 @@ private:
     const TrafficLogConsole& console;
     std::int64_t maxReport;
     std::int64_t badRows = 0;
+    std::int64_t fullEntries = 0;
     bool barShown = false;
 };
 
@@ -81,7 +87,7 @@ void AddDropped(std::string& text, std::int64_t count, const char* what) {
 }
 
 void PrintSummary(const TrafficLogConsole& console, const ConvertOptions& options,
-                  const RecordingConverter& converter) {
+                  const RecordingConverter& converter, std::int64_t fullEntries) {
     const ConvertCounts& counts = converter.Counts();
     std::string dropped;
     AddDropped(dropped, counts.noPosition, "without position");
@@ -101,8 +107,9 @@ void PrintSummary(const TrafficLogConsole& console, const ConvertOptions& option
     }
     if (counts.leftOut > 0) {
         const GeoPoint centre = converter.Centre();
-        std::fprintf(console.out, "%s: full entries keep the aircraft nearest to %.5f, %.5f\n",
-                     options.output, centre.latitude, centre.longitude);
+        std::fprintf(console.out, "%s: %lld full entries keep the aircraft nearest to %.5f, %.5f\n",
+                     options.output, static_cast<long long>(fullEntries), centre.latitude,
+                     centre.longitude);
     }
 }
 
@@ -145,7 +152,7 @@ int RunConvert(int count, const char* const* words, const TrafficLogConsole& con
         std::fprintf(console.err, "trafficlog: %s\n", converter.FullErrorText().c_str());
         return converter.RefusedUnsorted() ? kExitNotPlaced : kExitError;
     }
-    PrintSummary(console, options, converter);
+    PrintSummary(console, options, converter, printer.FullEntries());
     WarnOfStep(console, converter.UsualStep());
     if (converter.Counts().inputsLeftOut > 0) {
         std::fprintf(console.err,

@@ -4,6 +4,7 @@
 #include "text_functions/TextFunctions.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:56 EntryAssembler.cpp $Revision: 1.1 $";
@@ -20,6 +21,14 @@ EntryAssembler::EntryAssembler(TrafficFileWriter& writer, const Region& region)
     if (region.IsSet()) {
         SetCentre(region.Centre());
     }
+}
+
+// The line fits: FormatAircraftLine made it no longer than a slot holds.
+void EntryAssembler::CopyLine(Slot& slot, const char* line) {
+    const std::size_t length = std::strlen(line);
+    const std::size_t kept = length < sizeof slot.line ? length : sizeof slot.line - 1;
+    std::memcpy(slot.line, line, kept);
+    slot.line[kept] = '\0';
 }
 
 void EntryAssembler::SetCentre(GeoPoint point) {
@@ -46,6 +55,7 @@ bool EntryAssembler::Start(std::int64_t time) {
     }
     hasSnapshot = true;
     snapshotTime = time;
+    offered = 0;
     return writer.BeginEntry();
 }
 
@@ -68,7 +78,7 @@ bool EntryAssembler::Offer(const char* line, double latitude, double longitude) 
             slots.emplace_back();
         }
         Slot& slot = slots[held++];
-        CopyBounded(slot.line, line, sizeof slot.line);
+        CopyLine(slot, line);
         slot.latitude = latitude;
         slot.longitude = longitude;
         slot.sequence = offered;
@@ -106,7 +116,7 @@ void EntryAssembler::KeepIfNearer(const char* line, double latitude, double long
     }
     std::pop_heap(farthestFirst.begin(), farthestFirst.end(), farther);
     Slot& slot = slots[farthestFirst.back()];
-    CopyBounded(slot.line, line, sizeof slot.line);
+    CopyLine(slot, line);
     slot.latitude = latitude;
     slot.longitude = longitude;
     slot.distance = distance;
@@ -115,15 +125,23 @@ void EntryAssembler::KeepIfNearer(const char* line, double latitude, double long
 }
 
 bool EntryAssembler::WriteSnapshot() {
-    if (!farthestFirst.empty()) {
-        // Back into the order the lines came in.
-        std::sort(farthestFirst.begin(), farthestFirst.end(),
-                  [this](int a, int b) { return slots[a].sequence < slots[b].sequence; });
+    // Back into the order the lines came in: the first lines of the snapshot stand in their
+    // slots in that order, and every line that took a farther one's slot came after them all.
+    late.clear();
+    for (int i = 0; i < held; ++i) {
+        if (slots[i].sequence > kMaxEntryAircraft) {
+            late.emplace_back(slots[i].sequence, i);
+        }
     }
+    std::sort(late.begin(), late.end());
     bool ok = true;
     for (int i = 0; i < held && ok; ++i) {
-        const int slot = farthestFirst.empty() ? i : farthestFirst[i];
-        ok = writer.WriteFormattedLine(slots[slot].line) == AircraftLineResult::Written;
+        if (slots[i].sequence <= kMaxEntryAircraft) {
+            ok = writer.WriteFormattedLine(slots[i].line) == AircraftLineResult::Written;
+        }
+    }
+    for (std::size_t i = 0; i < late.size() && ok; ++i) {
+        ok = writer.WriteFormattedLine(slots[late[i].second].line) == AircraftLineResult::Written;
     }
     written += held;
     if (!hasCentre && held > 0) {

@@ -8,6 +8,7 @@
 #include "tools/trafficlog/TrafficFileWriter.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 inline constexpr char kEntryAssemblerHeaderRevision[] =
@@ -55,6 +56,7 @@ private:
     };
     static constexpr int kStepKinds = 16;
 
+    static void CopyLine(Slot& slot, const char* line);
     void SetCentre(GeoPoint point);
     void SetCentreFromHeld();
     void StartKeepingNearest();
@@ -65,9 +67,10 @@ private:
     TrafficFileWriter& writer;
     const Region& region;
     std::vector<Slot> slots;
-    std::vector<int> farthestFirst; // a heap of slot numbers once the entry is full
+    std::vector<int> farthestFirst;                 // a heap of slot numbers once the entry is full
+    std::vector<std::pair<std::int64_t, int>> late; // sequence and slot of lines that came late
     int held = 0;
-    std::int64_t offered = 0;
+    std::int64_t offered = 0; // lines of the open snapshot
     bool hasSnapshot = false;
     std::int64_t snapshotTime = 0;
     bool hasCentre = false;

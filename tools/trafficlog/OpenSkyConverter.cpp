@@ -4,6 +4,7 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/FieldText.h"
+#include "traffic/DecimalText.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -108,17 +109,21 @@ OpenSkyInput::Step OpenSkyInput::Row() {
         return Step::Next;
     }
     char* used[kColumns] = {};
+    // A field ends where the next one starts; only the last one's end is looked for.
+    char* lastEnd = fields[count - 1] + std::strlen(fields[count - 1]);
     for (int i = 0; i < kColumns; ++i) {
-        used[i] = columnOf[i] >= 0 ? TrimField(fields[columnOf[i]]) : const_cast<char*>(kMissing);
+        const int column = columnOf[i];
+        used[i] = column < 0           ? const_cast<char*>(kMissing)
+                  : column + 1 < count ? TrimField(fields[column], fields[column + 1] - 1)
+                                       : TrimField(fields[column], lastEnd);
     }
     if (!CheckValues(used)) {
         return Step::Next;
     }
-    const std::int64_t time = std::strtoll(used[Time], nullptr, 10);
-    if (Place(time) == Step::Stop) {
+    if (Place(rowTime) == Step::Stop) {
         return Step::Stop;
     }
-    if (!Keep(used, time)) {
+    if (!Keep(used, rowTime)) {
         return Step::Next;
     }
     if (*used[Callsign] == '\0') {
@@ -133,7 +138,7 @@ OpenSkyInput::Step OpenSkyInput::Row() {
     }
     if (context.assembler.Offer(line, latitude, longitude) && !entryFullReported) {
         entryFullReported = true;
-        context.sink.EntryFull(name, reader.LineNumber(), time);
+        context.sink.EntryFull(name, reader.LineNumber(), rowTime);
     }
     return Step::Next;
 }
@@ -142,33 +147,35 @@ OpenSkyInput::Step OpenSkyInput::Row() {
 bool OpenSkyInput::CheckValues(char* const* fields) {
     char reason[kReasonSize];
     char shown[41];
-    char* end = nullptr;
-    std::strtoll(fields[Time], &end, 10);
-    if (end == fields[Time] || *end != '\0') {
+    if (!ReadFieldInteger(fields[Time], rowTime)) {
         FormatBounded(reason, kReasonSize, "time \"%s\" is not a whole number",
                       MaskControlsBounded(shown, fields[Time], sizeof shown));
         context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
-    if (*fields[Icao24] == '\0' || ParseHex(fields[Icao24]) == -1) {
+    if (!IsAddressText(fields[Icao24])) {
         FormatBounded(reason, kReasonSize, "icao24 \"%s\" is not hexadecimal",
                       MaskControlsBounded(shown, fields[Icao24], sizeof shown));
         context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
-    double value = 0;
     for (int column : {Lat, Lon, BaroAltitude, GeoAltitude, Heading, Velocity, VertRate,
                        LastContact, LastPosUpdate}) {
-        if (*fields[column] != '\0' && !ReadFieldNumber(fields[column], value)) {
+        if (*fields[column] != '\0' && !IsFieldNumber(fields[column])) {
             FormatBounded(reason, kReasonSize, "%s \"%s\" is not a number", kColumnNames[column],
                           MaskControlsBounded(shown, fields[column], sizeof shown));
             context.Bad(name, reader.LineNumber(), reason);
             return false;
         }
     }
-    latitude = longitude = 0;
-    if ((ReadFieldNumber(fields[Lat], latitude) && std::fabs(latitude) > 90.0) ||
-        (ReadFieldNumber(fields[Lon], longitude) && std::fabs(longitude) > 180.0)) {
+    // Empty fields read as nothing here: no position, no age.
+    hasContact = *fields[LastContact] != '\0';
+    hasUpdate = *fields[LastPosUpdate] != '\0';
+    latitude = *fields[Lat] != '\0' ? ParseDecimal(fields[Lat]) : 0;
+    longitude = *fields[Lon] != '\0' ? ParseDecimal(fields[Lon]) : 0;
+    lastContact = hasContact ? ParseDecimal(fields[LastContact]) : 0;
+    lastUpdate = hasUpdate ? ParseDecimal(fields[LastPosUpdate]) : 0;
+    if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 180.0) {
         context.Bad(name, reader.LineNumber(), "position out of range");
         return false;
     }
@@ -185,12 +192,9 @@ bool OpenSkyInput::Keep(char* const* fields, std::int64_t time) {
         ++counts.noPosition;
         return false;
     }
-    double contact = 0, update = 0;
     const double limit = context.options.staleSeconds;
-    if ((ReadFieldNumber(fields[LastContact], contact) &&
-         static_cast<double>(time) - contact > limit) ||
-        (ReadFieldNumber(fields[LastPosUpdate], update) &&
-         static_cast<double>(time) - update > limit)) {
+    const auto now = static_cast<double>(time);
+    if ((hasContact && now - lastContact > limit) || (hasUpdate && now - lastUpdate > limit)) {
         ++counts.stale;
         return false;
     }

@@ -46,6 +46,11 @@ private:
     bool placedAny = false;
     InputEnd end = InputEnd::Done;
     bool entryFullReported = false;
+    std::int64_t rowTime = 0;
     double latitude = 0;
     double longitude = 0;
+    bool hasContact = false;
+    double lastContact = 0;
+    bool hasUpdate = false;
+    double lastUpdate = 0;
 };

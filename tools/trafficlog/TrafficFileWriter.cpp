@@ -22,41 +22,76 @@ constexpr std::size_t kOutputBufferSize = 1 << 18;
 
 } // namespace
 
+namespace {
+// What each byte does in a field: most stand as they are.
+enum class ByteRole : unsigned char { Plain, Separator, TagMark, Control };
+
+struct ByteRoles {
+    ByteRole role[256];
+    ByteRoles() {
+        for (int c = 0; c < 256; ++c) {
+            role[c] = IsTerminalControl(static_cast<unsigned char>(c)) ? ByteRole::Control
+                      : c == '|'                                       ? ByteRole::Separator
+                      : c == '#'                                       ? ByteRole::TagMark
+                                                                       : ByteRole::Plain;
+        }
+    }
+};
+
+AircraftLineResult FaultOf(ByteRole role) {
+    switch (role) {
+    case ByteRole::Separator:
+        return AircraftLineResult::FieldHasSeparator;
+    case ByteRole::TagMark:
+        return AircraftLineResult::FieldHasTagMark;
+    case ByteRole::Control:
+        return AircraftLineResult::FieldHasControl;
+    case ByteRole::Plain:
+        break;
+    }
+    return AircraftLineResult::Written;
+}
+
+const ByteRoles& Roles() {
+    static const ByteRoles roles;
+    return roles;
+}
+} // namespace
+
 AircraftLineResult CheckAircraftField(const char* field) {
+    const ByteRoles& roles = Roles();
     for (const char* c = field; *c != '\0'; ++c) {
-        if (*c == '|') {
-            return AircraftLineResult::FieldHasSeparator;
-        }
-        if (*c == '#') {
-            return AircraftLineResult::FieldHasTagMark;
-        }
-        if (IsTerminalControl(static_cast<unsigned char>(*c))) {
-            return AircraftLineResult::FieldHasControl;
+        const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+        if (role != ByteRole::Plain) {
+            return FaultOf(role);
         }
     }
     return AircraftLineResult::Written;
 }
 
+// Checks and copies in one pass: this runs for every row of a recording.
 AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFields], char* line,
                                       int& badField) {
+    const ByteRoles& roles = Roles();
     int length = 0;
     for (int i = 0; i < kAircraftLineFields; ++i) {
         badField = i;
-        const char* field = fields[i] != nullptr ? fields[i] : "";
-        if (const AircraftLineResult fault = CheckAircraftField(field);
-            fault != AircraftLineResult::Written) {
-            return fault;
-        }
-        const int fieldLength = static_cast<int>(std::strlen(field));
-        const int needed = fieldLength + (i > 0 ? 1 : 0);
-        if (length + needed > kMaxAircraftLineLength) {
-            return AircraftLineResult::TooLong;
-        }
         if (i > 0) {
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
             line[length++] = '|';
         }
-        std::memcpy(line + length, field, static_cast<std::size_t>(fieldLength));
-        length += fieldLength;
+        for (const char* c = fields[i] != nullptr ? fields[i] : ""; *c != '\0'; ++c) {
+            const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+            if (role != ByteRole::Plain) {
+                return FaultOf(role);
+            }
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = *c;
+        }
     }
     line[length] = '\0';
     return AircraftLineResult::Written;
