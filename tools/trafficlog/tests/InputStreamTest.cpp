@@ -8,12 +8,6 @@
 
 namespace {
 
-#ifdef _WIN32
-constexpr bool kReadsTar = false;
-#else
-constexpr bool kReadsTar = true;
-#endif
-
 const std::string kCsv = "time,icao24,lat\n1000,4ca2b5,50.1\r\n1010,4ca2b5,50.2\n";
 
 struct ReadResult {

@@ -16,12 +16,6 @@
 
 namespace {
 
-#ifdef _WIN32
-constexpr bool kReadsTar = false;
-#else
-constexpr bool kReadsTar = true;
-#endif
-
 class Findings : public ConvertSink {
 public:
     void BadRow(const char* input, std::int64_t line, const char* reason) override {

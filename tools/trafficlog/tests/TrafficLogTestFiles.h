@@ -21,6 +21,13 @@ private:
     std::string path;
 };
 
+// Whether this build unpacks tar archives (the Windows program refuses them with a hint).
+#ifdef _WIN32
+inline constexpr bool kReadsTar = false;
+#else
+inline constexpr bool kReadsTar = true;
+#endif
+
 // The bytes of a gzip file holding `text` (one member).
 std::string GzipBytes(const std::string& text);
 
