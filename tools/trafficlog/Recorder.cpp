@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:74 Recorder.cpp $Revision: 1.1 $";
@@ -189,6 +191,14 @@ bool Recorder::Record(const RecordOptions& options, RecordSink& sink) {
     char header[kMaxAircraftLineLength + 1];
     FormatBounded(header, sizeof header, "Recorded from the BaseStation feed %s:%u",
                   options.host.c_str(), static_cast<unsigned>(options.port));
+    // A recording made before is never written over.
+    std::error_code error;
+    if (std::filesystem::file_size(options.output, error) > 0 && !error) {
+        ReportDetail("Recorder::Record",
+                     "the file exists and holds a recording: choose another name or remove it",
+                     options.output);
+        return false;
+    }
     TrafficFileWriter writer;
     if (!writer.Open(options.output, header) || !writer.Flush()) {
         SetErrorText(writer.GetErrorText());

@@ -144,9 +144,14 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
     context.stream = &stream;
     InputEnd end = InputEnd::Done;
     if (!reader.Next()) {
-        if (reader.ReadFailed()) {
-            end = InputEnd::ReadFailed;
+        if (!reader.ReadFailed()) {
+            ReportDetail("RecordingConverter::Convert",
+                         "the input is empty: a header line naming the columns, or BaseStation "
+                         "messages, are expected",
+                         input);
+            return false;
         }
+        end = InputEnd::ReadFailed;
     } else if (IsBaseStationLine(reader.Head())) {
         end = log.Run(reader, input);
     } else {

@@ -93,6 +93,14 @@ TEST(ConvertCommand, ReadsStandardInput) {
     EXPECT_NE(output.Read().find("RYR1|4ca2b5|1000|"), std::string::npos);
 }
 
+TEST(ConvertCommand, RefusesAnEmptyInput) {
+    TempFile empty(".csv.gz"), output(".dat");
+    empty.Write(GzipBytes(""));
+    const Outcome run = Start(RunConvert, {empty.Path(), output.Path()});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("the input is empty"), std::string::npos) << run.err;
+}
+
 struct Misuse {
     const char* name;
     Command command;

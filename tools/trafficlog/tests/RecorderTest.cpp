@@ -114,6 +114,21 @@ TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
     EXPECT_NE(cut.found[0].find("closed by adding that line"), std::string::npos);
 }
 
+TEST(Recorder, NeverWritesOverARecording) {
+    TempFile file(".dat");
+    file.Write("header\n####_BEGIN_####\n");
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = 9;
+    options.output = file.Path();
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, file);
+    EXPECT_FALSE(recorder.Record(options, watcher));
+    EXPECT_NE(recorder.FullErrorText().find("holds a recording"), std::string::npos);
+    EXPECT_EQ(file.Read(), "header\n####_BEGIN_####\n");
+}
+
 TEST(Recorder, TriesAgainWhileTheFeedIsNotThere) {
     std::uint16_t freePort = 0;
     {
