@@ -57,9 +57,6 @@ bool IsAddress(const char* text) {
     return length > 0 && length <= 8 && ParseHex(text) != -1 && std::strstr(text, "0x") == nullptr;
 }
 
-void Format(char* field, int size, const char* format, double value) {
-    FormatBounded(field, size, format, value);
-}
 } // namespace
 
 bool IsBaseStationLine(const char* line) {
@@ -207,20 +204,20 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
             !assembler.InRegion(plane.latitude, plane.longitude)) {
             continue;
         }
-        Format(latitude, sizeof latitude, "%.5f", plane.latitude);
-        Format(longitude, sizeof longitude, "%.5f", plane.longitude);
+        FormatBounded(latitude, sizeof latitude, "%.5f", plane.latitude);
+        FormatBounded(longitude, sizeof longitude, "%.5f", plane.longitude);
         altitude[0] = track[0] = speed[0] = rate[0] = '\0';
         if (plane.altitudeTime >= 0) {
-            Format(altitude, sizeof altitude, "%.1f", plane.altitudeMetres);
+            FormatBounded(altitude, sizeof altitude, "%.1f", plane.altitudeMetres);
         }
         if (plane.hasTrack) {
-            Format(track, sizeof track, "%.1f", plane.track);
+            FormatBounded(track, sizeof track, "%.1f", plane.track);
         }
         if (plane.hasSpeed) {
-            Format(speed, sizeof speed, "%.2f", plane.speed);
+            FormatBounded(speed, sizeof speed, "%.2f", plane.speed);
         }
         if (plane.hasRate) {
-            Format(rate, sizeof rate, "%.2f", plane.rate);
+            FormatBounded(rate, sizeof rate, "%.2f", plane.rate);
         }
         // BaseStation has one altitude, the barometric one; it stands for both.
         const char* const fields[kAircraftLineFields] = {plane.callsign[0] != '\0' ? plane.callsign

@@ -19,6 +19,10 @@ constexpr int kExitRecorded = 0;
 constexpr int kExitError = 2;
 constexpr int kTextSize = 400;
 
+const char* Entries(int count) {
+    return count == 1 ? "entry" : "entries";
+}
+
 // On a terminal one status line redrawn in place; otherwise a log line at each change of the
 // connection.
 class RecordPrinter : public RecordSink {
@@ -30,14 +34,15 @@ public:
         char line[kTextSize];
         if (status.connected) {
             FormatBounded(line, sizeof line,
-                          "%s:%u: %lld aircraft heard, %lld with a position; %d entries written",
+                          "%s:%u: %lld aircraft heard, %lld with a position; %d %s written",
                           options.host.c_str(), static_cast<unsigned>(options.port),
                           static_cast<long long>(status.aircraftHeard),
-                          static_cast<long long>(status.withPosition), status.entries);
+                          static_cast<long long>(status.withPosition), status.entries,
+                          Entries(status.entries));
         } else {
-            FormatBounded(line, sizeof line, "not connected (%s); %d entries written",
+            FormatBounded(line, sizeof line, "not connected (%s); %d %s written",
                           status.lastProblem.empty() ? "connecting" : status.lastProblem.c_str(),
-                          status.entries);
+                          status.entries, Entries(status.entries));
         }
         const std::string shown = MaskControls(line);
         if (console.errIsTerminal) {
