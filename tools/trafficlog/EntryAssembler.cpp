@@ -1,7 +1,6 @@
 #include "tools/trafficlog/EntryAssembler.h"
 
 #include "config_control/ConfigControl.h"
-#include "text_functions/TextFunctions.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,6 @@
 #include "tools/trafficlog/ByteSource.h"
 
 #include "config_control/ConfigControl.h"
-#include "text_functions/TextFunctions.h"
 
 #include <archive.h>
 #include <archive_entry.h>
