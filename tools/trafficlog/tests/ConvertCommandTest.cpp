@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,10 @@ struct Misuse {
     std::vector<const char*> words;
     const char* says;
 };
+
+void PrintTo(const Misuse& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class Misuses : public testing::TestWithParam<Misuse> {};
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -46,6 +47,10 @@ struct Packing {
     const char* layers;
     bool needsTar;
 };
+
+void PrintTo(const Packing& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class EveryPacking : public testing::TestWithParam<Packing> {};
 

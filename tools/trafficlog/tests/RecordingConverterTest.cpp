@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,8 +20,9 @@ namespace {
 class Findings : public ConvertSink {
 public:
     void BadRow(const char* input, std::int64_t line, const char* reason) override {
-        bad.push_back(std::string(input).substr(std::string(input).rfind('/') + 1) + ":" +
-                      std::to_string(line) + ": " + reason);
+        const std::string path = input;
+        bad.push_back(path.substr(path.find_last_of("/\\") + 1) + ":" + std::to_string(line) +
+                      ": " + reason);
     }
     void EntryFull(const char*, std::int64_t line, std::int64_t) override {
         fullLines.push_back(line);
@@ -139,6 +141,10 @@ struct HostileField {
     const char* callsign;
     const char* reason;
 };
+
+void PrintTo(const HostileField& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class HostileFields : public ConvertTest, public testing::WithParamInterface<HostileField> {};
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -15,6 +16,10 @@ struct TimeCase {
     bool valid;
     std::int64_t seconds;
 };
+
+void PrintTo(const TimeCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class MessageTimes : public testing::TestWithParam<TimeCase> {};
 
