@@ -1,4 +1,4 @@
-#include "tools/trafficlog/OpenSkyConverter.h"
+#include "tools/trafficlog/RecordingConverter.h"
 
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
@@ -13,11 +13,14 @@
 namespace {
 class Recorder : public ConvertSink {
 public:
-    void BadRow(std::int64_t line, const char* reason) override {
+    void BadRow(const char*, std::int64_t line, const char* reason) override {
         badLines.push_back(line);
         reasons.push_back(reason);
     }
-    void EntryFull(std::int64_t line, std::int64_t) override { fullLines.push_back(line); }
+    void EntryFull(const char*, std::int64_t line, std::int64_t) override {
+        fullLines.push_back(line);
+    }
+    void Notice(const char* text) override { notices.push_back(text); }
     void Progress(std::int64_t bytes, std::int64_t size) override {
         lastBytes = bytes;
         fileSize = size;
@@ -25,6 +28,7 @@ public:
     std::vector<std::int64_t> badLines;
     std::vector<std::string> reasons;
     std::vector<std::int64_t> fullLines;
+    std::vector<std::string> notices;
     std::int64_t lastBytes = -1;
     std::int64_t fileSize = -1;
 };
@@ -57,9 +61,12 @@ Converted Convert(const std::string& csv) {
     TempFile input(".csv");
     TempFile output(".dat");
     input.Write(csv);
-    OpenSkyConverter converter;
+    ConvertOptions options;
+    options.inputs = {input.Path()};
+    options.output = output.Path();
+    RecordingConverter converter;
     Converted result;
-    result.ok = converter.Convert(input.Path(), output.Path(), result.sink);
+    result.ok = converter.Convert(options, result.sink);
     result.output = output.Read();
     result.counts = converter.Counts();
     if (result.ok) {
@@ -79,7 +86,7 @@ TEST(OpenSkyConverter, MakesOneEntryPerTimeWithFieldsInFileOrder) {
     ASSERT_TRUE(result.ok);
     EXPECT_NE(result.output.find("####_ENTRY_0_####\n"
                                  "RYR12AB|4ca2b5|1000|50.1|0.2|3048.0|3100.0|91.2|120.5|-3.25\n"
-                                 "|400abc|1000|50.3|-0.1|3048.0|3100.0|91.2|120.5|-3.25\n"
+                                 "400abc|400abc|1000|50.3|-0.1|3048.0|3100.0|91.2|120.5|-3.25\n"
                                  "####_ENTRY_END_####\n####_ENTRY_1_####\n"
                                  "RYR12AB|4ca2b5|1010|50.2|0.3|3048.0|3100.0|91.2|120.5|-3.25\n"
                                  "####_ENTRY_END_####\n####_END_####\n"),
@@ -103,21 +110,26 @@ TEST(OpenSkyConverter, DropsStaleAndPositionlessRowsAndReportsBadOnes) {
                             Row("1000", "4ca2bc", "50.1", "0.2", "H|I", "1000") + // 10: separator
                             "\n" +                                                // 11: blank
                             Row("1010", "4ca2bd", "95.0", "0.2", "J", "1010") +   // 12: range
-                            Row("1010", "4ca2be", "50.1", "0.2", "K", "1010") +   // 13: kept
-                            Row("1000", "4ca2bf", "50.1", "0.2", "L", "1000");    // 14: backwards
+                            Row("1010", "4ca2be", "50.1", "0.2", "K", "1010");    // 13: kept
     const Converted result = Convert(csv);
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(result.sink.badLines, (std::vector<std::int64_t>{6, 7, 8, 9, 10, 12, 14}));
-    EXPECT_EQ(result.counts.rows, 12); // the blank line is no row
+    EXPECT_EQ(result.sink.badLines, (std::vector<std::int64_t>{6, 7, 8, 9, 10, 12}));
+    EXPECT_EQ(result.counts.rows, 11); // the blank line is no row
     EXPECT_EQ(result.counts.written, 2);
     EXPECT_EQ(result.counts.stale, 1);
     EXPECT_EQ(result.counts.noPosition, 2);
-    EXPECT_EQ(result.counts.badRows, 7);
+    EXPECT_EQ(result.counts.badRows, 6);
     EXPECT_EQ(result.counts.entries, 2);
-    EXPECT_NE(result.sink.reasons.back().find("sorted by time"), std::string::npos);
     // Every row is accounted for.
     EXPECT_EQ(result.counts.rows, result.counts.written + result.counts.stale +
                                       result.counts.noPosition + result.counts.badRows);
+
+    // A row that goes back in time cannot be placed: the conversion is refused, not passed
+    // with the row dropped.
+    const Converted backwards = Convert(csv + Row("1000", "4ca2bf", "50.1", "0.2", "L", "1000"));
+    EXPECT_FALSE(backwards.ok);
+    EXPECT_EQ(backwards.sink.badLines.back(), 14);
+    EXPECT_NE(backwards.sink.reasons.back().find("not sorted by time"), std::string::npos);
 }
 
 TEST(OpenSkyConverter, FindsColumnsByNameInAnyOrder) {
@@ -143,7 +155,7 @@ TEST(OpenSkyConverter, KeepsEachEntryWithinWhatTheFeederReads) {
     const Converted result = Convert(csv);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.counts.written, 6999);
-    EXPECT_EQ(result.counts.overLimit, 2);
+    EXPECT_EQ(result.counts.leftOut, 2);
     EXPECT_EQ(result.sink.fullLines, (std::vector<std::int64_t>{7001}));
 }
 
@@ -170,9 +182,12 @@ TEST(OpenSkyConverter, StopsAtTheFirstLineItCannotWrite) {
     for (std::size_t shift = 0; shift < rowOutput; ++shift) {
         TempFile input((std::string(shift, 'x') + ".csv").c_str());
         input.Write(csv);
-        OpenSkyConverter converter;
+        ConvertOptions options;
+        options.inputs = {input.Path()};
+        options.output = "/dev/full";
+        RecordingConverter converter;
         Recorder sink;
-        EXPECT_FALSE(converter.Convert(input.Path(), "/dev/full", sink));
+        EXPECT_FALSE(converter.Convert(options, sink));
         fewest = std::min(fewest, converter.Counts().rows);
         most = std::max(most, converter.Counts().rows);
     }

@@ -66,7 +66,7 @@ TEST(TrafficLogCommand, CheckOfAFileItCannotReadIsNeitherCleanNorFaulty) {
     const Outcome run = Trafficlog({"check", "/nonexistent-folder/x.dat"});
     EXPECT_EQ(run.code, 2);
     // The error text's lines arrive joined: one labelled line.
-    EXPECT_EQ(run.err, "trafficlog: PhysicalLineReader::Open / No such file or directory / "
+    EXPECT_EQ(run.err, "trafficlog: FileByteSource::Open / No such file or directory / "
                        "/nonexistent-folder/x.dat\n");
 }
 
