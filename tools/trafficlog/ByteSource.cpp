@@ -9,7 +9,7 @@
 #include <system_error>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:42 ByteSource.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% TrafficLog QX5002:82 ByteSource.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
     static bool registered = false;

@@ -11,7 +11,7 @@
 #include <memory>
 
 inline constexpr char kByteSourceHeaderRevision[] =
-    "%Z% TrafficLog QX5002:40 ByteSource.h $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:80 ByteSource.h $Revision: 1.1 $";
 
 class ByteSource : public QX_ErrorReport {
 public:

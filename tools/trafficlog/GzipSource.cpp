@@ -6,7 +6,7 @@
 #include <zlib.h>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:47 GzipSource.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% TrafficLog QX5002:87 GzipSource.cpp $Revision: 1.1 $";
 
 void RegisterModule() {
     static bool registered = false;

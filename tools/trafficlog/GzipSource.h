@@ -7,7 +7,7 @@
 #include <memory>
 
 inline constexpr char kGzipSourceHeaderRevision[] =
-    "%Z% TrafficLog QX5002:46 GzipSource.h $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:86 GzipSource.h $Revision: 1.1 $";
 
 class GzipSource : public ByteSource {
 public:

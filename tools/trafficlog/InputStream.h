@@ -9,7 +9,7 @@
 #include <memory>
 
 inline constexpr char kInputStreamHeaderRevision[] =
-    "%Z% TrafficLog QX5002:41 InputStream.h $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:81 InputStream.h $Revision: 1.1 $";
 
 class InputStream : public ByteSource {
 public:

@@ -4,7 +4,7 @@
 #pragma once
 
 inline constexpr char kProcessControlHeaderRevision[] =
-    "%Z% TrafficLog QX5002:43 ProcessControl.h $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:83 ProcessControl.h $Revision: 1.1 $";
 
 // Standard input delivers its bytes unchanged (Windows would otherwise drop carriage returns
 // and end at a Ctrl+Z byte).

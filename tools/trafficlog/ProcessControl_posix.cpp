@@ -5,7 +5,7 @@
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% TrafficLog QX5002:44 ProcessControl_posix.cpp $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:84 ProcessControl_posix.cpp $Revision: 1.1 $";
 
 volatile std::sig_atomic_t stopRequested = 0;
 

@@ -8,7 +8,7 @@
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% TrafficLog QX5002:45 ProcessControl_win32.cpp $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:85 ProcessControl_win32.cpp $Revision: 1.1 $";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
