@@ -1,19 +1,20 @@
 #include "tools/trafficlog/ConvertCommand.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/ConvertOptions.h"
+#include "tools/trafficlog/ListingLimit.h"
 #include "tools/trafficlog/ProgressBar.h"
 #include "tools/trafficlog/RecordingConverter.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:70 ConvertCommand.cpp $Revision: 1.1 $";
 
-constexpr int kExitConverted = 0;
-constexpr int kExitNotPlaced = 1;
 constexpr int kProgressWidth = 40;
 constexpr int kTextSize = 400;
 constexpr std::int64_t kEntrySeconds = 10;
@@ -21,14 +22,13 @@ constexpr std::int64_t kEntrySeconds = 10;
 class ConvertPrinter : public ConvertSink {
 public:
     ConvertPrinter(const TrafficLogConsole& console, std::int64_t maxReport)
-        : console(console), maxReport(maxReport) {}
+        : console(console), limit(maxReport) {}
 
     void BadRow(const char* input, std::int64_t line, const char* reason) override {
-        ++badRows;
-        if (maxReport == 0 || badRows <= maxReport) {
+        if (limit.Take()) {
             ClearProgress();
-            std::fprintf(console.err, "%s:%lld: bad row: %s\n", input, static_cast<long long>(line),
-                         reason);
+            std::fprintf(console.err, "%s:%lld: bad row: %s\n", MaskControls(input).c_str(),
+                         static_cast<long long>(line), OneLine(reason).c_str());
         }
     }
     // Worldwide recordings fill every entry: the first is shown, the others counted.
@@ -40,11 +40,12 @@ public:
         std::fprintf(console.err,
                      "%s:%lld: time %lld has more than 6999 aircraft: the nearest are kept (the "
                      "feeder reads no more per entry); the summary counts the entries like it\n",
-                     input, static_cast<long long>(line), static_cast<long long>(time));
+                     MaskControls(input).c_str(), static_cast<long long>(line),
+                     static_cast<long long>(time));
     }
     void Notice(const char* text) override {
         ClearProgress();
-        std::fprintf(console.err, "trafficlog: %s\n", text);
+        PrintNote(console, text);
     }
     void Progress(std::int64_t bytesRead, std::int64_t fileSize) override {
         if (!console.errIsTerminal) {
@@ -62,15 +63,19 @@ public:
             barShown = false;
         }
     }
-    std::int64_t FullEntries() const { return fullEntries; }
-    std::int64_t Unlisted() const {
-        return maxReport == 0 || badRows <= maxReport ? 0 : badRows - maxReport;
+    // After the conversion: how many bad rows went unlisted, if any.
+    void CountUnlisted(std::int64_t badRows) {
+        ClearProgress();
+        if (limit.Cut(badRows)) {
+            PrintNote(console, CountOf(limit.Unlisted(badRows), "more bad row", "more bad rows") +
+                                   " not listed (--max-report 0 lists all)");
+        }
     }
+    std::int64_t FullEntries() const { return fullEntries; }
 
 private:
     const TrafficLogConsole& console;
-    std::int64_t maxReport;
-    std::int64_t badRows = 0;
+    ListingLimit limit;
     std::int64_t fullEntries = 0;
     bool barShown = false;
 };
@@ -96,19 +101,23 @@ void PrintSummary(const TrafficLogConsole& console, const ConvertOptions& option
     AddDropped(dropped, counts.outsideRegion, "outside the region");
     AddDropped(dropped, counts.badRows, "bad");
     AddDropped(dropped, counts.leftOut, "left out of full entries");
-    std::fprintf(console.out, "%s: %lld rows, %lld aircraft lines in %d entries; dropped: %s\n",
-                 options.output, static_cast<long long>(counts.rows),
-                 static_cast<long long>(counts.written), counts.entries,
+    const std::string output = MaskControls(options.output);
+    std::fprintf(console.out, "%s: %s, %s in %s; dropped: %s\n", output.c_str(),
+                 CountOf(counts.rows, "row", "rows").c_str(),
+                 CountOf(counts.written, "aircraft line", "aircraft lines").c_str(),
+                 CountOf(counts.entries, "entry", "entries").c_str(),
                  dropped.empty() ? "none" : dropped.c_str());
     if (counts.ignored > 0) {
-        std::fprintf(console.out, "%s: %lld BaseStation messages of other kinds passed over\n",
-                     options.output, static_cast<long long>(counts.ignored));
+        std::fprintf(console.out, "%s: %s passed over\n", output.c_str(),
+                     CountOf(counts.ignored, "BaseStation message of another kind",
+                             "BaseStation messages of other kinds")
+                         .c_str());
     }
     if (counts.leftOut > 0) {
         const GeoPoint centre = converter.Centre();
-        std::fprintf(console.out, "%s: %lld full entries keep the aircraft nearest to %.5f, %.5f\n",
-                     options.output, static_cast<long long>(fullEntries), centre.latitude,
-                     centre.longitude);
+        std::fprintf(console.out, "%s: %s the aircraft nearest to %.5f, %.5f\n", output.c_str(),
+                     CountOf(fullEntries, "full entry keeps", "full entries keep").c_str(),
+                     centre.latitude, centre.longitude);
     }
 }
 
@@ -117,47 +126,42 @@ void WarnOfStep(const TrafficLogConsole& console, std::int64_t step) {
     if (step == 0 || step == kEntrySeconds) {
         return;
     }
-    std::fprintf(console.err,
-                 "trafficlog: warning: the input's times are mostly %lld s apart, not %lld s: the "
-                 "feeder plays one entry every %lld s, so this recording plays %.3g times %s\n",
-                 static_cast<long long>(step), static_cast<long long>(kEntrySeconds),
-                 static_cast<long long>(kEntrySeconds),
-                 step < kEntrySeconds ? static_cast<double>(kEntrySeconds) / step
-                                      : static_cast<double>(step) / kEntrySeconds,
-                 step < kEntrySeconds ? "too slowly" : "too fast");
+    char warning[kTextSize];
+    FormatBounded(warning, kTextSize,
+                  "warning: the input's times are mostly %lld s apart, not %lld s: the feeder "
+                  "plays one entry every %lld s, so this recording plays %.3g times %s",
+                  static_cast<long long>(step), static_cast<long long>(kEntrySeconds),
+                  static_cast<long long>(kEntrySeconds),
+                  step < kEntrySeconds ? static_cast<double>(kEntrySeconds) / step
+                                       : static_cast<double>(step) / kEntrySeconds,
+                  step < kEntrySeconds ? "too slowly" : "too fast");
+    PrintNote(console, warning);
 }
 } // namespace
 
-int RunConvert(int count, const char* const* words, const TrafficLogConsole& console) {
+int RunConvert(CommandArguments& args, const TrafficLogConsole& console) {
     static bool registered = false;
     RegisterModuleOnce(registered, "Traffic Log", {kConvertCommandHeaderRevision, kRevision});
     ConvertOptions options;
-    char problem[kTextSize];
-    if (!ParseConvertOptions(count, words, options, problem, kTextSize)) {
-        std::fprintf(console.err, "trafficlog: convert: %s\nTry 'trafficlog --help'.\n", problem);
-        return kExitError;
+    const bool read = ReadConvertOptions(args, options);
+    if (const std::optional<int> code = Settled(console, args, read, "convert")) {
+        return *code;
     }
     RecordingConverter converter;
     ConvertPrinter printer(console, options.maxReport);
     const bool ok = converter.Convert(options, printer);
-    printer.ClearProgress();
-    if (printer.Unlisted() > 0) {
-        std::fprintf(console.err,
-                     "trafficlog: %lld more bad rows not listed (--max-report 0 "
-                     "lists all)\n",
-                     static_cast<long long>(printer.Unlisted()));
-    }
+    printer.CountUnlisted(converter.Counts().badRows);
     if (!ok) {
-        std::fprintf(console.err, "trafficlog: %s\n", converter.FullErrorText().c_str());
-        return converter.RefusedUnsorted() ? kExitNotPlaced : kExitError;
+        const int code = PrintFailure(console, converter.FullErrorText());
+        return converter.RefusedUnsorted() ? kExitFindings : code;
     }
     PrintSummary(console, options, converter, printer.FullEntries());
     WarnOfStep(console, converter.UsualStep());
     if (converter.Counts().inputsLeftOut > 0) {
-        std::fprintf(console.err,
-                     "trafficlog: %d input(s) went back in time and were left out (see above)\n",
-                     converter.Counts().inputsLeftOut);
-        return kExitNotPlaced;
+        PrintNote(console, "left out " +
+                               CountOf(converter.Counts().inputsLeftOut, "input", "inputs") +
+                               " that went back in time (see above)");
+        return kExitFindings;
     }
-    return kExitConverted;
+    return kExitSuccess;
 }

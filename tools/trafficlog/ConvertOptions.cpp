@@ -1,12 +1,9 @@
 #include "tools/trafficlog/ConvertOptions.h"
 
 #include "config_control/ConfigControl.h"
-#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/UtcTime.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -17,106 +14,111 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kConvertOptionsHeaderRevision, kRevision});
 }
 
-// A day of stale tolerance is more than any recording's gap between contacts.
-constexpr double kMaxStaleSeconds = 86400.0;
+constexpr int kProblemSize = 200;
 
-bool ReadNonNegative(const char* text, double& value, double most) {
-    if (text == nullptr) {
+bool Around(CommandArguments& args, Region& region) {
+    double v[3] = {};
+    if (!args.Numbers(3, v, "LAT,LON,RADIUS_NM") ||
+        !args.PartInRange("latitude", v[0], -90.0, 90.0) ||
+        !args.PartInRange("longitude", v[1], -180.0, 180.0) ||
+        !args.PartInRange("radius", v[2], 0.0, Region::kLargestRadiusNm)) {
         return false;
     }
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(value) && value >= 0 && value <= most;
+    if (v[2] == 0.0) {
+        return args.RefuseValue("has radius 0: nothing lies within it");
+    }
+    region.SetAround(v[0], v[1], v[2]);
+    return true;
 }
 
-bool ReadCount(const char* text, std::int64_t& value) {
-    if (text == nullptr || *text < '0' || *text > '9') {
+bool Box(CommandArguments& args, Region& region) {
+    double v[4] = {};
+    if (!args.Numbers(4, v, "S,W,N,E in degrees") ||
+        !args.PartInRange("south", v[0], -90.0, 90.0) ||
+        !args.PartInRange("west", v[1], -180.0, 180.0) ||
+        !args.PartInRange("north", v[2], -90.0, 90.0) ||
+        !args.PartInRange("east", v[3], -180.0, 180.0)) {
         return false;
     }
-    char* end = nullptr;
-    value = std::strtoll(text, &end, 10);
-    return *end == '\0';
+    if (v[0] > v[2]) {
+        return args.RefuseValue("has its south edge north of its north edge");
+    }
+    region.SetBox(v[0], v[1], v[2], v[3]);
+    return true;
 }
 
-bool IsOption(const char* word) {
-    return word[0] == '-' && word[1] == '-';
-}
-} // namespace
-
-bool TakeRegionOption(const char* option, const char* value, Region& region, bool& bad,
-                      char* problem, int size) {
-    if (std::strcmp(option, "--around") == 0) {
-        bad = !region.SetAround(value, problem, size);
-        return true;
+bool Time(CommandArguments& args, bool& has, std::int64_t& seconds) {
+    const char* text = nullptr;
+    if (!args.Text(text)) {
+        return false;
     }
-    if (std::strcmp(option, "--box") == 0) {
-        bad = !region.SetBox(value, problem, size);
-        return true;
+    if (!ParseTimeOption(text, seconds)) {
+        return args.RefuseValue("is not a UTC time: seconds since 1970 or 2022-06-27T12:00:00Z");
     }
-    return false;
+    has = true;
+    return true;
 }
 
-bool ParseConvertOptions(int count, const char* const* words, ConvertOptions& options,
-                         char* problem, int size) {
-    RegisterModule();
-    std::vector<const char*> files;
-    for (int i = 0; i < count; ++i) {
-        const char* word = words[i];
-        if (!IsOption(word)) {
-            files.push_back(word);
-            continue;
-        }
-        if (std::strcmp(word, "--keep-ground") == 0) {
-            options.keepGround = true;
-            continue;
-        }
-        const char* value = i + 1 < count ? words[++i] : nullptr;
-        bool bad = false;
-        if (TakeRegionOption(word, value, options.region, bad, problem, size)) {
-            if (bad) {
-                return false;
-            }
-        } else if (std::strcmp(word, "--stale") == 0) {
-            if (!ReadNonNegative(value, options.staleSeconds, kMaxStaleSeconds)) {
-                FormatBounded(problem, size, "--stale takes seconds from 0 to %.0f",
-                              kMaxStaleSeconds);
-                return false;
-            }
-        } else if (std::strcmp(word, "--max-report") == 0) {
-            if (!ReadCount(value, options.maxReport)) {
-                FormatBounded(problem, size, "--max-report takes a whole number (0: all)");
-                return false;
-            }
-        } else if (std::strcmp(word, "--from") == 0 || std::strcmp(word, "--to") == 0) {
-            const bool from = word[2] == 'f';
-            if (!ParseTimeOption(value, from ? options.from : options.to)) {
-                FormatBounded(problem, size,
-                              "%s takes a UTC time: seconds since 1970 or 2022-06-27T12:00:00Z",
-                              word);
-                return false;
-            }
-            (from ? options.hasFrom : options.hasTo) = true;
-        } else {
-            char shown[64];
-            FormatBounded(problem, size, "unknown option \"%s\"",
-                          MaskControlsBounded(shown, word, sizeof shown));
-            return false;
-        }
-    }
+// What the options must make sense of together, once all are read; the last file is the one
+// to write.
+bool Settle(CommandArguments& args, ConvertOptions& options, std::vector<const char*>& files) {
+    char problem[kProblemSize] = {};
     if (files.size() < 2) {
-        FormatBounded(problem, size, "needs at least one input and the data file to write");
-        return false;
+        CopyBounded(problem, "convert needs an INPUT and a DATA_FILE", kProblemSize);
+    } else if (std::strcmp(files.back(), "-") == 0) {
+        CopyBounded(problem, "convert needs a name for its DATA_FILE ('-' reads standard input)",
+                    kProblemSize);
+    } else if (options.hasFrom && options.hasTo && options.to < options.from) {
+        FormatBounded(problem, kProblemSize, "--to %lld lies before --from %lld",
+                      static_cast<long long>(options.to), static_cast<long long>(options.from));
     }
-    if (options.hasFrom && options.hasTo && options.to < options.from) {
-        FormatBounded(problem, size, "--to lies before --from");
+    if (problem[0] != '\0') {
+        args.SetErrorText(problem);
         return false;
     }
     options.output = files.back();
     files.pop_back();
     options.inputs = files;
-    if (std::strcmp(options.output, "-") == 0) {
-        FormatBounded(problem, size, "the data file to write needs a name (\"-\" is an input)");
-        return false;
-    }
     return true;
+}
+} // namespace
+
+bool TakeRegionOption(CommandArguments& args, Region& region, bool& ok) {
+    RegisterModule();
+    if (args.Is("--around")) {
+        ok = Around(args, region);
+        return true;
+    }
+    if (args.Is("--box")) {
+        ok = Box(args, region);
+        return true;
+    }
+    return false;
+}
+
+bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options) {
+    RegisterModule();
+    std::vector<const char*> files;
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (!args.IsOption()) {
+            files.push_back(args.Current());
+        } else if (args.Is("--stale")) {
+            ok = args.Decimal(0, ConvertOptions::kMaxStaleSeconds, options.staleSeconds);
+        } else if (args.Is("--keep-ground")) {
+            ok = options.keepGround = args.Flag();
+        } else if (args.Is("--from")) {
+            ok = Time(args, options.hasFrom, options.from);
+        } else if (args.Is("--to")) {
+            ok = Time(args, options.hasTo, options.to);
+        } else if (args.Is("--max-report")) {
+            ok = args.WholeNumber(0, ListingLimit::kMost, options.maxReport);
+        } else if (!TakeRegionOption(args, options.region, ok)) {
+            ok = args.RefuseUnknown();
+        }
+    }
+    if (!ok || args.Request() != ArgumentRequest::None) {
+        return ok;
+    }
+    return Settle(args, options, files);
 }

@@ -1,6 +1,8 @@
 // What `trafficlog convert` is asked to do, read from its command line.
 #pragma once
 
+#include "tools/trafficlog/CommandArguments.h"
+#include "tools/trafficlog/ListingLimit.h"
 #include "tools/trafficlog/Region.h"
 
 #include <cstdint>
@@ -11,7 +13,8 @@ inline constexpr char kConvertOptionsHeaderRevision[] =
 
 struct ConvertOptions {
     static constexpr double kDefaultStaleSeconds = 15.0;
-    static constexpr std::int64_t kDefaultMaxReport = 100;
+    // A day of stale tolerance is more than any recording's gap between contacts.
+    static constexpr double kMaxStaleSeconds = 86400.0;
 
     std::vector<const char*> inputs; // "-" is standard input
     const char* output = nullptr;
@@ -22,14 +25,13 @@ struct ConvertOptions {
     std::int64_t from = 0;
     bool hasTo = false;
     std::int64_t to = 0;
-    std::int64_t maxReport = kDefaultMaxReport;
+    std::int64_t maxReport = ListingLimit::kDefault;
 };
 
-// The region options shared by convert and record: true when `option` is one of them (its value
-// is then taken from `value`); `problem` says what is wrong when the value is not usable.
-bool TakeRegionOption(const char* option, const char* value, Region& region, bool& bad,
-                      char* problem, int size);
+// The region options shared by convert and record: true when the current argument is one of
+// them; `ok` is then false, with the error text in `args`, when its value is refused.
+bool TakeRegionOption(CommandArguments& args, Region& region, bool& ok);
 
-// The words after "convert". False, with what is wrong in `problem`, for a usage error.
-bool ParseConvertOptions(int count, const char* const* words, ConvertOptions& options,
-                         char* problem, int size);
+// The arguments after "convert". False, with what is wrong in the error text of `args`, for a
+// usage error; true also when the walk ended at a help or version request (args.Request()).
+bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options);

@@ -9,18 +9,13 @@
 #include "tools/trafficlog/Recorder.h"
 
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:76 RecordCommand.cpp $Revision: 1.1 $";
 
-constexpr int kExitRecorded = 0;
 constexpr int kTextSize = 400;
-
-const char* Entries(int count) {
-    return count == 1 ? "entry" : "entries";
-}
 
 // On a terminal one status line redrawn in place; otherwise a log line at each change of the
 // connection.
@@ -30,26 +25,24 @@ public:
         : console(console), options(options) {}
 
     void Status(const RecordStatus& status) override {
+        const std::string written = CountOf(status.entries, "entry", "entries") + " written";
         char line[kTextSize];
         if (status.connected) {
-            FormatBounded(line, sizeof line,
-                          "%s:%u: %lld aircraft heard, %lld with a position; %d %s written",
+            FormatBounded(line, sizeof line, "%s:%u: %lld aircraft heard, %lld with a position; %s",
                           options.host.c_str(), static_cast<unsigned>(options.port),
                           static_cast<long long>(status.aircraftHeard),
-                          static_cast<long long>(status.withPosition), status.entries,
-                          Entries(status.entries));
+                          static_cast<long long>(status.withPosition), written.c_str());
         } else {
-            FormatBounded(line, sizeof line, "not connected (%s); %d %s written",
+            FormatBounded(line, sizeof line, "not connected (%s); %s",
                           status.lastProblem.empty() ? "connecting" : status.lastProblem.c_str(),
-                          status.entries, Entries(status.entries));
+                          written.c_str());
         }
-        const std::string shown = MaskControls(line);
         if (console.errIsTerminal) {
-            std::fprintf(console.err, "\r\033[K%s", shown.c_str());
+            std::fprintf(console.err, "\r\033[K%s", OneLine(line).c_str());
             std::fflush(console.err);
             drawn = true;
         } else if (status.connected != wasConnected || status.connections != connections) {
-            std::fprintf(console.err, "trafficlog: %s\n", shown.c_str());
+            PrintNote(console, line);
         }
         wasConnected = status.connected;
         connections = status.connections;
@@ -70,14 +63,13 @@ private:
 };
 } // namespace
 
-int RunRecord(int count, const char* const* words, const TrafficLogConsole& console) {
+int RunRecord(CommandArguments& args, const TrafficLogConsole& console) {
     static bool registered = false;
     RegisterModuleOnce(registered, "Traffic Log", {kRecordCommandHeaderRevision, kRevision});
     RecordOptions options;
-    char problem[kTextSize];
-    if (!ParseRecordOptions(count, words, options, problem, kTextSize)) {
-        std::fprintf(console.err, "trafficlog: record: %s\nTry 'trafficlog --help'.\n", problem);
-        return kExitError;
+    const bool read = ReadRecordOptions(args, options);
+    if (const std::optional<int> code = Settled(console, args, read, "record")) {
+        return *code;
     }
     CatchStopSignals();
     Recorder recorder(SystemClock());
@@ -85,9 +77,8 @@ int RunRecord(int count, const char* const* words, const TrafficLogConsole& cons
     const bool ok = recorder.Record(options, printer);
     printer.Finish();
     if (!ok) {
-        std::fprintf(console.err, "trafficlog: %s\n", recorder.FullErrorText().c_str());
-        return kExitError;
+        return PrintFailure(console, recorder.FullErrorText());
     }
-    std::fprintf(console.out, "%s: recording closed\n", options.output);
-    return kExitRecorded;
+    std::fprintf(console.out, "%s: recording closed\n", MaskControls(options.output).c_str());
+    return kExitSuccess;
 }

@@ -4,8 +4,7 @@
 #include "text_functions/TextFunctions.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <numbers>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:52 Region.cpp $Revision: 1.1 $";
@@ -15,40 +14,7 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kRegionHeaderRevision, kRevision});
 }
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kRadiansPerDegree = kPi / 180.0;
-// The mean Earth radius in nautical miles.
-constexpr double kEarthRadiusNm = 3440.065;
-constexpr int kMaxValues = 4;
-
-// Exactly `count` finite numbers separated by commas.
-bool ReadValues(const char* text, int count, double* values) {
-    char copy[128];
-    if (text == nullptr || CopyBounded(copy, text, sizeof copy) == nullptr ||
-        std::strlen(text) >= sizeof copy) {
-        return false;
-    }
-    char* parts[kMaxValues + 1] = {};
-    if (SplitAtCharBounded(copy, ",", parts, kMaxValues) != count) {
-        return false;
-    }
-    for (int i = 0; i < count; ++i) {
-        char* end = nullptr;
-        values[i] = std::strtod(parts[i], &end);
-        if (end == parts[i] || *end != '\0' || !std::isfinite(values[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsLatitude(double value) {
-    return std::fabs(value) <= 90.0;
-}
-
-bool IsLongitude(double value) {
-    return std::fabs(value) <= 180.0;
-}
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 } // namespace
 
 UnitVector ToUnitVector(double latitude, double longitude) {
@@ -72,55 +38,23 @@ GeoPoint PointOf(const UnitVector& sum) {
             horizontal == 0 ? 0 : std::atan2(sum.y, sum.x) / kRadiansPerDegree};
 }
 
-bool Region::SetAround(const char* text, char* problem, int size) {
+void Region::SetAround(double latitude, double longitude, double radius) {
     RegisterModule();
-    double values[3] = {};
-    if (!ReadValues(text, 3, values)) {
-        FormatBounded(problem, size, "--around takes LAT,LON,RADIUS_NM, three numbers");
-        return false;
-    }
-    if (!IsLatitude(values[0]) || !IsLongitude(values[1])) {
-        FormatBounded(problem, size, "--around: latitude or longitude out of range");
-        return false;
-    }
-    // Half the Earth's circumference reaches every point.
-    if (values[2] <= 0 || values[2] > kPi * kEarthRadiusNm) {
-        FormatBounded(problem, size, "--around: the radius must be above 0 and at most %.0f NM",
-                      kPi * kEarthRadiusNm);
-        return false;
-    }
     hasCircle = true;
-    circleCentre = {values[0], values[1]};
-    radiusNm = values[2];
-    circleVector = ToUnitVector(values[0], values[1]);
+    circleCentre = {latitude, longitude};
+    radiusNm = radius;
+    circleVector = ToUnitVector(latitude, longitude);
     const double chord = 2.0 * std::sin(radiusNm / kEarthRadiusNm / 2.0);
     maxChordSquared = chord * chord;
-    return true;
 }
 
-bool Region::SetBox(const char* text, char* problem, int size) {
+void Region::SetBox(double southEdge, double westEdge, double northEdge, double eastEdge) {
     RegisterModule();
-    double values[4] = {};
-    if (!ReadValues(text, 4, values)) {
-        FormatBounded(problem, size, "--box takes S,W,N,E, four numbers");
-        return false;
-    }
-    if (!IsLatitude(values[0]) || !IsLatitude(values[2]) || !IsLongitude(values[1]) ||
-        !IsLongitude(values[3])) {
-        FormatBounded(problem, size, "--box: latitude or longitude out of range");
-        return false;
-    }
-    if (values[0] > values[2]) {
-        FormatBounded(problem, size, "--box: south %g lies north of north %g", values[0],
-                      values[2]);
-        return false;
-    }
     hasBox = true;
-    south = values[0];
-    west = values[1];
-    north = values[2];
-    east = values[3];
-    return true;
+    south = southEdge;
+    west = westEdge;
+    north = northEdge;
+    east = eastEdge;
 }
 
 bool Region::Contains(double latitude, double longitude) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <numbers>
 
 inline constexpr char kRegionHeaderRevision[] =
     "%Z% TrafficLog QX5002:51 Region.h $Revision: 1.1 $";
@@ -28,10 +29,14 @@ GeoPoint PointOf(const UnitVector& sum);
 
 class Region {
 public:
-    // "LAT,LON,RADIUS_NM" and "S,W,N,E" in degrees. False, with what is wrong in `problem`
-    // (size bytes), for anything else.
-    bool SetAround(const char* text, char* problem, int size);
-    bool SetBox(const char* text, char* problem, int size);
+    // The mean Earth radius; half its circumference is a radius that reaches every point.
+    static constexpr double kEarthRadiusNm = 3440.065;
+    static constexpr double kLargestRadiusNm = std::numbers::pi * kEarthRadiusNm;
+
+    // Degrees within their ranges, a radius above 0 up to kLargestRadiusNm, a box's south not
+    // north of its north: the command line sees to that.
+    void SetAround(double latitude, double longitude, double radius);
+    void SetBox(double southEdge, double westEdge, double northEdge, double eastEdge);
 
     bool IsSet() const { return hasCircle || hasBox; }
     bool Contains(double latitude, double longitude) const;

@@ -5,10 +5,10 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/CommandArguments.h"
 #include "tools/trafficlog/ConvertCommand.h"
+#include "tools/trafficlog/ListingLimit.h"
 #include "tools/trafficlog/RecordCommand.h"
 #include "tools/trafficlog/SampleGenerator.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
-#include "tools/trafficlog/TrafficLogHelp.h"
 #include "tools/trafficlog/TrafficScanner.h"
 
 #include <cstring>
@@ -20,55 +20,11 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:18 TrafficLogCommand.cpp $Revision: 1.1 $";
 
-constexpr std::int64_t kDefaultMaxReport = 100;
-constexpr std::int64_t kMostReported = std::numeric_limits<std::int64_t>::max();
 constexpr char kDefaultDataFile[] = "TrafficLog.dat";
 constexpr std::int64_t kMaxDuration = 30 * 86400;
 constexpr double kMaxDensity = 5000;
 // The time field of a data file is read as a 32-bit number.
 constexpr std::int64_t kLastFileTime = std::numeric_limits<std::int32_t>::max();
-
-// The help of the command (the overview without one) or the version.
-int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command) {
-    if (request == ArgumentRequest::Help) {
-        std::fputs(TrafficLogHelp(command).c_str(), console.out);
-    } else {
-        std::fprintf(console.out, "%s\n", kTrafficLogVersion);
-    }
-    return kExitSuccess;
-}
-
-// What the arguments settled before the command's work: a usage error, the help or the
-// version, each with its exit code. Nothing when the command is to go on.
-std::optional<int> Settled(const TrafficLogConsole& console, const CommandArguments& args, bool ok,
-                           const char* command) {
-    if (!ok) {
-        return PrintUsageError(console, args.FullErrorText());
-    }
-    if (args.Request() != ArgumentRequest::None) {
-        return Answer(console, args.Request(), command);
-    }
-    return std::nullopt;
-}
-
-// Lists findings up to a limit; the rest are counted.
-class ListingLimit {
-public:
-    explicit ListingLimit(std::int64_t limit) : limit(limit) {}
-    bool Take() {
-        if (limit != 0 && listed >= limit) {
-            return false;
-        }
-        ++listed;
-        return true;
-    }
-    std::int64_t Unlisted(std::int64_t total) const { return total - listed; }
-    bool Cut(std::int64_t total) const { return limit != 0 && total > limit; }
-
-private:
-    std::int64_t limit;
-    std::int64_t listed = 0;
-};
 
 // Where the recording goes when no --out is given: named in full, so the user finds it.
 std::string DefaultDataFile() {
@@ -144,12 +100,12 @@ private:
 };
 
 int Check(CommandArguments& args, const TrafficLogConsole& console) {
-    std::int64_t maxReport = kDefaultMaxReport;
+    std::int64_t maxReport = ListingLimit::kDefault;
     const char* path = nullptr;
     bool ok = true;
     while (ok && args.Next()) {
         if (args.Is("--max-report")) {
-            ok = args.WholeNumber(0, kMostReported, maxReport);
+            ok = args.WholeNumber(0, ListingLimit::kMost, maxReport);
         } else if (!args.IsOption() && path == nullptr) {
             path = args.Current();
         } else {
@@ -257,7 +213,8 @@ int Scan(CommandArguments& args, const TrafficLogConsole& console) {
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
     static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogCommandHeaderRevision, kRevision});
+    RegisterModuleOnce(registered, "Traffic Log",
+                       {kTrafficLogCommandHeaderRevision, kRevision, kListingLimitHeaderRevision});
     if (argc < 2 || argv[1] == nullptr) {
         return PrintUsageError(console, "no command given");
     }
@@ -267,10 +224,10 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
         return Generate(args, console);
     }
     if (std::strcmp(command, "convert") == 0) {
-        return RunConvert(argc - 2, argv + 2, console);
+        return RunConvert(args, console);
     }
     if (std::strcmp(command, "record") == 0) {
-        return RunRecord(argc - 2, argv + 2, console);
+        return RunRecord(args, console);
     }
     if (std::strcmp(command, "check") == 0) {
         return Check(args, console);

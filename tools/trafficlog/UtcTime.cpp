@@ -1,8 +1,8 @@
 #include "tools/trafficlog/UtcTime.h"
 
 #include "config_control/ConfigControl.h"
+#include "tools/trafficlog/FieldText.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -95,9 +95,11 @@ bool ParseTimeOption(const char* text, std::int64_t& seconds) {
     if (text == nullptr || *text == '\0') {
         return false;
     }
-    char* end = nullptr;
-    const long long whole = std::strtoll(text, &end, 10);
-    if (*end == '\0' && whole >= 0) {
+    std::int64_t whole = 0;
+    if (ReadFieldInteger(text, whole)) {
+        if (whole < 0) {
+            return false;
+        }
         seconds = whole;
         return true;
     }

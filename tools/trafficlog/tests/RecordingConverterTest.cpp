@@ -197,18 +197,17 @@ TEST_F(ConvertTest, KeepsOnlyTheAircraftOfTheRegion) {
         csv += Row(v);
     }
     WriteBinary("in.csv", csv);
-    char problem[200];
-    ASSERT_TRUE(options.region.SetAround("51.47,-0.45,30", problem, sizeof problem));
+    options.region.SetAround(51.47, -0.45, 30);
     ASSERT_TRUE(Convert({"in.csv"}));
     EXPECT_EQ(Callsigns(), "HEATHROW GATWICK|");
     EXPECT_EQ(converter.Counts().outsideRegion, 3);
 
     // A box across the 180th meridian, on its own and together with a circle.
     options.region = Region{};
-    ASSERT_TRUE(options.region.SetBox("59,179,61,-179", problem, sizeof problem));
+    options.region.SetBox(59, 179, 61, -179);
     ASSERT_TRUE(Convert({"in.csv"}));
     EXPECT_EQ(Callsigns(), "DATELINE OVERDATE|");
-    ASSERT_TRUE(options.region.SetAround("60,179.9,1", problem, sizeof problem));
+    options.region.SetAround(60, 179.9, 1);
     ASSERT_TRUE(Convert({"in.csv"}));
     EXPECT_EQ(Callsigns(), "DATELINE|");
 }

@@ -1,3 +1,4 @@
+#include "tools/trafficlog/ConvertOptions.h"
 #include "tools/trafficlog/Region.h"
 #include "tools/trafficlog/UtcTime.h"
 
@@ -55,35 +56,57 @@ TEST(TimeOption, TakesSecondsOrAUtcDate) {
     EXPECT_EQ(seconds, 1656331200);
     ASSERT_TRUE(ParseTimeOption("2022-06-27", seconds));
     EXPECT_EQ(seconds, 1656288000);
-    for (const char* bad : {"", "-5", "2022/06/27", "2022-06-27T25:00", "noon", "12e3"}) {
+    ASSERT_TRUE(ParseTimeOption("999999999999999999", seconds));
+    EXPECT_EQ(seconds, 999999999999999999);
+    for (const char* bad : {"", "-5", "2022/06/27", "2022-06-27T25:00", "noon", "12e3", " 5",
+                            "99999999999999999999", "9223372036854775808"}) {
         EXPECT_FALSE(ParseTimeOption(bad, seconds)) << bad;
     }
 }
 
 TEST(Region, CircleAndBoxEdges) {
     Region region;
-    char problem[120];
     // 60 NM is one degree of latitude, near enough.
-    ASSERT_TRUE(region.SetAround("0,0,60", problem, sizeof problem));
+    region.SetAround(0, 0, 60);
     EXPECT_TRUE(region.Contains(0.99, 0));
     EXPECT_FALSE(region.Contains(1.01, 0));
     EXPECT_FALSE(region.Contains(0, 180));
 
     Region across;
-    ASSERT_TRUE(across.SetBox("-10,170,10,-170", problem, sizeof problem));
+    across.SetBox(-10, 170, 10, -170);
     EXPECT_TRUE(across.Contains(0, 180));
     EXPECT_TRUE(across.Contains(0, -175));
     EXPECT_FALSE(across.Contains(0, 0));
     EXPECT_DOUBLE_EQ(across.Centre().longitude, 180);
     Region lopsided;
-    ASSERT_TRUE(lopsided.SetBox("-10,160,10,-170", problem, sizeof problem));
+    lopsided.SetBox(-10, 160, 10, -170);
     EXPECT_DOUBLE_EQ(lopsided.Centre().longitude, 175);
+}
 
-    for (const char* bad : {"1,2", "1,2,3,x", "91,0,1", "0,0,0", "nan,0,5", "0,0,1e9"}) {
+// A refused value leaves the region as it was: no half-set circle filters the recording.
+TEST(Region, OptionsRefuseWhatIsNoRegion) {
+    const char* const refusals[][2] = {
+        {"--around", "1,2"},     {"--around", "1,2,3,x"}, {"--around", "91,0,1"},
+        {"--around", "0,0,0"},   {"--around", "nan,0,5"}, {"--around", "0,0,1e9"},
+        {"--around", "0,0,1,2"}, {"--around", "1,,2"},    {"--around", " 1,2,3"},
+        {"--box", "1,2,3"},      {"--box", "52,0,51,1"},  {"--box", "0,-181,1,0"},
+        {"--box", "a,b,c,d"}};
+    for (const auto& argv : refusals) {
+        CommandArguments args(2, argv, 0);
+        ASSERT_TRUE(args.Next());
         Region refused;
-        EXPECT_FALSE(refused.SetAround(bad, problem, sizeof problem)) << bad;
-        EXPECT_FALSE(refused.IsSet());
+        bool ok = true;
+        EXPECT_TRUE(TakeRegionOption(args, refused, ok));
+        EXPECT_FALSE(ok) << argv[0] << " " << argv[1];
+        EXPECT_FALSE(refused.IsSet()) << argv[0] << " " << argv[1];
     }
+    const char* argv[] = {"--box=-10,170,10,-170", "--around", "51.47,-0.45,30"};
+    CommandArguments args(3, argv, 0);
+    Region both;
+    bool ok = false;
+    ASSERT_TRUE(args.Next() && TakeRegionOption(args, both, ok) && ok);
+    ASSERT_TRUE(args.Next() && TakeRegionOption(args, both, ok) && ok);
+    EXPECT_DOUBLE_EQ(both.Centre().latitude, 51.47);
 }
 
 TEST(Region, MeanPositionCrossesTheAntimeridian) {
