@@ -1,6 +1,7 @@
 #include "tools/trafficlog/FieldText.h"
 
 #include "config_control/ConfigControl.h"
+#include "tools/trafficlog/FieldReading.h"
 #include "traffic/DecimalText.h"
 
 #include <cmath>
@@ -18,19 +19,11 @@ void RegisterModule() {
 constexpr int kMaxInt64Digits = 18;
 // The feeder reads addresses into 32 bits.
 constexpr int kMaxAddressDigits = 8;
-// Fewer integer digits than this always make a finite double.
-constexpr int kMaxPlainDigits = 300;
+// A number of no more characters than this, without an exponent, is a finite double.
+constexpr std::size_t kMaxPlainLength = 300;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// Past the digits at `text`; counts them.
-const char* SkipDigits(const char* text, int& digits) {
-    for (; IsDigit(*text); ++text) {
-        ++digits;
-    }
-    return text;
 }
 } // namespace
 
@@ -82,35 +75,11 @@ bool IsAddressText(const char* text) {
 
 bool IsFieldNumber(const char* text) {
     RegisterModule();
-    const char* c = text;
-    if (*c == '-' || *c == '+') {
-        ++c;
-    }
-    int integerDigits = 0;
-    int digits = 0;
-    c = SkipDigits(c, integerDigits);
-    if (*c == '.') {
-        c = SkipDigits(c + 1, digits);
-    }
-    if (integerDigits + digits == 0) {
-        return false;
-    }
-    bool exponent = false;
-    if (*c == 'e' || *c == 'E') {
-        exponent = true;
-        ++c;
-        if (*c == '-' || *c == '+') {
-            ++c;
-        }
-        int exponentDigits = 0;
-        c = SkipDigits(c, exponentDigits);
-        if (exponentDigits == 0) {
-            return false;
-        }
-    }
-    // Only an exponent or hundreds of digits can take a decimal beyond the finite range.
-    return *c == '\0' &&
-           ((!exponent && integerDigits <= kMaxPlainDigits) || std::isfinite(ParseDecimal(text)));
+    const std::size_t length = DecimalLength(text);
+    // Only an exponent or hundreds of digits take a decimal beyond the finite range.
+    return length > 0 && text[length] == '\0' &&
+           ((length <= kMaxPlainLength && std::strpbrk(text, "eE") == nullptr) ||
+            std::isfinite(ParseDecimal(text)));
 }
 
 bool ReadFieldNumber(const char* text, double& value) {
