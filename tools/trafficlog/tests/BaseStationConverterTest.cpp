@@ -1,6 +1,6 @@
 #include "tools/trafficlog/RecordingConverter.h"
 
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -9,25 +9,6 @@
 #include <vector>
 
 namespace {
-
-class Findings : public ConvertSink {
-public:
-    void BadRow(const char*, std::int64_t line, const char* reason) override {
-        bad.push_back(std::to_string(line) + ": " + reason);
-    }
-    void EntryFull(const char*, std::int64_t, std::int64_t) override {}
-    void Notice(const char* text) override { notices.push_back(text); }
-    void Progress(std::int64_t, std::int64_t) override {}
-    std::vector<std::string> bad;
-    std::vector<std::string> notices;
-};
-
-class CleanFile : public CheckFindingSink {
-public:
-    void Report(std::int64_t line, CheckFault, const char* text) override {
-        ADD_FAILURE() << "check, line " << line << ": " << text;
-    }
-};
 
 // 2024-06-01 12:00:00 UTC.
 constexpr std::int64_t kNoon = 1717243200;
@@ -48,32 +29,10 @@ std::string Velocity(const char* hex, const char* clock, const char* knots, cons
     return Msg(4, hex, clock, std::string(",,") + knots + "," + track + ",,," + fpm + ",,0,0,0,0");
 }
 
-struct Result {
-    bool ok;
-    std::string data;
-    ConvertCounts counts;
-    Findings findings;
-};
-
-Result ConvertLog(const std::string& log, double stale = 15) {
-    TempFile input(".sbs");
-    TempFile output(".dat");
-    input.Write(GzipBytes(log));
+Conversion ConvertLog(const std::string& log, double stale = 15) {
     ConvertOptions options;
-    options.inputs = {input.Path()};
-    options.output = output.Path();
     options.staleSeconds = stale;
-    RecordingConverter converter;
-    Result result;
-    result.ok = converter.Convert(options, result.findings);
-    result.data = output.Read();
-    result.counts = converter.Counts();
-    if (result.ok) {
-        TrafficFileChecker checker;
-        CleanFile clean;
-        EXPECT_TRUE(checker.Check(output.Path(), clean));
-    }
-    return result;
+    return ConvertBytes(GzipBytes(log), ".sbs", options);
 }
 
 TEST(BaseStationConverter, WritesOneEntryPerTenSecondsInTheOpenSkyUnits) {
@@ -84,7 +43,7 @@ TEST(BaseStationConverter, WritesOneEntryPerTenSecondsInTheOpenSkyUnits) {
                             "STA,,5,179,400AE7,10103,2024/06/01,12:00:05.0,,,RM\n" +
                             Position("400AE7", "12:00:12.000", "3000", "51.10", "-0.20") +
                             Position("4CA2B5", "12:00:25.000", "10100", "51.48", "-0.44");
-    const Result result = ConvertLog(log);
+    const Conversion result = ConvertLog(log);
     ASSERT_TRUE(result.ok) << (result.findings.bad.empty() ? "" : result.findings.bad[0]);
     EXPECT_TRUE(result.findings.bad.empty());
     // Entries at 12:00:10, :20 and :30; at :30 the position of 400AE7 is 18 s old.
@@ -126,14 +85,10 @@ TEST(BaseStationConverter, ConvertsAHostileLog) {
     log += Position("4CA2B5", "12:00:15.000", "11000", "51.50", "-0.40");             // 12
     log += Position("4CA2B5", "12:00:05.000", "9000", "51.00", "-0.10");              // 13 late
     log += Position("4CA2B5", "12:00:16.000", "11100", "51.51", "-0.39");             // 14
-    const Result result = ConvertLog(log);
+    const Conversion result = ConvertLog(log);
     ASSERT_TRUE(result.ok);
-    std::vector<std::string> lines;
-    for (const std::string& bad : result.findings.bad) {
-        lines.push_back(bad.substr(0, bad.find(':')));
-    }
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}));
+    EXPECT_EQ(result.findings.badLines,
+              (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     // The message out of order does not move the aircraft back: entry 12:00:20 holds the
     // latest position.
     EXPECT_NE(result.data.find("4CA2B5|4CA2B5|" + std::to_string(kNoon + 20) +
@@ -146,7 +101,7 @@ TEST(BaseStationConverter, ConvertsAHostileLog) {
 TEST(BaseStationConverter, PassesOverQuietStretches) {
     const std::string log = Position("4CA2B5", "12:00:02.000", "10000", "51.47", "-0.45") +
                             Position("4CA2B5", "13:00:02.000", "10000", "51.47", "-0.45");
-    const Result result = ConvertLog(log);
+    const Conversion result = ConvertLog(log);
     ASSERT_TRUE(result.ok);
     EXPECT_LE(result.counts.entries, 4);
 }

@@ -3,6 +3,7 @@
 #include "config_control/tests/TempDirectory.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -16,31 +17,6 @@
 #include <vector>
 
 namespace {
-
-class Findings : public ConvertSink {
-public:
-    void BadRow(const char* input, std::int64_t line, const char* reason) override {
-        const std::string path = input;
-        bad.push_back(path.substr(path.find_last_of("/\\") + 1) + ":" + std::to_string(line) +
-                      ": " + reason);
-    }
-    void EntryFull(const char*, std::int64_t line, std::int64_t) override {
-        fullLines.push_back(line);
-    }
-    void Notice(const char* text) override { notices.push_back(text); }
-    void Progress(std::int64_t, std::int64_t) override {}
-
-    std::vector<std::string> bad;
-    std::vector<std::int64_t> fullLines;
-    std::vector<std::string> notices;
-};
-
-class CleanFile : public CheckFindingSink {
-public:
-    void Report(std::int64_t line, CheckFault, const char* text) override {
-        ADD_FAILURE() << "check, line " << line << ": " << text;
-    }
-};
 
 class EntryCounter : public ScanSink {
 public:
@@ -129,7 +105,7 @@ protected:
 
     ConvertOptions options;
     RecordingConverter converter;
-    Findings findings;
+    ConvertFindings findings;
     EntryCounter played;
     std::string output;
 };
