@@ -1,7 +1,6 @@
 #include "tools/trafficlog/Region.h"
 
 #include "config_control/ConfigControl.h"
-#include "text_functions/TextFunctions.h"
 
 #include <cmath>
 #include <numbers>
@@ -82,18 +81,4 @@ GeoPoint Region::Centre() const {
         middle += middle > 0 ? -180.0 : 180.0;
     }
     return {(south + north) / 2.0, middle};
-}
-
-void Region::Describe(char* text, int size) const {
-    char circle[96] = {};
-    char box[96] = {};
-    if (hasCircle) {
-        FormatBounded(circle, sizeof circle, "within %g NM of %.5f, %.5f", radiusNm,
-                      circleCentre.latitude, circleCentre.longitude);
-    }
-    if (hasBox) {
-        FormatBounded(box, sizeof box, "in the box S %g, W %g, N %g, E %g", south, west, north,
-                      east);
-    }
-    FormatBounded(text, size, "%s%s%s", circle, hasCircle && hasBox ? " and " : "", box);
 }

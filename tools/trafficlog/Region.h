@@ -42,8 +42,6 @@ public:
     bool Contains(double latitude, double longitude) const;
     // The circle's centre, else the box's, when either is set.
     GeoPoint Centre() const;
-    // "within 50 NM of 51.47000, -0.45000", "in the box ...", both joined, or "" without one.
-    void Describe(char* text, int size) const;
 
 private:
     bool hasCircle = false;
