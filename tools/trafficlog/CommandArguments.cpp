@@ -18,7 +18,7 @@ void RegisterModule() {
 
 constexpr int kProblemSize = 512;
 constexpr int kNameSize = 64;
-constexpr int kPositionSize = 64;
+constexpr int kNumbersSize = 128;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -54,6 +54,7 @@ bool CommandArguments::Next() {
         return false;
     }
     current = argv[next++];
+    optionValue = nullptr;
     if (!operandsOnly && std::strcmp(current, "--") == 0) {
         operandsOnly = true;
         return Next();
@@ -93,6 +94,7 @@ bool CommandArguments::Text(const char*& value) {
     if (*value == '\0') {
         return Refuse("needs a value");
     }
+    optionValue = value;
     return true;
 }
 
@@ -112,7 +114,7 @@ bool CommandArguments::WholeNumber(std::int64_t lo, std::int64_t hi, std::int64_
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is out of range (%lld to %lld)",
                       static_cast<long long>(lo), static_cast<long long>(hi));
-        return RefuseValue(text, problem);
+        return RefuseValue(problem);
     }
     value = number;
     return true;
@@ -128,7 +130,7 @@ bool CommandArguments::UnsignedNumber(std::uint64_t& value) {
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is out of range (0 to %llu)",
                       static_cast<unsigned long long>(std::numeric_limits<std::uint64_t>::max()));
-        return RefuseValue(text, problem);
+        return RefuseValue(problem);
     }
     value = digits.magnitude;
     return true;
@@ -150,7 +152,7 @@ bool CommandArguments::Digits(const char*& text, SignedDigits& digits) {
         digits.overflow = digits.overflow || digits.magnitude > (kLimit - digit) / 10;
         digits.magnitude = digits.magnitude * 10 + digit;
     }
-    return (p != first && *p == '\0') || RefuseValue(text, "is not a whole number");
+    return (p != first && *p == '\0') || RefuseValue("is not a whole number");
 }
 
 bool CommandArguments::Decimal(double lo, double hi, double& value) {
@@ -160,42 +162,57 @@ bool CommandArguments::Decimal(double lo, double hi, double& value) {
     }
     double number = 0;
     if (!ReadWholeDecimal(text, number)) {
-        return RefuseValue(text, "is not a number");
+        return RefuseValue("is not a number");
     }
     if (number < lo || number > hi) {
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is out of range (%g to %g)", lo, hi);
-        return RefuseValue(text, problem);
+        return RefuseValue(problem);
     }
     value = number;
     return true;
 }
 
-bool CommandArguments::Position(double& latitude, double& longitude) {
+bool CommandArguments::Numbers(int count, double* values, const char* form) {
     const char* text = nullptr;
     if (!Text(text)) {
         return false;
     }
-    char copy[kPositionSize];
-    char* parts[3] = {};
-    double lat = 0, lon = 0;
-    if (std::strlen(text) >= sizeof copy || CopyBounded(copy, text, sizeof copy) == nullptr ||
-        SplitAtCharBounded(copy, ",", parts, 2) != 2 || !ReadWholeDecimal(parts[0], lat) ||
-        !ReadWholeDecimal(parts[1], lon)) {
-        return RefuseValue(text, "is not LAT,LON in degrees");
+    char copy[kNumbersSize];
+    char* parts[kMostNumbers + 1] = {};
+    bool ok = count <= kMostNumbers && std::strlen(text) < sizeof copy &&
+              CopyBounded(copy, text, sizeof copy) != nullptr &&
+              SplitAtCharBounded(copy, ",", parts, kMostNumbers) == count;
+    for (int i = 0; ok && i < count; ++i) {
+        ok = ReadWholeDecimal(parts[i], values[i]);
+    }
+    if (!ok) {
+        char problem[kProblemSize];
+        FormatBounded(problem, kProblemSize, "is not %s", form);
+        return RefuseValue(problem);
+    }
+    return true;
+}
+
+bool CommandArguments::Position(double& latitude, double& longitude) {
+    double values[2] = {};
+    if (!Numbers(2, values, "LAT,LON in degrees") ||
+        !PartInRange("latitude", values[0], -90.0, 90.0) ||
+        !PartInRange("longitude", values[1], -180.0, 180.0)) {
+        return false;
+    }
+    latitude = values[0];
+    longitude = values[1];
+    return true;
+}
+
+bool CommandArguments::PartInRange(const char* part, double value, double lo, double hi) {
+    if (value >= lo && value <= hi) {
+        return true;
     }
     char problem[kProblemSize];
-    if (std::fabs(lat) > 90.0) {
-        FormatBounded(problem, kProblemSize, "has latitude %g, out of range (-90 to 90)", lat);
-        return RefuseValue(text, problem);
-    }
-    if (std::fabs(lon) > 180.0) {
-        FormatBounded(problem, kProblemSize, "has longitude %g, out of range (-180 to 180)", lon);
-        return RefuseValue(text, problem);
-    }
-    latitude = lat;
-    longitude = lon;
-    return true;
+    FormatBounded(problem, kProblemSize, "has %s %g, out of range (%g to %g)", part, value, lo, hi);
+    return RefuseValue(problem);
 }
 
 bool CommandArguments::Flag() {
@@ -219,11 +236,12 @@ bool CommandArguments::Refuse(const char* problem) {
     return false;
 }
 
-bool CommandArguments::RefuseValue(const char* value, const char* problem) {
+bool CommandArguments::RefuseValue(const char* problem) {
     char name[kNameSize];
     OptionName(current, name, kNameSize);
     char text[kProblemSize];
-    FormatBounded(text, kProblemSize, "%s '%.200s' %s", name, value, problem);
+    FormatBounded(text, kProblemSize, "%s '%.200s' %s", name,
+                  optionValue != nullptr ? optionValue : "", problem);
     SetErrorText(text);
     return false;
 }

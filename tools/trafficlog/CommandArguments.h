@@ -36,6 +36,9 @@ public:
     bool WholeNumber(std::int64_t lo, std::int64_t hi, std::int64_t& value);
     bool UnsignedNumber(std::uint64_t& value);
     bool Decimal(double lo, double hi, double& value);
+    // Exactly `count` numbers (at most kMostNumbers) separated by commas; `form` names them in
+    // a refusal ("is not LAT,LON in degrees").
+    bool Numbers(int count, double* values, const char* form);
     // "LAT,LON" in degrees, latitude -90 to 90, longitude -180 to 180.
     bool Position(double& latitude, double& longitude);
     // The current option takes no value: false, with the error text set, for "--name=VALUE".
@@ -43,6 +46,13 @@ public:
 
     // Refuses the current argument as unknown: sets the error text and returns false.
     bool RefuseUnknown();
+    // Refuses the value just read: "NAME 'VALUE' PROBLEM". Returns false.
+    bool RefuseValue(const char* problem);
+    // True when `value`, the part of the value just read named `part`, lies in lo to hi; else
+    // refuses the value ("--own '91,0' has latitude 91, out of range (-90 to 90)").
+    bool PartInRange(const char* part, double value, double lo, double hi);
+
+    static constexpr int kMostNumbers = 4;
 
 private:
     struct SignedDigits {
@@ -53,12 +63,12 @@ private:
     // The current option's value as [sign] digits and nothing else.
     bool Digits(const char*& text, SignedDigits& digits);
     bool Refuse(const char* problem);
-    bool RefuseValue(const char* value, const char* problem);
 
     int argc;
     const char* const* argv;
     int next;
     const char* current = nullptr;
-    bool operandsOnly = false; // after "--"
+    const char* optionValue = nullptr; // of the current option, once read
+    bool operandsOnly = false;         // after "--"
     ArgumentRequest request = ArgumentRequest::None;
 };

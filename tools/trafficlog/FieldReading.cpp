@@ -41,8 +41,23 @@ const char* SkipDigits(const char* p) {
     return p;
 }
 
-// Length of the decimal number at p by the file's grammar: [sign] digits [. digits]
-// [exponent], at least one digit before or after the point; 0 when there is none.
+// Length of [sign] digits at p; 0 when there are no digits.
+std::size_t IntegerLength(const char* p) {
+    const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
+    const char* end = SkipDigits(digits);
+    return end == digits ? 0 : static_cast<std::size_t>(end - p);
+}
+
+// What follows a number decides between an exact and a partial reading.
+FieldForm FormAfter(const char* rest) {
+    return *SkipSpace(rest) == '\0' ? FieldForm::Exact : FieldForm::Partial;
+}
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+} // namespace
+
 std::size_t DecimalLength(const char* p) {
     const char* start = p;
     if (*p == '+' || *p == '-') {
@@ -70,23 +85,6 @@ std::size_t DecimalLength(const char* p) {
     }
     return static_cast<std::size_t>(p - start);
 }
-
-// Length of [sign] digits at p; 0 when there are no digits.
-std::size_t IntegerLength(const char* p) {
-    const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
-    const char* end = SkipDigits(digits);
-    return end == digits ? 0 : static_cast<std::size_t>(end - p);
-}
-
-// What follows a number decides between an exact and a partial reading.
-FieldForm FormAfter(const char* rest) {
-    return *SkipSpace(rest) == '\0' ? FieldForm::Exact : FieldForm::Partial;
-}
-
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-} // namespace
 
 NumberReading ReadNumberField(const char* text) {
     RegisterModule();

@@ -5,6 +5,7 @@
 // the feeder's own conversions.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr char kFieldReadingHeaderRevision[] =
@@ -30,6 +31,10 @@ struct IntegerReading {
     FieldForm form;
     std::int32_t value;
 };
+
+// The length of the number at `text` by the file's grammar: [sign] digits [. digits]
+// [exponent], a digit before or after the point; 0 when there is none.
+std::size_t DecimalLength(const char* text);
 
 // A decimal field (position, altitudes, track, speed, vertical rate).
 NumberReading ReadNumberField(const char* text);

@@ -1,9 +1,10 @@
 #include "tools/trafficlog/OpenSkyConverter.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/trafficlog/PhysicalLineReader.h"
-#include "tools/trafficlog/TrafficFileWriter.h"
+#include "tools/trafficlog/FieldText.h"
+#include "traffic/DecimalText.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,11 +18,11 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kOpenSkyConverterHeaderRevision, kRevision});
 }
 
-constexpr int kMaxColumns = 32;
 constexpr int kReasonSize = 200;
 constexpr std::int64_t kProgressRows = 8192;
 
-// Columns used, in the field order of an aircraft line, then the ones only checked.
+// Columns used, in the field order of an aircraft line, then the ones only checked; the last
+// two are optional (older extracts lack them).
 enum Column {
     Callsign,
     Icao24,
@@ -34,76 +35,39 @@ enum Column {
     Velocity,
     VertRate,
     LastContact,
-    kUsedColumns
+    LastPosUpdate,
+    OnGround,
+    kColumns
 };
-const char* const kColumnNames[kUsedColumns] = {
-    "callsign",    "icao24",  "time",     "lat",      "lon",        "baroaltitude",
-    "geoaltitude", "heading", "velocity", "vertrate", "lastcontact"};
+constexpr int kRequiredColumns = LastPosUpdate;
+const char* const kColumnNames[kColumns] = {
+    "callsign",     "icao24",        "time",    "lat",      "lon",
+    "baroaltitude", "geoaltitude",   "heading", "velocity", "vertrate",
+    "lastcontact",  "lastposupdate", "onground"};
+const char kMissing[] = "";
 
-char* Trim(char* text) {
-    while (*text == ' ' || *text == '"') {
-        ++text;
-    }
-    char* end = text + std::strlen(text);
-    while (end > text && (end[-1] == ' ' || end[-1] == '"')) {
-        *--end = '\0';
-    }
-    return text;
+bool IsTrue(const char* text) {
+    return std::strcmp(text, "True") == 0 || std::strcmp(text, "true") == 0 ||
+           std::strcmp(text, "1") == 0;
+}
+} // namespace
+
+OpenSkyInput::OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader, const char* name)
+    : context(context), reader(reader), name(name) {
+    RegisterModule();
 }
 
-bool ReadNumber(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(value);
-}
-
-// Where a row goes: into the open entry, nowhere (out of time order), or nowhere because the
-// output cannot be written, which ends the conversion.
-enum class Placement { InEntry, OutOfOrder, WriteFailed };
-
-class Conversion {
-public:
-    Conversion(PhysicalLineReader& reader, TrafficFileWriter& writer, ConvertSink& sink,
-               ConvertCounts& counts, double staleSeconds)
-        : reader(reader), writer(writer), sink(sink), counts(counts), staleSeconds(staleSeconds) {}
-
-    // False, with the text in `error`, when the header lacks a column.
-    bool ReadHeader(char* error, int size);
-    // False when the output cannot be written.
-    bool Row();
-
-private:
-    void Bad(const char* reason);
-    bool CheckValues(char* const* fields);
-    Placement Place(std::int64_t time);
-
-    PhysicalLineReader& reader;
-    TrafficFileWriter& writer;
-    ConvertSink& sink;
-    ConvertCounts& counts;
-    double staleSeconds;
-    int columnCount = 0;
-    int columnOf[kUsedColumns] = {};
-    bool haveEntry = false;
-    std::int64_t entryTime = 0;
-    bool entryFullReported = false;
-};
-
-bool Conversion::ReadHeader(char* error, int size) {
-    if (!reader.Next()) {
-        FormatBounded(error, size, "The file is empty: a header line naming the columns is needed");
-        return false;
-    }
+bool OpenSkyInput::ReadHeader(char* error, int size) {
     char* names[kMaxColumns] = {};
     columnCount = SplitAtCharBounded(reader.Head(), ",", names, kMaxColumns - 1);
-    for (int used = 0; used < kUsedColumns; ++used) {
+    for (int used = 0; used < kColumns; ++used) {
         columnOf[used] = -1;
         for (int i = 0; i < columnCount; ++i) {
-            if (std::strcmp(Trim(names[i]), kColumnNames[used]) == 0) {
+            if (std::strcmp(TrimField(names[i]), kColumnNames[used]) == 0) {
                 columnOf[used] = i;
             }
         }
-        if (columnOf[used] < 0) {
+        if (columnOf[used] < 0 && used < kRequiredColumns) {
             FormatBounded(error, size, "The header line has no column \"%s\"", kColumnNames[used]);
             return false;
         }
@@ -111,182 +75,169 @@ bool Conversion::ReadHeader(char* error, int size) {
     return true;
 }
 
-void Conversion::Bad(const char* reason) {
-    ++counts.badRows;
-    sink.BadRow(reader.LineNumber(), reason);
+InputEnd OpenSkyInput::Run() {
+    while (end == InputEnd::Done && reader.Next()) {
+        if (Row() == Step::Stop) {
+            return end;
+        }
+    }
+    context.Progress();
+    return reader.ReadFailed() ? InputEnd::ReadFailed : end;
 }
 
-bool Conversion::Row() {
+OpenSkyInput::Step OpenSkyInput::Row() {
     if (reader.Length() == 0) {
-        return true;
+        return Step::Next;
     }
+    ConvertCounts& counts = context.counts;
     ++counts.rows;
     if (counts.rows % kProgressRows == 0) {
-        sink.Progress(reader.BytesRead(), reader.FileSize());
+        context.Progress();
     }
     char reason[kReasonSize];
     if (!reader.HeadIsWhole()) {
         FormatBounded(reason, kReasonSize, "row of %lld characters is too long",
                       static_cast<long long>(reader.Length()));
-        Bad(reason);
-        return true;
+        context.Bad(name, reader.LineNumber(), reason);
+        return Step::Next;
     }
     char* fields[kMaxColumns] = {};
     const int count = SplitAtCharBounded(reader.Head(), ",", fields, kMaxColumns - 1);
     if (count != columnCount) {
         FormatBounded(reason, kReasonSize, "%d fields where the header has %d", count, columnCount);
-        Bad(reason);
-        return true;
+        context.Bad(name, reader.LineNumber(), reason);
+        return Step::Next;
     }
-    char* used[kUsedColumns] = {};
-    for (int i = 0; i < kUsedColumns; ++i) {
-        used[i] = Trim(fields[columnOf[i]]);
+    char* used[kColumns] = {};
+    // A field ends where the next one starts; only the last one's end is looked for.
+    char* lastEnd = fields[count - 1] + std::strlen(fields[count - 1]);
+    for (int i = 0; i < kColumns; ++i) {
+        const int column = columnOf[i];
+        used[i] = column < 0           ? const_cast<char*>(kMissing)
+                  : column + 1 < count ? TrimField(fields[column], fields[column + 1] - 1)
+                                       : TrimField(fields[column], lastEnd);
     }
     if (!CheckValues(used)) {
-        return true;
+        return Step::Next;
     }
-    if (*used[Lat] == '\0' || *used[Lon] == '\0') {
-        ++counts.noPosition;
-        return true;
+    if (Place(rowTime) == Step::Stop) {
+        return Step::Stop;
     }
-    char* end = nullptr;
-    const std::int64_t time = std::strtoll(used[Time], &end, 10);
-    double lastContact = 0;
-    ReadNumber(used[LastContact], lastContact);
-    if (static_cast<double>(time) - lastContact > staleSeconds) {
-        ++counts.stale;
-        return true;
+    if (!Keep(used, rowTime)) {
+        return Step::Next;
     }
-    if (const Placement placement = Place(time); placement != Placement::InEntry) {
-        return placement == Placement::OutOfOrder;
+    if (*used[Callsign] == '\0') {
+        used[Callsign] = used[Icao24];
     }
-    switch (writer.WriteAircraft(used)) {
-    case AircraftLineResult::Written:
-        ++counts.written;
-        return true;
-    case AircraftLineResult::FieldHasSeparator:
-        Bad("a field holds \"|\", the separator of the data file");
-        return true;
-    case AircraftLineResult::TooLong:
-        Bad("the aircraft line would be over 254 characters");
-        return true;
-    case AircraftLineResult::EntryFull:
-        ++counts.overLimit;
-        return true;
-    case AircraftLineResult::WriteFailed:
-        break;
+    char line[kMaxAircraftLineLength + 1];
+    int badField = 0;
+    const AircraftLineResult result = FormatAircraftLine(used, line, badField);
+    if (result != AircraftLineResult::Written) {
+        context.BadField(name, reader.LineNumber(), result, kColumnNames[badField], used[badField]);
+        return Step::Next;
     }
-    return false;
+    if (context.assembler.Offer(line, latitude, longitude) && !entryFullReported) {
+        entryFullReported = true;
+        context.sink.EntryFull(name, reader.LineNumber(), rowTime);
+    }
+    return Step::Next;
 }
 
 // Values the feeder would misread; empty numeric fields stay empty (the feeder reads 0).
-bool Conversion::CheckValues(char* const* fields) {
+bool OpenSkyInput::CheckValues(char* const* fields) {
     char reason[kReasonSize];
-    char* end = nullptr;
-    std::strtoll(fields[Time], &end, 10);
-    if (end == fields[Time] || *end != '\0') {
-        FormatBounded(reason, kReasonSize, "time \"%.40s\" is not a whole number", fields[Time]);
-        Bad(reason);
+    char shown[41];
+    if (!ReadFieldInteger(fields[Time], rowTime)) {
+        FormatBounded(reason, kReasonSize, "time \"%s\" is not a whole number",
+                      MaskControlsBounded(shown, fields[Time], sizeof shown));
+        context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
-    if (*fields[Icao24] == '\0' || ParseHex(fields[Icao24]) == -1) {
-        FormatBounded(reason, kReasonSize, "icao24 \"%.40s\" is not hexadecimal", fields[Icao24]);
-        Bad(reason);
+    if (!IsAddressText(fields[Icao24])) {
+        FormatBounded(reason, kReasonSize, "icao24 \"%s\" is not hexadecimal",
+                      MaskControlsBounded(shown, fields[Icao24], sizeof shown));
+        context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
-    double value = 0;
-    for (int column :
-         {Lat, Lon, BaroAltitude, GeoAltitude, Heading, Velocity, VertRate, LastContact}) {
-        if (*fields[column] != '\0' && !ReadNumber(fields[column], value)) {
-            FormatBounded(reason, kReasonSize, "%s \"%.40s\" is not a number", kColumnNames[column],
-                          fields[column]);
-            Bad(reason);
+    for (int column : {Lat, Lon, BaroAltitude, GeoAltitude, Heading, Velocity, VertRate,
+                       LastContact, LastPosUpdate}) {
+        if (*fields[column] != '\0' && !IsFieldNumber(fields[column])) {
+            FormatBounded(reason, kReasonSize, "%s \"%s\" is not a number", kColumnNames[column],
+                          MaskControlsBounded(shown, fields[column], sizeof shown));
+            context.Bad(name, reader.LineNumber(), reason);
             return false;
         }
     }
-    double latitude = 0, longitude = 0;
-    if ((ReadNumber(fields[Lat], latitude) && std::fabs(latitude) > 90.0) ||
-        (ReadNumber(fields[Lon], longitude) && std::fabs(longitude) > 180.0)) {
-        Bad("position out of range");
+    // Empty fields read as nothing here: no position, no age.
+    hasContact = *fields[LastContact] != '\0';
+    hasUpdate = *fields[LastPosUpdate] != '\0';
+    latitude = *fields[Lat] != '\0' ? ParseDecimal(fields[Lat]) : 0;
+    longitude = *fields[Lon] != '\0' ? ParseDecimal(fields[Lon]) : 0;
+    lastContact = hasContact ? ParseDecimal(fields[LastContact]) : 0;
+    lastUpdate = hasUpdate ? ParseDecimal(fields[LastPosUpdate]) : 0;
+    if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 180.0) {
+        context.Bad(name, reader.LineNumber(), "position out of range");
         return false;
     }
     return true;
 }
 
-// Opens the entry of the row's time when the row starts one.
-Placement Conversion::Place(std::int64_t time) {
-    if (haveEntry && time == entryTime) {
-        if (writer.AircraftInEntry() >= kMaxEntryAircraft && !entryFullReported) {
-            entryFullReported = true;
-            sink.EntryFull(reader.LineNumber(), time);
+// The rows that go into the recording, the others counted by why they do not.
+bool OpenSkyInput::Keep(char* const* fields, std::int64_t time) {
+    ConvertCounts& counts = context.counts;
+    if (!context.InWindow(time)) {
+        return false;
+    }
+    if (*fields[Lat] == '\0' || *fields[Lon] == '\0') {
+        ++counts.noPosition;
+        return false;
+    }
+    const double limit = context.options.staleSeconds;
+    const auto now = static_cast<double>(time);
+    if ((hasContact && now - lastContact > limit) || (hasUpdate && now - lastUpdate > limit)) {
+        ++counts.stale;
+        return false;
+    }
+    if (!context.options.keepGround && IsTrue(fields[OnGround])) {
+        ++counts.onGround;
+        return false;
+    }
+    return context.assembler.InRegion(latitude, longitude);
+}
+
+// Opens the entry of the row's time when the row starts one; stops at a row out of time order.
+OpenSkyInput::Step OpenSkyInput::Place(std::int64_t time) {
+    if (context.haveTime && time < context.lastTime) {
+        char text[kReasonSize];
+        if (placedAny) {
+            end = InputEnd::Unsorted;
+            FormatBounded(text, kReasonSize,
+                          "time %lld is earlier than %lld: the rows are not sorted by time",
+                          static_cast<long long>(time), static_cast<long long>(context.lastTime));
+            context.Bad(name, reader.LineNumber(), text);
+        } else {
+            end = InputEnd::WentBack;
+            FormatBounded(text, kReasonSize,
+                          "%s starts at time %lld, before %lld where the inputs before it end: "
+                          "left out, not merged",
+                          name, static_cast<long long>(time),
+                          static_cast<long long>(context.lastTime));
+            context.sink.Notice(text);
         }
-        return Placement::InEntry;
+        return Step::Stop;
     }
-    if (haveEntry && time < entryTime) {
-        char reason[kReasonSize];
-        FormatBounded(reason, kReasonSize,
-                      "time %lld is earlier than %lld: the input must be sorted by time",
-                      static_cast<long long>(time), static_cast<long long>(entryTime));
-        Bad(reason);
-        return Placement::OutOfOrder;
+    placedAny = true;
+    const bool newTime = !context.haveTime || time > context.lastTime;
+    context.haveTime = true;
+    context.lastTime = time;
+    if (!newTime || !context.Covers(time)) {
+        return Step::Next;
     }
-    if (!writer.BeginEntry()) {
-        return Placement::WriteFailed;
-    }
-    haveEntry = true;
-    entryTime = time;
     entryFullReported = false;
-    ++counts.entries;
-    return Placement::InEntry;
-}
-
-const char* BaseName(const char* path) {
-    const char* base = path;
-    for (const char* c = path; *c != '\0'; ++c) {
-        if (*c == '/' || *c == '\\') {
-            base = c + 1;
-        }
+    if (!context.assembler.Start(time)) {
+        end = InputEnd::WriteFailed;
+        return Step::Stop;
     }
-    return base;
-}
-} // namespace
-
-bool OpenSkyConverter::Convert(const char* csvPath, const char* dataPath, ConvertSink& sink,
-                               double staleSeconds) {
-    RegisterModule();
-    counts = ConvertCounts{};
-    PhysicalLineReader reader;
-    if (!reader.Open(csvPath)) {
-        SetErrorText(reader.GetErrorText());
-        return false;
-    }
-    TrafficFileWriter writer;
-    Conversion conversion(reader, writer, sink, counts, staleSeconds);
-    char error[kReasonSize];
-    if (!conversion.ReadHeader(error, kReasonSize)) {
-        ReportDetail("OpenSkyConverter::Convert", error, csvPath);
-        return false;
-    }
-    char header[kMaxAircraftLineLength + 1];
-    FormatBounded(header, sizeof header, "Recorded state vectors from %s", BaseName(csvPath));
-    if (!writer.Open(dataPath, header)) {
-        SetErrorText(writer.GetErrorText());
-        return false;
-    }
-    while (reader.Next()) {
-        if (!conversion.Row()) {
-            SetErrorText(writer.GetErrorText());
-            return false;
-        }
-    }
-    sink.Progress(reader.BytesRead(), reader.FileSize());
-    if (reader.ReadFailed()) {
-        SetErrorText(reader.GetErrorText());
-        return false;
-    }
-    if (!writer.Finish()) {
-        SetErrorText(writer.GetErrorText());
-        return false;
-    }
-    return true;
+    ++context.counts.entries;
+    return Step::Next;
 }

@@ -1,51 +1,56 @@
-// Turns a recorded state-vector CSV file (the historical download format: a header line naming
-// the columns time, icao24, lat, lon, velocity, heading, vertrate, callsign, onground, alert,
-// spi, squawk, baroaltitude, geoaltitude, lastposupdate, lastcontact) into a traffic data file.
+// Reads one recorded state-vector CSV (the historical download format: a header line naming the
+// columns time, icao24, lat, lon, velocity, heading, vertrate, callsign, onground, alert, spi,
+// squawk, baroaltitude, geoaltitude, lastposupdate, lastcontact) into the entries of a
+// conversion, one entry per distinct time.
 //
-// One entry per distinct time, in file order; the input must be sorted by time (as recorded
-// downloads are): a row whose time is earlier than the entry being written is a bad row.
-// Rows without a position and stale rows (time - lastcontact > staleSeconds) are dropped and
-// counted. Values are copied as they stand, units unchanged. Streams: memory does not grow
-// with the input.
+// The rows must be sorted by time (as the published files are). Rows without a position, stale
+// rows (time - lastcontact or time - lastposupdate over the stale limit), rows on the ground
+// (unless kept) and rows outside the time window or region are dropped and counted. Values are
+// copied as they stand, units unchanged; an empty callsign becomes the address. Streams: memory
+// does not grow with the input.
 #pragma once
 
-#include "error_report/QX_ErrorReport.h"
+#include "tools/trafficlog/ConversionContext.h"
+#include "tools/trafficlog/PhysicalLineReader.h"
 
 #include <cstdint>
 
 inline constexpr char kOpenSkyConverterHeaderRevision[] =
     "%Z% TrafficLog QX5002:11 OpenSkyConverter.h $Revision: 1.1 $";
 
-struct ConvertCounts {
-    std::int64_t rows = 0;       // data rows read (blank lines not counted)
-    std::int64_t written = 0;    // aircraft lines written
-    std::int64_t noPosition = 0; // dropped: latitude or longitude empty
-    std::int64_t stale = 0;      // dropped: last contact too old
-    std::int64_t badRows = 0;    // reported to the sink with their line numbers
-    std::int64_t overLimit = 0;  // dropped: beyond what one entry may hold
-    std::int32_t entries = 0;
-};
-
-class ConvertSink {
+class OpenSkyInput {
 public:
-    virtual void BadRow(std::int64_t line, const char* reason) = 0;
-    // Rows of one time beyond what one entry may hold; reported once per entry.
-    virtual void EntryFull(std::int64_t line, std::int64_t time) = 0;
-    virtual void Progress(std::int64_t bytesRead, std::int64_t fileSize) = 0;
+    // All must outlive the object; `name` is the input as the user named it.
+    OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader, const char* name);
 
-protected:
-    ~ConvertSink() = default;
-};
-
-class OpenSkyConverter : public QX_ErrorReport {
-public:
-    static constexpr double kDefaultStaleSeconds = 15.0;
-
-    // False when the input cannot be read, lacks a column, or the output cannot be written.
-    bool Convert(const char* csvPath, const char* dataPath, ConvertSink& sink,
-                 double staleSeconds = kDefaultStaleSeconds);
-    const ConvertCounts& Counts() const { return counts; }
+    // The reader's current line as the header. False, with the text in `error`, when it lacks
+    // a column.
+    bool ReadHeader(char* error, int size);
+    // Reads the rest of the input.
+    InputEnd Run();
 
 private:
-    ConvertCounts counts;
+    static constexpr int kMaxColumns = 32;
+    enum class Step { Next, Stop };
+
+    Step Row();
+    bool CheckValues(char* const* fields);
+    bool Keep(char* const* fields, std::int64_t time);
+    Step Place(std::int64_t time);
+
+    ConversionContext& context;
+    PhysicalLineReader& reader;
+    const char* name;
+    int columnCount = 0;
+    int columnOf[kMaxColumns] = {};
+    bool placedAny = false;
+    InputEnd end = InputEnd::Done;
+    bool entryFullReported = false;
+    std::int64_t rowTime = 0;
+    double latitude = 0;
+    double longitude = 0;
+    bool hasContact = false;
+    double lastContact = 0;
+    bool hasUpdate = false;
+    double lastUpdate = 0;
 };

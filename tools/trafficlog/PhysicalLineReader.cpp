@@ -2,10 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:10 PhysicalLineReader.cpp $Revision: 1.1 $";
@@ -16,77 +13,86 @@ void RegisterModule() {
 }
 } // namespace
 
-PhysicalLineReader::~PhysicalLineReader() {
-    if (file != nullptr) {
-        std::fclose(file);
-    }
-}
-
 bool PhysicalLineReader::Open(const char* path) {
     RegisterModule();
-    // Binary mode: the byte count then matches the file size on every platform.
-    file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        ReportDetail("PhysicalLineReader::Open", std::strerror(errno), path);
+    if (!file.Open(path)) {
+        SetErrorText(file.FullErrorText().c_str());
         return false;
     }
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    fileSize = error ? 0 : static_cast<std::int64_t>(size);
+    source = &file;
+    fileSize = file.Size();
     return true;
 }
 
+void PhysicalLineReader::Attach(ByteSource& bytes) {
+    RegisterModule();
+    source = &bytes;
+    fileSize = 0;
+}
+
 bool PhysicalLineReader::Next() {
-    if (file == nullptr) {
+    if (source == nullptr || readFailed) {
         return false;
     }
     length = 0;
     head[0] = '\0';
+    lastByte = 0;
     bool sawAny = false;
-    bool pendingReturn = false; // a carriage return not yet known to end the line
-    int c;
-    while ((c = NextByte()) >= 0) {
-        sawAny = true;
-        ++bytesRead;
-        if (c == '\n') {
+    bool lineEnded = false;
+    while (!lineEnded) {
+        if (chunkPosition == chunkLength && !Refill()) {
             break;
         }
-        if (pendingReturn) {
-            if (length < kHeadSize - 1) {
-                head[length] = '\r';
-                head[length + 1] = '\0';
-            }
-            ++length;
+        sawAny = true;
+        const unsigned char* start = chunk + chunkPosition;
+        const int available = chunkLength - chunkPosition;
+        const auto* feed = static_cast<const unsigned char*>(std::memchr(start, '\n', available));
+        const int count = feed != nullptr ? static_cast<int>(feed - start) : available;
+        Append(start, count);
+        chunkPosition += count;
+        if (feed != nullptr) {
+            ++chunkPosition;
+            ++bytesRead;
+            lineEnded = true;
         }
-        pendingReturn = (c == '\r');
-        if (pendingReturn) {
-            continue;
-        }
+    }
+    if (readFailed || !sawAny) {
+        return false;
+    }
+    // A carriage return that ends the line is no part of it.
+    if (lastByte == '\r') {
+        --length;
         if (length < kHeadSize - 1) {
-            head[length] = static_cast<char>(c);
-            head[length + 1] = '\0';
+            head[length] = '\0';
         }
-        ++length;
-    }
-    if (c < 0 && std::ferror(file)) {
-        readFailed = true;
-        ReportError("PhysicalLineReader::Next", std::strerror(errno));
-        return false;
-    }
-    if (!sawAny) {
-        return false;
     }
     ++lineNumber;
     return true;
 }
 
-int PhysicalLineReader::NextByte() {
-    if (chunkPosition == chunkLength) {
-        chunkLength = static_cast<int>(std::fread(chunk, 1, kChunkSize, file));
-        chunkPosition = 0;
-        if (chunkLength == 0) {
-            return -1;
-        }
+void PhysicalLineReader::Append(const unsigned char* bytes, int count) {
+    if (count == 0) {
+        return;
     }
-    return chunk[chunkPosition++];
+    const std::int64_t room = kHeadSize - 1 - length;
+    if (room > 0) {
+        const int kept = static_cast<int>(count < room ? count : room);
+        std::memcpy(head + length, bytes, static_cast<std::size_t>(kept));
+        head[length + kept] = '\0';
+    }
+    length += count;
+    bytesRead += count;
+    lastByte = bytes[count - 1];
+}
+
+bool PhysicalLineReader::Refill() {
+    chunkPosition = 0;
+    chunkLength = source->Read(chunk, kChunkSize);
+    if (chunkLength < 0) {
+        chunkLength = 0;
+        readFailed = true;
+        SetErrorText(source->FullErrorText().c_str());
+        return false;
+    }
+    return chunkLength > 0;
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
+#include "tools/trafficlog/ByteSource.h"
 
 #include <cstdint>
-#include <cstdio>
 
 inline constexpr char kPhysicalLineReaderHeaderRevision[] =
     "%Z% TrafficLog QX5002:09 PhysicalLineReader.h $Revision: 1.1 $";
@@ -16,11 +16,13 @@ public:
     static constexpr int kHeadSize = 1024;
 
     PhysicalLineReader() = default;
-    ~PhysicalLineReader();
     PhysicalLineReader(const PhysicalLineReader&) = delete;
     PhysicalLineReader& operator=(const PhysicalLineReader&) = delete;
 
+    // Reads the file at `path` itself.
     bool Open(const char* path);
+    // Reads from `source`, which must outlive the reading; FileSize is then 0.
+    void Attach(ByteSource& source);
     // The next line, without its line feed and without a carriage return before it. False at
     // the end of the file or on a read error (ReadFailed tells which).
     bool Next();
@@ -40,10 +42,12 @@ public:
 private:
     static constexpr int kChunkSize = 1 << 16;
 
-    // The next byte of the file, or -1 at its end or on a read error.
-    int NextByte();
+    // False at the end of the source or on a read error.
+    bool Refill();
+    void Append(const unsigned char* bytes, int count);
 
-    std::FILE* file = nullptr;
+    FileByteSource file;
+    ByteSource* source = nullptr;
     unsigned char chunk[kChunkSize] = {};
     int chunkLength = 0;
     int chunkPosition = 0;
@@ -53,4 +57,5 @@ private:
     std::int64_t bytesRead = 0;
     std::int64_t fileSize = 0;
     bool readFailed = false;
+    unsigned char lastByte = 0;
 };

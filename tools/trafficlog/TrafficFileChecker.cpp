@@ -463,7 +463,8 @@ void CheckRun::Finish() {
     }
     if (!seenEnd) {
         ReportAt(last, CheckFault::MissingEndTag,
-                 "\"####_END_####\" is not there: the feeder plays the file once and then stops");
+                 "\"####_END_####\" is not there: the feeder plays the file once and then stops; "
+                 "a recording cut short is closed by adding that line at its end");
     }
 }
 } // namespace

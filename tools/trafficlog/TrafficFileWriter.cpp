@@ -1,6 +1,7 @@
 #include "tools/trafficlog/TrafficFileWriter.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DataSetReader.h"
 
@@ -17,7 +18,84 @@ void RegisterModule() {
 
 // Header lines are cut to what the reader delivers as one line.
 constexpr int kHeaderSize = kMaxAircraftLineLength + 1;
+constexpr std::size_t kOutputBufferSize = 1 << 18;
+
 } // namespace
+
+namespace {
+// What each byte does in a field: most stand as they are.
+enum class ByteRole : unsigned char { Plain, Separator, TagMark, Control };
+
+struct ByteRoles {
+    ByteRole role[256];
+    ByteRoles() {
+        for (int c = 0; c < 256; ++c) {
+            role[c] = IsTerminalControl(static_cast<unsigned char>(c)) ? ByteRole::Control
+                      : c == '|'                                       ? ByteRole::Separator
+                      : c == '#'                                       ? ByteRole::TagMark
+                                                                       : ByteRole::Plain;
+        }
+    }
+};
+
+AircraftLineResult FaultOf(ByteRole role) {
+    switch (role) {
+    case ByteRole::Separator:
+        return AircraftLineResult::FieldHasSeparator;
+    case ByteRole::TagMark:
+        return AircraftLineResult::FieldHasTagMark;
+    case ByteRole::Control:
+        return AircraftLineResult::FieldHasControl;
+    case ByteRole::Plain:
+        break;
+    }
+    return AircraftLineResult::Written;
+}
+
+const ByteRoles& Roles() {
+    static const ByteRoles roles;
+    return roles;
+}
+} // namespace
+
+AircraftLineResult CheckAircraftField(const char* field) {
+    const ByteRoles& roles = Roles();
+    for (const char* c = field; *c != '\0'; ++c) {
+        const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+        if (role != ByteRole::Plain) {
+            return FaultOf(role);
+        }
+    }
+    return AircraftLineResult::Written;
+}
+
+// Checks and copies in one pass: this runs for every row of a recording.
+AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFields], char* line,
+                                      int& badField) {
+    const ByteRoles& roles = Roles();
+    int length = 0;
+    for (int i = 0; i < kAircraftLineFields; ++i) {
+        badField = i;
+        if (i > 0) {
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = '|';
+        }
+        for (const char* c = fields[i] != nullptr ? fields[i] : ""; *c != '\0'; ++c) {
+            const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+            if (role != ByteRole::Plain) {
+                return FaultOf(role);
+            }
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = *c;
+        }
+    }
+    line[length] = '\0';
+    return AircraftLineResult::Written;
+}
 
 TrafficFileWriter::~TrafficFileWriter() {
     Close();
@@ -34,6 +112,7 @@ bool TrafficFileWriter::Open(const char* path, const char* header) {
         ReportDetail("TrafficFileWriter::Open", std::strerror(errno), path);
         return false;
     }
+    std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
     char headerLine[kHeaderSize];
     CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
     StripNewline(headerLine);
@@ -62,29 +141,30 @@ AircraftLineResult TrafficFileWriter::WriteAircraft(const char* const fields[kAi
     if (!inEntry || aircraftInEntry >= kMaxEntryAircraft) {
         return AircraftLineResult::EntryFull;
     }
-    char line[kMaxAircraftLineLength + 2] = {};
-    int length = 0;
-    for (int i = 0; i < kAircraftLineFields; ++i) {
-        const char* field = fields[i] != nullptr ? fields[i] : "";
-        if (std::strpbrk(field, "|\n\r") != nullptr) {
-            return AircraftLineResult::FieldHasSeparator;
-        }
-        const int fieldLength = static_cast<int>(std::strlen(field));
-        const int needed = fieldLength + (i > 0 ? 1 : 0);
-        if (length + needed > kMaxAircraftLineLength) {
-            return AircraftLineResult::TooLong;
-        }
-        if (i > 0) {
-            line[length++] = '|';
-        }
-        std::memcpy(line + length, field, static_cast<std::size_t>(fieldLength));
-        length += fieldLength;
+    char line[kMaxAircraftLineLength + 1];
+    int badField = 0;
+    const AircraftLineResult result = FormatAircraftLine(fields, line, badField);
+    return result == AircraftLineResult::Written ? WriteFormattedLine(line) : result;
+}
+
+AircraftLineResult TrafficFileWriter::WriteFormattedLine(const char* line) {
+    if (!inEntry || aircraftInEntry >= kMaxEntryAircraft) {
+        return AircraftLineResult::EntryFull;
     }
     if (!WriteLine(line)) {
         return AircraftLineResult::WriteFailed;
     }
     ++aircraftInEntry;
     return AircraftLineResult::Written;
+}
+
+bool TrafficFileWriter::Flush() {
+    if (file == nullptr || std::fflush(file) != 0) {
+        ReportError("TrafficFileWriter::Flush",
+                    file == nullptr ? "No file open" : std::strerror(errno));
+        return false;
+    }
+    return true;
 }
 
 bool TrafficFileWriter::EndEntry() {

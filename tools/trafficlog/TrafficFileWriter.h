@@ -19,7 +19,24 @@ inline constexpr int kMaxAircraftLineLength = 254;
 // The reader takes 7000 lines per entry, its end tag included.
 inline constexpr std::int32_t kMaxEntryAircraft = 6999;
 
-enum class AircraftLineResult { Written, FieldHasSeparator, TooLong, EntryFull, WriteFailed };
+enum class AircraftLineResult {
+    Written,
+    FieldHasSeparator, // "|": the reader would split the field
+    FieldHasTagMark,   // "#": the reader would take the line for a tag
+    FieldHasControl,   // a control character (a line feed would even split the line)
+    TooLong,
+    EntryFull,
+    WriteFailed
+};
+
+// Written when the field may stand in an aircraft line as it is, otherwise what is wrong.
+AircraftLineResult CheckAircraftField(const char* field);
+
+// An aircraft line of the ten fields into `line` (kMaxAircraftLineLength + 1 bytes): Written
+// when it is one the reader reads as written; otherwise what is wrong, with the number of the
+// field at fault in `badField`.
+AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFields], char* line,
+                                      int& badField);
 
 class TrafficFileWriter : public QX_ErrorReport {
 public:
@@ -35,7 +52,12 @@ public:
     bool BeginEntry();
     // One aircraft line into the open entry. No field may hold "|" or a line feed.
     AircraftLineResult WriteAircraft(const char* const fields[kAircraftLineFields]);
+    // One line that FormatAircraftLine made into the open entry.
+    AircraftLineResult WriteFormattedLine(const char* line);
     bool EndEntry();
+    // Hands what was written so far to the system, so that a file cut short by a crash holds
+    // every entry closed before it.
+    bool Flush();
     // Closes the open entry, writes the end tag and closes the file.
     bool Finish();
 

@@ -4,11 +4,11 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/CommandArguments.h"
-#include "tools/trafficlog/OpenSkyConverter.h"
-#include "tools/trafficlog/ProgressBar.h"
+#include "tools/trafficlog/ConvertCommand.h"
+#include "tools/trafficlog/ListingLimit.h"
+#include "tools/trafficlog/RecordCommand.h"
 #include "tools/trafficlog/SampleGenerator.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
-#include "tools/trafficlog/TrafficLogHelp.h"
 #include "tools/trafficlog/TrafficScanner.h"
 
 #include <cstring>
@@ -20,56 +20,11 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:18 TrafficLogCommand.cpp $Revision: 1.1 $";
 
-constexpr std::int64_t kDefaultMaxReport = 100;
-constexpr std::int64_t kMostReported = std::numeric_limits<std::int64_t>::max();
-constexpr int kProgressWidth = 40;
 constexpr char kDefaultDataFile[] = "TrafficLog.dat";
 constexpr std::int64_t kMaxDuration = 30 * 86400;
 constexpr double kMaxDensity = 5000;
 // The time field of a data file is read as a 32-bit number.
 constexpr std::int64_t kLastFileTime = std::numeric_limits<std::int32_t>::max();
-
-// The help of the command (the overview without one) or the version.
-int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command) {
-    if (request == ArgumentRequest::Help) {
-        std::fputs(TrafficLogHelp(command).c_str(), console.out);
-    } else {
-        std::fprintf(console.out, "%s\n", kTrafficLogVersion);
-    }
-    return kExitSuccess;
-}
-
-// What the arguments settled before the command's work: a usage error, the help or the
-// version, each with its exit code. Nothing when the command is to go on.
-std::optional<int> Settled(const TrafficLogConsole& console, const CommandArguments& args, bool ok,
-                           const char* command) {
-    if (!ok) {
-        return PrintUsageError(console, args.FullErrorText());
-    }
-    if (args.Request() != ArgumentRequest::None) {
-        return Answer(console, args.Request(), command);
-    }
-    return std::nullopt;
-}
-
-// Lists findings up to a limit; the rest are counted.
-class ListingLimit {
-public:
-    explicit ListingLimit(std::int64_t limit) : limit(limit) {}
-    bool Take() {
-        if (limit != 0 && listed >= limit) {
-            return false;
-        }
-        ++listed;
-        return true;
-    }
-    std::int64_t Unlisted(std::int64_t total) const { return total - listed; }
-    bool Cut(std::int64_t total) const { return limit != 0 && total > limit; }
-
-private:
-    std::int64_t limit;
-    std::int64_t listed = 0;
-};
 
 // Where the recording goes when no --out is given: named in full, so the user finds it.
 std::string DefaultDataFile() {
@@ -124,95 +79,6 @@ int Generate(CommandArguments& args, const TrafficLogConsole& console) {
     return kExitSuccess;
 }
 
-class ConvertPrinter : public ConvertSink {
-public:
-    ConvertPrinter(const TrafficLogConsole& console, const char* path, std::int64_t maxReport)
-        : console(console), path(path), limit(maxReport) {}
-
-    void BadRow(std::int64_t line, const char* reason) override {
-        if (limit.Take()) {
-            ClearProgress();
-            std::fprintf(console.err, "%s:%lld: bad row: %s\n", path, static_cast<long long>(line),
-                         reason);
-        }
-    }
-    void EntryFull(std::int64_t line, std::int64_t time) override {
-        ClearProgress();
-        std::fprintf(console.err,
-                     "%s:%lld: time %lld has more than 6999 aircraft: the rest of its rows are "
-                     "dropped (the feeder reads no more per entry)\n",
-                     path, static_cast<long long>(line), static_cast<long long>(time));
-    }
-    void Progress(std::int64_t bytesRead, std::int64_t fileSize) override {
-        if (!console.errIsTerminal) {
-            return;
-        }
-        char bar[200];
-        FormatProgressBar(bar, sizeof bar, bytesRead, fileSize, kProgressWidth);
-        std::fprintf(console.err, "\r%s", bar);
-        std::fflush(console.err);
-        barShown = true;
-    }
-    void ClearProgress() {
-        if (barShown) {
-            std::fprintf(console.err, "\r\033[K");
-            barShown = false;
-        }
-    }
-    const ListingLimit& Limit() const { return limit; }
-
-private:
-    const TrafficLogConsole& console;
-    const char* path;
-    ListingLimit limit;
-    bool barShown = false;
-};
-
-int Convert(CommandArguments& args, const TrafficLogConsole& console) {
-    double stale = OpenSkyConverter::kDefaultStaleSeconds;
-    std::int64_t maxReport = kDefaultMaxReport;
-    const char* files[2] = {};
-    int fileCount = 0;
-    bool ok = true;
-    while (ok && args.Next()) {
-        if (!args.IsOption() && fileCount < 2) {
-            files[fileCount++] = args.Current();
-        } else if (args.Is("--stale")) {
-            ok = args.Decimal(0, std::numeric_limits<double>::max(), stale);
-        } else if (args.Is("--max-report")) {
-            ok = args.WholeNumber(0, kMostReported, maxReport);
-        } else {
-            ok = args.RefuseUnknown();
-        }
-    }
-    if (const std::optional<int> code = Settled(console, args, ok, "convert")) {
-        return *code;
-    }
-    if (fileCount != 2) {
-        return PrintUsageError(console, "convert needs a CSV_FILE and a DATA_FILE");
-    }
-    OpenSkyConverter converter;
-    ConvertPrinter printer(console, files[0], maxReport);
-    ok = converter.Convert(files[0], files[1], printer, stale);
-    printer.ClearProgress();
-    if (!ok) {
-        return PrintFailure(console, converter.FullErrorText());
-    }
-    const ConvertCounts& counts = converter.Counts();
-    if (printer.Limit().Cut(counts.badRows)) {
-        std::fprintf(console.err, "%s: %lld more bad rows not listed (--max-report 0 lists all)\n",
-                     files[0], static_cast<long long>(printer.Limit().Unlisted(counts.badRows)));
-    }
-    std::fprintf(console.out,
-                 "%s: %lld rows, %lld aircraft lines in %d entries; dropped: %lld without "
-                 "position, %lld stale, %lld bad, %lld over the entry limit\n",
-                 files[1], static_cast<long long>(counts.rows),
-                 static_cast<long long>(counts.written), counts.entries,
-                 static_cast<long long>(counts.noPosition), static_cast<long long>(counts.stale),
-                 static_cast<long long>(counts.badRows), static_cast<long long>(counts.overLimit));
-    return kExitSuccess;
-}
-
 // Findings and records quote the file: everything printed from it is masked.
 class CheckPrinter : public CheckFindingSink {
 public:
@@ -234,12 +100,12 @@ private:
 };
 
 int Check(CommandArguments& args, const TrafficLogConsole& console) {
-    std::int64_t maxReport = kDefaultMaxReport;
+    std::int64_t maxReport = ListingLimit::kDefault;
     const char* path = nullptr;
     bool ok = true;
     while (ok && args.Next()) {
         if (args.Is("--max-report")) {
-            ok = args.WholeNumber(0, kMostReported, maxReport);
+            ok = args.WholeNumber(0, ListingLimit::kMost, maxReport);
         } else if (!args.IsOption() && path == nullptr) {
             path = args.Current();
         } else {
@@ -347,7 +213,8 @@ int Scan(CommandArguments& args, const TrafficLogConsole& console) {
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
     static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogCommandHeaderRevision, kRevision});
+    RegisterModuleOnce(registered, "Traffic Log",
+                       {kTrafficLogCommandHeaderRevision, kRevision, kListingLimitHeaderRevision});
     if (argc < 2 || argv[1] == nullptr) {
         return PrintUsageError(console, "no command given");
     }
@@ -357,7 +224,10 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
         return Generate(args, console);
     }
     if (std::strcmp(command, "convert") == 0) {
-        return Convert(args, console);
+        return RunConvert(args, console);
+    }
+    if (std::strcmp(command, "record") == 0) {
+        return RunRecord(args, console);
     }
     if (std::strcmp(command, "check") == 0) {
         return Check(args, console);

@@ -1,5 +1,5 @@
-// The trafficlog program: its commands (generate, convert, check, scan) and their options,
-// apart from the terminal, which the front of the program describes.
+// The trafficlog program: its commands (generate, convert, record, check, scan) and their
+// options, apart from the terminal, which the front of the program describes.
 #pragma once
 
 #include "tools/trafficlog/TrafficLogConsole.h"

@@ -2,6 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
+#include "tools/trafficlog/TrafficLogHelp.h"
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:43 TrafficLogConsole.cpp $Revision: 1.1 $";
@@ -37,9 +38,33 @@ int PrintUsageError(const TrafficLogConsole& console, std::string_view problem) 
     return kExitError;
 }
 
-int PrintFailure(const TrafficLogConsole& console, std::string_view text) {
+void PrintNote(const TrafficLogConsole& console, std::string_view text) {
     std::fprintf(console.err, "trafficlog: %s\n", OneLine(text).c_str());
+}
+
+int PrintFailure(const TrafficLogConsole& console, std::string_view text) {
+    PrintNote(console, text);
     return kExitError;
+}
+
+int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command) {
+    if (request == ArgumentRequest::Help) {
+        std::fputs(TrafficLogHelp(command).c_str(), console.out);
+    } else {
+        std::fprintf(console.out, "%s\n", kTrafficLogVersion);
+    }
+    return kExitSuccess;
+}
+
+std::optional<int> Settled(const TrafficLogConsole& console, const CommandArguments& args, bool ok,
+                           const char* command) {
+    if (!ok) {
+        return PrintUsageError(console, args.FullErrorText());
+    }
+    if (args.Request() != ArgumentRequest::None) {
+        return Answer(console, args.Request(), command);
+    }
+    return std::nullopt;
 }
 
 std::string CountOf(long long count, const char* one, const char* many) {

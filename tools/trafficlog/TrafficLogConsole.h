@@ -2,7 +2,10 @@
 // the system or the command line reaches the terminal on one line with its controls masked.
 #pragma once
 
+#include "tools/trafficlog/CommandArguments.h"
+
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,7 +18,8 @@ struct TrafficLogConsole {
     bool errIsTerminal; // progress bars only then
 };
 
-// Exit codes of every command; check and scan tell with kExitFindings what they found.
+// Exit codes of every command. check and scan tell with kExitFindings what they found,
+// convert that it could not place rows.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFindings = 1;
 inline constexpr int kExitError = 2;
@@ -26,8 +30,19 @@ std::string OneLine(std::string_view text);
 // "trafficlog: PROBLEM" and the pointer to the help on the error stream. Returns kExitError.
 int PrintUsageError(const TrafficLogConsole& console, std::string_view problem);
 
-// "trafficlog: TEXT" on one line on the error stream. Returns kExitError.
+// "trafficlog: TEXT" on one line on the error stream: a notice or a warning.
+void PrintNote(const TrafficLogConsole& console, std::string_view text);
+
+// PrintNote of what went wrong. Returns kExitError.
 int PrintFailure(const TrafficLogConsole& console, std::string_view text);
+
+// What the arguments settled before the command's work: a usage error (ok false), the help or
+// the version, each printed, with its exit code. Nothing when the command is to go on.
+std::optional<int> Settled(const TrafficLogConsole& console, const CommandArguments& args, bool ok,
+                           const char* command);
+
+// The help of the command (the overview for null) or the version. Returns kExitSuccess.
+int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command);
 
 // "1 entry", "2 entries", "0 entries".
 std::string CountOf(long long count, const char* one, const char* many);

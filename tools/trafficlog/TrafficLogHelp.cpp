@@ -37,18 +37,51 @@ constexpr CommandHelp kCommands[] = {
      "                    1717228800, 2024-06-01 08:00 UTC); no time written may pass\n"
      "                    2147483647, the last a data file holds\n",
      "0 written, 2 a usage error or a file that cannot be written"},
-    {"convert", "convert [OPTION]... CSV_FILE DATA_FILE",
-     "turn an OpenSky state-vector CSV file into a data file",
-     "Usage: trafficlog convert [--stale SECONDS] [--max-report N] CSV_FILE DATA_FILE\n",
-     "Turns an OpenSky state-vector CSV file, sorted by time, into a data file with\n"
-     "one entry per time. Rows without a position and rows whose last contact is\n"
-     "older than the stale limit are dropped; bad rows are listed with their line\n"
-     "numbers.\n",
-     "  --stale S         drop rows whose last contact is over S seconds old\n"
-     "                    (default 15)\n"
+    {"convert", "convert [OPTION]... INPUT... DATA_FILE", "turn recorded traffic into a data file",
+     "Usage: trafficlog convert [--around LAT,LON,RADIUS_NM] [--box S,W,N,E]\n"
+     "         [--from TIME] [--to TIME] [--stale SECONDS] [--keep-ground]\n"
+     "         [--max-report N] INPUT... DATA_FILE\n",
+     "Turns recordings into one data file, one entry per time, times ascending across\n"
+     "the inputs. An INPUT is an OpenSky state-vector CSV file or a BaseStation log,\n"
+     "plain, gzip-compressed or in a tar archive as published; '-' reads standard\n"
+     "input. Rows without a position, stale rows and aircraft on the ground are\n"
+     "dropped; bad rows are listed with their line numbers. An entry keeps at most\n"
+     "6999 aircraft, the nearest to the region's centre (without a region, to the\n"
+     "first snapshot's mean position). DATA_FILE is written under a temporary name\n"
+     "beside it and put in its place at the end; it may not be one of the inputs.\n",
+     "  --around LAT,LON,RADIUS_NM  keep the aircraft within RADIUS_NM nautical miles\n"
+     "                    of LAT,LON (degrees)\n"
+     "  --box S,W,N,E     keep the aircraft within the box (degrees; W above E\n"
+     "                    crosses the 180th meridian)\n"
+     "  --from TIME       leave out what comes before TIME: seconds since 1970, or\n"
+     "                    a UTC time such as 2022-06-27T12:00:00Z\n"
+     "  --to TIME         leave out what comes after TIME\n"
+     "  --stale S         drop positions whose last contact or update is over S\n"
+     "                    seconds old, 0 to 86400 (default 15)\n"
+     "  --keep-ground     keep aircraft on the ground\n"
      "  --max-report N    list at most N bad rows (default 100; 0 lists all)\n",
-     "0 converted, 2 a usage error or a file that cannot be read or\n"
-     "written"},
+     "0 converted, 1 rows could not be placed (an unsorted input: nothing\n"
+     "written; an input that goes back in time: left out), 2 a usage error or a file\n"
+     "that cannot be read or written"},
+    {"record", "record --sbs HOST:PORT --out FILE [OPTION]...",
+     "record a receiver's BaseStation feed into a data file",
+     "Usage: trafficlog record --sbs HOST:PORT --out FILE [--duration SECONDS]\n"
+     "         [--around LAT,LON,RADIUS_NM] [--box S,W,N,E] [--stale SECONDS]\n",
+     "Records the BaseStation messages a receiver serves (dump1090 and others, port\n"
+     "30003) into a data file, an entry every 10 s, each written to disk as it\n"
+     "completes. A stop (Ctrl-C, SIGTERM or the end of the duration) writes the end\n"
+     "tags; a file cut short holds every entry up to the last. When the feed drops,\n"
+     "it connects again, waiting up to a minute between tries.\n",
+     "  --sbs HOST:PORT   the receiver's BaseStation port, e.g. localhost:30003\n"
+     "  --out FILE        the data file to write; a recording there is never\n"
+     "                    written over\n"
+     "  --duration S      seconds to record, 1 to 31622400 (default: until stopped)\n"
+     "  --around LAT,LON,RADIUS_NM, --box S,W,N,E  keep the aircraft of a region,\n"
+     "                    as for convert\n"
+     "  --stale S         leave out aircraft without a position in the last S\n"
+     "                    seconds, 0 to 3600 (default 15)\n",
+     "0 recorded and closed, 2 a usage error or a data file that\n"
+     "cannot be written"},
     {"check", "check [OPTION]... FILE",
      "list everything in FILE that would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",
@@ -78,10 +111,11 @@ const char kHelpAndVersion[] = "  -h, --help        show this help and exit\n"
                                "  --version         show the version and exit\n";
 
 std::string Overview() {
-    std::string text = "Usage: trafficlog COMMAND [OPTION]... [FILE]...\n"
-                       "Makes, converts, checks and scans the traffic data files that Corvane "
-                       "plays.\n'trafficlog COMMAND --help' shows the help of one command.\n"
-                       "\nCommands:\n";
+    std::string text =
+        "Usage: trafficlog COMMAND [OPTION]... [FILE]...\n"
+        "Makes, converts, records, checks and scans the traffic data files that "
+        "Corvane\nplays.\n'trafficlog COMMAND --help' shows the help of one command.\n"
+        "\nCommands:\n";
     for (const CommandHelp& help : kCommands) {
         text += std::string("  ") + help.synopsis + "\n" + kSummaryIndent + help.summary + "\n";
     }
@@ -89,8 +123,9 @@ std::string Overview() {
     for (const CommandHelp& help : kCommands) {
         text += std::string("\nOptions of ") + help.command + ":\n" + help.options;
     }
-    text += "\nExit codes: 0 success (check: a clean file); 1 check found faults, or scan found\n"
-            "no entry to play; 2 a usage error, or a file that cannot be read or written.\n";
+    text += "\nExit codes: 0 success (check: a clean file); 1 convert could not place rows,\n"
+            "check found faults, or scan found no entry to play; 2 a usage error, or a file\n"
+            "that cannot be read or written.\n";
     return text;
 }
 

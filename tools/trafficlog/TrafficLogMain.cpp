@@ -1,4 +1,4 @@
-// trafficlog: makes, converts, checks and scans historic traffic data files.
+// trafficlog: makes, converts, records, checks and scans historic traffic data files.
 #include "tools/trafficlog/TrafficLogCommand.h"
 #include "tools/trafficlog/TrafficLogTerminal.h"
 

@@ -1,6 +1,6 @@
-#include "tools/trafficlog/OpenSkyConverter.h"
+#include "tools/trafficlog/RecordingConverter.h"
 
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,31 +11,6 @@
 #include <vector>
 
 namespace {
-class Recorder : public ConvertSink {
-public:
-    void BadRow(std::int64_t line, const char* reason) override {
-        badLines.push_back(line);
-        reasons.push_back(reason);
-    }
-    void EntryFull(std::int64_t line, std::int64_t) override { fullLines.push_back(line); }
-    void Progress(std::int64_t bytes, std::int64_t size) override {
-        lastBytes = bytes;
-        fileSize = size;
-    }
-    std::vector<std::int64_t> badLines;
-    std::vector<std::string> reasons;
-    std::vector<std::int64_t> fullLines;
-    std::int64_t lastBytes = -1;
-    std::int64_t fileSize = -1;
-};
-
-class CountFindings : public CheckFindingSink {
-public:
-    void Report(std::int64_t line, CheckFault, const char* text) override {
-        ADD_FAILURE() << "line " << line << ": " << text;
-    }
-};
-
 const char kHeader[] = "time,icao24,lat,lon,velocity,heading,vertrate,callsign,onground,alert,"
                        "spi,squawk,baroaltitude,geoaltitude,lastposupdate,lastcontact\n";
 
@@ -46,28 +21,8 @@ std::string Row(const char* time, const char* icao, const char* lat, const char*
            "\n";
 }
 
-struct Converted {
-    bool ok;
-    std::string output;
-    ConvertCounts counts;
-    Recorder sink;
-};
-
-Converted Convert(const std::string& csv) {
-    TempFile input(".csv");
-    TempFile output(".dat");
-    input.Write(csv);
-    OpenSkyConverter converter;
-    Converted result;
-    result.ok = converter.Convert(input.Path(), output.Path(), result.sink);
-    result.output = output.Read();
-    result.counts = converter.Counts();
-    if (result.ok) {
-        TrafficFileChecker checker;
-        CountFindings clean;
-        EXPECT_TRUE(checker.Check(output.Path(), clean));
-    }
-    return result;
+Conversion Convert(const std::string& csv) {
+    return ConvertBytes(csv, ".csv");
 }
 
 TEST(OpenSkyConverter, MakesOneEntryPerTimeWithFieldsInFileOrder) {
@@ -75,19 +30,19 @@ TEST(OpenSkyConverter, MakesOneEntryPerTimeWithFieldsInFileOrder) {
                             Row("1000", "4ca2b5", "50.1", "0.2", "RYR12AB ", "999.5") +
                             Row("1000", "400abc", "50.3", "-0.1", "", "1000") +
                             Row("1010", "4ca2b5", "50.2", "0.3", "RYR12AB ", "1009");
-    const Converted result = Convert(csv);
+    const Conversion result = Convert(csv);
     ASSERT_TRUE(result.ok);
-    EXPECT_NE(result.output.find("####_ENTRY_0_####\n"
-                                 "RYR12AB|4ca2b5|1000|50.1|0.2|3048.0|3100.0|91.2|120.5|-3.25\n"
-                                 "|400abc|1000|50.3|-0.1|3048.0|3100.0|91.2|120.5|-3.25\n"
-                                 "####_ENTRY_END_####\n####_ENTRY_1_####\n"
-                                 "RYR12AB|4ca2b5|1010|50.2|0.3|3048.0|3100.0|91.2|120.5|-3.25\n"
-                                 "####_ENTRY_END_####\n####_END_####\n"),
+    EXPECT_NE(result.data.find("####_ENTRY_0_####\n"
+                               "RYR12AB|4ca2b5|1000|50.1|0.2|3048.0|3100.0|91.2|120.5|-3.25\n"
+                               "400abc|400abc|1000|50.3|-0.1|3048.0|3100.0|91.2|120.5|-3.25\n"
+                               "####_ENTRY_END_####\n####_ENTRY_1_####\n"
+                               "RYR12AB|4ca2b5|1010|50.2|0.3|3048.0|3100.0|91.2|120.5|-3.25\n"
+                               "####_ENTRY_END_####\n####_END_####\n"),
               std::string::npos)
-        << result.output;
+        << result.data;
     EXPECT_EQ(result.counts.entries, 2);
     EXPECT_EQ(result.counts.written, 3);
-    EXPECT_EQ(result.sink.lastBytes, static_cast<std::int64_t>(csv.size()));
+    EXPECT_EQ(result.findings.lastBytes, static_cast<std::int64_t>(csv.size()));
 }
 
 TEST(OpenSkyConverter, DropsStaleAndPositionlessRowsAndReportsBadOnes) {
@@ -103,35 +58,40 @@ TEST(OpenSkyConverter, DropsStaleAndPositionlessRowsAndReportsBadOnes) {
                             Row("1000", "4ca2bc", "50.1", "0.2", "H|I", "1000") + // 10: separator
                             "\n" +                                                // 11: blank
                             Row("1010", "4ca2bd", "95.0", "0.2", "J", "1010") +   // 12: range
-                            Row("1010", "4ca2be", "50.1", "0.2", "K", "1010") +   // 13: kept
-                            Row("1000", "4ca2bf", "50.1", "0.2", "L", "1000");    // 14: backwards
-    const Converted result = Convert(csv);
+                            Row("1010", "4ca2be", "50.1", "0.2", "K", "1010");    // 13: kept
+    const Conversion result = Convert(csv);
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(result.sink.badLines, (std::vector<std::int64_t>{6, 7, 8, 9, 10, 12, 14}));
-    EXPECT_EQ(result.counts.rows, 12); // the blank line is no row
+    EXPECT_EQ(result.findings.badLines, (std::vector<std::int64_t>{6, 7, 8, 9, 10, 12}));
+    EXPECT_EQ(result.counts.rows, 11); // the blank line is no row
     EXPECT_EQ(result.counts.written, 2);
     EXPECT_EQ(result.counts.stale, 1);
     EXPECT_EQ(result.counts.noPosition, 2);
-    EXPECT_EQ(result.counts.badRows, 7);
+    EXPECT_EQ(result.counts.badRows, 6);
     EXPECT_EQ(result.counts.entries, 2);
-    EXPECT_NE(result.sink.reasons.back().find("sorted by time"), std::string::npos);
     // Every row is accounted for.
     EXPECT_EQ(result.counts.rows, result.counts.written + result.counts.stale +
                                       result.counts.noPosition + result.counts.badRows);
+
+    // A row that goes back in time cannot be placed: the conversion is refused, not passed
+    // with the row dropped.
+    const Conversion backwards = Convert(csv + Row("1000", "4ca2bf", "50.1", "0.2", "L", "1000"));
+    EXPECT_FALSE(backwards.ok);
+    EXPECT_EQ(backwards.findings.badLines.back(), 14);
+    EXPECT_NE(backwards.findings.reasons.back().find("not sorted by time"), std::string::npos);
 }
 
 TEST(OpenSkyConverter, FindsColumnsByNameInAnyOrder) {
     const std::string csv = "icao24,time,lastcontact,callsign,lat,lon,baroaltitude,geoaltitude,"
                             "heading,velocity,vertrate\n"
                             "abc123,1000,1000,DLH4,50.5,0.5,1000,1010,180,90,0\n";
-    const Converted result = Convert(csv);
+    const Conversion result = Convert(csv);
     ASSERT_TRUE(result.ok);
-    EXPECT_NE(result.output.find("DLH4|abc123|1000|50.5|0.5|1000|1010|180|90|0\n"),
+    EXPECT_NE(result.data.find("DLH4|abc123|1000|50.5|0.5|1000|1010|180|90|0\n"),
               std::string::npos);
 }
 
 TEST(OpenSkyConverter, RefusesAHeaderWithoutAColumn) {
-    const Converted result = Convert("time,icao24,lat,lon\n1000,abc123,50,0\n");
+    const Conversion result = Convert("time,icao24,lat,lon\n1000,abc123,50,0\n");
     EXPECT_FALSE(result.ok);
 }
 
@@ -140,11 +100,11 @@ TEST(OpenSkyConverter, KeepsEachEntryWithinWhatTheFeederReads) {
     for (int i = 0; i < 7001; ++i) {
         csv += Row("1000", "4ca2b5", "50.1", "0.2", "A", "1000");
     }
-    const Converted result = Convert(csv);
+    const Conversion result = Convert(csv);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.counts.written, 6999);
-    EXPECT_EQ(result.counts.overLimit, 2);
-    EXPECT_EQ(result.sink.fullLines, (std::vector<std::int64_t>{7001}));
+    EXPECT_EQ(result.counts.leftOut, 2);
+    EXPECT_EQ(result.findings.fullLines, (std::vector<std::int64_t>{7001}));
 }
 
 // A full disk ends the conversion at the first line that cannot be written, an entry's tags as
@@ -170,9 +130,12 @@ TEST(OpenSkyConverter, StopsAtTheFirstLineItCannotWrite) {
     for (std::size_t shift = 0; shift < rowOutput; ++shift) {
         TempFile input((std::string(shift, 'x') + ".csv").c_str());
         input.Write(csv);
-        OpenSkyConverter converter;
-        Recorder sink;
-        EXPECT_FALSE(converter.Convert(input.Path(), "/dev/full", sink));
+        ConvertOptions options;
+        options.inputs = {input.Path()};
+        options.output = "/dev/full";
+        RecordingConverter converter;
+        ConvertFindings sink;
+        EXPECT_FALSE(converter.Convert(options, sink));
         fewest = std::min(fewest, converter.Counts().rows);
         most = std::max(most, converter.Counts().rows);
     }

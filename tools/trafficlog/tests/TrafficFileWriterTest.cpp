@@ -48,7 +48,7 @@ TEST(TrafficFileWriter, RefusesLinesTheReaderWouldMisread) {
     EXPECT_EQ(writer.WriteAircraft(separator), AircraftLineResult::FieldHasSeparator);
     const char* lineFeed[kAircraftLineFields] = {"AB", "1\n", "2", "3", "4",
                                                  "5",  "6",   "7", "8", "9"};
-    EXPECT_EQ(writer.WriteAircraft(lineFeed), AircraftLineResult::FieldHasSeparator);
+    EXPECT_EQ(writer.WriteAircraft(lineFeed), AircraftLineResult::FieldHasControl);
 
     // 9 separators and 245 characters of fields make 254: the longest line read whole.
     const std::string longest(245 - 9, 'x');

@@ -1,6 +1,5 @@
-#include "tools/trafficlog/TrafficLogCommand.h"
-
 #include "text_functions/ControlMask.h"
+#include "tools/trafficlog/tests/TrafficLogRun.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,36 +11,6 @@
 #include <vector>
 
 namespace {
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-std::string Contents(std::FILE* file) {
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) {
-        text += static_cast<char>(c);
-    }
-    std::fclose(file);
-    return text;
-}
-
-Outcome Trafficlog(std::vector<const char*> args) {
-    args.insert(args.begin(), "trafficlog");
-    // Named files. tmpfile on Windows (Wine's C library) takes a name from the clock and opens
-    // it without claiming it first: tests started together in parallel processes can meet on
-    // one name, and one of them then gets no file.
-    const TempFile outFile(".out");
-    const TempFile errFile(".err");
-    std::FILE* out = std::fopen(outFile.Path(), "w+b");
-    std::FILE* err = std::fopen(errFile.Path(), "w+b");
-    const int code = RunTrafficLog(static_cast<int>(args.size()), args.data(), {out, err, false});
-    const std::string errText = Contents(err);
-    return {code, Contents(out), errText};
-}
-
 bool Holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -66,7 +35,7 @@ TEST(TrafficLogCommand, CheckOfAFileItCannotReadIsNeitherCleanNorFaulty) {
     const Outcome run = Trafficlog({"check", "/nonexistent-folder/x.dat"});
     EXPECT_EQ(run.code, 2);
     // The error text's lines arrive joined: one labelled line.
-    EXPECT_EQ(run.err, "trafficlog: PhysicalLineReader::Open / No such file or directory / "
+    EXPECT_EQ(run.err, "trafficlog: FileByteSource::Open / No such file or directory / "
                        "/nonexistent-folder/x.dat\n");
 }
 
@@ -211,7 +180,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Arguments{{"generate", "--help"}, "--version"},
                     Arguments{{"generate", "--version"}, "Version 1.0"},
                     Arguments{{"convert", "-h"}, "Usage: trafficlog convert"},
-                    Arguments{{"convert", "--version"}, "Version 1.0"}));
+                    Arguments{{"convert", "--version"}, "Version 1.0"},
+                    Arguments{{"convert", "--help"}, "  --around LAT,LON,RADIUS_NM"},
+                    Arguments{{"convert", "in.csv", "--help"}, "1 rows could not be placed"},
+                    Arguments{{"record", "--help"}, "Usage: trafficlog record --sbs HOST:PORT"},
+                    Arguments{{"record", "--sbs", "h:1", "-h"}, "0 recorded and closed"},
+                    Arguments{{"record", "--version"}, "Version 1.0"},
+                    // The manual page is made from the overview: every command's options.
+                    Arguments{{"--help"}, "Options of record:\n  --sbs HOST:PORT"},
+                    Arguments{{"--help"}, "Options of convert:\n  --around LAT,LON,RADIUS_NM"}));
 
 class UsageErrors : public testing::TestWithParam<Arguments> {};
 
@@ -247,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "--start 2147483000 with --duration 3600 writes times beyond 2147483647, the "
                   "last time a data file holds"},
         Arguments{{"generate", "extra"}, "unexpected argument 'extra'"},
-        Arguments{{"convert", "only-one.csv"}, "convert needs a CSV_FILE and a DATA_FILE"},
+        Arguments{{"convert", "only-one.csv"}, "convert needs an INPUT and a DATA_FILE"},
         Arguments{{"convert", "--max-report", "9223372036854775808", "a", "b"},
                   "--max-report '9223372036854775808' is out of range (0 to "
                   "9223372036854775807)"},

@@ -1,0 +1,47 @@
+// Where the converters' bytes come from, kept apart from what the bytes mean: a file or
+// standard input, and the layers that unpack a published archive on top of it (gzip, a tar
+// member). A converter reads lines from whatever stack InputStream builds and never learns which
+// container the recording came in.
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+inline constexpr char kByteSourceHeaderRevision[] =
+    "%Z% TrafficLog QX5002:80 ByteSource.h $Revision: 1.1 $";
+
+class ByteSource : public QX_ErrorReport {
+public:
+    virtual ~ByteSource() = default;
+    // Up to `size` bytes into `buffer`: the count, 0 at the end, -1 on a failure (the error
+    // text says why). After the end or a failure every call gives the same.
+    virtual int Read(unsigned char* buffer, int size) = 0;
+};
+
+// A file, or standard input for the name "-", read as bytes.
+class FileByteSource : public ByteSource {
+public:
+    FileByteSource() = default;
+    ~FileByteSource() override;
+    FileByteSource(const FileByteSource&) = delete;
+    FileByteSource& operator=(const FileByteSource&) = delete;
+
+    bool Open(const char* path);
+    int Read(unsigned char* buffer, int size) override;
+    std::int64_t BytesRead() const { return bytesRead; }
+    // The size of a regular file, else 0 (standard input, a pipe).
+    std::int64_t Size() const { return size; }
+
+private:
+    std::FILE* file = nullptr;
+    bool ownsFile = false;
+    std::int64_t bytesRead = 0;
+    std::int64_t size = 0;
+};
+
+// The unpacking layer for a tar archive, or null (with the reason in `report`) where the
+// archive cannot be read: one source file for systems with libarchive, one for those without.
+std::unique_ptr<ByteSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report);

@@ -1,0 +1,91 @@
+#include "tools/trafficlog/FieldText.h"
+
+#include "config_control/ConfigControl.h"
+#include "tools/trafficlog/FieldReading.h"
+#include "traffic/DecimalText.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:60 FieldText.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kFieldTextHeaderRevision, kRevision});
+}
+
+// Eighteen decimal digits always fit 64 bits.
+constexpr int kMaxInt64Digits = 18;
+// The feeder reads addresses into 32 bits.
+constexpr int kMaxAddressDigits = 8;
+// A number of no more characters than this, without an exponent, is a finite double.
+constexpr std::size_t kMaxPlainLength = 300;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+char* TrimField(char* text) {
+    return TrimField(text, text + std::strlen(text));
+}
+
+char* TrimField(char* text, char* end) {
+    while (*text == ' ' || *text == '"') {
+        ++text;
+    }
+    while (end > text && (end[-1] == ' ' || end[-1] == '"')) {
+        *--end = '\0';
+    }
+    return text;
+}
+
+bool ReadFieldInteger(const char* text, std::int64_t& value) {
+    const char* c = text;
+    const bool negative = *c == '-';
+    if (*c == '-' || *c == '+') {
+        ++c;
+    }
+    int digits = 0;
+    std::uint64_t magnitude = 0;
+    for (; IsDigit(*c); ++c, ++digits) {
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(*c - '0');
+        if (digits >= kMaxInt64Digits) {
+            return false;
+        }
+    }
+    if (digits == 0 || *c != '\0') {
+        return false;
+    }
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool IsAddressText(const char* text) {
+    int digits = 0;
+    for (const char* c = text; *c != '\0'; ++c, ++digits) {
+        const bool hex = IsDigit(*c) || (*c >= 'a' && *c <= 'f') || (*c >= 'A' && *c <= 'F');
+        if (!hex || digits == kMaxAddressDigits) {
+            return false;
+        }
+    }
+    return digits > 0;
+}
+
+bool IsFieldNumber(const char* text) {
+    RegisterModule();
+    const std::size_t length = DecimalLength(text);
+    // Only an exponent or hundreds of digits take a decimal beyond the finite range.
+    return length > 0 && text[length] == '\0' &&
+           ((length <= kMaxPlainLength && std::strpbrk(text, "eE") == nullptr) ||
+            std::isfinite(ParseDecimal(text)));
+}
+
+bool ReadFieldNumber(const char* text, double& value) {
+    if (!IsFieldNumber(text)) {
+        return false;
+    }
+    value = ParseDecimal(text);
+    return true;
+}

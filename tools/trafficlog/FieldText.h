@@ -1,0 +1,26 @@
+// Reading the fields of recorded rows (CSV columns, BaseStation message fields): trimmed text,
+// and numbers as the feeder would read them.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr char kFieldTextHeaderRevision[] =
+    "%Z% TrafficLog QX5002:59 FieldText.h $Revision: 1.1 $";
+
+// The text without the spaces and double quotes around it (changed in place).
+char* TrimField(char* text);
+// The same for a text whose terminator is known to stand at `end`.
+char* TrimField(char* text, char* end);
+
+// True when the whole text is a decimal integer ([sign] digits) that fits 64 bits; its value.
+bool ReadFieldInteger(const char* text, std::int64_t& value);
+
+// True for one to eight hexadecimal digits, an address as the feeder reads it whole.
+bool IsAddressText(const char* text);
+
+// True when the whole text is one finite decimal number ([sign] digits [. digits] [exponent]):
+// no white space, no hexadecimal form, no inf or nan, which the feeder would not read as
+// written.
+bool IsFieldNumber(const char* text);
+// IsFieldNumber, and its value.
+bool ReadFieldNumber(const char* text, double& value);

@@ -1,0 +1,123 @@
+#include "tools/trafficlog/InputStream.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+#include "tools/trafficlog/GzipSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:50 InputStream.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kInputStreamHeaderRevision, kRevision});
+}
+
+// A tar header block is 512 bytes; its format mark stands at 257.
+constexpr int kSniffSize = 512;
+constexpr int kTarMarkOffset = 257;
+
+enum class Container { None, Gzip, Tar };
+
+// Keeps the first bytes of a source to look at, then hands them on before the rest.
+class Lookahead : public ByteSource {
+public:
+    explicit Lookahead(ByteSource& source) : source(source) {}
+
+    // False on a read failure (the text is taken over).
+    bool Fill() {
+        while (length < kSniffSize) {
+            const int got = source.Read(head + length, kSniffSize - length);
+            if (got < 0) {
+                SetErrorText(source.FullErrorText().c_str());
+                return false;
+            }
+            if (got == 0) {
+                break;
+            }
+            length += got;
+        }
+        return true;
+    }
+
+    Container Kind() const {
+        if (length >= 2 && head[0] == 0x1f && head[1] == 0x8b) {
+            return Container::Gzip;
+        }
+        if (length >= kTarMarkOffset + 5 && std::memcmp(head + kTarMarkOffset, "ustar", 5) == 0) {
+            return Container::Tar;
+        }
+        return Container::None;
+    }
+
+    int Read(unsigned char* buffer, int size) override {
+        if (position < length) {
+            const int count = std::min(size, length - position);
+            std::memcpy(buffer, head + position, static_cast<std::size_t>(count));
+            position += count;
+            return count;
+        }
+        const int got = source.Read(buffer, size);
+        if (got < 0) {
+            SetErrorText(source.FullErrorText().c_str());
+        }
+        return got;
+    }
+
+private:
+    ByteSource& source;
+    unsigned char head[kSniffSize] = {};
+    int length = 0;
+    int position = 0;
+};
+} // namespace
+
+bool InputStream::Open(const char* path) {
+    RegisterModule();
+    if (!file.Open(path)) {
+        SetErrorText(file.FullErrorText().c_str());
+        return false;
+    }
+    return Unpack(path);
+}
+
+bool InputStream::Unpack(const char* path) {
+    for (int layer = 0; layer < kMaxLayers; ++layer) {
+        auto lookahead = std::make_unique<Lookahead>(*top);
+        if (!lookahead->Fill()) {
+            ReportDetail("InputStream::Open", lookahead->FullErrorText().c_str(), path);
+            return false;
+        }
+        const Container kind = lookahead->Kind();
+        top = lookahead.get();
+        stack[depth++] = std::move(lookahead);
+        if (kind == Container::None) {
+            return true;
+        }
+        std::unique_ptr<ByteSource> unpacked;
+        if (kind == Container::Gzip) {
+            unpacked = std::make_unique<GzipSource>(*top);
+        } else if ((unpacked = OpenTarMember(*top, *this)) == nullptr) {
+            const std::string reason = FullErrorText();
+            ReportDetail("InputStream::Open", reason.c_str(), path);
+            return false;
+        }
+        const std::size_t used = std::strlen(layers);
+        FormatBounded(layers + used, static_cast<int>(sizeof layers - used), "%s%s",
+                      used > 0 ? "+" : "", kind == Container::Gzip ? "gzip" : "tar");
+        top = unpacked.get();
+        stack[depth++] = std::move(unpacked);
+    }
+    ReportDetail("InputStream::Open", "containers nested deeper than a recording comes", path);
+    return false;
+}
+
+int InputStream::Read(unsigned char* buffer, int size) {
+    const int got = top->Read(buffer, size);
+    if (got < 0) {
+        SetErrorText(top->FullErrorText().c_str());
+    }
+    return got;
+}

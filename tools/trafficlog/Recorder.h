@@ -1,0 +1,54 @@
+// Records a receiver's live BaseStation feed into a data file: an entry every 10 s of the clock,
+// written and handed to the system as it completes, so that a file cut short by a crash or a
+// power loss holds every entry up to the last; a clean stop writes the end tags. When the feed
+// drops, the recorder connects again, waiting longer after each failed try (up to a minute).
+#pragma once
+
+#include "error_report/QX_ErrorReport.h"
+#include "platform/Clock.h"
+#include "tools/trafficlog/RecordOptions.h"
+
+#include <cstdint>
+#include <string>
+
+inline constexpr char kRecorderHeaderRevision[] =
+    "%Z% TrafficLog QX5002:73 Recorder.h $Revision: 1.1 $";
+
+struct RecordStatus {
+    bool connected = false;
+    int connections = 0;
+    std::int64_t aircraftHeard = 0;
+    std::int64_t withPosition = 0;
+    std::int32_t entries = 0;
+    std::int64_t badMessages = 0;
+    std::string lastProblem; // why the feed is not connected, or empty
+};
+
+class RecordSink {
+public:
+    // Called about once a second and at every change.
+    virtual void Status(const RecordStatus& status) = 0;
+    // True when the recording is to stop (a signal, the user).
+    virtual bool StopRequested() = 0;
+
+protected:
+    ~RecordSink() = default;
+};
+
+class Recorder : public QX_ErrorReport {
+public:
+    static constexpr std::int64_t kEntrySeconds = 10;
+    static constexpr int kMaxBackoffSeconds = 60;
+
+    // `receiveMilliseconds` bounds each wait for the feed (and so how soon a stop is seen).
+    explicit Recorder(Clock& clock, int receiveMilliseconds = 200)
+        : clock(clock), receiveMilliseconds(receiveMilliseconds) {}
+
+    // Records until the duration is over or the sink asks to stop. False, with the reason,
+    // when the data file cannot be written.
+    bool Record(const RecordOptions& options, RecordSink& sink);
+
+private:
+    Clock& clock;
+    int receiveMilliseconds;
+};

@@ -1,0 +1,191 @@
+#include "tools/trafficlog/RecordingConverter.h"
+
+#include "config_control/ConfigControl.h"
+#include "platform/FileReplace.h"
+#include "text_functions/TextFunctions.h"
+#include "tools/trafficlog/BaseStationConverter.h"
+#include "tools/trafficlog/BaseStationTracker.h"
+#include "tools/trafficlog/InputStream.h"
+#include "tools/trafficlog/OpenSkyConverter.h"
+#include "tools/trafficlog/PhysicalLineReader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:68 RecordingConverter.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kRecordingConverterHeaderRevision, kRevision});
+}
+
+constexpr int kTextSize = 320;
+
+const char* BaseName(const char* path) {
+    const char* base = path;
+    for (const char* c = path; *c != '\0'; ++c) {
+        if (*c == '/' || *c == '\\') {
+            base = c + 1;
+        }
+    }
+    return base;
+}
+
+// A name beside the target that no other run picks.
+std::string TemporaryName(const char* target) {
+    std::random_device random;
+    char suffix[32];
+    FormatBounded(suffix, sizeof suffix, ".part-%08x", static_cast<unsigned>(random()));
+    return std::string(target) + suffix;
+}
+
+// A device or pipe (/dev/stdout, a FIFO) is written as it is; only a file is replaced.
+bool IsReplaceable(const char* target) {
+    std::error_code error;
+    const auto status = std::filesystem::status(target, error);
+    return !std::filesystem::exists(status) || std::filesystem::is_regular_file(status);
+}
+} // namespace
+
+bool RecordingConverter::CheckTarget(const ConvertOptions& options) {
+    int fromStandardInput = 0;
+    for (const char* input : options.inputs) {
+        if (std::strcmp(input, "-") == 0) {
+            ++fromStandardInput;
+        } else if (IsSameFile(input, options.output)) {
+            ReportDetail("RecordingConverter::Convert",
+                         "the data file to write is one of the inputs (the same file, perhaps "
+                         "through a link): choose another name",
+                         options.output);
+            return false;
+        }
+    }
+    if (fromStandardInput > 1) {
+        ReportError("RecordingConverter::Convert", "standard input (\"-\") can be read only once");
+        return false;
+    }
+    return true;
+}
+
+bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sink) {
+    RegisterModule();
+    counts = ConvertCounts{};
+    unsorted = false;
+    hasCentre = false;
+    usualStep = 0;
+    if (!CheckTarget(options)) {
+        return false;
+    }
+    if (!IsReplaceable(options.output)) {
+        return ConvertInputs(options, sink, options.output);
+    }
+    const std::string temporary = TemporaryName(options.output);
+    bool ok = ConvertInputs(options, sink, temporary.c_str());
+    if (ok) {
+        FileReplace replace;
+        ok = replace.Replace(temporary.c_str(), options.output);
+        if (!ok) {
+            SetErrorText(replace.FullErrorText().c_str());
+        }
+    }
+    if (!ok) {
+        std::remove(temporary.c_str());
+    }
+    return ok;
+}
+
+bool RecordingConverter::ConvertInputs(const ConvertOptions& options, ConvertSink& sink,
+                                       const char* target) {
+    char header[kMaxAircraftLineLength + 1];
+    const auto more = static_cast<int>(options.inputs.size()) - 1;
+    FormatBounded(header, sizeof header,
+                  more > 0 ? "Recorded traffic from %s and %d more" : "Recorded traffic from %s",
+                  BaseName(options.inputs.front()), more);
+    TrafficFileWriter writer;
+    if (!writer.Open(target, header)) {
+        SetErrorText(writer.GetErrorText());
+        return false;
+    }
+    EntryAssembler assembler(writer, options.region);
+    ConversionContext context{options, writer, assembler, sink, counts};
+    BaseStationInput log(context);
+    for (const char* input : options.inputs) {
+        if (!ConvertInput(context, input, log)) {
+            return false;
+        }
+    }
+    if (!log.Finish() || !assembler.Finish() || !writer.Finish()) {
+        SetErrorText(writer.GetErrorText());
+        return false;
+    }
+    counts.written = assembler.Written();
+    counts.outsideRegion = assembler.OutsideRegion();
+    counts.leftOut = assembler.LeftOut();
+    hasCentre = assembler.HasCentre();
+    centre = assembler.Centre();
+    usualStep = assembler.UsualStep();
+    return true;
+}
+
+bool RecordingConverter::ConvertInput(ConversionContext& context, const char* input,
+                                      BaseStationInput& log) {
+    InputStream stream;
+    if (!stream.Open(input)) {
+        SetErrorText(stream.FullErrorText().c_str());
+        return false;
+    }
+    PhysicalLineReader reader;
+    reader.Attach(stream);
+    context.stream = &stream;
+    InputEnd end = InputEnd::Done;
+    if (!reader.Next()) {
+        if (!reader.ReadFailed()) {
+            ReportDetail("RecordingConverter::Convert",
+                         "the input is empty: a header line naming the columns, or BaseStation "
+                         "messages, are expected",
+                         input);
+            return false;
+        }
+        end = InputEnd::ReadFailed;
+    } else if (IsBaseStationLine(reader.Head())) {
+        end = log.Run(reader, input);
+    } else {
+        OpenSkyInput rows(context, reader, input);
+        char error[kTextSize];
+        if (!rows.ReadHeader(error, kTextSize)) {
+            ReportDetail("RecordingConverter::Convert", error, input);
+            return false;
+        }
+        end = rows.Run();
+    }
+    context.Progress();
+    context.stream = nullptr;
+    switch (end) {
+    case InputEnd::Done:
+        return true;
+    case InputEnd::WentBack:
+        ++counts.inputsLeftOut;
+        return true;
+    case InputEnd::Unsorted:
+        unsorted = true;
+        ReportDetail("RecordingConverter::Convert",
+                     "the rows are not sorted by time; sort them first (the header line stays "
+                     "first): nothing was written",
+                     input);
+        return false;
+    case InputEnd::ReadFailed: {
+        const std::string reason = reader.FullErrorText();
+        ReportDetail("RecordingConverter::Convert", reason.c_str(), input);
+        return false;
+    }
+    case InputEnd::WriteFailed:
+        break;
+    }
+    SetErrorText(context.writer.GetErrorText());
+    return false;
+}

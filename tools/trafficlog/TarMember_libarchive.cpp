@@ -1,0 +1,135 @@
+// The recording inside a tar archive, read with libarchive as the archive streams past: the
+// member is found by its name (a .csv, .csv.gz, .sbs or .sbs.gz file) and nothing is unpacked
+// to disk.
+#include "tools/trafficlog/ByteSource.h"
+
+#include "config_control/ConfigControl.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:48 TarMember_libarchive.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kRevision});
+}
+
+constexpr int kBlockSize = 1 << 16;
+constexpr std::size_t kMaxNamesListed = 200;
+
+bool EndsWith(const char* text, const char* end) {
+    const std::size_t length = std::strlen(text);
+    const std::size_t endLength = std::strlen(end);
+    return length >= endLength && std::strcmp(text + length - endLength, end) == 0;
+}
+
+bool IsRecordingName(const char* name) {
+    for (const char* end : {".csv", ".csv.gz", ".sbs", ".sbs.gz"}) {
+        if (EndsWith(name, end)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class TarMember : public ByteSource {
+public:
+    explicit TarMember(ByteSource& archiveBytes) : archiveBytes(archiveBytes) {}
+    ~TarMember() override {
+        if (archive != nullptr) {
+            archive_read_free(archive);
+        }
+    }
+    TarMember(const TarMember&) = delete;
+    TarMember& operator=(const TarMember&) = delete;
+
+    bool Open();
+    int Read(unsigned char* buffer, int size) override;
+
+private:
+    static la_ssize_t ReadBlock(struct archive*, void* self, const void** block);
+    int Fail();
+
+    ByteSource& archiveBytes;
+    struct archive* archive = nullptr;
+    unsigned char block[kBlockSize];
+    bool failed = false;
+};
+
+la_ssize_t TarMember::ReadBlock(struct archive* archive, void* self, const void** block) {
+    auto* member = static_cast<TarMember*>(self);
+    *block = member->block;
+    const int got = member->archiveBytes.Read(member->block, kBlockSize);
+    if (got < 0) {
+        archive_set_error(archive, EIO, "%s", member->archiveBytes.FullErrorText().c_str());
+        return -1;
+    }
+    return got;
+}
+
+int TarMember::Fail() {
+    failed = true;
+    const char* reason = archive_error_string(archive);
+    ReportError("TarMember::Read", reason != nullptr ? reason : "the tar archive is damaged");
+    return -1;
+}
+
+bool TarMember::Open() {
+    archive = archive_read_new();
+    if (archive == nullptr) {
+        ReportError("TarMember::Open", "libarchive could not be set up");
+        return false;
+    }
+    archive_read_support_format_tar(archive);
+    archive_read_support_format_gnutar(archive);
+    if (archive_read_open(archive, this, nullptr, ReadBlock, nullptr) != ARCHIVE_OK) {
+        Fail();
+        return false;
+    }
+    std::string names;
+    archive_entry* entry = nullptr;
+    int status;
+    while ((status = archive_read_next_header(archive, &entry)) == ARCHIVE_OK) {
+        const char* name = archive_entry_pathname(entry);
+        name = name != nullptr ? name : "";
+        if (archive_entry_filetype(entry) == AE_IFREG && IsRecordingName(name)) {
+            return true;
+        }
+        if (names.size() < kMaxNamesListed) {
+            names += names.empty() ? "" : ", ";
+            names += name;
+        }
+    }
+    if (status != ARCHIVE_EOF) {
+        Fail();
+        return false;
+    }
+    ReportDetail("TarMember::Open",
+                 "the tar archive holds no .csv, .csv.gz, .sbs or .sbs.gz file; it holds:",
+                 names.empty() ? "nothing" : names.c_str());
+    return false;
+}
+
+int TarMember::Read(unsigned char* buffer, int size) {
+    if (failed) {
+        return -1;
+    }
+    const la_ssize_t got = archive_read_data(archive, buffer, static_cast<std::size_t>(size));
+    return got < 0 ? Fail() : static_cast<int>(got);
+}
+} // namespace
+
+std::unique_ptr<ByteSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report) {
+    RegisterModule();
+    auto member = std::make_unique<TarMember>(archive);
+    if (!member->Open()) {
+        report.SetErrorText(member->FullErrorText().c_str());
+        return nullptr;
+    }
+    return member;
+}

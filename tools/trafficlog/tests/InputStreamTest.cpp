@@ -1,0 +1,117 @@
+#include "tools/trafficlog/InputStream.h"
+
+#include "tools/trafficlog/tests/TrafficLogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+namespace {
+
+const std::string kCsv = "time,icao24,lat\n1000,4ca2b5,50.1\r\n1010,4ca2b5,50.2\n";
+
+struct ReadResult {
+    bool opened = false;
+    bool readFailed = false;
+    std::string text;
+    std::string error;
+    std::string layers;
+};
+
+ReadResult ReadAll(const std::string& bytes, int pieceSize = 7) {
+    TempFile file(".in");
+    file.Write(bytes);
+    InputStream input;
+    ReadResult result;
+    result.opened = input.Open(file.Path());
+    if (!result.opened) {
+        result.error = input.FullErrorText();
+        return result;
+    }
+    result.layers = input.Layers();
+    unsigned char piece[64];
+    int got;
+    while ((got = input.Read(piece, pieceSize)) > 0) {
+        result.text.append(reinterpret_cast<char*>(piece), static_cast<std::size_t>(got));
+    }
+    result.readFailed = got < 0;
+    result.error = input.FullErrorText();
+    EXPECT_EQ(input.FileBytesRead(), static_cast<std::int64_t>(bytes.size()));
+    return result;
+}
+
+struct Packing {
+    const char* name;
+    std::string bytes;
+    const char* layers;
+    bool needsTar;
+};
+
+void PrintTo(const Packing& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class EveryPacking : public testing::TestWithParam<Packing> {};
+
+TEST_P(EveryPacking, ReadsTheRecordingInside) {
+    const Packing& packing = GetParam();
+    const ReadResult result = ReadAll(packing.bytes);
+    if (packing.needsTar && !kReadsTar) {
+        EXPECT_FALSE(result.opened);
+        EXPECT_NE(result.error.find("tar -xf"), std::string::npos) << result.error;
+        return;
+    }
+    ASSERT_TRUE(result.opened) << result.error;
+    EXPECT_FALSE(result.readFailed) << result.error;
+    EXPECT_EQ(result.text, kCsv);
+    EXPECT_EQ(result.layers, packing.layers);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, EveryPacking,
+    testing::Values(
+        Packing{"plain", kCsv, "", false}, Packing{"gzip", GzipBytes(kCsv), "gzip", false},
+        // gzip -dc reads members back to back as one text.
+        Packing{"two_gzip_members", GzipBytes(kCsv.substr(0, 20)) + GzipBytes(kCsv.substr(20)),
+                "gzip", false},
+        Packing{"tar_of_gzip",
+                TarBytes({{"LICENSE.txt", "licence\n"},
+                          {"states_2022-06-27-12.csv.gz", GzipBytes(kCsv)}}),
+                "tar+gzip", true},
+        Packing{"gzip_of_tar", GzipBytes(TarBytes({{"log.sbs", kCsv}})), "gzip+tar", true},
+        Packing{"tar_of_plain_csv", TarBytes({{"dir/states.csv", kCsv}}), "tar", true}),
+    [](const testing::TestParamInfo<Packing>& info) { return std::string(info.param.name); });
+
+TEST(InputStream, ReportsACutShortOrDamagedGzip) {
+    const std::string whole = GzipBytes(kCsv + kCsv + kCsv);
+    const ReadResult cut = ReadAll(whole.substr(0, whole.size() - 12));
+    EXPECT_TRUE(!cut.opened || cut.readFailed);
+    EXPECT_NE(cut.error.find("cut short"), std::string::npos) << cut.error;
+
+    std::string damaged = whole;
+    for (std::size_t i = 12; i < damaged.size() - 8; ++i) {
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5a);
+    }
+    const ReadResult bad = ReadAll(damaged);
+    EXPECT_TRUE(!bad.opened || bad.readFailed);
+    EXPECT_NE(bad.error.find("GzipSource::Read"), std::string::npos) << bad.error;
+}
+
+TEST(InputStream, NamesWhatATarHoldsWhenTheRecordingIsMissing) {
+    if (!kReadsTar) {
+        GTEST_SKIP() << "this build refuses every tar";
+    }
+    const ReadResult result =
+        ReadAll(TarBytes({{"README.txt", "read me\n"}, {"LICENSE.txt", "licence\n"}}));
+    EXPECT_FALSE(result.opened);
+    EXPECT_NE(result.error.find("README.txt, LICENSE.txt"), std::string::npos) << result.error;
+}
+
+TEST(InputStream, ReportsAMissingFile) {
+    InputStream input;
+    EXPECT_FALSE(input.Open("/nonexistent-folder/states.csv.gz"));
+    EXPECT_NE(input.FullErrorText().find("states.csv.gz"), std::string::npos);
+}
+
+} // namespace

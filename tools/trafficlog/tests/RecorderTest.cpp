@@ -1,0 +1,156 @@
+#include "tools/trafficlog/Recorder.h"
+
+#include "platform/tests/LoopbackServer.h"
+#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/tests/TrafficLogTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kStart = 1700000000;
+
+// One second passes per loop of the recorder (it reads the clock twice a loop).
+class SteppingClock : public Clock {
+public:
+    std::int64_t NowSeconds() override { return kStart + calls++ / 2; }
+    void SleepMilliseconds(std::int32_t) override {}
+
+private:
+    std::int64_t calls = 0;
+};
+
+class Findings : public CheckFindingSink {
+public:
+    void Report(std::int64_t line, CheckFault fault, const char* text) override {
+        found.push_back(std::to_string(line) + " " + CheckFaultName(fault) + ": " + text);
+    }
+    std::vector<std::string> found;
+};
+
+class EntryCounter : public ScanSink {
+public:
+    void Entry(const ScannedEntry& entry) override { checked.push_back(entry.aircraftChecked); }
+    std::vector<int> checked;
+};
+
+// Copies the data file while the recording runs, as a crash would leave it.
+class Watcher : public RecordSink {
+public:
+    explicit Watcher(const TempFile& file, const TempFile& copy) : file(file), copy(copy) {}
+    void Status(const RecordStatus& status) override {
+        last = status;
+        if (status.entries == 2 && !copied) {
+            copied = true;
+            std::filesystem::copy_file(file.Path(), copy.Path(),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+    }
+    bool StopRequested() override { return false; }
+
+    const TempFile& file;
+    const TempFile& copy;
+    RecordStatus last;
+    bool copied = false;
+};
+
+std::string Position(const char* hex, const char* lat, const char* lon) {
+    return std::string("MSG,3,1,1,") + hex +
+           ",1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,," + "35000,,," + lat + "," + lon +
+           ",,,0,0,0,0\r\n";
+}
+
+TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
+    LoopbackServer server;
+    server.Serve(
+        {"MSG,1,1,1,4CA2B5,1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,RYR1,,,,,,,,,,,0\n" +
+             Position("4CA2B5", "51.47", "-0.45") + Position("400AE7", "51.10", "-0.2") +
+             "MSG,3,1,1,4CA2B5,1,garbage\n" + std::string(5000, 'x') + "\nMSG,3,1",
+         Position("3C6444", "50.03", "8.57")},
+        true);
+    TempFile file(".dat");
+    TempFile cutShort(".dat");
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = server.Port();
+    options.output = file.Path();
+    options.durationSeconds = 35;
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, cutShort);
+    ASSERT_TRUE(recorder.Record(options, watcher)) << recorder.GetErrorText();
+
+    EXPECT_EQ(server.Accepted(), 2);
+    EXPECT_EQ(watcher.last.connections, 2);
+    EXPECT_EQ(watcher.last.badMessages, 2); // the short message and the long line
+    const std::string data = file.Read();
+    EXPECT_NE(data.find("####_ENTRY_0_####\n"), std::string::npos) << data;
+    for (const char* heard : {"RYR1|4CA2B5|1700000010|51.47000|-0.45000|10668.0|10668.0|||",
+                              "400AE7|400AE7|1700000010|51.10000|-0.20000|",
+                              "3C6444|3C6444|1700000010|50.03000|8.57000|"}) {
+        EXPECT_NE(data.find(heard), std::string::npos) << heard << "\n" << data;
+    }
+
+    Findings closed;
+    TrafficFileChecker checker;
+    ASSERT_TRUE(checker.Check(file.Path(), closed));
+    EXPECT_TRUE(closed.found.empty()) << closed.found.front();
+    EntryCounter played;
+    TrafficScanner scanner;
+    ASSERT_TRUE(scanner.Scan(file.Path(), 51.3, -0.3, played));
+    EXPECT_EQ(played.checked.size(), 3u);
+
+    // Cut short after its second entry, the file holds both whole; check says how to close it.
+    ASSERT_TRUE(watcher.copied);
+    Findings cut;
+    ASSERT_TRUE(checker.Check(cutShort.Path(), cut));
+    ASSERT_EQ(cut.found.size(), 1u);
+    EXPECT_NE(cut.found[0].find("missing end tag"), std::string::npos) << cut.found[0];
+    EXPECT_NE(cut.found[0].find("closed by adding that line"), std::string::npos);
+}
+
+TEST(Recorder, NeverWritesOverARecording) {
+    TempFile file(".dat");
+    file.Write("header\n####_BEGIN_####\n");
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = 9;
+    options.output = file.Path();
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, file);
+    EXPECT_FALSE(recorder.Record(options, watcher));
+    EXPECT_NE(recorder.FullErrorText().find("holds a recording"), std::string::npos);
+    EXPECT_EQ(file.Read(), "header\n####_BEGIN_####\n");
+}
+
+TEST(Recorder, TriesAgainWhileTheFeedIsNotThere) {
+    std::uint16_t freePort = 0;
+    {
+        LoopbackServer closed;
+        freePort = closed.Port();
+    }
+    TempFile file(".dat");
+    TempFile unused(".dat");
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = freePort;
+    options.output = file.Path();
+    options.durationSeconds = 25;
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, unused);
+    ASSERT_TRUE(recorder.Record(options, watcher));
+    EXPECT_FALSE(watcher.last.connected);
+    EXPECT_NE(std::string(watcher.last.lastProblem).find("TcpClient::Connect"), std::string::npos);
+    EXPECT_EQ(watcher.last.entries, 2);
+    EXPECT_NE(file.Read().find("####_ENTRY_1_####\n####_ENTRY_END_####\n####_END_####\n"),
+              std::string::npos);
+}
+
+} // namespace
