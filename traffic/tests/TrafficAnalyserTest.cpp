@@ -92,17 +92,39 @@ TEST_F(TrafficAnalyserTest, BoxIsCutAtThePole) {
     EXPECT_TRUE(analyser.IsInView(-90.0, 10.0));
 }
 
-// Beyond its range a number counts as the pole or the meridian; a non-number is no position.
-TEST_F(TrafficAnalyserTest, PositionsThatAreNotNumbersAreNeverStored) {
+// Beyond its range a number counts as the pole or the meridian. What is no number by the file's
+// grammar (nan, inf, hexadecimal) or lies beyond the range of a double reads 0, as an empty field
+// does: no record field is ever infinite or NaN.
+TEST_F(TrafficAnalyserTest, FieldsThatAreNoFiniteNumberReadZero) {
     analyser.SetOwnShipPosition(89.7, 179.8);
-    const char* const positions[] = {"nan|0",    "inf|179.9", "-nan|179.9",
-                                     "89.9|inf", "89.9|nan",  "1e400|179.9"};
-    for (const char* position : positions) {
+    const char* const farFromZero[] = {"nan|0",    "inf|179.9", "-nan|179.9",
+                                       "89.9|inf", "89.9|nan",  "1e400|179.9"};
+    for (const char* position : farFromZero) {
         std::string line = std::string("NONUM|4ca2b5|0|") + position + "|0|0|0|0|0\n";
         EXPECT_EQ(analyser.ParseTrafficLine(line.data()), 0) << position;
     }
     std::string farNorth = "POLE|4ca2b5|0|1e300|179.9|0|0|0|0|0\n";
     EXPECT_EQ(analyser.ParseTrafficLine(farNorth.data()), 1);
+    analyser.ClearAircraft();
+
+    analyser.SetOwnShipPosition(50.0, 0.0);
+    std::string line = "ABC|4CA2B5|100|50.1|0.1|nan|inf|infinity|0x1A|1e999\n";
+    ASSERT_EQ(analyser.ParseTrafficLine(line.data()), 1);
+    std::string nowhere = "XYZ|4CA2B5|100|nan|-1e999|0|0|0|0|0\n";
+    analyser.SetOwnShipPosition(0.0, 0.0);
+    ASSERT_EQ(analyser.ParseTrafficLine(nowhere.data()), 2);
+    AircraftRecord records[2] = {};
+    ASSERT_EQ(analyser.GetAircraftInView(2, records), 2);
+    const AircraftRecord& record = records[0];
+    EXPECT_EQ(record.latitude, 50.1);
+    EXPECT_EQ(record.longitude, 0.1);
+    EXPECT_EQ(record.baroAltitude, 0.0);
+    EXPECT_EQ(record.geoAltitude, 0.0);
+    EXPECT_EQ(record.track, 0.0);
+    EXPECT_EQ(record.groundSpeed, 0.0);
+    EXPECT_EQ(record.verticalRate, 0.0);
+    EXPECT_EQ(records[1].latitude, 0.0); // at 0, 0, as an empty field places it
+    EXPECT_EQ(records[1].longitude, 0.0);
 }
 
 TEST_F(TrafficAnalyserTest, BoxDoesNotWrapAtTheAntimeridian) {
@@ -278,7 +300,7 @@ protected:
         const auto number = [&](int field) {
             return field < count ? ParseDecimal(fields[field]) : 0.0;
         };
-        if (reference.IsPublishable(number(3), number(4))) {
+        if (reference.IsInView(number(3), number(4))) {
             reference.StoreAircraft(fields, count);
         }
     }
