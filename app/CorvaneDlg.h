@@ -47,6 +47,11 @@ struct IconPosition {
 };
 IconPosition CentredIconPosition(HostSize client, HostSize icon);
 
+// The frame count after `count`: one more, except at the top of the 32-bit range (after some
+// seven years of frames), where it goes on from kStartupFrames, so that the count never
+// overflows and the warm-up frames never come again.
+std::int32_t NextFrameCount(std::int32_t count);
+
 class CTrafficFeedDlg final : public HostedDialog, public DataSetReaderOwner {
 public:
     // Loads the application icon through the host. mappingName names the shared block (tests

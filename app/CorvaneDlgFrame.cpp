@@ -4,6 +4,8 @@
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
+#include <limits>
+
 [[maybe_unused]] static const char kCorvaneDlgFrameRevision[] =
     "%Z% Corvane QX1001:07 CorvaneDlgFrame.cpp $Revision: 1.1 $";
 
@@ -19,10 +21,14 @@ constexpr char kBlockRemovedNote[] = " :: Shared block removed by its peer: rest
 
 } // namespace
 
+std::int32_t NextFrameCount(std::int32_t count) {
+    return count == std::numeric_limits<std::int32_t>::max() ? kStartupFrames : count + 1;
+}
+
 // One frame per tick, whatever the timer id. Frames before kStartupFrames, and every frame of a
 // run that did not start, only count.
 void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
-    ++frameCount;
+    frameCount = NextFrameCount(frameCount);
     if (!runActive || frameCount < kStartupFrames || !CheckVisualLink()) {
         return;
     }

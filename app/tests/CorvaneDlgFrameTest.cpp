@@ -89,6 +89,13 @@ TEST(FrameCycle, ClockSetBackHoldsRequestsUntilItCatchesUp) {
     EXPECT_EQ(rig.Run(1).size(), 1u);
 }
 
+TEST(FrameCycle, FrameCountGoesOnFromTheFirstWorkingFrameInsteadOfOverflowing) {
+    EXPECT_EQ(NextFrameCount(0), 1);
+    EXPECT_EQ(NextFrameCount(kStartupFrames - 1), kStartupFrames);
+    EXPECT_EQ(NextFrameCount(2'147'483'646), 2'147'483'647);
+    EXPECT_EQ(NextFrameCount(2'147'483'647), kStartupFrames);
+}
+
 TEST(FrameCycle, WellFormedFilePublishesAtTheThirdRequest) {
     const std::string entry = TrafficLine("AAA", 50.5, 0.1) + TrafficLine("BBB", 50.0, -0.2) +
                               TrafficLine("FAR", 40.0, 0.0);
