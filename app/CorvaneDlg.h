@@ -142,7 +142,8 @@ private:
     char windowTitle[kWindowTitleSize] = {};
     ViewBox viewBox = {};
     TrafficAnalyser analyser;
-    // Calendar-clock seconds are 64-bit here so that requests keep coming after 2038.
+    // Seconds of the monotonic clock: a calendar set back would hold the requests for as long
+    // as the step. 64-bit, so that they never run out.
     std::int64_t clockNow = 0;
     std::int64_t nextRequestTime = 0;
     std::int32_t requestInterval = 0;

@@ -42,7 +42,7 @@ void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
         host.EndDialog(0);
     }
     alerts.ServiceSoundRequest(visualBlock->soundRequest, messageText);
-    clockNow = clock.NowSeconds();
+    clockNow = clock.MonotonicSeconds();
     if (clockNow >= nextRequestTime) {
         nextRequestTime = clockNow + requestInterval;
         MakeRequest();

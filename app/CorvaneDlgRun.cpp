@@ -19,7 +19,7 @@ constexpr char kNoClient[] = "CVisShm::CVisShm\nOut of memory";
 // Each failure returns at once and leaves the later steps undone; OnDestroy releases whatever
 // was set up.
 bool CTrafficFeedDlg::StartRun() {
-    clockNow = clock.NowSeconds();
+    clockNow = clock.MonotonicSeconds();
     nextRequestTime = 0; // the first working frame requests at once
     requestInterval = kRequestIntervalSec;
     frameCount = 0;
