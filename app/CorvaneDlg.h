@@ -118,7 +118,7 @@ public:
 private:
     void AddAboutMenuItem();
     void MakeRequest();
-    void ShowReadFailure();
+    void WithdrawPublishedTraffic();
     void WriteRequestStatus(double latitude, double longitude);
 
     // Collaborators given by the front end.

@@ -1,6 +1,5 @@
 #include "app/CorvaneDlg.h"
 
-#include "config_control/SettingsFile.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
@@ -67,8 +66,9 @@ bool CTrafficFeedDlg::RequestHistoricData() {
     return reader.RequestHistoricData();
 }
 
-// A failed request costs one interval: slot 3 says so (until the next run), nothing is
-// published and the status line keeps its text.
+// A failed request costs one interval: slot 3 says so (until the next run), and the status line
+// keeps its text. When the file itself failed, the aircraft published last go at once (the
+// visual system would draw them frozen), and the next request opens the file again by its path.
 void CTrafficFeedDlg::MakeRequest() {
     FormatBounded(visualBlock->diagnosticText[kRequestTimeSlot], kDiagnosticTextSize,
                   "Next Request Time at Frame %d", frameCount);
@@ -86,24 +86,29 @@ void CTrafficFeedDlg::MakeRequest() {
                   "Top Lat = %f Bot Lat = %f Left =%f Right = %f", viewBox.topLatitude,
                   viewBox.bottomLatitude, viewBox.leftLongitude, viewBox.rightLongitude);
 
+    if (reader.HasReadFailed()) {
+        reader.ReopenTrafficDataFile();
+    }
     if (!RequestHistoricData()) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
                       "Failed geting historic data");
-        ShowReadFailure();
+        if (reader.HasReadFailed()) {
+            WithdrawPublishedTraffic();
+        }
         return;
     }
     PublishTraffic();
     WriteRequestStatus(latitude, longitude);
 }
 
-// The header line and the begin tag also give no data, but they leave a line in the buffer; an
-// empty buffer means the read itself failed (the file ended early, shrank or went bad), and the
-// file's report says which file and how, instead of the progress text of the last entry.
-void CTrafficFeedDlg::ShowReadFailure() {
-    SettingsFileClass* file = reader.GetDataFile();
-    if (file != nullptr && reader.GetLineBuffer()[0] == '\0') {
-        messageText = file->GetErrorText();
+// An empty publication, made the way every publication is made; once the block holds no
+// aircraft of ours there is nothing to withdraw, and the counter stays.
+void CTrafficFeedDlg::WithdrawPublishedTraffic() {
+    if (visualBlock->aircraftCount == 0) {
+        return;
     }
+    analyser.ClearAircraft();
+    PublishTraffic();
 }
 
 void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {
