@@ -10,6 +10,7 @@
 namespace {
 
 constexpr char kMask = '?';
+constexpr char kLineJoint[] = " / ";
 
 char MaskedByte(char c) {
     if (c == '\t') {
@@ -36,14 +37,20 @@ bool HoldsTerminalControl(std::string_view text) {
 std::string MaskControls(std::string_view text, LineBreaks lineBreaks) {
     std::string masked;
     masked.reserve(text.size());
+    bool lineBreakPending = false;
     for (const char c : text) {
-        if (lineBreaks == LineBreaks::Keep && c == '\n') {
-            masked += c;
-        } else if (lineBreaks == LineBreaks::Keep && c == '\r') {
+        if (lineBreaks != LineBreaks::Mask && c == '\r') {
             continue;
-        } else {
-            masked += MaskedByte(c);
         }
+        if (lineBreaks == LineBreaks::Join && c == '\n') {
+            lineBreakPending = !masked.empty();
+            continue;
+        }
+        if (lineBreakPending) {
+            masked += kLineJoint;
+            lineBreakPending = false;
+        }
+        masked += lineBreaks == LineBreaks::Keep && c == '\n' ? c : MaskedByte(c);
     }
     return masked;
 }

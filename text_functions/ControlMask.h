@@ -16,10 +16,12 @@ bool IsTerminalControl(unsigned char c);
 // True when the text holds a byte for which IsTerminalControl is true.
 bool HoldsTerminalControl(std::string_view text);
 
-enum class LineBreaks { Mask, Keep };
+enum class LineBreaks { Mask, Keep, Join };
 
 // The text with every terminal control replaced by "?". With LineBreaks::Keep a line feed stays
-// and a carriage return goes; tabs always become a space.
+// and a carriage return goes; with LineBreaks::Join the lines of the text, empty ones left out,
+// are joined with " / ", so that a multi-line text (an error report) makes one log line. Tabs
+// always become a space.
 std::string MaskControls(std::string_view text, LineBreaks lineBreaks = LineBreaks::Mask);
 
 // MaskControls (LineBreaks::Mask) into a buffer of `size` bytes, cut to size-1 characters and

@@ -8,7 +8,9 @@ namespace {
 
 TEST(ControlMask, MasksEverythingATerminalWouldObey) {
     EXPECT_EQ(MaskControls("\x1b]0;title\a"), "?]0;title?");
-    EXPECT_EQ(MaskControls("csi \x9b" "2J del \x7f"), "csi ?2J del ?");
+    EXPECT_EQ(MaskControls("csi \x9b"
+                           "2J del \x7f"),
+              "csi ?2J del ?");
     EXPECT_EQ(MaskControls("caf\xe9 ok"), "caf\xe9 ok"); // Latin-1 letters stay
     EXPECT_EQ(MaskControls("a\tb"), "a b");
     EXPECT_EQ(MaskControls(std::string_view("nul\0byte", 8)), "nul?byte");
@@ -16,9 +18,14 @@ TEST(ControlMask, MasksEverythingATerminalWouldObey) {
     EXPECT_FALSE(HoldsTerminalControl("EZY12AB \xa0"));
 }
 
-TEST(ControlMask, LineBreaksMaskedOrKept) {
+TEST(ControlMask, LineBreaksMaskedKeptOrJoined) {
     EXPECT_EQ(MaskControls("one\r\ntwo"), "one??two");
     EXPECT_EQ(MaskControls("one\r\ntwo", LineBreaks::Keep), "one\ntwo");
+    EXPECT_EQ(MaskControls("one\r\ntwo", LineBreaks::Join), "one / two");
+    EXPECT_EQ(MaskControls("\nCVisShm::CVisShm\n\nNo such file\n\n", LineBreaks::Join),
+              "CVisShm::CVisShm / No such file");
+    EXPECT_EQ(MaskControls("a\x1b[2J\nb\tc", LineBreaks::Join), "a?[2J / b c");
+    EXPECT_EQ(MaskControls("\n\r\n", LineBreaks::Join), "");
 }
 
 TEST(ControlMask, BoundedFormCutsAndTerminates) {
