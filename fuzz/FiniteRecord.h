@@ -5,6 +5,7 @@
 #include "shared_memory/AircraftRecord.h"
 
 #include <cmath>
+#include <initializer_list>
 
 inline bool HoldsOnlyFiniteNumbers(const AircraftRecord& record) {
     for (const double value :

@@ -90,9 +90,9 @@ TEST(CommandLine, OverlongValuesAreUsageErrors) {
 
         const CommandLine refused = ParseOne(c.option, longest + "b");
         EXPECT_EQ(refused.action, CommandLineAction::ShowUsageError) << c.option;
+        const std::string limit = std::to_string(c.longest);
         EXPECT_EQ(refused.problem, std::string("the value of option '") + c.option +
-                                       "' is longer than " + std::to_string(c.longest) +
-                                       " characters");
+                                       "' is longer than " + limit + " characters");
     }
 }
 

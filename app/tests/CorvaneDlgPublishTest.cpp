@@ -92,9 +92,11 @@ TEST(PublishTraffic, FullTableReachesTheBlockWhole) {
     PublishRig rig;
     std::vector<std::string> lines;
     for (int i = 0; i < 60; ++i) {
-        // Appended to a string, not inserted after a literal: GCC 12 at -O3 warns falsely
-        // (-Wrestrict) about a literal put before a temporary string.
-        lines.push_back(TrafficLine(std::string("N") + std::to_string(i), 50.45, 0.01));
+        // Appended, not put before a temporary string: GCC 12 at -O3 warns falsely
+        // (-Wrestrict) about the copy that inserts in front of one.
+        std::string callsign = "N";
+        callsign += std::to_string(i);
+        lines.push_back(TrafficLine(callsign, 50.45, 0.01));
     }
     Analyse(rig, lines);
     rig.dialog->PublishTraffic();
