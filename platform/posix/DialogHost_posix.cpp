@@ -139,7 +139,7 @@ void TerminalDialogHost::RunBox(const TerminalBox& box) {
         return; // nobody can press Enter: the box counts as confirmed
     }
     if (!screen) {
-        WriteAll(outputFd, kPressEnter);
+        Output(kPressEnter);
     }
     const TerminalBox* outerBox = openBox;
     openBox = &box;
@@ -226,7 +226,7 @@ void TerminalDialogHost::HandleKey(char key) {
         // In a box, closing the window first confirms the box; the window closes behind it.
         closeRequested = true;
     } else if (key == kCtrlL && screen) {
-        WriteAll(outputFd, "\x1b[2J"); // a screen garbled by another program: draw it anew
+        Output("\x1b[2J"); // a screen garbled by another program: draw it anew
         dirty = true;
     } else if (openBox != nullptr) {
         boxDismissed = IsEnter(key);
@@ -363,13 +363,13 @@ HostSize TerminalDialogHost::SystemIconSize() {
 
 void TerminalDialogHost::PaintIcon(IconHandle /*icon*/, int x, int y) {
     if (screen) {
-        WriteAll(outputFd, RenderIcon(view, SystemIconSize(), x, y));
+        Output(RenderIcon(view, SystemIconSize(), x, y));
     }
 }
 
 void TerminalDialogHost::DefaultPaint() {
     if (screen) {
-        WriteAll(outputFd, RenderWindow(layout.lines, view, screenSize, openBox));
+        Output(RenderWindow(layout.lines, view, screenSize, openBox));
     }
 }
 
@@ -410,5 +410,20 @@ void TerminalDialogHost::WriteHeldLogLines(bool all) {
 
 void TerminalDialogHost::WriteLogLine(LogLine& line) {
     line.held = false;
-    WriteAll(outputFd, FormatLogLine(line.stamp, line.label, line.text));
+    Output(FormatLogLine(line.stamp, line.label, line.text));
+}
+
+// Output that stalls (a log pipe nobody reads, a terminal that hangs) must not keep a signal
+// from closing the program: the wait ends with the signal, and once the program is closing,
+// only what fits at once is written and the rest of the output given up.
+void TerminalDialogHost::Output(std::string_view text) {
+    while (!outputLost && !text.empty()) {
+        const bool closing = closeRequested || ending;
+        if (!WriteUntilWoken(outputFd, text, signals.ReadFd(), !closing) ||
+            (closing && !text.empty())) {
+            outputLost = true;
+        } else if (!text.empty()) {
+            HandleSignals();
+        }
+    }
 }

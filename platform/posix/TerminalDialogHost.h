@@ -14,7 +14,8 @@
 // Enter only when standard input is a terminal; without one it returns at once, as if OK had
 // been pressed.
 //
-// SIGINT, SIGTERM and SIGHUP close the window as the user does (SC_CLOSE); SIGWINCH redraws.
+// SIGINT, SIGTERM and SIGHUP close the window as the user does (SC_CLOSE), also while output
+// waits on a reader that stalls; SIGWINCH redraws.
 
 #include "platform/DialogHost.h"
 #include "platform/posix/TerminalRender.h"
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr char kTerminalDialogHostHeaderRevision[] =
@@ -130,6 +132,7 @@ private:
     // Writes the held lines that did not change in the last tick, or all of them.
     void WriteHeldLogLines(bool all);
     void WriteLogLine(LogLine& line);
+    void Output(std::string_view text);
 
     int inputFd;
     int outputFd;
@@ -149,6 +152,7 @@ private:
     std::vector<LogLine> logLines; // the title's, then one per layout line
     std::int64_t ticks = 0;        // delivered so far
     bool inTick = false;           // a tick's handler is running
+    bool outputLost = false;       // given up: it stalled while the program closed
     std::uint32_t menuCommand = 0;
     const TerminalBox* openBox = nullptr;
     bool boxDismissed = false;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <limits>
 #include <string>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -222,6 +224,34 @@ TEST_P(HostClosedBySignal, TakesTheUsersClosePath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, HostClosedBySignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+// A log pipe that nobody reads fills up, and the next log line waits for room. A signal ends
+// the wait and closes the window; the output left is given up. (Before, the write was simply
+// restarted after the signal and the program waited for ever.)
+TEST_F(HostWithoutTerminal, SignalClosesTheWindowWhileTheLogWaitsForRoom) {
+    alarm(20); // a write that still blocked would hang the test: end the process instead
+    ASSERT_GE(fcntl(output[1], F_SETPIPE_SZ, 4096), 0);
+    fcntl(output[1], F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, 'x');
+    while (write(output[1], filler.data(), filler.size()) > 0) {
+    }
+    fcntl(output[1], F_SETFL, 0);
+
+    TerminalDialogHost host(input, output[1], kLayout);
+    ScriptedDialog dialog(host);
+    dialog.onInit = [&] {
+        std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            kill(getpid(), SIGTERM);
+        }).detach();
+        host.SetWindowTitle("Halvery v1"); // waits for room until the signal
+        dialog.events.push_back("title set");
+    };
+    EXPECT_EQ(host.RunModal(dialog, 102), kIdOk);
+    alarm(0);
+    EXPECT_EQ(dialog.events,
+              (std::vector<std::string>{"init", "title set", "command 61536", "ok", "destroy"}));
+}
 
 TEST_F(HostWithoutTerminal, SignalsGoBackToTheirFormerHandlingWithTheHost) {
     struct sigaction before = {};

@@ -118,11 +118,10 @@ TEST_F(TrafficAnalyserTest, FieldsThatAreNoFiniteNumberReadZero) {
     const AircraftRecord& record = records[0];
     EXPECT_EQ(record.latitude, 50.1);
     EXPECT_EQ(record.longitude, 0.1);
-    EXPECT_EQ(record.baroAltitude, 0.0);
-    EXPECT_EQ(record.geoAltitude, 0.0);
-    EXPECT_EQ(record.track, 0.0);
-    EXPECT_EQ(record.groundSpeed, 0.0);
-    EXPECT_EQ(record.verticalRate, 0.0);
+    for (const double number : {record.baroAltitude, record.geoAltitude, record.track,
+                                record.groundSpeed, record.verticalRate}) {
+        EXPECT_EQ(number, 0.0);
+    }
     EXPECT_EQ(records[1].latitude, 0.0); // at 0, 0, as an empty field places it
     EXPECT_EQ(records[1].longitude, 0.0);
 }

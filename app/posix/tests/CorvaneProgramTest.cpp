@@ -45,14 +45,26 @@ struct Finished {
     int status = -1;
 };
 
-// How the program is started: its arguments, variables added to the environment, and what its
-// standard input and descriptor 3 are (/dev/null and nothing when -1).
+// How the program is started: its arguments, variables added to the environment, what its
+// standard input and descriptor 3 are (/dev/null and nothing when -1), and whether its standard
+// output is a pipe already full, as when the reader of its log has stopped reading.
 struct Launch {
     std::vector<std::string> arguments;
     std::vector<std::string> environment;
     int input = -1;
     int inherited = -1;
+    bool outputFull = false;
 };
+
+// Shrinks the pipe to one page and fills it.
+void FillPipe(int writeEnd) {
+    fcntl(writeEnd, F_SETPIPE_SZ, 4096);
+    fcntl(writeEnd, F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, '#');
+    while (write(writeEnd, filler.data(), filler.size()) > 0) {
+    }
+    fcntl(writeEnd, F_SETFL, 0);
+}
 
 // The environment with `added` ("NAME=value") in place of variables of the same name.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& added) {
@@ -93,6 +105,10 @@ public:
         int err[2];
         if (pipe(out) != 0 || pipe(err) != 0) {
             return;
+        }
+        if (launch.outputFull) {
+            FillPipe(out[1]);
+            outputStalled = true;
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -200,7 +216,9 @@ public:
 
     Finished WaitForExit(int timeoutMs) {
         for (int waited = 0; waited < timeoutMs && !finished.exited; waited += kPollMs) {
-            ReadSome(outputFd, output, 0);
+            if (!outputStalled) {
+                ReadSome(outputFd, output, 0);
+            }
             ReadSome(errorFd, errors, 0);
             int status = 0;
             if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -256,7 +274,20 @@ private:
     std::string output;
     std::string errors;
     Finished finished;
+    bool outputStalled = false; // the output is not read before the program has ended
 };
+
+// Whether the process has its own handler for the signal yet (the SigCgt mask of its status).
+bool CatchesSignal(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            return (mask >> (signal - 1) & 1) != 0;
+        }
+    }
+    return false;
+}
 
 int ExitCode(const Finished& finished) {
     return finished.exited && WIFEXITED(finished.status) ? WEXITSTATUS(finished.status) : -1;
@@ -409,6 +440,25 @@ TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhileItsBoxWaitsForEnter) {
     EXPECT_EQ(block->attachCount, 1);
     close(terminal);
     close(master);
+}
+
+// A log reader that stops reading once held the program in a write that no signal ended.
+TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhoseLogIsNotRead) {
+    Launch launch = On(dataFile);
+    launch.outputFull = true;
+    RunningProgram program(launch);
+    ASSERT_TRUE(program.Started());
+    // Once it catches the signal, its first log line is near, or already waiting for room.
+    for (int waited = 0; waited < kStartTimeoutMs && !CatchesSignal(program.Pid(), SIGTERM);
+         waited += 10) {
+        usleep(10 * 1000);
+    }
+    ASSERT_TRUE(CatchesSignal(program.Pid(), SIGTERM));
+    kill(program.Pid(), SIGTERM);
+    const Finished finished = program.WaitForExit(kEndTimeoutMs);
+    EXPECT_TRUE(finished.exited);
+    EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
+    EXPECT_EQ(block->attachCount, 1);
 }
 
 // The calendar set back an hour (an operator, a time service) under the running program once
