@@ -1,9 +1,10 @@
 #include "traffic/DecimalText.h"
 
+#include "tests/NumberGrammar.h"
+
 #include <gtest/gtest.h>
 
 #include <cinttypes>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,61 +22,10 @@ std::uint64_t Bits(double value) {
     return bits;
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-std::size_t DigitsFrom(const std::string& text, std::size_t at) {
-    std::size_t end = at;
-    while (end < text.size() && IsDigit(text[end])) {
-        ++end;
-    }
-    return end;
-}
-
-// The data files' number grammar, written out on its own: the longest start of the text of the
-// form [white space] [sign] (digits [. [digits]] | . digits) [(e|E) [sign] digits]. Empty when
-// the text has no valid start.
-std::string GrammarPrefix(const std::string& text) {
-    std::size_t at = text.find_first_not_of(" \t\n\v\f\r");
-    if (at == std::string::npos) {
-        return "";
-    }
-    if (text[at] == '+' || text[at] == '-') {
-        ++at;
-    }
-    const std::size_t integerEnd = DigitsFrom(text, at);
-    std::size_t end = integerEnd;
-    bool digits = integerEnd > at;
-    if (end < text.size() && text[end] == '.') {
-        const std::size_t fractionEnd = DigitsFrom(text, end + 1);
-        digits = digits || fractionEnd > end + 1;
-        end = fractionEnd;
-    }
-    if (!digits) {
-        return "";
-    }
-    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
-        std::size_t exponent = end + 1;
-        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
-            ++exponent;
-        }
-        const std::size_t exponentEnd = DigitsFrom(text, exponent);
-        if (exponentEnd > exponent) {
-            end = exponentEnd;
-        }
-    }
-    return text.substr(0, end);
-}
-
 // The conversion must equal the C library's reading of what the grammar accepts, bit for bit
 // (sign of zero included), and be 0 where that is not a finite number.
 void ExpectGrammarReading(const std::string& text) {
-    const std::string accepted = GrammarPrefix(text);
-    double expected = accepted.empty() ? 0.0 : std::strtod(accepted.c_str(), nullptr);
-    if (!std::isfinite(expected)) {
-        expected = 0.0;
-    }
+    const double expected = GrammarReading(text);
     const double actual = ParseDecimal(text.c_str());
     ASSERT_EQ(Bits(actual), Bits(expected)) << "text: \"" << text << "\"";
 }
