@@ -92,10 +92,11 @@ bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// Where strtod would read a form that the grammar does not have, the value the grammar reads;
-// false when strtod reads the text as the grammar does. After the white space and the sign,
-// strtod goes its own way only at "0x" (the grammar reads the 0 and stops) and at a letter
-// (inf, nan: no valid start).
+// Where strtod would read a form that the grammar does not have, or reads no number at all, the
+// value the grammar reads; false when strtod reads the text as the grammar does. After the white
+// space and the sign, strtod goes its own way at "0x" (the grammar reads the 0 and stops) and at
+// a letter (inf, nan: no valid start); and a text without a digit where the number starts has no
+// valid start (a C library may give it the sign, -0).
 bool ReadOutsideStrtod(const char* p, double& result) {
     while (IsSpace(*p)) {
         ++p;
@@ -108,7 +109,7 @@ bool ReadOutsideStrtod(const char* p, double& result) {
         result = negative ? -0.0 : 0.0;
         return true;
     }
-    if (!IsDigit(*p) && *p != '.') {
+    if (!IsDigit(p[0]) && !(p[0] == '.' && IsDigit(p[1]))) {
         result = 0.0;
         return true;
     }

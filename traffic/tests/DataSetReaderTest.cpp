@@ -329,6 +329,7 @@ TEST_F(DataSetReaderTest, FileGoneAtTheReopenIsReportedAndTriedAgainLater) {
     Open(kHeader);
     ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}});
     ASSERT_TRUE(reader.HasReadFailed());
+    reader.CloseTrafficDataFile(); // Windows removes no file that is open
     std::filesystem::remove(path);
 
     EXPECT_FALSE(reader.ReopenTrafficDataFile());
