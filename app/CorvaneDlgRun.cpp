@@ -66,10 +66,11 @@ bool CTrafficFeedDlg::StartRun() {
     return true;
 }
 
-// A client that failed stays in visShm until OnDestroy; only a valid one lends its block.
+// A client that failed stays in visShm until OnDestroy; only a valid one lends its block, and
+// only to the one feeder of the block (two would publish over each other).
 bool CTrafficFeedDlg::AttachVisualLink() {
     visShm.reset(new (std::nothrow) CVisShm(mappingName.c_str()));
-    if (visShm == nullptr || !visShm->IsValid()) {
+    if (visShm == nullptr || !visShm->IsValid() || !visShm->ClaimFeeder()) {
         messageText = visShm != nullptr ? visShm->GetErrorText() : kNoClient;
         if (visShm != nullptr && IsBlockContentRefused(*visShm, mappingName.c_str())) {
             messageText += kStaleBlockCure;

@@ -4,28 +4,53 @@
 //
 // Handles are released only by UnmapAndClose (or by the system when the process ends); the
 // destructor releases nothing, so a view handed out stays valid after its owner is gone.
+//
+// Every view is watched by a ViewGuard: a peer that shrinks a POSIX object under it makes the
+// view lost (ViewLost) instead of killing the process.
+
+#include "platform/ViewGuard.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 inline constexpr char kNamedMappingHeaderRevision[] =
     "%Z% NamedMapping QX4001:02 NamedMapping.h $Revision: 1.1 $";
 
 class NamedMapping {
 public:
+    // Advisory locks bound to the object, not to its name. On POSIX systems a lock on one byte
+    // of the object through the handle of Open, so that two holders exclude each other even
+    // within one process; on Windows a mutex named "<name>.Lifecycle" or "<name>.Feeder", which
+    // the threads of one process share with each other. A lock goes with ReleaseLock,
+    // UnmapAndClose or the end of the process, however it ends.
+    enum class Lock { Lifecycle, Feeder };
+
     NamedMapping() = default;
     NamedMapping(const NamedMapping&) = delete;
     NamedMapping& operator=(const NamedMapping&) = delete;
 
     // Creates the object `name` with `size` bytes (mode 0600 on POSIX), or joins an existing one
-    // of that name, whose size is then left as it is. `existed` tells which happened.
+    // of that name, whose size is then left as it is. `existed` tells which happened. A POSIX
+    // object gets its pages at once: where they cannot be had (a full /dev/shm) the call fails
+    // with the system's code and no object is left behind.
     bool CreateOrJoin(const char* name, std::uint32_t size, bool& existed);
     // Opens an existing object by name; never creates.
     bool Open(const char* name);
     // Maps the whole object that Open opened, read-write.
     bool Map();
-    // Unmaps the view and closes the handles held; results are not examined.
+    // Unmaps the view and closes the handles held, locks included; results are not examined.
     void UnmapAndClose();
+
+    // Takes `lock` for this holder, waiting up to about waitMs while another holds it. False
+    // when it stays taken (LastError then 0) or cannot be had at all (LastError the system's
+    // code). Taking a lock held already is a success.
+    bool TakeLock(Lock lock, std::uint32_t waitMs);
+    void ReleaseLock(Lock lock);
+    // Removes the name of the opened object, and only while the name still leads to that very
+    // object: a peer may have made a new one under it. A Windows name goes with its last
+    // handle, so there this does nothing.
+    void RemoveName();
 
     void* Address() const { return address; }
     std::size_t MappedSize() const { return mappedSize; }
@@ -37,6 +62,9 @@ public:
     // name again gets a new object and never meets this one. A Windows name lasts as long as any
     // handle, so there it is never removed.
     bool NameRemoved();
+    // A peer shrank the object and an access went past its end: the view holds private zero
+    // pages now, and what is written to it reaches no one.
+    bool ViewLost() const { return guard.Lost(); }
     // System error code of the last call of this object that failed (0 when none failed).
     int LastError() const { return lastError; }
 
@@ -57,4 +85,8 @@ private:
     void* address = nullptr;
     std::size_t mappedSize = 0;
     int lastError = 0;
+    std::string openedName; // as given to Open
+    ViewGuard guard;
+    // The Windows mutexes of the locks held (Lock order); a POSIX lock lives on the handle.
+    std::intptr_t lockHandles[2] = {kNoHandle, kNoHandle};
 };

@@ -2,14 +2,16 @@
 # The Windows test command: installs what is missing, cross-compiles the Windows build into
 # build-win/ (preset "windows"), runs its tests under Wine in a display of its own (Xvfb), then
 # plays one end-to-end run: Corvane.exe beside the simulator stand-in corvane-sim.exe in one Wine
-# session, reading its traffic file from the fixed path inside the Wine prefix.
+# session, reading its traffic file from the fixed path inside the Wine prefix. The installer is
+# built too; its test (packaging/windows/test-installer.sh) is one of the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stand-in.sh
 
 if [[ "${1:-}" != --in-display ]]; then
   scripts/install-deps.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows -j "$(nproc)"
+  cmake --build --preset windows -j "$(nproc)" --target all installer
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --in-display
 fi
 
@@ -59,15 +61,10 @@ log="$build/e2e-sim.log"
 # The first publication comes about twenty seconds after the program starts; the stand-in
 # reports the end of the simulation at 28 s and the program ends itself about five seconds on;
 # before that it asks for two alerts and a silence, which the program plays through PlaySound.
-wine "$build/bin/corvane-sim.exe" --fixed 50.45,0.01 --sounds 22:0,24:3,26:10 --end-after 28 --log >"$log" 2>&1 &
-sim=$!
-for _ in $(seq 50); do
-  grep -q "attached to block" "$log" && break
-  sleep 0.2
-done
+start_stand_in "$log" wine "$build/bin/corvane-sim.exe" --fixed 50.45,0.01 --sounds 22:0,24:3,26:10 --end-after 28 --log
 status=0
 timeout 90 wine "$build/bin/Corvane.exe" || status=$?
-wait "$sim" || true
+wait "$stand_in_pid" || true
 cat "$log"
 if [[ $status -ne 0 ]]; then
   echo "FAILED: Corvane.exe did not end by itself (status $status)"

@@ -2,6 +2,7 @@
 # The one test command: installs what is missing, then
 #  - builds into build/ and runs every test, and the same in build-asan/ under AddressSanitizer
 #    and UndefinedBehaviorSanitizer;
+#  - flies the feeder's traffic in the real FlightGear under Xvfb (scripts/test-flightgear.sh);
 #  - fuzzes each fuzz target briefly on its seed corpus (build-fuzz/, clang and libFuzzer);
 #  - cross-compiles the Windows program into build-win/ and runs its tests and an end-to-end run
 #    under Wine.
@@ -15,6 +16,10 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+echo "=== Debian package ==="
+scripts/test-package.sh
+echo "=== FlightGear end-to-end ==="
+scripts/test-flightgear.sh
 echo "=== fuzz targets ==="
 scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
 echo "=== Windows build under Wine ==="

@@ -73,14 +73,22 @@ void BaseSharedMemory::ReportFailedStep(const char* step) {
     SetErrorText(message);
 }
 
+// A lost view is reported even when the peer has grown the object again since: the view no
+// longer shares its pages.
 bool BaseSharedMemory::IsBlockIntact() {
     const std::size_t size = mapping.CurrentSize();
-    if (GetBlock() != nullptr && size >= blockSize) {
+    const bool lost = mapping.ViewLost();
+    if (GetBlock() != nullptr && size >= blockSize && !lost) {
         return true;
     }
     char message[kMessageSize];
-    FormatBounded(message, kMessageSize, "Shared memory block shrank to %zu bytes, %u needed", size,
-                  static_cast<unsigned>(blockSize));
+    if (lost) {
+        FormatBounded(message, kMessageSize, "Shared memory block shrank while in use, %u needed",
+                      static_cast<unsigned>(blockSize));
+    } else {
+        FormatBounded(message, kMessageSize, "Shared memory block shrank to %zu bytes, %u needed",
+                      size, static_cast<unsigned>(blockSize));
+    }
     ReportError("BaseSharedMemory::IsBlockIntact", message);
     return false;
 }

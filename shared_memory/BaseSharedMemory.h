@@ -40,9 +40,10 @@ public:
     int GetLastSystemError() const { return mapping.LastError(); }
 
     // Whether the object still holds the blockSize bytes in use. A peer can shrink a POSIX
-    // object under the view, and the first access past its new end kills the process, so a user
-    // asks this before each round of accesses. False, with the sizes in the error report, when it
-    // shrank or there is no view.
+    // object under the view; an access past its new end then finds zero pages of the view's own
+    // (see ViewGuard) and the view is lost to the peer for good, so a user asks this before each
+    // round of accesses. False, with the reason in the error report, when the object shrank, the
+    // view was lost or there is no view.
     bool IsBlockIntact();
     // The peer removed the block's name: the view still works, but a peer that starts now makes
     // a block of its own and never meets this one.
@@ -53,6 +54,14 @@ public:
     bool ClearBlock(std::uint32_t n);
 
 protected:
+    // The block's advisory locks (see NamedMapping::Lock) and the removal of its name; they
+    // act on the object opened by OpenMapping.
+    bool LockMapping(NamedMapping::Lock lock, std::uint32_t waitMs) {
+        return mapping.TakeLock(lock, waitMs);
+    }
+    void UnlockMapping(NamedMapping::Lock lock) { mapping.ReleaseLock(lock); }
+    void RemoveMappingName() { mapping.RemoveName(); }
+
     // Names longer than kMappingNameSize-1 characters are refused (left empty), never cut to
     // the name of some other mapping; a null name counts as empty.
     void SetMappingName(const char* name);

@@ -2,9 +2,13 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <string_view>
+#include <thread>
 
 [[maybe_unused]] static const char kVisualShmRevision[] =
     "%Z% CVisShm QX2083:01 VisualShm.cpp $Revision: 1.1 $";
@@ -14,6 +18,14 @@ namespace {
 constexpr char kWhere[] = "CVisShm::CVisShm";
 constexpr char kPlaceholder[] = "QXXXXX";
 constexpr int kMessageSize = 1024;
+constexpr std::int32_t kMaxCount = std::numeric_limits<std::int32_t>::max();
+// A join or a detach holds the lifecycle lock for microseconds; a holder that keeps it this long
+// is stuck (a stopped process).
+constexpr std::uint32_t kLifecycleWaitMs = 2000;
+constexpr char kLockStuck[] = "Shared memory block is locked by a client that does not let go";
+// A creator gives the object its size right after making it; a client that finds it empty, or
+// its name removed by the block's last client, looks again this many times, 1 ms apart.
+constexpr int kAttachAttempts = 100;
 
 // Peers in other processes change attachCount too, so every change is one atomic
 // read-modify-write of the field itself.
@@ -53,24 +65,59 @@ bool CVisShm::CheckVersion() const {
 }
 
 // Open comes first, so a block that the simulator side made is joined without being cleared.
-// A create that finds a block made by a peer in the meantime joins it the same way, instead of
-// wiping a block that the peer may already use.
+// Whether this client starts the block or joins it is decided by what the block holds, under
+// the block's lifecycle lock (see Settle), not by who made the object: a peer may have started
+// the block between this client's creation and its look.
 void CVisShm::Attach() {
-    const bool opened = OpenAndMap();
-    if (!opened && !CreateAndMap()) {
+    for (int attempt = 1; attempt <= kAttachAttempts; ++attempt) {
+        if (TryAttach(attempt == kAttachAttempts) == Step::Settled) {
+            return;
+        }
+        Unmap();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// The creation step may join a block whose last client removes its name before the open.
+CVisShm::Step CVisShm::TryAttach(bool lastAttempt) {
+    if (!OpenMapping()) {
+        const bool created = CreateMapping(blockSize);
+        if (!created || !OpenMapping()) {
+            if (created && !lastAttempt) {
+                return Step::Retry;
+            }
+            ReportSystemError();
+            return Step::Settled;
+        }
+    }
+    if (!LockMapping(NamedMapping::Lock::Lifecycle, kLifecycleWaitMs)) {
+        ReportLockFailure(kWhere, kLockStuck);
+        Unmap();
+        return Step::Settled;
+    }
+    const Step step = AttachLocked(lastAttempt);
+    UnlockMapping(NamedMapping::Lock::Lifecycle);
+    return step;
+}
+
+// Two races are waited out: the last client of the block removed its name while this one
+// waited for the lock (a new block is due), and a creator has made the object but not yet
+// given it its size.
+CVisShm::Step CVisShm::AttachLocked(bool lastAttempt) {
+    if (!MapView()) {
         ReportSystemError();
-        return;
+        return Step::Settled;
+    }
+    if ((IsBlockNameRemoved() || GetMappedSize() == 0) && !lastAttempt) {
+        return Step::Retry;
     }
     if (RefuseShortBlock()) {
-        return;
+        return Step::Settled;
     }
     mappedBlock = static_cast<VisualInterfaceBlock*>(GetBlock());
     attached = true;
-    if (opened || MappingExisted()) {
-        Join();
-    } else {
-        Initialise();
-    }
+    Settle();
+    return Step::Settled;
 }
 
 // A block shorter than the layout (a broken peer, a leftover) is never touched: any access
@@ -87,20 +134,39 @@ bool CVisShm::RefuseShortBlock() {
     return true;
 }
 
-void CVisShm::Join() {
+// A count of 0 (or less) means no client is attached: the block is new (all zero), or left by
+// a run that ended without removing it, with that run's traffic and simulation state in it.
+// Either way it is started as its creator would start it. A blank tag is a creator that died
+// before writing it; another tag is another interface version, whose count means nothing here.
+void CVisShm::Settle() {
     versionOk = CheckVersion();
-    if (versionOk) {
-        AttachCounter(mappedBlock->attachCount).fetch_add(1);
+    if (AttachCounter(mappedBlock->attachCount).load() <= 0 && (versionOk || HasBlankTag())) {
+        StartAfresh();
+    } else if (versionOk) {
+        Join();
     } else {
         ReportError(kWhere, "Shared Memory Version Mismatch\nPlease rebuild software");
     }
 }
 
-void CVisShm::Initialise() {
+// The count stops at its top rather than wrap to a negative number of clients.
+void CVisShm::Join() {
+    AttachCounter counter(mappedBlock->attachCount);
+    std::int32_t count = counter.load();
+    while (!counter.compare_exchange_weak(count, count == kMaxCount ? count : count + 1)) {
+    }
+}
+
+void CVisShm::StartAfresh() {
     ClearBlock(kVisualInterfaceSize);
     CopyBounded(mappedBlock->versionTag, VersionTag(), kVersionTagSize);
     AttachCounter(mappedBlock->attachCount).store(1);
     versionOk = true;
+}
+
+bool CVisShm::HasBlankTag() const {
+    const char* tag = mappedBlock->versionTag;
+    return std::all_of(tag, tag + kVersionTagSize, [](char byte) { return byte == '\0'; });
 }
 
 void CVisShm::ReportSystemError() {
@@ -109,17 +175,41 @@ void CVisShm::ReportSystemError() {
     ReportError(kWhere, message);
 }
 
+// A lock that another holder keeps (no system error) is the peer's doing and is told as such;
+// a lock that cannot be had at all gets the system's reason.
+void CVisShm::ReportLockFailure(const char* where, const char* heldText) {
+    char message[kMessageSize];
+    if (GetLastSystemError() != 0) {
+        NamedMapping::ErrorText(GetLastSystemError(), message, kMessageSize);
+        heldText = message;
+    }
+    ReportError(where, heldText);
+}
+
 // Only a valid client took part in the count. A client that was not the last leaves its view
-// mapped, as the block may still be in use through it until the process ends.
+// mapped, as the block may still be in use through it until the process ends. The last one
+// removes the name under the lifecycle lock, so that no client joins a block on its way out;
+// without the lock it leaves the name, as removing it could strand a client joining now.
 void CVisShm::Detach() {
     if (!IsValid()) {
         return;
     }
+    if (!IsBlockIntact()) {
+        Abandon();
+        return;
+    }
+    UnlockMapping(NamedMapping::Lock::Feeder);
+    const bool locked = LockMapping(NamedMapping::Lock::Lifecycle, kLifecycleWaitMs);
     AttachCounter counter(mappedBlock->attachCount);
     std::int32_t count = counter.load();
     while (!counter.compare_exchange_weak(count, count > 1 ? count - 1 : 0)) {
     }
-    if (count <= 1) {
+    const bool last = count <= 1;
+    if (last && locked) {
+        RemoveMappingName();
+    }
+    UnlockMapping(NamedMapping::Lock::Lifecycle);
+    if (last) {
         Unmap();
         mappedBlock = nullptr;
         attached = false;
@@ -132,4 +222,19 @@ void CVisShm::Abandon() {
     mappedBlock = nullptr;
     attached = false;
     versionOk = false;
+}
+
+bool CVisShm::ClaimFeeder() {
+    if (!IsValid()) {
+        return false;
+    }
+    if (LockMapping(NamedMapping::Lock::Feeder, 0)) {
+        return true;
+    }
+    char message[kMessageSize];
+    FormatBounded(message, kMessageSize,
+                  "Another feeder already feeds shared block \"%s\": only one may", mappingName);
+    ReportLockFailure("CVisShm::ClaimFeeder", message);
+    Detach();
+    return false;
 }

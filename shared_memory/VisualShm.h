@@ -18,12 +18,19 @@ public:
     ~CVisShm();
 
     // Leaves the block: a valid client lowers attachCount, and the last one (count 1 or less)
-    // sets it to 0 and releases its view. A client that is not valid leaves the block alone.
+    // sets it to 0, removes the block's name (a POSIX object would outlive its users otherwise;
+    // a Windows one goes with its last handle) and releases its view. A client that is not
+    // valid leaves the block alone, and so does one whose block is no longer intact (Abandon).
     // Afterwards IsValid is false; a second call does nothing.
     void Detach();
     // Leaves a block that is no longer whole (see IsBlockIntact): releases the view without
     // touching the block, whose attachCount may be gone with it. Afterwards IsValid is false.
     void Abandon();
+
+    // Makes this client the block's one feeder, for as long as it stays attached. False when
+    // another feeder holds the block: this client then detaches, and the error text says why.
+    // Other clients join and leave as they please.
+    bool ClaimFeeder();
 
     // Only then may GetBlock be used as a VisualInterfaceBlock.
     bool IsValid() const { return attached && versionOk; }
@@ -36,11 +43,18 @@ public:
     static const char* VersionTagOf(const char* identifier);
 
 private:
+    enum class Step { Settled, Retry };
+
     void Attach();
+    Step TryAttach(bool lastAttempt);
+    Step AttachLocked(bool lastAttempt);
     bool RefuseShortBlock();
+    void Settle();
     void Join();
-    void Initialise();
+    void StartAfresh();
+    bool HasBlankTag() const;
     void ReportSystemError();
+    void ReportLockFailure(const char* where, const char* heldText);
 
     VisualInterfaceBlock* mappedBlock = nullptr;
     bool attached = false;

@@ -16,6 +16,9 @@ struct CommandLineCase {
 
 // Names the case in test listings by its arguments.
 void PrintTo(const CommandLineCase& c, std::ostream* out) {
+    if (c.arguments.empty()) {
+        *out << "(no arguments)";
+    }
     for (const char* argument : c.arguments) {
         *out << "[" << argument << "]";
     }

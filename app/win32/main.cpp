@@ -7,6 +7,7 @@
 #include "app/ResourceIds.h"
 #include "app/win32/resource.h"
 #include "platform/Clock.h"
+#include "platform/NamedMapping.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
 #include "platform/win32/Win32DialogHost.h"
@@ -30,6 +31,7 @@ static_assert(IDC_START == kIdcStart && IDC_MESSAGE == kIdcMessage && IDC_STATUS
 namespace {
 
 constexpr char kVersionText[] = "Corvane Version 1.0";
+constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
 constexpr char kUsageText[] =
     "Usage: Corvane.exe [--data FILE] [--name NAME]\n"
@@ -44,10 +46,10 @@ constexpr char kUsageText[] =
     "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n";
 
-// The program has no console of its own. Text goes to the standard output it was given, or to
+// The program has no console of its own. Text goes to the standard stream it was given, or to
 // the console of the command prompt that started it; failing both, into a message box.
-void ShowText(const std::string& text) {
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+void ShowText(const std::string& text, DWORD stream = STD_OUTPUT_HANDLE) {
+    HANDLE output = GetStdHandle(stream);
     if ((output == nullptr || output == INVALID_HANDLE_VALUE) &&
         AttachConsole(ATTACH_PARENT_PROCESS)) {
         output = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -60,6 +62,18 @@ void ShowText(const std::string& text) {
     }
 }
 
+// Without its window the program can neither run nor be closed by the user: it ends at once,
+// and a service manager or script that started it must not take that for a normal end.
+std::string NoWindowText(int systemError) {
+    char reason[512] = "no reason given by the system";
+    if (systemError != 0) {
+        NamedMapping::ErrorText(systemError, reason, sizeof reason);
+        StripNewline(RemoveChar(reason, '\r'));
+    }
+    return std::string("Corvane: cannot create the main window (is there a display?): ") + reason +
+           "\n";
+}
+
 int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mappingName) {
     SetProgramFileNameSource(GetProgramFileName);
     Win32DialogHost host(reinterpret_cast<std::uintptr_t>(instance), kIddAboutBox);
@@ -67,6 +81,10 @@ int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mapping
     AuralAlertPlayer alerts(*soundPlayer);
     CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName);
     app.InitInstance();
+    if (!host.WindowMade()) {
+        ShowText(NoWindowText(host.WindowError()), STD_ERROR_HANDLE);
+        return kNoWindowExitCode;
+    }
     return 0;
 }
 

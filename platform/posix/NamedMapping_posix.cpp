@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 [[maybe_unused]] static const char kNamedMappingPosixRevision[] =
@@ -32,21 +33,49 @@ std::string ObjectName(const char* name) {
     return std::string("/") + name;
 }
 
+// The size alone promises pages that a full /dev/shm cannot give: the first access to one of
+// them would kill the process. Reserving them makes the shortage a plain error here.
+int GiveSize(int fd, std::uint32_t size) {
+    if (fchmod(fd, kOwnerOnly) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        return errno;
+    }
+    return size == 0 ? 0 : posix_fallocate(fd, 0, static_cast<off_t>(size));
+}
+
 // Creates a new object of `size` bytes; -1 with errno set when that fails (EEXIST: taken).
 int CreateExclusive(const std::string& objectName, std::uint32_t size) {
     const int fd = shm_open(objectName.c_str(), O_RDWR | O_CREAT | O_EXCL, kOwnerOnly);
     if (fd < 0) {
         return -1;
     }
-    // The umask may have taken bits away from the mode; the object is exactly owner-only.
-    if (fchmod(fd, kOwnerOnly) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        const int error = errno;
+    // fchmod because the umask may have taken bits away: the object is exactly owner-only.
+    if (const int error = GiveSize(fd, size); error != 0) {
         close(fd);
         shm_unlink(objectName.c_str()); // never leave a half-made object behind
         errno = error;
         return -1;
     }
     return fd;
+}
+
+constexpr off_t LockedByte(NamedMapping::Lock lock) {
+    return lock == NamedMapping::Lock::Lifecycle ? 0 : 1;
+}
+
+// An open-file-description lock belongs to this handle alone, not to the process as a classic
+// POSIX lock would, and goes when the handle is closed.
+bool SetLock(int fd, NamedMapping::Lock lock, short type) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = LockedByte(lock);
+    range.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &range) == 0;
+}
+
+void SleepOneMillisecond() {
+    const timespec pause = {0, 1000000};
+    nanosleep(&pause, nullptr);
 }
 
 } // namespace
@@ -77,6 +106,7 @@ bool NamedMapping::Open(const char* name) {
     if (handle != kNoHandle) {
         close(static_cast<int>(handle));
     }
+    openedName = name;
     const int fd = shm_open(ObjectName(name).c_str(), O_RDWR, 0);
     if (fd < 0) {
         lastError = errno;
@@ -108,6 +138,7 @@ bool NamedMapping::Map() {
     }
     address = view;
     mappedSize = size;
+    guard.Watch(view, ViewLength(size));
     return true;
 }
 
@@ -134,6 +165,7 @@ bool NamedMapping::NameRemoved() {
 }
 
 void NamedMapping::UnmapAndClose() {
+    guard.Release();
     if (address != nullptr) {
         munmap(address, ViewLength(mappedSize));
     }
@@ -143,6 +175,49 @@ void NamedMapping::UnmapAndClose() {
     address = nullptr;
     mappedSize = 0;
     handle = kNoHandle;
+}
+
+// Polled rather than waited for in the kernel, so that a holder that never lets go (a stopped
+// process) costs waitMs and no more.
+bool NamedMapping::TakeLock(Lock lock, std::uint32_t waitMs) {
+    const int fd = static_cast<int>(handle);
+    for (std::uint32_t waited = 0;; ++waited) {
+        if (handle != kNoHandle && SetLock(fd, lock, F_WRLCK)) {
+            return true;
+        }
+        const int error = handle == kNoHandle ? EBADF : errno;
+        const bool taken = error == EAGAIN || error == EACCES;
+        if (!taken || waited >= waitMs) {
+            lastError = taken ? 0 : error;
+            return false;
+        }
+        SleepOneMillisecond();
+    }
+}
+
+void NamedMapping::ReleaseLock(Lock lock) {
+    if (handle != kNoHandle) {
+        SetLock(static_cast<int>(handle), lock, F_UNLCK);
+    }
+}
+
+void NamedMapping::RemoveName() {
+    struct stat held {};
+    struct stat named {};
+    if (handle == kNoHandle || fstat(static_cast<int>(handle), &held) != 0) {
+        return;
+    }
+    const std::string objectName = ObjectName(openedName.c_str());
+    const int fd = shm_open(objectName.c_str(), O_RDONLY, 0);
+    if (fd < 0) {
+        return;
+    }
+    const bool same =
+        fstat(fd, &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+    close(fd);
+    if (same) {
+        shm_unlink(objectName.c_str());
+    }
 }
 
 int NamedMapping::Unlink(const char* name) {

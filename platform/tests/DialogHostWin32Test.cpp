@@ -101,6 +101,21 @@ TEST_F(DialogHostWin32, TimerTicksUntilTheDialogEndsThenDestroyComesOnceAndNoMor
     EXPECT_EQ(host.Window(), 0u);
 }
 
+// A window that cannot be made runs none of the dialog's handlers and tells why; the next
+// dialog that can be made clears that.
+TEST_F(DialogHostWin32, WindowThatCannotBeMadeSaysWhy) {
+    constexpr int kNoSuchTemplate = 4321;
+    EXPECT_EQ(host.RunModal(dialog, kNoSuchTemplate), -1);
+    EXPECT_FALSE(host.WindowMade());
+    EXPECT_EQ(host.WindowError(), ERROR_RESOURCE_NAME_NOT_FOUND);
+    EXPECT_TRUE(dialog.calls.empty());
+
+    dialog.onInit = [&] { host.EndDialog(0); };
+    host.RunModal(dialog, kTemplateId);
+    EXPECT_TRUE(host.WindowMade());
+    EXPECT_EQ(host.WindowError(), 0);
+}
+
 TEST_F(DialogHostWin32, WindowOperationsReachTheWindowAndItsControls) {
     char menuText[64] = {};
     char title[64] = {};

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -157,6 +159,123 @@ TEST(NamedMapping, CurrentSizeFollowsThePeer) {
     peer.UnmapAndClose();
     holder.UnmapAndClose();
     EXPECT_EQ(holder.CurrentSize(), 0u);
+}
+
+// A peer truncates the object while the view is in use: the access completes on zero pages
+// and the view says it is lost; the object itself is untouched by the view from then on.
+TEST(NamedMapping, ViewOfAShrunkObjectIsLostNotFatal) {
+    ScopedName name("lost");
+    NamedMapping holder;
+    bool existed = false;
+    ASSERT_TRUE(holder.CreateOrJoin(name.c_str(), 8192, existed));
+    ASSERT_TRUE(OpenAndMap(holder, name.c_str()));
+    auto* bytes = static_cast<volatile char*>(holder.Address());
+    bytes[8000] = 'a';
+    const std::string path = "/dev/shm/" + std::string(name.c_str());
+    ASSERT_EQ(truncate(path.c_str(), 0), 0);
+    EXPECT_FALSE(holder.ViewLost());
+
+    EXPECT_EQ(bytes[8000], 0);
+    EXPECT_TRUE(holder.ViewLost());
+    ASSERT_EQ(truncate(path.c_str(), 8192), 0);
+    bytes[10] = 'b';
+    NamedMapping peer;
+    ASSERT_TRUE(OpenAndMap(peer, name.c_str()));
+    EXPECT_EQ(static_cast<char*>(peer.Address())[10], 0);
+
+    holder.UnmapAndClose();
+    EXPECT_FALSE(holder.ViewLost());
+    ASSERT_TRUE(OpenAndMap(holder, name.c_str()));
+    EXPECT_FALSE(holder.ViewLost());
+    holder.UnmapAndClose();
+    peer.UnmapAndClose();
+}
+
+// Each lock excludes every other holder of the object, within this process too, until it is
+// released or the holder's handle is closed; the two locks are apart.
+TEST(NamedMapping, LocksExcludeOtherHoldersUntilReleased) {
+    ScopedName name("locks");
+    NamedMapping first;
+    NamedMapping second;
+    bool existed = false;
+    ASSERT_TRUE(first.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_TRUE(first.Open(name.c_str()) && second.Open(name.c_str()));
+    using Lock = NamedMapping::Lock;
+    for (const Lock lock : {Lock::Lifecycle, Lock::Feeder}) {
+        const Lock otherLock = lock == Lock::Lifecycle ? Lock::Feeder : Lock::Lifecycle;
+        ASSERT_TRUE(first.TakeLock(lock, 0));
+        EXPECT_TRUE(first.TakeLock(lock, 0)); // held already
+        EXPECT_FALSE(second.TakeLock(lock, 20));
+        EXPECT_EQ(second.LastError(), 0); // taken, not broken
+        EXPECT_TRUE(second.TakeLock(otherLock, 0));
+        second.ReleaseLock(otherLock);
+
+        first.ReleaseLock(lock);
+        EXPECT_TRUE(second.TakeLock(lock, 0));
+        EXPECT_FALSE(first.TakeLock(lock, 0));
+        second.UnmapAndClose();
+        EXPECT_TRUE(first.TakeLock(lock, 0));
+        first.ReleaseLock(lock);
+        ASSERT_TRUE(second.Open(name.c_str()));
+    }
+    NamedMapping unopened;
+    EXPECT_FALSE(unopened.TakeLock(Lock::Feeder, 0));
+    EXPECT_EQ(unopened.LastError(), EBADF);
+    first.UnmapAndClose();
+    second.UnmapAndClose();
+}
+
+// A holder that is killed does not keep the lock from the next one.
+TEST(NamedMapping, LockGoesWithAKilledHolder) {
+    ScopedName name("killed");
+    NamedMapping mapping;
+    bool existed = false;
+    ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        NamedMapping held;
+        const char result = held.Open(name.c_str()) && held.TakeLock(NamedMapping::Lock::Feeder, 0);
+        if (write(ready[1], &result, 1) == 1) {
+            pause();
+        }
+        _exit(0);
+    }
+    char result = 0;
+    ASSERT_EQ(read(ready[0], &result, 1), 1);
+    ASSERT_TRUE(result);
+    ASSERT_TRUE(mapping.Open(name.c_str()));
+    EXPECT_FALSE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
+    mapping.UnmapAndClose();
+    close(ready[0]);
+    close(ready[1]);
+}
+
+// Only the name of the very object opened goes; one made anew under the name stays.
+TEST(NamedMapping, RemoveNameTakesOnlyTheOpenedObjectsName) {
+    ScopedName name("remove");
+    NamedMapping old;
+    bool existed = false;
+    ASSERT_TRUE(old.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_TRUE(old.Open(name.c_str()));
+    ASSERT_EQ(NamedMapping::Unlink(name.c_str()), 0);
+    NamedMapping newer;
+    ASSERT_TRUE(newer.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_FALSE(existed);
+
+    old.RemoveName();
+    NamedMapping probe;
+    EXPECT_TRUE(probe.Open(name.c_str()));
+    probe.UnmapAndClose();
+    ASSERT_TRUE(newer.Open(name.c_str()));
+    newer.RemoveName();
+    EXPECT_FALSE(probe.Open(name.c_str()));
+    old.UnmapAndClose();
+    newer.UnmapAndClose();
 }
 
 TEST(NamedMapping, InvalidNameFailsWithSystemCode) {

@@ -107,8 +107,11 @@ int Win32DialogHost::RunModal(HostedDialog& hosted, int templateId) {
     ending = false;
     destroyed = false;
     endResult = -1;
+    SetLastError(0);
     HWND created = CreateDialogParamA(AsInstance(module), MAKEINTRESOURCEA(templateId), nullptr,
                                       MainDialogProc, reinterpret_cast<LPARAM>(this));
+    windowMade = created != nullptr;
+    windowError = windowMade ? 0 : static_cast<int>(GetLastError());
     if (created != nullptr) {
         RunMessageLoop();
         DestroyWindow(created);

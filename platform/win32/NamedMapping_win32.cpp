@@ -26,6 +26,13 @@ int LastSystemError() {
     return static_cast<int>(GetLastError());
 }
 
+// Kernel objects of all kinds share one namespace: the mutex may not take the mapping's name.
+constexpr const char* kLockSuffixes[] = {"Lifecycle", "Feeder"};
+
+int LockIndex(NamedMapping::Lock lock) {
+    return lock == NamedMapping::Lock::Lifecycle ? 0 : 1;
+}
+
 } // namespace
 
 // The handle of the creation step keeps the mapping in being until UnmapAndClose; a later
@@ -47,6 +54,7 @@ bool NamedMapping::CreateOrJoin(const char* name, std::uint32_t size, bool& exis
 }
 
 bool NamedMapping::Open(const char* name) {
+    openedName = name;
     if (handle != kNoHandle) {
         CloseHandle(AsHandle(handle));
     }
@@ -77,6 +85,7 @@ bool NamedMapping::Map() {
     }
     address = view;
     mappedSize = region.RegionSize;
+    guard.Watch(view, mappedSize);
     return true;
 }
 
@@ -90,6 +99,9 @@ bool NamedMapping::NameRemoved() {
 }
 
 void NamedMapping::UnmapAndClose() {
+    ReleaseLock(Lock::Lifecycle);
+    ReleaseLock(Lock::Feeder);
+    guard.Release();
     if (address != nullptr) {
         UnmapViewOfFile(address);
     }
@@ -102,6 +114,46 @@ void NamedMapping::UnmapAndClose() {
     address = nullptr;
     mappedSize = 0;
 }
+
+// A mutex whose holder ended without releasing it is abandoned, and the next wait takes it: a
+// lock never outlives its process.
+bool NamedMapping::TakeLock(Lock lock, std::uint32_t waitMs) {
+    std::intptr_t& held = lockHandles[LockIndex(lock)];
+    if (held != kNoHandle) {
+        return true;
+    }
+    char mutexName[MAX_PATH];
+    const int length = FormatBounded(mutexName, sizeof mutexName, "%s.%s", openedName.c_str(),
+                                     kLockSuffixes[LockIndex(lock)]);
+    if (length < 0 || length >= static_cast<int>(sizeof mutexName)) {
+        lastError = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, mutexName);
+    if (mutex == nullptr) {
+        lastError = LastSystemError();
+        return false;
+    }
+    const DWORD outcome = WaitForSingleObject(mutex, waitMs);
+    if (outcome == WAIT_OBJECT_0 || outcome == WAIT_ABANDONED) {
+        held = FromHandle(mutex);
+        return true;
+    }
+    lastError = outcome == WAIT_TIMEOUT ? 0 : LastSystemError();
+    CloseHandle(mutex);
+    return false;
+}
+
+void NamedMapping::ReleaseLock(Lock lock) {
+    std::intptr_t& held = lockHandles[LockIndex(lock)];
+    if (held != kNoHandle) {
+        ReleaseMutex(AsHandle(held));
+        CloseHandle(AsHandle(held));
+        held = kNoHandle;
+    }
+}
+
+void NamedMapping::RemoveName() {}
 
 int NamedMapping::Unlink(const char*) {
     return 0;

@@ -56,6 +56,10 @@ public:
 
     // The window of the running dialog (an HWND), 0 outside RunModal.
     std::uintptr_t Window() const { return window; }
+    // Whether the last RunModal could make its window (Wine without a display cannot), and if
+    // not, the system's code of that failure (0 when the system named none).
+    bool WindowMade() const { return windowMade; }
+    int WindowError() const { return windowError; }
 
     // Window procedure glue; not for other callers.
     std::intptr_t Dispatch(std::uintptr_t hwnd, unsigned message, std::uintptr_t wParam,
@@ -74,4 +78,6 @@ private:
     int endResult = 0;
     bool destroyed = false;
     bool paintLeftToDefault = false;
+    bool windowMade = false;
+    int windowError = 0;
 };

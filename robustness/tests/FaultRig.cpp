@@ -12,10 +12,12 @@ bool IsZero(const void* bytes, std::size_t size) {
 
 } // namespace
 
-FaultRig::FaultRig(const std::string& fileContent, const char* dataPath) : file(fileContent) {
+FaultRig::FaultRig(const std::string& fileContent, const char* dataPath, const char* mappingName)
+    : file(fileContent) {
     clock.now = startSeconds;
     dialog = std::make_unique<CTrafficFeedDlg>(
-        host, clock, alerts, dataPath != nullptr ? dataPath : file.c_str(), mapping.c_str());
+        host, clock, alerts, dataPath != nullptr ? dataPath : file.c_str(),
+        mappingName != nullptr ? mappingName : mapping.c_str());
     host.modalDialog = dialog.get();
 }
 

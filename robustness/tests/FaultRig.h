@@ -23,8 +23,10 @@ public:
 };
 
 struct FaultRig {
-    // dataPath, when given, is used instead of a file with fileContent.
-    explicit FaultRig(const std::string& fileContent, const char* dataPath = nullptr);
+    // dataPath, when given, is used instead of a file with fileContent; mappingName, when
+    // given, instead of the rig's own block.
+    explicit FaultRig(const std::string& fileContent, const char* dataPath = nullptr,
+                      const char* mappingName = nullptr);
     ~FaultRig();
 
     bool Start();

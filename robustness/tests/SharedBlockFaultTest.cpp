@@ -96,6 +96,31 @@ TEST(SharedBlockFault, RemovedBlockNameLeavesTheFeederOnItsView) {
         << rig.dialog->GetStatusText();
 }
 
+// Two feeders on one block would publish two recordings in turn. The second stays off the block
+// and says why, with its window open; the first feeds on, and the count holds one client.
+TEST(SharedBlockFault, SecondFeederStaysOffAFedBlockAndSaysSo) {
+    FaultRig first(SampleFile("E", kEntries, 0));
+    StartAndPublishFirstEntry(first);
+    FaultRig second(SampleFile("F", kEntries, 0), nullptr, first.mapping.c_str());
+    EXPECT_FALSE(second.Start());
+
+    const std::string reason = std::string("CVisShm::ClaimFeeder\nAnother feeder already feeds "
+                                           "shared block \"") +
+                               first.mapping.c_str() + "\": only one may";
+    EXPECT_EQ(second.dialog->GetMessageText(), reason);
+    EXPECT_EQ(second.host.controlTexts[kIdcMessage], reason);
+    EXPECT_EQ(second.dialog->GetVisualBlock(), nullptr);
+    EXPECT_TRUE(second.host.endResults.empty());
+    EXPECT_EQ(first.Block().attachCount, 1);
+    const std::int32_t counter = first.Block().publishCounter;
+    for (int request = 0; request < 2 * (kEntries + 3); ++request) {
+        ASSERT_TRUE(first.TickToNextRequest());
+        second.Tick();
+        ASSERT_EQ(PublishedCallsigns(first.Block()).find('F'), std::string::npos);
+    }
+    EXPECT_EQ(first.Block().publishCounter - counter, 2 * (kEntries + 2));
+}
+
 // Values a broken or hostile peer may leave in the fields it owns.
 double NastyDouble(std::mt19937& random) {
     const double nasty[] = {std::numeric_limits<double>::quiet_NaN(),

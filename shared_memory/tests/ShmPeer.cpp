@@ -3,14 +3,20 @@
 //   ShmPeer burst <name> <count> <barrier>
 //                                    attach count clients, wait at the barrier (a 4-byte
 //                                    mapping) for the other peer, then detach them all at once
+//   ShmPeer churn <name> <rounds> <barrier>
+//                                    after the barrier, attach and detach one client rounds
+//                                    times; exit 1 when an attach fails, 3 when the block's
+//                                    name went while the client was attached
+//   ShmPeer feed <name> <barrier>    attach as the feeder, meet the test at the barrier twice
+//                                    (claimed, then done), then end without detaching
 //   ShmPeer register <report>        construct shared-memory objects with a report open
 
 #include "config_control/ConfigControl.h"
 #include "shared_memory/VisualShm.h"
+#include "shared_memory/tests/ShmTestSupport.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,22 +28,6 @@ int Attach(const char* name) {
     CVisShm* client = new CVisShm(name);
     // Ends the process on the spot: the client never detaches, as when a peer is killed.
     std::_Exit(client->IsValid() ? 0 : 1);
-}
-
-// Both peers arrive, then go on together, so that their detaches overlap.
-bool MeetAtBarrier(const char* barrierName) {
-    NamedMapping barrier;
-    if (!barrier.Open(barrierName) || !barrier.Map()) {
-        return false;
-    }
-    std::atomic_ref<std::int32_t> arrived(*static_cast<std::int32_t*>(barrier.Address()));
-    arrived.fetch_add(1);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (arrived.load() < 2 && std::chrono::steady_clock::now() < giveUp) {
-    }
-    const bool met = arrived.load() >= 2;
-    barrier.UnmapAndClose();
-    return met;
 }
 
 int Burst(const char* name, int count, const char* barrierName) {
@@ -53,6 +43,32 @@ int Burst(const char* name, int count, const char* barrierName) {
     }
     clients.clear();
     return 0;
+}
+
+int Churn(const char* name, int rounds, const char* barrierName) {
+    if (!MeetAtBarrier(barrierName)) {
+        return 1;
+    }
+    for (int round = 0; round < rounds; ++round) {
+        CVisShm client(name);
+        if (!client.IsValid()) {
+            std::fprintf(stderr, "ShmPeer churn, round %d: %s\n", round, client.GetErrorText());
+            return 1;
+        }
+        if (client.IsBlockNameRemoved()) {
+            std::fprintf(stderr, "ShmPeer churn, round %d: name removed\n", round);
+            return 3;
+        }
+    }
+    return 0;
+}
+
+int Feed(const char* name, const char* barrierName) {
+    CVisShm* feeder = new CVisShm(name);
+    if (!feeder->ClaimFeeder() || !MeetAtBarrier(barrierName) || !MeetAtBarrier(barrierName)) {
+        return 1;
+    }
+    std::_Exit(0); // as a feeder that is killed: the system alone releases what it held
 }
 
 int Register(const char* report) {
@@ -74,6 +90,12 @@ int main(int argc, char** argv) {
     }
     if (command == "burst" && argc == 5) {
         return Burst(argv[2], std::atoi(argv[3]), argv[4]);
+    }
+    if (command == "churn" && argc == 5) {
+        return Churn(argv[2], std::atoi(argv[3]), argv[4]);
+    }
+    if (command == "feed" && argc == 4) {
+        return Feed(argv[2], argv[3]);
     }
     if (command == "register" && argc == 3) {
         return Register(argv[2]);

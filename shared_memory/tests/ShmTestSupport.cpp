@@ -2,6 +2,9 @@
 
 #include "tests/UniqueName.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 
 TestMappingName::TestMappingName() {
@@ -33,6 +36,13 @@ std::size_t MappedSizeFor(std::size_t size) {
     return (size + kPage - 1) / kPage * kPage;
 }
 
+bool BlockNameExists(const char* name) {
+    NamedMapping probe;
+    const bool opened = probe.Open(name);
+    probe.UnmapAndClose();
+    return opened;
+}
+
 // Windows takes a backslash as the separator of a namespace, and there is none of this name;
 // POSIX allows no slash after the first.
 const char* UnusableMappingName() {
@@ -41,6 +51,21 @@ const char* UnusableMappingName() {
 #else
     return "Corvane/no/such/place";
 #endif
+}
+
+bool MeetAtBarrier(const char* barrierName) {
+    NamedMapping barrier;
+    if (!barrier.Open(barrierName) || !barrier.Map()) {
+        return false;
+    }
+    std::atomic_ref<std::int32_t> arrived(*static_cast<std::int32_t*>(barrier.Address()));
+    const std::int32_t expected = (arrived.fetch_add(1) / 2 + 1) * 2;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (arrived.load() < expected && std::chrono::steady_clock::now() < giveUp) {
+    }
+    const bool met = arrived.load() >= expected;
+    barrier.UnmapAndClose();
+    return met;
 }
 
 bool RunPeer(const std::string& arguments) {

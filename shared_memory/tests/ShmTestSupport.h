@@ -43,8 +43,16 @@ private:
 // The size a view of a new block of `size` bytes covers: Windows maps whole pages.
 std::size_t MappedSizeFor(std::size_t size);
 
+// Whether a block of that name can be opened now.
+bool BlockNameExists(const char* name);
+
 // A name that the system refuses both to open and to create a block under.
 const char* UnusableMappingName();
+
+// Both processes arrive at the barrier (a 4-byte block made by the test), then go on together;
+// false when the other does not come within 20 s. Two processes can meet at one barrier again
+// and again.
+bool MeetAtBarrier(const char* barrierName);
 
 // Runs the peer program (tests/ShmPeer.cpp) with these arguments; true when it exits with 0.
 bool RunPeer(const std::string& arguments);

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,6 +29,17 @@ VisualInterfaceBlock* BlockOf(const RawBlock& raw) {
 void PrepareBlock(const RawBlock& raw, std::int32_t count) {
     std::memcpy(BlockOf(raw)->versionTag, "QXXXXX", 6);
     BlockOf(raw)->attachCount = count;
+}
+
+// Two peers with the same arguments at once; true when both succeed.
+bool RunTwoPeers(const std::string& arguments) {
+    bool firstOk = false;
+    bool secondOk = false;
+    std::thread first([&] { firstOk = RunPeer(arguments); });
+    std::thread second([&] { secondOk = RunPeer(arguments); });
+    first.join();
+    second.join();
+    return firstOk && secondOk;
 }
 
 TEST(CVisShm, VersionTagIsPlaceholderUnlessIdentifierCarriesOne) {
@@ -70,21 +83,205 @@ TEST(CVisShm, SecondClientInAnotherProcessRaisesCountAndLowersItWithoutUnmapping
     EXPECT_EQ(block->attachCount, 1);
 }
 
+// A peer may have lowered the count below the client's own 1 while it was attached.
 TEST(CVisShm, LastDetachSetsCountToZeroAndUnmaps) {
     for (const std::int32_t count : {1, 0, -3}) {
         TestMappingName name;
         RawBlock raw(name.c_str(), kVisualInterfaceSize);
         ASSERT_TRUE(raw.IsMapped());
-        PrepareBlock(raw, count - 1); // the client's attach brings it to `count`
+        PrepareBlock(raw, 0);
 
         CVisShm client(name.c_str());
         ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
-        ASSERT_EQ(BlockOf(raw)->attachCount, count);
+        ASSERT_EQ(BlockOf(raw)->attachCount, 1);
+        BlockOf(raw)->attachCount = count;
         client.Detach();
         EXPECT_EQ(BlockOf(raw)->attachCount, 0) << "count " << count;
         EXPECT_EQ(client.GetBlock(), nullptr) << "count " << count;
         EXPECT_FALSE(client.CheckVersion());
     }
+}
+
+// A count that a peer left at the top of its range stays there: one more client would wrap it
+// to a negative number of clients, which would make the block look free.
+TEST(CVisShm, CountSaturatesAtItsTopInsteadOfWrapping) {
+    constexpr std::int32_t kTop = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t found : {kTop, kTop - 1}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        PrepareBlock(raw, found);
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid()) << client.GetErrorText();
+        EXPECT_EQ(BlockOf(raw)->attachCount, kTop) << found;
+        client.Detach();
+        EXPECT_EQ(BlockOf(raw)->attachCount, kTop - 1) << found;
+    }
+}
+
+// What a run that ended leaves in the block: its traffic, its status and the ending state.
+void LeaveStaleRun(VisualInterfaceBlock& block) {
+    block.simulationState = kSimulationEnding;
+    block.ownLatitude = 51.5;
+    block.aircraftCount = 2;
+    block.publishCounter = 17;
+    block.trafficStatus = 99;
+    std::memcpy(block.aircraft[1].callsign, "STALE", 6);
+    std::memcpy(block.diagnosticText[4], "other writer", 13);
+    block.reserved13488[0] = 1;
+}
+
+// The block as its creator starts it: this build's tag, count 1, every other byte 0.
+void ExpectFreshBlock(const VisualInterfaceBlock& block, const char* label) {
+    VisualInterfaceBlock expected{};
+    std::memcpy(expected.versionTag, "QXXXXX", 6);
+    expected.attachCount = 1;
+    EXPECT_EQ(std::memcmp(&block, &expected, sizeof expected), 0) << label;
+}
+
+// No client is attached to such a block (its count is 0 or below), so what it holds is left
+// from a run that has ended, or from a creator that died before writing the tag. It is started
+// afresh, so that a simulator started now reads no stale traffic and a feeder started before
+// the simulator does not end itself on the old ending state. Another version's block is not
+// this build's to start.
+TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
+    struct Case {
+        const char* label;
+        const char* tag;
+        std::int32_t count;
+        bool stale;
+    };
+    for (const Case& test :
+         {Case{"ended run", "QXXXXX", 0, true}, Case{"count below 0", "QXXXXX", -7, true},
+          Case{"half made", "", 0, false}, Case{"blank tag, old contents", "", 0, true}}) {
+        TestMappingName name;
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        std::memcpy(BlockOf(raw)->versionTag, test.tag, std::strlen(test.tag));
+        BlockOf(raw)->attachCount = test.count;
+        if (test.stale) {
+            LeaveStaleRun(*BlockOf(raw));
+        }
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
+        ExpectFreshBlock(*BlockOf(raw), test.label);
+    }
+}
+
+TEST(CVisShm, AnotherVersionsBlockWithoutClientsIsLeftAlone) {
+    TestMappingName name;
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(raw.IsMapped());
+    std::memcpy(BlockOf(raw)->versionTag, "QX2083", 6);
+    LeaveStaleRun(*BlockOf(raw));
+    std::vector<unsigned char> before(raw.Bytes(), raw.Bytes() + kVisualInterfaceSize);
+
+    CVisShm client(name.c_str());
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_STREQ(client.GetErrorText(), kMismatchText);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), raw.Bytes()));
+}
+
+// As on Windows, the block goes with its last client: nothing of a run is left to the next.
+TEST(CVisShm, LastClientTakesTheBlockWithIt) {
+    TestMappingName name;
+    {
+        CVisShm only(name.c_str());
+        ASSERT_TRUE(only.IsValid());
+        LeaveStaleRun(*BlockOf(only));
+    }
+    EXPECT_FALSE(BlockNameExists(name.c_str()));
+    CVisShm next(name.c_str());
+    ASSERT_TRUE(next.IsValid());
+    ExpectFreshBlock(*BlockOf(next), "next run");
+}
+
+// The last client leaves only the name it found: a block made anew under the name by someone
+// else in the meantime stays.
+TEST(CVisShm, LastClientLeavesANewBlockOfTheNameAlone) {
+    TestMappingName name;
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    NamedMapping::Unlink(name.c_str());
+    RawBlock newer(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(newer.IsMapped());
+    client.Detach();
+    EXPECT_TRUE(BlockNameExists(name.c_str()));
+}
+
+// A view that lost its pages (a peer shrank the block while it was in use) is reported even
+// after the peer has grown the block again, and leaving it touches the block in no way: the
+// count and the name stay for those who still share the block.
+TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithoutDetaching) {
+    TestMappingName name;
+    const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
+    RawBlock raw(name.c_str(), kVisualInterfaceSize);
+    ASSERT_TRUE(raw.IsMapped());
+    PrepareBlock(raw, 1);
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    if (!std::filesystem::exists(object)) {
+        GTEST_SKIP() << "no file view of shared memory objects here";
+    }
+    std::filesystem::resize_file(object, 0);
+    EXPECT_EQ(static_cast<volatile VisualInterfaceBlock*>(BlockOf(client))->simulationState, 0);
+    std::filesystem::resize_file(object, kVisualInterfaceSize);
+    PrepareBlock(raw, 2);
+
+    EXPECT_FALSE(client.IsBlockIntact());
+    EXPECT_STREQ(client.GetErrorText(), "BaseSharedMemory::IsBlockIntact\nShared memory block "
+                                        "shrank while in use, 13544 needed");
+    client.Detach();
+    EXPECT_FALSE(client.IsValid());
+    EXPECT_EQ(client.GetBlock(), nullptr);
+    EXPECT_EQ(BlockOf(raw)->attachCount, 2);
+    EXPECT_TRUE(BlockNameExists(name.c_str()));
+}
+
+// One feeder per block: a second is refused, says why and leaves the count as it found it;
+// other clients join as before. The lock goes with the feeder's process, however it ends.
+TEST(CVisShm, SecondFeederIsRefusedWhileTheFirstLives) {
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    CVisShm holder(name.c_str());
+    ASSERT_TRUE(holder.IsValid());
+    bool peerOk = false;
+    std::thread peer(
+        [&] { peerOk = RunPeer(std::string("feed ") + name.c_str() + " " + barrierName.c_str()); });
+    const bool claimed = MeetAtBarrier(barrierName.c_str());
+    if (claimed) {
+        CVisShm second(name.c_str());
+        ASSERT_TRUE(second.IsValid());
+        EXPECT_EQ(BlockOf(holder)->attachCount, 3);
+        EXPECT_FALSE(second.ClaimFeeder());
+        EXPECT_FALSE(second.IsValid());
+        EXPECT_EQ(
+            std::string(second.GetErrorText()),
+            std::string("CVisShm::ClaimFeeder\nAnother feeder already feeds shared block \"") +
+                name.c_str() + "\": only one may");
+        EXPECT_EQ(BlockOf(holder)->attachCount, 2);
+        CVisShm other(name.c_str());
+        EXPECT_TRUE(other.IsValid());
+    }
+    EXPECT_TRUE(MeetAtBarrier(barrierName.c_str()));
+    peer.join();
+    ASSERT_TRUE(claimed);
+    EXPECT_TRUE(peerOk);
+
+    CVisShm next(name.c_str());
+    EXPECT_TRUE(next.ClaimFeeder()) << next.GetErrorText();
+}
+
+TEST(CVisShm, FeederThatDetachesLetsTheNextOneFeed) {
+    TestMappingName name;
+    CVisShm holder(name.c_str());
+    CVisShm first(name.c_str());
+    ASSERT_TRUE(first.ClaimFeeder());
+    first.Detach();
+    CVisShm second(name.c_str());
+    EXPECT_TRUE(second.ClaimFeeder()) << second.GetErrorText();
+    EXPECT_FALSE(first.ClaimFeeder()); // detached: no longer a client at all
 }
 
 TEST(CVisShm, DestructionDetaches) {
@@ -180,17 +377,18 @@ TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
         }
 
         CVisShm client(name.c_str());
-        EXPECT_FALSE(client.IsValid()) << size;
         const std::size_t seen = MappedSizeFor(size);
         if (seen >= kVisualInterfaceSize) {
-            // Whole pages make up the layout's size on Windows: the view holds the whole block.
-            EXPECT_STREQ(client.GetErrorText(), kMismatchText) << size;
-        } else {
-            EXPECT_EQ(client.GetBlock(), nullptr) << size;
-            EXPECT_EQ(std::string(client.GetErrorText()),
-                      "CVisShm::CVisShm\nShared memory block has " + std::to_string(seen) +
-                          " bytes, 13544 needed");
+            // Whole pages make up the layout's size on Windows: the view holds the whole block,
+            // and a blank one without clients is started like a new one.
+            EXPECT_TRUE(client.IsValid()) << size;
+            continue;
         }
+        EXPECT_FALSE(client.IsValid()) << size;
+        EXPECT_EQ(client.GetBlock(), nullptr) << size;
+        EXPECT_EQ(std::string(client.GetErrorText()),
+                  "CVisShm::CVisShm\nShared memory block has " + std::to_string(seen) +
+                      " bytes, 13544 needed");
         if (size > 0) {
             EXPECT_TRUE(
                 std::all_of(raw.Bytes(), raw.Bytes() + size, [](auto b) { return b == 0; }));
@@ -254,16 +452,19 @@ TEST(CVisShm, ConcurrentClientsKeepTheCountExact) {
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
     CVisShm holder(name.c_str());
     ASSERT_TRUE(holder.IsValid());
-    const std::string burst = std::string("burst ") + name.c_str() + " 400 " + barrierName.c_str();
-    bool firstOk = false;
-    bool secondOk = false;
-    std::thread first([&] { firstOk = RunPeer(burst); });
-    std::thread second([&] { secondOk = RunPeer(burst); });
-    first.join();
-    second.join();
-    EXPECT_TRUE(firstOk);
-    EXPECT_TRUE(secondOk);
+    EXPECT_TRUE(RunTwoPeers(std::string("burst ") + name.c_str() + " 400 " + barrierName.c_str()));
     EXPECT_EQ(BlockOf(holder)->attachCount, 1);
+}
+
+// Clients in two processes attach and detach over and over at the same moments, so that the
+// block is made, joined, left by its last client and removed while the other process attaches.
+// Every attach must find a whole block under a name that stays while it is attached.
+TEST(CVisShm, ClientsComingAndGoingTogetherAlwaysMeetAWholeBlock) {
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    EXPECT_TRUE(RunTwoPeers(std::string("churn ") + name.c_str() + " 300 " + barrierName.c_str()));
+    EXPECT_FALSE(BlockNameExists(name.c_str()));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "tools/trafficlog/TrafficFileChecker.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/trafficlog/FieldReading.h"
 #include "tools/trafficlog/PhysicalLineReader.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
 #include "traffic/DataSetReader.h"
@@ -22,18 +24,36 @@ void RegisterModule() {
 
 // The part of an entry tag that every entry number shares.
 constexpr char kEntryTagStart[] = "####_ENTRY_";
+constexpr char kTagMark = '#';
+constexpr char kFieldSeparator = '|';
 // The reader's line buffer holds this many characters, line feed included.
 constexpr std::int64_t kDeliveredLineLength = kLineBufferSize - 1;
-constexpr int kTextSize = 320;
+// Room for a whole line as the checker keeps it, and the words around it.
+constexpr int kTextSize = PhysicalLineReader::kHeadSize + 256;
 constexpr int kEntryTagSize = 40;
+constexpr std::int64_t kLastEntryNumber = INT32_MAX; // the feeder counts entries in an int
+
+const char* const kFieldNames[kAircraftLineFields] = {
+    "callsign",           "address",   "time",
+    "latitude",           "longitude", "barometric altitude",
+    "geometric altitude", "track",     "ground speed",
+    "vertical rate"};
+constexpr int kTimeField = 2;
+constexpr int kLatitudeField = 3;
+constexpr int kLongitudeField = 4;
+constexpr int kFirstMeasureField = 5;
+constexpr char kUnreadableAddress[] = "the feeder stores -1, the mark of an unreadable address";
 
 bool HasText(const char* line, const char* text) {
     return std::strstr(line, text) != nullptr;
 }
 
+bool HasSeparator(const char* line) {
+    return std::strchr(line, kFieldSeparator) != nullptr;
+}
+
 // The number of an entry tag in the line ("####_ENTRY_<digits>_#"), or -1. Numbers beyond the
-// feeder's int counter come back as its largest value, which the feeder never reaches either;
-// unlimited, the next expected number would overflow.
+// feeder's int counter come back as its largest value, which it never reaches either.
 std::int64_t TaggedEntryNumber(const char* line) {
     for (const char* at = std::strstr(line, kEntryTagStart); at != nullptr;
          at = std::strstr(at + 1, kEntryTagStart)) {
@@ -41,22 +61,24 @@ std::int64_t TaggedEntryNumber(const char* line) {
         char* end = nullptr;
         const long long number = std::strtoll(digits, &end, 10);
         if (end != digits && *digits >= '0' && *digits <= '9' && end[0] == '_' && end[1] == '#') {
-            return std::min<long long>(number, INT32_MAX);
+            return std::min<long long>(number, kLastEntryNumber);
         }
     }
     return -1;
 }
 
-bool IsUsableNumber(const char* text) {
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || !std::isfinite(value)) {
-        return false;
+// The entry tag as the line writes it: from its start up to a space, a separator or the end.
+void EntryTagText(const char* line, char* tag, int size) {
+    const char* start = std::strstr(line, kEntryTagStart);
+    if (start == nullptr) {
+        start = line;
     }
-    while (*end == ' ' || *end == '\t') {
-        ++end;
-    }
-    return *end == '\0';
+    const std::size_t length = std::strcspn(start, " \t|");
+    CopyBounded(tag, start, static_cast<int>(std::min<std::size_t>(length + 1, size)));
+}
+
+const char* TagIn(const char* line) {
+    return HasText(line, kBeginTag) ? kBeginTag : kEndTag;
 }
 
 class CheckRun {
@@ -77,6 +99,13 @@ private:
     void StartEntry();
     void CloseEntry();
     void AircraftLine();
+    void ReportField(CheckFault fault, int field, const char* text, const char* consequence);
+    void TagMark(const char* consequence);
+    void FieldCount(int count);
+    void Address(char* field);
+    void Time(const char* field);
+    void Coordinate(int field, const char* text);
+    void Measure(int field, const char* text);
 
     PhysicalLineReader& reader;
     CheckFindingSink& sink;
@@ -102,7 +131,7 @@ void CheckRun::Line() {
         char text[kTextSize];
         FormatBounded(
             text, kTextSize,
-            "line of %lld characters: the feeder reads it as %lld lines of at most %lld",
+            "%lld characters: the feeder reads the line as %lld lines of at most %lld",
             static_cast<long long>(reader.Length()),
             static_cast<long long>((reader.Length() + kDeliveredLineLength) / kDeliveredLineLength),
             static_cast<long long>(kDeliveredLineLength));
@@ -121,31 +150,34 @@ void CheckRun::Header() {
     const char* line = reader.Head();
     if (HasText(line, kBeginTag) || HasText(line, kEndTag) || HasText(line, kEntryTagStart)) {
         Report(CheckFault::MissingHeader,
-               "no header line: the feeder takes the first line as the header, so this tag "
-               "is lost");
+               "the first line is a tag: the feeder takes it for the header, so the tag is lost");
     }
 }
 
+// A line with separators is an aircraft line that lost its way; its tag text still acts as a
+// tag wherever the feeder looks for one.
 void CheckRun::OutsideEntry() {
     const char* line = reader.Head();
     if (seenEnd) {
         if (!reportedAfterEnd) {
             reportedAfterEnd = true;
             Report(CheckFault::LinesAfterEnd,
-                   "lines after the end tag are never played: the end tag rewinds the file");
+                   "never played: the end tag before them rewinds the file");
         }
         return;
     }
     if (HasText(line, kBeginTag)) {
+        TagMark("the feeder takes the line for the begin tag");
         seenBegin = true;
     } else if (HasText(line, kEndTag)) {
+        TagMark("the feeder takes the line for the end tag and starts again from the top");
         seenEnd = true;
     } else if (HasText(line, kEntryTagStart) && !HasText(line, kEntryEndTag)) {
+        TagMark("the feeder takes the line for an entry tag");
         StartEntry();
     } else {
         Report(CheckFault::LineOutsideEntry,
-               "line outside an entry: the feeder spends a request (ten seconds) on it and "
-               "publishes no traffic");
+               "the feeder spends a request (ten seconds) on this line and publishes no traffic");
     }
 }
 
@@ -153,21 +185,35 @@ void CheckRun::OutsideEntry() {
 void CheckRun::StartEntry() {
     if (entries == 0 && !seenBegin) {
         Report(CheckFault::MissingBeginTag,
-               "no begin tag \"####_BEGIN_####\" before the first entry");
+               "\"####_BEGIN_####\" is not there before the first entry: the feeder plays the "
+               "entries without it");
         seenBegin = true;
     }
-    char expectedTag[kEntryTagSize];
-    FormatBounded(expectedTag, kEntryTagSize, kEntryTagFormat, static_cast<int>(expectedEntry));
+    char expectedTag[kEntryTagSize] = "";
+    if (expectedEntry <= kLastEntryNumber) {
+        FormatBounded(expectedTag, kEntryTagSize, kEntryTagFormat, static_cast<int>(expectedEntry));
+    }
     std::int64_t number = expectedEntry;
-    if (!HasText(reader.Head(), expectedTag)) {
+    if (expectedTag[0] == '\0' || !HasText(reader.Head(), expectedTag)) {
+        char tag[PhysicalLineReader::kHeadSize];
+        EntryTagText(reader.Head(), tag, sizeof tag);
         char text[kTextSize];
-        FormatBounded(text, kTextSize,
-                      "entry tag \"%.40s\" where \"%s\" is expected: playback stalls here, the "
-                      "feeder passes over every line up to the end tag",
-                      reader.Head(), expectedTag);
+        if (expectedTag[0] == '\0') {
+            FormatBounded(text, kTextSize,
+                          "\"%s\" after entry %lld: the feeder counts no further and passes over "
+                          "every line from here to the end tag",
+                          tag, static_cast<long long>(kLastEntryNumber));
+        } else {
+            FormatBounded(text, kTextSize,
+                          "\"%s\" where \"%s\" is expected: the feeder passes over every line "
+                          "from here to the end tag, so no later entry plays",
+                          tag, expectedTag);
+        }
         Report(CheckFault::EntryNumber, text);
-        // Go on from the number written, so that each gap is reported once.
-        number = std::max<std::int64_t>(TaggedEntryNumber(reader.Head()), expectedEntry);
+        // Go on from the number written, so that each break in the numbering is one finding.
+        if (const std::int64_t tagged = TaggedEntryNumber(reader.Head()); tagged >= 0) {
+            number = tagged;
+        }
     }
     expectedEntry = number + 1;
     inEntry = true;
@@ -179,21 +225,29 @@ void CheckRun::StartEntry() {
 
 void CheckRun::InsideEntry() {
     const char* line = reader.Head();
+    char text[kTextSize];
     if (HasText(line, kEntryEndTag)) {
+        FormatBounded(text, kTextSize, "the feeder ends entry %lld here",
+                      static_cast<long long>(entryNumber));
+        TagMark(text);
         CloseEntry();
     } else if (HasText(line, kBeginTag) || HasText(line, kEndTag)) {
         entryLines += 1;
-        char text[kTextSize];
-        FormatBounded(text, kTextSize,
-                      "begin or end tag inside entry %lld: the feeder ignores it there",
-                      static_cast<long long>(entryNumber));
+        if (HasSeparator(line)) {
+            TagMark("the feeder takes the line for a tag and passes over this aircraft");
+            return;
+        }
+        FormatBounded(text, kTextSize, "\"%s\" in entry %lld: the feeder passes over it there",
+                      TagIn(line), static_cast<long long>(entryNumber));
         Report(CheckFault::TagInsideEntry, text);
-    } else if (HasText(line, kEntryTagStart)) {
-        char text[kTextSize];
+    } else if (HasText(line, kEntryTagStart) && !HasSeparator(line)) {
+        char tag[PhysicalLineReader::kHeadSize];
+        EntryTagText(line, tag, sizeof tag);
         FormatBounded(text, kTextSize,
-                      "entry tag inside entry %lld (its end tag is missing): the feeder reads "
-                      "the tag as an aircraft line and what follows as part of entry %lld",
-                      static_cast<long long>(entryNumber), static_cast<long long>(entryNumber));
+                      "\"%s\" in entry %lld, whose end tag is missing: the feeder reads the tag "
+                      "as an aircraft line and what follows as part of entry %lld",
+                      tag, static_cast<long long>(entryNumber),
+                      static_cast<long long>(entryNumber));
         Report(CheckFault::TagInsideEntry, text);
         CloseEntry();
         StartEntry();
@@ -215,33 +269,176 @@ void CheckRun::CloseEntry() {
     inEntry = false;
 }
 
+// Names the field and quotes it, then says what the feeder does with it.
+void CheckRun::ReportField(CheckFault fault, int field, const char* text, const char* consequence) {
+    char finding[kTextSize];
+    FormatBounded(finding, kTextSize, "%s \"%.60s\": %s",
+                  field < kAircraftLineFields ? kFieldNames[field] : "a field", text, consequence);
+    Report(fault, finding);
+}
+
+// Reported only for a line with separators: a tag line without them is a tag.
+void CheckRun::TagMark(const char* consequence) {
+    if (!HasSeparator(reader.Head())) {
+        return;
+    }
+    char line[kLineBufferSize];
+    CopyBounded(line, reader.Head(), static_cast<int>(kDeliveredLineLength));
+    char* fields[kMaxLineFields + 1] = {};
+    const int count = SplitAtCharBounded(line, "|", fields, kMaxLineFields);
+    int field = 0;
+    while (field < count - 1 && std::strchr(fields[field], kTagMark) == nullptr) {
+        ++field;
+    }
+    ReportField(CheckFault::TagMarkInField, field, fields[field], consequence);
+}
+
 void CheckRun::AircraftLine() {
     entryLines += (reader.Length() + kDeliveredLineLength) / kDeliveredLineLength;
+    if (std::strchr(reader.Head(), kTagMark) != nullptr) {
+        TagMark("the feeder reads this aircraft, but takes a tag text anywhere in a line for a "
+                "tag");
+    }
     // The feeder sees no more than the first delivered piece.
     char line[kLineBufferSize];
     CopyBounded(line, reader.Head(), static_cast<int>(kDeliveredLineLength));
     char* fields[kMaxLineFields + 1] = {};
     const int count = SplitAtCharBounded(line, "|", fields, kMaxLineFields);
-    char text[kTextSize];
-    if (count < kAircraftLineFields) {
-        FormatBounded(text, kTextSize, "aircraft line with %d fields, %d expected", count,
-                      kAircraftLineFields);
-        Report(CheckFault::TooFewFields, text);
+    FieldCount(count);
+    if (count < 2) {
+        return;
     }
-    if (count >= 5 && (!IsUsableNumber(fields[3]) || !IsUsableNumber(fields[4]))) {
-        FormatBounded(text, kTextSize,
-                      "position \"%.40s\", \"%.40s\" is not a number: the feeder reads it as 0",
-                      fields[3], fields[4]);
-        Report(CheckFault::PositionNotNumeric, text);
-    } else if (count >= 2 && count < 5) {
+    if (HoldsTerminalControl(fields[0])) {
+        ReportField(CheckFault::ControlCharacters, 0, fields[0],
+                    "the feeder masks the control characters on its screen, but the visual "
+                    "system gets them as they are");
+    }
+    Address(fields[1]);
+    if (count > kTimeField) {
+        Time(fields[kTimeField]);
+    }
+    if (count > kLongitudeField) {
+        Coordinate(kLatitudeField, fields[kLatitudeField]);
+        Coordinate(kLongitudeField, fields[kLongitudeField]);
+    } else {
         Report(CheckFault::PositionNotNumeric, "no position: the feeder reads it as 0, 0");
     }
-    if (count >= 2) {
-        RemoveChar(fields[1], '"');
-        if (ParseHex(fields[1]) == -1) {
-            FormatBounded(text, kTextSize, "address \"%.40s\" is not hexadecimal", fields[1]);
-            Report(CheckFault::AddressNotHex, text);
+    for (int field = kFirstMeasureField; field < std::min(count, kAircraftLineFields); ++field) {
+        Measure(field, fields[field]);
+    }
+}
+
+void CheckRun::FieldCount(int count) {
+    if (count >= kAircraftLineFields) {
+        return;
+    }
+    char text[kTextSize];
+    FormatBounded(text, kTextSize, "%d %s, %d expected: %s", count, count == 1 ? "field" : "fields",
+                  kAircraftLineFields,
+                  count < 2 ? "the feeder counts the line but shows no aircraft"
+                            : "the fields missing read as 0");
+    Report(CheckFault::TooFewFields, text);
+}
+
+void CheckRun::Address(char* field) {
+    char written[kLineBufferSize];
+    CopyBounded(written, field, sizeof written);
+    const IntegerReading address = ReadAddressField(field);
+    char consequence[kTextSize];
+    switch (address.form) {
+    case FieldForm::NotHex:
+        ReportField(CheckFault::AddressNotHex, 1, written, kUnreadableAddress);
+        break;
+    case FieldForm::NoNumber:
+        ReportField(CheckFault::AddressNotHex, 1, written, "no digits: the feeder stores 0");
+        break;
+    case FieldForm::Partial:
+        FormatBounded(consequence, kTextSize, "the feeder reads only what follows \"0x\", %X",
+                      static_cast<unsigned>(address.value));
+        ReportField(CheckFault::AddressNotHex, 1, written, consequence);
+        break;
+    case FieldForm::OutOfRange:
+        if (address.value == -1) {
+            FormatBounded(consequence, kTextSize, "over 18 characters: %s", kUnreadableAddress);
+        } else {
+            FormatBounded(consequence, kTextSize,
+                          "more than 8 digits: the feeder keeps the last 8, %08X",
+                          static_cast<unsigned>(address.value));
         }
+        ReportField(CheckFault::AddressOutOfRange, 1, written, consequence);
+        break;
+    case FieldForm::Negative:
+        FormatBounded(consequence, kTextSize,
+                      "over 7FFFFFFF: the feeder stores the negative number %d", address.value);
+        ReportField(CheckFault::AddressOutOfRange, 1, written, consequence);
+        break;
+    default:
+        break;
+    }
+}
+
+void CheckRun::Time(const char* field) {
+    const IntegerReading time = ReadTimeField(field);
+    char consequence[kTextSize];
+    switch (time.form) {
+    case FieldForm::NoNumber:
+        ReportField(CheckFault::NumberMisread, kTimeField, field, "the feeder reads 0");
+        break;
+    case FieldForm::Partial:
+        FormatBounded(consequence, kTextSize, "the feeder reads %d and ignores the rest",
+                      time.value);
+        ReportField(CheckFault::NumberMisread, kTimeField, field, consequence);
+        break;
+    case FieldForm::OutOfRange:
+        FormatBounded(consequence, kTextSize, "beyond the 32-bit range: the feeder clamps it to %d",
+                      time.value);
+        ReportField(CheckFault::TimeOutOfRange, kTimeField, field, consequence);
+        break;
+    default:
+        break;
+    }
+}
+
+// What the feeder reads from a decimal field; false when it reads it as written.
+bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
+    switch (number.form) {
+    case FieldForm::Empty:
+    case FieldForm::NoNumber:
+    case FieldForm::NotFinite:
+        FormatBounded(consequence, size, "the feeder reads 0");
+        return true;
+    case FieldForm::Partial:
+        FormatBounded(consequence, size, "the feeder reads %g and ignores the rest", number.value);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
+void CheckRun::Coordinate(int field, const char* text) {
+    const NumberReading coordinate = ReadNumberField(text);
+    char consequence[kTextSize];
+    if (coordinate.form == FieldForm::NotFinite) {
+        ReportField(CheckFault::PositionNotShown, field, text,
+                    "not a finite number: the feeder never shows this aircraft");
+    } else if (MisreadNumber(coordinate, consequence, kTextSize)) {
+        ReportField(CheckFault::PositionNotNumeric, field, text, consequence);
+    }
+    const double limit = field == kLatitudeField ? 90.0 : 180.0;
+    if (std::fabs(coordinate.value) > limit) {
+        FormatBounded(consequence, kTextSize, "beyond %g degrees: the feeder takes it as %s", limit,
+                      field == kLatitudeField ? "the nearest pole" : "the 180-degree meridian");
+        ReportField(CheckFault::PositionOutOfRange, field, text, consequence);
+    }
+}
+
+// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0.
+void CheckRun::Measure(int field, const char* text) {
+    const NumberReading measure = ReadNumberField(text);
+    char consequence[kTextSize];
+    if (measure.form != FieldForm::Empty && MisreadNumber(measure, consequence, kTextSize)) {
+        ReportField(CheckFault::NumberMisread, field, text, consequence);
     }
 }
 
@@ -251,31 +448,39 @@ void CheckRun::Finish() {
     }
     if (inEntry) {
         char text[kTextSize];
-        FormatBounded(text, kTextSize, "entry %lld has no end tag: it runs to the end of the file",
+        FormatBounded(text, kTextSize, "entry %lld: the feeder reads it to the end of the file",
                       static_cast<long long>(entryNumber));
         ReportAt(entryLine, CheckFault::EntryNotClosed, text);
         CloseEntry();
     }
     const std::int64_t last = reader.LineNumber() + 1;
     if (!seenBegin) {
-        ReportAt(last, CheckFault::MissingBeginTag, "no begin tag \"####_BEGIN_####\"");
+        ReportAt(last, CheckFault::MissingBeginTag,
+                 "\"####_BEGIN_####\" is not there: the feeder does without it");
     }
     if (entries == 0) {
-        ReportAt(last, CheckFault::NoEntries, "no entries: the feeder never publishes traffic");
+        ReportAt(last, CheckFault::NoEntries, "the feeder never publishes traffic from this file");
     }
     if (!seenEnd) {
         ReportAt(last, CheckFault::MissingEndTag,
-                 "no end tag \"####_END_####\": the feeder plays the file once and then stops");
+                 "\"####_END_####\" is not there: the feeder plays the file once and then stops");
     }
 }
 } // namespace
 
 const char* CheckFaultName(CheckFault fault) {
     static const char* const kNames[kCheckFaultKinds] = {
-        "missing header",       "missing begin tag",      "missing end tag",  "no entries",
-        "entry number",         "entry too long",         "entry not closed", "tag inside entry",
-        "line outside entry",   "lines after end",        "line too long",    "too few fields",
-        "position not numeric", "address not hexadecimal"};
+        "missing header",       "missing begin tag",
+        "missing end tag",      "no entries",
+        "entry number",         "entry too long",
+        "entry not closed",     "tag inside entry",
+        "line outside entry",   "lines after end",
+        "line too long",        "too few fields",
+        "position not numeric", "address not hexadecimal",
+        "position not shown",   "position out of range",
+        "number misread",       "time out of range",
+        "address out of range", "control characters",
+        "tag mark in field"};
     const int index = static_cast<int>(fault);
     return index >= 0 && index < kCheckFaultKinds ? kNames[index] : "?";
 }

@@ -22,11 +22,18 @@ enum class CheckFault {
     LinesAfterEnd,    // never played: the end tag rewinds the file
     LineTooLong,      // over 255 characters with its line feed: delivered in pieces
     TooFewFields,
-    PositionNotNumeric,
+    PositionNotNumeric, // read as 0, or only in part
     AddressNotHex,
+    PositionNotShown,   // not finite: the feeder never shows the aircraft
+    PositionOutOfRange, // taken as the nearest pole or the 180-degree meridian
+    NumberMisread,      // time, altitude, track, speed or vertical rate not read as written
+    TimeOutOfRange,     // beyond the 32-bit range: clamped
+    AddressOutOfRange,  // digits dropped, or read as a negative number
+    ControlCharacters,  // in the callsign, which reaches the visual system raw
+    TagMarkInField,     // "#": a tag text in a field is taken for a tag
 };
 
-inline constexpr int kCheckFaultKinds = 14;
+inline constexpr int kCheckFaultKinds = 21;
 
 const char* CheckFaultName(CheckFault fault);
 

@@ -1,85 +1,55 @@
 #include "tools/trafficlog/TrafficLogCommand.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/trafficlog/CommandArguments.h"
 #include "tools/trafficlog/OpenSkyConverter.h"
 #include "tools/trafficlog/ProgressBar.h"
 #include "tools/trafficlog/SampleGenerator.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/TrafficLogHelp.h"
 #include "tools/trafficlog/TrafficScanner.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <string>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:18 TrafficLogCommand.cpp $Revision: 1.1 $";
 
-constexpr int kExitClean = 0;
-constexpr int kExitFaults = 1;
-constexpr int kExitError = 2;
 constexpr std::int64_t kDefaultMaxReport = 100;
+constexpr std::int64_t kMostReported = std::numeric_limits<std::int64_t>::max();
 constexpr int kProgressWidth = 40;
+constexpr char kDefaultDataFile[] = "TrafficLog.dat";
+constexpr std::int64_t kMaxDuration = 30 * 86400;
+constexpr double kMaxDensity = 5000;
+// The time field of a data file is read as a 32-bit number.
+constexpr std::int64_t kLastFileTime = std::numeric_limits<std::int32_t>::max();
 
-const char kUsage[] =
-    "usage:\n"
-    "  trafficlog generate [--out FILE] [--duration SECONDS] [--density FLIGHTS_PER_HOUR]\n"
-    "                      [--seed N] [--start UNIX_TIME]\n"
-    "  trafficlog convert [--stale SECONDS] [--max-report N] CSV_FILE DATA_FILE\n"
-    "  trafficlog check [--max-report N] FILE\n"
-    "  trafficlog scan --own LAT,LON [--records] FILE\n"
-    "--max-report 0 lists every finding.\n";
-
-class Arguments {
-public:
-    Arguments(int argc, const char* const* argv) : argc(argc), argv(argv) {}
-    bool Done() const { return next >= argc; }
-    const char* Take() { return next < argc ? argv[next++] : nullptr; }
-    bool IsOption() const { return next < argc && std::strncmp(argv[next], "--", 2) == 0; }
-
-private:
-    int argc;
-    const char* const* argv;
-    int next = 2;
-};
-
-bool ReadDouble(const char* text, double& value) {
-    if (text == nullptr) {
-        return false;
+// The help of the command (the overview without one) or the version.
+int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command) {
+    if (request == ArgumentRequest::Help) {
+        std::fputs(TrafficLogHelp(command).c_str(), console.out);
+    } else {
+        std::fprintf(console.out, "%s\n", kTrafficLogVersion);
     }
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(value);
+    return kExitSuccess;
 }
 
-bool ReadInteger(const char* text, std::int64_t& value) {
-    if (text == nullptr) {
-        return false;
+// What the arguments settled before the command's work: a usage error, the help or the
+// version, each with its exit code. Nothing when the command is to go on.
+std::optional<int> Settled(const TrafficLogConsole& console, const CommandArguments& args, bool ok,
+                           const char* command) {
+    if (!ok) {
+        return PrintUsageError(console, args.FullErrorText());
     }
-    char* end = nullptr;
-    value = std::strtoll(text, &end, 10);
-    return end != text && *end == '\0';
-}
-
-bool ReadPosition(const char* text, double& latitude, double& longitude) {
-    char copy[64];
-    if (text == nullptr || CopyBounded(copy, text, sizeof copy) == nullptr) {
-        return false;
+    if (args.Request() != ArgumentRequest::None) {
+        return Answer(console, args.Request(), command);
     }
-    char* parts[3] = {};
-    return SplitAtCharBounded(copy, ",", parts, 2) == 2 && ReadDouble(parts[0], latitude) &&
-           ReadDouble(parts[1], longitude) && std::fabs(latitude) <= 90.0 &&
-           std::fabs(longitude) <= 180.0;
-}
-
-int Usage(const TrafficLogConsole& console, const char* problem) {
-    std::fprintf(console.err, "trafficlog: %s\n%s", problem, kUsage);
-    return kExitError;
-}
-
-int Failure(const TrafficLogConsole& console, QX_ErrorReport& report) {
-    std::fprintf(console.err, "trafficlog: %s\n", report.GetErrorText());
-    return kExitError;
+    return std::nullopt;
 }
 
 // Lists findings up to a limit; the rest are counted.
@@ -101,40 +71,57 @@ private:
     std::int64_t listed = 0;
 };
 
-int Generate(Arguments& args, const TrafficLogConsole& console) {
+// Where the recording goes when no --out is given: named in full, so the user finds it.
+std::string DefaultDataFile() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(kDefaultDataFile, error);
+    return error ? kDefaultDataFile : path.string();
+}
+
+int Generate(CommandArguments& args, const TrafficLogConsole& console) {
     SampleOptions options;
-    const char* out = "TrafficLog.dat";
-    while (!args.Done()) {
-        const char* option = args.Take();
-        std::int64_t integer = 0;
-        if (std::strcmp(option, "--out") == 0 && (out = args.Take()) != nullptr) {
-            continue;
-        }
-        if (std::strcmp(option, "--duration") == 0 && ReadInteger(args.Take(), integer) &&
-            integer >= 0 && integer <= 30 * 86400) {
-            options.durationSeconds = static_cast<std::int32_t>(integer);
-        } else if (std::strcmp(option, "--density") == 0 &&
-                   ReadDouble(args.Take(), options.flightsPerHour) && options.flightsPerHour >= 0 &&
-                   options.flightsPerHour <= 5000) {
-        } else if (std::strcmp(option, "--seed") == 0 && ReadInteger(args.Take(), integer)) {
-            options.seed = static_cast<std::uint64_t>(integer);
-        } else if (std::strcmp(option, "--start") == 0 && ReadInteger(args.Take(), integer)) {
-            options.startTime = integer;
+    const char* out = nullptr;
+    std::int64_t duration = options.durationSeconds;
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (args.Is("--out")) {
+            ok = args.Text(out);
+        } else if (args.Is("--duration")) {
+            ok = args.WholeNumber(0, kMaxDuration, duration);
+        } else if (args.Is("--density")) {
+            ok = args.Decimal(0, kMaxDensity, options.flightsPerHour);
+        } else if (args.Is("--seed")) {
+            ok = args.UnsignedNumber(options.seed);
+        } else if (args.Is("--start")) {
+            ok = args.WholeNumber(0, kLastFileTime, options.startTime);
         } else {
-            return Usage(console, "generate: bad option or value");
+            ok = args.RefuseUnknown();
         }
     }
-    if (out == nullptr) {
-        return Usage(console, "generate: --out needs a file name");
+    if (const std::optional<int> code = Settled(console, args, ok, "generate")) {
+        return *code;
     }
+    options.durationSeconds = static_cast<std::int32_t>(duration);
+    // Entries are written from the start on, one every interval, up to the end.
+    if (options.startTime + duration - kSampleInterval > kLastFileTime) {
+        char problem[200];
+        FormatBounded(problem, sizeof problem,
+                      "--start %lld with --duration %lld writes times beyond %lld, the last "
+                      "time a data file holds",
+                      static_cast<long long>(options.startTime), static_cast<long long>(duration),
+                      static_cast<long long>(kLastFileTime));
+        return PrintUsageError(console, problem);
+    }
+    const std::string path = out != nullptr ? out : DefaultDataFile();
     SampleGenerator generator;
-    if (!generator.Generate(options, out)) {
-        return Failure(console, generator);
+    if (!generator.Generate(options, path.c_str())) {
+        return PrintFailure(console, generator.FullErrorText());
     }
-    std::fprintf(console.out, "%s: %d entries, %lld aircraft lines\n", out,
-                 generator.EntriesWritten(),
-                 static_cast<long long>(generator.AircraftLinesWritten()));
-    return kExitClean;
+    std::fprintf(
+        console.out, "%s: %s, %s\n", MaskControls(path).c_str(),
+        CountOf(generator.EntriesWritten(), "entry", "entries").c_str(),
+        CountOf(generator.AircraftLinesWritten(), "aircraft line", "aircraft lines").c_str());
+    return kExitSuccess;
 }
 
 class ConvertPrinter : public ConvertSink {
@@ -181,36 +168,35 @@ private:
     bool barShown = false;
 };
 
-int Convert(Arguments& args, const TrafficLogConsole& console) {
+int Convert(CommandArguments& args, const TrafficLogConsole& console) {
     double stale = OpenSkyConverter::kDefaultStaleSeconds;
     std::int64_t maxReport = kDefaultMaxReport;
     const char* files[2] = {};
     int fileCount = 0;
-    while (!args.Done()) {
-        if (!args.IsOption()) {
-            if (fileCount == 2) {
-                return Usage(console, "convert: too many file names");
-            }
-            files[fileCount++] = args.Take();
-            continue;
-        }
-        const char* option = args.Take();
-        if (std::strcmp(option, "--stale") == 0 && ReadDouble(args.Take(), stale) && stale >= 0) {
-        } else if (std::strcmp(option, "--max-report") == 0 &&
-                   ReadInteger(args.Take(), maxReport) && maxReport >= 0) {
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (!args.IsOption() && fileCount < 2) {
+            files[fileCount++] = args.Current();
+        } else if (args.Is("--stale")) {
+            ok = args.Decimal(0, std::numeric_limits<double>::max(), stale);
+        } else if (args.Is("--max-report")) {
+            ok = args.WholeNumber(0, kMostReported, maxReport);
         } else {
-            return Usage(console, "convert: bad option or value");
+            ok = args.RefuseUnknown();
         }
     }
+    if (const std::optional<int> code = Settled(console, args, ok, "convert")) {
+        return *code;
+    }
     if (fileCount != 2) {
-        return Usage(console, "convert: needs CSV_FILE and DATA_FILE");
+        return PrintUsageError(console, "convert needs a CSV_FILE and a DATA_FILE");
     }
     OpenSkyConverter converter;
     ConvertPrinter printer(console, files[0], maxReport);
-    const bool ok = converter.Convert(files[0], files[1], printer, stale);
+    ok = converter.Convert(files[0], files[1], printer, stale);
     printer.ClearProgress();
     if (!ok) {
-        return Failure(console, converter);
+        return PrintFailure(console, converter.FullErrorText());
     }
     const ConvertCounts& counts = converter.Counts();
     if (printer.Limit().Cut(counts.badRows)) {
@@ -224,63 +210,71 @@ int Convert(Arguments& args, const TrafficLogConsole& console) {
                  static_cast<long long>(counts.written), counts.entries,
                  static_cast<long long>(counts.noPosition), static_cast<long long>(counts.stale),
                  static_cast<long long>(counts.badRows), static_cast<long long>(counts.overLimit));
-    return kExitClean;
+    return kExitSuccess;
 }
 
+// Findings and records quote the file: everything printed from it is masked.
 class CheckPrinter : public CheckFindingSink {
 public:
-    CheckPrinter(const TrafficLogConsole& console, const char* path, std::int64_t maxReport)
+    CheckPrinter(const TrafficLogConsole& console, const std::string& path, std::int64_t maxReport)
         : console(console), path(path), limit(maxReport) {}
     void Report(std::int64_t line, CheckFault fault, const char* text) override {
         if (limit.Take()) {
-            std::fprintf(console.out, "%s:%lld: %s: %s\n", path, static_cast<long long>(line),
-                         CheckFaultName(fault), text);
+            std::fprintf(console.out, "%s:%lld: %s: %s\n", path.c_str(),
+                         static_cast<long long>(line), CheckFaultName(fault),
+                         MaskControls(text).c_str());
         }
     }
     const ListingLimit& Limit() const { return limit; }
 
 private:
     const TrafficLogConsole& console;
-    const char* path;
+    const std::string& path;
     ListingLimit limit;
 };
 
-int Check(Arguments& args, const TrafficLogConsole& console) {
+int Check(CommandArguments& args, const TrafficLogConsole& console) {
     std::int64_t maxReport = kDefaultMaxReport;
     const char* path = nullptr;
-    while (!args.Done()) {
-        if (!args.IsOption() && path == nullptr) {
-            path = args.Take();
-        } else if (std::strcmp(args.Take(), "--max-report") != 0 ||
-                   !ReadInteger(args.Take(), maxReport) || maxReport < 0) {
-            return Usage(console, "check: bad option or value");
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (args.Is("--max-report")) {
+            ok = args.WholeNumber(0, kMostReported, maxReport);
+        } else if (!args.IsOption() && path == nullptr) {
+            path = args.Current();
+        } else {
+            ok = args.RefuseUnknown();
         }
     }
-    if (path == nullptr) {
-        return Usage(console, "check: needs a FILE");
+    if (const std::optional<int> code = Settled(console, args, ok, "check")) {
+        return *code;
     }
+    if (path == nullptr) {
+        return PrintUsageError(console, "check needs a FILE");
+    }
+    const std::string shownPath = MaskControls(path);
     TrafficFileChecker checker;
-    CheckPrinter printer(console, path, maxReport);
+    CheckPrinter printer(console, shownPath, maxReport);
     if (!checker.Check(path, printer)) {
-        // A file that cannot be read is not a clean file either.
-        Failure(console, checker);
-        return kExitFaults;
+        return PrintFailure(console, checker.FullErrorText());
     }
     const std::int64_t findings = checker.FindingCount();
     if (printer.Limit().Cut(findings)) {
-        std::fprintf(console.out, "%s: %lld more findings not listed (--max-report 0 lists all)\n",
-                     path, static_cast<long long>(printer.Limit().Unlisted(findings)));
+        std::fprintf(
+            console.out, "%s: %s not listed (--max-report 0 lists all)\n", shownPath.c_str(),
+            CountOf(printer.Limit().Unlisted(findings), "more finding", "more findings").c_str());
     }
-    std::fprintf(console.out, "%s: %s: %lld lines, %d entries, %lld findings\n", path,
+    std::fprintf(console.out, "%s: %s: %s, %s, %s\n", shownPath.c_str(),
                  findings == 0 ? "clean" : "faults found",
-                 static_cast<long long>(checker.LinesRead()), checker.EntriesSeen(),
-                 static_cast<long long>(findings));
-    return findings == 0 ? kExitClean : kExitFaults;
+                 CountOf(checker.LinesRead(), "line", "lines").c_str(),
+                 CountOf(checker.EntriesSeen(), "entry", "entries").c_str(),
+                 CountOf(findings, "finding", "findings").c_str());
+    return findings == 0 ? kExitSuccess : kExitFindings;
 }
 
 void PrintRecord(std::FILE* out, const AircraftRecord& record) {
     char callsign[sizeof record.callsign + 1] = {};
-    CopyBounded(callsign, record.callsign, sizeof callsign);
+    MaskControlsBounded(callsign, record.callsign, sizeof callsign);
     std::fprintf(out,
                  "  %-8s %06X %9.5f %10.5f baro %8.1f geo %8.1f track %6.1f speed %6.1f "
                  "vrate %6.1f time %d\n",
@@ -305,47 +299,60 @@ private:
     bool records;
 };
 
-int Scan(Arguments& args, const TrafficLogConsole& console) {
+int Scan(CommandArguments& args, const TrafficLogConsole& console) {
     double latitude = 0, longitude = 0;
     bool haveOwn = false, records = false;
     const char* path = nullptr;
-    while (!args.Done()) {
-        if (!args.IsOption() && path == nullptr) {
-            path = args.Take();
-            continue;
-        }
-        const char* option = args.Take();
-        if (std::strcmp(option, "--own") == 0 && ReadPosition(args.Take(), latitude, longitude)) {
-            haveOwn = true;
-        } else if (std::strcmp(option, "--records") == 0) {
-            records = true;
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (args.Is("--own")) {
+            ok = haveOwn = args.Position(latitude, longitude);
+        } else if (args.Is("--records")) {
+            ok = records = args.Flag();
+        } else if (!args.IsOption() && path == nullptr) {
+            path = args.Current();
         } else {
-            return Usage(console, "scan: bad option or value");
+            ok = args.RefuseUnknown();
         }
     }
-    if (path == nullptr || !haveOwn) {
-        return Usage(console, "scan: needs --own LAT,LON and a FILE");
+    if (const std::optional<int> code = Settled(console, args, ok, "scan")) {
+        return *code;
+    }
+    if (!haveOwn) {
+        return PrintUsageError(console, "scan needs --own LAT,LON");
+    }
+    if (path == nullptr) {
+        return PrintUsageError(console, "scan needs a FILE");
     }
     TrafficScanner scanner;
     ScanPrinter printer(console.out, records);
     if (!scanner.Scan(path, latitude, longitude, printer)) {
-        return Failure(console, scanner);
+        return PrintFailure(console, scanner.FullErrorText());
     }
-    std::fprintf(console.out, "%s: %d entries scanned at %.5f, %.5f%s\n", path,
-                 scanner.EntriesScanned(), latitude, longitude,
+    const std::string shownPath = MaskControls(path);
+    std::fprintf(console.out, "%s: %s scanned at %.5f, %.5f%s\n", shownPath.c_str(),
+                 CountOf(scanner.EntriesScanned(), "entry", "entries").c_str(), latitude, longitude,
                  scanner.EndedWithoutEndTag() ? "; the file ends without an end tag" : "");
-    return kExitClean;
+    if (scanner.EntriesScanned() == 0) {
+        std::fprintf(console.err,
+                     "trafficlog: %s holds no entry the feeder would play; 'trafficlog check' "
+                     "tells why\n",
+                     shownPath.c_str());
+        return kExitFindings;
+    }
+    return kExitSuccess;
 }
+
 } // namespace
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
     static bool registered = false;
     RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogCommandHeaderRevision, kRevision});
-    if (argc < 2) {
-        return Usage(console, "no command");
+    if (argc < 2 || argv[1] == nullptr) {
+        return PrintUsageError(console, "no command given");
     }
-    Arguments args(argc, argv);
     const char* command = argv[1];
+    CommandArguments args(argc, argv, 2);
     if (std::strcmp(command, "generate") == 0) {
         return Generate(args, console);
     }
@@ -358,9 +365,14 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
     if (std::strcmp(command, "scan") == 0) {
         return Scan(args, console);
     }
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "help") == 0) {
-        std::fprintf(console.out, "%s", kUsage);
-        return kExitClean;
+    if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0 ||
+        std::strcmp(command, "help") == 0) {
+        return Answer(console, ArgumentRequest::Help, nullptr);
     }
-    return Usage(console, "unknown command");
+    if (std::strcmp(command, "--version") == 0) {
+        return Answer(console, ArgumentRequest::Version, nullptr);
+    }
+    const std::string problem =
+        std::string(command[0] == '-' ? "unknown option '" : "unknown command '") + command + "'";
+    return PrintUsageError(console, problem);
 }

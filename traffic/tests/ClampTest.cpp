@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 namespace {
 
@@ -19,6 +20,10 @@ class ClampDoubleTest : public testing::TestWithParam<ClampCase> {};
 TEST_P(ClampDoubleTest, LimitsToRange) {
     const ClampCase& c = GetParam();
     EXPECT_EQ(ClampDouble(c.lo, c.value, c.hi), c.expected);
+}
+
+void PrintTo(const ClampCase& c, std::ostream* out) {
+    *out << c.value << " in " << c.lo << " to " << c.hi;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -205,6 +206,10 @@ TEST_P(EntryTagTest, ExpectedEntryTagIsFoundAnywhereInTheLine) {
     ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {true, expected, expected, expected}});
 }
 
+void PrintTo(const TagCase& c, std::ostream* out) {
+    *out << "'" << c.line << "'";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Lines, EntryTagTest,
     testing::Values(TagCase{"####_ENTRY_0_####", true}, TagCase{"####_ENTRY_0_#", true},
@@ -257,6 +262,10 @@ TEST_P(EntrySizeTest, EntryReadsAtMostSevenThousandLines) {
     }
     ExpectSteps({{true, 0, 1, 0}});
     EXPECT_EQ(owner.statusText, "Found data end tag");
+}
+
+void PrintTo(const EntrySizeCase& c, std::ostream* out) {
+    *out << c.aircraftLines << " aircraft lines";
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EntrySizeTest,

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -344,6 +345,10 @@ TEST_P(ParseDecimalIntegerTest, ReadsLeadingIntegerWithinRange) {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+void PrintTo(const IntegerCase& c, std::ostream* out) {
+    *out << (c.text != nullptr ? "'" + std::string(c.text) + "'" : "null");
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseDecimalIntegerTest,

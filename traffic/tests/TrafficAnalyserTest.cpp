@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -182,6 +183,10 @@ TEST_P(AddressFieldTest, ReadsHexadecimal) {
     AircraftRecord record{};
     ASSERT_EQ(analyser.GetAircraftInView(1, &record), 1);
     EXPECT_EQ(record.icaoAddress, GetParam().expected);
+}
+
+void PrintTo(const AddressCase& c, std::ostream* out) {
+    *out << "'" << c.field << "'";
 }
 
 INSTANTIATE_TEST_SUITE_P(

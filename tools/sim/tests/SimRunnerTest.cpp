@@ -89,10 +89,7 @@ TEST_F(SimRunnerTest, RemoveRefusesWhileAClientIsAttached) {
         EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1);
         EXPECT_NE(Text(err).find("refused: 1 client(s) attached"), std::string::npos);
     }
-    // The last client has detached: the block is stale and goes (on Windows it went with it).
-    if (kBlocksOutliveTheirUsers) {
-        EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 0);
-    }
+    // The last client has detached and taken the block with it, on both platforms.
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1); // nothing left
     EXPECT_NE(Text(err).find("no block \"" + name + "\" to remove"), std::string::npos);
 }

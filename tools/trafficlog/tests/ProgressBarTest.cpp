@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -11,6 +12,10 @@ struct BarCase {
     int width;
     const char* expected;
 };
+
+void PrintTo(const BarCase& c, std::ostream* out) {
+    *out << c.done << " of " << c.total << " in " << c.width;
+}
 
 class ProgressBarTest : public testing::TestWithParam<BarCase> {};
 

@@ -173,8 +173,110 @@ INSTANTIATE_TEST_SUITE_P(
               },
               {{4, NoEntries}}},
         Fault{"EntryOf6999", [](Lines& l) { l = EntryOf(6999); }, {}},
-        Fault{"EntryOf7000", [](Lines& l) { l = EntryOf(7000); }, {{3, EntryTooLong}}}),
+        Fault{"EntryOf7000", [](Lines& l) { l = EntryOf(7000); }, {{3, EntryTooLong}}},
+        // A repeated entry is one break in the numbering, not one for every entry after it.
+        Fault{"RepeatedEntryNumber",
+              [](Lines& l) {
+                  Set(l, 7, "####_ENTRY_0_####");
+                  Insert(l, 10, "####_ENTRY_1_####");
+                  Insert(l, 11, "####_ENTRY_END_####");
+              },
+              {{7, EntryNumber}}},
+        // Unknown altitudes, track, speed and vertical rate are written empty and read as 0.
+        Fault{"EmptyMeasures", [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10|||||"); }, {}},
+        Fault{
+            "ControlsInCallsign",
+            [](Lines& l) { Set(l, 4, "B\x1b]0;x\aW1|400001|1000|50.40|0.10|3000|3050|90|120|0"); },
+            {{4, ControlCharacters}}},
+        Fault{"C1ControlInCallsign",
+              [](Lines& l) {
+                  Set(l, 4,
+                      "BAW\x9b"
+                      "1|400001|1000|50.40|0.10|3000|3050|90|120|0");
+              },
+              {{4, ControlCharacters}}},
+        Fault{"TagMarkInCallsign",
+              [](Lines& l) { Set(l, 4, "BA#1|400001|1000|50.40|0.10|3000|3050|90|120|0"); },
+              {{4, TagMarkInField}}},
+        // The feeder ends the entry at the callsign; the entry's own end tag is then a stray line.
+        Fault{"EntryEndTagAsCallsign",
+              [](Lines& l) {
+                  Set(l, 5, "####_ENTRY_END_####|400002|1000|50.50|0.00|3000|3050|90|120|0");
+              },
+              {{5, TagMarkInField}, {6, LineOutsideEntry}}},
+        Fault{
+            "EndTagAsCallsign",
+            [](Lines& l) { Set(l, 5, "####_END_####|400002|1000|50.50|0.00|3000|3050|90|120|0"); },
+            {{5, TagMarkInField}}},
+        Fault{
+            "EntryTagAsCallsign",
+            [](Lines& l) { Set(l, 5, "####_ENTRY_3_#|400002|1000|50.50|0.00|3000|3050|90|120|0"); },
+            {{5, TagMarkInField}}},
+        Fault{"EndTagAsCallsignBetweenEntries",
+              [](Lines& l) { Insert(l, 7, "####_END_####|400002|1000|50.50|0.00|3|3|9|1|0"); },
+              {{7, TagMarkInField}, {8, LinesAfterEnd}}},
+        Fault{"NanLatitude",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|nan|0.10|3000|3050|90|120|0"); },
+              {{4, PositionNotShown}}},
+        Fault{"OverflowingLongitude",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|1e400|3000|3050|90|120|0"); },
+              {{4, PositionNotShown}}},
+        Fault{"LatitudeWithUnit",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40N|0.10|3000|3050|90|120|0"); },
+              {{4, PositionNotNumeric}}},
+        Fault{"LatitudeBeyondThePole",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|95|0.10|3000|3050|90|120|0"); },
+              {{4, PositionOutOfRange}}},
+        Fault{"NonFiniteMeasures",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10|inf|3050|nan|1e999|-inf"); },
+              {{4, NumberMisread}, {4, NumberMisread}, {4, NumberMisread}, {4, NumberMisread}}},
+        Fault{
+            "TimeBeyond32Bits",
+            [](Lines& l) { Set(l, 4, "BAW1|400001|99999999999999|50.40|0.10|3000|3050|90|120|0"); },
+            {{4, TimeOutOfRange}}},
+        Fault{"AddressOfNineDigits",
+              [](Lines& l) { Set(l, 4, "BAW1|123456789|1000|50.40|0.10|3000|3050|90|120|0"); },
+              {{4, AddressOutOfRange}}}),
     [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+
+class TextCollector : public CheckFindingSink {
+public:
+    void Report(std::int64_t, CheckFault fault, const char* text) override {
+        texts += std::string(CheckFaultName(fault)) + ": " + text + "\n";
+    }
+    std::string texts;
+};
+
+std::string FindingTexts(const std::string& text) {
+    TempFile file(".dat");
+    file.Write(text);
+    TrafficFileChecker checker;
+    TextCollector collector;
+    EXPECT_TRUE(checker.Check(file.Path(), collector));
+    return collector.texts;
+}
+
+// Each finding says what the feeder does, without repeating its label.
+TEST(TrafficFileChecker, FindingsSayWhatTheFeederDoes) {
+    Lines lines = kCleanFile;
+    Set(lines, 4, "BAW1|123456789|1000|inf|0.10|3000|3050|90|120|0");
+    const std::string longTag = "####_ENTRY_" + std::string(60, '7') + "_####";
+    Set(lines, 7, longTag);
+    const std::string texts = FindingTexts(Join(lines));
+    EXPECT_NE(texts.find("address out of range: address \"123456789\": more than 8 digits: the "
+                         "feeder keeps the last 8, 23456789\n"),
+              std::string::npos)
+        << texts;
+    EXPECT_NE(texts.find("latitude \"inf\": not a finite number: the feeder never shows this "
+                         "aircraft\n"),
+              std::string::npos)
+        << texts;
+    EXPECT_NE(texts.find("entry number: \"" + longTag + "\" where \"####_ENTRY_1_#\" is expected"),
+              std::string::npos)
+        << texts;
+    const std::string none = FindingTexts("header\n####_BEGIN_####\n####_END_####\n");
+    EXPECT_EQ(none, "no entries: the feeder never publishes traffic from this file\n");
+}
 
 TEST(TrafficFileChecker, EmptyFileHasNoHeader) {
     const std::vector<Finding> found = CheckText("");

@@ -1,0 +1,226 @@
+#include "tools/fg/FgBridge.h"
+
+#include "app/AuralAlertPlayer.h"
+#include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
+#include "tools/fg/FgStatusText.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:14 FgBridge.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kFgBridgeHeaderRevision, kRevision});
+}
+
+constexpr int kEventSize = 256;
+// The message rate is counted over windows of this length.
+constexpr double kRateWindowSeconds = 2.0;
+// A stream of bad datagrams is reported once in this many seconds, with the count.
+constexpr double kMalformedReportSeconds = 10.0;
+constexpr auto kSilence = static_cast<std::int32_t>(SoundRequest::TcasSilence);
+
+// The feeder reads these fields from another process.
+void Store(std::int32_t& field, std::int32_t value) {
+    std::atomic_ref<std::int32_t>(field).store(value, std::memory_order_release);
+}
+} // namespace
+
+FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
+    : block(block), settings(settings), publications(block, unusedRoute),
+      snapshot(std::make_unique<PublicationSnapshot>()),
+      traffic(std::make_unique<TrafficForwarder>(settings.model)), start(now), rateWindowStart(now),
+      nextReminder(now + kWaitingReminderSeconds) {
+    RegisterModule();
+    // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder
+    // before FlightGear has said anything.
+    Store(block.simulationState, kSimulationNotRunning);
+    Store(block.soundRequest, kSilence);
+}
+
+std::vector<std::string> FgBridge::TakeEvents() {
+    std::vector<std::string> taken;
+    taken.swap(events);
+    return taken;
+}
+
+void FgBridge::Event(const char* text) {
+    events.emplace_back(text);
+}
+
+void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now) {
+    MpPosition message{};
+    MpDecodeResult result = MpDecodeResult::Malformed;
+    if (tooLong) {
+        char detail[64];
+        FormatBounded(detail, sizeof detail, "more than %zu bytes", size);
+        decoder.ReportDetail("MpDecoder::Decode", "Datagram longer than any multiplayer message",
+                             detail);
+    } else {
+        result = decoder.Decode(datagram, size, message);
+    }
+    if (result == MpDecodeResult::Position) {
+        TakePosition(message, now);
+        return;
+    }
+    if (result == MpDecodeResult::Other) {
+        ++status.others;
+        return;
+    }
+    ++status.malformed;
+    if (now - lastMalformedReport >= kMalformedReportSeconds) {
+        lastMalformedReport = now;
+        const std::string reason = OneLine(decoder.FullErrorText());
+        char line[kEventSize];
+        FormatBounded(line, kEventSize, "malformed message skipped (%lld so far): %s",
+                      static_cast<long long>(status.malformed), reason.c_str());
+        Event(line);
+    }
+}
+
+void FgBridge::TakePosition(const MpPosition& message, double now) {
+    const bool first = !status.ownKnown;
+    const bool resumed = status.link == FgLink::Silent;
+    status.ownKnown = true;
+    MaskControlsBounded(status.ownCallsign, message.callsign, kMpCallsignSize);
+    status.own = ToGeodetic(message.position);
+    status.ownHeading = AnglesOf(status.own, message.attitude).heading;
+    const Vector3 velocity = BodyToLocal(status.own, message.attitude, message.linearVelocity);
+    own = {status.own, velocity.x, velocity.y, -velocity.z};
+    status.ownVerticalSpeed = own.up;
+    status.lastMessage = now;
+    peerTime = message.time;
+    peerTimeAt = now;
+    ++status.messages;
+    ++rateWindowMessages;
+    if (status.ending) {
+        return; // the feeder is ending: the block keeps the ending state
+    }
+    block.ownLatitude = status.own.latitude;
+    block.ownLongitude = status.own.longitude;
+    Store(block.simulationState, kSimulationRunning);
+    status.link = FgLink::Receiving;
+    char line[kEventSize];
+    if (first || resumed) {
+        FormatBounded(line, kEventSize, "%s %s at %.4f %.4f, %.0f ft: simulation running",
+                      first ? "FlightGear found:" : "FlightGear back:", status.ownCallsign,
+                      status.own.latitude, status.own.longitude,
+                      status.own.height / kMetresPerFoot);
+        Event(line);
+    }
+}
+
+void FgBridge::WatchLink(double now) {
+    if (now - rateWindowStart >= kRateWindowSeconds) {
+        status.messageRate = static_cast<double>(rateWindowMessages) / (now - rateWindowStart);
+        rateWindowStart = now;
+        rateWindowMessages = 0;
+    }
+    const double quiet = now - status.lastMessage;
+    char line[kEventSize];
+    switch (status.link) {
+    case FgLink::Waiting:
+        if (now >= nextReminder) {
+            nextReminder = now + 2 * kWaitingReminderSeconds;
+            FormatBounded(line, kEventSize, "nothing from FlightGear for %.0f s", now - start);
+            Event(line);
+        }
+        return;
+    case FgLink::Receiving:
+        if (quiet >= std::min(kLinkLostSeconds, settings.endAfterSilence)) {
+            status.link = FgLink::Silent;
+            status.messageRate = 0;
+            FormatBounded(line, kEventSize, "FlightGear silent: %s",
+                          settings.keepRunning ? "the simulation stays running (--keep-running)"
+                                               : "the simulation ends if it stays so");
+            Event(line);
+        }
+        return;
+    case FgLink::Silent:
+        if (!status.ending && !settings.keepRunning && quiet >= settings.endAfterSilence) {
+            status.ending = true;
+            status.endingSince = now;
+            Store(block.simulationState, kSimulationEnding);
+            FormatBounded(line, kEventSize,
+                          "FlightGear silent for %.0f s: simulation ending (state 0x00FFFFFF)",
+                          quiet);
+            Event(line);
+        }
+        return;
+    }
+}
+
+void FgBridge::ForwardPublication(double now) {
+    if (!publications.NewPublication()) {
+        return;
+    }
+    publications.TakeSnapshot(*snapshot);
+    traffic->Publish({snapshot->aircraft, static_cast<std::size_t>(snapshot->recordCount)}, now);
+    status.publications = snapshot->publishCounter;
+    status.lastPublication = now;
+    status.forwarded = traffic->Count();
+    status.skipped = traffic->Skipped();
+    std::string names;
+    for (int i = 0; i < traffic->Count() && names.size() < kEventSize / 2; ++i) {
+        names += ' ';
+        names += traffic->CallsignAt(i);
+    }
+    std::int32_t recorded = 0;
+    for (int i = 0; i < snapshot->recordCount; ++i) {
+        recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
+    }
+    char line[kEventSize];
+    FormatBounded(line, kEventSize,
+                  "publication %d (recorded %s): %d aircraft forwarded, %d skipped:%s",
+                  snapshot->publishCounter, UtcStamp(std::int64_t{recorded} * 1000).c_str(),
+                  status.forwarded, status.skipped, names.c_str());
+    Event(line);
+}
+
+void FgBridge::AssessTraffic(double now) {
+    TcasAdvisory next;
+    if (settings.tcas && status.link == FgLink::Receiving && !status.ending) {
+        TcasAircraft intruders[kMaxBlockAircraft];
+        const int n = traffic->Intruders(now, intruders, kMaxBlockAircraft);
+        next =
+            NextAdvisory(advisory, WorstThreat(own, {intruders, static_cast<std::size_t>(n)}), now);
+    }
+    advisory = next;
+    const std::int32_t request = RequestOf(advisory);
+    if (request == status.soundRequest) {
+        return;
+    }
+    status.soundRequest = request;
+    Store(block.soundRequest, request);
+    char line[kEventSize];
+    FormatBounded(line, kEventSize, "alert request %d: %s", request, RequestName(request));
+    Event(line);
+}
+
+void FgBridge::Tick(double now, DatagramSink& sink) {
+    WatchLink(now);
+    ForwardPublication(now);
+    if (status.link == FgLink::Receiving) {
+        traffic->SendAll(now, peerTime + (now - peerTimeAt), sink);
+    }
+    AssessTraffic(now);
+}
+
+void FgBridge::EndNow(double now) {
+    if (settings.keepRunning || status.ending) {
+        return;
+    }
+    status.ending = true;
+    status.endingSince = now;
+    Store(block.simulationState, kSimulationEnding);
+    Event("ended by the user: simulation ending (state 0x00FFFFFF)");
+}
+
+bool FgBridge::Finished(double now) const {
+    return status.ending && now - status.endingSince >= kEndingLingerSeconds;
+}

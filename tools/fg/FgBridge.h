@@ -1,0 +1,104 @@
+#pragma once
+// The simulator's side of the VisualInterface block with FlightGear as the simulator: FlightGear's
+// own position messages keep the own-ship position and simulationState current, the feeder's
+// publications go to FlightGear as multiplayer aircraft, and the traffic-alert logic raises the
+// aural-alert requests. Driven by its owner with datagrams and ticks and a clock in seconds, so
+// that it runs the same against a test's block and fake sockets.
+
+#include "shared_memory/VisualInterfaceShm.h"
+#include "tools/fg/MultiplayerCodec.h"
+#include "tools/fg/Tcas.h"
+#include "tools/fg/TrafficForwarder.h"
+#include "tools/sim/SimPeer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+inline constexpr char kFgBridgeHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:13 FgBridge.h $Revision: 1.1 $";
+
+inline constexpr double kDefaultSilenceSeconds = 15.0;
+// FlightGear counts as silent (and the link as lost) after this long without a message.
+inline constexpr double kLinkLostSeconds = 2.0;
+// While FlightGear has never been heard, the user is reminded how to start it this often.
+inline constexpr double kWaitingReminderSeconds = 30.0;
+
+struct FgSettings {
+    char model[kMpModelSize] = "Aircraft/ufo/Models/ufo.xml";
+    double endAfterSilence = kDefaultSilenceSeconds;
+    bool keepRunning = false; // silence leaves simulationState alone
+    bool tcas = true;         // false: soundRequest stays at silence
+};
+
+enum class FgLink { Waiting, Receiving, Silent };
+
+struct FgStatus {
+    FgLink link = FgLink::Waiting;
+    double messageRate = 0;     // position messages a second, over the last few seconds
+    std::int64_t messages = 0;  // position messages taken
+    std::int64_t malformed = 0; // datagrams refused
+    std::int64_t others = 0;    // well-formed messages of other kinds, skipped
+    double lastMessage = -1;    // when the last position message came
+    bool ownKnown = false;
+    char ownCallsign[kMpCallsignSize] = {};
+    GeodeticPosition own{};
+    double ownHeading = 0;
+    double ownVerticalSpeed = 0; // m/s
+    std::int32_t publications = 0;
+    double lastPublication = -1;
+    int forwarded = 0;
+    int skipped = 0;
+    std::int32_t soundRequest = 10;
+    bool ending = false; // the ending state has been written
+    double endingSince = 0;
+};
+
+class FgBridge {
+public:
+    FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now);
+
+    // One datagram from FlightGear, received at `now`; `tooLong` when it did not fit the buffer.
+    void Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now);
+    // One tick: the block's fields, the traffic sent to `sink`, the alert request.
+    void Tick(double now, DatagramSink& sink);
+    // The user ends the bridge: the ending state (unless keepRunning), so that the feeder ends
+    // itself after the bridge has gone.
+    void EndNow(double now);
+    // The ending state has stood long enough for the feeder to see it and end itself.
+    bool Finished(double now) const;
+
+    const FgStatus& Status() const { return status; }
+    const TrafficForwarder& Traffic() const { return *traffic; }
+    // What happened since the last call, one line each.
+    std::vector<std::string> TakeEvents();
+
+private:
+    void TakePosition(const MpPosition& message, double now);
+    void WatchLink(double now);
+    void ForwardPublication(double now);
+    void AssessTraffic(double now);
+    void Event(const char* text);
+
+    VisualInterfaceBlock& block;
+    const FgSettings& settings;
+    SimSettings unusedRoute; // SimPeer serves here only to read the feeder's publications
+    SimPeer publications;
+    std::unique_ptr<PublicationSnapshot> snapshot;
+    std::unique_ptr<TrafficForwarder> traffic;
+    MpDecoder decoder;
+    TcasAdvisory advisory;
+    TcasAircraft own{};
+    // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped
+    // in FlightGear's own time, which it compares with its clock to place what it draws.
+    double peerTime = 0;
+    double peerTimeAt = 0;
+    FgStatus status;
+    double start;
+    double rateWindowStart;
+    std::int64_t rateWindowMessages = 0;
+    double nextReminder;
+    double lastMalformedReport = -1e9;
+    std::vector<std::string> events;
+};

@@ -1,0 +1,181 @@
+#include "tools/fg/FgOptions.h"
+
+#include "config_control/ConfigControl.h"
+#include "shared_memory/VisualShm.h"
+#include "text_functions/TextFunctions.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:16 FgOptions.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kFgOptionsHeaderRevision, kRevision});
+}
+
+// Longer silences than a day are a mistake, not a wish.
+constexpr double kMaxSilenceSeconds = 86400;
+
+bool ReadSeconds(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(seconds) &&
+           seconds > 0 && seconds <= kMaxSilenceSeconds;
+}
+
+bool ReadPort(std::string_view text, std::uint16_t& port) {
+    if (text.empty() || text.size() > 5) {
+        return false;
+    }
+    unsigned value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    port = static_cast<std::uint16_t>(value);
+    return value >= 1 && value <= 65535;
+}
+
+// "[HOST:]PORT"; without a host the host stays as it was.
+bool ReadAddress(const std::string& text, char (&host)[kHostSize], std::uint16_t& port) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        return ReadPort(text, port);
+    }
+    const std::string name = text.substr(0, colon);
+    if (name.empty() || name.size() >= kHostSize || !ReadPort(text.substr(colon + 1), port)) {
+        return false;
+    }
+    CopyBounded(host, name.c_str(), kHostSize);
+    return true;
+}
+
+bool Flag(std::string_view option, FgOptions& options) {
+    if (option == "--keep-running") {
+        options.settings.keepRunning = true;
+    } else if (option == "--no-tcas") {
+        options.settings.tcas = false;
+    } else if (option == "--log") {
+        options.logLines = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool TakesValue(std::string_view option) {
+    return option == "--name" || option == "--listen" || option == "--send" ||
+           option == "--model" || option == "--end-after-silence";
+}
+} // namespace
+
+bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options) {
+    RegisterModule();
+    for (int i = 1; i < argc; ++i) {
+        std::string option = argv[i] != nullptr ? argv[i] : "";
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t equals = option.find('=');
+            option.starts_with("--") && equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+            hasValue = true;
+        }
+        if (option == "-h" || option == "--help") {
+            options.action = FgAction::Help;
+            return true;
+        }
+        if (option == "--version") {
+            options.action = FgAction::Version;
+            return true;
+        }
+        if (!TakesValue(option)) {
+            if (hasValue || !Flag(option, options)) {
+                SetErrorText(("unrecognised argument '" + std::string(argv[i]) + "'").c_str());
+                return false;
+            }
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                SetErrorText(("option '" + option + "' needs a value").c_str());
+                return false;
+            }
+            value = argv[++i];
+        }
+        const char* problem = nullptr;
+        if (option == "--name") {
+            // The name is kept by address: it must outlive the parse, as argv does.
+            options.name = hasValue ? argv[i] + std::strlen("--name=") : argv[i];
+            problem = value.empty() || value.size() >= 128 ? "a block name of 1 to 127 characters"
+                                                           : nullptr;
+        } else if (option == "--listen") {
+            problem = ReadAddress(value, options.listenHost, options.listenPort)
+                          ? nullptr
+                          : "[HOST:]PORT with a port from 1 to 65535";
+        } else if (option == "--send") {
+            problem = ReadAddress(value, options.sendHost, options.sendPort)
+                          ? nullptr
+                          : "[HOST:]PORT with a port from 1 to 65535";
+        } else if (option == "--model") {
+            problem = value.empty() || value.size() >= kMpModelSize
+                          ? "a model path of 1 to 95 characters"
+                          : nullptr;
+            CopyBounded(options.settings.model, value.c_str(), kMpModelSize);
+        } else {
+            problem = ReadSeconds(value, options.settings.endAfterSilence)
+                          ? nullptr
+                          : "a number of seconds above 0 and at most 86400";
+        }
+        if (problem != nullptr) {
+            SetErrorText(
+                ("option '" + option + "' needs " + problem + ", not '" + value + "'").c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* FgUsageText() {
+    return "Usage: corvane-fg [--name NAME] [--listen [HOST:]PORT] [--send [HOST:]PORT]\n"
+           "                  [--model PATH] [--end-after-silence SECONDS] [--keep-running]\n"
+           "                  [--no-tcas] [--log]\n"
+           "Plays the simulator's side of the shared block \"VisualInterface\" with FlightGear\n"
+           "as the simulator: FlightGear's position becomes the own-ship, the aircraft the\n"
+           "feeder publishes fly in FlightGear, and their threats raise the TCAS alerts.\n"
+           "\n"
+           "  --name NAME              the shared block's name (default VisualInterface)\n"
+           "  --listen [HOST:]PORT     where FlightGear sends its own position (default\n"
+           "                           127.0.0.1:5002: fgfs --multiplay=out,10,127.0.0.1,5002)\n"
+           "  --send [HOST:]PORT       where FlightGear takes other aircraft (default\n"
+           "                           127.0.0.1:5000: fgfs --multiplay=in,10,127.0.0.1,5000)\n"
+           "  --model PATH             the model FlightGear draws for every aircraft, below its\n"
+           "                           data folder (default Aircraft/ufo/Models/ufo.xml)\n"
+           "  --end-after-silence S    when FlightGear has sent nothing for S seconds (default\n"
+           "                           15), report the end of the simulation, so that the\n"
+           "                           feeder ends itself, and end 8 s later\n"
+           "  --keep-running           never report the end of the simulation on silence\n"
+           "  --no-tcas                raise no TCAS alerts (the request stays at silence)\n"
+           "  --log                    log lines even on a terminal\n"
+           "  -h, --help               show this help and exit\n"
+           "  --version                show the version and exit\n"
+           "\n"
+           "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks as\n"
+           "degrees true. On a terminal: q or Ctrl-C ends the bridge (the simulation ends with\n"
+           "it unless --keep-running). Exit codes: 0 after a normal end, 1 when the block or\n"
+           "the port cannot be used, 2 on a usage error.\n";
+}
+
+const char* FgVersionText() {
+    static char text[96];
+    FormatBounded(text, sizeof text, "corvane-fg 1.0 (VisualInterface version tag %s)",
+                  CVisShm::VersionTag());
+    return text;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The command line of corvane-fg.
+
+#include "error_report/QX_ErrorReport.h"
+#include "shared_memory/VisualInterfaceShm.h"
+#include "tools/fg/FgBridge.h"
+
+#include <cstdint>
+
+inline constexpr char kFgOptionsHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:15 FgOptions.h $Revision: 1.1 $";
+
+inline constexpr int kHostSize = 64;
+
+enum class FgAction { Run, Help, Version };
+
+struct FgOptions {
+    FgAction action = FgAction::Run;
+    FgSettings settings;
+    const char* name = kVisualInterfaceName;
+    // Where FlightGear's own position comes in (its --multiplay=out goes there).
+    char listenHost[kHostSize] = "127.0.0.1";
+    std::uint16_t listenPort = 5002;
+    // Where FlightGear takes the traffic (its --multiplay=in listens there).
+    char sendHost[kHostSize] = "127.0.0.1";
+    std::uint16_t sendPort = 5000;
+    bool logLines = false;
+};
+
+class FgOptionParser : public QX_ErrorReport {
+public:
+    // False on a usage error; the error text is then the problem alone, in one line.
+    bool Parse(int argc, const char* const* argv, FgOptions& options);
+};
+
+// The text of --help.
+const char* FgUsageText();
+// The text of --version.
+const char* FgVersionText();

@@ -1,0 +1,215 @@
+#include "tools/fg/FgRunner.h"
+
+#include "config_control/ConfigControl.h"
+#include "platform/UdpSocket.h"
+#include "shared_memory/VisualShm.h"
+#include "tools/fg/FgStatusText.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <string>
+#include <thread>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:20 FgRunner.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kFgRunnerHeaderRevision, kRevision});
+}
+
+constexpr auto kTick = std::chrono::milliseconds(100);
+// The view is redrawn this often; the log gets a status line this often.
+constexpr int kRedrawTicks = 5;
+constexpr int kStatusLineTicks = 100;
+constexpr std::size_t kViewEvents = 8;
+
+class UdpSink : public DatagramSink {
+public:
+    UdpSink(UdpSocket& socket, const UdpEndpoint& destination)
+        : socket(socket), destination(destination) {}
+    bool Send(const std::uint8_t* data, std::size_t size) override {
+        return socket.SendTo(destination, data, size);
+    }
+
+private:
+    UdpSocket& socket;
+    UdpEndpoint destination;
+};
+
+std::string Stamp() {
+    using namespace std::chrono;
+    return UtcStamp(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+class Session {
+public:
+    Session(const FgOptions& options, SimTerminal& terminal, VisualInterfaceBlock& block,
+            CVisShm& client, UdpSocket& listener, UdpSocket& sender, const UdpEndpoint& flightGear,
+            std::FILE* out)
+        : options(options), terminal(terminal), client(client), listener(listener),
+          sink(sender, flightGear), sender(sender), out(out),
+          viewMode(terminal.IsTerminal() && !options.logLines), start(Clock::now()),
+          bridge(block, options.settings, 0) {}
+
+    // 0 after a normal end, 1 when the block broke or the log could not be written.
+    int Run();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+    void ReceiveUntil(Clock::time_point deadline);
+    bool Show(std::int64_t tick, double now);
+    bool Log(const std::string& text);
+
+    const FgOptions& options;
+    SimTerminal& terminal;
+    CVisShm& client;
+    UdpSocket& listener;
+    UdpSink sink;
+    UdpSocket& sender;
+    std::FILE* out;
+    bool viewMode;
+    Clock::time_point start;
+    FgBridge bridge;
+    std::deque<std::string> recent;
+    bool sendFailureShown = false;
+    bool receiveFailureShown = false;
+    std::uint8_t datagram[kMpMaxDatagram];
+};
+
+// Takes FlightGear's datagrams until the next tick is due; a flood of them never holds the
+// tick up, and a socket that fails leaves the tick its time instead of spinning.
+void Session::ReceiveUntil(Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        std::size_t size = 0;
+        const UdpReceipt receipt = listener.Receive(
+            datagram, sizeof datagram, left.count() > 0 ? static_cast<int>(left.count()) : 0, size);
+        if (receipt == UdpReceipt::Datagram || receipt == UdpReceipt::TooLong) {
+            bridge.Receive(datagram, size, receipt == UdpReceipt::TooLong, Seconds());
+        } else if (receipt == UdpReceipt::Failed) {
+            if (!receiveFailureShown) {
+                receiveFailureShown = true;
+                Log("cannot receive from FlightGear: " + OneLine(listener.FullErrorText()));
+            }
+            std::this_thread::sleep_until(deadline);
+        }
+    }
+}
+
+bool Session::Log(const std::string& text) {
+    const std::string line = Stamp() + " " + text;
+    if (viewMode) {
+        recent.push_back(line);
+        if (recent.size() > kViewEvents) {
+            recent.pop_front();
+        }
+        return true;
+    }
+    return std::fprintf(out, "%s\n", line.c_str()) >= 0 && std::fflush(out) == 0;
+}
+
+bool Session::Show(std::int64_t tick, double now) {
+    for (const std::string& event : bridge.TakeEvents()) {
+        if (!Log(event)) {
+            return false;
+        }
+    }
+    if (!sendFailureShown && sender.FullErrorText().size() > 0) {
+        sendFailureShown = true;
+        if (!Log("cannot send to FlightGear: " + OneLine(sender.FullErrorText()))) {
+            return false;
+        }
+    }
+    if (viewMode && tick % kRedrawTicks == 0) {
+        terminal.Draw(StatusView(bridge.Status(), options, {recent.begin(), recent.end()}, now));
+    } else if (!viewMode && tick % kStatusLineTicks == kStatusLineTicks - 1) {
+        return Log(StatusLine(bridge.Status(), now));
+    }
+    return true;
+}
+
+int Session::Run() {
+    for (std::int64_t tick = 0;; ++tick) {
+        // Ticks missed (a busy machine, a stopped process) are not made up for: a burst of them
+        // would only send FlightGear stale traffic.
+        tick = std::max<std::int64_t>(tick, (Clock::now() - start) / kTick);
+        ReceiveUntil(start + kTick * (tick + 1));
+        const double now = Seconds();
+        if (!client.IsBlockIntact()) {
+            client.Abandon();
+            Log(OneLine(client.FullErrorText()));
+            return 1;
+        }
+        if (terminal.QuitRequested()) {
+            bridge.EndNow(now);
+            Show(tick, now);
+            return 0;
+        }
+        bridge.Tick(now, sink);
+        if (!Show(tick, now)) {
+            return 1;
+        }
+        if (bridge.Finished(now)) {
+            return 0;
+        }
+    }
+}
+
+bool OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender,
+                 UdpEndpoint& flightGear, std::FILE* err) {
+    UdpEndpoint local;
+    if (!listener.Resolve(options.listenHost, options.listenPort, local) ||
+        !sender.Resolve(options.sendHost, options.sendPort, flightGear)) {
+        const std::string reason = OneLine(listener.FullErrorText() + sender.FullErrorText());
+        std::fprintf(err, "corvane-fg: cannot resolve the address: %s\n", reason.c_str());
+        return false;
+    }
+    if (!listener.Bind(local)) {
+        std::fprintf(err,
+                     "corvane-fg: cannot listen for FlightGear on %s:%u: %s\n"
+                     "Another program holds the port (another corvane-fg, or a FlightGear told "
+                     "to take its multiplayer input there). Choose another one with --listen, "
+                     "and give FlightGear the same with --multiplay=out.\n",
+                     options.listenHost, static_cast<unsigned>(options.listenPort),
+                     OneLine(listener.FullErrorText()).c_str());
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
+    RegisterModule();
+    UdpSocket listener;
+    UdpSocket sender;
+    UdpEndpoint flightGear;
+    if (!OpenSockets(options, listener, sender, flightGear, err)) {
+        return 1;
+    }
+    CVisShm client(options.name);
+    if (!client.IsValid()) {
+        std::fprintf(err, "corvane-fg: %s\n", OneLine(client.FullErrorText()).c_str());
+        return 1;
+    }
+    auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());
+    std::fprintf(out,
+                 "%s corvane-fg: attached to block \"%s\" (clients attached: %d); waiting for "
+                 "FlightGear on %s:%u, traffic goes to %s:%u\n",
+                 Stamp().c_str(), options.name,
+                 std::atomic_ref<std::int32_t>(block->attachCount).load(), options.listenHost,
+                 static_cast<unsigned>(options.listenPort), options.sendHost,
+                 static_cast<unsigned>(options.sendPort));
+    std::fflush(out);
+    Session session(options, terminal, *block, client, listener, sender, flightGear, out);
+    const int status = session.Run();
+    client.Detach();
+    std::fprintf(out, "%s corvane-fg: detached from \"%s\"\n", Stamp().c_str(), options.name);
+    std::fflush(out);
+    return status;
+}

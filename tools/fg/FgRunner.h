@@ -1,0 +1,16 @@
+#pragma once
+// corvane-fg's run: listens for FlightGear, attaches to the block, and ticks the bridge ten
+// times a second until the simulation has ended or the user quits; log lines, or a compact
+// view on a terminal.
+
+#include "tools/fg/FgOptions.h"
+#include "tools/sim/SimTerminal.h"
+
+#include <cstdio>
+
+inline constexpr char kFgRunnerHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:19 FgRunner.h $Revision: 1.1 $";
+
+// Exit code: 0 after a normal end, 1 when the port or the block cannot be used or the log
+// cannot be written.
+int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);

@@ -1,0 +1,28 @@
+#pragma once
+// What the bridge shows: the status line of its log, the compact terminal view, and time stamps.
+
+#include "tools/fg/FgBridge.h"
+#include "tools/fg/FgOptions.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+inline constexpr char kFgStatusTextHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:17 FgStatusText.h $Revision: 1.1 $";
+
+// "receiving", "waiting", "silent".
+const char* LinkName(FgLink link);
+
+// One line: link state and message rate, own-ship, aircraft forwarded, alert request.
+std::string StatusLine(const FgStatus& status, double now);
+
+// The terminal view: a few labelled lines and the latest events under them.
+std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
+                                    const std::vector<std::string>& recentEvents, double now);
+
+// A report of several lines as one log line: the lines joined by " / ", controls masked.
+std::string OneLine(const std::string& text);
+
+// "2024-05-01T17:14:32.123Z" for milliseconds since 1970-01-01 00:00 UTC.
+std::string UtcStamp(std::int64_t milliseconds);

@@ -1,0 +1,239 @@
+#include "tools/fg/Tcas.h"
+
+#include "app/AuralAlertPlayer.h"
+#include "config_control/ConfigControl.h"
+
+#include <cmath>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kTcasHeaderRevision, kRevision});
+}
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kFt = kMetresPerFoot;
+
+// Sensitivity levels and alarm thresholds of TCAS II version 7.1, from the table "Sensitivity
+// Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
+// 7.1" (28 February 2011). The two lowest bands are heights above the ground there; without
+// terrain the bridge takes the own-ship's height above the ellipsoid for them.
+struct Band {
+    double belowFt;
+    TcasThresholds thresholds;
+};
+constexpr Band kBands[] = {
+    {1000, {2, 20, 0, 0.30 * kMetresPerNm, 0, 850 * kFt, 0}},
+    {2350, {3, 25, 15, 0.33 * kMetresPerNm, 0.20 * kMetresPerNm, 850 * kFt, 600 * kFt}},
+    {5000, {4, 30, 20, 0.48 * kMetresPerNm, 0.35 * kMetresPerNm, 850 * kFt, 600 * kFt}},
+    {10000, {5, 40, 25, 0.75 * kMetresPerNm, 0.55 * kMetresPerNm, 850 * kFt, 600 * kFt}},
+    {20000, {6, 45, 30, 1.00 * kMetresPerNm, 0.80 * kMetresPerNm, 850 * kFt, 600 * kFt}},
+    {42000, {7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 850 * kFt, 700 * kFt}},
+};
+constexpr TcasThresholds kAbove42000 = {
+    7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt};
+
+// The intruder relative to the own-ship.
+struct Geometry {
+    double range;         // metres, horizontal
+    double rangeRate;     // m/s, negative while closing
+    double altitude;      // metres, intruder above own-ship positive
+    double altitudeRate;  // m/s
+    double timeToClosest; // seconds, 0 when already past it
+};
+
+Geometry Relate(const TcasAircraft& own, const TcasAircraft& intruder) {
+    const LocalOffset offset = OffsetBetween(own.position, intruder.position);
+    const double vn = intruder.north - own.north;
+    const double ve = intruder.east - own.east;
+    Geometry g{};
+    g.range = std::hypot(offset.north, offset.east);
+    const double closing = offset.north * vn + offset.east * ve;
+    g.rangeRate = g.range > 0 ? closing / g.range : 0;
+    g.altitude = offset.up;
+    g.altitudeRate = intruder.up - own.up;
+    const double speed2 = vn * vn + ve * ve;
+    g.timeToClosest = speed2 > 0 && closing < 0 ? -closing / speed2 : 0;
+    return g;
+}
+
+// The modified tau of TCAS II: the time until the intruder comes within DMOD, 0 inside it;
+// infinite while the range opens.
+double RangeTau(const Geometry& g, double dmod) {
+    if (g.range <= dmod) {
+        return 0;
+    }
+    if (g.rangeRate >= 0) {
+        return INFINITY;
+    }
+    return (dmod * dmod - g.range * g.range) / (g.range * g.rangeRate);
+}
+
+bool VerticalTest(const Geometry& g, double zthr, double tau) {
+    if (std::fabs(g.altitude) <= zthr) {
+        return true;
+    }
+    // Converging in altitude: the time to co-altitude counts like the range tau.
+    return g.altitude * g.altitudeRate < 0 && -g.altitude / g.altitudeRate <= tau;
+}
+
+bool Advises(const Geometry& g, double tauLimit, double dmod, double zthr, double& tau) {
+    tau = RangeTau(g, dmod);
+    return tauLimit > 0 && tau <= tauLimit && VerticalTest(g, zthr, tauLimit);
+}
+
+bool Worse(const TcasThreat& a, const TcasThreat& b) {
+    return a.level > b.level || (a.level == b.level && a.tau < b.tau);
+}
+
+TcasAdvisory Begin(TcasAdvisoryKind kind, double now) {
+    TcasAdvisory advisory;
+    advisory.kind = kind;
+    advisory.since = now;
+    advisory.lastThreat = now;
+    return advisory;
+}
+
+TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, double now) {
+    if (standing.kind != TcasAdvisoryKind::Resolution) {
+        TcasAdvisory advisory = Begin(TcasAdvisoryKind::Resolution, now);
+        advisory.sense = worst.sense;
+        return advisory;
+    }
+    TcasAdvisory advisory = standing;
+    advisory.lastThreat = now;
+    // One reversal per encounter, and only when the geometry has clearly turned round.
+    if (!standing.reversed && worst.sense != standing.sense &&
+        std::fabs(worst.altitudeAtClosest) > kTcasReversalMargin) {
+        advisory.sense = worst.sense;
+        advisory.reversed = true;
+        advisory.since = now;
+    }
+    return advisory;
+}
+} // namespace
+
+TcasThresholds ThresholdsFor(double ownAltitudeFt) {
+    RegisterModule();
+    for (const Band& band : kBands) {
+        if (ownAltitudeFt < band.belowFt) {
+            return band.thresholds;
+        }
+    }
+    return kAbove42000;
+}
+
+TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder) {
+    const TcasThresholds t = ThresholdsFor(own.position.height / kFt);
+    const Geometry g = Relate(own, intruder);
+    TcasThreat threat;
+    threat.altitudeAtClosest = g.altitude + g.altitudeRate * g.timeToClosest;
+    // Exactly level at the closest approach: climbing is the one that needs no descent
+    // towards the ground.
+    threat.sense = threat.altitudeAtClosest > 0 ? TcasSense::Descend : TcasSense::Climb;
+    double tau = 0;
+    if (Advises(g, t.raTau, t.raDmod, t.raZthr, tau)) {
+        threat.level = TcasLevel::Resolution;
+    } else if (Advises(g, t.taTau, t.taDmod, t.taZthr, tau)) {
+        threat.level = TcasLevel::Traffic;
+    }
+    threat.tau = tau;
+    return threat;
+}
+
+TcasThreat WorstThreat(const TcasAircraft& own, std::span<const TcasAircraft> intruders) {
+    TcasThreat worst;
+    for (const TcasAircraft& intruder : intruders) {
+        const TcasThreat threat = AssessIntruder(own, intruder);
+        if (threat.level != TcasLevel::None && Worse(threat, worst)) {
+            worst = threat;
+        }
+    }
+    return worst;
+}
+
+TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now) {
+    if (worst.level == TcasLevel::Resolution) {
+        return Resolve(standing, worst, now);
+    }
+    TcasAdvisory advisory = standing;
+    const bool traffic = worst.level == TcasLevel::Traffic;
+    switch (standing.kind) {
+    case TcasAdvisoryKind::None:
+        return traffic ? Begin(TcasAdvisoryKind::Traffic, now) : standing;
+    case TcasAdvisoryKind::Traffic:
+        if (traffic) {
+            advisory.lastThreat = now;
+            return advisory;
+        }
+        break;
+    case TcasAdvisoryKind::Resolution:
+        break;
+    case TcasAdvisoryKind::ClearOfConflict:
+        // A traffic advisory that outlasts the announcement keeps it standing, silent, so
+        // that the same intruder is not announced again.
+        if (traffic) {
+            advisory.lastThreat = now;
+            return advisory;
+        }
+        if (now - standing.since >= kTcasClearSeconds &&
+            now - standing.lastThreat >= kTcasReleaseSeconds) {
+            return TcasAdvisory{};
+        }
+        return standing;
+    }
+    if (now - standing.lastThreat < kTcasReleaseSeconds) {
+        return standing;
+    }
+    // As in the aircraft: "clear of conflict" closes a resolution advisory; a traffic advisory
+    // that ends just falls silent.
+    return standing.kind == TcasAdvisoryKind::Resolution
+               ? Begin(TcasAdvisoryKind::ClearOfConflict, now)
+               : TcasAdvisory{};
+}
+
+std::int32_t RequestOf(const TcasAdvisory& advisory) {
+    SoundRequest request = SoundRequest::TcasSilence;
+    switch (advisory.kind) {
+    case TcasAdvisoryKind::Traffic:
+        request = SoundRequest::Traffic;
+        break;
+    case TcasAdvisoryKind::Resolution:
+        if (advisory.sense == TcasSense::Climb) {
+            request = advisory.reversed ? SoundRequest::ClimbNow : SoundRequest::Climb;
+        } else {
+            request = advisory.reversed ? SoundRequest::DescendNow : SoundRequest::Descend;
+        }
+        break;
+    case TcasAdvisoryKind::ClearOfConflict:
+        request = SoundRequest::ClearOfTraffic;
+        break;
+    case TcasAdvisoryKind::None:
+        break;
+    }
+    return static_cast<std::int32_t>(request);
+}
+
+const char* RequestName(std::int32_t request) {
+    switch (static_cast<SoundRequest>(request)) {
+    case SoundRequest::Traffic:
+        return "TRAFFIC";
+    case SoundRequest::Climb:
+        return "CLIMB";
+    case SoundRequest::ClimbNow:
+        return "CLIMB NOW";
+    case SoundRequest::Descend:
+        return "DESCEND";
+    case SoundRequest::DescendNow:
+        return "DESCEND NOW";
+    case SoundRequest::ClearOfTraffic:
+        return "CLEAR OF CONFLICT";
+    case SoundRequest::TcasSysFail:
+        return "TCAS SYSTEM FAIL";
+    case SoundRequest::TcasSilence:
+        return "silence";
+    }
+    return "no request";
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The traffic-alert logic of the bridge, which plays the simulator and so raises the aural-alert
+// requests: a traffic advisory (TA) or resolution advisory (RA) from the published TCAS II
+// version 7.1 thresholds, as pure functions of the own-ship, the intruders and the advisory that
+// stands, so that an encounter can be scripted and replayed without FlightGear.
+
+#include "tools/fg/Geodesy.h"
+
+#include <cstdint>
+#include <span>
+
+inline constexpr char kTcasHeaderRevision[] = "%Z% CorvaneFg QX5003:09 Tcas.h $Revision: 1.1 $";
+
+// An aircraft's position (height in metres) and velocity (m/s, north, east and up).
+struct TcasAircraft {
+    GeodeticPosition position;
+    double north;
+    double east;
+    double up;
+};
+
+// One sensitivity level: the time (tau, seconds), distance (DMOD, metres) and altitude (ZTHR,
+// metres) thresholds of a TA and of an RA. Below 1000 ft there is no RA (raTau 0).
+struct TcasThresholds {
+    int level;
+    double taTau;
+    double raTau;
+    double taDmod;
+    double raDmod;
+    double taZthr;
+    double raZthr;
+};
+
+TcasThresholds ThresholdsFor(double ownAltitudeFt);
+
+enum class TcasLevel { None, Traffic, Resolution };
+enum class TcasSense { Climb, Descend };
+
+struct TcasThreat {
+    TcasLevel level = TcasLevel::None;
+    // Of an RA: away from where the intruder will be at the closest approach.
+    TcasSense sense = TcasSense::Climb;
+    // How soon the threat comes to a head (seconds; 0 inside DMOD): the smaller, the worse.
+    double tau = 0;
+    // The intruder's altitude above the own-ship at the closest approach, metres.
+    double altitudeAtClosest = 0;
+};
+
+TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder);
+// The highest level among the intruders, the soonest of that level.
+TcasThreat WorstThreat(const TcasAircraft& own, std::span<const TcasAircraft> intruders);
+
+enum class TcasAdvisoryKind { None, Traffic, Resolution, ClearOfConflict };
+
+struct TcasAdvisory {
+    TcasAdvisoryKind kind = TcasAdvisoryKind::None;
+    TcasSense sense = TcasSense::Climb;
+    bool reversed = false;  // the RA turned round: Climb Now / Descend Now
+    double since = 0;       // when this advisory began
+    double lastThreat = -1; // when a threat at its level (or above) was last seen
+};
+
+// Seconds a threat must stay away before its advisory ends, so that an intruder on a threshold
+// does not set the voice off again and again.
+inline constexpr double kTcasReleaseSeconds = 2.0;
+// Seconds the clear-of-conflict request stands before the request falls silent.
+inline constexpr double kTcasClearSeconds = 4.0;
+// The intruder must be this far (metres) on the other side before an RA reverses.
+inline constexpr double kTcasReversalMargin = 30.0;
+
+// The advisory at `now`, given the one standing and the worst threat now.
+TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now);
+
+// The aural-alert request of an advisory: 0 traffic, 1 climb, 2 climb now, 3 descend,
+// 4 descend now, 5 clear of conflict, 10 silence.
+std::int32_t RequestOf(const TcasAdvisory& advisory);
+// What the voice says for a request ("TRAFFIC", "CLIMB NOW", ...; "silence" for 10).
+const char* RequestName(std::int32_t request);

@@ -1,0 +1,149 @@
+#include "tools/fg/TrafficForwarder.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:12 TrafficForwarder.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kTrafficForwarderHeaderRevision, kRevision});
+}
+
+// FlightGear smooths the motion of a multiplayer aircraft over this much of the sender's time.
+constexpr double kLagSeconds = 0.1;
+
+void AddressCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]) {
+    FormatBounded(callsign, kMpCallsignSize, "%06X",
+                  static_cast<unsigned>(record.icaoAddress) & 0xFFFFFFu);
+}
+
+bool Finite(double value) {
+    return std::isfinite(value);
+}
+
+double Usable(double value) {
+    return Finite(value) ? value : 0.0;
+}
+} // namespace
+
+void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]) {
+    char text[sizeof record.callsign + 1] = {};
+    std::memcpy(text, record.callsign, sizeof record.callsign);
+    MaskControlsBounded(callsign, TrimTrailingSpaces(text), kMpCallsignSize);
+    if (callsign[0] == '\0') {
+        AddressCallsign(record, callsign);
+    }
+}
+
+bool FixOf(const AircraftRecord& record, TrafficFix& fix) {
+    if (!Finite(record.latitude) || !Finite(record.longitude) ||
+        std::fabs(record.latitude) > 90.0 || std::fabs(record.longitude) > 180.0) {
+        return false;
+    }
+    const double altitude =
+        Usable(record.geoAltitude) != 0.0 ? record.geoAltitude : Usable(record.baroAltitude);
+    fix.position = {record.latitude, record.longitude, altitude};
+    fix.track = Usable(record.track);
+    fix.groundSpeed = Usable(record.groundSpeed);
+    fix.verticalRate = Usable(record.verticalRate);
+    return true;
+}
+
+TrafficForwarder::TrafficForwarder(const char* modelPath) {
+    RegisterModule();
+    CopyBounded(model, modelPath, kMpModelSize);
+}
+
+int TrafficForwarder::Find(const char* callsign, const Aircraft* in, int size) const {
+    for (int i = 0; i < size; ++i) {
+        if (std::strcmp(in[i].callsign, callsign) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Two aircraft of one publication under one callsign would make one aircraft that jumps
+// between them in FlightGear: the second takes its address, and a true duplicate is dropped.
+bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double now,
+                            Aircraft* next, int& nextCount) const {
+    TrafficFix fix{};
+    if (nextCount >= kMaxBlockAircraft || !FixOf(record, fix)) {
+        return false;
+    }
+    Aircraft& taken = next[nextCount];
+    MultiplayerCallsign(record, taken.callsign);
+    if (Find(taken.callsign, next, nextCount) >= 0) {
+        AddressCallsign(record, taken.callsign);
+        if (Find(taken.callsign, next, nextCount) >= 0) {
+            return false;
+        }
+    }
+    const int known = Find(taken.callsign, aircraft, count);
+    if (known >= 0) {
+        taken.track = aircraft[known].track;
+        taken.track.Update(fix, fixTime, now);
+    } else {
+        taken.track.Start(fix, fixTime);
+    }
+    ++nextCount;
+    return true;
+}
+
+void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now) {
+    std::int32_t newest = INT32_MIN;
+    for (const AircraftRecord& record : records) {
+        newest = std::max(newest, record.positionTime);
+    }
+    int nextCount = 0;
+    skipped = 0;
+    for (const AircraftRecord& record : records) {
+        const double age =
+            std::clamp(static_cast<double>(newest) - record.positionTime, 0.0, kMaxFixAgeSeconds);
+        if (!Take(record, now - age, now, incoming, nextCount)) {
+            ++skipped;
+        }
+    }
+    std::copy(incoming, incoming + nextCount, aircraft);
+    count = nextCount;
+}
+
+int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
+    int refused = 0;
+    for (int i = 0; i < count; ++i) {
+        const TrafficFix shown = aircraft[i].track.At(now);
+        MpPosition message{};
+        CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
+        CopyBounded(message.model, model, kMpModelSize);
+        message.time = stamp;
+        message.lag = kLagSeconds;
+        message.position = ToEarthFixed(shown.position);
+        const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
+        message.attitude = AttitudeVector(shown.position, {shown.track, pitch, 0});
+        message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
+        std::uint8_t datagram[kMpPositionSize];
+        const std::size_t size = EncodePosition(message, datagram, sizeof datagram);
+        if (!sink.Send(datagram, size)) {
+            ++refused;
+        }
+    }
+    return refused;
+}
+
+int TrafficForwarder::Intruders(double now, TcasAircraft* intruders, int capacity) const {
+    const int n = std::min(count, capacity);
+    for (int i = 0; i < n; ++i) {
+        const TrafficFix shown = aircraft[i].track.At(now);
+        const double track = shown.track * kRadians;
+        intruders[i] = {shown.position, shown.groundSpeed * std::cos(track),
+                        shown.groundSpeed * std::sin(track), shown.verticalRate};
+    }
+    return n;
+}

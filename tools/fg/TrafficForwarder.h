@@ -1,0 +1,73 @@
+#pragma once
+// The feeder's published aircraft as FlightGear's multiplayer aircraft: one track per aircraft,
+// keyed by its multiplayer callsign (the record's callsign, or its address when that is empty),
+// moved on by dead reckoning between publications, written as position messages. An aircraft
+// missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
+
+#include "shared_memory/AircraftRecord.h"
+#include "shared_memory/VisualInterfaceShm.h"
+#include "tools/fg/MultiplayerCodec.h"
+#include "tools/fg/Tcas.h"
+#include "tools/fg/TrafficTrack.h"
+
+#include <cstdint>
+#include <span>
+
+inline constexpr char kTrafficForwarderHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:11 TrafficForwarder.h $Revision: 1.1 $";
+
+inline constexpr char kDefaultModel[] = "Aircraft/ufo/Models/ufo.xml";
+// A record's position older than the newest of its publication by more than this is taken as
+// this old: further back a recording's time stamps say nothing reliable.
+inline constexpr double kMaxFixAgeSeconds = 30.0;
+
+// Where the position messages go.
+class DatagramSink {
+public:
+    virtual ~DatagramSink() = default;
+    virtual bool Send(const std::uint8_t* data, std::size_t size) = 0;
+};
+
+// The callsign FlightGear shows for a record: its callsign without trailing blanks, control
+// characters masked, cut to 7 characters; or, when it is empty, its address as 6 hexadecimal
+// digits.
+void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]);
+
+// A record as a fix: altitude from the geometric one (the barometric one when that is 0), both in
+// metres. False when the record holds no usable position.
+bool FixOf(const AircraftRecord& record, TrafficFix& fix);
+
+class TrafficForwarder {
+public:
+    explicit TrafficForwarder(const char* modelPath = kDefaultModel);
+
+    // A publication, seen at `now` (seconds of the bridge's clock).
+    void Publish(std::span<const AircraftRecord> records, double now);
+    // Sends every aircraft as shown at `now`, stamped `stamp` (seconds of the receiver's clock);
+    // the number of messages that `sink` refused.
+    int SendAll(double now, double stamp, DatagramSink& sink) const;
+    // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`.
+    int Intruders(double now, TcasAircraft* intruders, int capacity) const;
+
+    int Count() const { return count; }
+    // Records of the last publication that were not forwarded: no position, or a callsign and
+    // address that another aircraft of the publication already had.
+    int Skipped() const { return skipped; }
+    const char* CallsignAt(int index) const { return aircraft[index].callsign; }
+
+private:
+    struct Aircraft {
+        char callsign[kMpCallsignSize];
+        TrafficTrack track;
+    };
+
+    int Find(const char* callsign, const Aircraft* in, int size) const;
+    bool Take(const AircraftRecord& record, double fixTime, double now, Aircraft* next,
+              int& nextCount) const;
+
+    char model[kMpModelSize];
+    Aircraft aircraft[kMaxBlockAircraft];
+    Aircraft incoming[kMaxBlockAircraft];
+    int count = 0;
+    int skipped = 0;
+};

@@ -1,0 +1,74 @@
+#include "tools/fg/TrafficTrack.h"
+
+#include "config_control/ConfigControl.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFg QX5003:08 TrafficTrack.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG", {kTrafficTrackHeaderRevision, kRevision});
+}
+
+// Below this speed an aircraft has no direction to keep: a fix behind it is blended in plainly.
+constexpr double kLeastMovingSpeed = 1.0;
+
+// 0 at the start of the blend to 1 at its end, with no sudden change of speed at either end.
+double Smoothstep(double elapsed) {
+    const double x = std::clamp(elapsed / kBlendSeconds, 0.0, 1.0);
+    return x * x * (3 - 2 * x);
+}
+} // namespace
+
+GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds) {
+    const double track = fix.track * kRadians;
+    const double distance = fix.groundSpeed * seconds;
+    return Displaced(fix.position, {distance * std::cos(track), distance * std::sin(track),
+                                    fix.verticalRate * seconds});
+}
+
+void TrafficTrack::Start(const TrafficFix& newFix, double newFixTime) {
+    RegisterModule();
+    fix = newFix;
+    fixTime = newFixTime;
+    blendStart = newFixTime;
+    alongOffset = crossOffset = upOffset = 0;
+}
+
+void TrafficTrack::Update(const TrafficFix& newFix, double newFixTime, double now) {
+    const GeodeticPosition shown = At(now).position;
+    const GeodeticPosition target = DeadReckoned(newFix, now - newFixTime);
+    const LocalOffset error = OffsetBetween(target, shown);
+    Start(newFix, newFixTime);
+    if (std::hypot(error.north, error.east) > kRestartMetres) {
+        return;
+    }
+    const double track = newFix.track * kRadians;
+    blendStart = now;
+    alongOffset = error.north * std::cos(track) + error.east * std::sin(track);
+    crossOffset = -error.north * std::sin(track) + error.east * std::cos(track);
+    upOffset = error.up;
+}
+
+TrafficFix TrafficTrack::At(double now) const {
+    const double elapsed = std::max(0.0, now - blendStart);
+    const double remaining = 1 - Smoothstep(elapsed);
+    double along = alongOffset * remaining;
+    // Ahead of the fix: fall back no faster than the aircraft flies forward. (The smooth blend
+    // alone could outrun the aircraft's own speed for a large offset.)
+    if (alongOffset > 0 && fix.groundSpeed >= kLeastMovingSpeed) {
+        const double slowest = alongOffset - (1 - kLeastShareOfSpeed) * fix.groundSpeed * elapsed;
+        along = std::max(along, slowest);
+    }
+    const double cross = crossOffset * remaining;
+    const double track = fix.track * kRadians;
+    TrafficFix shown = fix;
+    shown.position =
+        Displaced(DeadReckoned(fix, now - fixTime),
+                  {along * std::cos(track) - cross * std::sin(track),
+                   along * std::sin(track) + cross * std::cos(track), upOffset * remaining});
+    return shown;
+}

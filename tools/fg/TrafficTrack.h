@@ -1,0 +1,49 @@
+#pragma once
+// One recorded aircraft as FlightGear is shown it between two publications: it moves on by dead
+// reckoning from its last fix (track, ground speed and vertical rate), and a new fix is blended
+// in over about two seconds instead of making the aircraft jump. The blend never moves it
+// backwards along its track: when the new fix lies behind the aircraft as shown, the aircraft
+// slows down until the fix has caught up, instead of turning back.
+
+#include "tools/fg/Geodesy.h"
+
+inline constexpr char kTrafficTrackHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:07 TrafficTrack.h $Revision: 1.1 $";
+
+inline constexpr double kBlendSeconds = 2.0;
+// While the fix catches up, the aircraft shown moves on at no less than this share of its speed.
+inline constexpr double kLeastShareOfSpeed = 0.5;
+// A fix this far from the aircraft as shown is a new start, not a correction: the aircraft is
+// moved there at once.
+inline constexpr double kRestartMetres = 10000.0;
+
+struct TrafficFix {
+    GeodeticPosition position; // height in metres
+    double track;              // degrees true
+    double groundSpeed;        // m/s
+    double verticalRate;       // m/s, climbing positive
+};
+
+class TrafficTrack {
+public:
+    // The aircraft is shown at `fix` as it was at `fixTime` (seconds of the bridge's clock), at
+    // once, without a blend.
+    void Start(const TrafficFix& fix, double fixTime);
+    // A new fix, taken at `now`, that holds the position as it was at `fixTime`.
+    void Update(const TrafficFix& fix, double fixTime, double now);
+    // The aircraft as shown at `now`: its position, and the track, speed and rate of its fix.
+    TrafficFix At(double now) const;
+
+private:
+    TrafficFix fix{};
+    double fixTime = 0;
+    double blendStart = 0;
+    // What the shown aircraft had still to make up at blendStart, in the frame of the new
+    // fix's track: ahead along the track, to its right, and up.
+    double alongOffset = 0;
+    double crossOffset = 0;
+    double upOffset = 0;
+};
+
+// `fix` moved on by `seconds` at its track, speed and rate.
+GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds);

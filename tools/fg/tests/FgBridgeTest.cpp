@@ -1,0 +1,253 @@
+#include "tools/fg/FgBridge.h"
+
+#include "text_functions/TextFunctions.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Keeps the size and the time stamp of each message.
+class CountingSink : public DatagramSink {
+public:
+    bool Send(const std::uint8_t* data, std::size_t size) override {
+        sizes.push_back(size);
+        MpPosition message{};
+        EXPECT_EQ(decoder.Decode(data, size, message), MpDecodeResult::Position);
+        stamps.push_back(message.time);
+        return true;
+    }
+    std::vector<std::size_t> sizes;
+    std::vector<double> stamps;
+    MpDecoder decoder;
+};
+
+// FlightGear stamps its messages with its own clock, here 60000 s ahead of the bridge's.
+constexpr double kFlightGearClock = 60000;
+
+// FlightGear's own aircraft at 50.45 N 0.01 E, 3000 ft, heading east at `speed` m/s.
+std::vector<std::uint8_t> OwnShipMessage(double time, double longitude = 0.01, double speed = 100) {
+    MpPosition m{};
+    std::strcpy(m.callsign, "OWNSHIP");
+    std::strcpy(m.model, "Aircraft/ufo/Models/ufo.xml");
+    m.time = kFlightGearClock + time;
+    m.lag = 0.1;
+    const GeodeticPosition at{50.45, longitude, 914.4};
+    m.position = ToEarthFixed(at);
+    m.attitude = AttitudeVector(at, {90, 0, 0});
+    m.linearVelocity = {speed, 0, 0};
+    std::vector<std::uint8_t> bytes(kMpPositionSize);
+    EncodePosition(m, bytes.data(), bytes.size());
+    return bytes;
+}
+
+class FgBridgeTest : public testing::Test {
+protected:
+    FgBridgeTest() : block(std::make_unique<VisualInterfaceBlock>()) {
+        std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
+    }
+
+    void Hear(FgBridge& bridge, double now, double longitude = 0.01) {
+        const std::vector<std::uint8_t> m = OwnShipMessage(now, longitude);
+        bridge.Receive(m.data(), m.size(), false, now);
+    }
+
+    // What the feeder does at a publication.
+    void Publish(const std::vector<AircraftRecord>& records) {
+        block->aircraftCount = static_cast<std::int32_t>(records.size());
+        std::memcpy(block->aircraft, records.data(), records.size() * sizeof(AircraftRecord));
+        block->publishCounter += 1;
+        block->trafficStatus = 0;
+    }
+
+    // An aircraft `east` metres east of the own-ship start, west-bound at `speed`, level.
+    static AircraftRecord Traffic(const char* callsign, double east, double aboveMetres,
+                                  double speed = 100) {
+        const GeodeticPosition at = Displaced({50.45, 0.01, 914.4}, {0, east, aboveMetres});
+        AircraftRecord r{};
+        CopyBounded(r.callsign, callsign, 9);
+        r.latitude = at.latitude;
+        r.longitude = at.longitude;
+        r.geoAltitude = at.height;
+        r.track = 270;
+        r.groundSpeed = speed;
+        r.positionTime = 1000;
+        return r;
+    }
+
+    static bool Said(const std::vector<std::string>& events, const std::string& text) {
+        for (const std::string& event : events) {
+            if (event.find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::unique_ptr<VisualInterfaceBlock> block;
+    FgSettings settings;
+    CountingSink sink;
+};
+
+TEST_F(FgBridgeTest, WhatAnEarlierSimulatorLeftIsClearedAtTheStart) {
+    block->simulationState = kSimulationEnding;
+    block->soundRequest = 3;
+    FgBridge bridge(*block, settings, 0);
+    EXPECT_EQ(block->simulationState, kSimulationNotRunning);
+    EXPECT_EQ(block->soundRequest, 10);
+}
+
+TEST_F(FgBridgeTest, FlightGearsPositionReachesTheBlock) {
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 1.0, 0.25);
+    EXPECT_NEAR(block->ownLatitude, 50.45, 1e-9);
+    EXPECT_NEAR(block->ownLongitude, 0.25, 1e-9);
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+    EXPECT_EQ(bridge.Status().link, FgLink::Receiving);
+    EXPECT_NEAR(bridge.Status().own.height, 914.4, 1e-3);
+    EXPECT_NEAR(bridge.Status().ownHeading, 90, 1e-3);
+    EXPECT_STREQ(bridge.Status().ownCallsign, "OWNSHIP");
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "FlightGear found: OWNSHIP at 50.4500 0.2500, 3000 ft"));
+}
+
+TEST_F(FgBridgeTest, SilenceEndsTheSimulationAndTheBridgeLingersForTheFeeder) {
+    settings.endAfterSilence = 5;
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 1.0);
+    double t = 1.0;
+    for (; t < 5.9; t += 0.1) {
+        bridge.Tick(t, sink);
+        EXPECT_EQ(block->simulationState, kSimulationRunning) << t;
+    }
+    EXPECT_EQ(bridge.Status().link, FgLink::Silent);
+    for (; t < 6.2; t += 0.1) {
+        bridge.Tick(t, sink);
+    }
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+    EXPECT_FALSE(bridge.Finished(t));
+    EXPECT_TRUE(bridge.Finished(t + kEndingLingerSeconds));
+    // A message that comes in the meantime leaves the ending state in place.
+    Hear(bridge, t + 1);
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+    const std::vector<std::string> events = bridge.TakeEvents();
+    EXPECT_TRUE(Said(events, "FlightGear silent"));
+    EXPECT_TRUE(Said(events, "simulation ending"));
+}
+
+TEST_F(FgBridgeTest, KeepRunningLeavesTheStateAloneAndWelcomesFlightGearBack) {
+    settings.endAfterSilence = 5;
+    settings.keepRunning = true;
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 1.0);
+    for (double t = 1.0; t < 60; t += 0.5) {
+        bridge.Tick(t, sink);
+    }
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+    EXPECT_FALSE(bridge.Finished(1000));
+    Hear(bridge, 61);
+    EXPECT_EQ(bridge.Status().link, FgLink::Receiving);
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "FlightGear back"));
+}
+
+TEST_F(FgBridgeTest, NeverHeardIsWaitingWithAReminderNotAnEnd) {
+    settings.endAfterSilence = 1;
+    FgBridge bridge(*block, settings, 0);
+    for (double t = 0; t < 100; t += 0.5) {
+        bridge.Tick(t, sink);
+    }
+    EXPECT_EQ(block->simulationState, kSimulationNotRunning);
+    EXPECT_EQ(bridge.Status().link, FgLink::Waiting);
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "nothing from FlightGear for 30 s"));
+}
+
+TEST_F(FgBridgeTest, MalformedDatagramsAreCountedAndSkipped) {
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 1.0);
+    bridge.TakeEvents();
+    const std::uint8_t garbage[] = "GARBAGE\x1b[2J that is no message at all";
+    for (int i = 0; i < 50; ++i) {
+        bridge.Receive(garbage, sizeof garbage, false, 2.0 + i * 0.01);
+    }
+    std::vector<std::uint8_t> cut = OwnShipMessage(3.0, 5.0);
+    bridge.Receive(cut.data(), 100, false, 3.0);
+    bridge.Receive(cut.data(), cut.size(), true, 3.0); // did not fit the buffer
+    EXPECT_EQ(bridge.Status().malformed, 52);
+    EXPECT_NEAR(block->ownLongitude, 0.01, 1e-9); // the cut message was not taken
+    const std::vector<std::string> events = bridge.TakeEvents();
+    ASSERT_EQ(events.size(), 1u); // one report for the burst
+    EXPECT_NE(events[0].find("malformed message skipped (1 so far): MpDecoder::Decode / Not a "
+                             "FlightGear multiplayer message"),
+              std::string::npos)
+        << events[0];
+    Hear(bridge, 4.0, 0.02); // and the link goes on
+    EXPECT_NEAR(block->ownLongitude, 0.02, 1e-9);
+}
+
+TEST_F(FgBridgeTest, PublishedTrafficGoesToFlightGearTenTimesASecond) {
+    FgBridge bridge(*block, settings, 0);
+    Publish({Traffic("FAR1", 30000, 0), Traffic("FAR2", -30000, 0)});
+    bridge.Tick(0.1, sink);
+    EXPECT_TRUE(sink.sizes.empty()); // nobody to send to yet
+    Hear(bridge, 0.2);
+    for (int i = 0; i < 10; ++i) {
+        bridge.Tick(0.3 + i * 0.1, sink);
+    }
+    EXPECT_EQ(sink.sizes.size(), 20u);
+    // Stamped in FlightGear's time, which it compares with its own clock to place the traffic.
+    EXPECT_DOUBLE_EQ(sink.stamps.back(), kFlightGearClock + 1.2);
+    EXPECT_EQ(bridge.Status().forwarded, 2);
+    EXPECT_EQ(bridge.Status().publications, 1);
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "publication 1 (recorded 1970-01-01T00:16:40.000Z): 2 "
+                                          "aircraft forwarded, 0 skipped: FAR1 FAR2"));
+}
+
+TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 0);
+    // 8 km ahead, 100 m above, closing at 200 m/s: a TA at once, an RA within seconds.
+    Publish({Traffic("INTRUDR", 8000, 100)});
+    std::vector<std::int32_t> requests = {block->soundRequest};
+    for (double t = 0.1; t < 25; t += 0.1) {
+        // The own-ship flies east at 100 m/s, as its message says.
+        Hear(bridge, t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
+        bridge.Tick(t, sink);
+        if (block->soundRequest != requests.back()) {
+            requests.push_back(block->soundRequest);
+        }
+    }
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(requests[1], 0);
+    EXPECT_EQ(requests[2], 3); // DESCEND, away from the intruder above
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "alert request 0: TRAFFIC"));
+}
+
+TEST_F(FgBridgeTest, NoTcasLeavesTheRequestAtSilence) {
+    settings.tcas = false;
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 0);
+    Publish({Traffic("CLOSE", 300, 0)});
+    for (double t = 0.1; t < 3; t += 0.1) {
+        Hear(bridge, t);
+        bridge.Tick(t, sink);
+    }
+    EXPECT_EQ(block->soundRequest, 10);
+}
+
+TEST_F(FgBridgeTest, TheUserEndsTheSimulationUnlessToldToKeepItRunning) {
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 1);
+    bridge.EndNow(2);
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+
+    settings.keepRunning = true;
+    FgBridge keeping(*block, settings, 0);
+    Hear(keeping, 1);
+    keeping.EndNow(2);
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+}
+
+} // namespace

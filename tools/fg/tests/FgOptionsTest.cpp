@@ -1,0 +1,123 @@
+#include "tools/fg/FgOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Parsed {
+    bool ok;
+    FgOptions options;
+    std::string problem;
+};
+
+Parsed Parse(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "corvane-fg");
+    Parsed parsed{};
+    FgOptionParser parser;
+    parsed.ok = parser.Parse(static_cast<int>(arguments.size()), arguments.data(), parsed.options);
+    parsed.problem = parser.FullErrorText();
+    return parsed;
+}
+
+TEST(FgOptions, DefaultsMeetFlightGearsUsualCommandLine) {
+    const Parsed parsed = Parse({});
+    ASSERT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.options.action, FgAction::Run);
+    EXPECT_STREQ(parsed.options.name, "VisualInterface");
+    EXPECT_STREQ(parsed.options.listenHost, "127.0.0.1");
+    EXPECT_EQ(parsed.options.listenPort, 5002);
+    EXPECT_STREQ(parsed.options.sendHost, "127.0.0.1");
+    EXPECT_EQ(parsed.options.sendPort, 5000);
+    EXPECT_STREQ(parsed.options.settings.model, "Aircraft/ufo/Models/ufo.xml");
+    EXPECT_EQ(parsed.options.settings.endAfterSilence, 15);
+    EXPECT_FALSE(parsed.options.settings.keepRunning);
+    EXPECT_TRUE(parsed.options.settings.tcas);
+}
+
+TEST(FgOptions, EveryOptionInBothSpellings) {
+    const Parsed parsed =
+        Parse({"--name", "Trial", "--listen=6002", "--send", "10.0.0.5:6000", "--model",
+               "Aircraft/c172p/Models/c172p.xml", "--end-after-silence=2.5", "--keep-running",
+               "--no-tcas", "--log"});
+    ASSERT_TRUE(parsed.ok) << parsed.problem;
+    EXPECT_STREQ(parsed.options.name, "Trial");
+    EXPECT_EQ(parsed.options.listenPort, 6002);
+    EXPECT_STREQ(parsed.options.listenHost, "127.0.0.1");
+    EXPECT_STREQ(parsed.options.sendHost, "10.0.0.5");
+    EXPECT_EQ(parsed.options.sendPort, 6000);
+    EXPECT_STREQ(parsed.options.settings.model, "Aircraft/c172p/Models/c172p.xml");
+    EXPECT_EQ(parsed.options.settings.endAfterSilence, 2.5);
+    EXPECT_TRUE(parsed.options.settings.keepRunning);
+    EXPECT_FALSE(parsed.options.settings.tcas);
+    EXPECT_TRUE(parsed.options.logLines);
+    EXPECT_STREQ(Parse({"--name=Other"}).options.name, "Other");
+}
+
+TEST(FgOptions, HelpAndVersionDecide) {
+    EXPECT_EQ(Parse({"-h"}).options.action, FgAction::Help);
+    EXPECT_EQ(Parse({"--log", "--help", "--bogus"}).options.action, FgAction::Help);
+    EXPECT_EQ(Parse({"--version"}).options.action, FgAction::Version);
+    EXPECT_NE(std::string(FgVersionText()).find("QXXXXX"), std::string::npos);
+}
+
+struct UsageErrorCase {
+    const char* name;
+    std::vector<const char*> arguments;
+    std::string problem;
+};
+
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const UsageErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kLongModel = "Aircraft/" + std::string(83, 'a') + ".xml"; // 96 characters
+
+class FgUsageErrors : public testing::TestWithParam<UsageErrorCase> {};
+
+TEST_P(FgUsageErrors, SayWhatIsWrongInOneLine) {
+    const Parsed parsed = Parse(GetParam().arguments);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.problem, GetParam().problem);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FgOptions, FgUsageErrors,
+    testing::Values(
+        UsageErrorCase{"unknown", {"--bogus"}, "unrecognised argument '--bogus'"},
+        UsageErrorCase{"flag_with_value", {"--log=yes"}, "unrecognised argument '--log=yes'"},
+        UsageErrorCase{"missing_value", {"--listen"}, "option '--listen' needs a value"},
+        UsageErrorCase{"port_zero",
+                       {"--listen", "0"},
+                       "option '--listen' needs [HOST:]PORT with a port from 1 to 65535, not '0'"},
+        UsageErrorCase{"port_too_big",
+                       {"--send", "host:70000"},
+                       "option '--send' needs [HOST:]PORT with a port from 1 to 65535, not "
+                       "'host:70000'"},
+        UsageErrorCase{"no_host",
+                       {"--send=:5000"},
+                       "option '--send' needs [HOST:]PORT with a port from 1 to 65535, not "
+                       "':5000'"},
+        UsageErrorCase{"silence_negative",
+                       {"--end-after-silence", "-1"},
+                       "option '--end-after-silence' needs a number of seconds above 0 and at "
+                       "most 86400, not '-1'"},
+        UsageErrorCase{"silence_nan",
+                       {"--end-after-silence", "nan"},
+                       "option '--end-after-silence' needs a number of seconds above 0 and at "
+                       "most 86400, not 'nan'"},
+        UsageErrorCase{"empty_name",
+                       {"--name="},
+                       "option '--name' needs a block name of 1 to 127 characters, not ''"},
+        UsageErrorCase{
+            "model_too_long",
+            {"--model", kLongModel.c_str()},
+            ("option '--model' needs a model path of 1 to 95 characters, not '" + kLongModel + "'")
+                .c_str()}),
+    [](const testing::TestParamInfo<UsageErrorCase>& info) { return info.param.name; });
+
+} // namespace

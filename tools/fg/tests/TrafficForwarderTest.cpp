@@ -1,0 +1,144 @@
+#include "tools/fg/TrafficForwarder.h"
+
+#include "text_functions/TextFunctions.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+AircraftRecord Record(const char* callsign, std::int32_t address, double latitude, double longitude,
+                      std::int32_t time = 1000) {
+    AircraftRecord r{};
+    std::memcpy(r.callsign, callsign, std::min<std::size_t>(std::strlen(callsign), 12));
+    r.icaoAddress = address;
+    r.latitude = latitude;
+    r.longitude = longitude;
+    r.geoAltitude = 1000;
+    r.baroAltitude = 990;
+    r.track = 90;
+    r.groundSpeed = 100;
+    r.verticalRate = 0;
+    r.positionTime = time;
+    return r;
+}
+
+// Keeps what it is sent, decoded.
+class Capture : public DatagramSink {
+public:
+    bool Send(const std::uint8_t* data, std::size_t size) override {
+        MpPosition message{};
+        EXPECT_EQ(decoder.Decode(data, size, message), MpDecodeResult::Position)
+            << decoder.GetErrorText();
+        sent.push_back(message);
+        return true;
+    }
+    std::vector<std::string> Callsigns() const {
+        std::vector<std::string> names;
+        for (const MpPosition& m : sent) {
+            names.emplace_back(m.callsign);
+        }
+        return names;
+    }
+
+    MpDecoder decoder;
+    std::vector<MpPosition> sent;
+};
+
+TEST(TrafficForwarder, CallsignsAsFlightGearShowsThem) {
+    struct Case {
+        const char* callsign;
+        std::int32_t address;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"EZY12A", 0x4CA2B5, "EZY12A"},    {"BAW123  ", 0x4CA2B5, "BAW123"},
+        {"ABCDEFGH", 0x4CA2B5, "ABCDEFG"}, {"", 0x4CA2B5, "4CA2B5"},
+        {"   ", 0xABC, "000ABC"},          {"A\x1b[2J", 1, "A?[2J"},
+    };
+    for (const Case& c : cases) {
+        char shown[kMpCallsignSize];
+        MultiplayerCallsign(Record(c.callsign, c.address, 50, 0), shown);
+        EXPECT_STREQ(shown, c.shown) << c.callsign;
+    }
+}
+
+TEST(TrafficForwarder, AltitudeFromTheGeometricOneElseTheBarometric) {
+    TrafficFix fix{};
+    AircraftRecord r = Record("A", 1, 50.1, 0.2);
+    ASSERT_TRUE(FixOf(r, fix));
+    EXPECT_EQ(fix.position.height, 1000);
+    r.geoAltitude = 0;
+    ASSERT_TRUE(FixOf(r, fix));
+    EXPECT_EQ(fix.position.height, 990);
+    r.track = NAN;
+    r.groundSpeed = INFINITY;
+    ASSERT_TRUE(FixOf(r, fix));
+    EXPECT_EQ(fix.track, 0);
+    EXPECT_EQ(fix.groundSpeed, 0);
+    for (const double bad : {double{NAN}, 91.0, -double{INFINITY}}) {
+        r.latitude = bad;
+        EXPECT_FALSE(FixOf(r, fix)) << bad;
+    }
+}
+
+TEST(TrafficForwarder, SendsEachAircraftWhereItIsAndDropsTheMissing) {
+    TrafficForwarder forwarder("Aircraft/c172p/Models/c172p.xml");
+    const AircraftRecord first[] = {Record("ONE", 1, 50.4, 0.1), Record("TWO", 2, 50.5, 0.2)};
+    forwarder.Publish(first, 100);
+    Capture capture;
+    EXPECT_EQ(forwarder.SendAll(105, 64905.5, capture), 0);
+    ASSERT_EQ(capture.Callsigns(), (std::vector<std::string>{"ONE", "TWO"}));
+    const MpPosition& one = capture.sent[0];
+    EXPECT_STREQ(one.model, "Aircraft/c172p/Models/c172p.xml");
+    EXPECT_EQ(one.time, 64905.5);
+    const GeodeticPosition at = ToGeodetic(one.position);
+    // 5 s east at 100 m/s from 50.4, 0.1.
+    const LocalOffset moved = OffsetBetween({50.4, 0.1, 1000}, at);
+    EXPECT_NEAR(moved.east, 500, 1);
+    EXPECT_NEAR(moved.north, 0, 1);
+    EXPECT_NEAR(at.height, 1000, 1e-3);
+    EXPECT_NEAR(AnglesOf(at, one.attitude).heading, 90, 1e-3);
+    EXPECT_NEAR(one.linearVelocity.x, 100, 1e-3);
+
+    // TWO is gone from the next publication.
+    const AircraftRecord second[] = {Record("ONE", 1, 50.4, 0.115)};
+    forwarder.Publish(second, 110);
+    capture.sent.clear();
+    forwarder.SendAll(111, 64911, capture);
+    EXPECT_EQ(capture.Callsigns(), (std::vector<std::string>{"ONE"}));
+}
+
+// A record whose position is older than the newest of its publication is dead-reckoned for the
+// difference.
+TEST(TrafficForwarder, OlderPositionsOfAPublicationAreMovedOnByTheirAge) {
+    TrafficForwarder forwarder;
+    const AircraftRecord records[] = {Record("NEW", 1, 50.0, 0.0, 1000),
+                                      Record("OLD", 2, 50.0, 0.0, 994),
+                                      Record("ANCIENT", 3, 50.0, 0.0, 1)};
+    forwarder.Publish(records, 50);
+    TcasAircraft shown[3];
+    ASSERT_EQ(forwarder.Intruders(50, shown, 3), 3);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, 0, 0.1);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[1].position).east, 600, 1);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[2].position).east, 100 * kMaxFixAgeSeconds, 1);
+    EXPECT_NEAR(shown[0].east, 100, 1e-9);
+}
+
+TEST(TrafficForwarder, DuplicatesAndUnusableRecordsAreSkipped) {
+    TrafficForwarder forwarder;
+    const AircraftRecord records[] = {
+        Record("SAMEPREFIX1", 0xA1, 50.0, 0.0), Record("SAMEPREFIX2", 0xA2, 50.0, 0.0),
+        Record("SAMEPREFIX3", 0xA2, 50.0, 0.0), Record("NOPOS", 0xA3, NAN, 0.0)};
+    forwarder.Publish(records, 0);
+    EXPECT_EQ(forwarder.Count(), 2);
+    EXPECT_EQ(forwarder.Skipped(), 2);
+    EXPECT_STREQ(forwarder.CallsignAt(0), "SAMEPRE");
+    EXPECT_STREQ(forwarder.CallsignAt(1), "0000A2");
+}
+
+} // namespace
