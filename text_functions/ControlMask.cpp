@@ -5,18 +5,41 @@
 // Like the interface layout's identifier, compiled in but not registered: configuration control
 // depends on this library, not the other way round.
 [[maybe_unused]] static const char kControlMaskRevision[] =
-    "%Z% TextFunctions QX3102:08 ControlMask.cpp $Revision: 1.1 $";
+    "%Z% TextFunctions QX3102:08 ControlMask.cpp $Revision: 1.2 $";
 
 namespace {
 
 constexpr char kMask = '?';
-constexpr char kLineJoint[] = " / ";
 
 char MaskedByte(char c) {
     if (c == '\t') {
         return ' ';
     }
     return IsTerminalControl(static_cast<unsigned char>(c)) ? kMask : c;
+}
+
+bool IsLineBreak(char c) {
+    return c == '\n' || c == '\r';
+}
+
+std::string JoinedLines(std::string_view text) {
+    while (!text.empty() && IsLineBreak(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsLineBreak(text.back())) {
+        text.remove_suffix(1);
+    }
+    std::string joined;
+    joined.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsLineBreak(text[i])) {
+            joined += MaskedByte(text[i]);
+        } else if (!IsLineBreak(text[i + 1])) {
+            // The last break of a run; the text no longer ends with one, so i + 1 is inside.
+            joined += " / ";
+        }
+    }
+    return joined;
 }
 
 } // namespace
@@ -35,22 +58,19 @@ bool HoldsTerminalControl(std::string_view text) {
 }
 
 std::string MaskControls(std::string_view text, LineBreaks lineBreaks) {
+    if (lineBreaks == LineBreaks::Join) {
+        return JoinedLines(text);
+    }
     std::string masked;
     masked.reserve(text.size());
-    bool lineBreakPending = false;
     for (const char c : text) {
-        if (lineBreaks != LineBreaks::Mask && c == '\r') {
+        if (lineBreaks == LineBreaks::Keep && c == '\n') {
+            masked += c;
+        } else if (lineBreaks == LineBreaks::Keep && c == '\r') {
             continue;
+        } else {
+            masked += MaskedByte(c);
         }
-        if (lineBreaks == LineBreaks::Join && c == '\n') {
-            lineBreakPending = !masked.empty();
-            continue;
-        }
-        if (lineBreakPending) {
-            masked += kLineJoint;
-            lineBreakPending = false;
-        }
-        masked += lineBreaks == LineBreaks::Keep && c == '\n' ? c : MaskedByte(c);
     }
     return masked;
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 inline constexpr char kControlMaskHeaderRevision[] =
-    "%Z% TextFunctions QX3102:07 ControlMask.h $Revision: 1.1 $";
+    "%Z% TextFunctions QX3102:07 ControlMask.h $Revision: 1.2 $";
 
 // True for C0 controls, DEL and the C1 range; single-byte text, so 0x80-0x9F are controls.
 bool IsTerminalControl(unsigned char c);
@@ -19,9 +19,9 @@ bool HoldsTerminalControl(std::string_view text);
 enum class LineBreaks { Mask, Keep, Join };
 
 // The text with every terminal control replaced by "?". With LineBreaks::Keep a line feed stays
-// and a carriage return goes; with LineBreaks::Join the lines of the text, empty ones left out,
-// are joined with " / ", so that a multi-line text (an error report) makes one log line. Tabs
-// always become a space.
+// and a carriage return goes; with LineBreaks::Join the lines become one, each run of line feeds
+// and carriage returns inside the text a " / " and those at its ends dropped (one log line for
+// a report of several). Tabs always become a space.
 std::string MaskControls(std::string_view text, LineBreaks lineBreaks = LineBreaks::Mask);
 
 // MaskControls (LineBreaks::Mask) into a buffer of `size` bytes, cut to size-1 characters and

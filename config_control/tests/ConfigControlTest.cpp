@@ -43,17 +43,24 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// The module keeps "once" flags for the whole run; a fresh process sees them unset.
-void ExpectInFreshProcess(const std::function<bool()>& check) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::exit(check() ? 0 : 1), ::testing::ExitedWithCode(0), "");
-}
-
 class ConfigControlTest : public TempDirectoryTest {
 protected:
     void TearDown() override {
         CloseConfigReport();
         TempDirectoryTest::TearDown();
+    }
+
+    // The module keeps "once" flags for the whole run; a fresh process sees them unset. That
+    // process runs this fixture again and leaves by exit, past TearDown: it tidies up first.
+    void ExpectInFreshProcess(const std::function<bool()>& check) {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                const bool passed = check();
+                TearDown();
+                std::exit(passed ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
     }
 
     std::string OpenReport() {

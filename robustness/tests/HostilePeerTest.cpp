@@ -7,6 +7,7 @@
 #include "robustness/tests/HostileShm.h"
 #include "robustness/tests/ProgramRun.h"
 #include "shared_memory/VisualShm.h"
+#include "tools/sim/SimOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,8 @@ constexpr std::size_t kCrampedShm = 8192;
 // Before the guard a feeder died in about half of the starts beside a shrinking peer: so
 // many starts leave a feeder without the guard about one chance in forty to come through.
 constexpr int kShrinkingPeerLaunches = 5;
-// How long a program goes on beside the shrinking peer once it has told the shrink (the
-// stand-in never tells: it died within a second before the guard).
+// How long a program goes on beside the shrinking peer once it has told the shrink (before the
+// guard the stand-in died within a second).
 constexpr auto kAlongsidePeer = std::chrono::milliseconds(500);
 constexpr auto kStandInAlongsidePeer = std::chrono::seconds(2);
 
@@ -108,17 +109,21 @@ TEST_F(HostilePeer, FeederOutlivesAPeerThatKeepsShrinkingTheBlock) {
     });
 }
 
-// The stand-in shares the block through the same client: it lives on too and closes normally.
+// The stand-in shares the block through the same client: it lives through the shrink too, says
+// that the block shrank and ends with the code of a run that cannot go on (a simulator without
+// its block has nothing to show), never killed by the signal.
 TEST_F(HostilePeer, StandInOutlivesAPeerThatKeepsShrinkingTheBlock) {
     UniqueMappingName name;
     ProgramRun standIn(CORVANE_SIM_PROGRAM, {"--name", name.c_str(), "--log"}, directory / "sim");
     ASSERT_TRUE(standIn.WaitForOutput("attached to block", kStartMs)) << standIn.Account();
     {
         ShrinkingPeer peer(name.c_str(), kVisualInterfaceSize);
+        EXPECT_TRUE(standIn.WaitForOutput("Shared memory block shrank", kStartMs))
+            << standIn.Account();
         std::this_thread::sleep_for(kStandInAlongsidePeer);
-        ASSERT_TRUE(standIn.Running()) << standIn.Account();
     }
-    EXPECT_EQ(Close(standIn, "the stand-in"), "");
+    ASSERT_TRUE(standIn.WaitForEnd(kEndMs)) << standIn.Account();
+    EXPECT_TRUE(standIn.ExitedWith(kSimExitCannotRun)) << standIn.Account();
 }
 
 // Containers often give /dev/shm less room than the block needs. The size alone could be set,

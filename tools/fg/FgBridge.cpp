@@ -75,7 +75,7 @@ void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooL
     ++status.malformed;
     if (now - lastMalformedReport >= kMalformedReportSeconds) {
         lastMalformedReport = now;
-        const std::string reason = OneLine(decoder.FullErrorText());
+        const std::string reason = MaskControls(decoder.FullErrorText(), LineBreaks::Join);
         char line[kEventSize];
         FormatBounded(line, kEventSize, "malformed message skipped (%lld so far): %s",
                       static_cast<long long>(status.malformed), reason.c_str());

@@ -3,6 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
+#include "text_functions/ControlMask.h"
 #include "tools/fg/FgStatusText.h"
 
 #include <algorithm>
@@ -95,7 +96,8 @@ void Session::ReceiveUntil(Clock::time_point deadline) {
         } else if (receipt == UdpReceipt::Failed) {
             if (!receiveFailureShown) {
                 receiveFailureShown = true;
-                Log("cannot receive from FlightGear: " + OneLine(listener.FullErrorText()));
+                Log("cannot receive from FlightGear: " +
+                    MaskControls(listener.FullErrorText(), LineBreaks::Join));
             }
             std::this_thread::sleep_until(deadline);
         }
@@ -122,7 +124,8 @@ bool Session::Show(std::int64_t tick, double now) {
     }
     if (!sendFailureShown && sender.FullErrorText().size() > 0) {
         sendFailureShown = true;
-        if (!Log("cannot send to FlightGear: " + OneLine(sender.FullErrorText()))) {
+        if (!Log("cannot send to FlightGear: " +
+                 MaskControls(sender.FullErrorText(), LineBreaks::Join))) {
             return false;
         }
     }
@@ -143,7 +146,7 @@ int Session::Run() {
         const double now = Seconds();
         if (!client.IsBlockIntact()) {
             client.Abandon();
-            Log(OneLine(client.FullErrorText()));
+            Log(MaskControls(client.FullErrorText(), LineBreaks::Join));
             return 1;
         }
         if (terminal.QuitRequested()) {
@@ -166,7 +169,8 @@ bool OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sende
     UdpEndpoint local;
     if (!listener.Resolve(options.listenHost, options.listenPort, local) ||
         !sender.Resolve(options.sendHost, options.sendPort, flightGear)) {
-        const std::string reason = OneLine(listener.FullErrorText() + sender.FullErrorText());
+        const std::string reason =
+            MaskControls(listener.FullErrorText() + sender.FullErrorText(), LineBreaks::Join);
         std::fprintf(err, "corvane-fg: cannot resolve the address: %s\n", reason.c_str());
         return false;
     }
@@ -177,7 +181,7 @@ bool OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sende
                      "to take its multiplayer input there). Choose another one with --listen, "
                      "and give FlightGear the same with --multiplay=out.\n",
                      options.listenHost, static_cast<unsigned>(options.listenPort),
-                     OneLine(listener.FullErrorText()).c_str());
+                     MaskControls(listener.FullErrorText(), LineBreaks::Join).c_str());
         return false;
     }
     return true;
@@ -194,7 +198,8 @@ int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, s
     }
     CVisShm client(options.name);
     if (!client.IsValid()) {
-        std::fprintf(err, "corvane-fg: %s\n", OneLine(client.FullErrorText()).c_str());
+        std::fprintf(err, "corvane-fg: %s\n",
+                     MaskControls(client.FullErrorText(), LineBreaks::Join).c_str());
         return 1;
     }
     auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());

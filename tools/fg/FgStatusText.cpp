@@ -94,18 +94,6 @@ std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& opt
     return lines;
 }
 
-std::string OneLine(const std::string& text) {
-    std::string joined;
-    for (const char c : MaskControls(text, LineBreaks::Keep)) {
-        if (c == '\n') {
-            joined += " / ";
-        } else {
-            joined += c;
-        }
-    }
-    return joined;
-}
-
 std::string UtcStamp(std::int64_t milliseconds) {
     using namespace std::chrono;
     const sys_time<std::chrono::milliseconds> time{std::chrono::milliseconds(milliseconds)};

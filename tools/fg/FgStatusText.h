@@ -21,8 +21,5 @@ std::string StatusLine(const FgStatus& status, double now);
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
                                     const std::vector<std::string>& recentEvents, double now);
 
-// A report of several lines as one log line: the lines joined by " / ", controls masked.
-std::string OneLine(const std::string& text);
-
 // "2024-05-01T17:14:32.123Z" for milliseconds since 1970-01-01 00:00 UTC.
 std::string UtcStamp(std::int64_t milliseconds);

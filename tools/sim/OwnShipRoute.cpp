@@ -2,10 +2,11 @@
 
 #include "config_control/ConfigControl.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:02 OwnShipRoute.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:02 OwnShipRoute.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -14,6 +15,7 @@ void RegisterModule() {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = 111195.0;
+constexpr double kEarthRadiusMetres = kMetresPerDegree * 180.0 / kPi;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kMetresPerSecondPerKt = kMetresPerNm / 3600.0;
 
@@ -21,16 +23,54 @@ double Radians(double degrees) {
     return degrees * kPi / 180.0;
 }
 
+double Degrees(double radians) {
+    return radians * 180.0 / kPi;
+}
+
 double NormalisedTrack(double degrees) {
     const double track = std::fmod(degrees, 360.0);
     return track < 0 ? track + 360.0 : track;
 }
 
-// Moves a point by metres east and north.
-OwnShipFix Offset(double latitude, double longitude, double east, double north, double track) {
-    const double metresPerDegreeEast = kMetresPerDegree * std::cos(Radians(latitude));
-    return {latitude + north / kMetresPerDegree, longitude + east / metresPerDegreeEast,
-            NormalisedTrack(track)};
+double WrappedLongitude(double degrees) {
+    const double longitude = std::fmod(degrees + 180.0, 360.0);
+    return (longitude < 0 ? longitude + 360.0 : longitude) - 180.0;
+}
+
+// A point on the sphere with the direction of travel there, all in radians.
+struct Course {
+    double latitude;
+    double longitude;
+    double track;
+};
+
+// Where a great circle that leaves `from` on `from.track` is after `angle` radians of arc, and
+// its direction there. Whole turns are taken off first, so that hours of flight at any speed
+// keep their precision.
+Course AlongGreatCircle(const Course& from, double angle) {
+    const double arc = std::fmod(angle, 2 * kPi);
+    const double sinLatitude = std::sin(from.latitude) * std::cos(arc) +
+                               std::cos(from.latitude) * std::sin(arc) * std::cos(from.track);
+    const double latitude = std::asin(std::clamp(sinLatitude, -1.0, 1.0));
+    const double east = std::sin(from.track) * std::sin(arc) * std::cos(from.latitude);
+    const double north = std::cos(arc) - std::sin(from.latitude) * sinLatitude;
+    const double track = std::atan2(std::sin(from.track) * std::cos(from.latitude),
+                                    std::cos(arc) * std::cos(from.latitude) * std::cos(from.track) -
+                                        std::sin(from.latitude) * std::sin(arc));
+    return {latitude, from.longitude + std::atan2(east, north), track};
+}
+
+// Direction from `from` towards `to` at `from`, radians.
+double InitialBearing(const Course& from, const Course& to) {
+    const double difference = to.longitude - from.longitude;
+    return std::atan2(std::sin(difference) * std::cos(to.latitude),
+                      std::cos(from.latitude) * std::sin(to.latitude) -
+                          std::sin(from.latitude) * std::cos(to.latitude) * std::cos(difference));
+}
+
+OwnShipFix Fix(const Course& course) {
+    return {std::clamp(Degrees(course.latitude), -90.0, 90.0),
+            WrappedLongitude(Degrees(course.longitude)), NormalisedTrack(Degrees(course.track))};
 }
 } // namespace
 
@@ -66,23 +106,25 @@ OwnShipRoute OwnShipRoute::Leg(double latitude, double longitude, double trackDe
 
 OwnShipFix OwnShipRoute::At(double seconds) const {
     RegisterModule();
-    switch (kind) {
-    case Kind::Loop: {
-        if (radiusMetres <= 0) {
-            return {startLatitude, startLongitude, trackDegrees};
-        }
-        const double angle = speedMetresPerSecond * seconds / radiusMetres;
-        const double east = radiusMetres * std::sin(angle);
-        const double north = radiusMetres * (1.0 - std::cos(angle));
-        return Offset(startLatitude, startLongitude, east, north, 90.0 - angle * 180.0 / kPi);
+    // Arc flown, in radians of the earth (a leg) or of the circle (a loop); a product too big to
+    // hold means no position at all, so the start stands in for it.
+    const double radius = radiusMetres / kEarthRadiusMetres;
+    const double arc =
+        speedMetresPerSecond * seconds / (kind == Kind::Loop ? radiusMetres : kEarthRadiusMetres);
+    if (kind == Kind::Fixed || arc == 0 || !std::isfinite(arc) ||
+        (kind == Kind::Loop && radiusMetres <= 0)) {
+        return {startLatitude, startLongitude, trackDegrees};
     }
-    case Kind::Leg: {
-        const double distance = speedMetresPerSecond * seconds;
-        return Offset(startLatitude, startLongitude, distance * std::sin(Radians(trackDegrees)),
-                      distance * std::cos(Radians(trackDegrees)), trackDegrees);
+    const Course start{Radians(startLatitude), Radians(startLongitude), Radians(trackDegrees)};
+    if (kind == Kind::Leg) {
+        return Fix(AlongGreatCircle(start, arc));
     }
-    case Kind::Fixed:
-        break;
-    }
-    return {startLatitude, startLongitude, trackDegrees};
+    // The circle's centre lies due north of the start (beyond the pole for a wide loop near
+    // it); the own-ship keeps the radius from it, turning left, so its track is the direction
+    // away from the centre less a right angle.
+    Course centre = AlongGreatCircle({start.latitude, start.longitude, 0.0}, radius);
+    centre.track = InitialBearing(centre, start) - std::fmod(arc, 2 * kPi);
+    Course position = AlongGreatCircle(centre, radius);
+    position.track -= kPi / 2;
+    return Fix(position);
 }

@@ -1,10 +1,10 @@
 // Where the stand-in's own-ship is at a given time since the start: a loop, a fixed point or a
-// straight leg, flown at constant speed over a flat-earth approximation (good over the few
-// hundred kilometres a trial covers).
+// leg, flown at constant speed on a spherical earth. Every position is a valid one: a leg that
+// crosses a pole comes down the other side, and longitudes wrap into -180 to 180.
 #pragma once
 
 inline constexpr char kOwnShipRouteHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:01 OwnShipRoute.h $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:01 OwnShipRoute.h $Revision: 1.2 $";
 
 // Where the feeder seeds the own-ship: the default start of every route.
 inline constexpr double kDefaultOwnLatitude = 50.45;
@@ -12,9 +12,13 @@ inline constexpr double kDefaultOwnLongitude = 0.01;
 inline constexpr double kDefaultLoopRadiusNm = 15.0;
 inline constexpr double kDefaultSpeedKt = 250.0;
 
+// What a route accepts: anything faster or wider is no aircraft a simulator would fly.
+inline constexpr double kMaxSpeedKt = 2000.0;
+inline constexpr double kMaxLoopRadiusNm = 1000.0;
+
 struct OwnShipFix {
-    double latitude;  // degrees
-    double longitude; // degrees
+    double latitude;  // degrees, -90 to 90
+    double longitude; // degrees, -180 to 180
     double track;     // degrees true, 0 to 360
 };
 
@@ -23,6 +27,7 @@ public:
     // Anticlockwise circle whose southernmost point is the start, left heading east.
     static OwnShipRoute Loop(double latitude, double longitude, double radiusNm, double speedKt);
     static OwnShipRoute Fixed(double latitude, double longitude);
+    // A great circle leaving the start on the given track.
     static OwnShipRoute Leg(double latitude, double longitude, double trackDegrees, double speedKt);
 
     OwnShipFix At(double seconds) const;

@@ -1,17 +1,21 @@
 #include "tools/sim/ScopeSvg.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/sim/LabelPlacer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -19,8 +23,19 @@ void RegisterModule() {
 }
 
 constexpr double kSide = 600.0; // pixels of the square scope
-constexpr double kMargin = 20.0;
-constexpr double kTextTop = kSide + 2 * kMargin;
+constexpr double kMargin = 24.0;
+constexpr double kPanelX = kMargin + kSide + 24.0;
+constexpr double kPanelWidth = 280.0;
+constexpr double kWidth = kPanelX + kPanelWidth + 16.0;
+constexpr double kLineHeight = 18.0;
+// Advance of one character of the monospace fonts: 0.6 em.
+constexpr double kInfoCharWidth = 13.0 * 0.6;
+constexpr double kLabelCharWidth = 12.0 * 0.6;
+constexpr double kLabelHeight = 13.0;
+constexpr double kSymbolRadius = 5.0;
+constexpr double kOwnShipHalfSize = 9.0;
+constexpr char kProximateColour[] = "#ffb000";
+constexpr char kOtherColour[] = "#30d0ff";
 constexpr int kElementSize = 1024;
 
 // The new picture takes the old one's place in one step. std::rename refuses an existing target
@@ -38,11 +53,12 @@ std::string Element(const char* format, auto... values) {
     return text;
 }
 
-// Diagnostic texts come from another process: nothing in them may open markup.
-std::string Escaped(const char* text) {
+// Texts come from another process: nothing in them may open markup, and bytes beyond ASCII
+// (single-byte text, taken as Latin-1) become references, so that the file stays UTF-8.
+std::string Escaped(std::string_view text) {
     std::string escaped;
-    for (const char* c = text; *c != '\0'; ++c) {
-        switch (*c) {
+    for (const char c : MaskControls(text)) {
+        switch (c) {
         case '<':
             escaped += "&lt;";
             break;
@@ -56,79 +72,203 @@ std::string Escaped(const char* text) {
             escaped += "&quot;";
             break;
         default:
-            escaped +=
-                (static_cast<unsigned char>(*c) < 0x20 || static_cast<unsigned char>(*c) > 0x7E)
-                    ? '?'
-                    : *c;
+            escaped += static_cast<unsigned char>(c) < 0x80
+                           ? std::string(1, c)
+                           : Element("&#x%02X;", static_cast<unsigned char>(c));
         }
     }
     return escaped;
 }
 
-double X(const ScopeState& state, double longitude) {
-    return kMargin +
-           (longitude - state.own.longitude + kScopeHalfSize) / (2 * kScopeHalfSize) * kSide;
+std::string Text(double x, double y, const char* style, std::string_view text) {
+    return Element("<text x=\"%.1f\" y=\"%.1f\" class=\"%s\">", x, y, style) + Escaped(text) +
+           "</text>\n";
 }
 
-double Y(const ScopeState& state, double latitude) {
-    return kMargin +
-           (state.own.latitude + kScopeHalfSize - latitude) / (2 * kScopeHalfSize) * kSide;
+int Columns(double width) {
+    return static_cast<int>(width / kInfoCharWidth);
 }
 
-std::string Aircraft(const ScopeState& state, const AircraftRecord& record) {
-    if (!std::isfinite(record.latitude) || !std::isfinite(record.longitude) ||
-        std::fabs(record.latitude - state.own.latitude) > kScopeHalfSize ||
-        std::fabs(record.longitude - state.own.longitude) > kScopeHalfSize) {
-        return {};
+double X(double east) {
+    return kMargin + (east + 1.0) / 2.0 * kSide;
+}
+
+double Y(double north) {
+    return kMargin + (1.0 - north) / 2.0 * kSide;
+}
+
+std::string Circle(double x, double y, const char* colour) {
+    return Element("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%.0f\" fill=\"%s\"/>\n", x, y,
+                   kSymbolRadius, colour);
+}
+
+std::string Arrow(double x, double y, double track) {
+    return Element("<path d=\"M %.1f %.1f l -7 14 l 7 -4 l 7 4 z\" fill=\"#ffffff\" "
+                   "transform=\"rotate(%.1f %.1f %.1f)\"/>\n",
+                   x, y - 7, track, x, y);
+}
+
+class Picture {
+public:
+    explicit Picture(const ScopeState& state)
+        : state(state), placer({kMargin, kMargin, kSide, kSide}, {3, 1, {2, 16, 34}, false}) {}
+
+    std::string Svg();
+
+private:
+    void Box();
+    void Traffic();
+    void Label(int symbol, double x, double y, const std::string& label);
+    double Panel();
+    double Below();
+
+    const ScopeState& state;
+    LabelPlacer placer;
+    std::string box, leaders, symbols, labels, texts;
+    std::vector<std::string> numbered;
+};
+
+void Picture::Box() {
+    box += Element("<rect x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\" fill=\"none\" "
+                   "stroke=\"#50606a\"/>\n",
+                   kMargin, kMargin, kSide, kSide);
+    const int ticks = static_cast<int>(kScopeHalfSize / kScopeTickDegrees + 0.5);
+    for (int i = 1 - ticks; i < ticks; ++i) {
+        const double share = static_cast<double>(i) / ticks;
+        const char* stroke = i == 0 ? "#3a4650" : "#232c33";
+        box += Element("<path d=\"M %.1f %.1f v %.0f M %.1f %.1f h %.0f\" stroke=\"%s\"/>\n",
+                       X(share), kMargin, kSide, kMargin, Y(share), kSide, stroke);
     }
-    char callsign[sizeof record.callsign + 1] = {};
-    CopyBounded(callsign, record.callsign, sizeof callsign);
-    const bool proximate = TrafficSymbol(record.baroAltitude, state.ownAltitudeFt) == '*';
-    const double x = X(state, record.longitude), y = Y(state, record.latitude);
-    return Element("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"5\" fill=\"%s\"/>\n"
-                   "<text x=\"%.1f\" y=\"%.1f\" class=\"label\">%s %s%c</text>\n",
-                   x, y, proximate ? "#ffb000" : "#30d0ff", x + 8, y + 4, Escaped(callsign).c_str(),
-                   RelativeAltitudeText(record.baroAltitude, state.ownAltitudeFt).c_str(),
-                   TrendSymbol(record.verticalRate));
+    const OwnShipFix& own = state.own;
+    texts += Text(kMargin, kMargin - 8, "edge", Element("N %.2f", own.latitude + kScopeHalfSize));
+    texts += Text(kMargin, kMargin + kSide + 16, "edge",
+                  Element("S %.2f   W %.2f   E %.2f", own.latitude - kScopeHalfSize,
+                          own.longitude - kScopeHalfSize, own.longitude + kScopeHalfSize));
+    const double centre = kMargin + kSide / 2;
+    symbols += Arrow(centre, centre, own.track);
+    placer.AddSymbol({centre - kOwnShipHalfSize, centre - kOwnShipHalfSize, 2 * kOwnShipHalfSize,
+                      2 * kOwnShipHalfSize});
 }
 
-// The text is appended whole, never cut inside the element.
-std::string TextLine(int index, const std::string& text) {
-    return Element("<text x=\"%.0f\" y=\"%.0f\" class=\"info\">", kMargin,
-                   kTextTop + 18.0 * index) +
-           text + "</text>\n";
+void Picture::Traffic() {
+    const std::vector<int> inView = TrafficInView(state);
+    std::vector<double> xs, ys;
+    std::vector<int> marks;
+    for (int index : inView) {
+        const AircraftRecord& record = state.publication->aircraft[index];
+        double east = 0, north = 0;
+        ScopeOffset(state.own, record.latitude, record.longitude, east, north);
+        xs.push_back(X(std::clamp(east, -1.0, 1.0)));
+        ys.push_back(Y(std::clamp(north, -1.0, 1.0)));
+        marks.push_back(placer.AddSymbol({xs.back() - kSymbolRadius, ys.back() - kSymbolRadius,
+                                          2 * kSymbolRadius, 2 * kSymbolRadius}));
+    }
+    // The most important symbol is drawn last, on top of any it shares its place with.
+    for (std::size_t i = inView.size(); i-- > 0;) {
+        const AircraftRecord& record = state.publication->aircraft[inView[i]];
+        const bool proximate = TrafficSymbol(record.baroAltitude, state.ownAltitudeFt) == '*';
+        symbols += Circle(xs[i], ys[i], proximate ? kProximateColour : kOtherColour);
+    }
+    for (std::size_t i = 0; i < inView.size(); ++i) {
+        Label(marks[i], xs[i], ys[i],
+              TrafficLabel(state.publication->aircraft[inView[i]], state.ownAltitudeFt));
+    }
+}
+
+// The label, else its number beside the symbol with the label in the panel's list.
+void Picture::Label(int symbol, double x, double y, const std::string& label) {
+    std::string text = label;
+    LabelPlacement placement{};
+    bool placed = placer.Place(symbol, kLabelCharWidth * static_cast<double>(text.size()) + 2,
+                               kLabelHeight, placement);
+    if (!placed) {
+        text = std::to_string(numbered.size() + 1);
+        numbered.push_back(text + " " + label);
+        placed = placer.Place(symbol, kLabelCharWidth * static_cast<double>(text.size()) + 2,
+                              kLabelHeight, placement);
+    }
+    if (!placed) {
+        return;
+    }
+    const LabelBox& at = placement.box;
+    labels += Text(at.x + 1, at.y + 10, "label", text);
+    if (placement.leader) {
+        leaders += Element("<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" "
+                           "stroke=\"#8090a0\"/>\n",
+                           x, y, std::clamp(x, at.x, at.x + at.width),
+                           std::clamp(y, at.y, at.y + at.height));
+    }
+}
+
+// Status, legend and numbered labels beside the box; returns where the next line would go.
+double Picture::Panel() {
+    double y = kMargin + 12;
+    const auto line = [&](double x, std::string_view text) {
+        texts += Text(x, y, "info", text);
+        y += kLineHeight;
+    };
+    for (const std::string& status : StatusLines(state)) {
+        for (const std::string& row : WrapWords(status, Columns(kPanelWidth))) {
+            line(kPanelX, row);
+        }
+    }
+    y += kLineHeight / 2;
+    for (const LegendEntry& entry : kLegend) {
+        const std::string_view symbol = entry.symbol;
+        if (symbol == "@") {
+            symbols += Arrow(kPanelX + 8, y - 4, 0);
+        } else if (symbol == "*" || symbol == "o") {
+            symbols += Circle(kPanelX + 8, y - 4, symbol == "*" ? kProximateColour : kOtherColour);
+        } else {
+            texts += Text(kPanelX, y, "info", symbol);
+        }
+        line(kPanelX + 36, entry.meaning);
+    }
+    for (const std::string& range : RangeLines(state)) {
+        line(kPanelX, range);
+    }
+    y += kLineHeight / 2;
+    const double end = kMargin + kSide;
+    for (std::size_t i = 0; i < numbered.size(); ++i) {
+        if (y + kLineHeight > end && i + 1 < numbered.size()) {
+            line(kPanelX, Element("+%d more", static_cast<int>(numbered.size() - i)));
+            break;
+        }
+        line(kPanelX, numbered[i]);
+    }
+    return y;
+}
+
+// The slots, below the box across the whole picture; returns the height used.
+double Picture::Below() {
+    double y = kMargin + kSide + 40;
+    for (const std::string& slot : SlotLines(state)) {
+        for (const std::string& row : WrapWords(slot, Columns(kWidth - 2 * kMargin))) {
+            texts += Text(kMargin, y, "info", row);
+            y += kLineHeight;
+        }
+    }
+    return y;
+}
+
+std::string Picture::Svg() {
+    Box();
+    Traffic();
+    const double height = std::max(Panel(), Below()) + 4;
+    return Element(
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" xml:space=\"preserve\" width=\"%.0f\" "
+               "height=\"%.0f\">\n"
+               "<style>.label{font:12px monospace;fill:#e0e0e0}"
+               ".info{font:13px monospace;fill:#c0c0c0}.edge{font:11px monospace;fill:#8090a0}"
+               "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#101418\"/>\n",
+               kWidth, height) +
+           box + leaders + symbols + labels + texts + "</svg>\n";
 }
 } // namespace
 
 std::string RenderScopeSvg(const ScopeState& state) {
     RegisterModule();
-    std::string svg = Element(
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\">\n"
-        "<style>.label{font:12px monospace;fill:#e0e0e0}.info{font:13px monospace;fill:#c0c0c0}"
-        "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#101418\"/>\n"
-        "<rect x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"%.0f\" fill=\"none\" "
-        "stroke=\"#50606a\"/>\n",
-        kSide + 2 * kMargin, kTextTop + 110, kMargin, kMargin, kSide, kSide);
-    const double centre = kMargin + kSide / 2;
-    svg += Element("<path d=\"M %.1f %.1f l -7 14 l 7 -4 l 7 4 z\" fill=\"#ffffff\" "
-                   "transform=\"rotate(%.1f %.1f %.1f)\"/>\n",
-                   centre, centre - 7, state.own.track, centre, centre);
-    const PublicationSnapshot* publication = state.publication;
-    for (int i = 0; publication != nullptr && i < publication->recordCount; ++i) {
-        svg += Aircraft(state, publication->aircraft[i]);
-    }
-    svg += TextLine(0, Element("t %.1f s  own %.4f %.4f  track %03.0f  %.0f ft  sound request %d",
-                               state.seconds, state.own.latitude, state.own.longitude,
-                               state.own.track, state.ownAltitudeFt, state.soundRequest));
-    if (publication != nullptr) {
-        svg += TextLine(1, Element("publishCounter %d  aircraftCount %d  trafficStatus %d",
-                                   publication->publishCounter, publication->aircraftCount,
-                                   publication->trafficStatus));
-        svg += TextLine(2, "slot 1: " + Escaped(publication->slot1));
-        svg += TextLine(3, "slot 3: " + Escaped(publication->slot3));
-        svg += TextLine(4, "slot 6: " + Escaped(publication->slot6));
-    }
-    return svg + "</svg>\n";
+    return Picture(state).Svg();
 }
 
 bool ScopeSvgFile::Write(const char* path, const ScopeState& state) {

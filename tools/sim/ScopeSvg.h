@@ -1,5 +1,7 @@
-// The scope as an SVG picture, written at each publication: the view box around the own-ship,
-// the published aircraft with callsign and relative altitude, the counters and slots 1, 3, 6.
+// The scope as an SVG picture, written at each publication: the view box around the own-ship
+// with its grid, the published aircraft with their labels (beside the symbol, farther out with a
+// leader line, or numbered when the picture is too crowded), the status and legend beside it and
+// the diagnostic slots 1, 3 and 6 below, wrapped to the picture's width.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -8,7 +10,7 @@
 #include <string>
 
 inline constexpr char kScopeSvgHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:09 ScopeSvg.h $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:09 ScopeSvg.h $Revision: 1.2 $";
 
 std::string RenderScopeSvg(const ScopeState& state);
 

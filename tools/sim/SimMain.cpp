@@ -7,19 +7,23 @@
 #include <cstdio>
 
 namespace {
-[[maybe_unused]] const char kRevision[] = "%Z% CorvaneSim QX5001:18 SimMain.cpp $Revision: 1.1 $";
+[[maybe_unused]] const char kRevision[] = "%Z% CorvaneSim QX5001:18 SimMain.cpp $Revision: 1.2 $";
 }
 
 int main(int argc, char** argv) {
     SimOptions options;
     SimOptionParser parser;
     if (!parser.Parse(argc, argv, options)) {
-        std::fprintf(stderr, "corvane-sim: %s\n%s", parser.GetErrorText(), kSimUsage);
-        return 2;
+        std::fprintf(stderr, "corvane-sim: %s\nTry 'corvane-sim --help'.\n", parser.GetErrorText());
+        return kSimExitUsage;
     }
     if (options.help) {
         std::fputs(kSimUsage, stdout);
-        return 0;
+        return kSimExitNormal;
+    }
+    if (options.version) {
+        std::printf("%s\n", kSimVersionText);
+        return kSimExitNormal;
     }
     if (options.remove) {
         return RemoveStaleBlock(options.name, options.force, stdout, stderr);

@@ -1,14 +1,16 @@
 #include "tools/sim/SimOptions.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:12 SimOptions.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:12 SimOptions.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -16,11 +18,15 @@ void RegisterModule() {
 }
 
 constexpr int kMaxNumbers = 4;
+constexpr double kMinAltitudeFt = -2000;
+constexpr double kMaxAltitudeFt = 100000;
 
-// Exactly `count` comma-separated finite numbers.
-bool ReadNumbers(const char* text, int count, double* values) {
+// Reads exactly `count` comma-separated finite numbers. False with an empty problem when the
+// value does not have the option's form.
+bool ReadNumbers(const char* text, int count, double* values, std::string& problem) {
     char copy[128];
-    if (text == nullptr || FormatBounded(copy, sizeof copy, "%s", text) < 0) {
+    if (FormatBounded(copy, sizeof copy, "%s", text) < 0) {
+        problem = "too long";
         return false;
     }
     char* parts[kMaxNumbers + 1] = {};
@@ -30,84 +36,194 @@ bool ReadNumbers(const char* text, int count, double* values) {
     for (int i = 0; i < count; ++i) {
         char* end = nullptr;
         values[i] = std::strtod(parts[i], &end);
-        if (end == parts[i] || *end != '\0' || !std::isfinite(values[i])) {
+        if (end == parts[i] || *end != '\0') {
+            return false;
+        }
+        if (!std::isfinite(values[i])) {
+            problem = "not a finite number";
             return false;
         }
     }
     return true;
 }
 
-bool ValidPosition(const double* values) {
-    return std::fabs(values[0]) <= 89.0 && std::fabs(values[1]) <= 180.0;
+bool Refuse(std::string& problem, const char* text) {
+    problem = text;
+    return false;
 }
 
-bool ReadRoute(const char* option, const char* value, OwnShipRoute& route) {
-    double v[kMaxNumbers] = {};
-    if (std::strcmp(option, "--fixed") == 0) {
-        if (!ReadNumbers(value, 2, v) || !ValidPosition(v)) {
-            return false;
-        }
-        route = OwnShipRoute::Fixed(v[0], v[1]);
-        return true;
+bool CheckPosition(const double* v, std::string& problem) {
+    if (std::fabs(v[0]) > 90.0) {
+        return Refuse(problem, "latitude out of range (-90 to 90)");
     }
-    if (!ReadNumbers(value, 4, v) || !ValidPosition(v) || v[3] < 0) {
+    if (std::fabs(v[1]) > 180.0) {
+        return Refuse(problem, "longitude out of range (-180 to 180)");
+    }
+    return true;
+}
+
+bool CheckSpeed(double speedKt, std::string& problem) {
+    if (speedKt < 0 || speedKt > kMaxSpeedKt) {
+        return Refuse(problem, "speed out of range (0 to 2000 kt)");
+    }
+    return true;
+}
+
+bool ReadFixed(const char* value, SimOptions& options, std::string& problem) {
+    double v[2] = {};
+    if (!ReadNumbers(value, 2, v, problem) || !CheckPosition(v, problem)) {
         return false;
     }
-    if (std::strcmp(option, "--loop") == 0) {
-        route = OwnShipRoute::Loop(v[0], v[1], v[2], v[3]);
-        return v[2] > 0;
-    }
-    route = OwnShipRoute::Leg(v[0], v[1], v[2], v[3]);
+    options.settings.route = OwnShipRoute::Fixed(v[0], v[1]);
     return true;
 }
 
-bool IsRouteOption(const char* option) {
-    return std::strcmp(option, "--fixed") == 0 || std::strcmp(option, "--loop") == 0 ||
-           std::strcmp(option, "--leg") == 0;
+// LAT,LON,<third>,SPEED_KT with a valid position and speed.
+bool ReadMovingRoute(const char* value, double* v, std::string& problem) {
+    return ReadNumbers(value, 4, v, problem) && CheckPosition(v, problem) &&
+           CheckSpeed(v[3], problem);
+}
+
+bool ReadLeg(const char* value, SimOptions& options, std::string& problem) {
+    double v[4] = {};
+    if (!ReadMovingRoute(value, v, problem)) {
+        return false;
+    }
+    options.settings.route = OwnShipRoute::Leg(v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+bool ReadLoop(const char* value, SimOptions& options, std::string& problem) {
+    double v[4] = {};
+    if (!ReadMovingRoute(value, v, problem)) {
+        return false;
+    }
+    if (v[2] <= 0 || v[2] > kMaxLoopRadiusNm) {
+        return Refuse(problem, "radius out of range (above 0 up to 1000 NM)");
+    }
+    options.settings.route = OwnShipRoute::Loop(v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+bool ReadAltitude(const char* value, SimOptions& options, std::string& problem) {
+    double feet = 0;
+    if (!ReadNumbers(value, 1, &feet, problem)) {
+        return false;
+    }
+    if (feet < kMinAltitudeFt || feet > kMaxAltitudeFt) {
+        return Refuse(problem, "altitude out of range (-2000 to 100000 ft)");
+    }
+    options.settings.ownAltitudeFt = feet;
+    return true;
+}
+
+bool ReadEnd(const char* value, SimOptions& options, std::string& problem) {
+    double seconds = 0;
+    if (!ReadNumbers(value, 1, &seconds, problem)) {
+        return false;
+    }
+    if (seconds < 0) {
+        return Refuse(problem, "negative time");
+    }
+    options.settings.endAfterSeconds = seconds;
+    return true;
+}
+
+bool ReadSounds(const char* value, SimOptions& options, std::string& problem) {
+    if (options.settings.sounds.Parse(value)) {
+        return true;
+    }
+    // The script's report is where, what and the script; the option line says the rest.
+    const std::string& report = options.settings.sounds.FullErrorText();
+    const std::size_t what = report.find('\n') + 1;
+    return Refuse(problem, report.substr(what, report.find('\n', what) - what).c_str());
+}
+
+bool ReadName(const char* value, SimOptions& options, std::string&) {
+    options.name = value;
+    return true;
+}
+
+bool ReadSvg(const char* value, SimOptions& options, std::string&) {
+    options.svgPath = value;
+    return true;
+}
+
+struct ValueOption {
+    const char* name;
+    const char* form; // what the value looks like
+    bool (*read)(const char* value, SimOptions& options, std::string& problem);
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--fixed", "LAT,LON", ReadFixed},
+    {"--leg", "LAT,LON,TRACK_DEG,SPEED_KT", ReadLeg},
+    {"--loop", "LAT,LON,RADIUS_NM,SPEED_KT", ReadLoop},
+    {"--alt", "FEET", ReadAltitude},
+    {"--end-after", "SECONDS", ReadEnd},
+    {"--sounds", "T:CODE,...", ReadSounds},
+    {"--name", "NAME", ReadName},
+    {"--svg", "FILE", ReadSvg},
+};
+
+const ValueOption* FindValueOption(const char* name) {
+    for (const ValueOption& option : kValueOptions) {
+        if (std::strcmp(option.name, name) == 0) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+bool* FindFlag(const char* name, SimOptions& options) {
+    const struct {
+        const char* name;
+        bool* flag;
+    } flags[] = {{"--log", &options.logLines}, {"--remove", &options.remove},
+                 {"--force", &options.force},  {"-h", &options.help},
+                 {"--help", &options.help},    {"--version", &options.version}};
+    for (const auto& flag : flags) {
+        if (std::strcmp(flag.name, name) == 0) {
+            return flag.flag;
+        }
+    }
+    return nullptr;
+}
+
+// What is wrong with one argument (and its value), in one line.
+std::string Problem(const char* const* argv, int argc, int& i, SimOptions& options) {
+    const ValueOption* option = FindValueOption(argv[i]);
+    if (option == nullptr) {
+        return "unknown option '" + MaskControls(argv[i]) + "'";
+    }
+    const char* value = i + 1 < argc ? argv[++i] : "";
+    if (value[0] == '\0') {
+        return "option '" + std::string(option->name) + "' needs a value (" + option->form + ")";
+    }
+    std::string problem;
+    if (option->read(value, options, problem)) {
+        return {};
+    }
+    // Arguments go back to a terminal: nothing in them may act on it.
+    return std::string(option->name) + " " + MaskControls(value) + ": " +
+           (problem.empty() ? "expected " + std::string(option->form) : problem);
 }
 } // namespace
 
 bool SimOptionParser::Parse(int argc, const char* const* argv, SimOptions& options) {
     RegisterModule();
     for (int i = 1; i < argc; ++i) {
-        const char* option = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool ok = true;
-        bool takesValue = true;
-        double number = 0;
-        if (std::strcmp(option, "--name") == 0) {
-            options.name = value;
-            ok = value != nullptr && value[0] != '\0';
-        } else if (IsRouteOption(option)) {
-            ok = ReadRoute(option, value, options.settings.route);
-        } else if (std::strcmp(option, "--alt") == 0) {
-            ok = ReadNumbers(value, 1, &number) && number > -2000 && number < 100000;
-            options.settings.ownAltitudeFt = number;
-        } else if (std::strcmp(option, "--sounds") == 0) {
-            ok = options.settings.sounds.Parse(value);
-        } else if (std::strcmp(option, "--end-after") == 0) {
-            ok = ReadNumbers(value, 1, &number) && number >= 0;
-            options.settings.endAfterSeconds = number;
-        } else if (std::strcmp(option, "--svg") == 0) {
-            options.svgPath = value;
-            ok = value != nullptr;
-        } else {
-            takesValue = false;
-            bool* flag = std::strcmp(option, "--log") == 0      ? &options.logLines
-                         : std::strcmp(option, "--remove") == 0 ? &options.remove
-                         : std::strcmp(option, "--force") == 0  ? &options.force
-                         : std::strcmp(option, "--help") == 0   ? &options.help
-                                                                : nullptr;
-            ok = flag != nullptr;
-            if (ok) {
-                *flag = true;
+        if (bool* flag = FindFlag(argv[i], options); flag != nullptr) {
+            *flag = true;
+            if (options.help || options.version) {
+                return true;
             }
+            continue;
         }
-        if (!ok) {
-            ReportDetail("SimOptionParser::Parse", "Bad option or value", option);
+        if (const std::string problem = Problem(argv, argc, i, options); !problem.empty()) {
+            SetErrorText(problem.c_str());
             return false;
         }
-        i += takesValue ? 1 : 0;
     }
     return true;
 }

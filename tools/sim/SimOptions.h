@@ -5,18 +5,49 @@
 #include "tools/sim/SimPeer.h"
 
 inline constexpr char kSimOptionsHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.2 $";
+
+inline constexpr char kSimVersionText[] = "corvane-sim (Corvane Version 1.0)";
+
+// Exit codes, as --help states them.
+inline constexpr int kSimExitNormal = 0;
+inline constexpr int kSimExitCannotRun = 1;
+inline constexpr int kSimExitUsage = 2;
 
 inline constexpr char kSimUsage[] =
-    "usage: corvane-sim [--name NAME] [--loop LAT,LON,RADIUS_NM,SPEED_KT | --fixed LAT,LON |\n"
-    "                   --leg LAT,LON,TRACK_DEG,SPEED_KT] [--alt FEET] [--sounds T:CODE,...]\n"
-    "                   [--end-after SECONDS] [--svg FILE] [--log]\n"
+    "Usage: corvane-sim [OPTION]...\n"
     "       corvane-sim [--name NAME] --remove [--force]\n"
-    "Default route: a loop of 15 NM radius at 250 kt starting at 50.45 N, 0.01 E.\n"
-    "--sounds 5:0,12:10 requests code 0 at 5 s and code 10 (silence) at 12 s.\n"
-    "--end-after N sets the ending state after N s; the stand-in ends 8 s later.\n"
-    "--log prints one line per publication even on a terminal.\n"
-    "--remove unlinks a stale block; it refuses while a client is attached (--force anyway).\n";
+    "Stands in for the flight simulator: joins (or creates) the shared block\n"
+    "\"VisualInterface\", keeps the simulation state, the own-ship position and the alert\n"
+    "request current, and shows what the visual system receives: a scope on a terminal,\n"
+    "otherwise one log line per change.\n"
+    "\n"
+    "The own-ship's route (default: a loop of 15 NM at 250 kt from 50.45 N, 0.01 E):\n"
+    "  --loop LAT,LON,RADIUS_NM,SPEED_KT  anticlockwise circle whose southernmost point is\n"
+    "                                     LAT,LON, left heading east\n"
+    "  --fixed LAT,LON                    stay at LAT,LON\n"
+    "  --leg LAT,LON,TRACK_DEG,SPEED_KT   a great circle from LAT,LON (over a pole and on)\n"
+    "  LAT -90 to 90, LON -180 to 180, RADIUS_NM above 0 up to 1000, SPEED_KT 0 to 2000\n"
+    "  --alt FEET             own-ship altitude, -2000 to 100000 (default 6000)\n"
+    "  --sounds T:CODE,...    alert requests: CODE from T seconds on; 5:0,12:10 asks for\n"
+    "                         Traffic at 5 s and Silence at 12 s. Codes: 0 Traffic, 1 Climb,\n"
+    "                         2 Climb now, 3 Descend, 4 Descend now, 5 Clear of traffic,\n"
+    "                         6 TCAS system failure, 10 Silence\n"
+    "  --end-after SECONDS    the ending state after SECONDS; the stand-in ends 8 s later\n"
+    "  --name NAME            the block's name (default VisualInterface)\n"
+    "  --svg FILE             also write the scope as an SVG picture at each publication\n"
+    "  --log                  log lines even on a terminal\n"
+    "  --remove               remove a stale block; refused unless its attach count is 0\n"
+    "  --force                with --remove: remove it whatever its attach count\n"
+    "  -h, --help             show this help and exit\n"
+    "  --version              show the version and exit\n"
+    "\n"
+    "On a terminal q, Escape or Ctrl-C ends the simulation (the feeder then ends itself).\n"
+    "\n"
+    "Exit status: 0 after a normal end (the simulation ended, the user quit, a signal) or a\n"
+    "removal; 1 when the block cannot be attached, the output cannot be written, or --remove\n"
+    "refuses or fails; 2 on a usage error (a bad option or value, an --svg file that cannot\n"
+    "be written).\n";
 
 struct SimOptions {
     SimSettings settings;
@@ -26,10 +57,13 @@ struct SimOptions {
     bool remove = false;
     bool force = false;
     bool help = false;
+    bool version = false;
 };
 
 class SimOptionParser : public QX_ErrorReport {
 public:
-    // False, with the reason in the error text, on an unknown option or a bad value.
+    // False on an unknown option or a bad value, with one line in the error text that says
+    // what is wrong ("--fixed 91,0: latitude out of range (-90 to 90)"). -h, --help and
+    // --version end the reading: what follows them is not looked at.
     bool Parse(int argc, const char* const* argv, SimOptions& options);
 };

@@ -3,17 +3,22 @@
 #include "config_control/ConfigControl.h"
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
+#include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
+#include "tools/sim/ScopeGrid.h"
 #include "tools/sim/ScopeSvg.h"
 #include "tools/sim/ScopeText.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:17 SimRunner.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:17 SimRunner.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -24,24 +29,55 @@ constexpr auto kTick = std::chrono::milliseconds(100);
 // The scope is redrawn this often between publications, for the moving own-ship.
 constexpr int kRedrawTicks = 5;
 
+// One line on a stream, for a log that keeps one line per event.
+void Say(std::FILE* stream, const std::string& line) {
+    std::fprintf(stream, "corvane-sim: %s\n", MaskControls(line, LineBreaks::Join).c_str());
+    std::fflush(stream);
+}
+
+// Standard output, whose first failed write ends the run: a log piped into a reader that has
+// gone (head -1) must not leave the simulation running with nobody watching.
+class Output {
+public:
+    explicit Output(std::FILE* out) : out(out) {}
+
+    void Line(const std::string& line) {
+        if (!Failed() && (std::fprintf(out, "%s\n", line.c_str()) < 0 || std::fflush(out) != 0)) {
+            error = errno != 0 ? errno : EIO;
+        }
+    }
+    void Refused() { error = errno != 0 ? errno : EIO; }
+    bool Failed() const { return error != 0; }
+    int Error() const { return error; }
+
+private:
+    std::FILE* out;
+    int error = 0;
+};
+
 class Session {
 public:
-    Session(const SimOptions& options, SimTerminal& terminal, VisualInterfaceBlock& block,
-            std::FILE* out, std::FILE* err)
-        : options(options), terminal(terminal), peer(block, options.settings), out(out), err(err),
-          scopeMode(terminal.IsTerminal() && !options.logLines) {}
+    Session(const SimOptions& options, SimTerminal& terminal, CVisShm& client, Output& output,
+            std::FILE* err)
+        : options(options), terminal(terminal), client(client),
+          peer(*static_cast<VisualInterfaceBlock*>(client.GetBlock()), options.settings),
+          output(output), err(err), scopeMode(terminal.IsTerminal() && !options.logLines) {}
 
-    void Run();
+    // False when a peer shrank the block under the run: it is then no longer touched.
+    bool Run();
 
 private:
     void Tick(int tick, double seconds);
     void Show(bool published);
     void LogEvents(double seconds);
+    // Leaves the ending state in the block, so that the feeder ends itself too.
+    void Stop(double seconds);
 
     const SimOptions& options;
     SimTerminal& terminal;
+    CVisShm& client;
     SimPeer peer;
-    std::FILE* out;
+    Output& output;
     std::FILE* err;
     bool scopeMode;
     ScopeState state;
@@ -52,24 +88,37 @@ private:
     bool quit = false;
 };
 
-void Session::Run() {
+bool Session::Run() {
     const auto start = std::chrono::steady_clock::now();
+    bool intact = true;
     for (int tick = 0;; ++tick) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        intact = client.IsBlockIntact();
+        if (!intact) {
+            break;
+        }
         Tick(tick, seconds);
         if (quit || peer.Finished(seconds)) {
             break;
         }
         std::this_thread::sleep_until(start + kTick * (tick + 1));
     }
+    if (scopeMode) {
+        terminal.EndDrawing();
+    }
+    return intact;
+}
+
+void Session::Stop(double seconds) {
+    peer.EndNow(seconds);
+    peer.Step(seconds);
+    quit = true;
 }
 
 void Session::Tick(int tick, double seconds) {
     if (terminal.QuitRequested()) {
-        // The ending state stays in the block, so the feeder still ends itself.
-        peer.EndNow(seconds);
-        quit = true;
+        Stop(seconds);
     }
     peer.Step(seconds);
     state.seconds = seconds;
@@ -84,6 +133,7 @@ void Session::Tick(int tick, double seconds) {
         }
         peer.TakeSnapshot(*publication);
         state.publication = publication.get();
+        state.publishedAt = seconds;
     }
     if (!scopeMode) {
         LogEvents(seconds);
@@ -91,51 +141,87 @@ void Session::Tick(int tick, double seconds) {
     if (published || (scopeMode && tick % kRedrawTicks == 0)) {
         Show(published);
     }
+    if (output.Failed() && !quit) {
+        Stop(seconds);
+    }
 }
 
 void Session::Show(bool published) {
     if (scopeMode) {
-        std::vector<std::string> lines = RenderScope(state);
-        lines.push_back(peer.Ending(state.seconds) ? "simulation ending" : "q: quit");
-        terminal.Draw(lines);
+        const TerminalSize size = terminal.Size();
+        if (!terminal.Draw(RenderScope(state, size.columns, size.rows))) {
+            output.Refused();
+        }
     } else if (published) {
-        std::fprintf(out, "%s\n", PublicationLogLine(state).c_str());
-        std::fflush(out);
+        output.Line(PublicationLogLine(state));
     }
     if (published && options.svgPath != nullptr && !svg.Write(options.svgPath, state)) {
-        std::fprintf(err, "corvane-sim: %s\n", svg.GetErrorText());
+        Say(err, svg.FullErrorText());
     }
 }
 
 void Session::LogEvents(double seconds) {
+    char line[128];
     if (peer.SoundRequest() != loggedSound) {
         loggedSound = peer.SoundRequest();
-        std::fprintf(out, "%7.1f s sound request %d\n", seconds, loggedSound);
+        FormatBounded(line, sizeof line, "%7.1f s sound request %d (%s)", seconds, loggedSound,
+                      AlertName(loggedSound));
+        output.Line(line);
     }
     if (peer.Ending(seconds) && !loggedEnding) {
         loggedEnding = true;
-        std::fprintf(out, "%7.1f s simulation ending (state 0x00FFFFFF)\n", seconds);
+        FormatBounded(line, sizeof line, "%7.1f s simulation ending (state 0x00FFFFFF)", seconds);
+        output.Line(line);
     }
-    std::fflush(out);
+}
+
+// The picture before any publication, so that a path that cannot be written is known at once.
+bool FirstPicture(const SimOptions& options, std::FILE* err) {
+    if (options.svgPath == nullptr) {
+        return true;
+    }
+    ScopeState state;
+    state.own = options.settings.route.At(0);
+    state.ownAltitudeFt = options.settings.ownAltitudeFt;
+    ScopeSvgFile svg;
+    if (svg.Write(options.svgPath, state)) {
+        return true;
+    }
+    Say(err,
+        "--svg " + std::string(options.svgPath) + " cannot be written: " + svg.FullErrorText());
+    return false;
 }
 } // namespace
 
 int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
     RegisterModule();
+    if (!FirstPicture(options, err)) {
+        return kSimExitUsage;
+    }
     CVisShm client(options.name);
     if (!client.IsValid()) {
-        std::fprintf(err, "corvane-sim: %s\n", client.GetErrorText());
-        return 1;
+        Say(err, client.FullErrorText());
+        return kSimExitCannotRun;
     }
     auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());
-    std::fprintf(out, "corvane-sim: attached to block \"%s\" (clients attached: %d)\n",
-                 options.name, std::atomic_ref<std::int32_t>(block->attachCount).load());
-    std::fflush(out);
-    Session session(options, terminal, *block, out, err);
-    session.Run();
+    Output output(out);
+    output.Line("corvane-sim: attached to block \"" + MaskControls(options.name) +
+                "\" (clients attached: " +
+                std::to_string(std::atomic_ref<std::int32_t>(block->attachCount).load()) + ")");
+    if (!output.Failed() && !Session(options, terminal, client, output, err).Run()) {
+        // The block's memory may be gone with its pages: it is left as it is.
+        client.Abandon();
+        Say(err, client.FullErrorText());
+        return kSimExitCannotRun;
+    }
     client.Detach();
-    std::fprintf(out, "corvane-sim: detached from \"%s\"\n", options.name);
-    return 0;
+    output.Line("corvane-sim: detached from \"" + MaskControls(options.name) + "\"");
+    if (output.Failed()) {
+        Say(err, std::string("output failed (") + std::strerror(output.Error()) +
+                     "): the simulation is ended and the block detached");
+        return kSimExitCannotRun;
+    }
+    return kSimExitNormal;
 }
 
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err) {
@@ -144,26 +230,34 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
     NamedMapping mapping;
     if (!mapping.Open(name) || !mapping.Map()) {
         NamedMapping::ErrorText(mapping.LastError(), reason, sizeof reason);
-        std::fprintf(err, "corvane-sim: no block \"%s\" to remove: %s\n", name, reason);
-        return 1;
+        std::fprintf(err, "corvane-sim: no block \"%s\" to remove: %s\n", name,
+                     MaskControls(reason, LineBreaks::Join).c_str());
+        return kSimExitCannotRun;
     }
+    // A block too short to hold a count is no block any client can use.
     std::int32_t attached = 0;
     if (mapping.MappedSize() >= sizeof(VisualInterfaceBlock)) {
         auto* block = static_cast<VisualInterfaceBlock*>(mapping.Address());
         attached = std::atomic_ref<std::int32_t>(block->attachCount).load();
     }
     mapping.UnmapAndClose();
-    if (attached > 0 && !force) {
+    // A negative count is no proof that nobody uses the block: only 0 is.
+    if (attached != 0 && !force) {
         std::fprintf(err,
-                     "corvane-sim: refused: %d client(s) attached to \"%s\". Stop them first "
-                     "(or, if they are gone without detaching, use --remove --force).\n",
+                     attached > 0 ? "corvane-sim: refused: %d client(s) attached to \"%s\". "
+                                  : "corvane-sim: refused: the attach count is %d for \"%s\", "
+                                    "not 0. ",
                      attached, name);
-        return 1;
+        std::fputs("Stop every client first (or, if they are gone without detaching, use "
+                   "--remove --force).\n",
+                   err);
+        return kSimExitCannotRun;
     }
     if (const int error = NamedMapping::Unlink(name); error != 0) {
         NamedMapping::ErrorText(error, reason, sizeof reason);
-        std::fprintf(err, "corvane-sim: cannot remove \"%s\": %s\n", name, reason);
-        return 1;
+        std::fprintf(err, "corvane-sim: cannot remove \"%s\": %s\n", name,
+                     MaskControls(reason, LineBreaks::Join).c_str());
+        return kSimExitCannotRun;
     }
     // A Windows mapping has no name to remove: it goes with its last user, and while one holds
     // it the block stays. Say so rather than report a removal that did not happen.
@@ -173,8 +267,8 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
                      "corvane-sim: cannot remove \"%s\": it stays while a program holds it and "
                      "goes with the last one\n",
                      name);
-        return 1;
+        return kSimExitCannotRun;
     }
     std::fprintf(out, "corvane-sim: removed block \"%s\"\n", name);
-    return 0;
+    return kSimExitNormal;
 }

@@ -1,6 +1,7 @@
 // The stand-in's run: attaches to the block, steps the simulation every 100 ms in real time,
 // and shows each publication (scope on a terminal, else log lines; optionally an SVG file),
-// until the simulation has ended or the user quits. And its other job: removing a stale block.
+// until the simulation has ended, the user quits or the output is gone. And its other job:
+// removing a stale block.
 #pragma once
 
 #include "tools/sim/SimOptions.h"
@@ -9,12 +10,14 @@
 #include <cstdio>
 
 inline constexpr char kSimRunnerHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:16 SimRunner.h $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:16 SimRunner.h $Revision: 1.2 $";
 
-// Exit code: 0 after a normal end, 1 when the block cannot be attached.
+// Exit code: kSimExitNormal after a normal end; kSimExitCannotRun when the block cannot be
+// attached or the output fails (the simulation is then ended and the block detached);
+// kSimExitUsage when the --svg file cannot be written at the start. Every message is one line.
 int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
 
-// Unlinks the block `name` unless a client is attached to it (or `force`). Exit code 0 when
-// removed, 1 when refused or failed. A Windows block goes with its last user and is never
-// removed here: 1, with the reason.
+// Unlinks the block `name` unless its attach count is other than 0 (a client may be attached,
+// or the count is garbage), or `force`. Exit code 0 when removed, 1 when refused or failed. A
+// Windows block goes with its last user and is never removed here: 1, with the reason.
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err);

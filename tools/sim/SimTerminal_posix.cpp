@@ -1,83 +1,78 @@
-// POSIX front of corvane-sim: raw keyboard input, signals and in-place drawing.
+// POSIX front of corvane-sim: the dialog host's terminal session (signals through a pipe,
+// SIGPIPE ignored, the keyboard raw) and in-place drawing.
 #include "tools/sim/SimTerminal.h"
 
-#include <csignal>
-#include <cstdio>
+#include "platform/posix/TerminalSession.h"
+
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% CorvaneSim QX5001:14 SimTerminal_posix.cpp $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:14 SimTerminal_posix.cpp $Revision: 1.2 $";
 
-volatile std::sig_atomic_t interrupted = 0;
+constexpr char kCtrlC = 3;
+constexpr char kEscape = 27;
 
-void OnSignal(int) {
-    interrupted = 1;
+bool InputWaiting(int fd) {
+    pollfd input{fd, POLLIN, 0};
+    return poll(&input, 1, 0) == 1 && (input.revents & POLLIN) != 0;
 }
 
 class PosixTerminal : public SimTerminal {
 public:
-    PosixTerminal() {
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
-        std::signal(SIGHUP, OnSignal);
-        outputIsTerminal = isatty(STDOUT_FILENO) == 1;
-        if (isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0) {
-            termios raw = saved;
-            raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-            raw.c_cc[VMIN] = 0;
-            raw.c_cc[VTIME] = 0;
-            keyboard = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
-        }
-    }
+    PosixTerminal()
+        : keyboard(::IsTerminal(STDIN_FILENO)), outputIsTerminal(::IsTerminal(STDOUT_FILENO)),
+          // The last picture stays on the screen after the end: no alternate screen.
+          modes(STDIN_FILENO, keyboard, STDOUT_FILENO, false) {}
 
-    ~PosixTerminal() override {
-        if (keyboard) {
-            tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        }
-        if (drawn) {
-            std::fputs("\033[?25h", stdout); // cursor back on
-            std::fflush(stdout);
-        }
-    }
+    ~PosixTerminal() override { EndDrawing(); }
 
     bool IsTerminal() const override { return outputIsTerminal; }
 
+    TerminalSize Size() const override {
+        const HostSize size = QueryTerminalSize(STDOUT_FILENO);
+        return {size.width, size.height};
+    }
+
     bool QuitRequested() override {
-        if (interrupted != 0) {
-            return true;
+        if (!signals.IsReady() || (InputWaiting(signals.ReadFd()) && signals.Drain().close)) {
+            quit = true;
         }
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        while (keyboard && poll(&input, 1, 0) == 1 && (input.revents & POLLIN) != 0) {
+        while (!quit && keyboard && InputWaiting(STDIN_FILENO)) {
             char key = 0;
             if (read(STDIN_FILENO, &key, 1) != 1) {
                 break;
             }
-            if (key == 'q' || key == 'Q' || key == 27) {
-                return true;
-            }
+            quit = key == 'q' || key == 'Q' || key == kEscape || key == kCtrlC;
         }
-        return false;
+        return quit;
     }
 
-    void Draw(const std::vector<std::string>& lines) override {
-        std::fputs(drawn ? "\033[H" : "\033[?25l\033[H\033[2J", stdout);
+    bool Draw(const std::vector<std::string>& lines) override {
+        std::string screen = drawn ? "\033[H" : "\033[?25l\033[H\033[2J";
         drawn = true;
-        for (const std::string& line : lines) {
-            std::fputs(line.c_str(), stdout);
-            std::fputs("\033[K\n", stdout);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            // No line feed after the last line: on the bottom row it would scroll.
+            screen += "\033[2K" + lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
         }
-        std::fputs("\033[J", stdout);
-        std::fflush(stdout);
+        return WriteAll(STDOUT_FILENO, screen + "\033[J");
+    }
+
+    void EndDrawing() override {
+        if (drawn) {
+            WriteAll(STDOUT_FILENO, "\033[?25h\r\n"); // the cursor back on
+            drawn = false;
+        }
     }
 
 private:
-    termios saved{};
-    bool keyboard = false;
-    bool outputIsTerminal = false;
+    SignalPipe signals;
+    bool keyboard;
+    bool outputIsTerminal;
+    ScopedTerminalModes modes;
     bool drawn = false;
+    bool quit = false;
 };
 } // namespace
 

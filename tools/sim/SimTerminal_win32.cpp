@@ -5,10 +5,11 @@
 #include <csignal>
 #include <cstdio>
 #include <io.h>
+#include <windows.h>
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% CorvaneSim QX5001:15 SimTerminal_win32.cpp $Revision: 1.1 $";
+    "%Z% CorvaneSim QX5001:15 SimTerminal_win32.cpp $Revision: 1.2 $";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -24,7 +25,18 @@ public:
         outputIsTerminal = _isatty(_fileno(stdout)) != 0;
     }
 
+    ~ConsoleTerminal() override { EndDrawing(); }
+
     bool IsTerminal() const override { return outputIsTerminal; }
+
+    TerminalSize Size() const override {
+        CONSOLE_SCREEN_BUFFER_INFO info{};
+        if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) {
+            return {80, 24};
+        }
+        return {info.srWindow.Right - info.srWindow.Left + 1,
+                info.srWindow.Bottom - info.srWindow.Top + 1};
+    }
 
     bool QuitRequested() override {
         while (interrupted == 0 && outputIsTerminal && _kbhit() != 0) {
@@ -36,17 +48,28 @@ public:
         return interrupted != 0;
     }
 
-    void Draw(const std::vector<std::string>& lines) override {
+    bool Draw(const std::vector<std::string>& lines) override {
+        drawn = true;
         std::fputs("\033[H\033[J", stdout);
-        for (const std::string& line : lines) {
-            std::fputs(line.c_str(), stdout);
-            std::fputs("\n", stdout);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            // No line feed after the last line: on the bottom row it would scroll.
+            std::fputs(lines[i].c_str(), stdout);
+            std::fputs(i + 1 < lines.size() ? "\n" : "", stdout);
         }
-        std::fflush(stdout);
+        return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+    }
+
+    void EndDrawing() override {
+        if (drawn) {
+            std::fputs("\n", stdout);
+            std::fflush(stdout);
+            drawn = false;
+        }
     }
 
 private:
     bool outputIsTerminal = false;
+    bool drawn = false;
 };
 } // namespace
 

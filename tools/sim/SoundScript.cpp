@@ -5,9 +5,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -15,6 +16,21 @@ void RegisterModule() {
 }
 
 constexpr int kScriptTextSize = 1024;
+
+// The feeder's alert table, by request code; 7 to 9 ask for nothing.
+constexpr const char* kAlertNames[] = {
+    "Traffic",
+    "Climb",
+    "Climb now",
+    "Descend",
+    "Descend now",
+    "Clear of traffic",
+    "TCAS system failure",
+    nullptr,
+    nullptr,
+    nullptr,
+    "Silence",
+};
 
 bool ReadStep(char* text, double& seconds, std::int32_t& code) {
     char* parts[3] = {};
@@ -40,23 +56,23 @@ bool SoundScript::Parse(const char* text) {
     RegisterModule();
     char copy[kScriptTextSize];
     if (text == nullptr || FormatBounded(copy, kScriptTextSize, "%s", text) < 0) {
-        ReportError("SoundScript::Parse", "Script missing or too long");
+        ReportError("SoundScript::Parse", "script missing or too long");
         return false;
     }
     char* items[kMaxSteps + 1] = {};
     const int count = SplitAtCharBounded(copy, ",", items, kMaxSteps);
     if (count > kMaxSteps) {
-        ReportError("SoundScript::Parse", "More than 64 steps");
+        ReportError("SoundScript::Parse", "more than 64 steps");
         return false;
     }
     Step parsed[kMaxSteps] = {};
     for (int i = 0; i < count; ++i) {
         if (!ReadStep(items[i], parsed[i].seconds, parsed[i].code)) {
-            ReportDetail("SoundScript::Parse", "A step is not SECONDS:CODE", text);
+            ReportDetail("SoundScript::Parse", "a step is not SECONDS:CODE", text);
             return false;
         }
         if (i > 0 && parsed[i].seconds < parsed[i - 1].seconds) {
-            ReportDetail("SoundScript::Parse", "Step times must not decrease", text);
+            ReportDetail("SoundScript::Parse", "step times must not decrease", text);
             return false;
         }
     }
@@ -73,4 +89,12 @@ std::int32_t SoundScript::RequestAt(double seconds) const {
         code = steps[i].code;
     }
     return code;
+}
+
+const char* AlertName(std::int32_t code) {
+    if (code < 0 || code >= static_cast<std::int32_t>(std::size(kAlertNames)) ||
+        kAlertNames[code] == nullptr) {
+        return "no request";
+    }
+    return kAlertNames[code];
 }

@@ -22,8 +22,10 @@ class QuitAfter : public SimTerminal {
 public:
     explicit QuitAfter(int calls) : calls(calls) {}
     bool IsTerminal() const override { return false; }
+    TerminalSize Size() const override { return {80, 24}; }
     bool QuitRequested() override { return --calls < 0; }
-    void Draw(const std::vector<std::string>&) override {}
+    bool Draw(const std::vector<std::string>&) override { return true; }
+    void EndDrawing() override {}
 
 private:
     std::atomic<int> calls;

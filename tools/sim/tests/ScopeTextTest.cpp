@@ -2,13 +2,23 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 
 namespace {
-struct AltitudeCase {
+using sim_test::StateOf;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+struct AltitudeCase : sim_test::NamedCase {
     double metres;
     double ownFt;
     const char* text;
@@ -23,121 +33,136 @@ TEST_P(RelativeAltitude, InHundredsOfFeetWithTheProximateSymbol) {
     EXPECT_EQ(TrafficSymbol(c.metres, c.ownFt), c.symbol);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RelativeAltitude,
-                         testing::Values(AltitudeCase{1828.8, 6000, "00",
-                                                      '*'}, // 6000 ft: same level
-                                         AltitudeCase{2188.464, 6000, "+12", '*'}, // 7180 ft
-                                         AltitudeCase{2225.04, 6000, "+13", 'o'},  // 7300 ft
-                                         AltitudeCase{1676.4, 6000, "-05", '*'},   // 5500 ft
-                                         AltitudeCase{10668, 6000, "+290", 'o'},   // FL350
-                                         AltitudeCase{0, 6000, "-60", 'o'}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RelativeAltitude,
+    testing::Values(AltitudeCase{{"SameLevel"}, 1828.8, 6000, "00", '*'}, // 6000 ft
+                    AltitudeCase{{"Above1180Ft"}, 2188.464, 6000, "+12", '*'},
+                    AltitudeCase{{"Above1300Ft"}, 2225.04, 6000, "+13", 'o'},
+                    AltitudeCase{{"Below500Ft"}, 1676.4, 6000, "-05", '*'},
+                    AltitudeCase{{"FlightLevel350"}, 10668, 6000, "+290", 'o'},
+                    AltitudeCase{{"OnTheGround"}, 0, 6000, "-60", 'o'},
+                    // From the block: anything a peer writes, never a number that is none.
+                    AltitudeCase{{"NotANumber"}, kNaN, 6000, "?", 'o'},
+                    AltitudeCase{{"Infinite"}, kInfinity, 6000, "+999", 'o'},
+                    AltitudeCase{{"HugeBelow"}, -1e300, 6000, "-999", 'o'}),
+    sim_test::ByName());
 
 TEST(ScopeText, TrendNeedsMoreThan500FeetPerMinute) {
     EXPECT_EQ(TrendSymbol(3.0), '^');
     EXPECT_EQ(TrendSymbol(-3.0), 'v');
     EXPECT_EQ(TrendSymbol(2.5), ' ');
     EXPECT_EQ(TrendSymbol(0.0), ' ');
+    EXPECT_EQ(TrendSymbol(kNaN), ' ');
 }
 
-struct CellCase {
-    double dLatitude;
-    double dLongitude;
-    bool inside;
-    int column;
-    int row;
-};
-
-class ScopeCells : public testing::TestWithParam<CellCase> {};
-
-TEST_P(ScopeCells, MapTheBoxOntoTheGrid) {
-    const CellCase& c = GetParam();
-    const OwnShipFix own{50.45, 0.01, 0};
-    int column = -1, row = -1;
-    ASSERT_EQ(ScopeCell(own, 50.45 + c.dLatitude, 0.01 + c.dLongitude, column, row), c.inside);
-    if (c.inside) {
-        EXPECT_EQ(column, c.column);
-        EXPECT_EQ(row, c.row);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ScopeCells,
-    testing::Values(CellCase{0, 0, true, kScopeColumns / 2, kScopeRows / 2},
-                    CellCase{0.6, -0.6, true, 0, 0},
-                    CellCase{-0.6, 0.6, true, kScopeColumns - 1, kScopeRows - 1},
-                    CellCase{0.61, 0, false, 0, 0}, CellCase{0, -0.61, false, 0, 0}));
-
-TEST(ScopeText, ShowsEachPublishedAircraftWithItsLabelAndTheCounters) {
+std::unique_ptr<PublicationSnapshot> Publication() {
     auto publication = std::make_unique<PublicationSnapshot>();
     publication->publishCounter = 7;
     publication->aircraftCount = 2;
     publication->recordCount = 2;
-    publication->trafficStatus = 0;
     CopyBounded(publication->aircraft[0].callsign, "BAW12", 9);
-    publication->aircraft[0].latitude = 50.75; // 0.3 north: row 6
+    publication->aircraft[0].latitude = 50.75;
     publication->aircraft[0].longitude = 0.01;
     publication->aircraft[0].baroAltitude = 2188.464; // +12
     publication->aircraft[0].verticalRate = 5;
     CopyBounded(publication->aircraft[1].callsign, "FAR", 9);
-    publication->aircraft[1].latitude = 52.0; // outside the box: not drawn
-    CopyBounded(publication->slot3, "Failed geting historic data", kDiagnosticTextSize);
+    publication->aircraft[1].latitude = 52.0; // outside the box
+    return publication;
+}
 
-    ScopeState state;
-    state.own = {50.45, 0.01, 90};
-    state.ownAltitudeFt = 6000;
-    state.publication = publication.get();
-    const std::vector<std::string> lines = RenderScope(state);
-    // Border line, then the grid rows.
-    const std::string& row = lines[1 + 6];
-    EXPECT_EQ(row.substr(1 + kScopeColumns / 2, 10), "*BAW12+12^");
-    EXPECT_EQ(lines[1 + kScopeRows / 2][1 + kScopeColumns / 2], '@');
-    for (int i = 0; i < kScopeRows + 2; ++i) {
-        EXPECT_EQ(lines[static_cast<std::size_t>(i)].size(), kScopeColumns + 2u) << i;
-    }
-    std::string all;
-    for (const std::string& line : lines) {
-        all += line + "\n";
-    }
-    EXPECT_EQ(all.find("FAR"), std::string::npos);
-    EXPECT_NE(all.find("publishCounter 7  aircraftCount 2  trafficStatus 0"), std::string::npos);
-    EXPECT_NE(all.find("slot 3: Failed geting historic data"), std::string::npos);
-
+TEST(ScopeText, LogLineListsEveryPublishedAircraft) {
+    const auto publication = Publication();
+    ScopeState state = StateOf(publication.get());
     const std::string log = PublicationLogLine(state);
     EXPECT_NE(log.find("publication 7: 2 aircraft, status 0"), std::string::npos) << log;
     EXPECT_NE(log.find("BAW12+12 FAR"), std::string::npos) << log;
+    EXPECT_EQ(PublicationLogLine(StateOf(nullptr)), "");
 }
 
-TEST(ScopeText, BeforeAnyPublicationSaysSo) {
-    ScopeState state;
-    const std::vector<std::string> lines = RenderScope(state);
-    EXPECT_EQ(lines.back(), "waiting for the first publication");
-    EXPECT_EQ(PublicationLogLine(state), "");
+// Callsigns and slots come from a peer: a terminal must never receive its escapes.
+TEST(ScopeText, TextsFromTheBlockAreMasked) {
+    auto publication = Publication();
+    CopyBounded(publication->aircraft[0].callsign,
+                "\x1b[2J\x9b"
+                "AB",
+                9);
+    CopyBounded(publication->slot1, "\x1b]0;owned\a", kDiagnosticTextSize);
+    CopyBounded(publication->slot6, "line\nbreak", kDiagnosticTextSize);
+    const ScopeState state = StateOf(publication.get());
+    EXPECT_EQ(CallsignText(publication->aircraft[0]), "?[2J?AB");
+    EXPECT_EQ(TrafficLabel(publication->aircraft[0], 6000), "?[2J?AB+12^");
+    const std::string log = PublicationLogLine(state);
+    EXPECT_NE(log.find("?[2J?AB+12"), std::string::npos) << log;
+    const std::vector<std::string> slots = SlotLines(state);
+    EXPECT_EQ(slots[0], "slot 1: ?]0;owned?");
+    EXPECT_EQ(slots[2], "slot 6: line?break");
 }
-} // namespace
 
-namespace {
-TEST(ScopeText, LabelsNeverMixAndGoLeftAtTheEdge) {
+TEST(ScopeText, StatusNamesTheAlertAndTheAgeOfThePublication) {
+    const auto publication = Publication();
+    ScopeState state = StateOf(publication.get());
+    state.seconds = 43.2;
+    state.publishedAt = 31.0;
+    state.soundRequest = 3;
+    std::string all;
+    for (const std::string& line : StatusLines(state)) {
+        EXPECT_LE(line.size(), 33u) << line;
+        all += line + "\n";
+    }
+    EXPECT_NE(all.find("alert 3: Descend"), std::string::npos) << all;
+    EXPECT_NE(all.find("publishCounter 7, 12 s ago"), std::string::npos) << all;
+    EXPECT_NE(all.find("aircraftCount 2  trafficStatus 0"), std::string::npos) << all;
+    state.soundRequest = -7;
+    EXPECT_EQ(StatusLines(state)[3], "alert -7: no request");
+    state.publication = nullptr;
+    EXPECT_EQ(StatusLines(state).back(), "no publication yet");
+}
+
+TEST(ScopeText, TrafficInViewPutsTheProximateAndNearestFirst) {
     auto publication = std::make_unique<PublicationSnapshot>();
     const struct {
-        const char* callsign;
-        double dLongitude;
-    } aircraft[] = {{"AAA", 0.0}, {"BBB", 0.02}, {"EDGE", 0.6}};
+        double dLatitude;
+        double metres;
+    } aircraft[] = {{0.5, 1828.8}, {0.1, 10000}, {0.3, 1828.8}, {0.9, 1828.8}, {0.05, kNaN}};
     for (const auto& a : aircraft) {
         AircraftRecord& record = publication->aircraft[publication->recordCount++];
-        CopyBounded(record.callsign, a.callsign, 9);
-        record.latitude = 50.75;
-        record.longitude = 0.01 + a.dLongitude;
-        record.baroAltitude = 1828.8; // own level: "00"
+        record.latitude = 50.45 + a.dLatitude;
+        record.longitude = 0.01;
+        record.baroAltitude = a.metres;
     }
-    ScopeState state;
-    state.own = {50.45, 0.01, 90};
-    state.ownAltitudeFt = 6000;
-    state.publication = publication.get();
-    const std::string row = RenderScope(state)[1 + 6];
-    const std::size_t centre = 1 + kScopeColumns / 2;
-    // AAA's label would run over BBB's symbol one cell to the right: it goes left instead.
-    EXPECT_EQ(row.substr(centre - 5, 7), "AAA00**") << row;
-    EXPECT_EQ(row.substr(centre + 2, 5), "BBB00") << row;
-    EXPECT_EQ(row.substr(kScopeColumns - 6, 8), "EDGE00*|") << row;
+    const std::vector<int> order = TrafficInView(StateOf(publication.get()));
+    EXPECT_EQ(order, (std::vector<int>{2, 0, 4, 1})); // the fourth is outside the box
 }
+
+TEST(ScopeText, OffsetsTakeLongitudesTheShortWayRound) {
+    double east = 0, north = 0;
+    ASSERT_TRUE(ScopeOffset({10, 179.9, 0}, 10.3, -179.8, east, north));
+    EXPECT_NEAR(east, 0.3 / kScopeHalfSize, 1e-9);
+    EXPECT_NEAR(north, 0.3 / kScopeHalfSize, 1e-9);
+    EXPECT_FALSE(ScopeOffset({10, 0, 0}, kNaN, 0, east, north));
+    EXPECT_FALSE(ScopeOffset({10, 0, 0}, 10, 0.61, east, north));
+}
+
+struct WrapCase : sim_test::NamedCase {
+    const char* text;
+    int width;
+    std::vector<std::string> lines;
+};
+
+class WrapWordsTest : public testing::TestWithParam<WrapCase> {};
+
+TEST_P(WrapWordsTest, BreaksAtSpacesWithinTheWidth) {
+    EXPECT_EQ(WrapWords(GetParam().text, GetParam().width), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WrapWordsTest,
+    testing::Values(WrapCase{{"Fits"}, "slot 3: failed", 20, {"slot 3: failed"}},
+                    WrapCase{{"AtTheLastSpace"},
+                             "Top Lat = 51.05 Bot Lat = 49.85",
+                             16,
+                             {"Top Lat = 51.05", "Bot Lat = 49.85"}},
+                    WrapCase{{"LongWordCut"}, "abcdefghij", 4, {"abcd", "efgh", "ij"}},
+                    WrapCase{{"Empty"}, "", 10, {""}}),
+    sim_test::ByName());
 } // namespace

@@ -1,14 +1,23 @@
 #include "tools/sim/SimOptions.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
+#include <string>
 #include <vector>
 
 namespace {
-bool Parse(std::vector<const char*> args, SimOptions& options) {
+bool Parse(std::vector<const char*> args, SimOptions& options, std::string* problem = nullptr) {
     args.insert(args.begin(), "corvane-sim");
-    return SimOptionParser().Parse(static_cast<int>(args.size()), args.data(), options);
+    SimOptionParser parser;
+    const bool ok = parser.Parse(static_cast<int>(args.size()), args.data(), options);
+    if (problem != nullptr) {
+        *problem = parser.FullErrorText();
+    }
+    return ok;
 }
 
 TEST(SimOptions, DefaultsAreTheLoopFromTheFeedersSeedPosition) {
@@ -46,22 +55,95 @@ TEST(SimOptions, ReadsEveryOption) {
     EXPECT_TRUE(remove.remove && remove.force);
 }
 
-class BadArguments : public testing::TestWithParam<std::vector<const char*>> {};
+TEST(SimOptions, RoutesReachThePolesAndTheDateLine) {
+    for (const char* fixed : {"90,0", "-90,180", "0,-180"}) {
+        SimOptions options;
+        EXPECT_TRUE(Parse({"--fixed", fixed}, options)) << fixed;
+    }
+    SimOptions limits;
+    EXPECT_TRUE(Parse({"--loop", "89,0,1000,2000"}, limits));
+}
 
-TEST_P(BadArguments, AreRefused) {
+TEST(SimOptions, HelpAndVersionEndTheReading) {
+    for (const char* help : {"-h", "--help"}) {
+        SimOptions options;
+        ASSERT_TRUE(Parse({help, "--bogus"}, options)) << help;
+        EXPECT_TRUE(options.help);
+    }
     SimOptions options;
-    EXPECT_FALSE(Parse(GetParam(), options));
+    ASSERT_TRUE(Parse({"--version"}, options));
+    EXPECT_TRUE(options.version);
+    std::string usage = kSimUsage;
+    for (const char* word : {"-h, --help", "--version", "Exit status", "2000", "1000"}) {
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+    }
+}
+
+struct BadCase : sim_test::NamedCase {
+    std::vector<const char*> args;
+    const char* problem; // the whole error text, one line
+};
+
+class BadArguments : public testing::TestWithParam<BadCase> {};
+
+TEST_P(BadArguments, AreRefusedWithWhatIsWrong) {
+    SimOptions options;
+    std::string problem;
+    EXPECT_FALSE(Parse(GetParam().args, options, &problem));
+    EXPECT_EQ(problem, GetParam().problem);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadArguments,
     testing::Values(
-        std::vector<const char*>{"--unknown"}, std::vector<const char*>{"--name"},
-        std::vector<const char*>{"--name", ""}, std::vector<const char*>{"--fixed", "50"},
-        std::vector<const char*>{"--fixed", "91,0"}, std::vector<const char*>{"--fixed", "50,0,1"},
-        std::vector<const char*>{"--leg", "50,0,90"},
-        std::vector<const char*>{"--leg", "50,0,90,-5"},
-        std::vector<const char*>{"--loop", "50,0,0,250"}, std::vector<const char*>{"--alt", "high"},
-        std::vector<const char*>{"--sounds", "5"}, std::vector<const char*>{"--end-after", "-1"},
-        std::vector<const char*>{"--end-after", "nan"}, std::vector<const char*>{"--svg"}));
+        BadCase{{"UnknownOption"}, {"--unknown"}, "unknown option '--unknown'"},
+        BadCase{{"EscapeInAnOption"}, {"--\x1b[2J"}, "unknown option '--?[2J'"},
+        BadCase{{"NameWithoutValue"}, {"--name"}, "option '--name' needs a value (NAME)"},
+        BadCase{{"EmptyName"}, {"--name", ""}, "option '--name' needs a value (NAME)"},
+        BadCase{{"FixedOneNumber"}, {"--fixed", "50"}, "--fixed 50: expected LAT,LON"},
+        BadCase{{"FixedLatitudeBeyondThePole"},
+                {"--fixed", "91,0"},
+                "--fixed 91,0: latitude out of range (-90 to 90)"},
+        BadCase{{"FixedLongitude"},
+                {"--fixed", "0,180.5"},
+                "--fixed 0,180.5: longitude out of range (-180 to 180)"},
+        BadCase{{"FixedThreeNumbers"}, {"--fixed", "50,0,1"}, "--fixed 50,0,1: expected LAT,LON"},
+        BadCase{{"FixedNotFinite"}, {"--fixed", "nan,0"}, "--fixed nan,0: not a finite number"},
+        BadCase{{"LegThreeNumbers"},
+                {"--leg", "50,0,90"},
+                "--leg 50,0,90: expected LAT,LON,TRACK_DEG,SPEED_KT"},
+        BadCase{{"LegNegativeSpeed"},
+                {"--leg", "50,0,90,-5"},
+                "--leg 50,0,90,-5: speed out of range (0 to 2000 kt)"},
+        BadCase{{"LegAbsurdSpeed"},
+                {"--leg", "88,0,0,100000"},
+                "--leg 88,0,0,100000: speed out of range (0 to 2000 kt)"},
+        BadCase{
+            "LegInfiniteTrack", {"--leg", "0,0,inf,100"}, "--leg 0,0,inf,100: not a finite number"},
+        BadCase{{"LoopNoRadius"},
+                {"--loop", "50,0,0,250"},
+                "--loop 50,0,0,250: radius out of range (above 0 up to 1000 NM)"},
+        BadCase{{"LoopAbsurd"},
+                {"--loop", "0,0,1e9,1e9"},
+                "--loop 0,0,1e9,1e9: speed out of range (0 to 2000 kt)"},
+        BadCase{{"LoopHugeRadius"},
+                {"--loop", "50,0,1e300,250"},
+                "--loop 50,0,1e300,250: radius out of range (above 0 up to 1000 NM)"},
+        BadCase{{"LoopOverflow"},
+                {"--loop", "50,0,1e999,250"},
+                "--loop 50,0,1e999,250: not a finite number"},
+        BadCase{{"AltitudeWord"}, {"--alt", "high"}, "--alt high: expected FEET"},
+        BadCase{{"AltitudeNotANumber"}, {"--alt", "nan"}, "--alt nan: not a finite number"},
+        BadCase{{"AltitudeInSpace"},
+                {"--alt", "200000"},
+                "--alt 200000: altitude out of range (-2000 to 100000 ft)"},
+        BadCase{{"SoundsWithoutCode"}, {"--sounds", "5"}, "--sounds 5: a step is not SECONDS:CODE"},
+        BadCase{
+            "SoundsAtNoTime", {"--sounds", "nan:0"}, "--sounds nan:0: a step is not SECONDS:CODE"},
+        BadCase{{"EndBeforeTheStart"}, {"--end-after", "-1"}, "--end-after -1: negative time"},
+        BadCase{{"EndNotANumber"}, {"--end-after", "nan"}, "--end-after nan: not a finite number"},
+        BadCase{{"EndNever"}, {"--end-after", "inf"}, "--end-after inf: not a finite number"},
+        BadCase{{"SvgWithoutFile"}, {"--svg"}, "option '--svg' needs a value (FILE)"},
+        BadCase{{"SvgEmpty"}, {"--svg", ""}, "option '--svg' needs a value (FILE)"}),
+    sim_test::ByName());
 } // namespace

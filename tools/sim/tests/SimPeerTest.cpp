@@ -41,7 +41,7 @@ TEST_F(SimPeerTest, KeepsTheSimulatorFieldsCurrent) {
     peer.Step(6);
     EXPECT_EQ(block->soundRequest, 0);
     EXPECT_GT(block->ownLongitude, 0.01);
-    EXPECT_DOUBLE_EQ(block->ownLatitude, 50.45);
+    EXPECT_NEAR(block->ownLatitude, 50.45, 1e-4); // a great circle east bends south a little
     peer.Step(12);
     EXPECT_EQ(block->soundRequest, 10);
     // Fields of the feeder are left alone.

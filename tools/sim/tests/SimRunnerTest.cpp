@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/NamedMapping.h"
+#include "text_functions/TextFunctions.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -21,12 +24,44 @@ class QuitAfter : public SimTerminal {
 public:
     explicit QuitAfter(int calls) : calls(calls) {}
     bool IsTerminal() const override { return false; }
+    TerminalSize Size() const override { return {80, 24}; }
     bool QuitRequested() override { return --calls < 0; }
-    void Draw(const std::vector<std::string>&) override {}
+    bool Draw(const std::vector<std::string>&) override { return true; }
+    void EndDrawing() override {}
 
 private:
     int calls;
 };
+
+// A terminal that goes away (a closed window, a hung-up line) after some pictures.
+class LostTerminal : public SimTerminal {
+public:
+    explicit LostTerminal(int pictures) : pictures(pictures) {}
+    bool IsTerminal() const override { return true; }
+    TerminalSize Size() const override { return {80, 24}; }
+    bool QuitRequested() override { return false; }
+    bool Draw(const std::vector<std::string>& lines) override {
+        for (const std::string& line : lines) {
+            EXPECT_LT(line.size(), 80u) << line;
+        }
+        EXPECT_LE(lines.size(), 24u);
+        return --pictures >= 0;
+    }
+    void EndDrawing() override { ended = true; }
+
+    bool ended = false;
+
+private:
+    int pictures;
+};
+
+int CountLines(const std::string& text) {
+    int lines = 0;
+    for (const char c : text) {
+        lines += c == '\n' ? 1 : 0;
+    }
+    return lines;
+}
 
 // Named after the test's block. tmpfile on Windows (Wine's C library) takes a name from the
 // clock and opens it without claiming it first: tests started together in parallel processes
@@ -101,5 +136,70 @@ TEST_F(SimRunnerTest, ForceRemovesABlockWithAStaleCount) {
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), true, out, err), kBlocksOutliveTheirUsers ? 0 : 1);
     EXPECT_EQ(Text(err).find("stays while a program holds it") != std::string::npos,
               !kBlocksOutliveTheirUsers);
+}
+TEST_F(SimRunnerTest, RemoveRefusesANegativeCountUnlessForced) {
+    CVisShm client(name.c_str());
+    ASSERT_TRUE(client.IsValid());
+    auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());
+    block->attachCount = -3; // a count that wrapped, or garbage
+    EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1);
+    const std::string said = Text(err);
+    EXPECT_NE(said.find("refused: the attach count is -3"), std::string::npos) << said;
+    EXPECT_EQ(CountLines(said), 1) << said;
+    NamedMapping still;
+    EXPECT_TRUE(still.Open(name.c_str()));
+    still.UnmapAndClose();
+    EXPECT_EQ(RemoveStaleBlock(name.c_str(), true, out, err), kBlocksOutliveTheirUsers ? 0 : 1);
+}
+
+TEST_F(SimRunnerTest, AFailureIsOneLine) {
+    CVisShm other(name.c_str());
+    ASSERT_TRUE(other.IsValid());
+    auto* block = static_cast<VisualInterfaceBlock*>(other.GetBlock());
+    CopyBounded(block->versionTag, "QX0000", kVersionTagSize); // another build's block
+    SimOptions options;
+    options.name = name.c_str();
+    QuitAfter terminal(2);
+    EXPECT_EQ(RunStandIn(options, terminal, out, err), 1);
+    const std::string said = Text(err);
+    EXPECT_NE(said.find("corvane-sim: CVisShm::CVisShm / Shared Memory Version Mismatch / "),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(CountLines(said), 1) << said;
+    CopyBounded(block->versionTag, CVisShm::VersionTag(), kVersionTagSize);
+}
+
+TEST_F(SimRunnerTest, AnSvgPathThatCannotBeWrittenIsRefusedAtTheStart) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / (name + "-missing") / "scope.svg").string();
+    SimOptions options;
+    options.name = name.c_str();
+    options.svgPath = path.c_str();
+    QuitAfter terminal(2);
+    EXPECT_EQ(RunStandIn(options, terminal, out, err), kSimExitUsage);
+    const std::string said = Text(err);
+    EXPECT_NE(said.find("corvane-sim: --svg " + path + " cannot be written: "), std::string::npos)
+        << said;
+    EXPECT_EQ(CountLines(said), 1) << said;
+    NamedMapping never;
+    EXPECT_FALSE(never.Open(name.c_str())); // nothing was attached
+}
+
+// Without its output nobody watches: the run ends as a quit does, and the block is left as
+// the feeder needs it.
+TEST_F(SimRunnerTest, ALostOutputEndsTheRunWithTheDetach) {
+    CVisShm feeder(name.c_str());
+    ASSERT_TRUE(feeder.IsValid());
+    SimOptions options;
+    options.name = name.c_str();
+    LostTerminal terminal(1);
+    EXPECT_EQ(RunStandIn(options, terminal, out, err), 1);
+    auto* block = static_cast<VisualInterfaceBlock*>(feeder.GetBlock());
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+    EXPECT_EQ(block->attachCount, 1);
+    EXPECT_TRUE(terminal.ended);
+    const std::string said = Text(err);
+    EXPECT_NE(said.find("the simulation is ended and the block detached"), std::string::npos)
+        << said;
 }
 } // namespace

@@ -1,11 +1,15 @@
 #include "tools/sim/SoundScript.h"
 
+#include "tools/sim/tests/SimTestCases.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <ostream>
 #include <string>
 
 namespace {
-struct ParseCase {
+struct ParseCase : sim_test::NamedCase {
     const char* text;
     bool ok;
 };
@@ -19,12 +23,28 @@ TEST_P(SoundScriptParse, AcceptsOnlyWellFormedScripts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SoundScriptParse,
-    testing::Values(ParseCase{"5:0,12:10", true}, ParseCase{"0:3", true},
-                    ParseCase{"1.5:-1,1.5:7", true}, // equal times: the later one wins
-                    ParseCase{"", false}, ParseCase{"5", false}, ParseCase{"5:", false},
-                    ParseCase{":0", false}, ParseCase{"5:x", false}, ParseCase{"-1:0", false},
-                    ParseCase{"12:0,5:10", false}, ParseCase{"5:0,", false},
-                    ParseCase{"5:0:1", false}, ParseCase{"5:99999999999", false}));
+    testing::Values(
+        ParseCase{{"TwoSteps"}, "5:0,12:10", true}, ParseCase{{"OneStep"}, "0:3", true},
+        // equal times: the later one wins
+        ParseCase{{"EqualTimes"}, "1.5:-1,1.5:7", true}, ParseCase{{"Empty"}, "", false},
+        ParseCase{{"NoCode"}, "5", false}, ParseCase{{"EmptyCode"}, "5:", false},
+        ParseCase{{"NoTime"}, ":0", false}, ParseCase{{"CodeNotANumber"}, "5:x", false},
+        ParseCase{{"NegativeTime"}, "-1:0", false},
+        ParseCase{{"TimesBackwards"}, "12:0,5:10", false},
+        ParseCase{{"TrailingComma"}, "5:0,", false}, ParseCase{{"ThreeParts"}, "5:0:1", false},
+        ParseCase{{"CodeBeyond32Bits"}, "5:99999999999", false},
+        ParseCase{{"TimeNotANumber"}, "nan:0", false}, ParseCase{{"TimeInfinite"}, "inf:0", false}),
+    sim_test::ByName());
+
+TEST(SoundScript, AlertsHaveTheirNames) {
+    EXPECT_STREQ(AlertName(0), "Traffic");
+    EXPECT_STREQ(AlertName(2), "Climb now");
+    EXPECT_STREQ(AlertName(5), "Clear of traffic");
+    EXPECT_STREQ(AlertName(10), "Silence");
+    for (std::int32_t nothing : {7, 9, 11, -1, INT32_MIN, INT32_MAX}) {
+        EXPECT_STREQ(AlertName(nothing), "no request") << nothing;
+    }
+}
 
 TEST(SoundScript, RequestsFollowTheScriptAndStartSilent) {
     SoundScript script;
