@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "config_control/SettingsFile.h"
+#include "shared_memory/BaseSharedMemory.h"
+
 #include <string_view>
 #include <utility>
 
@@ -8,8 +11,18 @@
 
 namespace {
 
-constexpr std::string_view kDataOption = "--data";
-constexpr std::string_view kDataOptionWithValue = "--data=";
+struct ValueOption {
+    std::string_view name;
+    const char* valueKind;
+    std::string CommandLine::*value;
+    // The longest value the program keeps whole.
+    std::size_t maxLength;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--data", "a file name", &CommandLine::dataFilePath, SettingsFileClass::kNameSize - 1},
+    {"--name", "a block name", &CommandLine::mappingName, BaseSharedMemory::kMappingNameSize - 1},
+};
 
 CommandLine UsageError(std::string problem) {
     CommandLine commandLine;
@@ -24,6 +37,25 @@ CommandLine Decided(CommandLineAction action) {
     return commandLine;
 }
 
+// The option that `argument` names, as "--name VALUE" or "--name=VALUE"; null for none. `value`
+// is set for the second form.
+const ValueOption* FindValueOption(std::string_view argument, std::string_view& value,
+                                   bool& valueAttached) {
+    for (const ValueOption& option : kValueOptions) {
+        if (argument == option.name) {
+            valueAttached = false;
+            return &option;
+        }
+        if (argument.starts_with(option.name) && argument.size() > option.name.size() &&
+            argument[option.name.size()] == '=') {
+            value = argument.substr(option.name.size() + 1);
+            valueAttached = true;
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -36,37 +68,48 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (argument == "--version") {
             return Decided(CommandLineAction::ShowVersion);
         }
-        std::string_view path;
-        if (argument == kDataOption) {
-            if (i + 1 >= argc || argv[i + 1] == nullptr) {
-                return UsageError("option '--data' needs a file name");
-            }
-            path = argv[++i];
-        } else if (argument.starts_with(kDataOptionWithValue)) {
-            path = argument.substr(kDataOptionWithValue.size());
-        } else {
+        std::string_view value;
+        bool valueAttached = false;
+        const ValueOption* option = FindValueOption(argument, value, valueAttached);
+        if (option == nullptr) {
             return UsageError("unrecognised argument '" + std::string(argument) + "'");
         }
-        if (path.empty()) {
-            return UsageError("option '--data' needs a file name");
+        const std::string name(option->name);
+        const std::string needsValue = "option '" + name + "' needs " + option->valueKind;
+        if (!valueAttached) {
+            if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                return UsageError(needsValue);
+            }
+            value = argv[++i];
         }
-        commandLine.dataFilePath = path;
+        if (value.empty()) {
+            return UsageError(needsValue);
+        }
+        if (value.size() > option->maxLength) {
+            return UsageError("the value of option '" + name + "' is longer than " +
+                              std::to_string(option->maxLength) + " characters");
+        }
+        commandLine.*(option->value) = value;
     }
     return commandLine;
 }
 
 const char* UsageText() {
-    return "Usage: corvane [--data FILE]\n"
+    return "Usage: corvane [--data FILE] [--name NAME]\n"
            "Plays recorded air traffic into the flight simulator's visual system through the\n"
            "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
            "\n"
-           "  --data FILE  read the traffic data from FILE instead of\n"
-           "               $XDG_DATA_HOME/Brenwick/AddOns/TrafficLog.dat (with XDG_DATA_HOME\n"
-           "               unset: ~/.local/share/Brenwick/AddOns/TrafficLog.dat)\n"
+           "  --data FILE  read the traffic data from FILE (a regular file, at most 1023\n"
+           "               characters) instead of $XDG_DATA_HOME/Brenwick/AddOns/TrafficLog.dat\n"
+           "               (with XDG_DATA_HOME unset: "
+           "~/.local/share/Brenwick/AddOns/TrafficLog.dat)\n"
+           "  --name NAME  feed the shared block NAME (at most 127 characters) instead of\n"
+           "               \"VisualInterface\", as corvane-sim --name NAME does\n"
            "  -h, --help   show this help and exit\n"
            "  --version    show the version and exit\n"
            "\n"
            "On a terminal: a About, m minimise, r restore, q or Ctrl-C close.\n"
            "Without a terminal every change of the title or of a display line is written as\n"
-           "one line; SIGINT and SIGTERM close the program as closing its window does.\n";
+           "one line with its UTC time; SIGINT and SIGTERM close the program as closing its\n"
+           "window does.\n";
 }

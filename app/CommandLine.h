@@ -1,6 +1,6 @@
 #pragma once
-// The feeder's command line, the same for both front ends: an optional data file, help and
-// version.
+// The feeder's command line, the same for both front ends: an optional data file, the block's
+// name, help and version.
 
 #include <string>
 
@@ -13,11 +13,14 @@ struct CommandLine {
     CommandLineAction action = CommandLineAction::Run;
     // The file named by --data; empty for the default place.
     std::string dataFilePath;
+    // The block named by --name; empty for "VisualInterface".
+    std::string mappingName;
     // What was wrong, for ShowUsageError.
     std::string problem;
 };
 
-// Arguments are taken in order; the first that decides (help, version, an error) wins.
+// Arguments are taken in order; the first that decides (help, version, an error) wins. A value
+// longer than the program can hold is refused: cut, it would name some other file or block.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // The usage text printed by --help and after a usage error.

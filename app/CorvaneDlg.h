@@ -47,6 +47,11 @@ struct IconPosition {
 };
 IconPosition CentredIconPosition(HostSize client, HostSize icon);
 
+// The frame count after `count`: one more, except at the top of the 32-bit range (after some
+// seven years of frames), where it goes on from kStartupFrames, so that the count never
+// overflows and the warm-up frames never come again.
+std::int32_t NextFrameCount(std::int32_t count);
+
 class CTrafficFeedDlg final : public HostedDialog, public DataSetReaderOwner {
 public:
     // Loads the application icon through the host. mappingName names the shared block (tests
@@ -113,7 +118,7 @@ public:
 private:
     void AddAboutMenuItem();
     void MakeRequest();
-    void ShowReadFailure();
+    void WithdrawPublishedTraffic();
     void WriteRequestStatus(double latitude, double longitude);
 
     // Collaborators given by the front end.
@@ -137,7 +142,8 @@ private:
     char windowTitle[kWindowTitleSize] = {};
     ViewBox viewBox = {};
     TrafficAnalyser analyser;
-    // Calendar-clock seconds are 64-bit here so that requests keep coming after 2038.
+    // Seconds of the monotonic clock: a calendar set back would hold the requests for as long
+    // as the step. 64-bit, so that they never run out.
     std::int64_t clockNow = 0;
     std::int64_t nextRequestTime = 0;
     std::int32_t requestInterval = 0;

@@ -1,8 +1,9 @@
 #include "app/CorvaneDlg.h"
 
-#include "config_control/SettingsFile.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
+
+#include <limits>
 
 [[maybe_unused]] static const char kCorvaneDlgFrameRevision[] =
     "%Z% Corvane QX1001:07 CorvaneDlgFrame.cpp $Revision: 1.1 $";
@@ -19,10 +20,14 @@ constexpr char kBlockRemovedNote[] = " :: Shared block removed by its peer: rest
 
 } // namespace
 
+std::int32_t NextFrameCount(std::int32_t count) {
+    return count == std::numeric_limits<std::int32_t>::max() ? kStartupFrames : count + 1;
+}
+
 // One frame per tick, whatever the timer id. Frames before kStartupFrames, and every frame of a
 // run that did not start, only count.
 void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
-    ++frameCount;
+    frameCount = NextFrameCount(frameCount);
     if (!runActive || frameCount < kStartupFrames || !CheckVisualLink()) {
         return;
     }
@@ -36,7 +41,7 @@ void CTrafficFeedDlg::OnTimer(std::uintptr_t) {
         host.EndDialog(0);
     }
     alerts.ServiceSoundRequest(visualBlock->soundRequest, messageText);
-    clockNow = clock.NowSeconds();
+    clockNow = clock.MonotonicSeconds();
     if (clockNow >= nextRequestTime) {
         nextRequestTime = clockNow + requestInterval;
         MakeRequest();
@@ -61,8 +66,9 @@ bool CTrafficFeedDlg::RequestHistoricData() {
     return reader.RequestHistoricData();
 }
 
-// A failed request costs one interval: slot 3 says so (until the next run), nothing is
-// published and the status line keeps its text.
+// A failed request costs one interval: slot 3 says so (until the next run), and the status line
+// keeps its text. When the file itself failed, the aircraft published last go at once (the
+// visual system would draw them frozen), and the next request opens the file again by its path.
 void CTrafficFeedDlg::MakeRequest() {
     FormatBounded(visualBlock->diagnosticText[kRequestTimeSlot], kDiagnosticTextSize,
                   "Next Request Time at Frame %d", frameCount);
@@ -80,24 +86,29 @@ void CTrafficFeedDlg::MakeRequest() {
                   "Top Lat = %f Bot Lat = %f Left =%f Right = %f", viewBox.topLatitude,
                   viewBox.bottomLatitude, viewBox.leftLongitude, viewBox.rightLongitude);
 
+    if (reader.HasReadFailed()) {
+        reader.ReopenTrafficDataFile();
+    }
     if (!RequestHistoricData()) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
                       "Failed geting historic data");
-        ShowReadFailure();
+        if (reader.HasReadFailed()) {
+            WithdrawPublishedTraffic();
+        }
         return;
     }
     PublishTraffic();
     WriteRequestStatus(latitude, longitude);
 }
 
-// The header line and the begin tag also give no data, but they leave a line in the buffer; an
-// empty buffer means the read itself failed (the file ended early, shrank or went bad), and the
-// file's report says which file and how, instead of the progress text of the last entry.
-void CTrafficFeedDlg::ShowReadFailure() {
-    SettingsFileClass* file = reader.GetDataFile();
-    if (file != nullptr && reader.GetLineBuffer()[0] == '\0') {
-        messageText = file->GetErrorText();
+// An empty publication, made the way every publication is made; once the block holds no
+// aircraft of ours there is nothing to withdraw, and the counter stays.
+void CTrafficFeedDlg::WithdrawPublishedTraffic() {
+    if (visualBlock->aircraftCount == 0) {
+        return;
     }
+    analyser.ClearAircraft();
+    PublishTraffic();
 }
 
 void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {

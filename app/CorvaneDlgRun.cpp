@@ -1,5 +1,6 @@
 #include "app/CorvaneDlg.h"
 
+#include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
 
 #include <cstring>
@@ -13,13 +14,31 @@ namespace {
 constexpr std::int32_t kTrafficStatusNotYetPublished = 99;
 constexpr char kTimerRefused[] = "Failed to set up Windows Timer";
 constexpr char kNoClient[] = "CVisShm::CVisShm\nOut of memory";
+// After the client's own text when the block itself is wrong (another version, another size):
+// one left behind by an older or a crashed run is the usual cause, and this is its cure.
+constexpr char kStaleBlockCure[] =
+    "\nA block left by an older or a crashed run? Close Corvane and the simulator, then run "
+    "corvane-sim --remove (add --name NAME for another block)";
+
+// The block itself is wrong: the client joined it and found another version tag, or the block
+// is shorter than the layout (the client then holds no view, so its size is looked up here).
+bool IsBlockContentRefused(const CVisShm& client, const char* mappingName) {
+    if (client.GetBlock() != nullptr) {
+        return !client.CheckVersion();
+    }
+    NamedMapping probe;
+    const bool shortBlock =
+        probe.Open(mappingName) && probe.Map() && probe.MappedSize() < kVisualInterfaceSize;
+    probe.UnmapAndClose();
+    return shortBlock;
+}
 
 } // namespace
 
 // Each failure returns at once and leaves the later steps undone; OnDestroy releases whatever
 // was set up.
 bool CTrafficFeedDlg::StartRun() {
-    clockNow = clock.NowSeconds();
+    clockNow = clock.MonotonicSeconds();
     nextRequestTime = 0; // the first working frame requests at once
     requestInterval = kRequestIntervalSec;
     frameCount = 0;
@@ -53,6 +72,9 @@ bool CTrafficFeedDlg::AttachVisualLink() {
     visShm.reset(new (std::nothrow) CVisShm(mappingName.c_str()));
     if (visShm == nullptr || !visShm->IsValid() || !visShm->ClaimFeeder()) {
         messageText = visShm != nullptr ? visShm->GetErrorText() : kNoClient;
+        if (visShm != nullptr && IsBlockContentRefused(*visShm, mappingName.c_str())) {
+            messageText += kStaleBlockCure;
+        }
         visualBlock = nullptr;
         RefreshControls();
         return false;

@@ -1,6 +1,7 @@
 #include "config_control/SettingsFile.h"
 
 #include "config_control/ConfigControl.h"
+#include "platform/RegularFile.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cerrno>
@@ -15,6 +16,14 @@ const char kSettingsFileSourceRevision[] =
 constexpr char kReadLocation[] = "SettingsFileClass::ReadFromSettingsFile";
 constexpr char kWriteLocation[] = "SettingsFileClass::WriteToSettingsFile";
 constexpr char kNotOpened[] = "File is not opened";
+constexpr char kNotARegularFileText[] = "not a regular file";
+
+constexpr const char* kOpenLocations[] = {
+    "SettingsFileClass::OpenFileForReading",
+    "SettingsFileClass::OpenFileForWriting",
+    "SettingsFileClass::OpenFileForReadWrite",
+    "SettingsFileClass::OpenFileForAppending",
+};
 
 bool revisionsRegistered = false;
 
@@ -81,6 +90,10 @@ void SettingsFileClass::Open(const char* name, std::int32_t mode) {
         return;
     }
     CopyBounded(fileName, name, sizeof fileName);
+    if (std::strlen(name) >= sizeof fileName) {
+        RefuseLongName(mode);
+        return;
+    }
     switch (mode) {
     case ModeReading:
         isOpen = OpenFileForReading();
@@ -99,39 +112,62 @@ void SettingsFileClass::Open(const char* name, std::int32_t mode) {
     }
 }
 
+// A name cut to the buffer would open some other file: the open fails as the system fails a
+// name it cannot take, and no name is kept.
+void SettingsFileClass::RefuseLongName(std::int32_t mode) {
+    if (mode >= ModeReading && mode <= ModeAppending) {
+        Report(kOpenLocations[mode], std::strerror(ENAMETOOLONG));
+    }
+    fileName[0] = '\0';
+}
+
 // Read in binary mode and drop the carriage return of a CR LF here, so that the data file
 // reads byte for byte the same on Windows and elsewhere (a text-mode read on Windows would
-// already have dropped it and could not tell a CR CR LF apart).
+// already have dropped it and could not tell a CR CR LF apart). Only a regular file is read: a
+// FIFO or a device could make the reader wait for ever and cannot be rewound.
 bool SettingsFileClass::OpenFileForReading() {
-    constexpr char location[] = "SettingsFileClass::OpenFileForReading";
-    return OpenInMode("rb", location) && ProbeFirstRead(location);
+    const char* location = kOpenLocations[ModeReading];
+    Close();
+    int error = 0;
+    std::FILE* opened = OpenRegularFileForReading(fileName, error);
+    if (opened == nullptr) {
+        Report(location, error == kNotARegularFile ? kNotARegularFileText : std::strerror(error));
+        return false;
+    }
+    Adopt(opened, false);
+    return ProbeFirstRead(location);
 }
 
 bool SettingsFileClass::OpenFileForWriting() {
-    return OpenInMode("w", "SettingsFileClass::OpenFileForWriting");
+    return OpenInMode("w", kOpenLocations[ModeWriting]);
 }
 
 bool SettingsFileClass::OpenFileForReadWrite() {
-    return OpenInMode("r+", "SettingsFileClass::OpenFileForReadWrite");
+    return OpenInMode("r+", kOpenLocations[ModeReadWrite]);
 }
 
 bool SettingsFileClass::OpenFileForAppending() {
-    return OpenInMode("a", "SettingsFileClass::OpenFileForAppending");
+    return OpenInMode("a", kOpenLocations[ModeAppending]);
 }
 
 // A stream already held is closed first, so that no call order leaks one.
 bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
     Close();
     errno = 0;
-    file = std::fopen(fileName, openMode);
-    if (file == nullptr) {
+    std::FILE* opened = std::fopen(fileName, openMode);
+    if (opened == nullptr) {
         Report(location, std::strerror(errno));
         return false;
     }
+    Adopt(opened, openMode[0] != 'r' || std::strchr(openMode, '+') != nullptr);
+    return true;
+}
+
+void SettingsFileClass::Adopt(std::FILE* opened, bool openedForWriting) {
+    file = opened;
     isOpen = true;
     lastAccess = LastAccess::None;
-    writable = openMode[0] != 'r' || std::strchr(openMode, '+') != nullptr;
-    return true;
+    writable = openedForWriting;
 }
 
 // POSIX systems open a directory (and some special files) for reading; only the first read
@@ -168,10 +204,16 @@ bool SettingsFileClass::Close() {
 
 bool SettingsFileClass::Rewind() {
     if (!isOpen) {
+        Report("SettingsFileClass::Rewind", kNotOpened);
         return false;
     }
     lastAccess = LastAccess::None;
-    return std::fseek(file, 0, SEEK_SET) == 0;
+    errno = 0;
+    if (std::fseek(file, 0, SEEK_SET) != 0) {
+        Report("SettingsFileClass::Rewind", std::strerror(errno != 0 ? errno : EIO));
+        return false;
+    }
+    return true;
 }
 
 void SettingsFileClass::Flush() {

@@ -12,7 +12,8 @@ inline constexpr char kSettingsFileHeaderRevision[] =
 
 // Line-oriented access to a text file. Every failure leaves a three-line text (operation,
 // message, file name) in the error-report base. A Windows file with CR LF line ends reads the
-// same on every platform: a carriage return right before a line feed is dropped.
+// same on every platform: a carriage return right before a line feed is dropped. Reading takes
+// regular files only, and a name longer than kNameSize-1 characters opens nothing.
 class SettingsFileClass : public QX_ErrorReport {
 public:
     static constexpr std::int32_t ModeReading = 0;
@@ -41,6 +42,8 @@ public:
     bool OpenFileForAppending();
     bool Close();
     bool IsOpen() const { return isOpen; }
+    // Back to the first byte; false, with the system's reason in the report, when the stream
+    // cannot be positioned.
     bool Rewind();
     void Flush();
     const char* GetFileName();
@@ -65,7 +68,9 @@ public:
 private:
     enum class LastAccess { None, Read, Write };
 
+    void RefuseLongName(std::int32_t mode);
     bool OpenInMode(const char* openMode, const char* location);
+    void Adopt(std::FILE* opened, bool openedForWriting);
     bool ProbeFirstRead(const char* location);
     bool ReadLine(char* buffer, int size);
     void PrepareFor(LastAccess access);

@@ -3,6 +3,7 @@
 // must keep its counters and texts within their bounds, read no entry past its line limit, and
 // hand the publication only well-formed records; a file that opened must never bring up the
 // "No Data File" box.
+#include "fuzz/FiniteRecord.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzTempFile.h"
@@ -43,7 +44,8 @@ void CheckPublication(TrafficAnalyser& analyser) {
     for (std::int32_t i = 0; i < count; ++i) {
         const AircraftRecord& record = records[i];
         FUZZ_CHECK(std::strlen(record.callsign) <= 8 && record.onGround == 0);
-        FUZZ_CHECK(analyser.IsPublishable(record.latitude, record.longitude));
+        FUZZ_CHECK(analyser.IsInView(record.latitude, record.longitude));
+        FUZZ_CHECK(HoldsOnlyFiniteNumbers(record));
     }
 }
 

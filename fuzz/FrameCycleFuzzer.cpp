@@ -7,6 +7,7 @@
 // must end cleanly.
 #include "app/AlertService.h"
 #include "app/CorvaneDlg.h"
+#include "fuzz/FiniteRecord.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzTempFile.h"
@@ -75,12 +76,20 @@ public:
     int messageBoxes = 0;
 };
 
+// The calendar goes where the input steps it; the monotonic clock only ever goes forward.
 class SteppedClock : public Clock {
 public:
     std::int64_t NowSeconds() override { return now; }
+    std::int64_t MonotonicSeconds() override { return monotonic; }
     void SleepMilliseconds(std::int32_t) override {}
 
+    void Step(int seconds) {
+        now += seconds;
+        monotonic += seconds > 0 ? seconds : 0;
+    }
+
     std::int64_t now = kStartTime;
+    std::int64_t monotonic = 0;
 };
 
 class RecordingAlerts : public AlertService {
@@ -114,6 +123,7 @@ void CheckPublication(const VisualInterfaceBlock& block) {
     for (std::int32_t i = 0; i < block.aircraftCount; ++i) {
         const AircraftRecord& record = block.aircraft[i];
         FUZZ_CHECK(std::memchr(record.callsign, '\0', 9) != nullptr && record.onGround == 0);
+        FUZZ_CHECK(HoldsOnlyFiniteNumbers(record));
     }
 }
 
@@ -217,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             const std::int32_t published = block->publishCounter;
             const int serviced = alerts.serviced;
-            clock.now += clockStep;
+            clock.Step(clockStep);
             dialog.OnTimer(kFrameTimerId);
             if (dialog.GetVisualBlock() == nullptr) {
                 break; // the run stopped using the block

@@ -3,6 +3,7 @@
 // inside its shifted ranges, only aircraft in view may be stored, the table never holds more
 // than kMaxInViewAircraft, and every record handed out must have the layout the visual system
 // reads (a call sign of at most 8 characters, zero padding).
+#include "fuzz/FiniteRecord.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "text_functions/TextFunctions.h"
@@ -40,7 +41,7 @@ bool LineIsInView(const TrafficAnalyser& analyser, const std::string& line) {
     const auto number = [&](int field) {
         return field < count ? ParseDecimal(fields[field]) : 0.0;
     };
-    return analyser.IsPublishable(number(kLatitudeField), number(kLongitudeField));
+    return analyser.IsInView(number(kLatitudeField), number(kLongitudeField));
 }
 
 void CheckRecord(const AircraftRecord& record) {
@@ -49,6 +50,7 @@ void CheckRecord(const AircraftRecord& record) {
         FUZZ_CHECK(record.callsign[i] == '\0');
     }
     FUZZ_CHECK(record.onGround == 0);
+    FUZZ_CHECK(HoldsOnlyFiniteNumbers(record));
     for (const std::uint8_t byte : record.reserved) {
         FUZZ_CHECK(byte == 0);
     }

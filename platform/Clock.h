@@ -1,7 +1,7 @@
 #pragma once
-// The calendar clock and the sleep that the dialog logic is given. The program reads the clock
-// in whole seconds; it is 64-bit so that it keeps counting past January 2038. Tests hand the
-// dialog a clock they move themselves, so that hours of frames run in milliseconds.
+// The clocks and the sleep that the dialog logic is given. Both clocks count whole seconds in 64
+// bits, so that they keep counting past January 2038. Tests hand the dialog a clock they move
+// themselves, so that hours of frames run in milliseconds.
 
 #include <cstdint>
 
@@ -11,11 +11,15 @@ class Clock {
 public:
     virtual ~Clock() = default;
 
-    // Whole seconds since 1970-01-01 00:00 UTC.
+    // The calendar: whole seconds since 1970-01-01 00:00 UTC. An operator or a time service may
+    // set it back or forward at any moment, so it times nothing; it says when.
     virtual std::int64_t NowSeconds() = 0;
+    // Whole seconds from some moment before the program started. It never goes back and never
+    // jumps with the calendar: the cadence of the program runs on it.
+    virtual std::int64_t MonotonicSeconds() = 0;
     // Blocks the calling thread; a value below 1 returns at once.
     virtual void SleepMilliseconds(std::int32_t milliseconds) = 0;
 };
 
-// The platform's own clock; one object for the whole program.
+// The platform's own clocks; one object for the whole program.
 Clock& SystemClock();

@@ -204,6 +204,53 @@ char* FormatUtcHoursMinutes(char* output, const std::int32_t& time) {
     return output;
 }
 
+namespace {
+
+struct CivilDate {
+    std::int64_t year;
+    int month;
+    int day;
+};
+
+// The proleptic Gregorian date of a day counted from 1970-01-01, by whole 400-year eras (of
+// 146097 days each), so that no library time type limits the range.
+CivilDate CivilFromDays(std::int64_t days) {
+    days += 719468; // from 0000-03-01, so that the leap day ends a year
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const int month =
+        static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
+}
+
+} // namespace
+
+char* FormatUtcTimestamp(char* output, int size, std::int64_t time) {
+    constexpr std::int64_t kSecondsPerDay = 86400;
+    constexpr std::int64_t kFirstSecond = -62167219200; // 0000-01-01T00:00:00Z
+    constexpr std::int64_t kLastSecond = 253402300799;  // 9999-12-31T23:59:59Z
+    if (time < kFirstSecond || time > kLastSecond) {
+        FormatBounded(output, size, "%s", "");
+        return output;
+    }
+    std::int64_t days = time / kSecondsPerDay;
+    std::int64_t secondOfDay = time % kSecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += kSecondsPerDay;
+        --days;
+    }
+    const CivilDate date = CivilFromDays(days);
+    const auto second = static_cast<int>(secondOfDay);
+    FormatBounded(output, size, "%04d-%02d-%02dT%02d:%02d:%02dZ", static_cast<int>(date.year),
+                  date.month, date.day, second / 3600, second % 3600 / 60, second % 60);
+    return output;
+}
+
 char BoolToTF(bool value) {
     return value ? 'T' : 'F';
 }

@@ -231,6 +231,12 @@ char* FormatLatLonCaretTenths(char* output, int size, double degrees, int kind);
 // for a negative time. Output of at least 6 bytes.
 char* FormatUtcHoursMinutes(char* output, const std::int32_t& time);
 
+// "YYYY-MM-DDThh:mm:ssZ", the ISO 8601 form of a time in seconds since 1970-01-01 00:00 UTC, as
+// log lines carry it; years 0 to 9999 (proleptic Gregorian), the empty text outside them. Output
+// of `size` bytes (kUtcTimestampSize for the whole text).
+inline constexpr int kUtcTimestampSize = 21;
+char* FormatUtcTimestamp(char* output, int size, std::int64_t time);
+
 // 'T' for true, 'F' for false.
 char BoolToTF(bool value);
 

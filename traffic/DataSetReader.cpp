@@ -16,10 +16,14 @@ constexpr std::int32_t kOpenSettleMilliseconds = 100;
 constexpr int kTitleSize = 512;
 constexpr int kEntryTagSize = 20; // entry numbers up to 999999 fit whole
 constexpr int kMessageSize = 256;
-constexpr int kNoFileTextSize = 512;
+// The error text, the download request and the cure, which names the path of up to 1023
+// characters.
+constexpr int kNoFileTextSize = 2048;
 
 constexpr char kNoFileCaption[] = "TCAS:: No Aircraft Data File";
 constexpr char kDownloadRequest[] = "Please download a traffic data file from\n";
+constexpr char kConvertRequest[] = "and turn the recording into a data file where Corvane looks "
+                                   "for it:\ntrafficlog convert RECORDING.csv ";
 constexpr char kOutOfMemoryText[] = "DataSetReader::OpenTrafficDataFile\nOut of memory";
 
 void RegisterDataSetReader() {
@@ -51,16 +55,33 @@ DataSetReader::DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyse
 DataSetReader::~DataSetReader() = default;
 
 bool DataSetReader::OpenTrafficDataFile(const char* path) {
-    headerShown = false;
-    dataFile.reset(new (std::nothrow) SettingsFileClass(path != nullptr ? path : "",
-                                                        SettingsFileClass::ModeReading));
+    CopyBounded(dataFilePath, path != nullptr ? path : "", sizeof dataFilePath);
+    const bool opened = OpenFile();
     owner.SleepMilliseconds(kOpenSettleMilliseconds);
-    if (dataFile != nullptr && dataFile->IsOpen()) {
-        entryNumber = 0;
+    if (!opened) {
+        ReportMissingFile();
+    }
+    return opened;
+}
+
+bool DataSetReader::ReopenTrafficDataFile() {
+    if (OpenFile()) {
         return true;
     }
-    ReportMissingFile();
+    owner.SetMessageText(dataFile != nullptr ? dataFile->GetErrorText() : kOutOfMemoryText);
+    CloseTrafficDataFile();
+    readFailed = true;
     return false;
+}
+
+// The next line read is the header line, and entry 0 is expected.
+bool DataSetReader::OpenFile() {
+    headerShown = false;
+    entryNumber = 0;
+    readFailed = false;
+    dataFile.reset(new (std::nothrow)
+                       SettingsFileClass(dataFilePath, SettingsFileClass::ModeReading));
+    return dataFile != nullptr && dataFile->IsOpen();
 }
 
 void DataSetReader::ReportMissingFile() {
@@ -69,10 +90,17 @@ void DataSetReader::ReportMissingFile() {
                 static_cast<int>(sizeof errorText));
     CloseTrafficDataFile();
     char text[kNoFileTextSize];
-    FormatBounded(text, kNoFileTextSize, "%s\n%s%s", errorText, kDownloadRequest,
-                  kDataDownloadAddress);
+    FormatBounded(text, kNoFileTextSize, "%s\n%s%s\n%s%s", errorText, kDownloadRequest,
+                  kDataDownloadAddress, kConvertRequest, dataFilePath);
     owner.ShowMessageBox(kNoFileCaption, text);
     owner.SetMessageText("No Data File");
+}
+
+// The file's own report says which file and how; the owner shows it instead of the progress
+// text of the last entry.
+void DataSetReader::ReportReadFailure() {
+    readFailed = true;
+    owner.SetMessageText(dataFile->GetErrorText());
 }
 
 bool DataSetReader::RequestHistoricData() {
@@ -81,7 +109,11 @@ bool DataSetReader::RequestHistoricData() {
 }
 
 bool DataSetReader::ReadDataSet() {
-    if (dataFile == nullptr || !dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize)) {
+    if (dataFile == nullptr) {
+        return false;
+    }
+    if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize)) {
+        ReportReadFailure();
         return false;
     }
     if (!headerShown) {
@@ -158,7 +190,10 @@ void DataSetReader::ResetDataSet() {
         return;
     }
     entryNumber = 0;
-    dataFile->Rewind();
+    if (!dataFile->Rewind()) {
+        ReportReadFailure();
+        return;
+    }
     owner.SetMessageText("Resetting Data Set to beginning");
 }
 

@@ -6,8 +6,13 @@
 // Each ReadDataSet reads one line: the header line (first line of a run, shown in the window
 // title), the begin tag, the end tag (rewinds the file) or, when the line holds the tag of the
 // entry expected next, that whole entry. The result is true when the owner is to publish.
+//
+// A step whose read or rewind fails leaves the file's report in the owner's message text and
+// marks the reader failed; the owner may then open the file again by its path
+// (ReopenTrafficDataFile), so that a file refilled or replaced meanwhile is picked up.
 #pragma once
 
+#include "config_control/SettingsFile.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <cstdint>
@@ -25,8 +30,6 @@ inline constexpr char kBeginTag[] = "####_BEGIN_####";
 inline constexpr char kEndTag[] = "####_END_####";
 inline constexpr char kEntryEndTag[] = "####_ENTRY_END_####";
 inline constexpr char kEntryTagFormat[] = "####_ENTRY_%d_#";
-
-class SettingsFileClass;
 
 // What the reader needs of its owner (the main dialog, or a tool or test stand-in).
 class DataSetReaderOwner {
@@ -56,6 +59,10 @@ public:
     // Starts a run on the file: the next line read is taken as the header. On failure shows
     // the "No Data File" message box, sets the message text and holds no file.
     bool OpenTrafficDataFile(const char* path);
+    // Opens the file of the last OpenTrafficDataFile again, from its header line, without a
+    // message box: false, with the reason in the message text, when it cannot be opened (the
+    // reader then stays failed, so that a later call may try again).
+    bool ReopenTrafficDataFile();
     // Zeroes the line buffer, then ReadDataSet.
     bool RequestHistoricData();
     bool ReadDataSet();
@@ -65,6 +72,8 @@ public:
     void CloseTrafficDataFile();
 
     bool IsFileOpen() const { return dataFile != nullptr; }
+    // The last step could not read or rewind the file; cleared by a successful (re)opening.
+    bool HasReadFailed() const { return readFailed; }
     // The open data file (its error report tells why a read failed), or null.
     SettingsFileClass* GetDataFile() const { return dataFile.get(); }
     const char* GetLineBuffer() const { return lineBuffer; }
@@ -74,15 +83,19 @@ public:
     std::int32_t GetAircraftChecked() const { return aircraftChecked; }
 
 private:
+    bool OpenFile();
     void ShowHeader();
     void ReportMissingFile();
+    void ReportReadFailure();
 
     DataSetReaderOwner& owner;
     TrafficAnalyser& analyser;
 
     std::unique_ptr<SettingsFileClass> dataFile;
+    char dataFilePath[SettingsFileClass::kNameSize] = {};
     char lineBuffer[kLineBufferSize] = {};
     bool headerShown = false;
+    bool readFailed = false;
     std::int32_t entryNumber = 0;
     std::int32_t callNumber = 0;
     std::int32_t aircraftChecked = 0;

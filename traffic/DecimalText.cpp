@@ -1,6 +1,7 @@
 #include "traffic/DecimalText.h"
 
 #include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -86,6 +87,35 @@ const char* SkipDigits(const char* p) {
     return p;
 }
 
+// The white space that strtod skips in the "C" locale.
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Where strtod would read a form that the grammar does not have, or reads no number at all, the
+// value the grammar reads; false when strtod reads the text as the grammar does. After the white
+// space and the sign, strtod goes its own way at "0x" (the grammar reads the 0 and stops) and at
+// a letter (inf, nan: no valid start); and a text without a digit where the number starts has no
+// valid start (a C library may give it the sign, -0).
+bool ReadOutsideStrtod(const char* p, double& result) {
+    while (IsSpace(*p)) {
+        ++p;
+    }
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        result = negative ? -0.0 : 0.0;
+        return true;
+    }
+    if (!IsDigit(p[0]) && !(p[0] == '.' && IsDigit(p[1]))) {
+        result = 0.0;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool BoundDecimal(const char* text, DecimalBounds& bounds) {
@@ -129,7 +159,11 @@ double ParseDecimal(const char* text) {
     if (kDoubleArithmeticIsExact && ConvertShortDecimal(text, result)) {
         return result;
     }
-    return std::strtod(text, nullptr);
+    if (ReadOutsideStrtod(text, result)) {
+        return result;
+    }
+    result = std::strtod(text, nullptr);
+    return std::isfinite(result) ? result : 0.0;
 }
 
 std::int32_t ParseDecimalInteger(const char* text) {

@@ -1,6 +1,7 @@
 // Reading the numeric fields of a traffic line. Both conversions read the longest valid start of
-// the text as the C library does in the "C" locale (leading white space skipped, optional sign);
-// the rest of the text is ignored and a text without a valid start reads as 0.
+// the text by the data file's number grammar: leading white space, an optional sign, digits with
+// an optional decimal point, and for a decimal number an optional exponent. The rest of the text
+// is ignored and a text without a valid start reads as 0.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,10 @@
 inline constexpr char kDecimalTextHeaderRevision[] =
     "%Z% TrafficAnalyser QX2120:06 DecimalText.h $Revision: 1.1 $";
 
-// Bit for bit what strtod gives for the text (decimal and hexadecimal forms, inf, nan). The
-// common short decimal forms are converted directly; everything else goes to strtod. Null: 0.
+// Bit for bit what strtod gives for the part of the text that the grammar reads. Forms of strtod
+// beyond the grammar read as the grammar reads them: "0x1A" as 0 (the number stops at the x),
+// "inf" and "nan" as 0 (no valid start). A value beyond the range of a double (1e999) reads as 0
+// too: the result is always finite. Null: 0.
 double ParseDecimal(const char* text);
 
 // Bounds that certainly hold ParseDecimal(text), read from the integer part alone, so that a

@@ -6,7 +6,6 @@
 #include "traffic/DecimalText.h"
 
 #include <algorithm>
-#include <cmath>
 
 static const char kTrafficAnalyserSourceRevision[] =
     "%Z% TrafficAnalyser QX2120:01 TrafficAnalyser.cpp $Revision: 1.1 $";
@@ -140,10 +139,6 @@ bool TrafficAnalyser::IsInView(double latitude, double longitude) const {
              shiftedLongitude < box.leftLongitude || shiftedLongitude > box.rightLongitude);
 }
 
-bool TrafficAnalyser::IsPublishable(double latitude, double longitude) const {
-    return std::isfinite(latitude) && std::isfinite(longitude) && IsInView(latitude, longitude);
-}
-
 // Only the position decides. A line the quick test settles is left as it is; otherwise the
 // fields after the position are split only for an aircraft in view. Splitting in two steps
 // places the same separators as one split of kMaxLineFields.
@@ -164,7 +159,7 @@ std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
     }
     const double latitude = FieldNumber(fields, fieldCount, kLatitudeField);
     const double longitude = FieldNumber(fields, fieldCount, kLongitudeField);
-    if (!IsPublishable(latitude, longitude)) {
+    if (!IsInView(latitude, longitude)) {
         return inViewCount;
     }
     if (fieldCount == kPositionSplits + 1) {

@@ -34,9 +34,6 @@ public:
     // Degrees; a value outside its range counts as the nearest pole or the 180-degree meridian.
     // All four bounds belong to the box.
     bool IsInView(double latitude, double longitude) const;
-    // In view and a position the visual system can draw: a field reading "nan" or "inf" would
-    // otherwise count as a pole or the 180-degree meridian and reach the block as it is.
-    bool IsPublishable(double latitude, double longitude) const;
 
     // Stores the aircraft when its position (fields 3 and 4) is in view. Once the table is
     // full, or when the position is plainly outside the box, the line is left as it is; any

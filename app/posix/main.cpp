@@ -49,7 +49,7 @@ constexpr TerminalDialogLayout kLayout = {
     kAboutLines,
 };
 
-int RunProgram(const char* dataFilePath) {
+int RunProgram(const char* dataFilePath, const char* mappingName) {
     TerminalDialogHost host(STDIN_FILENO, STDOUT_FILENO, kLayout);
     if (!host.IsReady()) {
         std::fputs("corvane: cannot set up signal handling\n", stderr);
@@ -57,7 +57,7 @@ int RunProgram(const char* dataFilePath) {
     }
     const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
     AuralAlertPlayer alerts(*soundPlayer);
-    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, kVisualInterfaceName);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName);
     app.InitInstance();
     return 0;
 }
@@ -80,13 +80,15 @@ int main(int argc, char** argv) {
     case CommandLineAction::Run:
         break;
     }
+    const char* mappingName =
+        commandLine.mappingName.empty() ? kVisualInterfaceName : commandLine.mappingName.c_str();
     if (!commandLine.dataFilePath.empty()) {
-        return RunProgram(commandLine.dataFilePath.c_str());
+        return RunProgram(commandLine.dataFilePath.c_str(), mappingName);
     }
     // Without a data folder the dialog reports the missing file as it does for any other.
     char defaultPath[PATH_MAX];
     if (!GetTrafficDataFilePath(defaultPath, sizeof defaultPath)) {
         std::fputs("corvane: no data folder known (HOME is not set)\n", stderr);
     }
-    return RunProgram(defaultPath);
+    return RunProgram(defaultPath, mappingName);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -10,6 +11,7 @@ struct CommandLineCase {
     std::vector<const char*> arguments; // after the program name
     CommandLineAction action;
     const char* dataFilePath;
+    const char* mappingName = "";
 };
 
 // Names the case in test listings by its arguments.
@@ -31,6 +33,7 @@ TEST_P(CommandLineCases, DecideWhatTheProgramDoes) {
     const CommandLine commandLine = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
     EXPECT_EQ(commandLine.action, c.action);
     EXPECT_EQ(commandLine.dataFilePath, c.dataFilePath);
+    EXPECT_EQ(commandLine.mappingName, c.mappingName);
     EXPECT_EQ(commandLine.problem.empty(), c.action != CommandLineAction::ShowUsageError);
 }
 
@@ -52,11 +55,48 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"--data", ""}, ShowUsageError, ""},
         CommandLineCase{{"TrafficLog.dat"}, ShowUsageError, ""},
         CommandLineCase{{"-d"}, ShowUsageError, ""},
-        CommandLineCase{{"--datafile=x"}, ShowUsageError, ""}));
+        CommandLineCase{{"--datafile=x"}, ShowUsageError, ""},
+        CommandLineCase{{"--name", "Rig2"}, Run, "", "Rig2"},
+        CommandLineCase{{"--name=Rig2", "--data", "a"}, Run, "a", "Rig2"},
+        CommandLineCase{{"--name"}, ShowUsageError, ""},
+        CommandLineCase{{"--name="}, ShowUsageError, ""},
+        CommandLineCase{{"--names=x"}, ShowUsageError, ""}));
 
 TEST(CommandLine, UsageErrorNamesTheArgument) {
     const char* argv[] = {"corvane", "--frobnicate"};
     EXPECT_NE(ParseCommandLine(2, argv).problem.find("'--frobnicate'"), std::string::npos);
+}
+
+CommandLine ParseOne(const char* option, const std::string& value) {
+    const std::string attached = std::string(option) + "=" + value;
+    const char* separate[] = {"corvane", option, value.c_str()};
+    const char* joined[] = {"corvane", attached.c_str()};
+    const CommandLine first = ParseCommandLine(3, separate);
+    const CommandLine second = ParseCommandLine(2, joined);
+    EXPECT_EQ(first.action, second.action) << option << " of " << value.size();
+    EXPECT_EQ(first.problem, second.problem);
+    return first;
+}
+
+// A value cut to what the program holds would name another file or block: the longest value
+// kept whole is accepted, one character more is a usage error that says why.
+TEST(CommandLine, OverlongValuesAreUsageErrors) {
+    struct Case {
+        const char* option;
+        std::size_t longest;
+    };
+    for (const Case c : {Case{"--data", 1023}, Case{"--name", 127}}) {
+        const std::string longest(c.longest, 'a');
+        const CommandLine kept = ParseOne(c.option, longest);
+        EXPECT_EQ(kept.action, CommandLineAction::Run) << c.option;
+        EXPECT_EQ(kept.dataFilePath.size() + kept.mappingName.size(), c.longest) << c.option;
+
+        const CommandLine refused = ParseOne(c.option, longest + "b");
+        EXPECT_EQ(refused.action, CommandLineAction::ShowUsageError) << c.option;
+        const std::string limit = std::to_string(c.longest);
+        EXPECT_EQ(refused.problem, std::string("the value of option '") + c.option +
+                                       "' is longer than " + limit + " characters");
+    }
 }
 
 } // namespace

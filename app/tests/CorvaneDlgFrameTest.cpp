@@ -79,14 +79,23 @@ TEST(FrameCycle, RequestsComeEveryTenCalendarSeconds) {
     }
 }
 
-TEST(FrameCycle, ClockSetBackHoldsRequestsUntilItCatchesUp) {
-    TimedRig rig(1'700'000'000);
-    ASSERT_TRUE(rig.Start());
-    EXPECT_EQ(rig.Run(5), (std::vector<int>{5}));
-    rig.start -= 3600; // an hour back
-    EXPECT_TRUE(rig.Run(3000).empty());
-    rig.start += 3600;
-    EXPECT_EQ(rig.Run(1).size(), 1u);
+// The requests run on the monotonic clock: a calendar set back or forward (by an operator, by
+// a time service) changes nothing in their cadence.
+TEST(FrameCycle, CalendarSetBackOrForwardKeepsTheRequestCadence) {
+    for (const std::int64_t step : {-3600, 3600, -1}) {
+        TimedRig rig(1'700'000'000);
+        ASSERT_TRUE(rig.Start());
+        EXPECT_EQ(rig.Run(5), (std::vector<int>{5})) << step;
+        rig.clock.calendarStep = step;
+        EXPECT_EQ(rig.Run(300), (std::vector<int>{100, 200, 300})) << step;
+    }
+}
+
+TEST(FrameCycle, FrameCountGoesOnFromTheFirstWorkingFrameInsteadOfOverflowing) {
+    EXPECT_EQ(NextFrameCount(0), 1);
+    EXPECT_EQ(NextFrameCount(kStartupFrames - 1), kStartupFrames);
+    EXPECT_EQ(NextFrameCount(2'147'483'646), 2'147'483'647);
+    EXPECT_EQ(NextFrameCount(2'147'483'647), kStartupFrames);
 }
 
 TEST(FrameCycle, WellFormedFilePublishesAtTheThirdRequest) {
@@ -141,7 +150,9 @@ TEST(FrameCycle, StatusSuffixFollowsTheSimulationState) {
     }
 }
 
-TEST(FrameCycle, FailedRequestWritesSlotThreeAndKeepsTheStatusLine) {
+// The file failing under a running feeder: its aircraft leave the block with the first failed
+// request (published empty, as any publication), and the next request opens the file again.
+TEST(FrameCycle, FailedReadWithdrawsTheTrafficAndKeepsTheStatusLine) {
     // No end tag: once the entry is read, every further read fails.
     const std::string noEnd = "header\n####_BEGIN_####\n####_ENTRY_0_####\n" +
                               TrafficLine("AAA", 50.5, 0.1) + "####_ENTRY_END_####\n";
@@ -157,12 +168,26 @@ TEST(FrameCycle, FailedRequestWritesSlotThreeAndKeepsTheStatusLine) {
 
     rig.Block().publishCounter = 41;
     rig.NextRequestFrame();
-    rig.NextRequestFrame();
     EXPECT_EQ(rig.Slot(3), kFailedRequest);
     EXPECT_EQ(rig.dialog->GetStatusText(), published);
-    EXPECT_EQ(rig.Block().publishCounter, 41);
-    EXPECT_EQ(rig.Block().aircraftCount, 1);
+    EXPECT_EQ(rig.Block().publishCounter, 42);
+    EXPECT_EQ(rig.Block().aircraftCount, 0);
+    EXPECT_EQ(rig.Block().trafficStatus, 0);
+    EXPECT_EQ(rig.Block().aircraft[0].callsign[0], '\0');
+    EXPECT_EQ(rig.host.controlTexts[kIdcInViewList], "");
+    EXPECT_EQ(rig.host.controlTexts[kIdcMessage],
+              std::string("SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n") +
+                  rig.file->c_str());
+
+    // Opened again: the header line (no publication, nothing left to withdraw), the begin tag,
+    // then the entry once more.
+    rig.NextRequestFrame();
+    EXPECT_EQ(rig.Block().publishCounter, 42);
     EXPECT_EQ(rig.Slot(6), "Next Request Time at Frame 9");
+    rig.NextRequestFrame();
+    rig.NextRequestFrame();
+    EXPECT_EQ(rig.Block().publishCounter, 43);
+    EXPECT_EQ(rig.Block().aircraftCount, 1);
 }
 
 // Drives `frames` frames with the given state, one second apart (so every tenth one requests).

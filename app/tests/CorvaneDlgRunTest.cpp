@@ -108,7 +108,7 @@ TEST(StartRun, RefusedBlockIsNeverTouched) {
     const Case cases[] = {
         {"short block", 100, "CVisShm::CVisShm\n"},
         {"other version", kVisualInterfaceSize,
-         "CVisShm::CVisShm\nShared Memory Version Mismatch\nPlease rebuild software"},
+         "CVisShm::CVisShm\nShared Memory Version Mismatch\nPlease rebuild software\n"},
     };
     for (const Case& c : cases) {
         DialogRig rig;
@@ -117,8 +117,13 @@ TEST(StartRun, RefusedBlockIsNeverTouched) {
         const std::vector<unsigned char> before = peer.Copy(c.size);
 
         EXPECT_FALSE(rig.Start()) << c.name;
-        EXPECT_EQ(rig.dialog->GetMessageText().rfind(c.expectedText, 0), 0u)
-            << c.name << ": " << rig.dialog->GetMessageText();
+        const std::string& message = rig.dialog->GetMessageText();
+        EXPECT_EQ(message.rfind(c.expectedText, 0), 0u) << c.name << ": " << message;
+        // The cure follows the client's own text: a stale block is removed with the stand-in.
+        EXPECT_NE(message.find("\nA block left by an older or a crashed run? Close Corvane and "
+                               "the simulator, then run corvane-sim --remove"),
+                  std::string::npos)
+            << c.name << ": " << message;
         EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
         EXPECT_EQ(rig.dialog->GetVisualBlock(), nullptr) << c.name;
         EXPECT_TRUE(rig.host.timers.empty()) << c.name;
@@ -130,6 +135,24 @@ TEST(StartRun, RefusedBlockIsNeverTouched) {
         rig.dialog->OnDestroy();
         EXPECT_EQ(peer.Copy(c.size), before) << c.name;
     }
+}
+
+// Without the right to the block nothing is wrong with the block itself: no cure for a stale one.
+TEST(StartRun, BlockThatCannotBeOpenedGetsNoStaleBlockCure) {
+    CallLog log;
+    FakeHost host(log);
+    FakeClock clock;
+    FakeAlerts alerts(log);
+    TempDataFile file(TrafficFile({}));
+    // A slash is refused in a POSIX name, a backslash names a missing Windows namespace.
+    const std::string badName = "no/such\\namespace";
+    CTrafficFeedDlg dialog(host, clock, alerts, file.c_str(), badName.c_str());
+    dialog.OnInitDialog();
+    EXPECT_FALSE(dialog.IsRunActive());
+    EXPECT_EQ(dialog.GetMessageText().rfind("CVisShm::CVisShm\n", 0), 0u);
+    EXPECT_EQ(dialog.GetMessageText().find("corvane-sim"), std::string::npos)
+        << dialog.GetMessageText();
+    dialog.OnDestroy();
 }
 
 TEST(OnDestroy, IsHarmlessWithoutARunAndWhenRepeated) {

@@ -83,12 +83,16 @@ public:
     std::vector<std::pair<int, int>> iconPaints;
 };
 
+// `now` is the time that passes, read by both clocks; `calendarStep` is what an operator or a
+// time service set the calendar forward (or back) by.
 class FakeClock : public Clock {
 public:
-    std::int64_t NowSeconds() override { return now; }
+    std::int64_t NowSeconds() override { return now + calendarStep; }
+    std::int64_t MonotonicSeconds() override { return now; }
     void SleepMilliseconds(std::int32_t milliseconds) override { slept += milliseconds; }
 
     std::int64_t now = 1'700'000'000;
+    std::int64_t calendarStep = 0;
     std::int64_t slept = 0;
 };
 

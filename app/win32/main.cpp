@@ -34,12 +34,15 @@ constexpr char kVersionText[] = "Corvane Version 1.0";
 constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
 constexpr char kUsageText[] =
-    "Usage: Corvane.exe [--data FILE]\n"
+    "Usage: Corvane.exe [--data FILE] [--name NAME]\n"
     "Plays recorded air traffic into the flight simulator's visual system through the\n"
     "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
     "\n"
-    "  --data FILE  read the traffic data from FILE instead of\n"
+    "  --data FILE  read the traffic data from FILE (a regular file, at most 1023\n"
+    "               characters) instead of\n"
     "               C:\\Program Files\\Brenwick\\AddOns\\TrafficLog.dat\n"
+    "  --name NAME  feed the shared block NAME (at most 127 characters) instead of\n"
+    "               \"VisualInterface\", as corvane-sim --name NAME does\n"
     "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n";
 
@@ -71,12 +74,12 @@ std::string NoWindowText(int systemError) {
            "\n";
 }
 
-int RunProgram(HINSTANCE instance, const char* dataFilePath) {
+int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mappingName) {
     SetProgramFileNameSource(GetProgramFileName);
     Win32DialogHost host(reinterpret_cast<std::uintptr_t>(instance), kIddAboutBox);
     const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
     AuralAlertPlayer alerts(*soundPlayer);
-    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, kVisualInterfaceName);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName);
     app.InitInstance();
     if (!host.WindowMade()) {
         ShowText(NoWindowText(host.WindowError()), STD_ERROR_HANDLE);
@@ -102,10 +105,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     case CommandLineAction::Run:
         break;
     }
+    const char* mappingName =
+        commandLine.mappingName.empty() ? kVisualInterfaceName : commandLine.mappingName.c_str();
     if (!commandLine.dataFilePath.empty()) {
-        return RunProgram(instance, commandLine.dataFilePath.c_str());
+        return RunProgram(instance, commandLine.dataFilePath.c_str(), mappingName);
     }
     char defaultPath[MAX_PATH] = {};
     GetTrafficDataFilePath(defaultPath, sizeof defaultPath);
-    return RunProgram(instance, defaultPath);
+    return RunProgram(instance, defaultPath, mappingName);
 }

@@ -301,14 +301,36 @@ TEST_F(SettingsFileTest, EveryOperationOnAClosedObjectReportsNotOpened) {
     EXPECT_EQ(unopened.GetErrorText(), ErrorText(write, "File is not opened", ""));
 }
 
-TEST_F(SettingsFileTest, FileNameIsKeptCutToItsField) {
+// A name cut to its field would name another file: one that does not fit is refused as the
+// system refuses a name it cannot take, and no part of it is kept to be opened later.
+TEST_F(SettingsFileTest, NameLongerThanItsFieldOpensNothing) {
     const std::string name = WriteBinary("named.txt", "A\n");
     SettingsFileClass file(name, SettingsFileClass::ModeReading);
     EXPECT_EQ(file.GetFileName(), name);
-    const std::string longName(1500, 'f');
-    SettingsFileClass tooLong(longName, SettingsFileClass::ModeReading);
-    EXPECT_FALSE(tooLong.IsOpen());
-    EXPECT_EQ(tooLong.GetFileName(), longName.substr(0, 1023));
+
+    // "<folder>/././.../named.txt" of exactly 1023 characters names the file; one more
+    // character names no file at all, but its first 1023 characters still name this one.
+    std::string longest = directory.string() + "/";
+    while (longest.size() + 2 + std::string("named.txt").size() <= 1023) {
+        longest += "./";
+    }
+    longest += std::string(1023 - longest.size() - std::string("named.txt").size(), '/');
+    longest += "named.txt";
+    ASSERT_EQ(longest.size(), 1023u);
+    EXPECT_TRUE(SettingsFileClass(longest, SettingsFileClass::ModeReading).IsOpen());
+
+    for (const Mode mode : {SettingsFileClass::ModeReading, SettingsFileClass::ModeAppending}) {
+        SettingsFileClass tooLong(longest + "x", mode);
+        EXPECT_FALSE(tooLong.IsOpen()) << mode;
+        EXPECT_STREQ(tooLong.GetFileName(), "");
+        const std::string text = tooLong.GetErrorText();
+        EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1)),
+                  std::string(mode == SettingsFileClass::ModeReading
+                                  ? "SettingsFileClass::OpenFileForReading\n"
+                                  : "SettingsFileClass::OpenFileForAppending\n") +
+                      std::strerror(ENAMETOOLONG));
+        EXPECT_FALSE(tooLong.OpenFileForReading());
+    }
 }
 
 TEST_F(SettingsFileTest, OpeningAgainReleasesTheFirstStream) {

@@ -5,6 +5,7 @@
 
 #include "platform/posix/TerminalDialogHost.h"
 
+#include "platform/Clock.h"
 #include "text_functions/TextFunctions.h"
 
 #include <algorithm>
@@ -45,6 +46,11 @@ std::string BoxLogText(const TerminalBox& box) {
     return "\"" + box.caption + "\": " + box.text;
 }
 
+std::string CalendarStamp() {
+    char stamp[kUtcTimestampSize];
+    return FormatUtcTimestamp(stamp, sizeof stamp, SystemClock().NowSeconds());
+}
+
 } // namespace
 
 std::int64_t NextTimerDeadline(std::int64_t deadline, std::int64_t now, std::int64_t period) {
@@ -69,6 +75,11 @@ TerminalDialogHost::TerminalDialogHost(int inputFd, int outputFd,
       screen(keys && IsTerminal(outputFd)), screenSize(QueryTerminalSize(outputFd)) {
     view.frameTitle = layout.frameTitle != nullptr ? layout.frameTitle : "";
     view.texts.resize(layout.lines.size());
+    logLines.resize(layout.lines.size() + 1);
+    logLines[0].label = kTitleLabel;
+    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+        logLines[i + 1].label = layout.lines[i].label;
+    }
 }
 
 int TerminalDialogHost::RunModal(HostedDialog& hostedDialog, int /*templateId*/) {
@@ -90,7 +101,9 @@ int TerminalDialogHost::RunModal(HostedDialog& hostedDialog, int /*templateId*/)
         }
     }
     timer.running = false;
+    WriteHeldLogLines(true);
     dialog->OnDestroy();
+    WriteHeldLogLines(true);
     dialog = nullptr;
     return result;
 }
@@ -114,13 +127,19 @@ void TerminalDialogHost::ShowMessageBox(const char* caption, const char* text) {
 
 void TerminalDialogHost::RunBox(const TerminalBox& box) {
     if (!screen) {
-        WriteLog(kMessageBoxLabel, BoxLogText(box));
+        // The lines set before the box come before it in the log.
+        WriteHeldLogLines(true);
+        LogLine boxLog;
+        boxLog.label = kMessageBoxLabel;
+        boxLog.text = BoxLogText(box);
+        boxLog.stamp = CalendarStamp();
+        WriteLogLine(boxLog);
     }
     if (!keys) {
         return; // nobody can press Enter: the box counts as confirmed
     }
     if (!screen) {
-        WriteAll(outputFd, kPressEnter);
+        Output(kPressEnter);
     }
     const TerminalBox* outerBox = openBox;
     openBox = &box;
@@ -207,7 +226,7 @@ void TerminalDialogHost::HandleKey(char key) {
         // In a box, closing the window first confirms the box; the window closes behind it.
         closeRequested = true;
     } else if (key == kCtrlL && screen) {
-        WriteAll(outputFd, "\x1b[2J"); // a screen garbled by another program: draw it anew
+        Output("\x1b[2J"); // a screen garbled by another program: draw it anew
         dirty = true;
     } else if (openBox != nullptr) {
         boxDismissed = IsEnter(key);
@@ -237,7 +256,11 @@ void TerminalDialogHost::DeliverDueTick() {
     // The next deadline is fixed before the handler runs, so the time the frame takes does
     // not shift the ones after it; the handler may also stop or restart the timer.
     timer.deadlineNs = NextTimerDeadline(timer.deadlineNs, now, timer.periodNs);
+    ++ticks;
+    inTick = true;
     dialog->OnTimer(timer.id);
+    inTick = false;
+    WriteHeldLogLines(false);
 }
 
 bool TerminalDialogHost::StartTimer(std::uintptr_t timerId, std::uint32_t periodMs) {
@@ -305,7 +328,7 @@ void TerminalDialogHost::SetWindowTitle(const char* text) {
     view.title = title;
     dirty = true;
     if (!screen) {
-        WriteLog(kTitleLabel, title);
+        LogChange(logLines[0], title);
     }
 }
 
@@ -329,7 +352,7 @@ void TerminalDialogHost::SetControlText(int controlId, const char* text) {
         view.texts[i] = shown;
         dirty = true;
         if (!screen) {
-            WriteLog(layout.lines[i].label, shown);
+            LogChange(logLines[i + 1], shown);
         }
     }
 }
@@ -340,13 +363,13 @@ HostSize TerminalDialogHost::SystemIconSize() {
 
 void TerminalDialogHost::PaintIcon(IconHandle /*icon*/, int x, int y) {
     if (screen) {
-        WriteAll(outputFd, RenderIcon(view, SystemIconSize(), x, y));
+        Output(RenderIcon(view, SystemIconSize(), x, y));
     }
 }
 
 void TerminalDialogHost::DefaultPaint() {
     if (screen) {
-        WriteAll(outputFd, RenderWindow(layout.lines, view, screenSize, openBox));
+        Output(RenderWindow(layout.lines, view, screenSize, openBox));
     }
 }
 
@@ -360,6 +383,47 @@ void TerminalDialogHost::Repaint() {
     }
 }
 
-void TerminalDialogHost::WriteLog(const char* label, const std::string& text) {
-    WriteAll(outputFd, FormatLogLine(label, text));
+// A change in the tick right after the line's last change continues a running count and is
+// held; any other change is written at once.
+void TerminalDialogHost::LogChange(LogLine& line, const std::string& text) {
+    const std::int64_t tick = inTick ? ticks : kNoTick;
+    const bool counting = inTick && line.changedTick == tick - 1;
+    if (line.held && !counting) {
+        WriteLogLine(line); // the last text of the count comes before what ends it
+    }
+    line.text = text;
+    line.stamp = CalendarStamp();
+    line.changedTick = tick;
+    line.held = counting;
+    if (!counting) {
+        WriteLogLine(line);
+    }
+}
+
+void TerminalDialogHost::WriteHeldLogLines(bool all) {
+    for (LogLine& line : logLines) {
+        if (line.held && (all || line.changedTick != ticks)) {
+            WriteLogLine(line);
+        }
+    }
+}
+
+void TerminalDialogHost::WriteLogLine(LogLine& line) {
+    line.held = false;
+    Output(FormatLogLine(line.stamp, line.label, line.text));
+}
+
+// Output that stalls (a log pipe nobody reads, a terminal that hangs) must not keep a signal
+// from closing the program: the wait ends with the signal, and once the program is closing,
+// only what fits at once is written and the rest of the output given up.
+void TerminalDialogHost::Output(std::string_view text) {
+    while (!outputLost && !text.empty()) {
+        const bool closing = closeRequested || ending;
+        if (!WriteUntilWoken(outputFd, text, signals.ReadFd(), !closing) ||
+            (closing && !text.empty())) {
+            outputLost = true;
+        } else if (!text.empty()) {
+            HandleSignals();
+        }
+    }
 }

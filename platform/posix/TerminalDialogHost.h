@@ -7,11 +7,15 @@
 // minimised window shows a compact display, painted by the dialog as its icon.
 //
 // Otherwise (a service, a pipe, a log file) it draws nothing: each change of the title or of a
-// line is written as one line "<label>: <text>" and message boxes as their caption and text. A
-// message box waits for Enter only when standard input is a terminal; without one it returns at
-// once, as if OK had been pressed.
+// line is written as one line "<UTC time> <label>: <text>" and message boxes as their caption
+// and text. A line that changes on consecutive timer ticks is a running count (the countdown at
+// the end of a simulation): its first text is written at once, and of the texts after it only
+// the last, once a tick passes without a change or the window closes. A message box waits for
+// Enter only when standard input is a terminal; without one it returns at once, as if OK had
+// been pressed.
 //
-// SIGINT, SIGTERM and SIGHUP close the window as the user does (SC_CLOSE); SIGWINCH redraws.
+// SIGINT, SIGTERM and SIGHUP close the window as the user does (SC_CLOSE), also while output
+// waits on a reader that stalls; SIGWINCH redraws.
 
 #include "platform/DialogHost.h"
 #include "platform/posix/TerminalRender.h"
@@ -20,6 +24,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr char kTerminalDialogHostHeaderRevision[] =
@@ -97,6 +102,16 @@ public:
     void DefaultPaint() override;
 
 private:
+    // What the log shows of the title or of one line.
+    struct LogLine {
+        const char* label = "";
+        std::string text;
+        std::string stamp; // when the text was set
+        bool held = false; // set and not written yet
+        std::int64_t changedTick = kNoTick;
+    };
+    static constexpr std::int64_t kNoTick = -2;
+
     struct Timer {
         bool running = false;
         std::uintptr_t id = 0;
@@ -113,7 +128,11 @@ private:
     void HandleWindowKey(char key);
     void DeliverDueTick();
     void Repaint();
-    void WriteLog(const char* label, const std::string& text);
+    void LogChange(LogLine& line, const std::string& text);
+    // Writes the held lines that did not change in the last tick, or all of them.
+    void WriteHeldLogLines(bool all);
+    void WriteLogLine(LogLine& line);
+    void Output(std::string_view text);
 
     int inputFd;
     int outputFd;
@@ -130,6 +149,10 @@ private:
     bool dirty = false;
     Timer timer;
     TerminalView view;
+    std::vector<LogLine> logLines; // the title's, then one per layout line
+    std::int64_t ticks = 0;        // delivered so far
+    bool inTick = false;           // a tick's handler is running
+    bool outputLost = false;       // given up: it stalled while the program closed
     std::uint32_t menuCommand = 0;
     const TerminalBox* openBox = nullptr;
     bool boxDismissed = false;

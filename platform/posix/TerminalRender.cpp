@@ -1,5 +1,4 @@
-// Text layout of the terminal window. Every text that reaches the terminal passes SanitiseText
-// first: the header line of a data file must not be able to send escape sequences.
+// Text layout of the terminal window.
 
 #include "platform/posix/TerminalRender.h"
 
@@ -16,6 +15,33 @@ constexpr char kReverse[] = "\x1b[7m";
 constexpr char kNormal[] = "\x1b[0m";
 constexpr char kClearToLineEnd[] = "\x1b[K";
 constexpr int kMinimumBoxWidth = 24;
+
+// A text as the window shows it: masked, its line feeds kept for the wrapping.
+std::string Shown(std::string_view text) {
+    return MaskControls(text, LineBreaks::Keep);
+}
+
+// One line of text as rows of at most `width` characters, broken at the last space that fits;
+// the spaces at the break belong to neither row.
+void WrapLine(std::string_view line, std::size_t width, std::vector<std::string>& rows) {
+    bool rowMade = false;
+    while (line.size() > width) {
+        const std::size_t space = line.rfind(' ', width);
+        const std::size_t last =
+            space == std::string_view::npos ? space : line.find_last_not_of(' ', space);
+        if (last == std::string_view::npos) {
+            rows.emplace_back(line.substr(0, width)); // a word longer than a row
+            line.remove_prefix(width);
+        } else {
+            rows.emplace_back(line.substr(0, last + 1));
+            line.remove_prefix(std::min(line.find_first_not_of(' ', space), line.size()));
+        }
+        rowMade = true;
+    }
+    if (!line.empty() || !rowMade) {
+        rows.emplace_back(line);
+    }
+}
 
 int Length(const std::string& text) {
     return static_cast<int>(text.size());
@@ -57,11 +83,11 @@ std::string Framed(std::string_view text, int width) {
 std::vector<std::string> WindowRows(std::span<const TerminalLine> lines, const TerminalView& view,
                                     int width) {
     std::vector<std::string> rows;
-    rows.push_back(Fit(SanitiseText(view.title, false), width));
+    rows.push_back(Fit(Shown(view.title), width));
     rows.push_back(FrameTop(view.frameTitle, width));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].framed) {
-            for (const std::string& row : WrapText(SanitiseText(view.texts[i], false), width - 4)) {
+            for (const std::string& row : WrapText(Shown(view.texts[i]), width - 4)) {
                 rows.push_back(Framed(row, width));
             }
         }
@@ -69,7 +95,7 @@ std::vector<std::string> WindowRows(std::span<const TerminalLine> lines, const T
     rows.push_back(FrameBottom(width));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (!lines[i].framed) {
-            for (const std::string& row : WrapText(SanitiseText(view.texts[i], false), width)) {
+            for (const std::string& row : WrapText(Shown(view.texts[i]), width)) {
                 rows.push_back(row);
             }
         }
@@ -83,14 +109,14 @@ std::string KeyHints(const TerminalView& view, const TerminalBox* box) {
     }
     std::string hints;
     if (!view.menuItem.empty()) {
-        hints = "a " + SanitiseText(view.menuItem, false) + "   ";
+        hints = "a " + Shown(view.menuItem) + "   ";
     }
     return hints + "m Minimise   q Close";
 }
 
 std::string RenderBox(const TerminalBox& box, int width, int height) {
-    const std::string caption = SanitiseText(box.caption, false);
-    std::vector<std::string> text = WrapText(SanitiseText(box.text, false), width - 4);
+    const std::string caption = MaskControls(box.caption);
+    std::vector<std::string> text = WrapText(Shown(box.text), width - 4);
     int boxWidth = std::max(kMinimumBoxWidth, Length(caption) + 6);
     for (const std::string& row : text) {
         boxWidth = std::max(boxWidth, Length(row) + 4);
@@ -121,24 +147,8 @@ std::string RenderBox(const TerminalBox& box, int width, int height) {
 
 } // namespace
 
-std::string SanitiseText(std::string_view text, bool keepTabs) {
-    std::string clean;
-    clean.reserve(text.size());
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            clean += c;
-        } else if (c == '\t') {
-            clean += keepTabs ? '\t' : ' ';
-        } else if (c != '\r') {
-            clean += IsTerminalControl(code) ? '?' : c;
-        }
-    }
-    return clean;
-}
-
 std::vector<std::string> WrapText(std::string_view text, int width) {
-    const std::size_t chunk = static_cast<std::size_t>(std::max(width, 1));
+    const std::size_t rowWidth = static_cast<std::size_t>(std::max(width, 1));
     while (!text.empty() && text.back() == '\n') {
         text.remove_suffix(1);
     }
@@ -146,11 +156,7 @@ std::vector<std::string> WrapText(std::string_view text, int width) {
     std::size_t start = 0;
     while (true) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        std::string_view line = text.substr(start, end - start);
-        do {
-            rows.emplace_back(line.substr(0, chunk));
-            line.remove_prefix(std::min(chunk, line.size()));
-        } while (!line.empty());
+        WrapLine(text.substr(start, end - start), rowWidth, rows);
         if (end == text.size()) {
             return rows;
         }
@@ -182,8 +188,8 @@ std::string RenderWindow(std::span<const TerminalLine> lines, const TerminalView
 std::string RenderIcon(const TerminalView& view, HostSize iconSize, int x, int y) {
     const std::string status = view.texts.empty() ? std::string() : view.texts[0];
     const std::string rows[] = {
-        SanitiseText(view.title, false),
-        WrapText(SanitiseText(status, false), iconSize.width)[0],
+        MaskControls(view.title),
+        WrapText(Shown(status), iconSize.width)[0],
         "r Restore   q Close",
     };
     std::string out = "\x1b[H\x1b[2J";
@@ -195,10 +201,12 @@ std::string RenderIcon(const TerminalView& view, HostSize iconSize, int x, int y
     return out;
 }
 
-std::string FormatLogLine(std::string_view label, std::string_view text) {
-    std::string clean = SanitiseText(text, true);
-    while (!clean.empty() && clean.back() == '\n') {
-        clean.pop_back();
-    }
-    return std::string(label) + ": " + clean + "\n";
+std::string FormatLogLine(std::string_view stamp, std::string_view label, std::string_view text) {
+    std::string line(stamp);
+    line += ' ';
+    line += label;
+    line += ": ";
+    line += MaskControls(text, LineBreaks::Join);
+    line += '\n';
+    return line;
 }

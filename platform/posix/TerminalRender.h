@@ -1,7 +1,9 @@
 #pragma once
 // What the POSIX dialog host shows, as text: the full-screen window with ANSI escapes, the
 // compact display of a minimised window, modal boxes, and log lines for output without a
-// terminal. Pure functions, so that the layout can be checked without a terminal.
+// terminal. Pure functions, so that the layout can be checked without a terminal. Every text is
+// shown through the one masking rule (text_functions/ControlMask.h): the header line of a data
+// file must not be able to send escape sequences.
 
 #include "platform/DialogHost.h"
 
@@ -35,12 +37,9 @@ struct TerminalBox {
     std::string text;
 };
 
-// The text with every control character that a terminal would act on replaced by "?".
-// Line feeds stay; carriage returns go; tabs become a space unless keepTabs.
-std::string SanitiseText(std::string_view text, bool keepTabs);
-
-// The text cut into lines at its line feeds and wrapped at `width` characters; an empty text
-// gives one empty line.
+// The text cut into lines at its line feeds and wrapped to rows of at most `width` characters:
+// at the last space that fits, so that no word (no call sign of the in-view list) is broken,
+// and only a word longer than a row is cut. An empty text gives one empty row.
 std::vector<std::string> WrapText(std::string_view text, int width);
 
 // The whole window, drawn from the top left corner, with the box on top of it when there is one.
@@ -51,5 +50,6 @@ std::string RenderWindow(std::span<const TerminalLine> lines, const TerminalView
 // (from 0) on an otherwise empty screen.
 std::string RenderIcon(const TerminalView& view, HostSize iconSize, int x, int y);
 
-// "<label>: <text>" and a line feed; a text with line feeds spans lines.
-std::string FormatLogLine(std::string_view label, std::string_view text);
+// "<stamp> <label>: <text>" and a line feed: one line, whatever the text holds (its lines are
+// joined with " / ").
+std::string FormatLogLine(std::string_view stamp, std::string_view label, std::string_view text);

@@ -65,4 +65,10 @@ bool IsTerminal(int fd);
 HostSize QueryTerminalSize(int fd);
 // Writes all of text, retrying after interruptions; false when the descriptor refuses.
 bool WriteAll(int fd, std::string_view text);
+// Writes `text`, removing what is written from it, and returns once it is all written, once a
+// byte waits on wakeFd (a signal for the caller to handle), or, when `wait` is false, once the
+// descriptor has no room left. Every write follows a poll() that found room and is at most
+// PIPE_BUF bytes, so that a reader that stops reading (a stalled log pipe) can hold the caller
+// only until the next signal. False when the descriptor refuses.
+bool WriteUntilWoken(int fd, std::string_view& text, int wakeFd, bool wait);
 std::int64_t MonotonicNanoseconds();

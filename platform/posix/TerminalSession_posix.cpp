@@ -2,9 +2,12 @@
 
 #include "platform/posix/TerminalSession.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -36,6 +39,20 @@ bool MakePipe(int& readEnd, int& writeEnd) {
 
 constexpr char kEnterAlternateScreen[] = "\x1b[?1049h\x1b[?25l";
 constexpr char kLeaveAlternateScreen[] = "\x1b[?25h\x1b[?1049l";
+
+// One write of at most `most` bytes of text, repeated after an interruption; what it wrote
+// leaves the text. False when the descriptor refuses.
+bool WriteSome(int fd, std::string_view& text, std::size_t most) {
+    ssize_t written = 0;
+    do {
+        written = write(fd, text.data(), std::min(text.size(), most));
+    } while (written < 0 && errno == EINTR);
+    if (written <= 0) {
+        return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(written));
+    return true;
+}
 
 } // namespace
 
@@ -121,14 +138,29 @@ HostSize QueryTerminalSize(int fd) {
 
 bool WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
+        if (!WriteSome(fd, text, text.size())) {
             return false;
         }
-        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool WriteUntilWoken(int fd, std::string_view& text, int wakeFd, bool wait) {
+    while (!text.empty()) {
+        pollfd watched[2] = {{fd, POLLOUT, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = poll(watched, 2, wait ? -1 : 0);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready <= 0 || watched[1].revents != 0) {
+            return true; // interrupted, woken, or no room and no waiting
+        }
+        if ((watched[0].revents & (POLLERR | POLLNVAL)) != 0) {
+            return false;
+        }
+        if (!WriteSome(fd, text, PIPE_BUF)) {
+            return false;
+        }
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <limits>
 #include <string>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -86,6 +88,25 @@ private:
     DialogHost& host;
 };
 
+// The log without its time stamps; every line must begin with one, an ISO 8601 UTC time.
+std::string Unstamped(const std::string& log) {
+    std::string text;
+    std::size_t start = 0;
+    while (start < log.size()) {
+        const std::size_t end = log.find('\n', start);
+        const std::string line = log.substr(start, end - start);
+        bool stamped = line.size() > 21 && line[20] == ' ';
+        for (std::size_t i = 0; stamped && i < 20; ++i) {
+            const char expected = "0000-00-00T00:00:00Z"[i];
+            stamped = expected == '0' ? line[i] >= '0' && line[i] <= '9' : line[i] == expected;
+        }
+        EXPECT_TRUE(stamped) << line;
+        text += (stamped ? line.substr(21) : line) + "\n";
+        start = end == std::string::npos ? log.size() : end + 1;
+    }
+    return text;
+}
+
 // Standard input on /dev/null and standard output on a pipe, as under a service manager.
 class HostWithoutTerminal : public ::testing::Test {
 protected:
@@ -128,15 +149,45 @@ TEST_F(HostWithoutTerminal, WritesOneLogLinePerChangedText) {
         host.SetWindowTitle("Halvery v1");            // unchanged
         host.SetControlText(1005, "not a text line"); // a button: nothing to show
         host.SetControlText(kStatusId, "bell\a and \x1b[2J escape\r");
-        host.SetWindowTitle("Halvery v1:: header");
+        host.SetWindowTitle("Halvery v1:: header \x1b]0;owned\a\x9b"
+                            "2J");
         host.EndDialog(kIdOk);
     };
     EXPECT_EQ(host.RunModal(dialog, 102), kIdOk);
-    EXPECT_EQ(Written(), "Title: Halvery v1\n"
-                         "Status: Frame 5\n"
-                         "Message: first\nsecond\n"
-                         "Status: bell? and ?[2J escape\n"
-                         "Title: Halvery v1:: header\n");
+    EXPECT_EQ(Unstamped(Written()), "Title: Halvery v1\n"
+                                    "Status: Frame 5\n"
+                                    "Message: first / second\n"
+                                    "Status: bell? and ?[2J escape\n"
+                                    "Title: Halvery v1:: header ?]0;owned??2J\n");
+}
+
+// The end of a simulation counts down on every frame: the log shows where the count started
+// and where it ended, not every step; a count that stops shows where it stopped.
+TEST_F(HostWithoutTerminal, CountOnEveryTickWritesItsFirstAndLastText) {
+    TerminalDialogHost host(input, output[1], kLayout);
+    ScriptedDialog dialog(host);
+    dialog.onInit = [&] { ASSERT_TRUE(host.StartTimer(kTimerId, 1)); };
+    dialog.onTick = [&](int tick) {
+        if (tick == 1) {
+            host.SetControlText(kStatusId, "Frame 5");
+        } else if (tick >= 3 && tick <= 12) {
+            host.SetControlText(kStatusId, ("Ending " + std::to_string(12 - tick)).c_str());
+        } else if (tick >= 15 && tick <= 64) {
+            host.SetControlText(kStatusId,
+                                ("Simlation Ending " + std::to_string(64 - tick)).c_str());
+            host.SetControlText(kMessageId, tick == 40 ? "alert" : "");
+        } else if (tick == 65) {
+            host.EndDialog(0);
+        }
+    };
+    host.RunModal(dialog, 102);
+    EXPECT_EQ(Unstamped(Written()), "Status: Frame 5\n"
+                                    "Status: Ending 9\n"
+                                    "Status: Ending 0\n"
+                                    "Status: Simlation Ending 49\n"
+                                    "Message: alert\n"
+                                    "Message: \n"
+                                    "Status: Simlation Ending 0\n");
 }
 
 TEST_F(HostWithoutTerminal, MessageBoxIsWrittenAndConfirmedAtOnce) {
@@ -150,8 +201,9 @@ TEST_F(HostWithoutTerminal, MessageBoxIsWrittenAndConfirmedAtOnce) {
     };
     host.RunModal(dialog, 102);
     EXPECT_EQ(dialog.events, (std::vector<std::string>{"init", "box closed", "destroy"}));
-    EXPECT_EQ(Written(), "Message box: \"TCAS:: No Aircraft Data File\": line one\nline two\n"
-                         "Message box: \"About Corvane\": Corvane Version 1.0\nNotice\n");
+    EXPECT_EQ(Unstamped(Written()),
+              "Message box: \"TCAS:: No Aircraft Data File\": line one / line two\n"
+              "Message box: \"About Corvane\": Corvane Version 1.0 / Notice\n");
 }
 
 class HostClosedBySignal : public HostWithoutTerminal, public ::testing::WithParamInterface<int> {};
@@ -172,6 +224,34 @@ TEST_P(HostClosedBySignal, TakesTheUsersClosePath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, HostClosedBySignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+
+// A log pipe that nobody reads fills up, and the next log line waits for room. A signal ends
+// the wait and closes the window; the output left is given up. (Before, the write was simply
+// restarted after the signal and the program waited for ever.)
+TEST_F(HostWithoutTerminal, SignalClosesTheWindowWhileTheLogWaitsForRoom) {
+    alarm(20); // a write that still blocked would hang the test: end the process instead
+    ASSERT_GE(fcntl(output[1], F_SETPIPE_SZ, 4096), 0);
+    fcntl(output[1], F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, 'x');
+    while (write(output[1], filler.data(), filler.size()) > 0) {
+    }
+    fcntl(output[1], F_SETFL, 0);
+
+    TerminalDialogHost host(input, output[1], kLayout);
+    ScriptedDialog dialog(host);
+    dialog.onInit = [&] {
+        std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            kill(getpid(), SIGTERM);
+        }).detach();
+        host.SetWindowTitle("Halvery v1"); // waits for room until the signal
+        dialog.events.push_back("title set");
+    };
+    EXPECT_EQ(host.RunModal(dialog, 102), kIdOk);
+    alarm(0);
+    EXPECT_EQ(dialog.events,
+              (std::vector<std::string>{"init", "title set", "command 61536", "ok", "destroy"}));
+}
 
 TEST_F(HostWithoutTerminal, SignalsGoBackToTheirFormerHandlingWithTheHost) {
     struct sigaction before = {};

@@ -4,37 +4,44 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 namespace {
 
-struct SanitiseCase {
+constexpr char kStamp[] = "2026-11-01T12:00:00Z";
+
+// What a log line shows of a text from a file or a peer: nothing a terminal would obey, and one
+// line whatever the text holds.
+struct LogTextCase {
     const char* text;
-    bool keepTabs;
-    const char* expected;
+    const char* shown;
 };
 
-void PrintTo(const SanitiseCase& c, std::ostream* out) {
-    *out << ::testing::PrintToString(std::string(c.text)) << (c.keepTabs ? " keeping tabs" : "");
+void PrintTo(const LogTextCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string(c.text));
 }
 
-class Sanitising : public ::testing::TestWithParam<SanitiseCase> {};
+class LogText : public ::testing::TestWithParam<LogTextCase> {};
 
-TEST_P(Sanitising, LeavesNothingATerminalWouldObey) {
-    const SanitiseCase& c = GetParam();
-    EXPECT_EQ(SanitiseText(c.text, c.keepTabs), c.expected);
+TEST_P(LogText, LeavesNothingATerminalWouldObey) {
+    const LogTextCase& c = GetParam();
+    EXPECT_EQ(FormatLogLine(kStamp, "Title", c.text),
+              std::string(kStamp) + " Title: " + c.shown + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, Sanitising,
-    ::testing::Values(SanitiseCase{"plain text", false, "plain text"},
-                      SanitiseCase{"two\nlines", false, "two\nlines"},
-                      SanitiseCase{"dos line\r\n", false, "dos line\n"},
-                      SanitiseCase{"a\tb", false, "a b"}, SanitiseCase{"a\tb", true, "a\tb"},
-                      SanitiseCase{"\x1b]0;title\a", false, "?]0;title?"},
-                      SanitiseCase{"csi \x9b"
-                                   "2J del \x7f",
-                                   false, "csi ?2J del ?"},
-                      SanitiseCase{"caf\xe9", false, "caf\xe9"})); // Latin-1 letters stay
+    Texts, LogText,
+    ::testing::Values(LogTextCase{"plain text", "plain text"},
+                      LogTextCase{"two\nlines", "two / lines"},
+                      LogTextCase{"dos line\r\n", "dos line"}, LogTextCase{"a\tb", "a b"},
+                      LogTextCase{"\x1b]0;title\a", "?]0;title?"},
+                      LogTextCase{"csi \x9b"
+                                  "2J del \x7f",
+                                  "csi ?2J del ?"},
+                      LogTextCase{"\x01\x02"
+                                  "binary\x80header\xff",
+                                  "??binary?header\xff"},
+                      LogTextCase{"caf\xe9", "caf\xe9"})); // Latin-1 letters stay
 
 struct WrapCase {
     const char* text;
@@ -53,13 +60,21 @@ TEST_P(Wrapping, CutsAtLineFeedsAndWidth) {
     EXPECT_EQ(WrapText(c.text, c.width), c.rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, Wrapping,
-                         ::testing::Values(WrapCase{"", 10, {""}}, WrapCase{"abc", 10, {"abc"}},
-                                           WrapCase{"abcdefghij", 4, {"abcd", "efgh", "ij"}},
-                                           WrapCase{"abcd", 4, {"abcd"}},
-                                           WrapCase{"a\n\nb", 4, {"a", "", "b"}},
-                                           WrapCase{"error text\n", 20, {"error text"}},
-                                           WrapCase{"abc", 0, {"a", "b", "c"}}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Wrapping,
+    ::testing::Values(WrapCase{"", 10, {""}}, WrapCase{"abc", 10, {"abc"}},
+                      WrapCase{"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+                      WrapCase{"abcd", 4, {"abcd"}}, WrapCase{"a\n\nb", 4, {"a", "", "b"}},
+                      WrapCase{"error text\n", 20, {"error text"}},
+                      WrapCase{"abc", 0, {"a", "b", "c"}},
+                      // Call signs of the in-view list stay whole.
+                      WrapCase{"EZY12AB BAW123 AFR93HO ", 16, {"EZY12AB BAW123", "AFR93HO "}},
+                      WrapCase{"EZY12AB BAW123 ", 14, {"EZY12AB BAW123"}},
+                      WrapCase{"EZY12AB BAW123 ", 7, {"EZY12AB", "BAW123 "}},
+                      WrapCase{"a    b", 3, {"a", "b"}}, WrapCase{"ab  ", 2, {"ab"}},
+                      // Only a word longer than a row is cut.
+                      WrapCase{"x ABCDEFGH", 4, {"x", "ABCD", "EFGH"}},
+                      WrapCase{" ABCDEFGH", 4, {" ABC", "DEFG", "H"}}));
 
 constexpr TerminalLine kLines[] = {
     {1004, "Status", true}, {1003, "Message", true}, {1008, "In view", false}};
@@ -100,8 +115,8 @@ TEST(RenderWindow, ShowsEveryLineWithinTheScreen) {
     EXPECT_EQ(rows[0], "Halvery v1:: header" + std::string(20, ' '));
     EXPECT_EQ(rows[1], "+- Aircraft Position Request Update --+");
     EXPECT_EQ(rows[2], "| Frame 5 Call 1                      |");
-    EXPECT_EQ(rows[3], "| Reading Data Set :: 2 Aircraft chec |");
-    EXPECT_EQ(rows[4], "| ked                                 |");
+    EXPECT_EQ(rows[3], "| Reading Data Set :: 2 Aircraft      |"); // wrapped at a space
+    EXPECT_EQ(rows[4], "| checked                             |");
     EXPECT_EQ(rows[5], "+-------------------------------------+");
     EXPECT_EQ(rows[6], std::string(39, 'X')); // the in-view list wraps
     EXPECT_EQ(rows[8], std::string(22, 'X'));
@@ -141,11 +156,30 @@ TEST(RenderIcon, PlacesTheCompactDisplayWhereTheDialogPaintsIt) {
     EXPECT_NE(out.find("\x1b[13;26Hr Restore   q Close"), std::string::npos);
 }
 
-TEST(FormatLogLine, OneLinePerTextWithItsLabel) {
-    EXPECT_EQ(FormatLogLine("Status", "Frame 5"), "Status: Frame 5\n");
-    EXPECT_EQ(FormatLogLine("Message", ""), "Message: \n");
-    EXPECT_EQ(FormatLogLine("Message", "CVisShm::CVisShm\nNo such file\n"),
-              "Message: CVisShm::CVisShm\nNo such file\n");
+TEST(FormatLogLine, OneLinePerTextWithItsTimeAndLabel) {
+    EXPECT_EQ(FormatLogLine(kStamp, "Status", "Frame 5"),
+              std::string(kStamp) + " Status: Frame 5\n");
+    EXPECT_EQ(FormatLogLine(kStamp, "Message", ""), std::string(kStamp) + " Message: \n");
+    EXPECT_EQ(FormatLogLine(kStamp, "Message", "CVisShm::CVisShm\nNo such file\n"),
+              std::string(kStamp) + " Message: CVisShm::CVisShm / No such file\n");
+}
+
+TEST(RenderWindow, InViewListWrapsBetweenCallSigns) {
+    TerminalView view = ViewWithTexts();
+    view.texts[2].clear();
+    for (int i = 0; i < 20; ++i) {
+        view.texts[2] += "EZY" + std::to_string(1000 + i) + " ";
+    }
+    const std::vector<std::string> rows = PlainRows(RenderWindow(kLines, view, {40, 24}, nullptr));
+    // Rows 6 on, before the key line: the list, every word of it a whole call sign.
+    int callSigns = 0;
+    for (std::size_t i = 6; i + 1 < rows.size(); ++i) {
+        std::istringstream words(rows[i]);
+        for (std::string word; words >> word; ++callSigns) {
+            EXPECT_EQ(word.size(), 7u) << rows[i];
+        }
+    }
+    EXPECT_EQ(callSigns, 20);
 }
 
 } // namespace

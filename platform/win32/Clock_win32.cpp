@@ -14,6 +14,12 @@ public:
     // The C library's time is 64-bit with mingw-w64 and MSVC alike.
     std::int64_t NowSeconds() override { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+    // Milliseconds since the system started, in 64 bits: it neither wraps after 49 days nor
+    // follows a change of the calendar.
+    std::int64_t MonotonicSeconds() override {
+        return static_cast<std::int64_t>(GetTickCount64() / 1000);
+    }
+
     void SleepMilliseconds(std::int32_t milliseconds) override {
         if (milliseconds > 0) {
             Sleep(static_cast<DWORD>(milliseconds));

@@ -70,34 +70,67 @@ TEST(DataFileFault, DeletedFileGoesOnPlayingFromTheOpenFile) {
     EXPECT_EQ(rig.dialog->GetMessageText().find("SettingsFileClass"), std::string::npos);
 }
 
-// Whatever is still buffered may be played; then every request fails, the last publication
-// stays whole in the block, and the message line names the file and the failure.
-TEST(DataFileFault, TruncatedFileFailsEveryRequestAndSaysSo) {
-    for (const std::uintmax_t size : {std::uintmax_t{0}, std::uintmax_t{6000}}) {
+// Whatever is still buffered may be played; the first request that fails takes the aircraft
+// of the last publication out of the block (the visual system would draw them frozen) and says
+// in the message line which file failed and how. The next request opens the file again by its
+// path, so that the file refilled in place, or another one moved to its name, plays from its top.
+TEST(DataFileFault, TruncatedFileWithdrawsItsTrafficAndIsOpenedAgain) {
+    struct Case {
+        std::uintmax_t size;
+        bool renameOver;
+    };
+    for (const Case c : {Case{0, false}, Case{6000, false}, Case{0, true}}) {
+        SCOPED_TRACE("truncated to " + std::to_string(c.size) + (c.renameOver ? ", renamed" : ""));
         FaultRig rig(SampleFile("OLD", kEntries, kFiller));
         StartAndPublishFirstEntry(rig);
-        fs::resize_file(rig.file.c_str(), size);
+        fs::resize_file(rig.file.c_str(), c.size);
 
         int requests = 0;
-        std::string published;
-        while ((published = Request(rig)) != kNoPublication && requests < 10) {
+        while (!rig.dialog->GetReader().HasReadFailed() && requests < 10) {
+            Request(rig);
             ++requests;
         }
-        const std::string lastList = rig.dialog->GetInViewListText();
-        const std::string lastRecords = PublishedCallsigns(rig.Block());
-        EXPECT_LT(requests, 10) << size;
-        for (const std::string& later : Requests(rig, 20)) {
-            EXPECT_EQ(later, kNoPublication) << size;
-        }
+        ASSERT_LT(requests, 10);
+        EXPECT_EQ(rig.Block().aircraftCount, 0);
+        EXPECT_EQ(PublishedCallsigns(rig.Block()), "");
+        EXPECT_EQ(rig.Block().trafficStatus, 0);
+        EXPECT_EQ(rig.dialog->GetInViewListText(), "");
         EXPECT_TRUE(rig.dialog->IsRunActive());
         EXPECT_EQ(std::string(rig.Block().diagnosticText[3]), "Failed geting historic data");
         EXPECT_EQ(rig.dialog->GetMessageText(),
                   std::string("SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n") +
                       rig.file.c_str());
         EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
-        EXPECT_EQ(PublishedCallsigns(rig.Block()), lastRecords) << size;
-        EXPECT_EQ(rig.dialog->GetInViewListText(), lastList) << size;
+
+        const std::string refill = SampleFile("NEW", kEntries, kFiller);
+        if (c.renameOver) {
+            const std::string replacement = std::string(rig.file.c_str()) + ".new";
+            std::ofstream(replacement, std::ios::binary) << refill;
+            fs::rename(replacement, rig.file.c_str());
+        } else {
+            std::ofstream(rig.file.c_str(), std::ios::binary | std::ios::trunc) << refill;
+        }
+        EXPECT_EQ(Requests(rig, 3),
+                  (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
     }
+}
+
+// A file that stays empty fails every request; the aircraft went with the first one, and the
+// counter is not raised again for nothing.
+TEST(DataFileFault, FileThatStaysEmptyWithdrawsOnceAndKeepsTrying) {
+    FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+    StartAndPublishFirstEntry(rig);
+    fs::resize_file(rig.file.c_str(), 0);
+    while (!rig.dialog->GetReader().HasReadFailed()) {
+        ASSERT_TRUE(rig.TickToNextRequest());
+    }
+    const std::int32_t withdrawn = rig.Block().publishCounter;
+    for (const std::string& later : Requests(rig, 10)) {
+        EXPECT_EQ(later, kNoPublication);
+    }
+    EXPECT_EQ(rig.Block().publishCounter, withdrawn);
+    EXPECT_TRUE(rig.dialog->GetReader().HasReadFailed());
+    EXPECT_TRUE(rig.host.messageBoxTexts.empty());
 }
 
 // A file moved over the data file leaves the feeder on the file it opened.

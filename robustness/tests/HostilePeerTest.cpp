@@ -162,7 +162,7 @@ TEST_F(HostilePeer, SecondFeederStaysOffTheBlockAndTheBlockGoesWithItsLastUser) 
             return "the first feeder: " + first.Account();
         }
         ProgramRun second = StartFeeder("second.log");
-        if (!second.WaitForOutput("Message: CVisShm::ClaimFeeder\nAnother feeder already feeds "
+        if (!second.WaitForOutput("Message: CVisShm::ClaimFeeder / Another feeder already feeds "
                                   "shared block \"VisualInterface\": only one may",
                                   kStartMs) ||
             !second.Running()) {

@@ -479,6 +479,31 @@ TEST(TimeAndNumberFormats, FixedTexts) {
     EXPECT_EQ(BoolToTF(true), 'T');
 }
 
+TEST(UtcTimestamp, IsoFormAcrossTheCalendar) {
+    const struct {
+        std::int64_t time;
+        const char* text;
+    } cases[] = {
+        {0, "1970-01-01T00:00:00Z"},
+        {1700000000, "2023-11-14T22:13:20Z"},
+        {951782400, "2000-02-29T00:00:00Z"},  // a leap day of a year divisible by 400
+        {4107542399, "2100-02-28T23:59:59Z"}, // 2100 is no leap year
+        {4107542400, "2100-03-01T00:00:00Z"},
+        {2147483648, "2038-01-19T03:14:08Z"}, // past the 32-bit range
+        {-1, "1969-12-31T23:59:59Z"},
+        {-62167219200, "0000-01-01T00:00:00Z"},
+        {253402300799, "9999-12-31T23:59:59Z"},
+        {253402300800, ""},
+        {-62167219201, ""},
+    };
+    for (const auto& c : cases) {
+        char output[kUtcTimestampSize];
+        EXPECT_STREQ(FormatUtcTimestamp(output, sizeof output, c.time), c.text) << c.time;
+    }
+    char shortOutput[11];
+    EXPECT_STREQ(FormatUtcTimestamp(shortOutput, sizeof shortOutput, 0), "1970-01-01");
+}
+
 TEST(Revisions, IdentifiersInRegistrationOrder) {
     const auto revisions = TextFunctionsRevisions();
     const char* parts[] = {" QX3102:01 ", " QX3102:02 ", " QX3102:03 ", " QX3102 ", " QX3102:05 "};

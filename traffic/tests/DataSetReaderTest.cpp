@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -294,8 +296,12 @@ TEST_F(DataSetReaderTest, MissingFileShowsTheNoDataFileMessage) {
     const std::string& text = owner.messageBoxes[0].second;
     EXPECT_EQ(text.rfind("SettingsFileClass::OpenFileForReading\n", 0), 0u) << text;
     EXPECT_NE(text.find("\n" + missing + "\n"), std::string::npos) << text;
+    // The cure: where to get a recording, and how to make a data file of it at the place read.
     const std::string tail =
-        "\nPlease download a traffic data file from\nhttps://opensky-network.org/data/datasets";
+        "\nPlease download a traffic data file from\nhttps://opensky-network.org/data/datasets\n"
+        "and turn the recording into a data file where Corvane looks for it:\n"
+        "trafficlog convert RECORDING.csv " +
+        missing;
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     EXPECT_EQ(owner.messageText, "No Data File");
@@ -306,6 +312,46 @@ TEST_F(DataSetReaderTest, MissingFileShowsTheNoDataFileMessage) {
     reader.ReadEntry();
     reader.CloseTrafficDataFile();
     EXPECT_EQ(owner.messageText, "No Data File");
+}
+
+// A read that fails marks the reader and shows the file's report; opening again by the path
+// starts from the header line, with whatever the file holds now.
+TEST_F(DataSetReaderTest, FailedReadIsReportedAndTheFileOpensAgainByItsPath) {
+    Open(kHeader + kBegin + EntryTag(0) + InView("A0") + kEntryEnd);
+    ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {true, 1, 1, 1}});
+    EXPECT_FALSE(reader.HasReadFailed());
+    ExpectSteps({{false, 0, 1, 1}});
+    EXPECT_TRUE(reader.HasReadFailed());
+    EXPECT_EQ(owner.messageText,
+              "SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n" + path);
+
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << "Refilled\n" + kBegin + EntryTag(0) + InView("B0") + InView("C0") + kEntryEnd + kEnd;
+    ASSERT_TRUE(reader.ReopenTrafficDataFile());
+    EXPECT_FALSE(reader.HasReadFailed());
+    EXPECT_TRUE(owner.messageBoxes.empty());
+    ExpectSteps({{false, 0, 1, 0}, {false, 0, 1, 0}, {true, 2, 1, 1}});
+    EXPECT_EQ(owner.windowText.back(), "Halvery v1:: Refilled");
+}
+
+TEST_F(DataSetReaderTest, FileGoneAtTheReopenIsReportedAndTriedAgainLater) {
+    Open(kHeader);
+    ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}});
+    ASSERT_TRUE(reader.HasReadFailed());
+    reader.CloseTrafficDataFile(); // Windows removes no file that is open
+    std::filesystem::remove(path);
+
+    EXPECT_FALSE(reader.ReopenTrafficDataFile());
+    EXPECT_TRUE(reader.HasReadFailed());
+    EXPECT_FALSE(reader.IsFileOpen());
+    EXPECT_EQ(owner.messageText, std::string("SettingsFileClass::OpenFileForReading\n") +
+                                     std::strerror(ENOENT) + "\n" + path);
+    EXPECT_TRUE(owner.messageBoxes.empty()); // no box in the middle of a run
+    EXPECT_FALSE(reader.RequestHistoricData());
+
+    std::ofstream(path, std::ios::binary) << kHeader + kEnd;
+    EXPECT_TRUE(reader.ReopenTrafficDataFile());
+    ExpectSteps({{false, 0, 0, 0}, {true, 0, 0, 0}});
 }
 
 } // namespace

@@ -1,19 +1,23 @@
-// The real program, run as a service would run it (no terminal), against the real
-// "VisualInterface" block that this test creates as a simulator would.
+// The real program, run as a service would run it (no terminal), beside a block of the test's
+// own (--name) that the test holds as a simulator would.
 
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/UniqueName.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -22,40 +26,119 @@ extern char** environ;
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // Generous bounds that only keep a broken program from hanging the test run.
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kEndTimeoutMs = 15000;
+// Requests come every 10 s; the second one is due 10 s after the first.
+constexpr int kSecondRequestTimeoutMs = 25000;
 
 constexpr char kHeaderLine[] = "Program test recording";
+constexpr std::size_t kStampLength = 20; // "2026-11-01T12:00:00Z"
+
+// The descriptor a child finds an extra pipe end on, named /dev/fd/3.
+constexpr int kInheritedFd = 3;
 
 struct Finished {
     bool exited = false;
     int status = -1;
 };
 
-// The program with its standard input on /dev/null and its standard output on a pipe.
+// How the program is started: its arguments, variables added to the environment, what its
+// standard input and descriptor 3 are (/dev/null and nothing when -1), and whether its standard
+// output is a pipe already full, as when the reader of its log has stopped reading.
+struct Launch {
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+    int input = -1;
+    int inherited = -1;
+    bool outputFull = false;
+};
+
+// Shrinks the pipe to one page and fills it.
+void FillPipe(int writeEnd) {
+    fcntl(writeEnd, F_SETPIPE_SZ, 4096);
+    fcntl(writeEnd, F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, '#');
+    while (write(writeEnd, filler.data(), filler.size()) > 0) {
+    }
+    fcntl(writeEnd, F_SETFL, 0);
+}
+
+// The environment with `added` ("NAME=value") in place of variables of the same name.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& added) {
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string entry = *variable;
+        bool replaced = false;
+        for (const std::string& addition : added) {
+            replaced = replaced || entry.rfind(addition.substr(0, addition.find('=') + 1), 0) == 0;
+        }
+        if (!replaced) {
+            environment.push_back(entry);
+        }
+    }
+    environment.insert(environment.end(), added.begin(), added.end());
+    return environment;
+}
+
+bool IsStamp(const std::string& text) {
+    static const char kPattern[] = "0000-00-00T00:00:00Z";
+    if (text.size() != kStampLength) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kStampLength; ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == '0' ? !digit : text[i] != kPattern[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The program with its standard output and error on pipes.
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::vector<std::string>& arguments) {
+    explicit RunningProgram(const Launch& launch) {
         int out[2];
         int err[2];
         if (pipe(out) != 0 || pipe(err) != 0) {
             return;
         }
+        if (launch.outputFull) {
+            FillPipe(out[1]);
+            outputStalled = true;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        if (launch.input >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, launch.input, STDIN_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        }
+        if (launch.inherited >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, launch.inherited, kInheritedFd);
+        }
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         posix_spawn_file_actions_addclose(&actions, err[0]);
         std::vector<char*> argv = {const_cast<char*>(CORVANE_PROGRAM)};
-        for (const std::string& argument : arguments) {
+        for (const std::string& argument : launch.arguments) {
             argv.push_back(const_cast<char*>(argument.c_str()));
         }
         argv.push_back(nullptr);
-        setenv("SDL_AUDIODRIVER", "dummy", 1); // no sound device needed, and no noise
-        if (posix_spawn(&pid, CORVANE_PROGRAM, &actions, nullptr, argv.data(), environ) != 0) {
+        // No sound device needed, and no noise.
+        std::vector<std::string> added = {"SDL_AUDIODRIVER=dummy"};
+        added.insert(added.end(), launch.environment.begin(), launch.environment.end());
+        std::vector<std::string> environment = EnvironmentWith(added);
+        std::vector<char*> envp;
+        for (std::string& entry : environment) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid, CORVANE_PROGRAM, &actions, nullptr, argv.data(), envp.data()) != 0) {
             pid = -1;
         }
         posix_spawn_file_actions_destroy(&actions);
@@ -77,11 +160,51 @@ public:
     bool Started() const { return pid > 0; }
     pid_t Pid() const { return pid; }
     const std::string& Output() const { return output; }
+    const std::string& Errors() const { return errors; }
 
-    // Reads the output until it holds `line` as a whole line, or the time is up.
+    // The log lines without their time stamps; a line without one is kept whole, and fails
+    // the check of EveryLineIsStamped.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (const std::string& line : RawLines()) {
+            const bool stamped = line.size() > kStampLength &&
+                                 IsStamp(line.substr(0, kStampLength)) && line[kStampLength] == ' ';
+            lines.push_back(stamped ? line.substr(kStampLength + 1) : line);
+        }
+        return lines;
+    }
+
+    // The stamp of the first log line that reads `line`; empty when there is none.
+    std::string StampOf(const std::string& line) const {
+        for (const std::string& raw : RawLines()) {
+            if (raw.size() > kStampLength && raw.substr(kStampLength + 1) == line) {
+                return raw.substr(0, kStampLength);
+            }
+        }
+        return "";
+    }
+
+    bool EveryLineIsStamped() const {
+        for (const std::string& line : RawLines()) {
+            if (line.size() <= kStampLength || !IsStamp(line.substr(0, kStampLength))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    int Count(const std::string& line) const {
+        int count = 0;
+        for (const std::string& shown : Lines()) {
+            count += shown == line ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Reads the output until a log line reads `line`, or the time is up.
     bool WaitForLine(const std::string& line, int timeoutMs) {
         for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
-            if (("\n" + output).find("\n" + line + "\n") != std::string::npos) {
+            if (Count(line) > 0) {
                 return true;
             }
             if (!ReadSome(outputFd, output, kPollMs)) {
@@ -93,7 +216,9 @@ public:
 
     Finished WaitForExit(int timeoutMs) {
         for (int waited = 0; waited < timeoutMs && !finished.exited; waited += kPollMs) {
-            ReadSome(outputFd, output, 0);
+            if (!outputStalled) {
+                ReadSome(outputFd, output, 0);
+            }
             ReadSome(errorFd, errors, 0);
             int status = 0;
             if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -109,11 +234,19 @@ public:
         return finished;
     }
 
-    const std::string& Errors() const { return errors; }
-
 private:
     static constexpr int kPollMs = 50;
     static constexpr int kMaxDrainReads = 100;
+
+    std::vector<std::string> RawLines() const {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = output.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            lines.push_back(output.substr(start, end - start));
+        }
+        return lines;
+    }
 
     // False at the end of the stream.
     static bool ReadSome(int fd, std::string& into, int timeoutMs) {
@@ -141,29 +274,40 @@ private:
     std::string output;
     std::string errors;
     Finished finished;
+    bool outputStalled = false; // the output is not read before the program has ended
 };
+
+// Whether the process has its own handler for the signal yet (the SigCgt mask of its status).
+bool CatchesSignal(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            return (mask >> (signal - 1) & 1) != 0;
+        }
+    }
+    return false;
+}
 
 int ExitCode(const Finished& finished) {
     return finished.exited && WIFEXITED(finished.status) ? WEXITSTATUS(finished.status) : -1;
 }
 
-// The simulator's side: holds the block, attached once, with the simulation running.
+// The simulator's side: holds a block of the test's own, attached once, with the simulation
+// running, and a folder for the data files.
 class ProgramAgainstBlock : public ::testing::Test {
 protected:
     void SetUp() override {
-        NamedMapping probe;
-        createdBlock = !probe.Open(kVisualInterfaceName);
-        probe.UnmapAndClose();
-        simulator = std::make_unique<CVisShm>();
+        blockName = UniqueName("CorvaneProgramTest");
+        simulator = std::make_unique<CVisShm>(blockName.c_str());
         ASSERT_TRUE(simulator->IsValid()) << simulator->GetErrorText();
         block = static_cast<VisualInterfaceBlock*>(simulator->GetBlock());
-        if (block->attachCount != 1) {
-            GTEST_SKIP() << "another client holds the VisualInterface block";
-        }
         block->simulationState = 1;
         block->soundRequest = -1;
 
-        dataFile = testing::TempDir() + "CorvaneProgramTest.dat";
+        folder = fs::temp_directory_path() / UniqueName("corvane_program_test");
+        fs::create_directories(folder);
+        dataFile = (folder / "TrafficLog.dat").string();
         std::ofstream(dataFile) << kHeaderLine << "\n####_BEGIN_####\n####_ENTRY_0_####\n"
                                 << "BAW123|4CA2B5|1000|50.5|0.1|3000|3100|90|250|0\n"
                                 << "####_ENTRY_END_####\n####_END_####\n";
@@ -171,21 +315,27 @@ protected:
 
     void TearDown() override {
         simulator.reset();
-        if (createdBlock) {
-            NamedMapping::Unlink(kVisualInterfaceName);
-        }
-        std::remove(dataFile.c_str());
+        NamedMapping::Unlink(blockName.c_str());
+        fs::remove_all(folder);
     }
 
+    // The program on the test's block and the given data file.
+    Launch On(const std::string& data) const {
+        Launch launch;
+        launch.arguments = {"--name", blockName, "--data", data};
+        return launch;
+    }
+
+    std::string blockName;
     std::unique_ptr<CVisShm> simulator;
     VisualInterfaceBlock* block = nullptr;
-    bool createdBlock = false;
+    fs::path folder;
     std::string dataFile;
     const std::string titleLine = std::string("Title: Halvery v1:: ") + kHeaderLine;
 };
 
 TEST_F(ProgramAgainstBlock, RunsUntilTheSimulationEnds) {
-    RunningProgram program({"--data", dataFile});
+    RunningProgram program(On(dataFile));
     ASSERT_TRUE(program.Started());
     ASSERT_TRUE(program.WaitForLine(titleLine, kStartTimeoutMs)) << program.Output();
     EXPECT_EQ(block->attachCount, 2);
@@ -196,18 +346,27 @@ TEST_F(ProgramAgainstBlock, RunsUntilTheSimulationEnds) {
 
     EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
     EXPECT_EQ(block->attachCount, 1);
-    const std::string& log = program.Output();
-    EXPECT_EQ(log.find("Title: Halvery v1\n"), 0u) << log;
-    EXPECT_NE(log.find("Status: Opening data file and awaiting data stream approx 20 seconds\n"),
-              std::string::npos);
-    EXPECT_NE(log.find("Status:  :: Simlation Ending 0\n"), std::string::npos) << log;
+    EXPECT_TRUE(program.EveryLineIsStamped()) << program.Output();
+    const std::vector<std::string> lines = program.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Title: Halvery v1");
+    EXPECT_EQ(program.Count("Status: Opening data file and awaiting data stream approx 20 seconds"),
+              1);
+    // One line where the countdown starts and one where it ends, not one a frame.
+    EXPECT_EQ(program.Count("Status:  :: Simlation Ending 49"), 1) << program.Output();
+    EXPECT_EQ(program.Count("Status:  :: Simlation Ending 0"), 1) << program.Output();
+    int countdownLines = 0;
+    for (const std::string& line : lines) {
+        countdownLines += line.find("Simlation Ending") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(countdownLines, 2) << program.Output();
 }
 
 class ProgramClosedBySignal : public ProgramAgainstBlock,
                               public ::testing::WithParamInterface<int> {};
 
 TEST_P(ProgramClosedBySignal, ClosesAsTheUserDoes) {
-    RunningProgram program({"--data", dataFile});
+    RunningProgram program(On(dataFile));
     ASSERT_TRUE(program.Started());
     ASSERT_TRUE(program.WaitForLine(titleLine, kStartTimeoutMs)) << program.Output();
     ASSERT_EQ(block->attachCount, 2);
@@ -219,9 +378,115 @@ TEST_P(ProgramClosedBySignal, ClosesAsTheUserDoes) {
     EXPECT_EQ(block->attachCount, 1); // OnDestroy ran: the program detached
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ProgramClosedBySignal, ::testing::Values(SIGTERM, SIGINT));
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramClosedBySignal, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });
+
+// A FIFO without a writer (or with one that never writes), or a pipe such as `--data <(cat
+// FILE)`, once made the program wait for ever in the open or a read, deaf to SIGTERM. It is
+// refused at once with the reason, and the program closes on a signal like any other.
+TEST_F(ProgramAgainstBlock, FifosAndPipesAreRefusedAndTheProgramStillCloses) {
+    const fs::path fifo = folder / "fifo.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string content = kHeaderLine + std::string("\n####_END_####\n");
+    ASSERT_EQ(write(ends[1], content.data(), content.size()), static_cast<ssize_t>(content.size()));
+
+    struct Case {
+        std::string name;
+        Launch launch;
+    };
+    Launch throughPipe = On("/dev/fd/" + std::to_string(kInheritedFd));
+    throughPipe.inherited = ends[0];
+    const Case cases[] = {{"FIFO", On(fifo.string())}, {"pipe", throughPipe}};
+    for (const Case& c : cases) {
+        RunningProgram program(c.launch);
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.WaitForLine("Message: No Data File", kStartTimeoutMs))
+            << c.name << "\n"
+            << program.Output();
+        EXPECT_NE(program.Output().find("OpenFileForReading / not a regular file / "),
+                  std::string::npos)
+            << program.Output();
+        kill(program.Pid(), SIGTERM);
+        const Finished finished = program.WaitForExit(kEndTimeoutMs);
+        EXPECT_EQ(ExitCode(finished), 0) << c.name;
+        EXPECT_EQ(program.Output().find("Resetting Data Set"), std::string::npos);
+        EXPECT_EQ(block->attachCount, 1) << c.name;
+    }
+    close(ends[0]);
+    close(ends[1]);
+}
+
+// On a terminal the missing-file box waits for Enter; a signal closes the box and the program.
+TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhileItsBoxWaitsForEnter) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+
+    Launch launch = On((folder / "missing.dat").string());
+    launch.input = terminal;
+    RunningProgram program(launch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForLine("(press Enter)", kStartTimeoutMs)) << program.Output();
+    kill(program.Pid(), SIGTERM);
+    const Finished finished = program.WaitForExit(kEndTimeoutMs);
+    EXPECT_EQ(ExitCode(finished), 0);
+    EXPECT_EQ(block->attachCount, 1);
+    close(terminal);
+    close(master);
+}
+
+// A log reader that stops reading once held the program in a write that no signal ended.
+TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhoseLogIsNotRead) {
+    Launch launch = On(dataFile);
+    launch.outputFull = true;
+    RunningProgram program(launch);
+    ASSERT_TRUE(program.Started());
+    // Once it catches the signal, its first log line is near, or already waiting for room.
+    for (int waited = 0; waited < kStartTimeoutMs && !CatchesSignal(program.Pid(), SIGTERM);
+         waited += 10) {
+        usleep(10 * 1000);
+    }
+    ASSERT_TRUE(CatchesSignal(program.Pid(), SIGTERM));
+    kill(program.Pid(), SIGTERM);
+    const Finished finished = program.WaitForExit(kEndTimeoutMs);
+    EXPECT_TRUE(finished.exited);
+    EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
+    EXPECT_EQ(block->attachCount, 1);
+}
+
+// The calendar set back an hour (an operator, a time service) under the running program once
+// stopped every request for that hour. The requests go on; the log's times follow the calendar.
+TEST_F(ProgramAgainstBlock, CalendarSetBackAnHourKeepsTheRequestsComing) {
+    Launch launch = On(dataFile);
+    launch.environment = {std::string("LD_PRELOAD=") + CLOCK_STEP_SHIM,
+                          "CORVANE_CALENDAR_STEP=-3600", "CORVANE_CALENDAR_STEP_AFTER=2",
+                          // The sanitizers' runtime is not the first library then.
+                          "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1"};
+    RunningProgram program(launch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.WaitForLine(titleLine, kStartTimeoutMs)) << program.Output();
+
+    // The second request reads the begin tag, ten seconds after the first.
+    ASSERT_TRUE(program.WaitForLine("Status: Found data start tag", kSecondRequestTimeoutMs))
+        << program.Output();
+    const std::string before = program.StampOf(titleLine);
+    const std::string after = program.StampOf("Status: Found data start tag");
+    ASSERT_FALSE(before.empty());
+    EXPECT_LT(after, before) << "the log's time did not follow the calendar";
+
+    kill(program.Pid(), SIGTERM);
+    EXPECT_EQ(ExitCode(program.WaitForExit(kEndTimeoutMs)), 0) << program.Errors();
+}
 
 struct ArgumentCase {
+    const char* name;
     std::vector<std::string> arguments;
     int exitCode;
     const char* expectedOutput; // on standard output
@@ -230,7 +495,7 @@ struct ArgumentCase {
 
 void PrintTo(const ArgumentCase& c, std::ostream* out) {
     for (const std::string& argument : c.arguments) {
-        *out << "[" << argument << "]";
+        *out << "[" << argument.substr(0, 40) << "]";
     }
 }
 
@@ -238,7 +503,9 @@ class ProgramArguments : public ::testing::TestWithParam<ArgumentCase> {};
 
 TEST_P(ProgramArguments, AnswerWithoutRunning) {
     const ArgumentCase& c = GetParam();
-    RunningProgram program(c.arguments);
+    Launch launch;
+    launch.arguments = c.arguments;
+    RunningProgram program(launch);
     ASSERT_TRUE(program.Started());
     const Finished finished = program.WaitForExit(kEndTimeoutMs);
     EXPECT_EQ(ExitCode(finished), c.exitCode);
@@ -248,11 +515,27 @@ TEST_P(ProgramArguments, AnswerWithoutRunning) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, ProgramArguments,
-    ::testing::Values(ArgumentCase{{"--help"}, 0, "Usage: corvane [--data FILE]\n", ""},
-                      ArgumentCase{{"--version"}, 0, "Corvane Version 1.0\n", ""},
-                      ArgumentCase{
-                          {"--bogus"}, 2, "", "corvane: unrecognised argument '--bogus'\nUsage:"},
-                      ArgumentCase{{"--data"}, 2, "", "needs a file name"},
-                      ArgumentCase{{"extra.dat"}, 2, "", "unrecognised argument 'extra.dat'"}));
+    ::testing::Values(
+        ArgumentCase{"Help", {"--help"}, 0, "Usage: corvane [--data FILE] [--name NAME]\n", ""},
+        ArgumentCase{"Version", {"--version"}, 0, "Corvane Version 1.0\n", ""},
+        ArgumentCase{
+            "Unknown", {"--bogus"}, 2, "", "corvane: unrecognised argument '--bogus'\nUsage:"},
+        ArgumentCase{"DataWithoutFile", {"--data"}, 2, "", "needs a file name"},
+        ArgumentCase{"NameWithoutName", {"--name"}, 2, "", "needs a block name"},
+        ArgumentCase{"BareFile", {"extra.dat"}, 2, "", "unrecognised argument 'extra.dat'"},
+        // Cut to 1023 characters, the path would name another file.
+        ArgumentCase{"OverlongData",
+                     {"--data", "/tmp/" + std::string(1019, 'a')},
+                     2,
+                     "",
+                     "the value of option '--data' is longer than 1023 characters"},
+        ArgumentCase{"OverlongName",
+                     {"--name", std::string(128, 'n')},
+                     2,
+                     "",
+                     "the value of option '--name' is longer than 127 characters"}),
+    [](const ::testing::TestParamInfo<ArgumentCase>& info) {
+        return std::string(info.param.name);
+    });
 
 } // namespace

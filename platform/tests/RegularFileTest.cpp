@@ -1,0 +1,99 @@
+// Opening data files: a regular file opens; anything that could make a read wait for ever or
+// never end is refused at once, however it is named.
+
+#include "platform/RegularFile.h"
+#include "tests/UniqueName.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of the test's own; an open that blocked would hang the test, so a watchdog ends the
+// process instead (SIGALRM's default action) and the failure shows.
+class RegularFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / UniqueName("corvane_regular_file");
+        fs::create_directories(folder);
+        alarm(kWatchdogSeconds);
+    }
+    void TearDown() override {
+        alarm(0);
+        fs::remove_all(folder);
+    }
+
+    std::string Write(const std::string& name, const std::string& content) const {
+        const fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+
+    // The result of an open that must fail: its error.
+    static int Refusal(const std::string& path) {
+        int error = 0;
+        std::FILE* file = OpenRegularFileForReading(path.c_str(), error);
+        if (file != nullptr) {
+            std::fclose(file);
+            return 0;
+        }
+        return error;
+    }
+
+    static constexpr unsigned kWatchdogSeconds = 20;
+    fs::path folder;
+};
+
+TEST_F(RegularFileTest, RegularFileOpensForBlockingReads) {
+    const std::string path = Write("data.dat", "header\r\nline\n");
+    fs::create_symlink(path, folder / "link.dat");
+    for (const std::string& name : {path, (folder / "link.dat").string()}) {
+        int error = 0;
+        std::FILE* file = OpenRegularFileForReading(name.c_str(), error);
+        ASSERT_NE(file, nullptr) << name;
+        EXPECT_EQ(fcntl(fileno(file), F_GETFL) & O_NONBLOCK, 0);
+        char line[32] = {};
+        ASSERT_NE(std::fgets(line, sizeof line, file), nullptr);
+        EXPECT_STREQ(line, "header\r\n"); // binary: the bytes as they are
+        std::fclose(file);
+    }
+}
+
+TEST_F(RegularFileTest, FoldersAndMissingFilesGiveTheSystemsReason) {
+    EXPECT_EQ(Refusal(folder.string()), EISDIR);
+    EXPECT_EQ(Refusal((folder / "missing.dat").string()), ENOENT);
+}
+
+// A FIFO without a writer blocks an ordinary open; with a writer that never writes, every read.
+TEST_F(RegularFileTest, FifosPipesAndDevicesAreRefusedAtOnce) {
+    const fs::path fifo = folder / "fifo.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Refusal(fifo.string()), kNotARegularFile);
+
+    const int writer = open(fifo.c_str(), O_RDWR); // holds the FIFO open, writes nothing
+    ASSERT_GE(writer, 0);
+    EXPECT_EQ(Refusal(fifo.string()), kNotARegularFile);
+    close(writer);
+
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    EXPECT_EQ(Refusal("/dev/fd/" + std::to_string(ends[0])), kNotARegularFile);
+    close(ends[0]);
+    close(ends[1]);
+
+    EXPECT_EQ(Refusal("/dev/null"), kNotARegularFile);
+    if (fs::exists("/dev/zero")) {
+        EXPECT_EQ(Refusal("/dev/zero"), kNotARegularFile); // would never end
+    }
+}
+
+} // namespace
