@@ -5,6 +5,7 @@
 #include "traffic/DecimalText.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -76,10 +77,11 @@ bool IsAddressText(const char* text) {
 bool IsFieldNumber(const char* text) {
     RegisterModule();
     const std::size_t length = DecimalLength(text);
-    // Only an exponent or hundreds of digits take a decimal beyond the finite range.
+    // Only an exponent or hundreds of digits take a decimal beyond the finite range. The feeder
+    // reads such a value as 0, so strtod, not ParseDecimal, tells it apart.
     return length > 0 && text[length] == '\0' &&
            ((length <= kMaxPlainLength && std::strpbrk(text, "eE") == nullptr) ||
-            std::isfinite(ParseDecimal(text)));
+            std::isfinite(std::strtod(text, nullptr)));
 }
 
 bool ReadFieldNumber(const char* text, double& value) {

@@ -66,6 +66,9 @@ public:
     bool Run();
 
 private:
+    // The calendar is read once; from there time runs on the monotonic clock, so that a step of
+    // the calendar neither stalls the entries nor writes their times out of order.
+    std::int64_t Now() { return startCalendar + (clock.MonotonicSeconds() - startMonotonic); }
     void Connect(std::int64_t now);
     void Receive(std::int64_t now);
     bool WriteDueEntries(std::int64_t now);
@@ -85,13 +88,17 @@ private:
     std::int64_t nextTry = 0;
     std::int64_t nextEntry = 0;
     std::int64_t lastReport = -1;
+    std::int64_t startCalendar = 0;
+    std::int64_t startMonotonic = 0;
 };
 
 bool Session::Run() {
-    const std::int64_t start = clock.NowSeconds();
+    startCalendar = clock.NowSeconds();
+    startMonotonic = clock.MonotonicSeconds();
+    const std::int64_t start = startCalendar;
     nextEntry = (start / Recorder::kEntrySeconds + 1) * Recorder::kEntrySeconds;
     while (!sink.StopRequested()) {
-        const std::int64_t now = clock.NowSeconds();
+        const std::int64_t now = Now();
         if (options.durationSeconds > 0 && now - start >= options.durationSeconds) {
             break;
         }
@@ -100,7 +107,7 @@ bool Session::Run() {
         } else {
             Receive(now);
         }
-        if (!WriteDueEntries(clock.NowSeconds())) {
+        if (!WriteDueEntries(Now())) {
             return false;
         }
         Report(now);

@@ -15,13 +15,18 @@ namespace {
 
 constexpr std::int64_t kStart = 1700000000;
 
-// One second passes per loop of the recorder (it reads the clock twice a loop).
+// One second passes per loop of the recorder (it reads the clock twice a loop). The calendar
+// says kStart when first asked and is set by `calendarStep` for every later reading.
 class SteppingClock : public Clock {
 public:
-    std::int64_t NowSeconds() override { return kStart + calls++ / 2; }
+    explicit SteppingClock(std::int64_t calendarStep = 0) : calendarStep(calendarStep) {}
+    std::int64_t NowSeconds() override { return kStart + (calendarReads++ > 0 ? calendarStep : 0); }
+    std::int64_t MonotonicSeconds() override { return calls++ / 2; }
     void SleepMilliseconds(std::int32_t) override {}
 
 private:
+    std::int64_t calendarStep;
+    std::int64_t calendarReads = 0;
     std::int64_t calls = 0;
 };
 
@@ -112,6 +117,28 @@ TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
     ASSERT_EQ(cut.found.size(), 1u);
     EXPECT_NE(cut.found[0].find("missing end tag"), std::string::npos) << cut.found[0];
     EXPECT_NE(cut.found[0].find("closed by adding that line"), std::string::npos);
+}
+
+TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
+    LoopbackServer server;
+    server.Serve({Position("4CA2B5", "51.47", "-0.45")}, true);
+    TempFile file(".dat");
+    TempFile unused(".dat");
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = server.Port();
+    options.output = file.Path();
+    options.durationSeconds = 25;
+    SteppingClock clock(-3600);
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, unused);
+    ASSERT_TRUE(recorder.Record(options, watcher)) << recorder.GetErrorText();
+
+    EXPECT_EQ(watcher.last.entries, 2);
+    const std::string data = file.Read();
+    const std::size_t first = data.find("|1700000010|");
+    EXPECT_NE(first, std::string::npos) << data;
+    EXPECT_GT(data.find("|1700000020|"), first) << data;
 }
 
 TEST(Recorder, NeverWritesOverARecording) {
