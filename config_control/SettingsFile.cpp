@@ -130,6 +130,7 @@ bool SettingsFileClass::OpenFileForReading() {
     Close();
     int error = 0;
     std::FILE* opened = OpenRegularFileForReading(fileName, error);
+    foundNoFile = opened == nullptr && error == ENOENT;
     if (opened == nullptr) {
         Report(location, error == kNotARegularFile ? kNotARegularFileText : std::strerror(error));
         return false;

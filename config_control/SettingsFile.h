@@ -42,6 +42,8 @@ public:
     bool OpenFileForAppending();
     bool Close();
     bool IsOpen() const { return isOpen; }
+    // Whether the last open for reading failed because no file has the name.
+    bool FoundNoFile() const { return foundNoFile; }
     // Back to the first byte; false, with the system's reason in the report, when the stream
     // cannot be positioned.
     bool Rewind();
@@ -81,6 +83,7 @@ private:
     char readBuffer[kReadBufferSize] = {};
     std::FILE* file = nullptr;
     bool isOpen = false;
+    bool foundNoFile = false;
     char fileName[kNameSize] = {};
     char lineBuffer[kLineSize] = {};
     // The C library requires a flush or a seek between output and input on one stream.

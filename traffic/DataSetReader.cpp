@@ -84,14 +84,18 @@ bool DataSetReader::OpenFile() {
     return dataFile != nullptr && dataFile->IsOpen();
 }
 
+// Making a data file with the path's name is the cure only where there is none; a folder or a
+// FIFO by that name needs the operator's eye first.
 void DataSetReader::ReportMissingFile() {
     char errorText[QX_ErrorReport::kErrorCopySize];
     CopyBounded(errorText, dataFile != nullptr ? dataFile->GetErrorText() : kOutOfMemoryText,
                 static_cast<int>(sizeof errorText));
+    const bool noFile = dataFile != nullptr && dataFile->FoundNoFile();
     CloseTrafficDataFile();
     char text[kNoFileTextSize];
-    FormatBounded(text, kNoFileTextSize, "%s\n%s%s\n%s%s", errorText, kDownloadRequest,
-                  kDataDownloadAddress, kConvertRequest, dataFilePath);
+    FormatBounded(text, kNoFileTextSize, "%s\n%s%s%s%s%s", errorText, kDownloadRequest,
+                  kDataDownloadAddress, noFile ? "\n" : "", noFile ? kConvertRequest : "",
+                  noFile ? dataFilePath : "");
     owner.ShowMessageBox(kNoFileCaption, text);
     owner.SetMessageText("No Data File");
 }

@@ -314,6 +314,17 @@ TEST_F(DataSetReaderTest, MissingFileShowsTheNoDataFileMessage) {
     EXPECT_EQ(owner.messageText, "No Data File");
 }
 
+// A folder by the data file's name is no file to make: the message leaves that cure out.
+TEST_F(DataSetReaderTest, FolderAsDataFileShowsNoCureOfMakingAFile) {
+    const std::string folder = testing::TempDir();
+    EXPECT_FALSE(reader.OpenTrafficDataFile(folder.c_str()));
+    ASSERT_EQ(owner.messageBoxes.size(), 1u);
+    const std::string& text = owner.messageBoxes[0].second;
+    EXPECT_NE(text.find("Please download a traffic data file from\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("trafficlog convert"), std::string::npos) << text;
+    EXPECT_EQ(owner.messageText, "No Data File");
+}
+
 // A read that fails marks the reader and shows the file's report; opening again by the path
 // starts from the header line, with whatever the file holds now.
 TEST_F(DataSetReaderTest, FailedReadIsReportedAndTheFileOpensAgainByItsPath) {
