@@ -174,10 +174,11 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
+    char stamp[kUtcTimestampSize];
     char line[kEventSize];
     FormatBounded(line, kEventSize,
                   "publication %d (recorded %s): %d aircraft forwarded, %d skipped:%s",
-                  snapshot->publishCounter, UtcStamp(std::int64_t{recorded} * 1000).c_str(),
+                  snapshot->publishCounter, FormatUtcTimestamp(stamp, sizeof stamp, recorded),
                   status.forwarded, status.skipped, names.c_str());
     Event(line);
 }

@@ -1,9 +1,11 @@
 #include "tools/fg/FgRunner.h"
 
 #include "config_control/ConfigControl.h"
+#include "platform/Clock.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
 
 #include <algorithm>
@@ -41,8 +43,8 @@ private:
 };
 
 std::string Stamp() {
-    using namespace std::chrono;
-    return UtcStamp(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    char stamp[kUtcTimestampSize];
+    return FormatUtcTimestamp(stamp, sizeof stamp, SystemClock().NowSeconds());
 }
 
 class Session {

@@ -4,7 +4,6 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -92,19 +91,4 @@ std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& opt
     lines.emplace_back("");
     lines.emplace_back(status.ending ? "simulation ending" : "q: quit");
     return lines;
-}
-
-std::string UtcStamp(std::int64_t milliseconds) {
-    using namespace std::chrono;
-    const sys_time<std::chrono::milliseconds> time{std::chrono::milliseconds(milliseconds)};
-    const sys_days day = floor<days>(time);
-    const year_month_day date{day};
-    const hh_mm_ss<std::chrono::milliseconds> clock{time - day};
-    char text[40];
-    FormatBounded(
-        text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-        static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
-    return text;
 }

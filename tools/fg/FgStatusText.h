@@ -1,5 +1,5 @@
 #pragma once
-// What the bridge shows: the status line of its log, the compact terminal view, and time stamps.
+// What the bridge shows: the status line of its log and the compact terminal view.
 
 #include "tools/fg/FgBridge.h"
 #include "tools/fg/FgOptions.h"
@@ -20,6 +20,3 @@ std::string StatusLine(const FgStatus& status, double now);
 // The terminal view: a few labelled lines and the latest events under them.
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
                                     const std::vector<std::string>& recentEvents, double now);
-
-// "2024-05-01T17:14:32.123Z" for milliseconds since 1970-01-01 00:00 UTC.
-std::string UtcStamp(std::int64_t milliseconds);
