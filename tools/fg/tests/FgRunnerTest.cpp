@@ -3,33 +3,20 @@
 #include "platform/NamedMapping.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/CapturedOutput.h"
 #include "tests/UniqueName.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/sim/tests/QuitAfter.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <thread>
 
 namespace {
-
-class QuitAfter : public SimTerminal {
-public:
-    explicit QuitAfter(int calls) : calls(calls) {}
-    bool IsTerminal() const override { return false; }
-    TerminalSize Size() const override { return {80, 24}; }
-    bool QuitRequested() override { return --calls < 0; }
-    bool Draw(const std::vector<std::string>&) override { return true; }
-    void EndDrawing() override {}
-
-private:
-    std::atomic<int> calls;
-};
 
 // A port that was free a moment ago.
 std::uint16_t FreePort() {
@@ -40,40 +27,22 @@ std::uint16_t FreePort() {
     return probe.LocalPort();
 }
 
-std::filesystem::path LogPath(const std::string& fileName) {
-    return std::filesystem::temp_directory_path() / fileName;
-}
-
 class FgRunnerTest : public testing::Test {
 protected:
     FgRunnerTest()
-        : name(UniqueName("CorvaneFgTest")),
-          out(std::fopen(LogPath(name + ".out").string().c_str(), "w+b")),
-          err(std::fopen(LogPath(name + ".err").string().c_str(), "w+b")) {
+        : name(UniqueName("CorvaneFgTest")), outLog(name + ".out"), errLog(name + ".err"),
+          out(outLog.Stream()), err(errLog.Stream()) {
         options.name = name.c_str();
         options.logLines = true;
     }
     ~FgRunnerTest() override {
         // A POSIX block outlives its last user; this one is the test's alone.
         NamedMapping::Unlink(name.c_str());
-        std::fclose(out);
-        std::fclose(err);
-        std::error_code ignored;
-        std::filesystem::remove(LogPath(name + ".out"), ignored);
-        std::filesystem::remove(LogPath(name + ".err"), ignored);
-    }
-
-    static std::string Text(std::FILE* file) {
-        std::fflush(file);
-        std::rewind(file);
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;) {
-            text += static_cast<char>(c);
-        }
-        return text;
     }
 
     std::string name;
+    CapturedOutput outLog;
+    CapturedOutput errLog;
     std::FILE* out;
     std::FILE* err;
     FgOptions options;
@@ -87,7 +56,7 @@ TEST_F(FgRunnerTest, APortInUseIsSaidPlainly) {
     options.listenPort = holder.LocalPort();
     QuitAfter terminal(0);
     EXPECT_EQ(RunBridge(options, terminal, out, err), 1);
-    const std::string text = Text(err);
+    const std::string text = errLog.Text();
     EXPECT_NE(text.find("corvane-fg: cannot listen for FlightGear on 127.0.0.1:" +
                         std::to_string(holder.LocalPort()) + ": UdpSocket::Bind / "),
               std::string::npos)
@@ -147,13 +116,13 @@ TEST_F(FgRunnerTest, FlightGearOverUdpMeetsTheFeederThroughTheBlock) {
         }
     }
     bridge.join();
-    EXPECT_EQ(status, 0) << Text(err);
+    EXPECT_EQ(status, 0) << errLog.Text();
     EXPECT_NEAR(block->ownLatitude, 51.5, 1e-9);
     EXPECT_NEAR(block->ownLongitude, -1.25, 1e-9);
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     EXPECT_EQ(block->attachCount, 1); // the bridge detached again
     EXPECT_GT(traffic, 3);
-    const std::string log = Text(out);
+    const std::string log = outLog.Text();
     EXPECT_NE(log.find("FlightGear found: FGOWN at 51.5000 -1.2500, 1969 ft"), std::string::npos)
         << log;
     EXPECT_NE(log.find("1 aircraft forwarded, 0 skipped: UDPTEST"), std::string::npos) << log;

@@ -1,7 +1,9 @@
 #include "tools/sim/SimRunner.h"
 
 #include "shared_memory/VisualShm.h"
+#include "tests/CapturedOutput.h"
 #include "tests/UniqueName.h"
+#include "tools/sim/tests/QuitAfter.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +21,6 @@ constexpr bool kBlocksOutliveTheirUsers = false;
 #else
 constexpr bool kBlocksOutliveTheirUsers = true;
 #endif
-
-class QuitAfter : public SimTerminal {
-public:
-    explicit QuitAfter(int calls) : calls(calls) {}
-    bool IsTerminal() const override { return false; }
-    TerminalSize Size() const override { return {80, 24}; }
-    bool QuitRequested() override { return --calls < 0; }
-    bool Draw(const std::vector<std::string>&) override { return true; }
-    void EndDrawing() override {}
-
-private:
-    int calls;
-};
 
 // A terminal that goes away (a closed window, a hung-up line) after some pictures.
 class LostTerminal : public SimTerminal {
@@ -63,38 +52,16 @@ int CountLines(const std::string& text) {
     return lines;
 }
 
-// Named after the test's block. tmpfile on Windows (Wine's C library) takes a name from the
-// clock and opens it without claiming it first: tests started together in parallel processes
-// can meet on one name, and one of them then gets no file.
-std::filesystem::path LogPath(const std::string& fileName) {
-    return std::filesystem::temp_directory_path() / fileName;
-}
-
 class SimRunnerTest : public testing::Test {
 protected:
     SimRunnerTest()
-        : name(UniqueName("CorvaneSimTest")),
-          out(std::fopen(LogPath(name + ".out").string().c_str(), "w+b")),
-          err(std::fopen(LogPath(name + ".err").string().c_str(), "w+b")) {}
-    ~SimRunnerTest() override {
-        RemoveStaleBlock(name.c_str(), true, out, err);
-        std::fclose(out);
-        std::fclose(err);
-        std::error_code ignored;
-        std::filesystem::remove(LogPath(name + ".out"), ignored);
-        std::filesystem::remove(LogPath(name + ".err"), ignored);
-    }
-
-    std::string Text(std::FILE* file) {
-        std::rewind(file);
-        std::string text;
-        for (int c; (c = std::fgetc(file)) != EOF;) {
-            text += static_cast<char>(c);
-        }
-        return text;
-    }
+        : name(UniqueName("CorvaneSimTest")), outLog(name + ".out"), errLog(name + ".err"),
+          out(outLog.Stream()), err(errLog.Stream()) {}
+    ~SimRunnerTest() override { RemoveStaleBlock(name.c_str(), true, out, err); }
 
     std::string name;
+    CapturedOutput outLog;
+    CapturedOutput errLog;
     std::FILE* out;
     std::FILE* err;
 };
@@ -110,7 +77,7 @@ TEST_F(SimRunnerTest, UserQuitLeavesTheEndingStateForTheFeeder) {
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     EXPECT_EQ(block->attachCount, 1); // the stand-in detached again
     EXPECT_NEAR(block->ownLatitude, 50.45, 0.01);
-    const std::string log = Text(out);
+    const std::string log = outLog.Text();
     EXPECT_NE(log.find("attached to block \"" + name + "\" (clients attached: 2)"),
               std::string::npos)
         << log;
@@ -122,11 +89,11 @@ TEST_F(SimRunnerTest, RemoveRefusesWhileAClientIsAttached) {
         CVisShm client(name.c_str());
         ASSERT_TRUE(client.IsValid());
         EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1);
-        EXPECT_NE(Text(err).find("refused: 1 client(s) attached"), std::string::npos);
+        EXPECT_NE(errLog.Text().find("refused: 1 client(s) attached"), std::string::npos);
     }
     // The last client has detached and taken the block with it, on both platforms.
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1); // nothing left
-    EXPECT_NE(Text(err).find("no block \"" + name + "\" to remove"), std::string::npos);
+    EXPECT_NE(errLog.Text().find("no block \"" + name + "\" to remove"), std::string::npos);
 }
 
 // On Windows the client's handle keeps the block, and no removal is claimed.
@@ -134,7 +101,7 @@ TEST_F(SimRunnerTest, ForceRemovesABlockWithAStaleCount) {
     CVisShm client(name.c_str());
     ASSERT_TRUE(client.IsValid());
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), true, out, err), kBlocksOutliveTheirUsers ? 0 : 1);
-    EXPECT_EQ(Text(err).find("stays while a program holds it") != std::string::npos,
+    EXPECT_EQ(errLog.Text().find("stays while a program holds it") != std::string::npos,
               !kBlocksOutliveTheirUsers);
 }
 TEST_F(SimRunnerTest, RemoveRefusesANegativeCountUnlessForced) {
@@ -143,7 +110,7 @@ TEST_F(SimRunnerTest, RemoveRefusesANegativeCountUnlessForced) {
     auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());
     block->attachCount = -3; // a count that wrapped, or garbage
     EXPECT_EQ(RemoveStaleBlock(name.c_str(), false, out, err), 1);
-    const std::string said = Text(err);
+    const std::string said = errLog.Text();
     EXPECT_NE(said.find("refused: the attach count is -3"), std::string::npos) << said;
     EXPECT_EQ(CountLines(said), 1) << said;
     NamedMapping still;
@@ -161,7 +128,7 @@ TEST_F(SimRunnerTest, AFailureIsOneLine) {
     options.name = name.c_str();
     QuitAfter terminal(2);
     EXPECT_EQ(RunStandIn(options, terminal, out, err), 1);
-    const std::string said = Text(err);
+    const std::string said = errLog.Text();
     EXPECT_NE(said.find("corvane-sim: CVisShm::CVisShm / Shared Memory Version Mismatch / "),
               std::string::npos)
         << said;
@@ -177,7 +144,7 @@ TEST_F(SimRunnerTest, AnSvgPathThatCannotBeWrittenIsRefusedAtTheStart) {
     options.svgPath = path.c_str();
     QuitAfter terminal(2);
     EXPECT_EQ(RunStandIn(options, terminal, out, err), kSimExitUsage);
-    const std::string said = Text(err);
+    const std::string said = errLog.Text();
     EXPECT_NE(said.find("corvane-sim: --svg " + path + " cannot be written: "), std::string::npos)
         << said;
     EXPECT_EQ(CountLines(said), 1) << said;
@@ -198,7 +165,7 @@ TEST_F(SimRunnerTest, ALostOutputEndsTheRunWithTheDetach) {
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     EXPECT_EQ(block->attachCount, 1);
     EXPECT_TRUE(terminal.ended);
-    const std::string said = Text(err);
+    const std::string said = errLog.Text();
     EXPECT_NE(said.find("the simulation is ended and the block detached"), std::string::npos)
         << said;
 }
