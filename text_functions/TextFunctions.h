@@ -73,6 +73,15 @@ int Tokenise(char* text, const char* separators, char** tokens);
 // returns maxCount and tokens[maxCount] holds the next token. tokens must hold maxCount+1 entries.
 int TokeniseBounded(char* text, const char* separators, char** tokens, int maxCount);
 
+// Reads `text` as exactly `count` numbers (1 to kMostListedNumbers) separated by commas, each a
+// whole field of a form strtod reads, without white space before it; a text of kListTextSize
+// characters or more is refused. NotFinite when the form holds but a number is infinite or not
+// a number (1e999, inf, nan). The values are set only when Read.
+enum class NumberList { Read, NotTheForm, NotFinite };
+inline constexpr int kMostListedNumbers = 8;
+inline constexpr int kListTextSize = 128;
+NumberList ReadNumberList(const char* text, int count, double* values);
+
 // Second entry points of the tokenisers, kept for callers that use these names.
 inline int TokeniseText(char* text, const char* separators, char** tokens) {
     return Tokenise(text, separators, tokens);

@@ -1,7 +1,10 @@
 // Splitting of a line into fields at one separator, and into tokens at any of a set.
 #include "text_functions/TextFunctions.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 extern const char kTokeniseRevision[] = "%Z% TextFunctions QX3102:02 Tokenise.cpp $Revision: 1.3 $";
@@ -42,6 +45,33 @@ int SplitAtCharBounded(char* text, const char* separator, char** fields, int max
 
 int SplitAtChar(char* text, const char* separator, char** fields) {
     return SplitAtCharBounded(text, separator, fields, INT_MAX);
+}
+
+NumberList ReadNumberList(const char* text, int count, double* values) {
+    char copy[kListTextSize];
+    char* fields[kMostListedNumbers + 1] = {};
+    if (text == nullptr || values == nullptr || count < 1 || count > kMostListedNumbers ||
+        std::strlen(text) >= sizeof copy ||
+        SplitAtCharBounded(CopyBounded(copy, text, sizeof copy), ",", fields, kMostListedNumbers) !=
+            count) {
+        return NumberList::NotTheForm;
+    }
+    double read[kMostListedNumbers] = {};
+    bool finite = true;
+    for (int i = 0; i < count; ++i) {
+        char* end = nullptr;
+        read[i] = std::strtod(fields[i], &end);
+        if (*fields[i] == '\0' || std::strchr(" \t\n\v\f\r", *fields[i]) != nullptr ||
+            *end != '\0') {
+            return NumberList::NotTheForm;
+        }
+        finite = finite && std::isfinite(read[i]);
+    }
+    if (!finite) {
+        return NumberList::NotFinite;
+    }
+    std::copy(read, read + count, values);
+    return NumberList::Read;
 }
 
 int Tokenise(char* text, const char* separators, char** tokens) {

@@ -176,6 +176,28 @@ TEST(Tokenise, PassesOnSeveralThreadsDoNotDisturbEachOther) {
 
 // ---------------------------------------------------------------------------------------------
 
+TEST(ReadNumberList, TakesExactlyTheCountOfWholeFiniteNumbers) {
+    double values[3] = {7, 7, 7};
+    EXPECT_EQ(ReadNumberList("51.5,-0.25,1e3", 3, values), NumberList::Read);
+    EXPECT_EQ(values[0], 51.5);
+    EXPECT_EQ(values[1], -0.25);
+    EXPECT_EQ(values[2], 1000.0);
+    const std::string overlong = "1," + std::string(kListTextSize, '0');
+    for (const char* text : {"1,2", "1,2,3,4", "1,,3", "1, 2,3", " 1,2,3", "1,2,3x", "", ",,",
+                             overlong.c_str()}) {
+        double untouched[3] = {7, 7, 7};
+        EXPECT_EQ(ReadNumberList(text, 3, untouched), NumberList::NotTheForm) << text;
+        EXPECT_EQ(untouched[0], 7.0) << text;
+    }
+    for (const char* text : {"nan,0,0", "0,inf,0", "0,0,1e999"}) {
+        double untouched[3] = {7, 7, 7};
+        EXPECT_EQ(ReadNumberList(text, 3, untouched), NumberList::NotFinite) << text;
+        EXPECT_EQ(untouched[0], 7.0) << text;
+    }
+    EXPECT_EQ(ReadNumberList(nullptr, 1, values), NumberList::NotTheForm);
+    EXPECT_EQ(ReadNumberList("1", kMostListedNumbers + 1, values), NumberList::NotTheForm);
+}
+
 TEST(ParseHex, ReadsDigitsAfterTheLowerCasePrefix) {
     const struct {
         const char* text;

@@ -17,34 +17,17 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane Sim", {kSimOptionsHeaderRevision, kRevision});
 }
 
-constexpr int kMaxNumbers = 4;
 constexpr double kMinAltitudeFt = -2000;
 constexpr double kMaxAltitudeFt = 100000;
 
 // Reads exactly `count` comma-separated finite numbers. False with an empty problem when the
 // value does not have the option's form.
 bool ReadNumbers(const char* text, int count, double* values, std::string& problem) {
-    char copy[128];
-    if (FormatBounded(copy, sizeof copy, "%s", text) < 0) {
-        problem = "too long";
-        return false;
+    const NumberList read = ReadNumberList(text, count, values);
+    if (read == NumberList::NotFinite) {
+        problem = "not a finite number";
     }
-    char* parts[kMaxNumbers + 1] = {};
-    if (SplitAtCharBounded(copy, ",", parts, kMaxNumbers) != count) {
-        return false;
-    }
-    for (int i = 0; i < count; ++i) {
-        char* end = nullptr;
-        values[i] = std::strtod(parts[i], &end);
-        if (end == parts[i] || *end != '\0') {
-            return false;
-        }
-        if (!std::isfinite(values[i])) {
-            problem = "not a finite number";
-            return false;
-        }
-    }
-    return true;
+    return read == NumberList::Read;
 }
 
 bool Refuse(std::string& problem, const char* text) {

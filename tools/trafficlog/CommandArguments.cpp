@@ -18,20 +18,9 @@ void RegisterModule() {
 
 constexpr int kProblemSize = 512;
 constexpr int kNameSize = 64;
-constexpr int kNumbersSize = 128;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// The whole text as a finite number; no leading white space, nothing after it.
-bool ReadWholeDecimal(const char* text, double& value) {
-    if (*text == '\0' || std::strchr(" \t\n\v\f\r", *text) != nullptr) {
-        return false;
-    }
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return *end == '\0' && std::isfinite(value);
 }
 
 // The option's name: the argument up to any "=".
@@ -161,7 +150,7 @@ bool CommandArguments::Decimal(double lo, double hi, double& value) {
         return false;
     }
     double number = 0;
-    if (!ReadWholeDecimal(text, number)) {
+    if (ReadNumberList(text, 1, &number) != NumberList::Read) {
         return RefuseValue("is not a number");
     }
     if (number < lo || number > hi) {
@@ -178,15 +167,7 @@ bool CommandArguments::Numbers(int count, double* values, const char* form) {
     if (!Text(text)) {
         return false;
     }
-    char copy[kNumbersSize];
-    char* parts[kMostNumbers + 1] = {};
-    bool ok = count <= kMostNumbers && std::strlen(text) < sizeof copy &&
-              CopyBounded(copy, text, sizeof copy) != nullptr &&
-              SplitAtCharBounded(copy, ",", parts, kMostNumbers) == count;
-    for (int i = 0; ok && i < count; ++i) {
-        ok = ReadWholeDecimal(parts[i], values[i]);
-    }
-    if (!ok) {
+    if (count > kMostNumbers || ReadNumberList(text, count, values) != NumberList::Read) {
         char problem[kProblemSize];
         FormatBounded(problem, kProblemSize, "is not %s", form);
         return RefuseValue(problem);
