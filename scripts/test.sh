@@ -2,6 +2,7 @@
 # The one test command: installs what is missing, then
 #  - builds into build/ and runs every test, and the same in build-asan/ under AddressSanitizer
 #    and UndefinedBehaviorSanitizer;
+#  - makes the Debian package and tests it unpacked (scripts/test-package.sh);
 #  - flies the feeder's traffic in the real FlightGear under Xvfb (scripts/test-flightgear.sh);
 #  - fuzzes each fuzz target briefly on its seed corpus (build-fuzz/, clang and libFuzzer);
 #  - cross-compiles the Windows program into build-win/ and runs its tests and an end-to-end run
