@@ -3,14 +3,11 @@
 # sample recording that trafficlog generates, the README and the licence; the version is the
 # project's own.
 
-# Every program that goes to users; the FlightGear bridge joins once its target exists.
+# Every program that goes to users.
 if(WIN32)
-  set(corvane_programs Corvane corvane-sim trafficlog)
+  set(corvane_programs Corvane corvane-sim trafficlog corvane-fg)
 else()
-  set(corvane_programs corvane corvane-sim trafficlog)
-endif()
-if(TARGET corvane-fg)
-  list(APPEND corvane_programs corvane-fg)
+  set(corvane_programs corvane corvane-sim trafficlog corvane-fg)
 endif()
 
 set(CORVANE_PACKAGE_CONTACT "Brenwick <corvane@brenwick.example>"
