@@ -4,6 +4,7 @@
 #include "app/AuralAlertPlayer.h"
 #include "app/CommandLine.h"
 #include "app/Corvane.h"
+#include "config_control/ProductVersion.h"
 #include "app/ResourceIds.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr char kVersionText[] = "Corvane Version 1.0";
 
 // The static controls of the main dialog template, top to bottom; the status and message
 // lines sit inside the template's group box.
@@ -37,7 +37,7 @@ constexpr TerminalString kStringTable[] = {
 };
 
 constexpr const char* kAboutLines[] = {
-    kVersionText,
+    kProductVersion,
     "Copyright (C) Brenwick. All rights reserved.",
 };
 
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         std::fputs(UsageText(), stdout);
         return 0;
     case CommandLineAction::ShowVersion:
-        std::printf("%s\n", kVersionText);
+        std::printf("%s\n", kProductVersion);
         return 0;
     case CommandLineAction::ShowUsageError:
         std::fprintf(stderr, "corvane: %s\n%s", commandLine.problem.c_str(), UsageText());

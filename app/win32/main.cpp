@@ -4,6 +4,7 @@
 #include "app/AuralAlertPlayer.h"
 #include "app/CommandLine.h"
 #include "app/Corvane.h"
+#include "config_control/ProductVersion.h"
 #include "app/ResourceIds.h"
 #include "app/win32/resource.h"
 #include "platform/Clock.h"
@@ -30,7 +31,6 @@ static_assert(IDC_START == kIdcStart && IDC_MESSAGE == kIdcMessage && IDC_STATUS
 
 namespace {
 
-constexpr char kVersionText[] = "Corvane Version 1.0";
 constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
 constexpr char kUsageText[] =
@@ -97,7 +97,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ShowText(kUsageText);
         return 0;
     case CommandLineAction::ShowVersion:
-        ShowText(std::string(kVersionText) + "\n");
+        ShowText(std::string(kProductVersion) + "\n");
         return 0;
     case CommandLineAction::ShowUsageError:
         ShowText("Corvane: " + commandLine.problem + "\n" + kUsageText);

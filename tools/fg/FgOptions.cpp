@@ -1,6 +1,7 @@
 #include "tools/fg/FgOptions.h"
 
 #include "config_control/ConfigControl.h"
+#include "config_control/ProductVersion.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
@@ -175,7 +176,7 @@ const char* FgUsageText() {
 
 const char* FgVersionText() {
     static char text[96];
-    FormatBounded(text, sizeof text, "corvane-fg 1.0 (VisualInterface version tag %s)",
+    FormatBounded(text, sizeof text, "corvane-fg (%s, block version tag %s)", kProductVersion,
                   CVisShm::VersionTag());
     return text;
 }

@@ -1,5 +1,6 @@
 // corvane-sim: the simulator's side of the VisualInterface block, for trials without a
 // simulator.
+#include "config_control/ProductVersion.h"
 #include "tools/sim/SimOptions.h"
 #include "tools/sim/SimRunner.h"
 #include "tools/sim/SimTerminal.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
         return kSimExitNormal;
     }
     if (options.version) {
-        std::printf("%s\n", kSimVersionText);
+        std::printf("corvane-sim (%s)\n", kProductVersion);
         return kSimExitNormal;
     }
     if (options.remove) {

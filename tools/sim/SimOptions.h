@@ -7,7 +7,6 @@
 inline constexpr char kSimOptionsHeaderRevision[] =
     "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.2 $";
 
-inline constexpr char kSimVersionText[] = "corvane-sim (Corvane Version 1.0)";
 
 // Exit codes, as --help states them.
 inline constexpr int kSimExitNormal = 0;

@@ -1,6 +1,7 @@
 #include "tools/trafficlog/TrafficLogConsole.h"
 
 #include "config_control/ConfigControl.h"
+#include "config_control/ProductVersion.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/TrafficLogHelp.h"
 
@@ -51,7 +52,7 @@ int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char
     if (request == ArgumentRequest::Help) {
         std::fputs(TrafficLogHelp(command).c_str(), console.out);
     } else {
-        std::fprintf(console.out, "%s\n", kTrafficLogVersion);
+        std::fprintf(console.out, "trafficlog (%s)\n", kProductVersion);
     }
     return kExitSuccess;
 }

@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
     Everywhere, HelpAndVersion,
     testing::Values(Arguments{{"--help"}, "Exit codes: 0 success"}, Arguments{{"-h"}, "-h, --help"},
                     Arguments{{"help"}, "Options of scan:\n  --own LAT,LON"},
-                    Arguments{{"--version"}, "trafficlog (Corvane) Version 1.0\n"},
+                    Arguments{{"--version"}, "trafficlog (Corvane Version 1.0)\n"},
                     Arguments{{"check", "--help"}, "Exit codes: 0 a clean file, 1 findings, 2 "},
                     Arguments{{"check", "FILE", "-h"}, "Usage: trafficlog check"},
                     Arguments{{"check", "--version"}, "Version 1.0"},
