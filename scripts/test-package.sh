@@ -12,7 +12,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/stand-in.sh
 
-echo "=== Debian package ==="
 scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"

@@ -9,19 +9,27 @@
 #    under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-jobs=$(nproc)
-for preset in default asan; do
-  echo "=== ${preset} build ==="
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs"
-done
-echo "=== Debian package ==="
-scripts/test-package.sh
-echo "=== FlightGear end-to-end ==="
-scripts/test-flightgear.sh
-echo "=== fuzz targets ==="
-scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
-echo "=== Windows build under Wine ==="
-scripts/test-windows.sh
+
+# step NAME COMMAND...: runs one step and says how long it took, so that a slow step shows.
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "=== ${name} ==="
+  "$@"
+  echo "=== ${name}: $((SECONDS - start)) s ==="
+}
+
+build_and_test() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$(nproc)"
+  ctest --preset "$1" -j "$(nproc)"
+}
+
+step "installing what is missing" scripts/install-deps.sh
+step "default build" build_and_test default
+step "asan build" build_and_test asan
+step "Debian package" scripts/test-package.sh
+step "FlightGear end-to-end" scripts/test-flightgear.sh
+step "fuzz targets" scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
+step "Windows build under Wine" scripts/test-windows.sh
+echo "All tests passed in ${SECONDS} s."
