@@ -126,8 +126,8 @@ void BM_TcasCycle49(benchmark::State& state) {
     TcasAdvisory advisory;
     for (auto _ : state) {
         const int n = forwarder->Intruders(1.0, intruders, kMaxBlockAircraft);
-        advisory = NextAdvisory(
-            advisory, WorstThreat(own, {intruders, static_cast<std::size_t>(n)}), 1.0);
+        advisory =
+            NextAdvisory(advisory, WorstThreat(own, {intruders, static_cast<std::size_t>(n)}), 1.0);
         benchmark::DoNotOptimize(advisory);
     }
     state.counters["request"] = RequestOf(advisory);
