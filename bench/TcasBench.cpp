@@ -5,20 +5,19 @@
 // alone.
 
 #include "tools/fg/FgBridge.h"
+#include "tools/fg/tests/TcasScript.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace {
 
 constexpr int kEncounters = 4096;
 constexpr int kCycleAircraft = 49;
-constexpr double kFt = kMetresPerFoot;
 constexpr GeodeticPosition kOrigin{50.45, 0.01, 0};
 
 struct Encounter {
@@ -26,36 +25,14 @@ struct Encounter {
     TcasAircraft intruder;
 };
 
-class Draw {
-public:
-    explicit Draw(unsigned seed) : engine(seed) {}
-    double Between(double low, double high) {
-        return std::uniform_real_distribution<double>(low, high)(engine);
-    }
-    // A velocity in any horizontal direction up to 300 m/s, vertical up to 40 m/s.
-    TcasAircraft Moving(const GeodeticPosition& at) {
-        const double speed = Between(0, 300);
-        const double track = Between(0, 2 * kPi);
-        return {at, speed * std::cos(track), speed * std::sin(track), Between(-40, 40)};
-    }
-    GeodeticPosition Near(const GeodeticPosition& own) {
-        const double range = Between(0, 8 * 1852.0);
-        const double bearing = Between(0, 2 * kPi);
-        return Displaced(own, {range * std::cos(bearing), range * std::sin(bearing),
-                               Between(-3000, 3000) * kFt});
-    }
-
-private:
-    std::mt19937_64 engine;
-};
-
 std::vector<Encounter> MakeEncounters() {
-    Draw draw(20);
+    EncounterDraw draw(20);
     std::vector<Encounter> encounters;
     for (int i = 0; i < kEncounters; ++i) {
-        const GeodeticPosition own{kOrigin.latitude, kOrigin.longitude,
-                                   draw.Between(500, 45000) * kFt};
-        encounters.push_back({draw.Moving(own), draw.Moving(draw.Near(own))});
+        const GeodeticPosition at{kOrigin.latitude, kOrigin.longitude,
+                                  draw.Between(500, 45000) * kFt};
+        const TcasAircraft own = draw.Moving(at);
+        encounters.push_back({own, draw.Moving(draw.Near(at))});
     }
     return encounters;
 }
@@ -96,7 +73,7 @@ std::vector<std::uint8_t> OwnShipMessage(double time) {
 }
 
 std::vector<AircraftRecord> CycleTraffic() {
-    Draw draw(49);
+    EncounterDraw draw(49);
     std::vector<AircraftRecord> records;
     for (int i = 0; i < kCycleAircraft; ++i) {
         const GeodeticPosition at = draw.Near(kOwnAt);

@@ -7,51 +7,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 namespace {
 
 constexpr int kEncounters = 50000;
 
-class Draw {
-public:
-    double Between(double low, double high) {
-        return std::uniform_real_distribution<double>(low, high)(engine);
-    }
-    // Any direction up to 300 m/s, up to 40 m/s up or down.
-    TcasAircraft Moving(const GeodeticPosition& at) {
-        const double speed = Between(0, 300);
-        const double track = Between(0, 2 * kPi);
-        return {at, speed * std::cos(track), speed * std::sin(track), Between(-40, 40)};
-    }
-    TcasAircraft Own() {
-        return Moving({Between(-60, 60), Between(-180, 180), Between(500, 45000) * kFt});
-    }
-    // Anywhere within 8 NM and 3000 ft, flying anyhow.
-    TcasAircraft AnyIntruder(const TcasAircraft& own) {
-        const double range = Between(0, 8 * 1852.0);
-        const double bearing = Between(0, 2 * kPi);
-        return Moving(Displaced(own.position, {range * std::cos(bearing), range * std::sin(bearing),
-                                               Between(-3000, 3000) * kFt}));
-    }
-    // Closing to pass `miss` metres from the own-ship within a minute: the geometry where the
-    // filter decides.
-    TcasAircraft AimedIntruder(const TcasAircraft& own, double miss) {
-        const double speed = Between(20, 500);
-        const double track = Between(0, 2 * kPi);
-        const double vn = speed * std::cos(track);
-        const double ve = speed * std::sin(track);
-        const double before = Between(0, 60);
-        const double side = Between(0, 1) < 0.5 ? -1 : 1;
-        const LocalOffset at{-vn * before - side * miss * std::sin(track),
-                             -ve * before + side * miss * std::cos(track),
-                             Between(-3000, 3000) * kFt};
-        return {Displaced(own.position, at), own.north + vn, own.east + ve, Between(-40, 40)};
-    }
-
-private:
-    std::mt19937_64 engine{0x7CA5};
-};
+// Closing to pass `miss` metres from the own-ship within a minute: the geometry where the
+// filter decides.
+TcasAircraft AimedIntruder(EncounterDraw& draw, const TcasAircraft& own, double miss) {
+    const double speed = draw.Between(20, 500);
+    const double track = draw.Between(0, 2 * kPi);
+    const double vn = speed * std::cos(track);
+    const double ve = speed * std::sin(track);
+    const double before = draw.Between(0, 60);
+    const double side = draw.Between(0, 1) < 0.5 ? -1 : 1;
+    const LocalOffset at{-vn * before - side * miss * std::sin(track),
+                         -ve * before + side * miss * std::cos(track),
+                         draw.Between(-3000, 3000) * kFt};
+    return {Displaced(own.position, at), own.north + vn, own.east + ve, draw.Between(-40, 40)};
+}
 
 // How near the straight relative track comes from now on, and the range now.
 struct Approach {
@@ -101,15 +75,15 @@ void Check(const TcasAircraft& own, const TcasAircraft& intruder, Tally& tally) 
 }
 
 TEST(TcasProperties, RaOnlyWithinTheTaVolumeAndNeverForATrackThatPassesWide) {
-    Draw draw;
+    EncounterDraw draw(0x7CA5);
     Tally any;
     Tally aimed;
     for (int i = 0; i < kEncounters; ++i) {
         const TcasAircraft own = draw.Own();
-        ASSERT_NO_FATAL_FAILURE(Check(own, draw.AnyIntruder(own), any));
+        ASSERT_NO_FATAL_FAILURE(Check(own, draw.Moving(draw.Near(own.position)), any));
         const double hmd = ThresholdsFor(own.position.height).hmd;
         ASSERT_NO_FATAL_FAILURE(
-            Check(own, draw.AimedIntruder(own, draw.Between(0, 2 * hmd)), aimed));
+            Check(own, AimedIntruder(draw, own, draw.Between(0, 2 * hmd)), aimed));
     }
     // Each kind of outcome came up often enough to mean something.
     for (const Tally& tally : {any, aimed}) {

@@ -1,12 +1,15 @@
 #pragma once
 // Scripted encounters for the traffic-alert tests: aircraft flying straight (an intruder may
-// level off), and the requests the logic gives as the encounter plays.
+// level off), the requests the logic gives as the encounter plays, and random encounters as the
+// logic meets them.
 
 #include "tools/fg/Tcas.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 inline constexpr double kFt = kMetresPerFoot;
@@ -53,3 +56,30 @@ inline std::vector<std::int32_t> Requests(const Flight& own, const Flight& intru
     }
     return requests;
 }
+
+// Random encounters from a fixed seed: own-ship anywhere from 500 to 45000 ft, intruders within
+// 8 NM and 3000 ft of it, each flying in any direction up to 300 m/s and up to 40 m/s up or down.
+class EncounterDraw {
+public:
+    explicit EncounterDraw(unsigned seed) : engine(seed) {}
+    double Between(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(engine);
+    }
+    TcasAircraft Moving(const GeodeticPosition& at) {
+        const double speed = Between(0, 300);
+        const double track = Between(0, 2 * kPi);
+        return {at, speed * std::cos(track), speed * std::sin(track), Between(-40, 40)};
+    }
+    TcasAircraft Own() {
+        return Moving({Between(-60, 60), Between(-180, 180), Between(500, 45000) * kFt});
+    }
+    GeodeticPosition Near(const GeodeticPosition& own) {
+        const double range = Between(0, 8 * 1852.0);
+        const double bearing = Between(0, 2 * kPi);
+        return Displaced(own, {range * std::cos(bearing), range * std::sin(bearing),
+                               Between(-3000, 3000) * kFt});
+    }
+
+private:
+    std::mt19937_64 engine;
+};
