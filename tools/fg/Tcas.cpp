@@ -6,7 +6,7 @@
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -18,22 +18,29 @@ constexpr double kFt = kMetresPerFoot;
 
 // Sensitivity levels and alarm thresholds of TCAS II version 7.1, from the table "Sensitivity
 // Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
-// 7.1" (28 February 2011). The two lowest bands are heights above the ground there; without
-// terrain the bridge takes the own-ship's height above the ellipsoid for them.
+// 7.1" (28 February 2011), with the horizontal miss distance of its HMD filter: 1215, 2126, 3342,
+// 4861 and 6683 ft for levels 3 to 7, 6683 ft above FL420. The two lowest bands are heights above
+// the ground there; without terrain the bridge takes the own-ship's height above the ellipsoid
+// for them. The edges are held in metres, converted once from the table's feet.
 struct Band {
-    double belowFt;
+    double below; // metres
     TcasThresholds thresholds;
 };
 constexpr Band kBands[] = {
-    {1000, {2, 20, 0, 0.30 * kMetresPerNm, 0, 850 * kFt, 0}},
-    {2350, {3, 25, 15, 0.33 * kMetresPerNm, 0.20 * kMetresPerNm, 850 * kFt, 600 * kFt}},
-    {5000, {4, 30, 20, 0.48 * kMetresPerNm, 0.35 * kMetresPerNm, 850 * kFt, 600 * kFt}},
-    {10000, {5, 40, 25, 0.75 * kMetresPerNm, 0.55 * kMetresPerNm, 850 * kFt, 600 * kFt}},
-    {20000, {6, 45, 30, 1.00 * kMetresPerNm, 0.80 * kMetresPerNm, 850 * kFt, 600 * kFt}},
-    {42000, {7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 850 * kFt, 700 * kFt}},
+    {1000 * kFt, {2, 20, 0, 0.30 * kMetresPerNm, 0, 850 * kFt, 0, 0}},
+    {2350 * kFt,
+     {3, 25, 15, 0.33 * kMetresPerNm, 0.20 * kMetresPerNm, 850 * kFt, 600 * kFt, 1215 * kFt}},
+    {5000 * kFt,
+     {4, 30, 20, 0.48 * kMetresPerNm, 0.35 * kMetresPerNm, 850 * kFt, 600 * kFt, 2126 * kFt}},
+    {10000 * kFt,
+     {5, 40, 25, 0.75 * kMetresPerNm, 0.55 * kMetresPerNm, 850 * kFt, 600 * kFt, 3342 * kFt}},
+    {20000 * kFt,
+     {6, 45, 30, 1.00 * kMetresPerNm, 0.80 * kMetresPerNm, 850 * kFt, 600 * kFt, 4861 * kFt}},
+    {42000 * kFt,
+     {7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 850 * kFt, 700 * kFt, 6683 * kFt}},
 };
 constexpr TcasThresholds kAbove42000 = {
-    7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt};
+    7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt, 6683 * kFt};
 
 // The intruder relative to the own-ship.
 struct Geometry {
@@ -42,6 +49,7 @@ struct Geometry {
     double altitude;      // metres, intruder above own-ship positive
     double altitudeRate;  // m/s
     double timeToClosest; // seconds, 0 when already past it
+    double missDistance;  // metres, the nearest the straight relative track comes from now on
 };
 
 Geometry Relate(const TcasAircraft& own, const TcasAircraft& intruder) {
@@ -56,6 +64,11 @@ Geometry Relate(const TcasAircraft& own, const TcasAircraft& intruder) {
     g.altitudeRate = intruder.up - own.up;
     const double speed2 = vn * vn + ve * ve;
     g.timeToClosest = speed2 > 0 && closing < 0 ? -closing / speed2 : 0;
+    // The distance of the own-ship from the track's line, from the cross product: no
+    // cancellation when the track passes close.
+    g.missDistance = g.timeToClosest > 0
+                         ? std::fabs(offset.north * ve - offset.east * vn) / std::sqrt(speed2)
+                         : g.range;
     return g;
 }
 
@@ -84,6 +97,13 @@ bool Advises(const Geometry& g, double tauLimit, double dmod, double zthr, doubl
     return tauLimit > 0 && tau <= tauLimit && VerticalTest(g, zthr, tauLimit);
 }
 
+// The HMD filter of TCAS II version 7: outside DMOD an intruder whose track passes wide of the
+// own-ship gets a TA at most, however fast it closes.
+bool Resolves(const Geometry& g, const TcasThresholds& t, double& tau) {
+    return Advises(g, t.raTau, t.raDmod, t.raZthr, tau) &&
+           (g.range <= t.raDmod || g.missDistance <= t.hmd);
+}
+
 bool Worse(const TcasThreat& a, const TcasThreat& b) {
     return a.level > b.level || (a.level == b.level && a.tau < b.tau);
 }
@@ -96,29 +116,43 @@ TcasAdvisory Begin(TcasAdvisoryKind kind, double now) {
     return advisory;
 }
 
+// Before the closest approach, not yet done in this encounter, and the intruder clearly on the
+// other side now. `timeToClosest` is above 0 only while the range closes.
+bool Reverses(const TcasAdvisory& standing, const TcasThreat& worst) {
+    return !standing.reversalTaken && worst.timeToClosest > 0 && worst.sense != standing.sense &&
+           std::fabs(worst.altitudeAtClosest) > kTcasReversalMargin;
+}
+
 TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, double now) {
-    if (standing.kind != TcasAdvisoryKind::Resolution) {
+    const bool sameEncounter = standing.kind == TcasAdvisoryKind::Resolution ||
+                               standing.kind == TcasAdvisoryKind::ClearOfConflict;
+    if (!sameEncounter) {
         TcasAdvisory advisory = Begin(TcasAdvisoryKind::Resolution, now);
         advisory.sense = worst.sense;
         return advisory;
     }
     TcasAdvisory advisory = standing;
     advisory.lastThreat = now;
-    // One reversal per encounter, and only when the geometry has clearly turned round.
-    if (!standing.reversed && worst.sense != standing.sense &&
-        std::fabs(worst.altitudeAtClosest) > kTcasReversalMargin) {
+    if (standing.kind == TcasAdvisoryKind::ClearOfConflict) {
+        // The RA comes back in the same encounter with the sense it had.
+        advisory.kind = TcasAdvisoryKind::Resolution;
+        advisory.reversed = false;
+        advisory.since = now;
+    }
+    if (Reverses(standing, worst)) {
         advisory.sense = worst.sense;
         advisory.reversed = true;
+        advisory.reversalTaken = true;
         advisory.since = now;
     }
     return advisory;
 }
 } // namespace
 
-TcasThresholds ThresholdsFor(double ownAltitudeFt) {
+TcasThresholds ThresholdsFor(double ownHeight) {
     RegisterModule();
     for (const Band& band : kBands) {
-        if (ownAltitudeFt < band.belowFt) {
+        if (ownHeight < band.below) {
             return band.thresholds;
         }
     }
@@ -126,15 +160,26 @@ TcasThresholds ThresholdsFor(double ownAltitudeFt) {
 }
 
 TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder) {
-    const TcasThresholds t = ThresholdsFor(own.position.height / kFt);
+    return AssessIntruder(own, intruder, ThresholdsFor(own.position.height));
+}
+
+TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder,
+                          const TcasThresholds& t) {
     const Geometry g = Relate(own, intruder);
     TcasThreat threat;
+    threat.timeToClosest = g.timeToClosest;
     threat.altitudeAtClosest = g.altitude + g.altitudeRate * g.timeToClosest;
-    // Exactly level at the closest approach: climbing is the one that needs no descent
-    // towards the ground.
+    // Away from where the intruder will be at the closest approach, both flying straight on.
+    // The real logic chooses differently: it models the own-ship's response (a 5 s delay, a
+    // quarter g up to 1500 ft/min) and takes the sense that gains the more separation, avoids a
+    // sense that crosses the intruder's altitude while the other one gives enough, coordinates
+    // with an intruder's own TCAS, weakens RAs (adjust vertical speed, preventive) and
+    // strengthens them (increase climb or descent), handles several threats together and
+    // inhibits descents near the ground. Exactly level at the closest approach: climbing is the
+    // one that needs no descent towards the ground.
     threat.sense = threat.altitudeAtClosest > 0 ? TcasSense::Descend : TcasSense::Climb;
     double tau = 0;
-    if (Advises(g, t.raTau, t.raDmod, t.raZthr, tau)) {
+    if (Resolves(g, t, tau)) {
         threat.level = TcasLevel::Resolution;
     } else if (Advises(g, t.taTau, t.taDmod, t.taZthr, tau)) {
         threat.level = TcasLevel::Traffic;
@@ -189,9 +234,13 @@ TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst,
     }
     // As in the aircraft: "clear of conflict" closes a resolution advisory; a traffic advisory
     // that ends just falls silent.
-    return standing.kind == TcasAdvisoryKind::Resolution
-               ? Begin(TcasAdvisoryKind::ClearOfConflict, now)
-               : TcasAdvisory{};
+    if (standing.kind != TcasAdvisoryKind::Resolution) {
+        return TcasAdvisory{};
+    }
+    TcasAdvisory clear = Begin(TcasAdvisoryKind::ClearOfConflict, now);
+    clear.sense = standing.sense;
+    clear.reversalTaken = standing.reversalTaken;
+    return clear;
 }
 
 std::int32_t RequestOf(const TcasAdvisory& advisory) {

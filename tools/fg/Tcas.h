@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr char kTcasHeaderRevision[] = "%Z% CorvaneFg QX5003:09 Tcas.h $Revision: 1.1 $";
+inline constexpr char kTcasHeaderRevision[] = "%Z% CorvaneFg QX5003:09 Tcas.h $Revision: 1.2 $";
 
 // An aircraft's position (height in metres) and velocity (m/s, north, east and up).
 struct TcasAircraft {
@@ -20,7 +20,8 @@ struct TcasAircraft {
 };
 
 // One sensitivity level: the time (tau, seconds), distance (DMOD, metres) and altitude (ZTHR,
-// metres) thresholds of a TA and of an RA. Below 1000 ft there is no RA (raTau 0).
+// metres) thresholds of a TA and of an RA, and the horizontal miss distance (HMD, metres) that an
+// RA outside DMOD needs. Below 1000 ft there is no RA (raTau 0).
 struct TcasThresholds {
     int level;
     double taTau;
@@ -29,9 +30,14 @@ struct TcasThresholds {
     double raDmod;
     double taZthr;
     double raZthr;
+    double hmd;
 };
 
-TcasThresholds ThresholdsFor(double ownAltitudeFt);
+// The thresholds at the own-ship's height (metres). Each band holds its lower edge and not its
+// upper one: exactly 1000 ft is level 3, 2350 ft level 4, 5000 ft level 5, 10000 ft and 20000 ft
+// levels 6 and 7, and 42000 ft has the thresholds above FL420. The edges are compared in metres,
+// so that a height a hair below an edge is not taken for the band above it.
+TcasThresholds ThresholdsFor(double ownHeight);
 
 enum class TcasLevel { None, Traffic, Resolution };
 enum class TcasSense { Climb, Descend };
@@ -44,20 +50,29 @@ struct TcasThreat {
     double tau = 0;
     // The intruder's altitude above the own-ship at the closest approach, metres.
     double altitudeAtClosest = 0;
+    // Seconds to the closest approach; 0 once the range no longer closes.
+    double timeToClosest = 0;
 };
 
 TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder);
+// The same against given thresholds instead of those of the own-ship's height.
+TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder,
+                          const TcasThresholds& thresholds);
 // The highest level among the intruders, the soonest of that level.
 TcasThreat WorstThreat(const TcasAircraft& own, std::span<const TcasAircraft> intruders);
 
 enum class TcasAdvisoryKind { None, Traffic, Resolution, ClearOfConflict };
 
+// The advisory that stands, and what it keeps of the encounter: an encounter runs from its first
+// advisory until the request falls silent again, so that a clear of conflict followed by a new RA
+// is still the same encounter.
 struct TcasAdvisory {
     TcasAdvisoryKind kind = TcasAdvisoryKind::None;
-    TcasSense sense = TcasSense::Climb;
-    bool reversed = false;  // the RA turned round: Climb Now / Descend Now
-    double since = 0;       // when this advisory began
-    double lastThreat = -1; // when a threat at its level (or above) was last seen
+    TcasSense sense = TcasSense::Climb; // of the encounter's RA, kept through clear of conflict
+    bool reversed = false;              // this RA turned round: Climb Now / Descend Now
+    bool reversalTaken = false;         // the encounter has had its one reversal
+    double since = 0;                   // when this advisory began
+    double lastThreat = -1;             // when a threat at its level (or above) was last seen
 };
 
 // Seconds a threat must stay away before its advisory ends, so that an intruder on a threshold
@@ -68,7 +83,10 @@ inline constexpr double kTcasClearSeconds = 4.0;
 // The intruder must be this far (metres) on the other side before an RA reverses.
 inline constexpr double kTcasReversalMargin = 30.0;
 
-// The advisory at `now`, given the one standing and the worst threat now.
+// The advisory at `now`, given the one standing and the worst threat now. An RA reverses at most
+// once per encounter, only before the closest approach and only when the intruder's altitude at
+// the closest approach has moved past the margin to the other side; otherwise it keeps its sense
+// until it ends.
 TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now);
 
 // The aural-alert request of an advisory: 0 traffic, 1 climb, 2 climb now, 3 descend,

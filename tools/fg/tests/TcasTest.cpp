@@ -1,47 +1,19 @@
 #include "tools/fg/Tcas.h"
 
+#include "tools/fg/tests/TcasScript.h"
+
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr double kFt = kMetresPerFoot;
-constexpr double kKt = 1852.0 / 3600.0;
-
-// An aircraft flying straight: its state at time t.
-struct Flight {
-    GeodeticPosition start;
-    double north; // m/s
-    double east;
-    double up;
-
-    TcasAircraft At(double t) const {
-        return {Displaced(start, {north * t, east * t, up * t}), north, east, up};
-    }
-};
-
-// Own-ship east-bound at 12000 ft and 250 kt, the sensitivity level 6 band.
-const Flight kOwn{{50.45, 0.01, 12000 * kFt}, 0, 250 * kKt, 0};
-
-// An intruder `ahead` metres ahead of the own-ship, `above` feet higher, west-bound at `knots`.
-Flight HeadOn(double ahead, double aboveFt, double knots = 250, double upFpm = 0) {
-    return {Displaced(kOwn.start, {0, ahead, aboveFt * kFt}), 0, -knots * kKt, upFpm * kFt / 60};
-}
-
-// The requests of an encounter, each change once, sampled ten times a second.
+// The requests of an encounter with the own-ship, sampled ten times a second.
 std::vector<std::int32_t> Requests(const Flight& intruder, double seconds) {
-    std::vector<std::int32_t> requests = {10};
-    TcasAdvisory advisory;
-    for (double t = 0; t <= seconds; t += 0.1) {
-        const TcasAircraft other = intruder.At(t);
-        advisory = NextAdvisory(advisory, WorstThreat(kOwn.At(t), {&other, 1}), t);
-        if (RequestOf(advisory) != requests.back()) {
-            requests.push_back(RequestOf(advisory));
-        }
-    }
-    return requests;
+    return Requests(kOwn, intruder, seconds, 0.1);
 }
 
 TEST(Tcas, SensitivityLevelsFollowTheOwnAltitude) {
@@ -57,14 +29,43 @@ TEST(Tcas, SensitivityLevelsFollowTheOwnAltitude) {
                           {45000, 7, 48, 35, 800}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.altitudeFt);
-        const TcasThresholds t = ThresholdsFor(c.altitudeFt);
+        const TcasThresholds t = ThresholdsFor(c.altitudeFt * kFt);
         EXPECT_EQ(t.level, c.level);
         EXPECT_EQ(t.taTau, c.taTau);
         EXPECT_EQ(t.raTau, c.raTau);
         EXPECT_NEAR(t.raZthr, c.raZthrFt * kFt, 1e-9);
     }
-    EXPECT_NEAR(ThresholdsFor(15000).taDmod, 1852.0, 1e-9);
-    EXPECT_NEAR(ThresholdsFor(15000).raDmod, 0.8 * 1852.0, 1e-9);
+    EXPECT_NEAR(ThresholdsFor(15000 * kFt).taDmod, 1852.0, 1e-9);
+    EXPECT_NEAR(ThresholdsFor(15000 * kFt).raDmod, 0.8 * 1852.0, 1e-9);
+}
+
+// A height exactly on an edge is in the band above it; the nearest height below it, one step of
+// a double in metres, is still in the band below, even where dividing by the foot rounds it up
+// onto the edge (2350 ft).
+TEST(Tcas, EachBandHoldsItsLowerEdgeAndNotItsUpperOne) {
+    // A band as its level and its RA altitude threshold (which tells apart the two of level 7).
+    struct Band {
+        int level;
+        double raZthrFt;
+    };
+    struct Edge {
+        double feet;
+        Band below;
+        Band from;
+    };
+    const Edge edges[] = {{1000, {2, 0}, {3, 600}},    {2350, {3, 600}, {4, 600}},
+                          {5000, {4, 600}, {5, 600}},  {10000, {5, 600}, {6, 600}},
+                          {20000, {6, 600}, {7, 700}}, {42000, {7, 700}, {7, 800}}};
+    for (const Edge& e : edges) {
+        SCOPED_TRACE(e.feet);
+        const double edge = e.feet * kFt;
+        for (const double height : {std::nextafter(edge, 0.0), edge, std::nextafter(edge, 1e9)}) {
+            const Band expected = height < edge ? e.below : e.from;
+            const TcasThresholds t = ThresholdsFor(height);
+            EXPECT_EQ(t.level, expected.level) << height - edge;
+            EXPECT_NEAR(t.raZthr, expected.raZthrFt * kFt, 1e-9) << height - edge;
+        }
+    }
 }
 
 TEST(Tcas, HeadOnAtTheSameLevelGivesATrafficAdvisoryFirst) {
@@ -153,6 +154,76 @@ TEST(Tcas, AnRaReversesWhenTheIntruderReversesTheGeometry) {
     ASSERT_GE(requests.size(), 4u);
     EXPECT_EQ(requests[2], 3); // DESCEND
     EXPECT_EQ(requests[3], 2); // CLIMB NOW
+}
+
+// The worst threat scripted: each step a level, a sense and a time to the closest approach for
+// `seconds` s at 1 s steps, the intruder well past the reversal margin on its side.
+struct RaStep {
+    TcasLevel level;
+    TcasSense sense;
+    double timeToClosest;
+    int seconds;
+};
+
+std::vector<std::int32_t> Script(std::initializer_list<RaStep> steps) {
+    std::vector<std::int32_t> requests = {10};
+    TcasAdvisory advisory;
+    int t = 0;
+    for (const RaStep& step : steps) {
+        for (int i = 0; i < step.seconds; ++i, ++t) {
+            TcasThreat threat;
+            threat.level = step.level;
+            threat.sense = step.sense;
+            threat.timeToClosest = step.timeToClosest;
+            threat.altitudeAtClosest = step.sense == TcasSense::Descend ? 100 : -100;
+            advisory = NextAdvisory(advisory, threat, t);
+            if (RequestOf(advisory) != requests.back()) {
+                requests.push_back(RequestOf(advisory));
+            }
+        }
+    }
+    return requests;
+}
+
+TEST(Tcas, AnRaReversesOncePerEncounterAndOnlyBeforeTheClosestApproach) {
+    constexpr auto kRa = TcasLevel::Resolution;
+    constexpr auto kTa = TcasLevel::Traffic;
+    constexpr auto kNone = TcasLevel::None;
+    constexpr auto kUp = TcasSense::Climb;
+    constexpr auto kDown = TcasSense::Descend;
+    struct Case {
+        const char* name;
+        std::vector<std::int32_t> requests;
+        std::vector<std::int32_t> expected;
+    };
+    const Case cases[] = {
+        {"the geometry turns twice before the closest approach",
+         Script({{kRa, kUp, 20, 3}, {kRa, kDown, 17, 3}, {kRa, kUp, 14, 3}, {kNone, kUp, 0, 9}}),
+         {10, 1, 4, 5, 10}},
+        {"the geometry turns after the closest approach",
+         Script({{kRa, kUp, 5, 5}, {kRa, kDown, 0, 5}, {kNone, kUp, 0, 9}}),
+         {10, 1, 5, 10}},
+        {"the RA comes back after clear of conflict with the other sense",
+         Script({{kRa, kUp, 20, 3},
+                 {kRa, kDown, 17, 3},
+                 {kTa, kUp, 0, 3},
+                 {kRa, kUp, 10, 3},
+                 {kNone, kUp, 0, 9}}),
+         {10, 1, 4, 5, 3, 5, 10}},
+        {"after clear of conflict the RA keeps its sense past the closest approach",
+         Script({{kRa, kUp, 5, 3}, {kTa, kUp, 0, 3}, {kRa, kDown, 0, 3}, {kNone, kUp, 0, 9}}),
+         {10, 1, 5, 1, 5, 10}},
+        {"a new encounter may reverse again",
+         Script({{kRa, kUp, 20, 3},
+                 {kRa, kDown, 17, 3},
+                 {kNone, kUp, 0, 9},
+                 {kRa, kUp, 20, 3},
+                 {kRa, kDown, 17, 3}}),
+         {10, 1, 4, 5, 10, 1, 4}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.requests, c.expected) << c.name;
+    }
 }
 
 // An intruder that flickers around a threshold does not set the voice off again and again.
