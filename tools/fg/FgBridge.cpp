@@ -5,6 +5,7 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
+#include "traffic/FlightLimits.h"
 
 #include <algorithm>
 #include <atomic>
@@ -92,6 +93,8 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
     status.ownHeading = AnglesOf(status.own, message.attitude).heading;
     const Vector3 velocity = BodyToLocal(status.own, message.attitude, message.linearVelocity);
     own = {status.own, velocity.x, velocity.y, -velocity.z};
+    ownFlyable = flight_limits::IsFlyableGroundSpeed(std::hypot(own.north, own.east)) &&
+                 flight_limits::IsFlyableVerticalRate(own.up);
     status.ownVerticalSpeed = own.up;
     status.lastMessage = now;
     peerTime = message.time;
@@ -174,18 +177,24 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
+    char held[48] = "";
+    if (traffic->Held() > 0) {
+        FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
+    }
     char stamp[kUtcTimestampSize];
     char line[kEventSize];
     FormatBounded(line, kEventSize,
-                  "publication %d (recorded %s): %d aircraft forwarded, %d skipped:%s",
+                  "publication %d (recorded %s): %d aircraft forwarded%s, %d skipped:%s",
                   snapshot->publishCounter, FormatUtcTimestamp(stamp, sizeof stamp, recorded),
-                  status.forwarded, status.skipped, names.c_str());
+                  status.forwarded, held, status.skipped, names.c_str());
     Event(line);
 }
 
 void FgBridge::AssessTraffic(double now) {
     TcasAdvisory next;
-    if (settings.tcas && status.link == FgLink::Receiving && !status.ending) {
+    // An own-ship that moves as no aircraft flies (a spacecraft, a broken message) has no
+    // encounter a traffic alert could resolve.
+    if (settings.tcas && status.link == FgLink::Receiving && !status.ending && ownFlyable) {
         TcasAircraft intruders[kMaxBlockAircraft];
         const int n = traffic->Intruders(now, intruders, kMaxBlockAircraft);
         next =

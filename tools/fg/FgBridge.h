@@ -90,6 +90,7 @@ private:
     MpDecoder decoder;
     TcasAdvisory advisory;
     TcasAircraft own{};
+    bool ownFlyable = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped
     // in FlightGear's own time, which it compares with its clock to place what it draws.
     double peerTime = 0;
