@@ -17,11 +17,16 @@ void RegisterModule() {
 constexpr int kLineSize = 256;
 
 std::string LinkPart(const FgStatus& status) {
+    char ignored[48] = "";
+    if (status.foreign > 0) {
+        FormatBounded(ignored, sizeof ignored, ", %lld of others ignored",
+                      static_cast<long long>(status.foreign));
+    }
     char text[kLineSize];
-    FormatBounded(text, kLineSize, "%s, %.1f messages/s (%lld in all, %lld malformed)",
+    FormatBounded(text, kLineSize, "%s, %.1f messages/s (%lld in all, %lld malformed%s)",
                   LinkName(status.link), status.messageRate,
-                  static_cast<long long>(status.messages),
-                  static_cast<long long>(status.malformed));
+                  static_cast<long long>(status.messages), static_cast<long long>(status.malformed),
+                  ignored);
     return text;
 }
 
@@ -75,7 +80,8 @@ std::string StatusLine(const FgStatus& status, double now) {
 }
 
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
-                                    const std::vector<std::string>& recentEvents, double now) {
+                                    const std::vector<std::string>& recentEvents, double now,
+                                    int columns) {
     char title[kLineSize];
     FormatBounded(title, kLineSize, "corvane-fg  block \"%s\"  FlightGear %s:%u -> %s:%u",
                   options.name, options.listenHost, static_cast<unsigned>(options.listenPort),
@@ -90,5 +96,11 @@ std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& opt
     lines.insert(lines.end(), recentEvents.begin(), recentEvents.end());
     lines.emplace_back("");
     lines.emplace_back(status.ending ? "simulation ending" : "q: quit");
+    const std::size_t width = columns > 1 ? static_cast<std::size_t>(columns - 1) : 0;
+    for (std::string& line : lines) {
+        if (line.size() > width) {
+            line.resize(width);
+        }
+    }
     return lines;
 }

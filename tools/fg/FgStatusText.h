@@ -17,6 +17,8 @@ const char* LinkName(FgLink link);
 // One line: link state and message rate, own-ship, aircraft forwarded, alert request.
 std::string StatusLine(const FgStatus& status, double now);
 
-// The terminal view: a few labelled lines and the latest events under them.
+// The terminal view: a few labelled lines and the latest events under them, every line cut
+// to fewer than `columns` characters (a line that fills the row would wrap on some terminals).
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
-                                    const std::vector<std::string>& recentEvents, double now);
+                                    const std::vector<std::string>& recentEvents, double now,
+                                    int columns);

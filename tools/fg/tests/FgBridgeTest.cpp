@@ -69,9 +69,10 @@ protected:
         std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
     }
 
-    void Hear(FgBridge& bridge, double now, double longitude = 0.01) {
+    void Hear(FgBridge& bridge, double now, double longitude = 0.01,
+              const UdpEndpoint& from = {0x7F000001, 5000}) {
         const std::vector<std::uint8_t> m = OwnShipMessage(now, longitude);
-        bridge.Receive(m.data(), m.size(), false, now);
+        bridge.Receive(m.data(), m.size(), false, now, from);
     }
 
     // What the feeder does at a publication.
@@ -180,6 +181,28 @@ TEST_F(FgBridgeTest, NeverHeardIsWaitingWithAReminderNotAnEnd) {
     EXPECT_EQ(block->simulationState, kSimulationNotRunning);
     EXPECT_EQ(bridge.Status().link, FgLink::Waiting);
     EXPECT_TRUE(Said(bridge.TakeEvents(), "nothing from FlightGear for 30 s"));
+}
+
+// The own-ship's sender is kept while it is heard; once it has gone silent, a FlightGear with
+// its callsign from another port (started again) takes its place.
+TEST_F(FgBridgeTest, TheOwnShipsSenderIsKeptUntilItFallsSilent) {
+    FgBridge bridge(*block, settings, 0);
+    const UdpEndpoint first{0x7F000001, 5000};
+    const UdpEndpoint restarted{0x7F000001, 5001};
+    Hear(bridge, 1.0, 0.01, first);
+    Hear(bridge, 1.1, 0.5, restarted);
+    EXPECT_NEAR(block->ownLongitude, 0.01, 1e-9);
+    EXPECT_EQ(bridge.Status().foreign, 1);
+    for (double t = 1.1; t < 4; t += 0.1) {
+        bridge.Tick(t, sink);
+    }
+    ASSERT_EQ(bridge.Status().link, FgLink::Silent);
+    Hear(bridge, 4.0, 0.5, restarted);
+    EXPECT_NEAR(block->ownLongitude, 0.5, 1e-9);
+    Hear(bridge, 4.1, 0.01, first); // the old sender is now the stranger
+    EXPECT_NEAR(block->ownLongitude, 0.5, 1e-9);
+    EXPECT_EQ(bridge.Status().foreign, 2);
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "FlightGear back: OWNSHIP"));
 }
 
 TEST_F(FgBridgeTest, MalformedDatagramsAreCountedAndSkipped) {
