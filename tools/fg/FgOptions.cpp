@@ -180,8 +180,8 @@ const char* FgUsageText() {
            "  -h, --help               show this help and exit\n"
            "  --version                show the version and exit\n"
            "\n"
-           "FlightGear, started for the default addresses:\n"
-           "  fgfs --multiplay=out,10,127.0.0.1,5002 --multiplay=in,10,127.0.0.1,5000\n"
+           "FlightGear meets the default addresses when started with\n"
+           "fgfs --multiplay=out,10,127.0.0.1,5002 --multiplay=in,10,127.0.0.1,5000.\n"
            "\n"
            "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks\n"
            "as degrees true. A record beyond what aircraft fly (over 2000 kt, or climbing\n"
@@ -194,7 +194,8 @@ const char* FgUsageText() {
 
 const char* FgVersionText() {
     static char text[96];
-    FormatBounded(text, sizeof text, "corvane-fg (%s, block version tag %s)", kProductVersion,
+    // help2man puts the first line in the manual page's footer, which has room for no more.
+    FormatBounded(text, sizeof text, "corvane-fg (%s)\nblock version tag %s", kProductVersion,
                   CVisShm::VersionTag());
     return text;
 }
