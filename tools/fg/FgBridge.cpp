@@ -132,8 +132,7 @@ bool FgBridge::FromOwnShip(const MpPosition& message, const UdpEndpoint& from) {
         }
         char line[kEventSize];
         FormatBounded(line, kEventSize,
-                      "ignoring position messages of %s from %s: the own-ship is %s%s (%s; "
-                      "further ones are only counted)",
+                      "ignoring position messages of %s from %s: the own-ship is %s%s (%s)",
                       callsign, FormatEndpoint(sender, sizeof sender, from), wanted, own,
                       settings.ownCallsign[0] != '\0' ? "--own-callsign" : "the first heard");
         Event(line);

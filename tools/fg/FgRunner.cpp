@@ -111,9 +111,11 @@ void Session::ReceiveUntil(Clock::time_point deadline) {
 }
 
 bool Session::Log(const std::string& text) {
-    const std::string line = Stamp() + " " + text;
+    const std::string stamp = Stamp();
+    const std::string line = stamp + " " + text;
     if (viewMode) {
-        recent.push_back(line);
+        // The time of day alone ("2026-06-01T08:00:00Z": "08:00:00"): the view is narrow.
+        recent.push_back((stamp.size() >= 19 ? stamp.substr(11, 8) : stamp) + " " + text);
         if (recent.size() > kViewEvents) {
             recent.pop_front();
         }
@@ -137,8 +139,9 @@ bool Session::Show(std::int64_t tick, double now, bool last) {
     }
     // The last picture stays on the screen: it must hold why the bridge ended.
     if (viewMode && (last || tick % kRedrawTicks == 0)) {
+        const TerminalSize size = terminal.Size();
         terminal.Draw(StatusView(bridge.Status(), options, {recent.begin(), recent.end()}, now,
-                                 terminal.Size().columns));
+                                 size.columns, size.rows));
         if (last) {
             terminal.EndDrawing();
         }

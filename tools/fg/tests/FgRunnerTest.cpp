@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +74,26 @@ public:
 
 private:
     const std::atomic<bool>& quit;
+};
+
+// A terminal that keeps the last picture drawn, and asks to quit once the test says so.
+class ViewTerminal : public QuitWhen {
+public:
+    using QuitWhen::QuitWhen;
+    bool IsTerminal() const override { return true; }
+    bool Draw(const std::vector<std::string>& lines) override {
+        const std::lock_guard<std::mutex> lock(mutex);
+        picture = lines;
+        return true;
+    }
+    std::vector<std::string> Picture() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return picture;
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> picture;
 };
 
 // Waits (at most about ten seconds) until `done` holds; whether it came to hold.
@@ -336,6 +357,29 @@ TEST_F(FgRunnerTest, ABlockRemovedUnderTheBridgeIsNoticed) {
         bridge.join();
         EXPECT_EQ(status, 0);
     }
+}
+
+// On a terminal the last picture stays on the screen when the bridge ends: it must say why.
+TEST_F(FgRunnerTest, TheLastPictureSaysTheBlockWasRemoved) {
+    if (!kBlockNamesCanBeRemoved) {
+        GTEST_SKIP() << "a Windows block's name goes only with its last user";
+    }
+    options.logLines = false;
+    options.listenPort = FreePort();
+    std::atomic<bool> quit{false};
+    ViewTerminal terminal(quit);
+    int status = -1;
+    std::thread bridge([&] { status = RunBridge(options, terminal, out, err); });
+    ASSERT_TRUE(WaitFor([&] { return !terminal.Picture().empty(); }));
+    ASSERT_EQ(NamedMapping::Unlink(name.c_str()), 0);
+    bridge.join();
+    EXPECT_EQ(status, 1);
+    std::string picture;
+    for (const std::string& line : terminal.Picture()) {
+        EXPECT_LT(line.size(), 80u) << line;
+        picture += line + "\n";
+    }
+    EXPECT_NE(picture.find("Shared block removed by its peer"), std::string::npos) << picture;
 }
 
 } // namespace
