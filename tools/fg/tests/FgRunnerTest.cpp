@@ -121,10 +121,35 @@ protected:
         options.logLines = true;
     }
     ~FgRunnerTest() override {
+        Stop();
         // A POSIX block outlives its last user; this one is the test's alone.
         NamedMapping::Unlink(name.c_str());
     }
 
+    // Runs the bridge on a thread of its own, and waits until it listens.
+    void Start(SimTerminal& terminal) {
+        quit = false;
+        const int started = Count(outLog.Text(), "attached to block");
+        bridge =
+            std::thread([this, &terminal] { status = RunBridge(options, terminal, out, err); });
+        EXPECT_TRUE(WaitFor([&] {
+            return Count(outLog.Text(), "attached to block") > started ||
+                   Count(errLog.Text(), "corvane-fg") > 0;
+        }));
+    }
+    // Asks the bridge to quit (unless it ends by itself) and waits for its end; its exit code.
+    int Stop(bool ask = true) {
+        quit = quit || ask;
+        if (bridge.joinable()) {
+            bridge.join();
+        }
+        return status;
+    }
+
+    std::atomic<bool> quit{false};
+    QuitWhen terminal{quit};
+    std::thread bridge;
+    int status = -1;
     std::string name;
     CapturedOutput outLog;
     CapturedOutput errLog;
@@ -218,16 +243,12 @@ TEST_F(FgRunnerTest, FlightGearOverUdpMeetsTheFeederThroughTheBlock) {
 TEST_F(FgRunnerTest, TheOwnShipIsTheFirstSendersAndNoOtherOne) {
     options.listenPort = FreePort();
     options.settings.endAfterSilence = 60;
-    std::atomic<bool> quit{false};
-    QuitWhen terminal(quit);
-    int status = -1;
-    std::thread bridge([&] { status = RunBridge(options, terminal, out, err); });
+    Start(terminal);
     CVisShm feeder(name.c_str());
     ASSERT_TRUE(feeder.IsValid());
     auto* block = static_cast<VisualInterfaceBlock*>(feeder.GetBlock());
     FakeFlightGear first(options.listenPort);
     FakeFlightGear second(options.listenPort);
-    ASSERT_TRUE(WaitFor([&] { return Count(outLog.Text(), "attached to block") == 1; }));
     first.Send("FGOWN", 51.5);
     EXPECT_TRUE(WaitFor([&] { return block->simulationState == kSimulationRunning; }));
     for (int i = 0; i < 20; ++i) {
@@ -236,9 +257,7 @@ TEST_F(FgRunnerTest, TheOwnShipIsTheFirstSendersAndNoOtherOne) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_TRUE(WaitFor([&] { return Count(outLog.Text(), "ignoring position") == 1; }));
-    quit = true;
-    bridge.join();
-    EXPECT_EQ(status, 0) << errLog.Text();
+    EXPECT_EQ(Stop(), 0) << errLog.Text();
     EXPECT_NEAR(block->ownLatitude, 51.5, 1e-9);
     const std::string log = outLog.Text();
     EXPECT_EQ(Count(log, "ignoring position messages"), 1) << log;
@@ -252,16 +271,12 @@ TEST_F(FgRunnerTest, TheOwnShipIsTheFirstSendersAndNoOtherOne) {
 TEST_F(FgRunnerTest, OwnCallsignChoosesAmongSeveralFlightGears) {
     options.listenPort = FreePort();
     CopyBounded(options.settings.ownCallsign, "MINE", kMpCallsignSize);
-    std::atomic<bool> quit{false};
-    QuitWhen terminal(quit);
-    int status = -1;
-    std::thread bridge([&] { status = RunBridge(options, terminal, out, err); });
+    Start(terminal);
     CVisShm feeder(name.c_str());
     ASSERT_TRUE(feeder.IsValid());
     auto* block = static_cast<VisualInterfaceBlock*>(feeder.GetBlock());
     FakeFlightGear other(options.listenPort);
     FakeFlightGear mine(options.listenPort);
-    ASSERT_TRUE(WaitFor([&] { return Count(outLog.Text(), "attached to block") == 1; }));
     for (int i = 0; i < 10; ++i) {
         other.Send("THEIRS", 10.0);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -270,9 +285,7 @@ TEST_F(FgRunnerTest, OwnCallsignChoosesAmongSeveralFlightGears) {
     mine.Send("MINE", 51.5);
     EXPECT_TRUE(WaitFor([&] { return block->simulationState == kSimulationRunning; }));
     other.Send("THEIRS", 10.0);
-    quit = true;
-    bridge.join();
-    EXPECT_EQ(status, 0) << errLog.Text();
+    EXPECT_EQ(Stop(), 0) << errLog.Text();
     EXPECT_NEAR(block->ownLatitude, 51.5, 1e-9);
     EXPECT_NE(outLog.Text().find("the own-ship is MINE (--own-callsign"), std::string::npos)
         << outLog.Text();
@@ -306,18 +319,12 @@ TEST_F(FgRunnerTest, ABlockRemovedUnderTheBridgeIsNoticed) {
         ASSERT_TRUE(flightGearIn.Resolve("127.0.0.1", 0, in));
         ASSERT_TRUE(flightGearIn.Bind(in));
         options.sendPort = flightGearIn.LocalPort();
-        std::atomic<bool> quit{false};
-        QuitWhen terminal(quit);
-        int status = -1;
-        std::thread bridge([&] { status = RunBridge(options, terminal, out, err); });
+        Start(terminal);
         FakeFlightGear flightGear(options.listenPort);
-        const int attached = keepRunning ? 2 : 1;
-        ASSERT_TRUE(WaitFor([&] { return Count(outLog.Text(), "attached to block") == attached; }));
         flightGear.Send("FGOWN", 51.5);
         ASSERT_EQ(NamedMapping::Unlink(name.c_str()), 0);
         if (!keepRunning) {
-            bridge.join();
-            EXPECT_EQ(status, 1);
+            EXPECT_EQ(Stop(false), 1);
             EXPECT_NE(outLog.Text().find("Shared block removed by its peer: a feeder started now "
                                          "would not meet this bridge; ending"),
                       std::string::npos)
@@ -353,9 +360,7 @@ TEST_F(FgRunnerTest, ABlockRemovedUnderTheBridgeIsNoticed) {
         EXPECT_TRUE(forwarded);
         EXPECT_EQ(block->simulationState, kSimulationRunning);
         EXPECT_NEAR(block->ownLatitude, 51.5, 1e-9);
-        quit = true;
-        bridge.join();
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(Stop(), 0);
     }
 }
 
@@ -366,16 +371,13 @@ TEST_F(FgRunnerTest, TheLastPictureSaysTheBlockWasRemoved) {
     }
     options.logLines = false;
     options.listenPort = FreePort();
-    std::atomic<bool> quit{false};
-    ViewTerminal terminal(quit);
-    int status = -1;
-    std::thread bridge([&] { status = RunBridge(options, terminal, out, err); });
-    ASSERT_TRUE(WaitFor([&] { return !terminal.Picture().empty(); }));
+    ViewTerminal view(quit);
+    Start(view);
+    ASSERT_TRUE(WaitFor([&] { return !view.Picture().empty(); }));
     ASSERT_EQ(NamedMapping::Unlink(name.c_str()), 0);
-    bridge.join();
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Stop(false), 1);
     std::string picture;
-    for (const std::string& line : terminal.Picture()) {
+    for (const std::string& line : view.Picture()) {
         EXPECT_LT(line.size(), 80u) << line;
         picture += line + "\n";
     }
