@@ -123,21 +123,26 @@ bool FgBridge::FromOwnShip(const MpPosition& message, const UdpEndpoint& from) {
     ++status.foreign;
     if (!foreignReported) {
         foreignReported = true;
-        char sender[32];
-        char own[32] = "";
-        if (status.ownKnown) {
-            char address[24];
-            FormatBounded(own, sizeof own, " from %s",
-                          FormatEndpoint(address, sizeof address, ownSender));
-        }
-        char line[kEventSize];
-        FormatBounded(line, kEventSize,
-                      "ignoring position messages of %s from %s: the own-ship is %s%s (%s)",
-                      callsign, FormatEndpoint(sender, sizeof sender, from), wanted, own,
-                      settings.ownCallsign[0] != '\0' ? "--own-callsign" : "the first heard");
-        Event(line);
+        ReportForeign(callsign, from, wanted);
     }
     return false;
+}
+
+// Said once: the count goes on in the status.
+void FgBridge::ReportForeign(const char* callsign, const UdpEndpoint& from, const char* wanted) {
+    char sender[32];
+    char own[32] = "";
+    if (status.ownKnown) {
+        char address[24];
+        FormatBounded(own, sizeof own, " from %s",
+                      FormatEndpoint(address, sizeof address, ownSender));
+    }
+    char line[kEventSize];
+    FormatBounded(line, kEventSize,
+                  "ignoring position messages of %s from %s: the own-ship is %s%s (%s)", callsign,
+                  FormatEndpoint(sender, sizeof sender, from), wanted, own,
+                  settings.ownCallsign[0] != '\0' ? "--own-callsign" : "the first heard");
+    Event(line);
 }
 
 void FgBridge::TakePosition(const MpPosition& message, double now) {

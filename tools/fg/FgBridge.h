@@ -89,6 +89,7 @@ public:
 
 private:
     bool FromOwnShip(const MpPosition& message, const UdpEndpoint& from);
+    void ReportForeign(const char* callsign, const UdpEndpoint& from, const char* wanted);
     void TakePosition(const MpPosition& message, double now);
     void WatchLink(double now);
     void ForwardPublication(double now);
