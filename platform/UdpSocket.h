@@ -42,9 +42,9 @@ public:
     std::uint16_t LocalPort() const { return localPort; }
 
     // Waits at most `timeoutMilliseconds` (0: only looks) for one datagram. `size` is the number
-    // of bytes placed in the buffer.
+    // of bytes placed in the buffer; `from`, when given, the sender of a datagram.
     UdpReceipt Receive(std::uint8_t* buffer, std::size_t capacity, int timeoutMilliseconds,
-                       std::size_t& size);
+                       std::size_t& size, UdpEndpoint* from = nullptr);
 
     // Opens the socket if needed (any local port) and sends one datagram.
     bool SendTo(const UdpEndpoint& destination, const std::uint8_t* data, std::size_t size);

@@ -22,6 +22,10 @@ sockaddr_in SocketAddress(const UdpEndpoint& endpoint) {
     return address;
 }
 
+UdpEndpoint EndpointOf(const sockaddr_in& address) {
+    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
 } // namespace
 
 UdpSocket::~UdpSocket() {
@@ -76,7 +80,7 @@ bool UdpSocket::Bind(const UdpEndpoint& local) {
 }
 
 UdpReceipt UdpSocket::Receive(std::uint8_t* buffer, std::size_t capacity, int timeoutMilliseconds,
-                              std::size_t& size) {
+                              std::size_t& size, UdpEndpoint* from) {
     size = 0;
     if (!IsOpen()) {
         ReportError("UdpSocket::Receive", "Socket not open");
@@ -88,14 +92,21 @@ UdpReceipt UdpSocket::Receive(std::uint8_t* buffer, std::size_t capacity, int ti
         return UdpReceipt::Nothing;
     }
     // MSG_TRUNC gives the datagram's whole length, so a cut one is told apart from a full one.
+    sockaddr_in sender{};
+    socklen_t senderSize = sizeof sender;
     const ssize_t received =
-        ready < 0 ? -1 : recv(static_cast<int>(handle), buffer, capacity, MSG_TRUNC | MSG_DONTWAIT);
+        ready < 0 ? -1
+                  : recvfrom(static_cast<int>(handle), buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
+                             reinterpret_cast<sockaddr*>(&sender), &senderSize);
     if (received < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
             return UdpReceipt::Nothing;
         }
         ReportSystemError("UdpSocket::Receive", errno, nullptr);
         return UdpReceipt::Failed;
+    }
+    if (from != nullptr) {
+        *from = EndpointOf(sender);
     }
     const auto whole = static_cast<std::size_t>(received);
     size = whole > capacity ? capacity : whole;

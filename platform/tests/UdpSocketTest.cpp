@@ -49,6 +49,26 @@ TEST_F(UdpSocketTest, DatagramsArriveWholeAndInOrder) {
     EXPECT_EQ(size, 0u);
 }
 
+// A receiver that listens to several senders tells them apart by address and port.
+TEST_F(UdpSocketTest, EachDatagramNamesItsSender) {
+    UdpSocket second;
+    UdpEndpoint secondLocal;
+    ASSERT_TRUE(second.Resolve("127.0.0.1", 0, secondLocal));
+    ASSERT_TRUE(second.Bind(secondLocal)) << second.GetErrorText();
+    ASSERT_TRUE(sender.Resolve("127.0.0.1", 0, secondLocal));
+    ASSERT_TRUE(sender.Bind(secondLocal)) << sender.GetErrorText();
+    ASSERT_TRUE(Send("first"));
+    const std::uint8_t byte = 2;
+    ASSERT_TRUE(second.SendTo(local, &byte, 1));
+    for (const std::uint16_t port : {sender.LocalPort(), second.LocalPort()}) {
+        UdpEndpoint from;
+        ASSERT_EQ(receiver.Receive(buffer.data(), buffer.size(), kWaitMilliseconds, size, &from),
+                  UdpReceipt::Datagram);
+        EXPECT_EQ(from.address, 0x7F000001u);
+        EXPECT_EQ(from.port, port);
+    }
+}
+
 TEST_F(UdpSocketTest, AnEmptyDatagramIsADatagram) {
     ASSERT_TRUE(Send(""));
     EXPECT_EQ(receiver.Receive(buffer.data(), buffer.size(), kWaitMilliseconds, size),

@@ -26,6 +26,10 @@ sockaddr_in SocketAddress(const UdpEndpoint& endpoint) {
     return address;
 }
 
+UdpEndpoint EndpointOf(const sockaddr_in& address) {
+    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
 SOCKET AsSocket(std::intptr_t handle) {
     return static_cast<SOCKET>(handle);
 }
@@ -95,7 +99,7 @@ bool UdpSocket::Bind(const UdpEndpoint& local) {
 }
 
 UdpReceipt UdpSocket::Receive(std::uint8_t* buffer, std::size_t capacity, int timeoutMilliseconds,
-                              std::size_t& size) {
+                              std::size_t& size, UdpEndpoint* from) {
     size = 0;
     if (!IsOpen()) {
         ReportError("UdpSocket::Receive", "Socket not open");
@@ -111,9 +115,16 @@ UdpReceipt UdpSocket::Receive(std::uint8_t* buffer, std::size_t capacity, int ti
         return UdpReceipt::Nothing;
     }
     const int limit = capacity > 65536 ? 65536 : static_cast<int>(capacity);
+    sockaddr_in sender{};
+    int senderSize = sizeof sender;
     const int received = ready < 0
                              ? SOCKET_ERROR
-                             : recv(AsSocket(handle), reinterpret_cast<char*>(buffer), limit, 0);
+                             : recvfrom(AsSocket(handle), reinterpret_cast<char*>(buffer), limit, 0,
+                                        reinterpret_cast<sockaddr*>(&sender), &senderSize);
+    // A datagram cut to the buffer still names its sender.
+    if (from != nullptr) {
+        *from = EndpointOf(sender);
+    }
     if (received >= 0) {
         size = static_cast<std::size_t>(received);
         return UdpReceipt::Datagram;

@@ -5,10 +5,12 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
+#include "traffic/FlightLimits.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:14 FgBridge.cpp $Revision: 1.1 $";
@@ -32,7 +34,8 @@ void Store(std::int32_t& field, std::int32_t value) {
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
-    : block(block), settings(settings), publications(block, unusedRoute),
+    : block(&block), settings(settings),
+      publications(std::make_unique<SimPeer>(block, unusedRoute)),
       snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model)), start(now), rateWindowStart(now),
       nextReminder(now + kWaitingReminderSeconds) {
@@ -41,6 +44,23 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
     // before FlightGear has said anything.
     Store(block.simulationState, kSimulationNotRunning);
     Store(block.soundRequest, kSilence);
+}
+
+void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
+    block = &fresh;
+    publications = std::make_unique<SimPeer>(fresh, unusedRoute);
+    // The old block's traffic would otherwise fly on by dead reckoning until a feeder publishes.
+    traffic->Publish({}, now);
+    status.forwarded = 0;
+    const bool running = status.link == FgLink::Receiving && !status.ending;
+    if (running) {
+        fresh.ownLatitude = status.own.latitude;
+        fresh.ownLongitude = status.own.longitude;
+    }
+    Store(fresh.simulationState, status.ending ? kSimulationEnding
+                                 : running     ? kSimulationRunning
+                                               : kSimulationNotRunning);
+    Store(fresh.soundRequest, status.soundRequest);
 }
 
 std::vector<std::string> FgBridge::TakeEvents() {
@@ -53,7 +73,8 @@ void FgBridge::Event(const char* text) {
     events.emplace_back(text);
 }
 
-void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now) {
+void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now,
+                       const UdpEndpoint& from) {
     MpPosition message{};
     MpDecodeResult result = MpDecodeResult::Malformed;
     if (tooLong) {
@@ -65,7 +86,9 @@ void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooL
         result = decoder.Decode(datagram, size, message);
     }
     if (result == MpDecodeResult::Position) {
-        TakePosition(message, now);
+        if (FromOwnShip(message, from)) {
+            TakePosition(message, now);
+        }
         return;
     }
     if (result == MpDecodeResult::Other) {
@@ -83,6 +106,45 @@ void FgBridge::Receive(const std::uint8_t* datagram, std::size_t size, bool tooL
     }
 }
 
+// A second FlightGear, another program or the bridge's own traffic sent back to it must not
+// become the own-ship: the alerts would be raised against the wrong aircraft.
+bool FgBridge::FromOwnShip(const MpPosition& message, const UdpEndpoint& from) {
+    char callsign[kMpCallsignSize];
+    MaskControlsBounded(callsign, message.callsign, kMpCallsignSize);
+    const char* wanted = settings.ownCallsign[0] != '\0' ? settings.ownCallsign
+                         : status.ownKnown               ? status.ownCallsign
+                                                         : callsign;
+    const bool named = std::strcmp(callsign, wanted) == 0;
+    const bool sameSender = from.address == ownSender.address && from.port == ownSender.port;
+    if (named && (sameSender || !status.ownKnown || status.link == FgLink::Silent)) {
+        ownSender = from;
+        return true;
+    }
+    ++status.foreign;
+    if (!foreignReported) {
+        foreignReported = true;
+        ReportForeign(callsign, from, wanted);
+    }
+    return false;
+}
+
+// Said once: the count goes on in the status.
+void FgBridge::ReportForeign(const char* callsign, const UdpEndpoint& from, const char* wanted) {
+    char sender[32];
+    char own[32] = "";
+    if (status.ownKnown) {
+        char address[24];
+        FormatBounded(own, sizeof own, " from %s",
+                      FormatEndpoint(address, sizeof address, ownSender));
+    }
+    char line[kEventSize];
+    FormatBounded(line, kEventSize,
+                  "ignoring position messages of %s from %s: the own-ship is %s%s (%s)", callsign,
+                  FormatEndpoint(sender, sizeof sender, from), wanted, own,
+                  settings.ownCallsign[0] != '\0' ? "--own-callsign" : "the first heard");
+    Event(line);
+}
+
 void FgBridge::TakePosition(const MpPosition& message, double now) {
     const bool first = !status.ownKnown;
     const bool resumed = status.link == FgLink::Silent;
@@ -92,6 +154,8 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
     status.ownHeading = AnglesOf(status.own, message.attitude).heading;
     const Vector3 velocity = BodyToLocal(status.own, message.attitude, message.linearVelocity);
     own = {status.own, velocity.x, velocity.y, -velocity.z};
+    ownFlyable = flight_limits::IsFlyableGroundSpeed(std::hypot(own.north, own.east)) &&
+                 flight_limits::IsFlyableVerticalRate(own.up);
     status.ownVerticalSpeed = own.up;
     status.lastMessage = now;
     peerTime = message.time;
@@ -101,9 +165,9 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
     if (status.ending) {
         return; // the feeder is ending: the block keeps the ending state
     }
-    block.ownLatitude = status.own.latitude;
-    block.ownLongitude = status.own.longitude;
-    Store(block.simulationState, kSimulationRunning);
+    block->ownLatitude = status.own.latitude;
+    block->ownLongitude = status.own.longitude;
+    Store(block->simulationState, kSimulationRunning);
     status.link = FgLink::Receiving;
     char line[kEventSize];
     if (first || resumed) {
@@ -145,7 +209,7 @@ void FgBridge::WatchLink(double now) {
         if (!status.ending && !settings.keepRunning && quiet >= settings.endAfterSilence) {
             status.ending = true;
             status.endingSince = now;
-            Store(block.simulationState, kSimulationEnding);
+            Store(block->simulationState, kSimulationEnding);
             FormatBounded(line, kEventSize,
                           "FlightGear silent for %.0f s: simulation ending (state 0x00FFFFFF)",
                           quiet);
@@ -156,10 +220,10 @@ void FgBridge::WatchLink(double now) {
 }
 
 void FgBridge::ForwardPublication(double now) {
-    if (!publications.NewPublication()) {
+    if (!publications->NewPublication()) {
         return;
     }
-    publications.TakeSnapshot(*snapshot);
+    publications->TakeSnapshot(*snapshot);
     traffic->Publish({snapshot->aircraft, static_cast<std::size_t>(snapshot->recordCount)}, now);
     status.publications = snapshot->publishCounter;
     status.lastPublication = now;
@@ -174,18 +238,24 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
+    char held[48] = "";
+    if (traffic->Held() > 0) {
+        FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
+    }
     char stamp[kUtcTimestampSize];
     char line[kEventSize];
     FormatBounded(line, kEventSize,
-                  "publication %d (recorded %s): %d aircraft forwarded, %d skipped:%s",
+                  "publication %d (recorded %s): %d aircraft forwarded%s, %d skipped:%s",
                   snapshot->publishCounter, FormatUtcTimestamp(stamp, sizeof stamp, recorded),
-                  status.forwarded, status.skipped, names.c_str());
+                  status.forwarded, held, status.skipped, names.c_str());
     Event(line);
 }
 
 void FgBridge::AssessTraffic(double now) {
     TcasAdvisory next;
-    if (settings.tcas && status.link == FgLink::Receiving && !status.ending) {
+    // An own-ship that moves as no aircraft flies (a spacecraft, a broken message) has no
+    // encounter a traffic alert could resolve.
+    if (settings.tcas && status.link == FgLink::Receiving && !status.ending && ownFlyable) {
         TcasAircraft intruders[kMaxBlockAircraft];
         const int n = traffic->Intruders(now, intruders, kMaxBlockAircraft);
         next =
@@ -197,7 +267,7 @@ void FgBridge::AssessTraffic(double now) {
         return;
     }
     status.soundRequest = request;
-    Store(block.soundRequest, request);
+    Store(block->soundRequest, request);
     char line[kEventSize];
     FormatBounded(line, kEventSize, "alert request %d: %s", request, RequestName(request));
     Event(line);
@@ -218,7 +288,7 @@ void FgBridge::EndNow(double now) {
     }
     status.ending = true;
     status.endingSince = now;
-    Store(block.simulationState, kSimulationEnding);
+    Store(block->simulationState, kSimulationEnding);
     Event("ended by the user: simulation ending (state 0x00FFFFFF)");
 }
 

@@ -5,6 +5,7 @@
 // aural-alert requests. Driven by its owner with datagrams and ticks and a clock in seconds, so
 // that it runs the same against a test's block and fake sockets.
 
+#include "platform/UdpSocket.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/Tcas.h"
@@ -30,6 +31,8 @@ struct FgSettings {
     double endAfterSilence = kDefaultSilenceSeconds;
     bool keepRunning = false; // silence leaves simulationState alone
     bool tcas = true;         // false: soundRequest stays at silence
+    // The own-ship's callsign; empty: that of the first FlightGear heard.
+    char ownCallsign[kMpCallsignSize] = "";
 };
 
 enum class FgLink { Waiting, Receiving, Silent };
@@ -40,6 +43,7 @@ struct FgStatus {
     std::int64_t messages = 0;  // position messages taken
     std::int64_t malformed = 0; // datagrams refused
     std::int64_t others = 0;    // well-formed messages of other kinds, skipped
+    std::int64_t foreign = 0;   // position messages of other senders or callsigns, ignored
     double lastMessage = -1;    // when the last position message came
     bool ownKnown = false;
     char ownCallsign[kMpCallsignSize] = {};
@@ -59,13 +63,22 @@ class FgBridge {
 public:
     FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now);
 
-    // One datagram from FlightGear, received at `now`; `tooLong` when it did not fit the buffer.
-    void Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now);
+    // One datagram from `from`, received at `now`; `tooLong` when it did not fit the buffer.
+    // The own-ship is the first sender of a position message (with the callsign of the
+    // settings, when they name one): its address and callsign are kept, and the position
+    // messages of other senders ignored. Once it has gone silent, a sender with its callsign
+    // from another address takes its place (FlightGear started again).
+    void Receive(const std::uint8_t* datagram, std::size_t size, bool tooLong, double now,
+                 const UdpEndpoint& from = {});
     // One tick: the block's fields, the traffic sent to `sink`, the alert request.
     void Tick(double now, DatagramSink& sink);
     // The user ends the bridge: the ending state (unless keepRunning), so that the feeder ends
     // itself after the bridge has gone.
     void EndNow(double now);
+    // The block was removed and a fresh one made: the bridge goes on with it, the own-ship, the
+    // simulation state and the alert request written into it at once; the old block's traffic
+    // is no longer sent.
+    void MoveTo(VisualInterfaceBlock& fresh, double now);
     // The ending state has stood long enough for the feeder to see it and end itself.
     bool Finished(double now) const;
 
@@ -75,21 +88,26 @@ public:
     std::vector<std::string> TakeEvents();
 
 private:
+    bool FromOwnShip(const MpPosition& message, const UdpEndpoint& from);
+    void ReportForeign(const char* callsign, const UdpEndpoint& from, const char* wanted);
     void TakePosition(const MpPosition& message, double now);
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
     void Event(const char* text);
 
-    VisualInterfaceBlock& block;
+    VisualInterfaceBlock* block;
     const FgSettings& settings;
     SimSettings unusedRoute; // SimPeer serves here only to read the feeder's publications
-    SimPeer publications;
+    std::unique_ptr<SimPeer> publications;
     std::unique_ptr<PublicationSnapshot> snapshot;
     std::unique_ptr<TrafficForwarder> traffic;
     MpDecoder decoder;
     TcasAdvisory advisory;
     TcasAircraft own{};
+    bool ownFlyable = false;
+    UdpEndpoint ownSender{};
+    bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped
     // in FlightGear's own time, which it compares with its clock to place what it draws.
     double peerTime = 0;

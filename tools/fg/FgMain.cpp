@@ -8,8 +8,6 @@
 
 namespace {
 [[maybe_unused]] const char kRevision[] = "%Z% CorvaneFg QX5003:21 FgMain.cpp $Revision: 1.1 $";
-
-constexpr int kUsageExitCode = 2;
 } // namespace
 
 int main(int argc, char** argv) {
@@ -22,7 +20,7 @@ int main(int argc, char** argv) {
     if (!parser.Parse(argc, argv, options)) {
         std::fprintf(stderr, "corvane-fg: %s\nTry 'corvane-fg --help'.\n",
                      parser.FullErrorText().c_str());
-        return kUsageExitCode;
+        return kFgUsageExitCode;
     }
     switch (options.action) {
     case FgAction::Help:

@@ -73,7 +73,7 @@ bool Flag(std::string_view option, FgOptions& options) {
 
 bool TakesValue(std::string_view option) {
     return option == "--name" || option == "--listen" || option == "--send" ||
-           option == "--model" || option == "--end-after-silence";
+           option == "--model" || option == "--end-after-silence" || option == "--own-callsign";
 }
 } // namespace
 
@@ -130,6 +130,11 @@ bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options
                           ? "a model path of 1 to 95 characters"
                           : nullptr;
             CopyBounded(options.settings.model, value.c_str(), kMpModelSize);
+        } else if (option == "--own-callsign") {
+            problem = value.empty() || value.size() >= kMpCallsignSize
+                          ? "a callsign of 1 to 7 characters, as FlightGear's --callsign"
+                          : nullptr;
+            CopyBounded(options.settings.ownCallsign, value.c_str(), kMpCallsignSize);
         } else {
             problem = ReadSeconds(value, options.settings.endAfterSilence)
                           ? nullptr
@@ -145,38 +150,52 @@ bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options
 }
 
 const char* FgUsageText() {
-    return "Usage: corvane-fg [--name NAME] [--listen [HOST:]PORT] [--send [HOST:]PORT]\n"
-           "                  [--model PATH] [--end-after-silence SECONDS] [--keep-running]\n"
-           "                  [--no-tcas] [--log]\n"
-           "Plays the simulator's side of the shared block \"VisualInterface\" with FlightGear\n"
-           "as the simulator: FlightGear's position becomes the own-ship, the aircraft the\n"
-           "feeder publishes fly in FlightGear, and their threats raise the TCAS alerts.\n"
+    return "Usage: corvane-fg [OPTION]...\n"
+           "Plays the simulator's side of the shared block \"VisualInterface\" with\n"
+           "FlightGear as the simulator: FlightGear's position becomes the own-ship, the\n"
+           "aircraft the feeder publishes fly in FlightGear, and their threats raise the\n"
+           "TCAS alerts.\n"
            "\n"
            "  --name NAME              the shared block's name (default VisualInterface)\n"
-           "  --listen [HOST:]PORT     where FlightGear sends its own position (default\n"
-           "                           127.0.0.1:5002: fgfs --multiplay=out,10,127.0.0.1,5002)\n"
-           "  --send [HOST:]PORT       where FlightGear takes other aircraft (default\n"
-           "                           127.0.0.1:5000: fgfs --multiplay=in,10,127.0.0.1,5000)\n"
-           "  --model PATH             the model FlightGear draws for every aircraft, below its\n"
-           "                           data folder (default Aircraft/ufo/Models/ufo.xml)\n"
-           "  --end-after-silence S    when FlightGear has sent nothing for S seconds (default\n"
-           "                           15), report the end of the simulation, so that the\n"
-           "                           feeder ends itself, and end 8 s later\n"
-           "  --keep-running           never report the end of the simulation on silence\n"
+           "  --listen [HOST:]PORT     where FlightGear sends its own position, its\n"
+           "                           --multiplay=out (default 127.0.0.1:5002)\n"
+           "  --send [HOST:]PORT       where FlightGear takes other aircraft, its\n"
+           "                           --multiplay=in (default 127.0.0.1:5000); never where\n"
+           "                           the bridge listens\n"
+           "  --own-callsign CALLSIGN  the own-ship is the FlightGear that sends with this\n"
+           "                           callsign (fgfs --callsign); by default the first one\n"
+           "                           heard. The position messages of any other sender are\n"
+           "                           ignored\n"
+           "  --model PATH             the model FlightGear draws for every aircraft, below\n"
+           "                           its data folder (default\n"
+           "                           Aircraft/ufo/Models/ufo.xml)\n"
+           "  --end-after-silence S    when FlightGear has sent nothing for S seconds\n"
+           "                           (default 15), report the end of the simulation, so\n"
+           "                           that the feeder ends itself, and end 8 s later\n"
+           "  --keep-running           never report the end of the simulation on silence,\n"
+           "                           and go on with a fresh block when the block is\n"
+           "                           removed\n"
            "  --no-tcas                raise no TCAS alerts (the request stays at silence)\n"
            "  --log                    log lines even on a terminal\n"
            "  -h, --help               show this help and exit\n"
            "  --version                show the version and exit\n"
            "\n"
-           "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks as\n"
-           "degrees true. On a terminal: q or Ctrl-C ends the bridge (the simulation ends with\n"
-           "it unless --keep-running). Exit codes: 0 after a normal end, 1 when the block or\n"
-           "the port cannot be used, 2 on a usage error.\n";
+           "FlightGear meets the default addresses when started with\n"
+           "fgfs --multiplay=out,10,127.0.0.1,5002 --multiplay=in,10,127.0.0.1,5000.\n"
+           "\n"
+           "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks\n"
+           "as degrees true. A record beyond what aircraft fly (over 2000 kt, or climbing\n"
+           "or descending at over 30000 ft/min) is shown at its fix, not moved on; one\n"
+           "outside -1500 to 60000 m is left out. On a terminal: q or Ctrl-C ends the\n"
+           "bridge (the simulation ends with it unless --keep-running).\n"
+           "Exit codes: 0 after a normal end, 1 when the block or the port cannot be used\n"
+           "or the block was removed (without --keep-running), 2 on a usage error.\n";
 }
 
 const char* FgVersionText() {
     static char text[96];
-    FormatBounded(text, sizeof text, "corvane-fg (%s, block version tag %s)", kProductVersion,
+    // help2man puts the first line in the manual page's footer, which has room for no more.
+    FormatBounded(text, sizeof text, "corvane-fg (%s)\nblock version tag %s", kProductVersion,
                   CVisShm::VersionTag());
     return text;
 }

@@ -35,5 +35,5 @@ public:
 
 // The text of --help.
 const char* FgUsageText();
-// The text of --version.
+// The text of --version: the product version, and the block's version tag on a line of its own.
 const char* FgVersionText();

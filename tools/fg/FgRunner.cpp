@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -49,13 +50,12 @@ std::string Stamp() {
 
 class Session {
 public:
-    Session(const FgOptions& options, SimTerminal& terminal, VisualInterfaceBlock& block,
-            CVisShm& client, UdpSocket& listener, UdpSocket& sender, const UdpEndpoint& flightGear,
-            std::FILE* out)
+    Session(const FgOptions& options, SimTerminal& terminal, std::unique_ptr<CVisShm>& client,
+            UdpSocket& listener, UdpSocket& sender, const UdpEndpoint& flightGear, std::FILE* out)
         : options(options), terminal(terminal), client(client), listener(listener),
           sink(sender, flightGear), sender(sender), out(out),
           viewMode(terminal.IsTerminal() && !options.logLines), start(Clock::now()),
-          bridge(block, options.settings, 0) {}
+          bridge(*static_cast<VisualInterfaceBlock*>(client->GetBlock()), options.settings, 0) {}
 
     // 0 after a normal end, 1 when the block broke or the log could not be written.
     int Run();
@@ -65,12 +65,14 @@ private:
 
     double Seconds() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
     void ReceiveUntil(Clock::time_point deadline);
-    bool Show(std::int64_t tick, double now);
+    bool KeepTheBlock(double now);
+    // The events and, when due (or `last`), the view or the status line.
+    bool Show(std::int64_t tick, double now, bool last = false);
     bool Log(const std::string& text);
 
     const FgOptions& options;
     SimTerminal& terminal;
-    CVisShm& client;
+    std::unique_ptr<CVisShm>& client;
     UdpSocket& listener;
     UdpSink sink;
     UdpSocket& sender;
@@ -91,10 +93,12 @@ void Session::ReceiveUntil(Clock::time_point deadline) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         std::size_t size = 0;
-        const UdpReceipt receipt = listener.Receive(
-            datagram, sizeof datagram, left.count() > 0 ? static_cast<int>(left.count()) : 0, size);
+        UdpEndpoint from;
+        const UdpReceipt receipt =
+            listener.Receive(datagram, sizeof datagram,
+                             left.count() > 0 ? static_cast<int>(left.count()) : 0, size, &from);
         if (receipt == UdpReceipt::Datagram || receipt == UdpReceipt::TooLong) {
-            bridge.Receive(datagram, size, receipt == UdpReceipt::TooLong, Seconds());
+            bridge.Receive(datagram, size, receipt == UdpReceipt::TooLong, Seconds(), from);
         } else if (receipt == UdpReceipt::Failed) {
             if (!receiveFailureShown) {
                 receiveFailureShown = true;
@@ -107,9 +111,11 @@ void Session::ReceiveUntil(Clock::time_point deadline) {
 }
 
 bool Session::Log(const std::string& text) {
-    const std::string line = Stamp() + " " + text;
+    const std::string stamp = Stamp();
+    const std::string line = stamp + " " + text;
     if (viewMode) {
-        recent.push_back(line);
+        // The time of day alone ("2026-06-01T08:00:00Z": "08:00:00"): the view is narrow.
+        recent.push_back((stamp.size() >= 19 ? stamp.substr(11, 8) : stamp) + " " + text);
         if (recent.size() > kViewEvents) {
             recent.pop_front();
         }
@@ -118,7 +124,7 @@ bool Session::Log(const std::string& text) {
     return std::fprintf(out, "%s\n", line.c_str()) >= 0 && std::fflush(out) == 0;
 }
 
-bool Session::Show(std::int64_t tick, double now) {
+bool Session::Show(std::int64_t tick, double now, bool last) {
     for (const std::string& event : bridge.TakeEvents()) {
         if (!Log(event)) {
             return false;
@@ -131,11 +137,49 @@ bool Session::Show(std::int64_t tick, double now) {
             return false;
         }
     }
-    if (viewMode && tick % kRedrawTicks == 0) {
-        terminal.Draw(StatusView(bridge.Status(), options, {recent.begin(), recent.end()}, now));
+    // The last picture stays on the screen: it must hold why the bridge ended.
+    if (viewMode && (last || tick % kRedrawTicks == 0)) {
+        const TerminalSize size = terminal.Size();
+        terminal.Draw(StatusView(bridge.Status(), options, {recent.begin(), recent.end()}, now,
+                                 size.columns, size.rows));
+        if (last) {
+            terminal.EndDrawing();
+        }
     } else if (!viewMode && tick % kStatusLineTicks == kStatusLineTicks - 1) {
         return Log(StatusLine(bridge.Status(), now));
     }
+    return true;
+}
+
+// A block whose name a peer removed is one that no feeder started from now on will meet: the
+// bridge says so, and ends, or with --keep-running goes on with a fresh block under the name.
+bool Session::KeepTheBlock(double now) {
+    if (!client->IsBlockIntact()) {
+        client->Abandon();
+        Log(MaskControls(client->FullErrorText(), LineBreaks::Join));
+        return false;
+    }
+    if (!client->IsBlockNameRemoved()) {
+        return true;
+    }
+    client->Detach();
+    if (!options.settings.keepRunning) {
+        Log("Shared block removed by its peer: a feeder started now would not meet this "
+            "bridge; ending (start corvane-fg again, or run it with --keep-running)");
+        return false;
+    }
+    client = std::make_unique<CVisShm>(options.name);
+    if (!client->IsValid()) {
+        Log("Shared block removed by its peer, and no fresh one: " +
+            MaskControls(client->FullErrorText(), LineBreaks::Join));
+        return false;
+    }
+    auto* fresh = static_cast<VisualInterfaceBlock*>(client->GetBlock());
+    bridge.MoveTo(*fresh, now);
+    Log("Shared block removed by its peer: going on with a fresh block \"" +
+        std::string(options.name) + "\" (clients attached: " +
+        std::to_string(std::atomic_ref<std::int32_t>(fresh->attachCount).load()) +
+        "; --keep-running)");
     return true;
 }
 
@@ -146,35 +190,54 @@ int Session::Run() {
         tick = std::max<std::int64_t>(tick, (Clock::now() - start) / kTick);
         ReceiveUntil(start + kTick * (tick + 1));
         const double now = Seconds();
-        if (!client.IsBlockIntact()) {
-            client.Abandon();
-            Log(MaskControls(client.FullErrorText(), LineBreaks::Join));
+        if (!KeepTheBlock(now)) {
+            Show(tick, now, true);
             return 1;
         }
         if (terminal.QuitRequested()) {
             bridge.EndNow(now);
-            Show(tick, now);
+            Show(tick, now, true);
             return 0;
         }
         bridge.Tick(now, sink);
-        if (!Show(tick, now)) {
+        const bool finished = bridge.Finished(now);
+        if (!Show(tick, now, finished)) {
             return 1;
         }
-        if (bridge.Finished(now)) {
+        if (finished) {
             return 0;
         }
     }
 }
 
-bool OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender,
-                 UdpEndpoint& flightGear, std::FILE* err) {
+// Traffic sent where the bridge listens would come back as position messages, and the bridge
+// would take its own aircraft for FlightGear's.
+bool SendsToItself(const UdpEndpoint& local, const UdpEndpoint& flightGear) {
+    constexpr std::uint32_t kLoopbackNet = 0x7F000000;
+    const bool loopback = (flightGear.address & 0xFF000000u) == kLoopbackNet;
+    return flightGear.port == local.port &&
+           (flightGear.address == local.address || (local.address == 0 && loopback));
+}
+
+// 0 when both sockets are ready, else the exit code.
+int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender,
+                UdpEndpoint& flightGear, std::FILE* err) {
     UdpEndpoint local;
     if (!listener.Resolve(options.listenHost, options.listenPort, local) ||
         !sender.Resolve(options.sendHost, options.sendPort, flightGear)) {
         const std::string reason =
             MaskControls(listener.FullErrorText() + sender.FullErrorText(), LineBreaks::Join);
         std::fprintf(err, "corvane-fg: cannot resolve the address: %s\n", reason.c_str());
-        return false;
+        return 1;
+    }
+    if (SendsToItself(local, flightGear)) {
+        std::fprintf(err,
+                     "corvane-fg: --send %s:%u is where the bridge listens (--listen %s:%u): "
+                     "the traffic sent would come back as FlightGear's own aircraft\n"
+                     "Try 'corvane-fg --help'.\n",
+                     options.sendHost, static_cast<unsigned>(options.sendPort), options.listenHost,
+                     static_cast<unsigned>(options.listenPort));
+        return kFgUsageExitCode;
     }
     if (!listener.Bind(local)) {
         std::fprintf(err,
@@ -184,9 +247,9 @@ bool OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sende
                      "and give FlightGear the same with --multiplay=out.\n",
                      options.listenHost, static_cast<unsigned>(options.listenPort),
                      MaskControls(listener.FullErrorText(), LineBreaks::Join).c_str());
-        return false;
+        return 1;
     }
-    return true;
+    return 0;
 }
 } // namespace
 
@@ -195,16 +258,16 @@ int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, s
     UdpSocket listener;
     UdpSocket sender;
     UdpEndpoint flightGear;
-    if (!OpenSockets(options, listener, sender, flightGear, err)) {
-        return 1;
+    if (const int failed = OpenSockets(options, listener, sender, flightGear, err); failed != 0) {
+        return failed;
     }
-    CVisShm client(options.name);
-    if (!client.IsValid()) {
+    auto client = std::make_unique<CVisShm>(options.name);
+    if (!client->IsValid()) {
         std::fprintf(err, "corvane-fg: %s\n",
-                     MaskControls(client.FullErrorText(), LineBreaks::Join).c_str());
+                     MaskControls(client->FullErrorText(), LineBreaks::Join).c_str());
         return 1;
     }
-    auto* block = static_cast<VisualInterfaceBlock*>(client.GetBlock());
+    auto* block = static_cast<VisualInterfaceBlock*>(client->GetBlock());
     std::fprintf(out,
                  "%s corvane-fg: attached to block \"%s\" (clients attached: %d); waiting for "
                  "FlightGear on %s:%u, traffic goes to %s:%u\n",
@@ -213,9 +276,9 @@ int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, s
                  static_cast<unsigned>(options.listenPort), options.sendHost,
                  static_cast<unsigned>(options.sendPort));
     std::fflush(out);
-    Session session(options, terminal, *block, client, listener, sender, flightGear, out);
+    Session session(options, terminal, client, listener, sender, flightGear, out);
     const int status = session.Run();
-    client.Detach();
+    client->Detach();
     std::fprintf(out, "%s corvane-fg: detached from \"%s\"\n", Stamp().c_str(), options.name);
     std::fflush(out);
     return status;

@@ -11,6 +11,9 @@
 inline constexpr char kFgRunnerHeaderRevision[] =
     "%Z% CorvaneFg QX5003:19 FgRunner.h $Revision: 1.1 $";
 
-// Exit code: 0 after a normal end, 1 when the port or the block cannot be used or the log
-// cannot be written.
+inline constexpr int kFgUsageExitCode = 2;
+
+// Exit code: 0 after a normal end, 1 when the port or the block cannot be used, the block was
+// removed (without keepRunning) or the log cannot be written, 2 when the traffic would be sent
+// where the bridge listens.
 int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);

@@ -3,8 +3,11 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/sim/ScopeText.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:18 FgStatusText.cpp $Revision: 1.1 $";
@@ -15,13 +18,46 @@ void RegisterModule() {
 }
 
 constexpr int kLineSize = 256;
+// An event's continuation rows start under its text, past its time of day.
+constexpr int kEventIndent = 9;
+constexpr std::size_t kRowsPerEvent = 2;
+
+// The newest events that fit in `rows` rows of `width` characters, oldest first: each in at most
+// kRowsPerEvent rows, its continuation indented.
+std::vector<std::string> EventRows(const std::vector<std::string>& events, int width, int rows) {
+    std::vector<std::string> shown;
+    for (auto event = events.rbegin(); event != events.rend(); ++event) {
+        std::vector<std::string> wrapped = WrapWords(*event, width);
+        if (wrapped.size() > 1) {
+            const std::string first = wrapped[0];
+            const std::size_t start = first.size() + 1;
+            wrapped = WrapWords(std::string_view(*event).substr(std::min(start, event->size())),
+                                width - kEventIndent);
+            for (std::string& row : wrapped) {
+                row.insert(0, kEventIndent, ' ');
+            }
+            wrapped.insert(wrapped.begin(), first);
+        }
+        wrapped.resize(std::min(wrapped.size(), kRowsPerEvent));
+        if (static_cast<int>(shown.size() + wrapped.size()) > rows) {
+            break;
+        }
+        shown.insert(shown.begin(), wrapped.begin(), wrapped.end());
+    }
+    return shown;
+}
 
 std::string LinkPart(const FgStatus& status) {
+    char ignored[48] = "";
+    if (status.foreign > 0) {
+        FormatBounded(ignored, sizeof ignored, ", %lld ignored",
+                      static_cast<long long>(status.foreign));
+    }
     char text[kLineSize];
-    FormatBounded(text, kLineSize, "%s, %.1f messages/s (%lld in all, %lld malformed)",
+    FormatBounded(text, kLineSize, "%s, %.1f messages/s (%lld in all, %lld malformed%s)",
                   LinkName(status.link), status.messageRate,
-                  static_cast<long long>(status.messages),
-                  static_cast<long long>(status.malformed));
+                  static_cast<long long>(status.messages), static_cast<long long>(status.malformed),
+                  ignored);
     return text;
 }
 
@@ -75,11 +111,13 @@ std::string StatusLine(const FgStatus& status, double now) {
 }
 
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,
-                                    const std::vector<std::string>& recentEvents, double now) {
+                                    const std::vector<std::string>& recentEvents, double now,
+                                    int columns, int rows) {
     char title[kLineSize];
-    FormatBounded(title, kLineSize, "corvane-fg  block \"%s\"  FlightGear %s:%u -> %s:%u",
-                  options.name, options.listenHost, static_cast<unsigned>(options.listenPort),
-                  options.sendHost, static_cast<unsigned>(options.sendPort));
+    // Short enough for an 80-column terminal with the default name and addresses.
+    FormatBounded(title, kLineSize, "corvane-fg  \"%s\"  FlightGear %s:%u -> %s:%u", options.name,
+                  options.listenHost, static_cast<unsigned>(options.listenPort), options.sendHost,
+                  static_cast<unsigned>(options.sendPort));
     std::vector<std::string> lines = {title,
                                       "",
                                       "link      " + LinkPart(status),
@@ -87,8 +125,14 @@ std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& opt
                                       "traffic   " + TrafficPart(status, now),
                                       "alert     " + AlertPart(status),
                                       ""};
-    lines.insert(lines.end(), recentEvents.begin(), recentEvents.end());
+    const int width = std::max(columns - 1, kEventIndent + 1);
+    const int eventRows = rows - static_cast<int>(lines.size()) - 2;
+    const std::vector<std::string> events = EventRows(recentEvents, width, eventRows);
+    lines.insert(lines.end(), events.begin(), events.end());
     lines.emplace_back("");
     lines.emplace_back(status.ending ? "simulation ending" : "q: quit");
+    for (std::string& line : lines) {
+        line.resize(std::min(line.size(), static_cast<std::size_t>(width)));
+    }
     return lines;
 }

@@ -103,15 +103,18 @@ void ReadPositionBlock(Reader& reader, MpPosition& message) {
     message.angularAcceleration = reader.Vector();
 }
 
-bool PlausiblePosition(const MpPosition& message) {
+} // namespace
+
+bool IsPlausiblePosition(const MpPosition& message) {
     const EarthFixed& p = message.position;
     const double radius = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+    const Vector3& v = message.linearVelocity;
+    const double speed = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     return std::isfinite(message.time) && std::isfinite(message.lag) && std::isfinite(radius) &&
            radius >= kMinRadius && radius <= kMaxRadius && Finite(message.attitude) &&
-           Finite(message.linearVelocity) && Finite(message.angularVelocity) &&
+           std::isfinite(speed) && speed <= kMpMaxSpeed && Finite(message.angularVelocity) &&
            Finite(message.linearAcceleration) && Finite(message.angularAcceleration);
 }
-} // namespace
 
 std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity) {
     RegisterModule();
@@ -181,9 +184,9 @@ MpDecodeResult MpDecoder::Decode(const std::uint8_t* datagram, std::size_t size,
     reader.U32(); // reply port
     reader.Text(message.callsign, kMpCallsignSize);
     ReadPositionBlock(reader, message);
-    if (!PlausiblePosition(message)) {
-        ReportError(kWhere, "Position message with a position or motion that is not a number "
-                            "or not near the earth");
+    if (!IsPlausiblePosition(message)) {
+        ReportError(kWhere, "Position message with a position or motion that is not a number, "
+                            "not near the earth or faster than any craft");
         return MpDecodeResult::Malformed;
     }
     return MpDecodeResult::Position;

@@ -41,6 +41,14 @@ struct MpPosition {
 // number of bytes written, 0 when `capacity` is too small.
 std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity);
 
+// No craft FlightGear flies near the earth moves faster (orbital speed is 7.8 km/s): a faster
+// velocity is garbage, and moving anything on with it would throw it off the earth.
+inline constexpr double kMpMaxSpeed = 1.0e4; // m/s
+
+// Whether a position message holds what the decoder takes: every number finite, the position
+// near the earth's surface, the velocity below kMpMaxSpeed. The bridge sends nothing else.
+bool IsPlausiblePosition(const MpPosition& message);
+
 enum class MpDecodeResult {
     Position, // a position message, decoded
     Other,    // a well-formed message of another kind (chat, for one): nothing to take
@@ -49,7 +57,7 @@ enum class MpDecodeResult {
 
 class MpDecoder : public QX_ErrorReport {
 public:
-    // Decodes one datagram. A position is taken only when it is finite and near the earth's
-    // surface; the callsign and model texts are always terminated.
+    // Decodes one datagram. A position is taken only when it is plausible (see
+    // IsPlausiblePosition); the callsign and model texts are always terminated.
     MpDecodeResult Decode(const std::uint8_t* datagram, std::size_t size, MpPosition& message);
 };

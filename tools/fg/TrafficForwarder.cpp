@@ -3,6 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "traffic/FlightLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,8 +29,10 @@ bool Finite(double value) {
     return std::isfinite(value);
 }
 
-double Usable(double value) {
-    return Finite(value) ? value : 0.0;
+// Not a number is a value the receiver did not have: none. Infinity is a broken value, kept so
+// that the limits refuse it.
+double OrNone(double value) {
+    return std::isnan(value) ? 0.0 : value;
 }
 } // namespace
 
@@ -42,18 +45,28 @@ void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCalls
     }
 }
 
-bool FixOf(const AircraftRecord& record, TrafficFix& fix) {
-    if (!Finite(record.latitude) || !Finite(record.longitude) ||
-        std::fabs(record.latitude) > 90.0 || std::fabs(record.longitude) > 180.0) {
-        return false;
-    }
+FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
     const double altitude =
-        Usable(record.geoAltitude) != 0.0 ? record.geoAltitude : Usable(record.baroAltitude);
+        OrNone(record.geoAltitude) != 0.0 ? record.geoAltitude : OrNone(record.baroAltitude);
+    if (!Finite(record.latitude) || !Finite(record.longitude) ||
+        std::fabs(record.latitude) > 90.0 || std::fabs(record.longitude) > 180.0 ||
+        !flight_limits::IsFlyableHeight(altitude)) {
+        return FixUse::Unusable;
+    }
     fix.position = {record.latitude, record.longitude, altitude};
-    fix.track = Usable(record.track);
-    fix.groundSpeed = Usable(record.groundSpeed);
-    fix.verticalRate = Usable(record.verticalRate);
-    return true;
+    fix.track = Finite(record.track) ? std::fmod(record.track, 360.0) : 0.0;
+    // A speed or rate beyond what aircraft fly is a broken record whose motion says nothing:
+    // it is shown where it was seen.
+    const double speed = OrNone(record.groundSpeed);
+    const double rate = OrNone(record.verticalRate);
+    if (!flight_limits::IsFlyableGroundSpeed(speed) ||
+        !flight_limits::IsFlyableVerticalRate(rate)) {
+        fix.groundSpeed = fix.verticalRate = 0;
+        return FixUse::Held;
+    }
+    fix.groundSpeed = speed;
+    fix.verticalRate = rate;
+    return FixUse::Moving;
 }
 
 TrafficForwarder::TrafficForwarder(const char* modelPath) {
@@ -73,9 +86,10 @@ int TrafficForwarder::Find(const char* callsign, const Aircraft* in, int size) c
 // Two aircraft of one publication under one callsign would make one aircraft that jumps
 // between them in FlightGear: the second takes its address, and a true duplicate is dropped.
 bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double now,
-                            Aircraft* next, int& nextCount) const {
+                            Aircraft* next, int& nextCount) {
     TrafficFix fix{};
-    if (nextCount >= kMaxBlockAircraft || !FixOf(record, fix)) {
+    const FixUse use = nextCount < kMaxBlockAircraft ? FixOf(record, fix) : FixUse::Unusable;
+    if (use == FixUse::Unusable) {
         return false;
     }
     Aircraft& taken = next[nextCount];
@@ -94,6 +108,7 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
         taken.track.Start(fix, fixTime);
     }
     ++nextCount;
+    held += use == FixUse::Held ? 1 : 0;
     return true;
 }
 
@@ -104,6 +119,7 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     }
     int nextCount = 0;
     skipped = 0;
+    held = 0;
     for (const AircraftRecord& record : records) {
         const double age =
             std::clamp(static_cast<double>(newest) - record.positionTime, 0.0, kMaxFixAgeSeconds);
@@ -129,6 +145,10 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
         message.attitude = AttitudeVector(shown.position, {shown.track, pitch, 0});
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
         std::uint8_t datagram[kMpPositionSize];
+        if (!IsPlausiblePosition(message)) {
+            ++refused;
+            continue;
+        }
         const std::size_t size = EncodePosition(message, datagram, sizeof datagram);
         if (!sink.Send(datagram, size)) {
             ++refused;

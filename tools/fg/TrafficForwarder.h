@@ -33,9 +33,16 @@ public:
 // digits.
 void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]);
 
-// A record as a fix: altitude from the geometric one (the barometric one when that is 0), both in
-// metres. False when the record holds no usable position.
-bool FixOf(const AircraftRecord& record, TrafficFix& fix);
+enum class FixUse {
+    Moving,  // moved on at its track, speed and rate
+    Held,    // its speed or rate is not what an aircraft flies: shown at its fix, not moved
+    Unusable // no position an aircraft can be at: left out
+};
+
+// A record as a fix: altitude from the geometric one (the barometric one when that is 0 or not
+// a number), both in metres; a speed, rate or track that is not a number is taken as none. The
+// limits are those of traffic/FlightLimits.h.
+FixUse FixOf(const AircraftRecord& record, TrafficFix& fix);
 
 class TrafficForwarder {
 public:
@@ -44,15 +51,18 @@ public:
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now);
     // Sends every aircraft as shown at `now`, stamped `stamp` (seconds of the receiver's clock);
-    // the number of messages that `sink` refused.
+    // the number of messages that `sink` refused or that were not sent, as they would not pass
+    // the decoder (IsPlausiblePosition).
     int SendAll(double now, double stamp, DatagramSink& sink) const;
     // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`.
     int Intruders(double now, TcasAircraft* intruders, int capacity) const;
 
     int Count() const { return count; }
-    // Records of the last publication that were not forwarded: no position, or a callsign and
-    // address that another aircraft of the publication already had.
+    // Records of the last publication that were not forwarded: no usable position, or a
+    // callsign and address that another aircraft of the publication already had.
     int Skipped() const { return skipped; }
+    // Aircraft of the last publication shown at their fix, as their motion was unusable.
+    int Held() const { return held; }
     const char* CallsignAt(int index) const { return aircraft[index].callsign; }
 
 private:
@@ -63,11 +73,12 @@ private:
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
     bool Take(const AircraftRecord& record, double fixTime, double now, Aircraft* next,
-              int& nextCount) const;
+              int& nextCount);
 
     char model[kMpModelSize];
     Aircraft aircraft[kMaxBlockAircraft];
     Aircraft incoming[kMaxBlockAircraft];
     int count = 0;
     int skipped = 0;
+    int held = 0;
 };

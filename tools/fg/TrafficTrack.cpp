@@ -1,6 +1,7 @@
 #include "tools/fg/TrafficTrack.h"
 
 #include "config_control/ConfigControl.h"
+#include "traffic/FlightLimits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +27,13 @@ double Smoothstep(double elapsed) {
 GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds) {
     const double track = fix.track * kRadians;
     const double distance = fix.groundSpeed * seconds;
-    return Displaced(fix.position, {distance * std::cos(track), distance * std::sin(track),
-                                    fix.verticalRate * seconds});
+    GeodeticPosition moved =
+        Displaced(fix.position, {distance * std::cos(track), distance * std::sin(track),
+                                 fix.verticalRate * seconds});
+    // A climb or descent kept up long after the last fix (a feeder that stopped publishing)
+    // ends where aircraft end, not in space or inside the earth.
+    moved.height = std::clamp(moved.height, flight_limits::kMinHeight, flight_limits::kMaxHeight);
+    return moved;
 }
 
 void TrafficTrack::Start(const TrafficFix& newFix, double newFixTime) {
@@ -43,7 +49,8 @@ void TrafficTrack::Update(const TrafficFix& newFix, double newFixTime, double no
     const GeodeticPosition target = DeadReckoned(newFix, now - newFixTime);
     const LocalOffset error = OffsetBetween(target, shown);
     Start(newFix, newFixTime);
-    if (std::hypot(error.north, error.east) > kRestartMetres) {
+    // Not finite: whatever was shown before cannot be blended from, and must not linger.
+    if (!(std::hypot(error.north, error.east) <= kRestartMetres) || !std::isfinite(error.up)) {
         return;
     }
     const double track = newFix.track * kRadians;

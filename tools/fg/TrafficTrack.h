@@ -13,8 +13,8 @@ inline constexpr char kTrafficTrackHeaderRevision[] =
 inline constexpr double kBlendSeconds = 2.0;
 // While the fix catches up, the aircraft shown moves on at no less than this share of its speed.
 inline constexpr double kLeastShareOfSpeed = 0.5;
-// A fix this far from the aircraft as shown is a new start, not a correction: the aircraft is
-// moved there at once.
+// A fix this far from the aircraft as shown (or at no distance that is a number) is a new start,
+// not a correction: the aircraft is moved there at once.
 inline constexpr double kRestartMetres = 10000.0;
 
 struct TrafficFix {
@@ -45,5 +45,6 @@ private:
     double upOffset = 0;
 };
 
-// `fix` moved on by `seconds` at its track, speed and rate.
+// `fix` moved on by `seconds` at its track, speed and rate; the height stays within what
+// aircraft fly (traffic/FlightLimits.h).
 GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds);

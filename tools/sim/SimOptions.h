@@ -7,7 +7,6 @@
 inline constexpr char kSimOptionsHeaderRevision[] =
     "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.2 $";
 
-
 // Exit codes, as --help states them.
 inline constexpr int kSimExitNormal = 0;
 inline constexpr int kSimExitCannotRun = 1;
@@ -15,38 +14,49 @@ inline constexpr int kSimExitUsage = 2;
 
 inline constexpr char kSimUsage[] =
     "Usage: corvane-sim [OPTION]...\n"
-    "       corvane-sim [--name NAME] --remove [--force]\n"
+    "  or:  corvane-sim [--name NAME] --remove [--force]\n"
     "Stands in for the flight simulator: joins (or creates) the shared block\n"
-    "\"VisualInterface\", keeps the simulation state, the own-ship position and the alert\n"
-    "request current, and shows what the visual system receives: a scope on a terminal,\n"
-    "otherwise one log line per change.\n"
+    "\"VisualInterface\", keeps the simulation state, the own-ship position and the\n"
+    "alert request current, and shows what the visual system receives: a scope on a\n"
+    "terminal, otherwise one log line per change.\n"
     "\n"
-    "The own-ship's route (default: a loop of 15 NM at 250 kt from 50.45 N, 0.01 E):\n"
-    "  --loop LAT,LON,RADIUS_NM,SPEED_KT  anticlockwise circle whose southernmost point is\n"
-    "                                     LAT,LON, left heading east\n"
-    "  --fixed LAT,LON                    stay at LAT,LON\n"
-    "  --leg LAT,LON,TRACK_DEG,SPEED_KT   a great circle from LAT,LON (over a pole and on)\n"
-    "  LAT -90 to 90, LON -180 to 180, RADIUS_NM above 0 up to 1000, SPEED_KT 0 to 2000\n"
+    "The own-ship's route:\n"
+    "  --loop LAT,LON,RADIUS_NM,SPEED_KT\n"
+    "                         anticlockwise circle whose southernmost point is\n"
+    "                         LAT,LON, left heading east\n"
+    "  --fixed LAT,LON        stay at LAT,LON\n"
+    "  --leg LAT,LON,TRACK_DEG,SPEED_KT\n"
+    "                         a great circle from LAT,LON (over a pole and on)\n"
+    "\n"
+    "LAT -90 to 90, LON -180 to 180, RADIUS_NM above 0 up to 1000, SPEED_KT 0 to\n"
+    "2000. Without a route the own-ship flies --loop 50.45,0.01,15,250.\n"
+    "\n"
+    "Options:\n"
     "  --alt FEET             own-ship altitude, -2000 to 100000 (default 6000)\n"
-    "  --sounds T:CODE,...    alert requests: CODE from T seconds on; 5:0,12:10 asks for\n"
-    "                         Traffic at 5 s and Silence at 12 s. Codes: 0 Traffic, 1 Climb,\n"
-    "                         2 Climb now, 3 Descend, 4 Descend now, 5 Clear of traffic,\n"
-    "                         6 TCAS system failure, 10 Silence\n"
-    "  --end-after SECONDS    the ending state after SECONDS; the stand-in ends 8 s later\n"
+    "  --sounds T:CODE,...    alert requests: CODE from T seconds on; 5:0,12:10 asks\n"
+    "                         for Traffic at 5 s and Silence at 12 s. CODE is\n"
+    "                         0 Traffic, 1 Climb, 2 Climb now, 3 Descend,\n"
+    "                         4 Descend now, 5 Clear of traffic,\n"
+    "                         6 TCAS system failure or 10 Silence\n"
+    "  --end-after SECONDS    the ending state after SECONDS; the stand-in ends 8 s\n"
+    "                         later\n"
     "  --name NAME            the block's name (default VisualInterface)\n"
-    "  --svg FILE             also write the scope as an SVG picture at each publication\n"
+    "  --svg FILE             also write the scope as an SVG picture at each\n"
+    "                         publication\n"
     "  --log                  log lines even on a terminal\n"
-    "  --remove               remove a stale block; refused unless its attach count is 0\n"
+    "  --remove               remove a stale block; refused unless its attach count\n"
+    "                         is 0\n"
     "  --force                with --remove: remove it whatever its attach count\n"
     "  -h, --help             show this help and exit\n"
     "  --version              show the version and exit\n"
     "\n"
-    "On a terminal q, Escape or Ctrl-C ends the simulation (the feeder then ends itself).\n"
+    "On a terminal q, Escape or Ctrl-C ends the simulation (the feeder then ends\n"
+    "itself).\n"
     "\n"
-    "Exit status: 0 after a normal end (the simulation ended, the user quit, a signal) or a\n"
-    "removal; 1 when the block cannot be attached, the output cannot be written, or --remove\n"
-    "refuses or fails; 2 on a usage error (a bad option or value, an --svg file that cannot\n"
-    "be written).\n";
+    "Exit status: 0 after a normal end (the simulation ended, the user quit, a\n"
+    "signal) or a removal; 1 when the block cannot be attached, the output cannot be\n"
+    "written, or --remove refuses or fails; 2 on a usage error (a bad option or\n"
+    "value, an --svg file that cannot be written).\n";
 
 struct SimOptions {
     SimSettings settings;

@@ -1,9 +1,13 @@
 #include "tools/fg/FgBridge.h"
 
+#include "platform/NamedMapping.h"
+#include "shared_memory/VisualShm.h"
+#include "tests/UniqueName.h"
 #include "text_functions/TextFunctions.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,18 +15,32 @@
 
 namespace {
 
-// Keeps the size and the time stamp of each message.
+// Keeps the size, the time stamp and the decoded message of each datagram; every one must be a
+// position the bridge's own decoder takes.
 class CountingSink : public DatagramSink {
 public:
     bool Send(const std::uint8_t* data, std::size_t size) override {
         sizes.push_back(size);
         MpPosition message{};
-        EXPECT_EQ(decoder.Decode(data, size, message), MpDecodeResult::Position);
+        EXPECT_EQ(decoder.Decode(data, size, message), MpDecodeResult::Position)
+            << decoder.FullErrorText();
         stamps.push_back(message.time);
+        sent.push_back(message);
         return true;
+    }
+    // The last message sent for `callsign`; false when none was.
+    bool Last(const char* callsign, MpPosition& message) const {
+        for (auto m = sent.rbegin(); m != sent.rend(); ++m) {
+            if (std::strcmp(m->callsign, callsign) == 0) {
+                message = *m;
+                return true;
+            }
+        }
+        return false;
     }
     std::vector<std::size_t> sizes;
     std::vector<double> stamps;
+    std::vector<MpPosition> sent;
     MpDecoder decoder;
 };
 
@@ -51,9 +69,10 @@ protected:
         std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
     }
 
-    void Hear(FgBridge& bridge, double now, double longitude = 0.01) {
+    void Hear(FgBridge& bridge, double now, double longitude = 0.01,
+              const UdpEndpoint& from = {0x7F000001, 5000}) {
         const std::vector<std::uint8_t> m = OwnShipMessage(now, longitude);
-        bridge.Receive(m.data(), m.size(), false, now);
+        bridge.Receive(m.data(), m.size(), false, now, from);
     }
 
     // What the feeder does at a publication.
@@ -164,6 +183,28 @@ TEST_F(FgBridgeTest, NeverHeardIsWaitingWithAReminderNotAnEnd) {
     EXPECT_TRUE(Said(bridge.TakeEvents(), "nothing from FlightGear for 30 s"));
 }
 
+// The own-ship's sender is kept while it is heard; once it has gone silent, a FlightGear with
+// its callsign from another port (started again) takes its place.
+TEST_F(FgBridgeTest, TheOwnShipsSenderIsKeptUntilItFallsSilent) {
+    FgBridge bridge(*block, settings, 0);
+    const UdpEndpoint first{0x7F000001, 5000};
+    const UdpEndpoint restarted{0x7F000001, 5001};
+    Hear(bridge, 1.0, 0.01, first);
+    Hear(bridge, 1.1, 0.5, restarted);
+    EXPECT_NEAR(block->ownLongitude, 0.01, 1e-9);
+    EXPECT_EQ(bridge.Status().foreign, 1);
+    for (double t = 1.1; t < 4; t += 0.1) {
+        bridge.Tick(t, sink);
+    }
+    ASSERT_EQ(bridge.Status().link, FgLink::Silent);
+    Hear(bridge, 4.0, 0.5, restarted);
+    EXPECT_NEAR(block->ownLongitude, 0.5, 1e-9);
+    Hear(bridge, 4.1, 0.01, first); // the old sender is now the stranger
+    EXPECT_NEAR(block->ownLongitude, 0.5, 1e-9);
+    EXPECT_EQ(bridge.Status().foreign, 2);
+    EXPECT_TRUE(Said(bridge.TakeEvents(), "FlightGear back: OWNSHIP"));
+}
+
 TEST_F(FgBridgeTest, MalformedDatagramsAreCountedAndSkipped) {
     FgBridge bridge(*block, settings, 0);
     Hear(bridge, 1.0);
@@ -248,6 +289,133 @@ TEST_F(FgBridgeTest, TheUserEndsTheSimulationUnlessToldToKeepItRunning) {
     Hear(keeping, 1);
     keeping.EndNow(2);
     EXPECT_EQ(block->simulationState, kSimulationRunning);
+}
+
+// An own-ship velocity that no aircraft flies (3.4e38 m/s is the largest float) raises no
+// advisory: the decoder refuses what no craft reaches, the alert logic ignores what no aircraft
+// flies, and the own-ship keeps its last sane state.
+TEST_F(FgBridgeTest, AnOwnShipVelocityNoAircraftFliesRaisesNoAlert) {
+    struct Case {
+        const char* name;
+        Vector3 velocity; // body frame: forward, right, down
+        bool refused;
+    };
+    const Case cases[] = {{"3.4e38 down", {0, 0, -3.4e38}, true},
+                          {"3.4e38 ahead", {3.4e38, 0, 0}, true},
+                          {"9 km/s down", {100, 0, -9000}, false},
+                          {"4000 kt ahead", {4000 * 1852.0 / 3600, 0, 0}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FgBridge bridge(*block, settings, 0);
+        // 2 km to the east and 600 m above, flying east as fast as the own-ship: no threat.
+        AircraftRecord above = Traffic("ABOVE", 2000, 600, 100);
+        above.track = 90;
+        Publish({above});
+        for (double t = 0; t < 10; t += 0.1) {
+            MpPosition m{};
+            std::strcpy(m.callsign, "OWNSHIP");
+            m.time = kFlightGearClock + t;
+            const GeodeticPosition at = Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0});
+            m.position = ToEarthFixed(at);
+            m.attitude = AttitudeVector(at, {90, 0, 0});
+            m.linearVelocity = t < 1 ? Vector3{100, 0, 0} : c.velocity;
+            std::uint8_t bytes[kMpPositionSize];
+            EncodePosition(m, bytes, sizeof bytes);
+            bridge.Receive(bytes, sizeof bytes, false, t);
+            bridge.Tick(t, sink);
+            EXPECT_EQ(block->soundRequest, 10) << t;
+        }
+        EXPECT_EQ(bridge.Status().malformed > 0, c.refused);
+    }
+}
+
+// Records as a broken receiver or file leaves them, written by a feeder into a real block and
+// read through the bridge: nothing sent to FlightGear may be refused by the bridge's own decoder,
+// an aircraft whose motion is absurd is shown at its fix, one whose position is absurd is left
+// out, and the aircraft's next sane record shows it where that record says.
+struct HostileRecordCase {
+    const char* name;
+    void (*spoil)(AircraftRecord&);
+    bool forwarded; // held at its fix; otherwise left out
+};
+
+const HostileRecordCase kHostileRecords[] = {
+    {"ground speed 1e308", [](AircraftRecord& r) { r.groundSpeed = 1e308; }, true},
+    {"ground speed 1e300", [](AircraftRecord& r) { r.groundSpeed = 1e300; }, true},
+    {"ground speed 2001 kt", [](AircraftRecord& r) { r.groundSpeed = 2001 * 1852.0 / 3600; }, true},
+    {"vertical rate 1e308", [](AircraftRecord& r) { r.verticalRate = 1e308; }, true},
+    {"vertical rate -inf", [](AircraftRecord& r) { r.verticalRate = -INFINITY; }, true},
+    {"geometric altitude 1e308", [](AircraftRecord& r) { r.geoAltitude = 1e308; }, false},
+    {"geometric altitude -1e7", [](AircraftRecord& r) { r.geoAltitude = -1e7; }, false},
+    {"barometric altitude 61 km",
+     [](AircraftRecord& r) {
+         r.geoAltitude = 0;
+         r.baroAltitude = 61000;
+     },
+     false},
+    {"latitude NaN", [](AircraftRecord& r) { r.latitude = NAN; }, false},
+};
+
+class FgBridgeOnARealBlock : public FgBridgeTest {
+protected:
+    FgBridgeOnARealBlock()
+        : name(UniqueName("CorvaneFgHostile")), feeder(name.c_str()), client(name.c_str()) {}
+    ~FgBridgeOnARealBlock() override { NamedMapping::Unlink(name.c_str()); }
+
+    // The feeder's publication, through its own view of the block.
+    void PublishThroughTheBlock(const std::vector<AircraftRecord>& records) {
+        auto* shared = static_cast<VisualInterfaceBlock*>(feeder.GetBlock());
+        std::memcpy(shared->aircraft, records.data(), records.size() * sizeof(AircraftRecord));
+        shared->aircraftCount = static_cast<std::int32_t>(records.size());
+        shared->publishCounter += 1;
+    }
+
+    std::string name;
+    CVisShm feeder;
+    CVisShm client;
+};
+
+TEST_F(FgBridgeOnARealBlock, HostileRecordsNeverReachFlightGearNorLinger) {
+    ASSERT_TRUE(feeder.IsValid() && client.IsValid()) << client.FullErrorText();
+    auto& shared = *static_cast<VisualInterfaceBlock*>(client.GetBlock());
+    FgBridge bridge(shared, settings, 0);
+    double t = 0;
+    const auto run = [&](double seconds) {
+        for (const double end = t + seconds; t < end; t += 0.1) {
+            Hear(bridge, t);
+            bridge.Tick(t, sink);
+        }
+    };
+    run(0.5);
+    for (const HostileRecordCase& c : kHostileRecords) {
+        SCOPED_TRACE(c.name);
+        AircraftRecord bad = Traffic("BAD", 20000, 300);
+        c.spoil(bad);
+        PublishThroughTheBlock({bad, Traffic("GOOD", -20000, 300)});
+        sink.sent.clear();
+        run(3);
+        EXPECT_EQ(bridge.Status().forwarded, c.forwarded ? 2 : 1);
+        EXPECT_EQ(bridge.Status().skipped, c.forwarded ? 0 : 1);
+        MpPosition shown{};
+        ASSERT_EQ(sink.Last("BAD", shown), c.forwarded);
+        if (c.forwarded) {
+            const GeodeticPosition at = ToGeodetic(shown.position);
+            EXPECT_NEAR(at.latitude, bad.latitude, 1e-9);
+            EXPECT_NEAR(at.longitude, bad.longitude, 1e-9);
+            EXPECT_NEAR(at.height, bad.geoAltitude, 1e-3);
+        }
+        // The next publication gives it sane values: it flies west from where it says.
+        const AircraftRecord sane = Traffic("BAD", 20000, 300);
+        PublishThroughTheBlock({sane, Traffic("GOOD", -20000, 300)});
+        const double published = t;
+        run(3);
+        ASSERT_TRUE(sink.Last("BAD", shown));
+        const LocalOffset off = OffsetBetween({sane.latitude, sane.longitude, sane.geoAltitude},
+                                              ToGeodetic(shown.position));
+        EXPECT_NEAR(off.east, -100 * (t - 0.1 - published), 20);
+        EXPECT_NEAR(off.north, 0, 1);
+        EXPECT_NEAR(off.up, 0, 1);
+    }
 }
 
 } // namespace

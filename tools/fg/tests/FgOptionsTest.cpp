@@ -42,7 +42,7 @@ TEST(FgOptions, EveryOptionInBothSpellings) {
     const Parsed parsed =
         Parse({"--name", "Trial", "--listen=6002", "--send", "10.0.0.5:6000", "--model",
                "Aircraft/c172p/Models/c172p.xml", "--end-after-silence=2.5", "--keep-running",
-               "--no-tcas", "--log"});
+               "--no-tcas", "--log", "--own-callsign", "G-ABCD"});
     ASSERT_TRUE(parsed.ok) << parsed.problem;
     EXPECT_STREQ(parsed.options.name, "Trial");
     EXPECT_EQ(parsed.options.listenPort, 6002);
@@ -54,6 +54,7 @@ TEST(FgOptions, EveryOptionInBothSpellings) {
     EXPECT_TRUE(parsed.options.settings.keepRunning);
     EXPECT_FALSE(parsed.options.settings.tcas);
     EXPECT_TRUE(parsed.options.logLines);
+    EXPECT_STREQ(parsed.options.settings.ownCallsign, "G-ABCD");
     EXPECT_STREQ(Parse({"--name=Other"}).options.name, "Other");
 }
 
@@ -61,7 +62,26 @@ TEST(FgOptions, HelpAndVersionDecide) {
     EXPECT_EQ(Parse({"-h"}).options.action, FgAction::Help);
     EXPECT_EQ(Parse({"--log", "--help", "--bogus"}).options.action, FgAction::Help);
     EXPECT_EQ(Parse({"--version"}).options.action, FgAction::Version);
-    EXPECT_NE(std::string(FgVersionText()).find("QXXXXX"), std::string::npos);
+    EXPECT_EQ(std::string(FgVersionText())
+                  .find("corvane-fg (Corvane Version 1.0)\nblock version tag QXXXXX"),
+              0u);
+}
+
+// help2man makes the manual page of --help: a usage continued on a line of its own must begin
+// with "or:", or help2man puts it under DESCRIPTION; and the help must fit an 80-column terminal.
+TEST(FgOptions, HelpFitsATerminalAndItsManualPage) {
+    const std::string help = FgUsageText();
+    EXPECT_EQ(help.rfind("Usage: corvane-fg ", 0), 0u);
+    const std::size_t second = help.find('\n') + 1;
+    EXPECT_TRUE(help[second] != ' ' || help.compare(second, 6, "  or: ") == 0) << help;
+    for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+        end = help.find('\n', at);
+        EXPECT_LT(end - at, 80u) << help.substr(at, end - at);
+    }
+    for (const char* option :
+         {"--own-callsign", "--keep-running", "2000 kt", "30000 ft/min", "-1500 to 60000 m"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
 }
 
 struct UsageErrorCase {
@@ -110,6 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--end-after-silence", "nan"},
                        "option '--end-after-silence' needs a number of seconds above 0 and at "
                        "most 86400, not 'nan'"},
+        UsageErrorCase{"own_callsign_too_long",
+                       {"--own-callsign=ABCDEFGH"},
+                       "option '--own-callsign' needs a callsign of 1 to 7 characters, as "
+                       "FlightGear's --callsign, not 'ABCDEFGH'"},
         UsageErrorCase{"empty_name",
                        {"--name="},
                        "option '--name' needs a block name of 1 to 127 characters, not ''"},

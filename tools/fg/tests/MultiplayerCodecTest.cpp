@@ -153,6 +153,12 @@ const MalformedCase kMalformed[] = {
      "not near the earth"},
     {"infinite velocity", [](std::vector<std::uint8_t>& b) { PutU32(b, 180, 0x7F800000); },
      "not a number"},
+    {"largest float velocity",
+     [](std::vector<std::uint8_t>& b) { PutU32(b, 188, std::bit_cast<std::uint32_t>(3.4e38f)); },
+     "faster than any craft"},
+    {"orbital speed and more",
+     [](std::vector<std::uint8_t>& b) { PutU32(b, 180, std::bit_cast<std::uint32_t>(1.1e4f)); },
+     "faster than any craft"},
 };
 
 TEST(MultiplayerCodec, MalformedDatagramsAreRefusedWithAReason) {

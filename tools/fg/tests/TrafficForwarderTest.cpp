@@ -70,19 +70,62 @@ TEST(TrafficForwarder, CallsignsAsFlightGearShowsThem) {
 TEST(TrafficForwarder, AltitudeFromTheGeometricOneElseTheBarometric) {
     TrafficFix fix{};
     AircraftRecord r = Record("A", 1, 50.1, 0.2);
-    ASSERT_TRUE(FixOf(r, fix));
+    ASSERT_EQ(FixOf(r, fix), FixUse::Moving);
     EXPECT_EQ(fix.position.height, 1000);
     r.geoAltitude = 0;
-    ASSERT_TRUE(FixOf(r, fix));
+    ASSERT_EQ(FixOf(r, fix), FixUse::Moving);
     EXPECT_EQ(fix.position.height, 990);
-    r.track = NAN;
-    r.groundSpeed = INFINITY;
-    ASSERT_TRUE(FixOf(r, fix));
-    EXPECT_EQ(fix.track, 0);
-    EXPECT_EQ(fix.groundSpeed, 0);
-    for (const double bad : {double{NAN}, 91.0, -double{INFINITY}}) {
-        r.latitude = bad;
-        EXPECT_FALSE(FixOf(r, fix)) << bad;
+    r.geoAltitude = NAN;
+    ASSERT_EQ(FixOf(r, fix), FixUse::Moving);
+    EXPECT_EQ(fix.position.height, 990);
+}
+
+// What an aircraft can fly (traffic/FlightLimits.h) decides between moving a record on,
+// holding it at its fix and leaving it out; a missing speed or track is taken as none.
+TEST(TrafficForwarder, RecordsBeyondWhatAircraftFlyAreHeldOrLeftOut) {
+    struct Case {
+        const char* name;
+        void (*set)(AircraftRecord&);
+        FixUse use;
+    };
+    const Case cases[] = {
+        {"missing track", [](AircraftRecord& r) { r.track = NAN; }, FixUse::Moving},
+        {"missing speed", [](AircraftRecord& r) { r.groundSpeed = NAN; }, FixUse::Moving},
+        {"2000 kt, 30000 ft/min down, 60 km",
+         [](AircraftRecord& r) {
+             r.groundSpeed = 2000 * 1852.0 / 3600;
+             r.verticalRate = -30000 * 0.3048 / 60;
+             r.geoAltitude = 60000;
+         },
+         FixUse::Moving},
+        {"-1500 m", [](AircraftRecord& r) { r.geoAltitude = -1500; }, FixUse::Moving},
+        {"infinite speed", [](AircraftRecord& r) { r.groundSpeed = INFINITY; }, FixUse::Held},
+        {"2001 kt", [](AircraftRecord& r) { r.groundSpeed = 2001 * 1852.0 / 3600; }, FixUse::Held},
+        {"30001 ft/min", [](AircraftRecord& r) { r.verticalRate = 30001 * 0.3048 / 60; },
+         FixUse::Held},
+        {"-1501 m", [](AircraftRecord& r) { r.geoAltitude = -1501; }, FixUse::Unusable},
+        {"infinite geometric altitude", [](AircraftRecord& r) { r.geoAltitude = -INFINITY; },
+         FixUse::Unusable},
+        {"no altitude is a number", [](AircraftRecord& r) { r.geoAltitude = r.baroAltitude = NAN; },
+         FixUse::Moving},
+        {"latitude NaN", [](AircraftRecord& r) { r.latitude = NAN; }, FixUse::Unusable},
+        {"latitude 91", [](AircraftRecord& r) { r.latitude = 91; }, FixUse::Unusable},
+        {"longitude -inf", [](AircraftRecord& r) { r.longitude = -INFINITY; }, FixUse::Unusable},
+    };
+    for (const Case& c : cases) {
+        AircraftRecord r = Record("A", 1, 50.1, 0.2);
+        c.set(r);
+        TrafficFix fix{};
+        ASSERT_EQ(FixOf(r, fix), c.use) << c.name;
+        if (c.use != FixUse::Unusable) {
+            EXPECT_TRUE(std::isfinite(fix.track) && std::isfinite(fix.groundSpeed) &&
+                        std::isfinite(fix.verticalRate))
+                << c.name;
+        }
+        if (c.use == FixUse::Held) {
+            EXPECT_EQ(fix.groundSpeed, 0) << c.name;
+            EXPECT_EQ(fix.verticalRate, 0) << c.name;
+        }
     }
 }
 

@@ -100,4 +100,29 @@ TEST(TrafficTrack, AFarFixIsANewStart) {
     EXPECT_NEAR(EastOf(far.position, track.At(10).position), 0, 1);
 }
 
+// Whatever was shown before, even a position that is no number, is no reason to show the next
+// fix anywhere but where it is.
+TEST(TrafficTrack, AShownPositionThatIsNoNumberDoesNotLinger) {
+    TrafficTrack track;
+    TrafficFix broken = EastBound(0.0);
+    broken.groundSpeed = NAN;
+    track.Start(broken, 0);
+    const TrafficFix fix = EastBound(0.01);
+    track.Update(fix, 10, 10);
+    for (const double t : {10.0, 11.0, 20.0}) {
+        const GeodeticPosition at = track.At(t).position;
+        EXPECT_NEAR(EastOf(fix.position, at), 200 * (t - 10), 1) << t;
+        EXPECT_NEAR(at.height, 3000 + 5 * (t - 10), 1e-6) << t;
+    }
+}
+
+// A climb or descent kept up for hours ends at the heights aircraft fly.
+TEST(TrafficTrack, DeadReckoningStaysAtHeightsAircraftFly) {
+    TrafficFix climbing = EastBound(0.0);
+    climbing.verticalRate = 150;
+    EXPECT_EQ(DeadReckoned(climbing, 3600).height, 60000);
+    climbing.verticalRate = -150;
+    EXPECT_EQ(DeadReckoned(climbing, 3600).height, -1500);
+}
+
 } // namespace

@@ -79,6 +79,18 @@ TEST(SimOptions, HelpAndVersionEndTheReading) {
     }
 }
 
+// help2man makes the manual page of --help: the second usage must begin with "or:", or help2man
+// puts it under DESCRIPTION; and the help must fit an 80-column terminal.
+TEST(SimOptions, HelpFitsATerminalAndItsManualPage) {
+    const std::string help = kSimUsage;
+    EXPECT_EQ(help.rfind("Usage: corvane-sim ", 0), 0u);
+    EXPECT_EQ(help.find("\n  or:  corvane-sim [--name NAME] --remove"), help.find('\n')) << help;
+    for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
+        end = help.find('\n', at);
+        EXPECT_LT(end - at, 80u) << help.substr(at, end - at);
+    }
+}
+
 struct BadCase : sim_test::NamedCase {
     std::vector<const char*> args;
     const char* problem; // the whole error text, one line
