@@ -71,7 +71,9 @@ constexpr CommandHelp kCommands[] = {
      "30003) into a data file, an entry every 10 s, each written to disk as it\n"
      "completes. A stop (Ctrl-C, SIGTERM or the end of the duration) writes the end\n"
      "tags; a file cut short holds every entry up to the last. When the feed drops,\n"
-     "it connects again, waiting up to a minute between tries.\n",
+     "it connects again; while tries fail or bring no message, it waits longer\n"
+     "after each, up to a minute, and says so once per try. A recording that never\n"
+     "received a message is removed.\n",
      "  --sbs HOST:PORT   the receiver's BaseStation port, e.g. localhost:30003\n"
      "  --out FILE        the data file to write; a recording there is never\n"
      "                    written over\n"
@@ -80,8 +82,8 @@ constexpr CommandHelp kCommands[] = {
      "                    as for convert\n"
      "  --stale S         leave out aircraft without a position in the last S\n"
      "                    seconds, 0 to 3600 (default 15)\n",
-     "0 recorded and closed, 2 a usage error or a data file that\n"
-     "cannot be written"},
+     "0 recorded and closed, 1 no message came from the feed (no file left),\n"
+     "2 a usage error or a data file that cannot be written"},
     {"check", "check [OPTION]... FILE",
      "list everything in FILE that would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",
