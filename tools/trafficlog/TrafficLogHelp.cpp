@@ -43,12 +43,15 @@ constexpr CommandHelp kCommands[] = {
      "         [--max-report N] INPUT... DATA_FILE\n",
      "Turns recordings into one data file, one entry per time, times ascending across\n"
      "the inputs. An INPUT is an OpenSky state-vector CSV file or a BaseStation log,\n"
-     "plain, gzip-compressed or in a tar archive as published; '-' reads standard\n"
-     "input. Rows without a position, stale rows and aircraft on the ground are\n"
-     "dropped; bad rows are listed with their line numbers. An entry keeps at most\n"
-     "6999 aircraft, the nearest to the region's centre (without a region, to the\n"
-     "first snapshot's mean position). DATA_FILE is written under a temporary name\n"
-     "beside it and put in its place at the end; it may not be one of the inputs.\n",
+     "plain, gzip-compressed or in a tar archive as published (every recording in\n"
+     "it, in order; the archive may be gzip-compressed too); '-' reads standard\n"
+     "input. Rows without a position, stale rows, aircraft on the ground and values\n"
+     "no aircraft flies are dropped; bad rows are listed with their line numbers.\n"
+     "An entry keeps at most 6999 aircraft, the nearest to the region's centre\n"
+     "(without a region, to the first snapshot's mean position). DATA_FILE is\n"
+     "written under a temporary name beside it and put in its place at the end (a\n"
+     "link is written through: the file it names is replaced); it may not be one of\n"
+     "the inputs.\n",
      "  --around LAT,LON,RADIUS_NM  keep the aircraft within RADIUS_NM nautical miles\n"
      "                    of LAT,LON (degrees)\n"
      "  --box S,W,N,E     keep the aircraft within the box (degrees; W above E\n"
