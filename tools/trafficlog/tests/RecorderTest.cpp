@@ -64,6 +64,16 @@ public:
     bool copied = false;
 };
 
+// Recording the feed at 127.0.0.1:`port` into `file` for `duration` seconds (0: until stopped).
+RecordOptions Loopback(std::uint16_t port, const TempFile& file, std::int64_t duration) {
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = port;
+    options.output = file.Path();
+    options.durationSeconds = duration;
+    return options;
+}
+
 std::string Position(const char* hex, const char* lat, const char* lon) {
     return std::string("MSG,3,1,1,") + hex +
            ",1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,," + "35000,,," + lat + "," + lon +
@@ -80,11 +90,7 @@ TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
         true);
     TempFile file(".dat");
     TempFile cutShort(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = server.Port();
-    options.output = file.Path();
-    options.durationSeconds = 35;
+    const RecordOptions options = Loopback(server.Port(), file, 35);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     Watcher watcher(file, cutShort);
@@ -124,11 +130,7 @@ TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
     server.Serve({Position("4CA2B5", "51.47", "-0.45")}, true);
     TempFile file(".dat");
     TempFile unused(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = server.Port();
-    options.output = file.Path();
-    options.durationSeconds = 25;
+    const RecordOptions options = Loopback(server.Port(), file, 25);
     SteppingClock clock(-3600);
     Recorder recorder(clock, 20);
     Watcher watcher(file, unused);
@@ -144,10 +146,7 @@ TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
 TEST(Recorder, NeverWritesOverARecording) {
     TempFile file(".dat");
     file.Write("header\n####_BEGIN_####\n");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = 9;
-    options.output = file.Path();
+    const RecordOptions options = Loopback(9, file, 0);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     Watcher watcher(file, file);
@@ -186,11 +185,7 @@ TEST(Recorder, SaysWhyEachTryFailedAndLeavesNoEmptyRecording) {
         freePort = closed.Port();
     }
     TempFile file(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = freePort;
-    options.output = file.Path();
-    options.durationSeconds = 25;
+    const RecordOptions options = Loopback(freePort, file, 25);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     FailureLog log;
@@ -223,11 +218,7 @@ TEST(Recorder, BacksOffFromAFeedThatClosesAtOnce) {
     replies[6] = Position("4CA2B5", "51.47", "-0.45");
     server.Serve(replies, false);
     TempFile file(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = server.Port();
-    options.output = file.Path();
-    options.durationSeconds = 150;
+    const RecordOptions options = Loopback(server.Port(), file, 150);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     FailureLog log;
