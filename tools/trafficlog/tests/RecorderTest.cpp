@@ -193,8 +193,10 @@ TEST(Recorder, SaysWhyEachTryFailedAndLeavesNoEmptyRecording) {
     EXPECT_TRUE(recorder.NothingRecorded());
     const std::string feed = "127.0.0.1:" + std::to_string(freePort);
     ASSERT_EQ(log.tries.size(), 5u);
-    EXPECT_EQ(log.tries[0],
-              "cannot connect to " + feed + ": connection refused; trying again in 1 s");
+    // Why, in the system's words, and when the next try comes.
+    const std::string why = "cannot connect to " + feed + ": ";
+    EXPECT_EQ(log.tries[0].rfind(why, 0), 0u) << log.tries[0];
+    EXPECT_NE(log.tries[0].find("refused; trying again in 1 s"), std::string::npos) << log.tries[0];
     std::vector<std::string> retries;
     for (const std::string& text : log.tries) {
         retries.push_back(Retry(text));
@@ -203,10 +205,10 @@ TEST(Recorder, SaysWhyEachTryFailedAndLeavesNoEmptyRecording) {
                                                  " trying again in 4 s", " trying again in 8 s",
                                                  " trying again in 16 s"}));
     EXPECT_FALSE(std::filesystem::exists(file.Path()));
-    EXPECT_NE(recorder.FullErrorText().find("no message came from " + feed +
-                                            " (cannot connect to " + feed +
-                                            ": connection refused): nothing recorded"),
+    EXPECT_NE(recorder.FullErrorText().find("no message came from " + feed + " (" + why),
               std::string::npos)
+        << recorder.FullErrorText();
+    EXPECT_NE(recorder.FullErrorText().find("): nothing recorded"), std::string::npos)
         << recorder.FullErrorText();
 }
 
