@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include <string>
 #include <vector>
 
@@ -115,10 +113,12 @@ std::string Entries(const Conversion& result) {
     return begin == std::string::npos ? result.data : result.data.substr(begin);
 }
 
+// "12:MM:SS.000" for the seconds after noon (under an hour).
 std::string Clock(int seconds) {
-    char text[16];
-    std::snprintf(text, sizeof text, "12:%02d:%02d.000", seconds / 60, seconds % 60);
-    return text;
+    const auto two = [](int value) {
+        return std::string(value < 10 ? "0" : "") + std::to_string(value);
+    };
+    return "12:" + two(seconds / 60) + ":" + two(seconds % 60) + ".000";
 }
 
 // Each entry holds the aircraft as the messages up to its time left them: a message after the
