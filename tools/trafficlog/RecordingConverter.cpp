@@ -165,10 +165,14 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
         SetErrorText(stream.FullErrorText().c_str());
         return false;
     }
-    if (!ConvertRecording(context, stream, input, log)) {
-        return false;
+    if (stream.MemberName() == nullptr) {
+        return ConvertRecording(context, stream, input, log);
     }
     for (;;) {
+        memberNames.push_back(std::string(input) + ":" + stream.MemberName());
+        if (!ConvertRecording(context, stream, memberNames.back().c_str(), log)) {
+            return false;
+        }
         switch (stream.NextMember(input)) {
         case TarSource::Step::End:
             return true;
@@ -177,10 +181,6 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
             return false;
         case TarSource::Step::Found:
             break;
-        }
-        memberNames.push_back(std::string(input) + ":" + stream.MemberName());
-        if (!ConvertRecording(context, stream, memberNames.back().c_str(), log)) {
-            return false;
         }
     }
 }

@@ -41,7 +41,7 @@ private:
                           class BaseStationInput& log);
 
     ConvertCounts counts;
-    // "ARCHIVE:MEMBER" of the tar members after the first, named in reports to the end.
+    // "ARCHIVE:MEMBER" of the tar members read, named in reports to the end.
     std::deque<std::string> memberNames;
     bool unsorted = false;
     bool hasCentre = false;

@@ -86,7 +86,7 @@ TEST_F(ArchiveInput, ConvertsEveryRecordingOfATarInOrder) {
     if (!kReadsTar) {
         GTEST_SKIP() << "this build reads no tar";
     }
-    const std::string h12 = Hour(1000, "A");
+    const std::string h12 = Hour(1000, "A") + "1010,4ca2zz,50,0,,,,Z,,,,,,,1010,1010\n";
     const std::string h13 = Hour(1020, "B") + "1030,4ca2zz,50,0,,,,C,,,,,,,1030,1030\n";
     const std::string early = Hour(900, "X");
     const std::string tar = TarBytes({{"states/h12.csv.gz", GzipBytes(h12)},
@@ -98,9 +98,10 @@ TEST_F(ArchiveInput, ConvertsEveryRecordingOfATarInOrder) {
     for (const char* input : {"day.tar", "day.tar.gz"}) {
         ASSERT_TRUE(Convert({input})) << converter.FullErrorText();
         EXPECT_EQ(Callsigns(), "A0 A10 B0 B10 ") << input;
-        ASSERT_EQ(findings.bad.size(), 1u) << input;
-        // Reported under the member's name (the kit shows names without their folders).
-        EXPECT_EQ(findings.bad[0].rfind("h13.csv.gz:4: icao24", 0), 0u) << findings.bad[0];
+        // Reported under the members' names (the kit shows names without their folders).
+        ASSERT_EQ(findings.bad.size(), 2u) << input;
+        EXPECT_EQ(findings.bad[0].rfind("h12.csv.gz:4: icao24", 0), 0u) << findings.bad[0];
+        EXPECT_EQ(findings.bad[1].rfind("h13.csv.gz:4: icao24", 0), 0u) << findings.bad[1];
         EXPECT_EQ(converter.Counts().inputsLeftOut, 1);
         ASSERT_EQ(findings.notices.size(), 1u);
         EXPECT_NE(
