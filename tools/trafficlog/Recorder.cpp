@@ -57,7 +57,7 @@ private:
 };
 
 // The system's reason in a TcpClient report ("where", the reason, the address on lines of their
-// own), begun in lower case to stand inside a sentence.
+// own), begun in lower case and without a full stop, to stand inside a sentence.
 std::string SystemReason(const std::string& report) {
     const std::size_t start = report.find('\n');
     std::string reason = start == std::string::npos
@@ -66,6 +66,9 @@ std::string SystemReason(const std::string& report) {
     if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' && reason[1] >= 'a' &&
         reason[1] <= 'z') {
         reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    }
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
     }
     return reason;
 }
