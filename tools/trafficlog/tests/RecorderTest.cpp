@@ -222,7 +222,7 @@ TEST(Recorder, BacksOffFromAFeedThatClosesAtOnce) {
     replies[6] = Position("4CA2B5", "51.47", "-0.45");
     server.Serve(replies, false);
     TempFile file(".dat");
-    const RecordOptions options = Loopback(server.Port(), file, 150);
+    const RecordOptions options = Loopback(server.Port(), file, 300);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     FailureLog log;
