@@ -33,7 +33,7 @@ InputEnd BaseStationInput::Run(PhysicalLineReader& reader, const char* name) {
         if (reader.Length() == 0) {
             continue;
         }
-        if (const InputEnd end = Message(reader, name, first); end != InputEnd::Done) {
+        if (const InputEnd end = TakeLine(reader, name, first); end != InputEnd::Done) {
             return end;
         }
     } while (reader.Next());
@@ -41,7 +41,7 @@ InputEnd BaseStationInput::Run(PhysicalLineReader& reader, const char* name) {
     return reader.ReadFailed() ? InputEnd::ReadFailed : InputEnd::Done;
 }
 
-InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name, bool& first) {
+InputEnd BaseStationInput::TakeLine(PhysicalLineReader& reader, const char* name, bool& first) {
     ConvertCounts& counts = context.counts;
     if (++counts.rows % kProgressRows == 0) {
         context.Progress();
@@ -53,9 +53,8 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
         context.Bad(name, reader.LineNumber(), reason);
         return InputEnd::Done;
     }
-    double time = 0;
-    const double latestBefore = tracker.LatestPosition();
-    switch (tracker.Take(reader.Head(), true, 0, time, reason, kReasonSize)) {
+    Message message;
+    switch (tracker.Read(reader.Head(), true, 0, message, reason, kReasonSize)) {
     case MessageKind::Bad:
         context.Bad(name, reader.LineNumber(), reason);
         return InputEnd::Done;
@@ -65,6 +64,7 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
     case MessageKind::Used:
         break;
     }
+    const double time = message.time;
     // An input that starts an entry step or more before the inputs before it ended goes back.
     if (first && context.haveTime && time < static_cast<double>(context.lastTime - kEntrySeconds)) {
         FormatBounded(reason, kReasonSize,
@@ -75,15 +75,60 @@ InputEnd BaseStationInput::Message(PhysicalLineReader& reader, const char* name,
         return InputEnd::WentBack;
     }
     first = false;
-    if (!Advance(time, latestBefore)) {
-        return InputEnd::WriteFailed;
+    return Judge(message, reader.LineNumber(), name) ? InputEnd::Done : InputEnd::WriteFailed;
+}
+
+bool BaseStationInput::Judge(const Message& message, std::int64_t line, const char* name) {
+    if (!started) {
+        return Place(message);
     }
+    if (message.time < latest - kClockStepSeconds) {
+        ReportStep(message, line, name);
+        return true;
+    }
+    if (holding) {
+        holding = false;
+        if (std::fabs(message.time - held.time) > kClockStepSeconds) {
+            ReportStep(held, heldLine, heldName);
+        } else if (!Place(held)) {
+            return false;
+        }
+    }
+    if (message.time > latest + kClockStepSeconds) {
+        holding = true;
+        held = message;
+        heldLine = line;
+        heldName = name;
+        return true;
+    }
+    return Place(message);
+}
+
+void BaseStationInput::ReportStep(const Message& message, std::int64_t line, const char* name) {
+    char reason[kReasonSize];
+    FormatBounded(reason, kReasonSize,
+                  "time %.0f is %.0f s %s the log's clock (%.0f)%s: a step of the receiver's "
+                  "clock, left out",
+                  message.time, std::fabs(message.time - latest),
+                  message.time < latest ? "behind" : "ahead of", latest,
+                  message.time < latest ? "" : " and the messages after it do not follow it");
+    context.Bad(name, line, reason);
+}
+
+// Entries are written up to the message's time before it is taken in, so that each holds the
+// aircraft as the messages up to its time left them.
+bool BaseStationInput::Place(const Message& message) {
+    const double time = message.time;
+    if (!Advance(time, tracker.LatestPosition())) {
+        return false;
+    }
+    tracker.Apply(message);
     if (time > latest) {
         latest = time;
         context.haveTime = true;
         context.lastTime = static_cast<std::int64_t>(time);
     }
-    return InputEnd::Done;
+    return true;
 }
 
 bool BaseStationInput::Advance(double time, double latestPosition) {
@@ -112,7 +157,12 @@ bool BaseStationInput::Advance(double time, double latestPosition) {
     return true;
 }
 
+// A message ahead of the clock that nothing follows does not move it.
 bool BaseStationInput::Finish() {
+    if (holding) {
+        holding = false;
+        ReportStep(held, heldLine, heldName);
+    }
     return !started ||
            Advance(latest + static_cast<double>(kEntrySeconds), tracker.LatestPosition());
 }

@@ -4,8 +4,11 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/FieldText.h"
+#include "tools/trafficlog/FlightValueText.h"
 #include "tools/trafficlog/UtcTime.h"
+#include "traffic/FlightLimits.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +22,8 @@ void RegisterModule() {
 }
 
 constexpr double kMetresPerFoot = 0.3048;
-constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
-constexpr double kMetresPerSecondPerFootPerMinute = 0.3048 / 60.0;
+using flight_limits::kMetresPerSecondPerFootPerMinute;
+using flight_limits::kMetresPerSecondPerKnot;
 constexpr int kMaxFields = 22;
 constexpr int kShownSize = 41;
 
@@ -52,6 +55,39 @@ int FieldsNeeded(int type) {
     }
 }
 
+// The value as the data file writes it (`step` apart), so that what is judged is what is
+// written; values far beyond any limit stay as they are.
+double AsWritten(double value, double step) {
+    return std::fabs(value) < 1e12 ? std::round(value / step) * step : value;
+}
+
+// A track of 720 or -90 degrees is a direction all the same.
+double NormalisedTrack(double degrees) {
+    const double track = std::fmod(degrees, 360.0);
+    return track < 0 ? track + 360.0 : track;
+}
+
+// The message's generated date and time; a time beyond what a data file holds is refused.
+bool ReadTime(char** fields, double& time, char* reason, int size) {
+    char shown[kShownSize];
+    std::int64_t generated = 0;
+    if (!ParseUtcDateTime(fields[DateGenerated], fields[TimeGenerated], generated)) {
+        FormatBounded(reason, size, "date and time \"%s %s\" are not a time",
+                      MaskControlsBounded(shown, fields[DateGenerated], 12),
+                      MaskControlsBounded(shown + 12, fields[TimeGenerated], 20));
+        return false;
+    }
+    if (generated > INT32_MAX) {
+        FormatBounded(reason, size,
+                      "time %lld is beyond what a data file holds (2147483647, in 2038)",
+                      static_cast<long long>(generated));
+        return false;
+    }
+    const char* fraction = std::strchr(fields[TimeGenerated], '.');
+    time = static_cast<double>(generated) + (fraction != nullptr ? std::atof(fraction) : 0.0);
+    return true;
+}
+
 bool IsAddress(const char* text) {
     const std::size_t length = std::strlen(text);
     return length > 0 && length <= 8 && ParseHex(text) != -1 && std::strstr(text, "0x") == nullptr;
@@ -68,8 +104,8 @@ bool IsBaseStationLine(const char* line) {
     return false;
 }
 
-MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, double& time,
-                                     char* reason, int size) {
+MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Message& message,
+                                     char* reason, int size) const {
     RegisterModule();
     if (!IsBaseStationLine(line)) {
         FormatBounded(reason, size, "not a BaseStation message");
@@ -80,7 +116,9 @@ MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, do
     if (std::strcmp(fields[MessageType], "MSG") != 0) {
         return MessageKind::Ignored;
     }
-    const int type = std::atoi(fields[TransmissionType]);
+    message = Message{};
+    message.type = std::atoi(fields[TransmissionType]);
+    const int type = message.type;
     if (type != 1 && type != 3 && type != 4) {
         return MessageKind::Ignored;
     }
@@ -96,57 +134,43 @@ MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, do
                       MaskControlsBounded(shown, address, kShownSize));
         return MessageKind::Bad;
     }
-    time = now;
-    std::int64_t generated = 0;
-    if (useOwnTime) {
-        if (!ParseUtcDateTime(fields[DateGenerated], fields[TimeGenerated], generated)) {
-            FormatBounded(reason, size, "date and time \"%s %s\" are not a time",
-                          MaskControlsBounded(shown, fields[DateGenerated], 12),
-                          MaskControlsBounded(shown + 12, fields[TimeGenerated], 20));
-            return MessageKind::Bad;
-        }
-        const char* fraction = std::strchr(fields[TimeGenerated], '.');
-        time = static_cast<double>(generated) + (fraction != nullptr ? std::atof(fraction) : 0.0);
+    message.time = now;
+    if (useOwnTime && !ReadTime(fields, message.time, reason, size)) {
+        return MessageKind::Bad;
     }
-    const std::uint32_t key = static_cast<std::uint32_t>(ParseHex(address));
-    auto found = aircraft.find(key);
-    if (found == aircraft.end() && aircraft.size() >= kMaxAircraft) {
+    message.key = static_cast<std::uint32_t>(ParseHex(address));
+    if (aircraft.size() >= kMaxAircraft && aircraft.find(message.key) == aircraft.end()) {
         FormatBounded(reason, size, "more than %zu aircraft heard at once", kMaxAircraft);
         return MessageKind::Bad;
     }
-    Aircraft scratch = found != aircraft.end() ? found->second : Aircraft{};
-    if (!Apply(type, fields, scratch, time, reason, size)) {
-        return MessageKind::Bad;
-    }
-    CopyBounded(scratch.address, address, sizeof scratch.address);
-    scratch.heard = std::fmax(scratch.heard, time);
-    aircraft[key] = scratch;
-    return MessageKind::Used;
+    CopyBounded(message.address, address, sizeof message.address);
+    const bool read = type == 1 ? ReadCallsign(fields, message, reason, size)
+                                : ReadValues(fields, message, reason, size);
+    return read ? MessageKind::Used : MessageKind::Bad;
 }
 
-bool BaseStationTracker::Apply(int type, char** fields, Aircraft& plane, double time, char* reason,
-                               int size) {
-    char shown[kShownSize];
-    if (type == 1) {
-        char* callsign = TrimField(fields[Callsign]);
-        if (CheckAircraftField(callsign) != AircraftLineResult::Written ||
-            std::strlen(callsign) > 8) {
-            FormatBounded(reason, size,
-                          "callsign \"%s\" is longer than 8 characters or holds \"|\", \"#\" or "
-                          "a control character",
-                          MaskControlsBounded(shown, callsign, kShownSize));
-            return false;
-        }
-        if (time >= plane.callsignTime) {
-            plane.callsignTime = time;
-            CopyBounded(plane.callsign, callsign, sizeof plane.callsign);
-        }
-        return true;
+bool BaseStationTracker::ReadCallsign(char** fields, Message& message, char* reason, int size) {
+    char* callsign = TrimField(fields[Callsign]);
+    if (CheckAircraftField(callsign) != AircraftLineResult::Written || std::strlen(callsign) > 8) {
+        char shown[kShownSize];
+        FormatBounded(reason, size,
+                      "callsign \"%s\" is longer than 8 characters or holds \"|\", \"#\" or a "
+                      "control character",
+                      MaskControlsBounded(shown, callsign, kShownSize));
+        return false;
     }
-    // Empty fields carry nothing; a field that holds something must be a number.
+    CopyBounded(message.callsign, callsign, sizeof message.callsign);
+    return true;
+}
+
+// Empty fields carry nothing; a field that holds something must be a number, and one that an
+// aircraft can have.
+bool BaseStationTracker::ReadValues(char** fields, Message& message, char* reason, int size) {
+    const int type = message.type;
     double values[kMaxFields] = {};
     bool present[kMaxFields] = {};
     const int used[] = {Altitude, GroundSpeed, Track, Latitude, Longitude, VerticalRate};
+    char shown[kShownSize];
     for (const int field : used) {
         if (field >= FieldsNeeded(type)) {
             continue;
@@ -169,28 +193,71 @@ bool BaseStationTracker::Apply(int type, char** fields, Aircraft& plane, double 
             FormatBounded(reason, size, "position out of range or half given");
             return false;
         }
-        if (present[Altitude] && time >= plane.altitudeTime) {
-            plane.altitudeTime = time;
-            plane.altitudeMetres = values[Altitude] * kMetresPerFoot;
+        message.hasAltitude = present[Altitude];
+        message.altitudeMetres = AsWritten(values[Altitude] * kMetresPerFoot, 0.1);
+        message.hasPosition = present[Latitude];
+        message.latitude = values[Latitude];
+        message.longitude = values[Longitude];
+        return !message.hasAltitude ||
+               !IsUnflyable(FlightValue::Height, "altitude", message.altitudeMetres, reason, size);
+    }
+    message.hasSpeed = present[GroundSpeed];
+    message.hasTrack = present[Track];
+    message.hasRate = present[VerticalRate];
+    message.speed = AsWritten(values[GroundSpeed] * kMetresPerSecondPerKnot, 0.01);
+    message.track = NormalisedTrack(values[Track]);
+    message.rate = AsWritten(values[VerticalRate] * kMetresPerSecondPerFootPerMinute, 0.01);
+    return !(message.hasSpeed &&
+             IsUnflyable(FlightValue::GroundSpeed, "ground speed", message.speed, reason, size)) &&
+           !(message.hasRate &&
+             IsUnflyable(FlightValue::VerticalRate, "vertical rate", message.rate, reason, size));
+}
+
+void BaseStationTracker::Apply(const Message& message) {
+    Aircraft& plane = aircraft[message.key];
+    CopyBounded(plane.address, message.address, sizeof plane.address);
+    plane.heard = std::fmax(plane.heard, message.time);
+    const double time = message.time;
+    if (message.type == 1) {
+        if (time >= plane.callsignTime) {
+            plane.callsignTime = time;
+            CopyBounded(plane.callsign, message.callsign, sizeof plane.callsign);
         }
-        if (present[Latitude] && time >= plane.positionTime) {
+        return;
+    }
+    if (message.type == 3) {
+        if (message.hasAltitude && time >= plane.altitudeTime) {
+            plane.altitudeTime = time;
+            plane.altitudeMetres = message.altitudeMetres;
+        }
+        if (message.hasPosition && time >= plane.positionTime) {
             plane.positionTime = time;
-            plane.latitude = values[Latitude];
-            plane.longitude = values[Longitude];
+            plane.latitude = message.latitude;
+            plane.longitude = message.longitude;
             latestPosition = std::fmax(latestPosition, time);
         }
-        return true;
+        return;
     }
     if (time >= plane.velocityTime) {
         plane.velocityTime = time;
-        plane.hasSpeed = present[GroundSpeed];
-        plane.hasTrack = present[Track];
-        plane.hasRate = present[VerticalRate];
-        plane.speed = values[GroundSpeed] * kMetresPerSecondPerKnot;
-        plane.track = values[Track];
-        plane.rate = values[VerticalRate] * kMetresPerSecondPerFootPerMinute;
+        plane.hasSpeed = message.hasSpeed;
+        plane.hasTrack = message.hasTrack;
+        plane.hasRate = message.hasRate;
+        plane.speed = message.speed;
+        plane.track = message.track;
+        plane.rate = message.rate;
     }
-    return true;
+}
+
+MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, double& time,
+                                     char* reason, int size) {
+    Message message;
+    const MessageKind kind = Read(line, useOwnTime, now, message, reason, size);
+    if (kind == MessageKind::Used) {
+        Apply(message);
+        time = message.time;
+    }
+    return kind;
 }
 
 int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,

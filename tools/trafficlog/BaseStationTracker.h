@@ -26,9 +26,29 @@ public:
     // A feed that names more aircraft than this at once is not a receiver's.
     static constexpr std::size_t kMaxAircraft = 65536;
 
-    // One message line (changed in place). With `useOwnTime` the message's generated date and
-    // time stamp its values (a log), else `now` does (a live feed). `time` is the stamp used;
-    // `reason` (size bytes) says why a Bad message is bad.
+    // What one used message says, in the units written.
+    struct Message {
+        int type = 0;
+        std::uint32_t key = 0;
+        char address[9] = {};
+        char callsign[9] = {};
+        double time = 0;
+        bool hasAltitude = false, hasPosition = false;
+        bool hasSpeed = false, hasTrack = false, hasRate = false;
+        double altitudeMetres = 0, latitude = 0, longitude = 0;
+        double speed = 0, track = 0, rate = 0;
+    };
+
+    // One message line (changed in place) read without changing what is known. With
+    // `useOwnTime` the message's generated date and time stamp its values (a log), else `now`
+    // does (a live feed). `reason` (size bytes) says why a Bad message is bad: besides a
+    // malformed line, a time beyond what a data file holds and a speed, vertical rate or
+    // height no aircraft flies.
+    MessageKind Read(char* line, bool useOwnTime, double now, Message& message, char* reason,
+                     int size) const;
+    // What a message Read as Used says, taken in.
+    void Apply(const Message& message);
+    // Read and Apply; `time` is the stamp used.
     MessageKind Take(char* line, bool useOwnTime, double now, double& time, char* reason, int size);
     // One entry, stamped `entryTime`, of every aircraft heard with a position in the `stale`
     // seconds up to it, offered to the assembler (its region and nearest-first rules apply).
@@ -59,7 +79,8 @@ private:
         double speed = 0, track = 0, rate = 0;
     };
 
-    bool Apply(int type, char** fields, Aircraft& plane, double time, char* reason, int size);
+    static bool ReadCallsign(char** fields, Message& message, char* reason, int size);
+    static bool ReadValues(char** fields, Message& message, char* reason, int size);
 
     std::unordered_map<std::uint32_t, Aircraft> aircraft;
     double latestPosition = -1e300;

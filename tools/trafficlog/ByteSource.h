@@ -42,6 +42,18 @@ private:
     std::int64_t size = 0;
 };
 
-// The unpacking layer for a tar archive, or null (with the reason in `report`) where the
-// archive cannot be read: one source file for systems with libarchive, one for those without.
-std::unique_ptr<ByteSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report);
+// The recording members of a tar archive, one after another: reads the current member.
+class TarSource : public ByteSource {
+public:
+    enum class Step { Found, End, Failed };
+    // Passes over the rest of the current member to the next recording member; Failed leaves
+    // the reason in the error text.
+    virtual Step NextMember() = 0;
+    // The current member's name in the archive.
+    virtual const char* MemberName() const = 0;
+};
+
+// The unpacking layer for a tar archive, at its first recording member, or null (with the
+// reason in `report`) where the archive cannot be read: one source file for systems with
+// libarchive, one for those without.
+std::unique_ptr<TarSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report);

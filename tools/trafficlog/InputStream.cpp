@@ -15,9 +15,42 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kInputStreamHeaderRevision, kRevision});
 }
 
-// A tar header block is 512 bytes; its format mark stands at 257.
+// A tar header block is 512 bytes; its format mark stands at 257, its checksum at 148.
 constexpr int kSniffSize = 512;
 constexpr int kTarMarkOffset = 257;
+constexpr int kTarChecksumOffset = 148;
+constexpr int kTarChecksumSize = 8;
+
+// A tar header without the format mark (an old v7 archive) is known by its checksum: the sum
+// of its bytes, the checksum's own taken as spaces, written in octal. A block of zeros is the
+// end of an archive, alone an empty one.
+bool IsTarHeader(const unsigned char* block) {
+    long sum = 0;
+    bool zeros = true;
+    for (int i = 0; i < kSniffSize; ++i) {
+        const bool inChecksum =
+            i >= kTarChecksumOffset && i < kTarChecksumOffset + kTarChecksumSize;
+        sum += inChecksum ? ' ' : block[i];
+        zeros = zeros && block[i] == 0;
+    }
+    if (zeros) {
+        return true;
+    }
+    long written = 0;
+    int digits = 0;
+    for (int i = kTarChecksumOffset; i < kTarChecksumOffset + kTarChecksumSize; ++i) {
+        const unsigned char c = block[i];
+        if (c >= '0' && c <= '7') {
+            written = written * 8 + (c - '0');
+            ++digits;
+        } else if (c != ' ' && c != '\0') {
+            return false;
+        } else if (digits > 0) {
+            break;
+        }
+    }
+    return digits > 0 && written == sum;
+}
 
 enum class Container { None, Gzip, Tar };
 
@@ -47,6 +80,9 @@ public:
             return Container::Gzip;
         }
         if (length >= kTarMarkOffset + 5 && std::memcmp(head + kTarMarkOffset, "ustar", 5) == 0) {
+            return Container::Tar;
+        }
+        if (length == kSniffSize && IsTarHeader(head)) {
             return Container::Tar;
         }
         return Container::None;
@@ -84,7 +120,7 @@ bool InputStream::Open(const char* path) {
 }
 
 bool InputStream::Unpack(const char* path) {
-    for (int layer = 0; layer < kMaxLayers; ++layer) {
+    while (depth < 2 * kMaxLayers) {
         auto lookahead = std::make_unique<Lookahead>(*top);
         if (!lookahead->Fill()) {
             ReportDetail("InputStream::Open", lookahead->FullErrorText().c_str(), path);
@@ -96,22 +132,56 @@ bool InputStream::Unpack(const char* path) {
         if (kind == Container::None) {
             return true;
         }
+        if (depth == 2 * kMaxLayers - 1) {
+            break;
+        }
         std::unique_ptr<ByteSource> unpacked;
         if (kind == Container::Gzip) {
             unpacked = std::make_unique<GzipSource>(*top);
-        } else if ((unpacked = OpenTarMember(*top, *this)) == nullptr) {
-            const std::string reason = FullErrorText();
-            ReportDetail("InputStream::Open", reason.c_str(), path);
+        } else if (tar != nullptr) {
+            ReportDetail("InputStream::Open", "a tar archive inside a tar archive is not read",
+                         path);
             return false;
+        } else {
+            std::unique_ptr<TarSource> archive = OpenTarMember(*top, *this);
+            if (archive == nullptr) {
+                const std::string reason = FullErrorText();
+                ReportDetail("InputStream::Open", reason.c_str(), path);
+                return false;
+            }
+            tar = archive.get();
+            tarDepth = depth;
+            unpacked = std::move(archive);
         }
         const std::size_t used = std::strlen(layers);
         FormatBounded(layers + used, static_cast<int>(sizeof layers - used), "%s%s",
                       used > 0 ? "+" : "", kind == Container::Gzip ? "gzip" : "tar");
+        if (kind == Container::Tar) {
+            tarLayers = std::strlen(layers);
+        }
         top = unpacked.get();
         stack[depth++] = std::move(unpacked);
     }
     ReportDetail("InputStream::Open", "containers nested deeper than a recording comes", path);
     return false;
+}
+
+TarSource::Step InputStream::NextMember(const char* path) {
+    if (tar == nullptr) {
+        return TarSource::Step::End;
+    }
+    while (depth > tarDepth + 1) {
+        stack[--depth].reset();
+    }
+    top = tar;
+    layers[tarLayers] = '\0';
+    const TarSource::Step step = tar->NextMember();
+    if (step == TarSource::Step::Failed) {
+        ReportDetail("InputStream::NextMember", tar->FullErrorText().c_str(), path);
+    } else if (step == TarSource::Step::Found && !Unpack(path)) {
+        return TarSource::Step::Failed;
+    }
+    return step;
 }
 
 int InputStream::Read(unsigned char* buffer, int size) {

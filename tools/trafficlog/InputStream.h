@@ -1,6 +1,7 @@
 // One input of a conversion as the user names it: a file or "-", unpacked as its content asks
-// (a gzip stream, a tar archive holding the recording by name, a gzip inside the tar), read as
-// the plain text of the recording.
+// (a gzip stream, a tar archive holding recordings by name, a gzip inside the tar, a gzip around
+// the tar), read as the plain text of the recording. A tar archive may hold several recordings:
+// they are read one after another, each from its start.
 #pragma once
 
 #include "tools/trafficlog/ByteSource.h"
@@ -13,12 +14,18 @@ inline constexpr char kInputStreamHeaderRevision[] =
 
 class InputStream : public ByteSource {
 public:
-    // A file inside a file inside a file is as deep as published recordings go.
-    static constexpr int kMaxLayers = 3;
+    // A gzip file inside a tar archive inside a gzip file is as deep as published recordings
+    // go, and a layer more for the text.
+    static constexpr int kMaxLayers = 4;
 
     // False, with the reason, when the file cannot be opened or its container not unpacked.
     bool Open(const char* path);
     int Read(unsigned char* buffer, int size) override;
+    // In a tar archive, moves to the next recording member, unpacked as its content asks;
+    // End for anything else. Failed leaves the reason in the error text.
+    TarSource::Step NextMember(const char* path);
+    // The tar member being read, or null outside a tar archive.
+    const char* MemberName() const { return tar != nullptr ? tar->MemberName() : nullptr; }
 
     // Progress through the file itself, whatever it unpacks to.
     std::int64_t FileBytesRead() const { return file.BytesRead(); }
@@ -27,6 +34,7 @@ public:
     const char* Layers() const { return layers; }
 
 private:
+    // Unpacks from the current top on.
     bool Unpack(const char* path);
 
     FileByteSource file;
@@ -34,4 +42,7 @@ private:
     int depth = 0;
     ByteSource* top = &file;
     char layers[40] = {};
+    TarSource* tar = nullptr;
+    int tarDepth = 0;          // the tar layer's place in the stack
+    std::size_t tarLayers = 0; // the length of `layers` up to and with the tar
 };

@@ -4,8 +4,10 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/FieldText.h"
+#include "tools/trafficlog/FlightValueText.h"
 #include "traffic/DecimalText.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -153,6 +155,13 @@ bool OpenSkyInput::CheckValues(char* const* fields) {
         context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
+    if (rowTime > INT32_MAX || rowTime < INT32_MIN) {
+        FormatBounded(reason, kReasonSize,
+                      "time %lld is beyond what a data file holds (2147483647, in 2038)",
+                      static_cast<long long>(rowTime));
+        context.Bad(name, reader.LineNumber(), reason);
+        return false;
+    }
     if (!IsAddressText(fields[Icao24])) {
         FormatBounded(reason, kReasonSize, "icao24 \"%s\" is not hexadecimal",
                       MaskControlsBounded(shown, fields[Icao24], sizeof shown));
@@ -178,6 +187,28 @@ bool OpenSkyInput::CheckValues(char* const* fields) {
     if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 180.0) {
         context.Bad(name, reader.LineNumber(), "position out of range");
         return false;
+    }
+    return CheckFlyable(fields);
+}
+
+// A value no aircraft flies would throw the aircraft off the Earth once the feeder's client
+// moves it forward.
+bool OpenSkyInput::CheckFlyable(char* const* fields) {
+    static constexpr struct {
+        Column column;
+        FlightValue kind;
+    } kFlightColumns[] = {{Velocity, FlightValue::GroundSpeed},
+                          {VertRate, FlightValue::VerticalRate},
+                          {BaroAltitude, FlightValue::Height},
+                          {GeoAltitude, FlightValue::Height}};
+    char reason[kReasonSize];
+    for (const auto& [column, kind] : kFlightColumns) {
+        if (*fields[column] != '\0' &&
+            IsUnflyable(kind, kColumnNames[column], ParseDecimal(fields[column]), reason,
+                        kReasonSize)) {
+            context.Bad(name, reader.LineNumber(), reason);
+            return false;
+        }
     }
     return true;
 }

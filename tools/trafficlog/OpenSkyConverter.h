@@ -5,7 +5,9 @@
 //
 // The rows must be sorted by time (as the published files are). Rows without a position, stale
 // rows (time - lastcontact or time - lastposupdate over the stale limit), rows on the ground
-// (unless kept) and rows outside the time window or region are dropped and counted. Values are
+// (unless kept) and rows outside the time window or region are dropped and counted. Rows with
+// a speed, vertical rate or height no aircraft flies, or a time beyond what a data file holds,
+// are bad rows. Values are
 // copied as they stand, units unchanged; an empty callsign becomes the address. Streams: memory
 // does not grow with the input.
 #pragma once
@@ -35,6 +37,7 @@ private:
 
     Step Row();
     bool CheckValues(char* const* fields);
+    bool CheckFlyable(char* const* fields);
     bool Keep(char* const* fields, std::int64_t time);
     Step Place(std::int64_t time);
 

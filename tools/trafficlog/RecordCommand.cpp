@@ -41,11 +41,15 @@ public:
             std::fprintf(console.err, "\r\033[K%s", OneLine(line).c_str());
             std::fflush(console.err);
             drawn = true;
+        } else if (status.failures != failures) {
+            // Each failed try, once: the tries come farther apart while they fail.
+            PrintNote(console, status.lastProblem);
         } else if (status.connected != wasConnected || status.connections != connections) {
             PrintNote(console, line);
         }
         wasConnected = status.connected;
         connections = status.connections;
+        failures = status.failures;
     }
     bool StopRequested() override { return ::StopRequested(); }
     void Finish() {
@@ -60,6 +64,7 @@ private:
     bool drawn = false;
     bool wasConnected = false;
     int connections = 0;
+    int failures = 0;
 };
 } // namespace
 
@@ -76,6 +81,10 @@ int RunRecord(CommandArguments& args, const TrafficLogConsole& console) {
     RecordPrinter printer(console, options);
     const bool ok = recorder.Record(options, printer);
     printer.Finish();
+    if (!ok && recorder.NothingRecorded()) {
+        PrintNote(console, recorder.FullErrorText());
+        return kExitFindings;
+    }
     if (!ok) {
         return PrintFailure(console, recorder.FullErrorText());
     }

@@ -56,6 +56,23 @@ private:
     bool overlong = false;
 };
 
+// The system's reason in a TcpClient report ("where", the reason, the address on lines of their
+// own), begun in lower case and without a full stop, to stand inside a sentence.
+std::string SystemReason(const std::string& report) {
+    const std::size_t start = report.find('\n');
+    std::string reason = start == std::string::npos
+                             ? report
+                             : report.substr(start + 1, report.find('\n', start + 1) - start - 1);
+    if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' && reason[1] >= 'a' &&
+        reason[1] <= 'z') {
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    }
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason;
+}
+
 class Session {
 public:
     Session(Clock& clock, const RecordOptions& options, RecordSink& sink, TrafficFileWriter& writer,
@@ -64,6 +81,9 @@ public:
           assembler(writer, options.region), receiveMilliseconds(receiveMilliseconds) {}
 
     bool Run();
+    const RecordStatus& Status() const { return status; }
+    // Why the last try failed, or empty.
+    const std::string& LastFailure() const { return lastFailure; }
 
 private:
     // The calendar is read once; from there time runs on the monotonic clock, so that a step of
@@ -71,6 +91,10 @@ private:
     std::int64_t Now() { return startCalendar + (clock.MonotonicSeconds() - startMonotonic); }
     void Connect(std::int64_t now);
     void Receive(std::int64_t now);
+    // A try that failed or a connection that closed before a message: the next try waits
+    // the back-off, which grows.
+    void Failed(std::int64_t now, const std::string& problem);
+    std::string Feed() const;
     bool WriteDueEntries(std::int64_t now);
     void Report(std::int64_t now);
 
@@ -85,6 +109,8 @@ private:
     RecordStatus status;
     int receiveMilliseconds;
     int backoffSeconds = 1;
+    bool yielded = false; // the connection brought a message
+    std::string lastFailure;
     std::int64_t nextTry = 0;
     std::int64_t nextEntry = 0;
     std::int64_t lastReport = -1;
@@ -124,16 +150,12 @@ void Session::Connect(std::int64_t now) {
         ++status.connections;
         status.connected = true;
         status.lastProblem.clear();
-        backoffSeconds = 1;
+        yielded = false;
         lines.Reset();
         lastReport = -1;
         return;
     }
-    status.lastProblem = feed.FullErrorText();
-    std::replace(status.lastProblem.begin(), status.lastProblem.end(), '\n', ' ');
-    nextTry = now + backoffSeconds;
-    backoffSeconds = std::min(backoffSeconds * 2, Recorder::kMaxBackoffSeconds);
-    lastReport = -1;
+    Failed(now, "cannot connect to " + Feed() + ": " + SystemReason(feed.FullErrorText()));
 }
 
 void Session::Receive(std::int64_t now) {
@@ -147,21 +169,45 @@ void Session::Receive(std::int64_t now) {
             if (line == nullptr || tracker.Take(line, false, static_cast<double>(now), time, reason,
                                                 kReasonSize) == MessageKind::Bad) {
                 ++status.badMessages;
+                return;
             }
+            ++status.messages;
+            yielded = true;
+            backoffSeconds = 1;
         });
         return;
     }
     if (receipt == TcpReceipt::Nothing) {
         return;
     }
-    status.lastProblem =
-        receipt == TcpReceipt::Closed ? "the feed closed the connection" : feed.FullErrorText();
-    std::replace(status.lastProblem.begin(), status.lastProblem.end(), '\n', ' ');
+    const std::string problem = receipt == TcpReceipt::Closed
+                                    ? Feed() + " closed the connection"
+                                    : Feed() + ": " + SystemReason(feed.FullErrorText());
     feed.Close();
     status.connected = false;
-    // The first try again comes at once: a receiver that restarts is back within seconds.
-    nextTry = now;
     lastReport = -1;
+    if (!yielded) {
+        Failed(now, problem + " before a message came");
+        return;
+    }
+    // The first try again comes at once: a receiver that restarts is back within seconds.
+    status.lastProblem = problem;
+    nextTry = now;
+}
+
+void Session::Failed(std::int64_t now, const std::string& problem) {
+    char retry[48];
+    FormatBounded(retry, sizeof retry, "; trying again in %d s", backoffSeconds);
+    lastFailure = problem;
+    status.lastProblem = problem + retry;
+    ++status.failures;
+    nextTry = now + backoffSeconds;
+    backoffSeconds = std::min(backoffSeconds * 2, Recorder::kMaxBackoffSeconds);
+    lastReport = -1;
+}
+
+std::string Session::Feed() const {
+    return options.host + ":" + std::to_string(options.port);
 }
 
 bool Session::WriteDueEntries(std::int64_t now) {
@@ -195,6 +241,7 @@ void Session::Report(std::int64_t now) {
 
 bool Recorder::Record(const RecordOptions& options, RecordSink& sink) {
     RegisterModule();
+    nothingRecorded = false;
     char header[kMaxAircraftLineLength + 1];
     FormatBounded(header, sizeof header, "Recorded from the BaseStation feed %s:%u",
                   options.host.c_str(), static_cast<unsigned>(options.port));
@@ -216,5 +263,17 @@ bool Recorder::Record(const RecordOptions& options, RecordSink& sink) {
         SetErrorText(writer.GetErrorText());
         return false;
     }
-    return true;
+    if (session.Status().messages > 0) {
+        return true;
+    }
+    nothingRecorded = true;
+    std::filesystem::remove(options.output, error);
+    const std::string& problem = session.LastFailure();
+    ReportDetail("Recorder::Record",
+                 ("no message came from " + options.host + ":" + std::to_string(options.port) +
+                  (problem.empty() ? "" : " (" + problem + ")") +
+                  ": nothing recorded, the file is removed")
+                     .c_str(),
+                 options.output);
+    return false;
 }

@@ -1,7 +1,9 @@
 // Records a receiver's live BaseStation feed into a data file: an entry every 10 s of the clock,
 // written and handed to the system as it completes, so that a file cut short by a crash or a
 // power loss holds every entry up to the last; a clean stop writes the end tags. When the feed
-// drops, the recorder connects again, waiting longer after each failed try (up to a minute).
+// drops, the recorder connects again at once; while tries fail, or connections close before a
+// message comes, it waits longer after each (up to a minute). A recording that never received
+// a message is removed: it holds nothing and would block the next recording to its name.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -20,8 +22,10 @@ struct RecordStatus {
     std::int64_t aircraftHeard = 0;
     std::int64_t withPosition = 0;
     std::int32_t entries = 0;
+    std::int64_t messages = 0; // taken in (used or of a kind not used)
     std::int64_t badMessages = 0;
-    std::string lastProblem; // why the feed is not connected, or empty
+    int failures = 0;        // tries that failed or yielded no message
+    std::string lastProblem; // why the feed is not connected, and when it is tried again
 };
 
 class RecordSink {
@@ -45,10 +49,13 @@ public:
         : clock(clock), receiveMilliseconds(receiveMilliseconds) {}
 
     // Records until the duration is over or the sink asks to stop. False, with the reason,
-    // when the data file cannot be written.
+    // when the data file cannot be written or no message came (see NothingRecorded).
     bool Record(const RecordOptions& options, RecordSink& sink);
+    // After a failed Record: the feed never sent a message, and the file was removed.
+    bool NothingRecorded() const { return nothingRecorded; }
 
 private:
     Clock& clock;
     int receiveMilliseconds;
+    bool nothingRecorded = false;
 };

@@ -36,12 +36,30 @@ const char* BaseName(const char* path) {
     return base;
 }
 
+// A text editor's UTF-8 byte order mark before the first line is no part of it.
+void SkipByteOrderMark(char* line) {
+    if (std::strncmp(line, "\xEF\xBB\xBF", 3) == 0) {
+        std::memmove(line, line + 3, std::strlen(line + 3) + 1);
+    }
+}
+
 // A name beside the target that no other run picks.
 std::string TemporaryName(const char* target) {
     std::random_device random;
     char suffix[32];
     FormatBounded(suffix, sizeof suffix, ".part-%08x", static_cast<unsigned>(random()));
     return std::string(target) + suffix;
+}
+
+// The file a symbolic link names, so that the file is replaced and the link stays; the path
+// itself for anything else; empty for a link to nothing.
+std::string WrittenPath(const char* output) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(output, error))) {
+        return output;
+    }
+    const std::filesystem::path file = std::filesystem::canonical(output, error);
+    return error ? std::string() : file.string();
 }
 
 // A device or pipe (/dev/stdout, a FIFO) is written as it is; only a file is replaced.
@@ -78,17 +96,25 @@ bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sin
     unsorted = false;
     hasCentre = false;
     usualStep = 0;
+    memberNames.clear();
     if (!CheckTarget(options)) {
         return false;
     }
-    if (!IsReplaceable(options.output)) {
-        return ConvertInputs(options, sink, options.output);
+    const std::string output = WrittenPath(options.output);
+    if (output.empty()) {
+        ReportDetail("RecordingConverter::Convert",
+                     "the data file to write is a symbolic link to nothing: name the file itself",
+                     options.output);
+        return false;
     }
-    const std::string temporary = TemporaryName(options.output);
+    if (!IsReplaceable(output.c_str())) {
+        return ConvertInputs(options, sink, output.c_str());
+    }
+    const std::string temporary = TemporaryName(output.c_str());
     bool ok = ConvertInputs(options, sink, temporary.c_str());
     if (ok) {
         FileReplace replace;
-        ok = replace.Replace(temporary.c_str(), options.output);
+        ok = replace.Replace(temporary.c_str(), output.c_str());
         if (!ok) {
             SetErrorText(replace.FullErrorText().c_str());
         }
@@ -139,6 +165,28 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
         SetErrorText(stream.FullErrorText().c_str());
         return false;
     }
+    if (stream.MemberName() == nullptr) {
+        return ConvertRecording(context, stream, input, log);
+    }
+    for (;;) {
+        memberNames.push_back(std::string(input) + ":" + stream.MemberName());
+        if (!ConvertRecording(context, stream, memberNames.back().c_str(), log)) {
+            return false;
+        }
+        switch (stream.NextMember(input)) {
+        case TarSource::Step::End:
+            return true;
+        case TarSource::Step::Failed:
+            SetErrorText(stream.FullErrorText().c_str());
+            return false;
+        case TarSource::Step::Found:
+            break;
+        }
+    }
+}
+
+bool RecordingConverter::ConvertRecording(ConversionContext& context, InputStream& stream,
+                                          const char* input, BaseStationInput& log) {
     PhysicalLineReader reader;
     reader.Attach(stream);
     context.stream = &stream;
@@ -152,7 +200,7 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
             return false;
         }
         end = InputEnd::ReadFailed;
-    } else if (IsBaseStationLine(reader.Head())) {
+    } else if (SkipByteOrderMark(reader.Head()); IsBaseStationLine(reader.Head())) {
         end = log.Run(reader, input);
     } else {
         OpenSkyInput rows(context, reader, input);

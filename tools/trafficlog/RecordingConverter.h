@@ -3,12 +3,16 @@
 // across inputs. The data file is written beside the target under a temporary name and put in
 // its place at the end, so that a feeder playing the target never reads half a file and a
 // failed conversion leaves the target as it was; an output that is one of the inputs is refused.
+// Every recording in a tar archive is converted, in the archive's order, as if each were an
+// input of its own. A target that is a symbolic link is written through: the file it names is
+// replaced, the link stays.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
 #include "tools/trafficlog/ConversionContext.h"
 #include "tools/trafficlog/ConvertOptions.h"
 
+#include <deque>
 #include <string>
 
 inline constexpr char kRecordingConverterHeaderRevision[] =
@@ -32,8 +36,13 @@ private:
     bool CheckTarget(const ConvertOptions& options);
     bool ConvertInputs(const ConvertOptions& options, ConvertSink& sink, const char* target);
     bool ConvertInput(ConversionContext& context, const char* input, class BaseStationInput& log);
+    // One recording of the input: the file, or a member of its tar archive named `name`.
+    bool ConvertRecording(ConversionContext& context, InputStream& stream, const char* name,
+                          class BaseStationInput& log);
 
     ConvertCounts counts;
+    // "ARCHIVE:MEMBER" of the tar members read, named in reports to the end.
+    std::deque<std::string> memberNames;
     bool unsorted = false;
     bool hasCentre = false;
     GeoPoint centre;

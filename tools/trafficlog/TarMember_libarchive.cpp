@@ -1,6 +1,6 @@
-// The recording inside a tar archive, read with libarchive as the archive streams past: the
-// member is found by its name (a .csv, .csv.gz, .sbs or .sbs.gz file) and nothing is unpacked
-// to disk.
+// The recordings inside a tar archive, read with libarchive as the archive streams past: the
+// members are found by their names (a .csv, .csv.gz, .sbs or .sbs.gz file), read in the order
+// they stand, and nothing is unpacked to disk.
 #include "tools/trafficlog/ByteSource.h"
 
 #include "config_control/ConfigControl.h"
@@ -37,7 +37,7 @@ bool IsRecordingName(const char* name) {
     return false;
 }
 
-class TarMember : public ByteSource {
+class TarMember : public TarSource {
 public:
     explicit TarMember(ByteSource& archiveBytes) : archiveBytes(archiveBytes) {}
     ~TarMember() override {
@@ -50,6 +50,8 @@ public:
 
     bool Open();
     int Read(unsigned char* buffer, int size) override;
+    Step NextMember() override;
+    const char* MemberName() const override { return memberName.c_str(); }
 
 private:
     static la_ssize_t ReadBlock(struct archive*, void* self, const void** block);
@@ -59,6 +61,8 @@ private:
     struct archive* archive = nullptr;
     unsigned char block[kBlockSize];
     bool failed = false;
+    std::string memberName;
+    std::string passedOver; // the names of the members that are no recordings, for a refusal
 };
 
 la_ssize_t TarMember::ReadBlock(struct archive* archive, void* self, const void** block) {
@@ -91,28 +95,60 @@ bool TarMember::Open() {
         Fail();
         return false;
     }
-    std::string names;
+    switch (NextMember()) {
+    case Step::Found:
+        return true;
+    case Step::Failed:
+        return false;
+    case Step::End:
+        break;
+    }
+    if (passedOver.empty()) {
+        ReportError("TarMember::Open", "the tar archive is empty: it holds no file");
+    } else {
+        ReportDetail("TarMember::Open",
+                     "the tar archive holds no .csv, .csv.gz, .sbs or .sbs.gz file; it holds:",
+                     passedOver.c_str());
+    }
+    return false;
+}
+
+TarSource::Step TarMember::NextMember() {
+    if (failed) {
+        return Step::Failed;
+    }
     archive_entry* entry = nullptr;
     int status;
     while ((status = archive_read_next_header(archive, &entry)) == ARCHIVE_OK) {
         const char* name = archive_entry_pathname(entry);
         name = name != nullptr ? name : "";
-        if (archive_entry_filetype(entry) == AE_IFREG && IsRecordingName(name)) {
-            return true;
+        const char* linked = archive_entry_hardlink(entry);
+        // A hard link's bytes stand with the member it links to, which has streamed past:
+        // read already when that is a recording, else out of reach.
+        if (linked != nullptr && IsRecordingName(name) && !IsRecordingName(linked)) {
+            failed = true;
+            ReportError("TarMember::Open",
+                        (std::string(name) + " is a hard link to " + linked +
+                         ", which stands before it in the archive: unpack the archive (tar -xf) "
+                         "and convert the file")
+                            .c_str());
+            return Step::Failed;
         }
-        if (names.size() < kMaxNamesListed) {
-            names += names.empty() ? "" : ", ";
-            names += name;
+        if (linked == nullptr && archive_entry_filetype(entry) == AE_IFREG &&
+            IsRecordingName(name)) {
+            memberName = name;
+            return Step::Found;
+        }
+        if (passedOver.size() < kMaxNamesListed) {
+            passedOver += passedOver.empty() ? "" : ", ";
+            passedOver += name;
         }
     }
     if (status != ARCHIVE_EOF) {
         Fail();
-        return false;
+        return Step::Failed;
     }
-    ReportDetail("TarMember::Open",
-                 "the tar archive holds no .csv, .csv.gz, .sbs or .sbs.gz file; it holds:",
-                 names.empty() ? "nothing" : names.c_str());
-    return false;
+    return Step::End;
 }
 
 int TarMember::Read(unsigned char* buffer, int size) {
@@ -124,7 +160,7 @@ int TarMember::Read(unsigned char* buffer, int size) {
 }
 } // namespace
 
-std::unique_ptr<ByteSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report) {
+std::unique_ptr<TarSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report) {
     RegisterModule();
     auto member = std::make_unique<TarMember>(archive);
     if (!member->Open()) {

@@ -8,7 +8,7 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:49 TarMember_none.cpp $Revision: 1.1 $";
 } // namespace
 
-std::unique_ptr<ByteSource> OpenTarMember(ByteSource&, QX_ErrorReport& report) {
+std::unique_ptr<TarSource> OpenTarMember(ByteSource&, QX_ErrorReport& report) {
     static bool registered = false;
     RegisterModuleOnce(registered, "Traffic Log", {kRevision});
     report.ReportError("InputStream::Open",

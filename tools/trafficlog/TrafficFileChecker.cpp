@@ -4,6 +4,7 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/FieldReading.h"
+#include "tools/trafficlog/FlightValueText.h"
 #include "tools/trafficlog/PhysicalLineReader.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
 #include "traffic/DataSetReader.h"
@@ -42,6 +43,9 @@ constexpr int kTimeField = 2;
 constexpr int kLatitudeField = 3;
 constexpr int kLongitudeField = 4;
 constexpr int kFirstMeasureField = 5;
+constexpr int kTrackField = 7;
+constexpr int kGroundSpeedField = 8;
+constexpr int kVerticalRateField = 9;
 constexpr char kUnreadableAddress[] = "the feeder stores -1, the mark of an unreadable address";
 
 bool HasText(const char* line, const char* text) {
@@ -106,6 +110,7 @@ private:
     void Time(const char* field);
     void Coordinate(int field, const char* text);
     void Measure(int field, const char* text);
+    void Flyable(int field, const char* text, double value);
 
     PhysicalLineReader& reader;
     CheckFindingSink& sink;
@@ -440,6 +445,26 @@ void CheckRun::Measure(int field, const char* text) {
     if (measure.form != FieldForm::Empty && MisreadNumber(measure, consequence, kTextSize)) {
         ReportField(CheckFault::NumberMisread, field, text, consequence);
     }
+    if (measure.form == FieldForm::Exact || measure.form == FieldForm::Partial) {
+        Flyable(field, text, measure.value);
+    }
+}
+
+// The feeder's client moves an aircraft forward by its speeds: values no aircraft flies throw
+// it off the Earth.
+void CheckRun::Flyable(int field, const char* text, double value) {
+    FlightValue kind = FlightValue::Height;
+    if (field == kGroundSpeedField) {
+        kind = FlightValue::GroundSpeed;
+    } else if (field == kVerticalRateField) {
+        kind = FlightValue::VerticalRate;
+    } else if (field == kTrackField) {
+        return;
+    }
+    char reason[kTextSize];
+    if (IsUnflyable(kind, nullptr, value, reason, kTextSize)) {
+        ReportField(CheckFault::NotFlyable, field, text, reason);
+    }
 }
 
 void CheckRun::Finish() {
@@ -481,7 +506,7 @@ const char* CheckFaultName(CheckFault fault) {
         "position not shown",   "position out of range",
         "number misread",       "time out of range",
         "address out of range", "control characters",
-        "tag mark in field"};
+        "tag mark in field",    "not flyable"};
     const int index = static_cast<int>(fault);
     return index >= 0 && index < kCheckFaultKinds ? kNames[index] : "?";
 }

@@ -31,9 +31,10 @@ enum class CheckFault {
     AddressOutOfRange,  // digits dropped, or read as a negative number
     ControlCharacters,  // in the callsign, which reaches the visual system raw
     TagMarkInField,     // "#": a tag text in a field is taken for a tag
+    NotFlyable,         // a speed, vertical rate or height no aircraft flies
 };
 
-inline constexpr int kCheckFaultKinds = 21;
+inline constexpr int kCheckFaultKinds = 22;
 
 const char* CheckFaultName(CheckFault fault);
 

@@ -43,12 +43,15 @@ constexpr CommandHelp kCommands[] = {
      "         [--max-report N] INPUT... DATA_FILE\n",
      "Turns recordings into one data file, one entry per time, times ascending across\n"
      "the inputs. An INPUT is an OpenSky state-vector CSV file or a BaseStation log,\n"
-     "plain, gzip-compressed or in a tar archive as published; '-' reads standard\n"
-     "input. Rows without a position, stale rows and aircraft on the ground are\n"
-     "dropped; bad rows are listed with their line numbers. An entry keeps at most\n"
-     "6999 aircraft, the nearest to the region's centre (without a region, to the\n"
-     "first snapshot's mean position). DATA_FILE is written under a temporary name\n"
-     "beside it and put in its place at the end; it may not be one of the inputs.\n",
+     "plain, gzip-compressed or in a tar archive as published (every recording in\n"
+     "it, in order; the archive may be gzip-compressed too); '-' reads standard\n"
+     "input. Rows without a position, stale rows, aircraft on the ground and values\n"
+     "no aircraft flies are dropped; bad rows are listed with their line numbers.\n"
+     "An entry keeps at most 6999 aircraft, the nearest to the region's centre\n"
+     "(without a region, to the first snapshot's mean position). DATA_FILE is\n"
+     "written under a temporary name beside it and put in its place at the end (a\n"
+     "link is written through: the file it names is replaced); it may not be one of\n"
+     "the inputs.\n",
      "  --around LAT,LON,RADIUS_NM  keep the aircraft within RADIUS_NM nautical miles\n"
      "                    of LAT,LON (degrees)\n"
      "  --box S,W,N,E     keep the aircraft within the box (degrees; W above E\n"
@@ -71,7 +74,9 @@ constexpr CommandHelp kCommands[] = {
      "30003) into a data file, an entry every 10 s, each written to disk as it\n"
      "completes. A stop (Ctrl-C, SIGTERM or the end of the duration) writes the end\n"
      "tags; a file cut short holds every entry up to the last. When the feed drops,\n"
-     "it connects again, waiting up to a minute between tries.\n",
+     "it connects again; while tries fail or bring no message, it waits longer\n"
+     "after each, up to a minute, and says so once per try. A recording that never\n"
+     "received a message is removed.\n",
      "  --sbs HOST:PORT   the receiver's BaseStation port, e.g. localhost:30003\n"
      "  --out FILE        the data file to write; a recording there is never\n"
      "                    written over\n"
@@ -80,8 +85,8 @@ constexpr CommandHelp kCommands[] = {
      "                    as for convert\n"
      "  --stale S         leave out aircraft without a position in the last S\n"
      "                    seconds, 0 to 3600 (default 15)\n",
-     "0 recorded and closed, 2 a usage error or a data file that\n"
-     "cannot be written"},
+     "0 recorded and closed, 1 no message came from the feed (no file left),\n"
+     "2 a usage error or a data file that cannot be written"},
     {"check", "check [OPTION]... FILE",
      "list everything in FILE that would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",

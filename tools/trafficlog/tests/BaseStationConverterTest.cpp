@@ -13,8 +13,9 @@ namespace {
 // 2024-06-01 12:00:00 UTC.
 constexpr std::int64_t kNoon = 1717243200;
 
-std::string Msg(int type, const char* hex, const char* clock, const std::string& rest) {
-    return "MSG," + std::to_string(type) + ",1,1," + hex + ",1,2024/06/01," + clock +
+std::string Msg(int type, const char* hex, const char* clock, const std::string& rest,
+                const char* date = "2024/06/01") {
+    return "MSG," + std::to_string(type) + ",1,1," + hex + ",1," + date + "," + clock +
            ",2024/06/01," + clock + "," + rest + "\n";
 }
 std::string Callsign(const char* hex, const char* clock, const char* callsign) {
@@ -104,6 +105,155 @@ TEST(BaseStationConverter, PassesOverQuietStretches) {
     const Conversion result = ConvertLog(log);
     ASSERT_TRUE(result.ok);
     EXPECT_LE(result.counts.entries, 4);
+}
+
+// The entries of a data file from its begin tag on, as a log's conversion writes them.
+std::string Entries(const Conversion& result) {
+    const std::size_t begin = result.data.find("####_BEGIN_####\n");
+    return begin == std::string::npos ? result.data : result.data.substr(begin);
+}
+
+// "12:MM:SS.000" for the seconds after noon (under an hour).
+std::string Clock(int seconds) {
+    const auto two = [](int value) {
+        return std::string(value < 10 ? "0" : "") + std::to_string(value);
+    };
+    return "12:" + two(seconds / 60) + ":" + two(seconds % 60) + ".000";
+}
+
+// Each entry holds the aircraft as the messages up to its time left them: a message after the
+// entry's time neither hides the aircraft from it nor moves it.
+TEST(BaseStationConverter, EachEntryHoldsTheLatestPositionUpToItsTime) {
+    const std::string log = Position("4CA2B5", "12:00:00.000", "10000", "51.00", "-0.40") +
+                            Position("4CA2B5", "12:00:05.000", "10000", "51.05", "-0.40") +
+                            Position("4CA2B5", "12:00:11.000", "10000", "51.11", "-0.40") +
+                            Position("4CA2B5", "12:00:15.000", "10000", "51.15", "-0.40");
+    const Conversion result = ConvertLog(log);
+    ASSERT_TRUE(result.ok);
+    const std::string t = std::to_string(kNoon);
+    EXPECT_EQ(Entries(result), "####_BEGIN_####\n"
+                               "####_ENTRY_0_####\n"
+                               "4CA2B5|4CA2B5|1717243200|51.00000|-0.40000|3048.0|3048.0|||\n"
+                               "####_ENTRY_END_####\n"
+                               "####_ENTRY_1_####\n"
+                               "4CA2B5|4CA2B5|1717243210|51.05000|-0.40000|3048.0|3048.0|||\n"
+                               "####_ENTRY_END_####\n"
+                               "####_ENTRY_2_####\n"
+                               "4CA2B5|4CA2B5|1717243220|51.15000|-0.40000|3048.0|3048.0|||\n"
+                               "####_ENTRY_END_####\n"
+                               "####_END_####\n");
+    EXPECT_EQ(result.counts.written, 3);
+
+    // A minute at one message a second: seven entries, 12:00:00 to 12:01:00, each with it.
+    std::string minute;
+    for (int second = 0; second < 60; ++second) {
+        minute += Position("4CA2B5", Clock(second).c_str(), "10000", "51.00", "-0.40");
+    }
+    const Conversion steady = ConvertLog(minute);
+    ASSERT_TRUE(steady.ok);
+    EXPECT_EQ(steady.counts.entries, 7);
+    EXPECT_EQ(steady.counts.written, 7);
+}
+
+// A message whose date steps away from the log's clock is a bad row with its line; it never
+// moves the entries' clock and the messages after it convert.
+TEST(BaseStationConverter, ClockStepsAreBadRowsAndTheRestConverts) {
+    const auto minuteWith = [](int at, const std::string& odd) {
+        std::string log;
+        for (int second = 0; second < 60; ++second) {
+            log += second == at
+                       ? odd
+                       : Position("4CA2B5", Clock(second).c_str(), "10000", "51.00", "-0.40");
+        }
+        return log;
+    };
+    const struct {
+        const char* name;
+        std::string odd;
+        const char* reason;
+    } cases[] = {
+        {"beyond 2038",
+         Msg(3, "4CA2B5", "12:00:30.000", ",10000,,,51,-0.4,,,0,0,0,0", "2099/01/01"),
+         "time 4070952030 is beyond what a data file holds"},
+        {"a year ahead",
+         Msg(3, "4CA2B5", "12:00:30.000", ",10000,,,51,-0.4,,,0,0,0,0", "2025/06/01"),
+         "is 31536001 s ahead of the log's clock (1717243229) and the messages after it do not "
+         "follow it"},
+        {"a day back", Msg(3, "4CA2B5", "12:00:30.000", ",10000,,,51,-0.4,,,0,0,0,0", "2024/05/31"),
+         "is 86399 s behind the log's clock (1717243229)"},
+    };
+    for (const auto& [name, odd, reason] : cases) {
+        const Conversion result = ConvertLog(minuteWith(30, odd));
+        ASSERT_TRUE(result.ok) << name;
+        ASSERT_EQ(result.findings.badLines, (std::vector<std::int64_t>{31})) << name;
+        EXPECT_NE(result.findings.reasons[0].find(reason), std::string::npos)
+            << name << ": " << result.findings.reasons[0];
+        EXPECT_EQ(result.counts.entries, 7) << name;
+        EXPECT_EQ(result.counts.written, 7) << name;
+        EXPECT_EQ(Entries(result).find("2099"), std::string::npos);
+    }
+
+    // A date that does not advance at midnight: every message after it is a bad row.
+    std::string midnight = Msg(3, "4CA2B5", "23:59:50.000", ",10000,,,51,-0.4,,,0,0,0,0") +
+                           Msg(3, "4CA2B5", "23:59:59.000", ",10000,,,51,-0.4,,,0,0,0,0") +
+                           Msg(3, "4CA2B5", "00:00:08.000", ",10000,,,51,-0.4,,,0,0,0,0") +
+                           Msg(3, "4CA2B5", "00:00:09.000", ",10000,,,51,-0.4,,,0,0,0,0");
+    const Conversion stuck = ConvertLog(midnight);
+    ASSERT_TRUE(stuck.ok);
+    EXPECT_EQ(stuck.findings.badLines, (std::vector<std::int64_t>{3, 4}));
+    EXPECT_EQ(stuck.counts.badRows, 2);
+
+    // A receiver off for an hour: the messages after the gap follow each other, so the clock
+    // moves; a lone message after a gap that nothing follows does not move it.
+    const std::string gap = Position("4CA2B5", "12:00:02.000", "10000", "51.00", "-0.40") +
+                            Position("4CA2B5", "13:00:02.000", "10000", "51.10", "-0.40") +
+                            Position("4CA2B5", "13:00:03.000", "10000", "51.20", "-0.40");
+    const Conversion resumed = ConvertLog(gap);
+    ASSERT_TRUE(resumed.ok);
+    EXPECT_TRUE(resumed.findings.bad.empty()) << resumed.findings.bad[0];
+    EXPECT_NE(resumed.data.find("|" + std::to_string(kNoon + 3610) + "|51.20000|"),
+              std::string::npos)
+        << resumed.data;
+    const Conversion lone = ConvertLog(gap.substr(0, gap.rfind("MSG")));
+    ASSERT_TRUE(lone.ok);
+    EXPECT_EQ(lone.findings.badLines, (std::vector<std::int64_t>{2}));
+    EXPECT_EQ(lone.data.find("51.10000"), std::string::npos);
+}
+
+// Values no aircraft flies are bad rows rather than cut to fit a field or written as they are;
+// a track beyond a full turn is the direction it names.
+TEST(BaseStationConverter, ValuesNoAircraftFliesAreBadRows) {
+    const struct {
+        std::string message;
+        const char* reason; // empty: used
+    } cases[] = {
+        {Position("4CA2B5", "12:00:01.000", "1e20", "51", "-0.4"),
+         "altitude 3.048e+19 m is outside the heights aircraft fly (-1500 to 60000 m)"},
+        {Position("4CA2B5", "12:00:01.000", "-5000", "51", "-0.4"), "altitude -1524 m"},
+        {Velocity("4CA2B5", "12:00:01.000", "1e308", "90", "0"),
+         "ground speed 5.14444e+307 m/s is beyond what an aircraft flies (2000 kt)"},
+        {Velocity("4CA2B5", "12:00:01.000", "2001", "90", "0"), "ground speed 1029.4"},
+        {Velocity("4CA2B5", "12:00:01.000", "100", "90", "-30001"),
+         "vertical rate -152.41 m/s is beyond what an aircraft climbs or descends"},
+        {Velocity("4CA2B5", "12:00:01.000", "1999.99", "-270", "30000"), ""},
+    };
+    for (const auto& [message, reason] : cases) {
+        const std::string log = Position("4CA2B5", "12:00:00.000", "10000", "51.00", "-0.40") +
+                                message +
+                                Position("4CA2B5", "12:00:02.000", "10000", "51.00", "-0.40");
+        const Conversion result = ConvertLog(log);
+        ASSERT_TRUE(result.ok) << message;
+        if (*reason == '\0') {
+            EXPECT_TRUE(result.findings.bad.empty()) << result.findings.bad[0];
+            EXPECT_NE(result.data.find("|3048.0|3048.0|90.0|1028.88|152.40\n"), std::string::npos)
+                << result.data;
+            continue;
+        }
+        ASSERT_EQ(result.findings.badLines, (std::vector<std::int64_t>{2})) << message;
+        EXPECT_NE(result.findings.reasons[0].find(reason), std::string::npos)
+            << result.findings.reasons[0];
+        EXPECT_EQ(result.counts.written, 2); // the entries at 12:00:00 and 12:00:10
+    }
 }
 
 } // namespace

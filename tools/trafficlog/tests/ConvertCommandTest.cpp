@@ -151,6 +151,40 @@ TEST(RecordCommand, RecordsAFeedForItsDurationAndClosesTheFile) {
     EXPECT_NE(data.find("####_END_####\n"), std::string::npos) << data;
 }
 
+// Nothing listening, off a terminal: each failed try is a line of its own with its back-off,
+// the command ends with exit code 1, and the recording that holds nothing is gone, so that the
+// next record to the same name goes ahead.
+TEST(RecordCommand, SaysItCannotConnectAndLeavesNoEmptyFile) {
+    std::uint16_t freePort = 0;
+    {
+        LoopbackServer closed;
+        freePort = closed.Port();
+    }
+    TempFile output(".dat");
+    const std::string feed = "127.0.0.1:" + std::to_string(freePort);
+    const std::string sbs = "--sbs=" + feed;
+    const Outcome refused =
+        Trafficlog({"record", sbs.c_str(), "--out", output.Path(), "--duration", "2"});
+    EXPECT_EQ(refused.code, 1) << refused.err;
+    EXPECT_EQ(refused.out, "");
+    // The first line says why (the system's words) and when the next try comes.
+    const std::string first = refused.err.substr(0, refused.err.find('\n') + 1);
+    EXPECT_EQ(first.rfind("trafficlog: cannot connect to " + feed + ": ", 0), 0u) << first;
+    EXPECT_NE(first.find("refused"), std::string::npos) << first;
+    EXPECT_NE(first.find("; trying again in 1 s\n"), std::string::npos) << first;
+    EXPECT_NE(refused.err.find("nothing recorded"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(output.Path()));
+
+    LoopbackServer server;
+    server.Serve({"MSG,3,1,1,4CA2B5,1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,,35000,,,"
+                  "51.47,-0.45,,,0,0,0,0\r\n"},
+                 true);
+    const std::string live = "--sbs=127.0.0.1:" + std::to_string(server.Port());
+    const Outcome recorded =
+        Trafficlog({"record", live.c_str(), "--out", output.Path(), "--duration", "1"});
+    EXPECT_EQ(recorded.code, 0) << recorded.err;
+}
+
 struct Misuse {
     const char* name;
     std::vector<const char*> args;

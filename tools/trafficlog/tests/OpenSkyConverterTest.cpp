@@ -95,6 +95,46 @@ TEST(OpenSkyConverter, RefusesAHeaderWithoutAColumn) {
     EXPECT_FALSE(result.ok);
 }
 
+// Values the feeder's client would move an aircraft by off the Earth, and times the data file
+// cannot hold, are bad rows with their reasons; the edges of what aircraft fly are kept.
+TEST(OpenSkyConverter, RowsNoAircraftFliesAreBadRows) {
+    const std::string head = "time,icao24,lat,lon,velocity,vertrate,baroaltitude,geoaltitude,"
+                             "callsign,heading,lastcontact\n";
+    const struct {
+        const char* row;
+        const char* reason; // empty: kept
+    } cases[] = {
+        {"1000,4ca2b5,50,0,1e308,0,1000,1000,A,90,", "velocity 1e+308 m/s is beyond what an "
+                                                     "aircraft flies (2000 kt)"},
+        {"1000,4ca2b5,50,0,-1029,0,1000,1000,A,90,", "velocity -1029 m/s"},
+        {"1000,4ca2b5,50,0,100,1e308,1000,1000,A,90,",
+         "vertrate 1e+308 m/s is beyond what an "
+         "aircraft climbs or descends (30000 ft/min)"},
+        {"1000,4ca2b5,50,0,100,-152.5,1000,1000,A,90,", "vertrate -152.5"},
+        {"1000,4ca2b5,50,0,100,0,1e308,1000,A,90,", "baroaltitude 1e+308 m is outside the heights "
+                                                    "aircraft fly (-1500 to 60000 m)"},
+        {"1000,4ca2b5,50,0,100,0,1000,-1e7,A,90,", "geoaltitude -1e+07 m"},
+        {"2147483648,4ca2b5,50,0,100,0,1000,1000,A,90,",
+         "time 2147483648 is beyond what a data file "
+         "holds (2147483647, in 2038)"},
+        {"1000,4ca2b5,50,0,1028.8,-152.4,60000,-1500,A,90,", ""},
+        {"1000,4ca2b5,50,0,,,,,A,90,", ""},
+    };
+    for (const auto& [row, reason] : cases) {
+        const Conversion result = Convert(head + "1000,4ca2b6,50,0,,,,,B,90,\n" + row + "\n");
+        ASSERT_TRUE(result.ok) << row;
+        if (*reason == '\0') {
+            EXPECT_TRUE(result.findings.bad.empty()) << row << ": " << result.findings.bad[0];
+            EXPECT_EQ(result.counts.written, 2) << row;
+            continue;
+        }
+        ASSERT_EQ(result.findings.bad.size(), 1u) << row;
+        EXPECT_NE(result.findings.bad[0].find(std::string(":3: ") + reason), std::string::npos)
+            << result.findings.bad[0];
+        EXPECT_EQ(result.counts.written, 1) << row;
+    }
+}
+
 TEST(OpenSkyConverter, KeepsEachEntryWithinWhatTheFeederReads) {
     std::string csv = kHeader;
     for (int i = 0; i < 7001; ++i) {

@@ -64,6 +64,16 @@ public:
     bool copied = false;
 };
 
+// Recording the feed at 127.0.0.1:`port` into `file` for `duration` seconds (0: until stopped).
+RecordOptions Loopback(std::uint16_t port, const TempFile& file, std::int64_t duration) {
+    RecordOptions options;
+    options.host = "127.0.0.1";
+    options.port = port;
+    options.output = file.Path();
+    options.durationSeconds = duration;
+    return options;
+}
+
 std::string Position(const char* hex, const char* lat, const char* lon) {
     return std::string("MSG,3,1,1,") + hex +
            ",1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,," + "35000,,," + lat + "," + lon +
@@ -80,11 +90,7 @@ TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
         true);
     TempFile file(".dat");
     TempFile cutShort(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = server.Port();
-    options.output = file.Path();
-    options.durationSeconds = 35;
+    const RecordOptions options = Loopback(server.Port(), file, 35);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     Watcher watcher(file, cutShort);
@@ -124,11 +130,7 @@ TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
     server.Serve({Position("4CA2B5", "51.47", "-0.45")}, true);
     TempFile file(".dat");
     TempFile unused(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = server.Port();
-    options.output = file.Path();
-    options.durationSeconds = 25;
+    const RecordOptions options = Loopback(server.Port(), file, 25);
     SteppingClock clock(-3600);
     Recorder recorder(clock, 20);
     Watcher watcher(file, unused);
@@ -144,10 +146,7 @@ TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
 TEST(Recorder, NeverWritesOverARecording) {
     TempFile file(".dat");
     file.Write("header\n####_BEGIN_####\n");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = 9;
-    options.output = file.Path();
+    const RecordOptions options = Loopback(9, file, 0);
     SteppingClock clock;
     Recorder recorder(clock, 20);
     Watcher watcher(file, file);
@@ -156,28 +155,95 @@ TEST(Recorder, NeverWritesOverARecording) {
     EXPECT_EQ(file.Read(), "header\n####_BEGIN_####\n");
 }
 
-TEST(Recorder, TriesAgainWhileTheFeedIsNotThere) {
+// Keeps every failed try's text, as the log shows them.
+class FailureLog : public RecordSink {
+public:
+    void Status(const RecordStatus& status) override {
+        if (status.failures != failures) {
+            failures = status.failures;
+            tries.push_back(status.lastProblem);
+        }
+        last = status;
+    }
+    bool StopRequested() override { return false; }
+
+    int failures = 0;
+    std::vector<std::string> tries;
+    RecordStatus last;
+};
+
+std::string Retry(const std::string& text) {
+    return text.substr(text.rfind(';') + 1);
+}
+
+// Nothing listening: every try says why and when the next comes, the tries come farther apart,
+// and a recording that never received a message leaves no file to block the next one.
+TEST(Recorder, SaysWhyEachTryFailedAndLeavesNoEmptyRecording) {
     std::uint16_t freePort = 0;
     {
         LoopbackServer closed;
         freePort = closed.Port();
     }
     TempFile file(".dat");
-    TempFile unused(".dat");
-    RecordOptions options;
-    options.host = "127.0.0.1";
-    options.port = freePort;
-    options.output = file.Path();
-    options.durationSeconds = 25;
+    const RecordOptions options = Loopback(freePort, file, 25);
     SteppingClock clock;
     Recorder recorder(clock, 20);
-    Watcher watcher(file, unused);
-    ASSERT_TRUE(recorder.Record(options, watcher));
-    EXPECT_FALSE(watcher.last.connected);
-    EXPECT_NE(std::string(watcher.last.lastProblem).find("TcpClient::Connect"), std::string::npos);
-    EXPECT_EQ(watcher.last.entries, 2);
-    EXPECT_NE(file.Read().find("####_ENTRY_1_####\n####_ENTRY_END_####\n####_END_####\n"),
-              std::string::npos);
+    FailureLog log;
+    EXPECT_FALSE(recorder.Record(options, log));
+    EXPECT_TRUE(recorder.NothingRecorded());
+    const std::string feed = "127.0.0.1:" + std::to_string(freePort);
+    ASSERT_EQ(log.tries.size(), 5u);
+    // Why, in the system's words, and when the next try comes.
+    const std::string why = "cannot connect to " + feed + ": ";
+    EXPECT_EQ(log.tries[0].rfind(why, 0), 0u) << log.tries[0];
+    EXPECT_NE(log.tries[0].find("refused"), std::string::npos) << log.tries[0];
+    EXPECT_NE(log.tries[0].find("; trying again in 1 s"), std::string::npos) << log.tries[0];
+    EXPECT_EQ(log.tries[0].find(".;"), std::string::npos) << log.tries[0];
+    std::vector<std::string> retries;
+    for (const std::string& text : log.tries) {
+        retries.push_back(Retry(text));
+    }
+    EXPECT_EQ(retries, (std::vector<std::string>{" trying again in 1 s", " trying again in 2 s",
+                                                 " trying again in 4 s", " trying again in 8 s",
+                                                 " trying again in 16 s"}));
+    EXPECT_FALSE(std::filesystem::exists(file.Path()));
+    EXPECT_NE(recorder.FullErrorText().find("no message came from " + feed + " (" + why),
+              std::string::npos)
+        << recorder.FullErrorText();
+    EXPECT_NE(recorder.FullErrorText().find("): nothing recorded"), std::string::npos)
+        << recorder.FullErrorText();
+}
+
+// A feed that accepts and closes at once: the tries come farther apart as long as no message
+// comes, each said once; a message brings the back-off down again.
+TEST(Recorder, BacksOffFromAFeedThatClosesAtOnce) {
+    LoopbackServer server;
+    std::vector<std::string> replies(40, "");
+    replies[6] = Position("4CA2B5", "51.47", "-0.45");
+    server.Serve(replies, false);
+    TempFile file(".dat");
+    const RecordOptions options = Loopback(server.Port(), file, 300);
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    FailureLog log;
+    ASSERT_TRUE(recorder.Record(options, log)) << recorder.GetErrorText();
+    ASSERT_GE(log.tries.size(), 7u);
+    const std::string closed = "127.0.0.1:" + std::to_string(server.Port()) +
+                               " closed the connection before a message came;";
+    EXPECT_EQ(log.tries[0], closed + " trying again in 1 s");
+    std::vector<std::string> retries;
+    for (const std::string& text : log.tries) {
+        retries.push_back(Retry(text));
+    }
+    EXPECT_EQ(std::vector<std::string>(retries.begin(), retries.begin() + 7),
+              (std::vector<std::string>{" trying again in 1 s", " trying again in 2 s",
+                                        " trying again in 4 s", " trying again in 8 s",
+                                        " trying again in 16 s", " trying again in 32 s",
+                                        " trying again in 1 s"}));
+    EXPECT_EQ(log.last.messages, 1);
+    EXPECT_GE(server.Accepted(), static_cast<int>(log.tries.size()) + 1);
+    EXPECT_LE(server.Accepted(), static_cast<int>(log.tries.size()) + 2);
+    EXPECT_LE(server.Accepted(), 20);
 }
 
 } // namespace

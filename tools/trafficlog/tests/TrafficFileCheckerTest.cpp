@@ -236,7 +236,19 @@ INSTANTIATE_TEST_SUITE_P(
             {{4, TimeOutOfRange}}},
         Fault{"AddressOfNineDigits",
               [](Lines& l) { Set(l, 4, "BAW1|123456789|1000|50.40|0.10|3000|3050|90|120|0"); },
-              {{4, AddressOutOfRange}}}),
+              {{4, AddressOutOfRange}}},
+        // Values the feeder reads as written but no aircraft flies; track is an angle only.
+        Fault{
+            "SpeedsAndHeightsNoAircraftFlies",
+            [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10|1e308|-1e7|720|1e308|-1e308"); },
+            {{4, NotFlyable}, {4, NotFlyable}, {4, NotFlyable}, {4, NotFlyable}}},
+        Fault{
+            "EdgesOfWhatAircraftFly",
+            [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10|60000|-1500|0|1028.8|-152.4"); },
+            {}},
+        Fault{"JustBeyondTheEdges",
+              [](Lines& l) { Set(l, 4, "BAW1|400001|1000|50.40|0.10|60001|-1501|0|1029|152.5"); },
+              {{4, NotFlyable}, {4, NotFlyable}, {4, NotFlyable}, {4, NotFlyable}}}),
     [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
 
 class TextCollector : public CheckFindingSink {
@@ -259,7 +271,7 @@ std::string FindingTexts(const std::string& text) {
 // Each finding says what the feeder does, without repeating its label.
 TEST(TrafficFileChecker, FindingsSayWhatTheFeederDoes) {
     Lines lines = kCleanFile;
-    Set(lines, 4, "BAW1|123456789|1000|inf|0.10|3000|3050|90|120|0");
+    Set(lines, 4, "BAW1|123456789|1000|inf|0.10|3000|3050|90|1e308|0");
     const std::string longTag = "####_ENTRY_" + std::string(60, '7') + "_####";
     Set(lines, 7, longTag);
     const std::string texts = FindingTexts(Join(lines));
@@ -269,6 +281,10 @@ TEST(TrafficFileChecker, FindingsSayWhatTheFeederDoes) {
         << texts;
     EXPECT_NE(texts.find("latitude \"inf\": not a finite number: the feeder never shows this "
                          "aircraft\n"),
+              std::string::npos)
+        << texts;
+    EXPECT_NE(texts.find("not flyable: ground speed \"1e308\": 1e+308 m/s is beyond what an "
+                         "aircraft flies (2000 kt)\n"),
               std::string::npos)
         << texts;
     EXPECT_NE(texts.find("entry number: \"" + longTag + "\" where \"####_ENTRY_1_#\" is expected"),

@@ -1,0 +1,18 @@
+// Why a value read from a recording is none an aircraft flies, in the words the converters and
+// the checker report. The limits are the shared ones of traffic/FlightLimits.h: a value beyond
+// them is a receiver's or a file's error, and moving such an aircraft forward throws it off the
+// Earth.
+#pragma once
+
+inline constexpr char kFlightValueTextHeaderRevision[] =
+    "%Z% TrafficLog QX5002:120 FlightValueText.h $Revision: 1.1 $";
+
+enum class FlightValue {
+    GroundSpeed,  // metres per second
+    VerticalRate, // metres per second
+    Height,       // metres
+};
+
+// False when the value is one an aircraft flies; else true, with `reason` (size bytes) naming
+// the value as `name` (none when null) and saying why.
+bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size);
