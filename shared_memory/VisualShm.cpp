@@ -33,7 +33,8 @@ using AttachCounter = std::atomic_ref<std::int32_t>;
 static_assert(AttachCounter::is_always_lock_free);
 static_assert(offsetof(VisualInterfaceBlock, attachCount) % AttachCounter::required_alignment == 0);
 // A block cut shorter than this has lost the count along with the rest.
-constexpr std::size_t kCountEnd = offsetof(VisualInterfaceBlock, attachCount) + sizeof(std::int32_t);
+constexpr std::size_t kCountEnd =
+    offsetof(VisualInterfaceBlock, attachCount) + sizeof(std::int32_t);
 
 // Takes this client out of the count; true when no other client was counted (1 or less).
 bool LeaveCount(VisualInterfaceBlock& block) {

@@ -6,10 +6,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -27,8 +27,8 @@ constexpr char kRemovedMark[] = " (deleted)";
 // The file looked for, and the handle and mapping of this process that do not count.
 struct Target {
     struct stat status {};
-    std::string name;        // the last component of its path, as the links show it
-    std::string ownProcess;  // this process's number, as /proc names it
+    std::string name;       // the last component of its path, as the links show it
+    std::string ownProcess; // this process's number, as /proc names it
     int ownFd = -1;
     unsigned long ownView = 0;
 };
@@ -96,8 +96,7 @@ Finding ScanHandles(const std::string& process, const Target& target, bool self)
         if (error != 0) {
             finding = Refused(error) == Finding::Hidden ? Finding::Hidden : finding;
         } else if (name == target.name && stat(path.c_str(), &status) == 0 &&
-                   status.st_dev == target.status.st_dev &&
-                   status.st_ino == target.status.st_ino) {
+                   status.st_dev == target.status.st_dev && status.st_ino == target.status.st_ino) {
             finding = Finding::Holds;
         }
     }

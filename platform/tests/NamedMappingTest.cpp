@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -40,6 +41,45 @@ private:
 bool OpenAndMap(NamedMapping& mapping, const char* name) {
     return mapping.Open(name) && mapping.Map();
 }
+
+// A second process that holds what `hold` takes (true when it took it) until it is killed.
+class HoldingProcess {
+public:
+    explicit HoldingProcess(const std::function<bool()>& hold) {
+        int ready[2];
+        if (pipe(ready) != 0) {
+            return;
+        }
+        pid = fork();
+        if (pid == 0) {
+            const char result = hold() ? 1 : 0;
+            if (write(ready[1], &result, 1) == 1) {
+                pause();
+            }
+            _exit(0);
+        }
+        char result = 0;
+        holding = pid > 0 && read(ready[0], &result, 1) == 1 && result == 1;
+        close(ready[0]);
+        close(ready[1]);
+    }
+    ~HoldingProcess() { Kill(); }
+    HoldingProcess(const HoldingProcess&) = delete;
+    HoldingProcess& operator=(const HoldingProcess&) = delete;
+
+    bool Holding() const { return holding; }
+    void Kill() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+
+private:
+    pid_t pid = -1;
+    bool holding = false;
+};
 
 TEST(NamedMapping, NewObjectIsOwnerOnlyWhateverTheUmask) {
     for (const mode_t mask : {0000, 0022, 0077, 0777}) {
@@ -234,28 +274,16 @@ TEST(NamedMapping, LockGoesWithAKilledHolder) {
     NamedMapping mapping;
     bool existed = false;
     ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
+    HoldingProcess holder([&] {
         NamedMapping held;
-        const char result = held.Open(name.c_str()) && held.TakeLock(NamedMapping::Lock::Feeder, 0);
-        if (write(ready[1], &result, 1) == 1) {
-            pause();
-        }
-        _exit(0);
-    }
-    char result = 0;
-    ASSERT_EQ(read(ready[0], &result, 1), 1);
-    ASSERT_TRUE(result);
+        return held.Open(name.c_str()) && held.TakeLock(NamedMapping::Lock::Feeder, 0);
+    });
+    ASSERT_TRUE(holder.Holding());
     ASSERT_TRUE(mapping.Open(name.c_str()));
     EXPECT_FALSE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    holder.Kill();
     EXPECT_TRUE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
     mapping.UnmapAndClose();
-    close(ready[0]);
-    close(ready[1]);
 }
 
 // Only the name of the very object opened goes; one made anew under the name stays.
@@ -305,33 +333,18 @@ TEST_P(OtherHolders, APeerHoldsTheObjectUntilItEnds) {
     ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
     ASSERT_TRUE(OpenAndMap(mapping, name.c_str()));
     EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t peer = fork();
-    if (peer == 0) {
+    HoldingProcess peer([&] {
         const int fd = shm_open(("/" + std::string(name.c_str())).c_str(), c.openFlags, 0);
         const int protection = c.openFlags == O_RDWR ? PROT_READ | PROT_WRITE : PROT_READ;
-        bool held = fd >= 0 && (!c.map || mmap(nullptr, 4096, protection, MAP_SHARED, fd, 0) !=
-                                                  MAP_FAILED);
-        if (held && !c.keepHandle) {
-            held = close(fd) == 0;
-        }
-        const char result = held ? 1 : 0;
-        if (write(ready[1], &result, 1) == 1) {
-            pause();
-        }
-        _exit(0);
-    }
-    char result = 0;
-    ASSERT_EQ(read(ready[0], &result, 1), 1);
-    ASSERT_TRUE(result);
+        const bool held =
+            fd >= 0 && (!c.map || mmap(nullptr, 4096, protection, MAP_SHARED, fd, 0) != MAP_FAILED);
+        return held && (c.keepHandle || close(fd) == 0);
+    });
+    ASSERT_TRUE(peer.Holding());
     EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::Others);
-    kill(peer, SIGKILL);
-    waitpid(peer, nullptr, 0);
+    peer.Kill();
     EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
     mapping.UnmapAndClose();
-    close(ready[0]);
-    close(ready[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -49,6 +49,17 @@ std::vector<std::string> PassFromEntryZero(const std::string& prefix) {
     return pass;
 }
 
+// Another file moved to the data file's name, or the data file itself written anew.
+void Renew(const char* path, const std::string& content, bool renameOver) {
+    if (renameOver) {
+        const std::string replacement = std::string(path) + ".new";
+        std::ofstream(replacement, std::ios::binary) << content;
+        fs::rename(replacement, path);
+    } else {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+    }
+}
+
 // The run is started and has published entry 0.
 void StartAndPublishFirstEntry(FaultRig& rig) {
     ASSERT_TRUE(rig.Start());
@@ -103,14 +114,7 @@ TEST(DataFileFault, TruncatedFileWithdrawsItsTrafficAndIsOpenedAgain) {
                       rig.file.c_str());
         EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
 
-        const std::string refill = SampleFile("NEW", kEntries, kFiller);
-        if (c.renameOver) {
-            const std::string replacement = std::string(rig.file.c_str()) + ".new";
-            std::ofstream(replacement, std::ios::binary) << refill;
-            fs::rename(replacement, rig.file.c_str());
-        } else {
-            std::ofstream(rig.file.c_str(), std::ios::binary | std::ios::trunc) << refill;
-        }
+        Renew(rig.file.c_str(), SampleFile("NEW", kEntries, kFiller), c.renameOver);
         EXPECT_EQ(Requests(rig, 3),
                   (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
     }
@@ -153,14 +157,7 @@ TEST(DataFileFault, FileWithoutEndTagPlaysOnceUntilTheFileChanges) {
         EXPECT_EQ(Requests(rig, static_cast<int>(expected.size())), expected);
         EXPECT_TRUE(rig.dialog->GetReader().HasReadFailed());
 
-        const std::string renewed = SampleFile("NEW", kEntries, kFiller);
-        if (renameOver) {
-            const std::string replacement = std::string(rig.file.c_str()) + ".new";
-            std::ofstream(replacement, std::ios::binary) << renewed;
-            fs::rename(replacement, rig.file.c_str());
-        } else {
-            std::ofstream(rig.file.c_str(), std::ios::binary | std::ios::trunc) << renewed;
-        }
+        Renew(rig.file.c_str(), SampleFile("NEW", kEntries, kFiller), renameOver);
         EXPECT_EQ(Requests(rig, 3),
                   (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
     }

@@ -180,9 +180,8 @@ TEST(CVisShm, BlockOfAPeerThatDoesNotCountItselfIsJoinedUntilThePeerEnds) {
     TestMappingName barrierName;
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
     bool peerOk = false;
-    std::thread peer([&] {
-        peerOk = RunPeer(std::string("hold ") + name.c_str() + " " + barrierName.c_str());
-    });
+    std::thread peer(
+        [&] { peerOk = RunPeer(std::string("hold ") + name.c_str() + " " + barrierName.c_str()); });
     const bool holding = MeetAtBarrier(barrierName.c_str());
     for (const char* run : {"first feeder", "feeder started again"}) {
         if (!holding) {
