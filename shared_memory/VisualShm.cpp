@@ -77,11 +77,10 @@ bool CVisShm::CheckVersion() const {
 }
 
 // Open comes first, so a block that the simulator side made is joined without being cleared.
-// Whether this client starts the block or joins it is decided by what the block holds, under
-// the block's lifecycle lock (see Settle), not by who made the object: a peer may have started
-// the block between this client's creation and its look.
-// A block this client made stays its own to start through later attempts: a peer may have cut
-// it to nothing meanwhile (it then looks empty or blank, and held).
+// Whether this client starts the block or joins it is decided by what the block holds and by who
+// else holds it, under the block's lifecycle lock (see Settle): a peer may have started the block
+// between this client's creation and its look. A blank block this client made stays its own to
+// start through later attempts, though a peer may have opened it, or cut it to nothing, since.
 void CVisShm::Attach() {
     bool created = false;
     for (int attempt = 1; attempt <= kAttachAttempts; ++attempt) {
