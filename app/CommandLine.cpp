@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
 #include "config_control/SettingsFile.h"
+#include "platform/ProgramPath.h"
 #include "shared_memory/BaseSharedMemory.h"
 
 #include <string_view>
 #include <utility>
+#include <vector>
 
 [[maybe_unused]] static const char kCommandLineSourceRevision[] =
     "%Z% Corvane QX1002:03 CommandLine.cpp $Revision: 1.1 $";
@@ -18,6 +20,9 @@ struct ValueOption {
     // The longest value the program keeps whole.
     std::size_t maxLength;
 };
+
+// Longer than any path the system opens; a data folder's path beyond it counts as none.
+constexpr int kLongestPathLooked = 65536;
 
 constexpr ValueOption kValueOptions[] = {
     {"--data", "a file name", &CommandLine::dataFilePath, SettingsFileClass::kNameSize - 1},
@@ -92,6 +97,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         commandLine.*(option->value) = value;
     }
     return commandLine;
+}
+
+DefaultDataPath FindDefaultDataPath() {
+    DefaultDataPath found;
+    char path[SettingsFileClass::kNameSize];
+    if (GetTrafficDataFilePath(path, SettingsFileClass::kNameSize)) {
+        found.outcome = DefaultDataPathOutcome::Found;
+        found.path = path;
+        return found;
+    }
+    std::vector<char> longer(kLongestPathLooked);
+    if (GetTrafficDataFilePath(longer.data(), kLongestPathLooked)) {
+        found.outcome = DefaultDataPathOutcome::TooLong;
+    }
+    return found;
 }
 
 const char* UsageText() {

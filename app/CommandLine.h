@@ -23,6 +23,17 @@ struct CommandLine {
 // longer than the program can hold is refused: cut, it would name some other file or block.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
+// Where the data file is when --data names none.
+enum class DefaultDataPathOutcome { Found, NoDataFolder, TooLong };
+struct DefaultDataPath {
+    DefaultDataPathOutcome outcome = DefaultDataPathOutcome::NoDataFolder;
+    std::string path; // empty unless found
+};
+
+// The platform's default place for the data file. A path longer than the program holds is
+// refused whole (TooLong), as a --data value is: cut, it would name some other file.
+DefaultDataPath FindDefaultDataPath();
+
 // The usage text printed by --help and after a usage error.
 const char* UsageText();
 

@@ -12,6 +12,7 @@
 #include "app/ResourceIds.h"
 #include "platform/Clock.h"
 #include "platform/DialogHost.h"
+#include "platform/RegularFile.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "traffic/DataSetReader.h"
@@ -119,6 +120,7 @@ private:
     void AddAboutMenuItem();
     void MakeRequest();
     void WithdrawPublishedTraffic();
+    void ReopenChangedDataFile();
     void WriteRequestStatus(double latitude, double longitude);
 
     // Collaborators given by the front end.
@@ -126,6 +128,10 @@ private:
     Clock& clock;
     AlertService& alerts;
     std::string dataFilePath;
+    // The data file as it stood when it was last opened, and whether the last request failed
+    // to read it (rather than to rewind it): it is opened again only once it has changed.
+    FileIdentity dataFileIdentity;
+    bool dataFileReadOut = false;
     std::string mappingName;
 
     std::string messageText;    // control 1003

@@ -68,7 +68,8 @@ bool CTrafficFeedDlg::RequestHistoricData() {
 
 // A failed request costs one interval: slot 3 says so (until the next run), and the status line
 // keeps its text. When the file itself failed, the aircraft published last go at once (the
-// visual system would draw them frozen), and the next request opens the file again by its path.
+// visual system would draw them frozen), and a later request opens the file again by its path
+// once the file there has changed.
 void CTrafficFeedDlg::MakeRequest() {
     FormatBounded(visualBlock->diagnosticText[kRequestTimeSlot], kDiagnosticTextSize,
                   "Next Request Time at Frame %d", frameCount);
@@ -87,9 +88,11 @@ void CTrafficFeedDlg::MakeRequest() {
                   viewBox.bottomLatitude, viewBox.leftLongitude, viewBox.rightLongitude);
 
     if (reader.HasReadFailed()) {
-        reader.ReopenTrafficDataFile();
+        ReopenChangedDataFile();
     }
-    if (!RequestHistoricData()) {
+    const bool requested = RequestHistoricData();
+    dataFileReadOut = !requested && reader.HasReadFailed();
+    if (!requested) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
                       "Failed geting historic data");
         if (reader.HasReadFailed()) {
@@ -109,6 +112,19 @@ void CTrafficFeedDlg::WithdrawPublishedTraffic() {
     }
     analyser.ClearAircraft();
     PublishTraffic();
+}
+
+// A file read to its end without the end tag plays once; only another file at its path, or the
+// file written since it was opened, plays again from the top. A file whose rewind failed at its
+// end tag is opened again at once: it is to play again. The file is looked at before it is
+// opened, so that one replaced in between is taken for changed once too often, never missed.
+void CTrafficFeedDlg::ReopenChangedDataFile() {
+    const FileIdentity now = IdentifyFile(dataFilePath.c_str());
+    if (dataFileReadOut && now == dataFileIdentity) {
+        return;
+    }
+    dataFileIdentity = now;
+    reader.ReopenTrafficDataFile();
 }
 
 void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {

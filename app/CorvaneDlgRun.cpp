@@ -57,6 +57,8 @@ bool CTrafficFeedDlg::StartRun() {
     alerts.SetUpSounds();
 
     // Opening takes the next line read as the file's header line.
+    dataFileIdentity = IdentifyFile(dataFilePath.c_str());
+    dataFileReadOut = false;
     if (!reader.OpenTrafficDataFile(dataFilePath.c_str())) {
         RefreshControls();
         return false;

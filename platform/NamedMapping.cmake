@@ -3,6 +3,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/${CORVANE_PLATFORM}/NamedMapping_${CORVANE_PLATFORM}.cpp)
 
 if(NOT WIN32)
+  target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/posix/FileHolders_posix.cpp)
   # shm_open lives in librt on older C libraries.
   find_library(CORVANE_RT_LIBRARY rt)
   if(CORVANE_RT_LIBRARY)

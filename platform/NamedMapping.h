@@ -41,6 +41,9 @@ public:
     bool Map();
     // Unmaps the view and closes the handles held, locks included; results are not examined.
     void UnmapAndClose();
+    // Maps the opened object anew, as it is now: a view lost to a shrink (ViewLost) is given up
+    // and the new one shares the object's pages again, as far as the object still reaches.
+    bool Remap();
 
     // Takes `lock` for this holder, waiting up to about waitMs while another holds it. False
     // when it stays taken (LastError then 0) or cannot be had at all (LastError the system's
@@ -51,6 +54,15 @@ public:
     // object: a peer may have made a new one under it. A Windows name goes with its last
     // handle, so there this does nothing.
     void RemoveName();
+
+    // Who holds the object that Open opened, this object's own handle and view aside.
+    enum class Holders {
+        None,   // no one: a POSIX object lives on by its name alone
+        Others, // another handle or view, in this process or another; also where the system
+                // cannot be asked, or keeps a process that could have opened the object from view
+        Untold, // the system does not say: a Windows mapping goes with its last handle
+    };
+    Holders OtherHolders();
 
     void* Address() const { return address; }
     std::size_t MappedSize() const { return mappedSize; }
@@ -76,6 +88,8 @@ public:
     static void ErrorText(int code, char* buffer, std::size_t capacity);
 
 private:
+    void ReleaseView();
+
     static constexpr std::intptr_t kNoHandle = -1;
 
 #ifdef _WIN32

@@ -61,6 +61,10 @@ protected:
     }
     void UnlockMapping(NamedMapping::Lock lock) { mapping.ReleaseLock(lock); }
     void RemoveMappingName() { mapping.RemoveName(); }
+    // Who else holds the mapping (see NamedMapping::OtherHolders).
+    NamedMapping::Holders OtherHolders() { return mapping.OtherHolders(); }
+    // Maps the opened mapping anew, as it is now (see NamedMapping::Remap).
+    bool RemapView() { return mapping.Remap(); }
 
     // Names longer than kMappingNameSize-1 characters are refused (left empty), never cut to
     // the name of some other mapping; a null name counts as empty.

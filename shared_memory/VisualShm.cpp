@@ -32,6 +32,18 @@ constexpr int kAttachAttempts = 100;
 using AttachCounter = std::atomic_ref<std::int32_t>;
 static_assert(AttachCounter::is_always_lock_free);
 static_assert(offsetof(VisualInterfaceBlock, attachCount) % AttachCounter::required_alignment == 0);
+// A block cut shorter than this has lost the count along with the rest.
+constexpr std::size_t kCountEnd =
+    offsetof(VisualInterfaceBlock, attachCount) + sizeof(std::int32_t);
+
+// Takes this client out of the count; true when no other client was counted (1 or less).
+bool LeaveCount(VisualInterfaceBlock& block) {
+    AttachCounter counter(block.attachCount);
+    std::int32_t count = counter.load();
+    while (!counter.compare_exchange_weak(count, count > 1 ? count - 1 : 0)) {
+    }
+    return count <= 1;
+}
 
 } // namespace
 
@@ -65,12 +77,14 @@ bool CVisShm::CheckVersion() const {
 }
 
 // Open comes first, so a block that the simulator side made is joined without being cleared.
-// Whether this client starts the block or joins it is decided by what the block holds, under
-// the block's lifecycle lock (see Settle), not by who made the object: a peer may have started
-// the block between this client's creation and its look.
+// Whether this client starts the block or joins it is decided by what the block holds and by who
+// else holds it, under the block's lifecycle lock (see Settle): a peer may have started the block
+// between this client's creation and its look. A blank block this client made stays its own to
+// start through later attempts, though a peer may have opened it, or cut it to nothing, since.
 void CVisShm::Attach() {
+    bool created = false;
     for (int attempt = 1; attempt <= kAttachAttempts; ++attempt) {
-        if (TryAttach(attempt == kAttachAttempts) == Step::Settled) {
+        if (TryAttach(created, attempt == kAttachAttempts) == Step::Settled) {
             return;
         }
         Unmap();
@@ -79,31 +93,32 @@ void CVisShm::Attach() {
 }
 
 // The creation step may join a block whose last client removes its name before the open.
-CVisShm::Step CVisShm::TryAttach(bool lastAttempt) {
+CVisShm::Step CVisShm::TryAttach(bool& created, bool lastAttempt) {
     if (!OpenMapping()) {
-        const bool created = CreateMapping(blockSize);
-        if (!created || !OpenMapping()) {
-            if (created && !lastAttempt) {
+        const bool made = CreateMapping(blockSize);
+        if (!made || !OpenMapping()) {
+            if (made && !lastAttempt) {
                 return Step::Retry;
             }
             ReportSystemError();
             return Step::Settled;
         }
+        created = created || !MappingExisted();
     }
     if (!LockMapping(NamedMapping::Lock::Lifecycle, kLifecycleWaitMs)) {
         ReportLockFailure(kWhere, kLockStuck);
         Unmap();
         return Step::Settled;
     }
-    const Step step = AttachLocked(lastAttempt);
+    const Step step = AttachLocked(created, lastAttempt);
     UnlockMapping(NamedMapping::Lock::Lifecycle);
     return step;
 }
 
-// Two races are waited out: the last client of the block removed its name while this one
-// waited for the lock (a new block is due), and a creator has made the object but not yet
-// given it its size.
-CVisShm::Step CVisShm::AttachLocked(bool lastAttempt) {
+// Three races are waited out: the last client of the block removed its name while this one
+// waited for the lock (a new block is due), a creator has made the object but not yet given it
+// its size, and one has not yet written its tag (see Settle).
+CVisShm::Step CVisShm::AttachLocked(bool created, bool lastAttempt) {
     if (!MapView()) {
         ReportSystemError();
         return Step::Settled;
@@ -115,9 +130,10 @@ CVisShm::Step CVisShm::AttachLocked(bool lastAttempt) {
         return Step::Settled;
     }
     mappedBlock = static_cast<VisualInterfaceBlock*>(GetBlock());
-    attached = true;
-    Settle();
-    return Step::Settled;
+    const Step step = Settle(created, lastAttempt);
+    attached = step == Step::Settled;
+    mappedBlock = attached ? mappedBlock : nullptr;
+    return step;
 }
 
 // A block shorter than the layout (a broken peer, a leftover) is never touched: any access
@@ -134,19 +150,39 @@ bool CVisShm::RefuseShortBlock() {
     return true;
 }
 
-// A count of 0 (or less) means no client is attached: the block is new (all zero), or left by
-// a run that ended without removing it, with that run's traffic and simulation state in it.
-// Either way it is started as its creator would start it. A blank tag is a creator that died
-// before writing it; another tag is another interface version, whose count means nothing here.
-void CVisShm::Settle() {
+// A block that this client made, or that no one else holds, is new (all zero), or left by a run
+// that has ended, with that run's traffic and simulation state in it, or by a creator that died
+// before writing the tag. It is started as its creator would start it. A block that another
+// holds is joined as it is: the simulator side may have made it, and it need not count itself.
+// Held with a blank tag, it is one whose creator is still at work: looked at again, and refused
+// like another interface version's when the tag does not come.
+CVisShm::Step CVisShm::Settle(bool created, bool lastAttempt) {
     versionOk = CheckVersion();
-    if (AttachCounter(mappedBlock->attachCount).load() <= 0 && (versionOk || HasBlankTag())) {
+    const bool blank = HasBlankTag();
+    if ((versionOk || blank) && ((created && blank) || IsUnused())) {
         StartAfresh();
     } else if (versionOk) {
         Join();
+    } else if (blank && !lastAttempt) {
+        return Step::Retry;
     } else {
         ReportError(kWhere, "Shared Memory Version Mismatch\nPlease rebuild software");
     }
+    return Step::Settled;
+}
+
+// Asked of the system where it tells who holds the block. Where it does not (Windows, where a
+// block goes with its last handle), the clients counted in the block are all there is to go by.
+bool CVisShm::IsUnused() {
+    switch (OtherHolders()) {
+    case NamedMapping::Holders::None:
+        return true;
+    case NamedMapping::Holders::Untold:
+        return AttachCounter(mappedBlock->attachCount).load() <= 0;
+    case NamedMapping::Holders::Others:
+        break;
+    }
+    return false;
 }
 
 // The count stops at its top rather than wrap to a negative number of clients.
@@ -186,10 +222,12 @@ void CVisShm::ReportLockFailure(const char* where, const char* heldText) {
     ReportError(where, heldText);
 }
 
-// Only a valid client took part in the count. A client that was not the last leaves its view
-// mapped, as the block may still be in use through it until the process ends. The last one
-// removes the name under the lifecycle lock, so that no client joins a block on its way out;
-// without the lock it leaves the name, as removing it could strand a client joining now.
+// Only a valid client took part in the count. A client that was not the last counted leaves its
+// view mapped, as the block may still be in use through it until the process ends. The last one
+// removes the name, but only when no one else holds the block (a peer need not count itself),
+// and under the lifecycle lock, so that no client joins a block on its way out; without the
+// lock it leaves the name, as removing it could strand a client joining now. A name left by a
+// client that died counted goes with the next client's start and end.
 void CVisShm::Detach() {
     if (!IsValid()) {
         return;
@@ -200,12 +238,8 @@ void CVisShm::Detach() {
     }
     UnlockMapping(NamedMapping::Lock::Feeder);
     const bool locked = LockMapping(NamedMapping::Lock::Lifecycle, kLifecycleWaitMs);
-    AttachCounter counter(mappedBlock->attachCount);
-    std::int32_t count = counter.load();
-    while (!counter.compare_exchange_weak(count, count > 1 ? count - 1 : 0)) {
-    }
-    const bool last = count <= 1;
-    if (last && locked) {
+    const bool last = LeaveCount(*mappedBlock);
+    if (last && locked && OtherHolders() == NamedMapping::Holders::None) {
         RemoveMappingName();
     }
     UnlockMapping(NamedMapping::Lock::Lifecycle);
@@ -217,7 +251,12 @@ void CVisShm::Detach() {
     versionOk = false;
 }
 
+// The view's pages may be lost, but the object may still hold this client's count: a fresh view
+// of what is left of it takes the count back. The name stays with the peer that shrank the block.
 void CVisShm::Abandon() {
+    if (IsValid() && RemapView() && GetMappedSize() >= kCountEnd) {
+        LeaveCount(*static_cast<VisualInterfaceBlock*>(GetBlock()));
+    }
     Unmap();
     mappedBlock = nullptr;
     attached = false;

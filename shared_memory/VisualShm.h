@@ -1,7 +1,9 @@
 #pragma once
 // CVisShm: this program's client of the "VisualInterface" block. It joins the block that the
 // simulator side made (or makes a fresh one), checks the interface version and keeps the count
-// of attached clients inside the block.
+// of attached clients inside the block. Whether a block is in use, and whether it goes with this
+// client, is asked of the system where it can tell who holds the block: a peer need not count
+// itself.
 
 #include "shared_memory/BaseSharedMemory.h"
 #include "shared_memory/VisualInterfaceShm.h"
@@ -17,14 +19,16 @@ public:
     // Detaches.
     ~CVisShm();
 
-    // Leaves the block: a valid client lowers attachCount, and the last one (count 1 or less)
-    // sets it to 0, removes the block's name (a POSIX object would outlive its users otherwise;
-    // a Windows one goes with its last handle) and releases its view. A client that is not
-    // valid leaves the block alone, and so does one whose block is no longer intact (Abandon).
-    // Afterwards IsValid is false; a second call does nothing.
+    // Leaves the block: a valid client lowers attachCount, and the last one counted (count 1 or
+    // less) sets it to 0, removes the block's name when no one else holds the block (a POSIX
+    // object would outlive its users otherwise; a Windows one goes with its last handle) and
+    // releases its view. A client that is not valid leaves the block alone; one whose block is
+    // no longer intact abandons it (Abandon). Afterwards IsValid is false; a second call does
+    // nothing.
     void Detach();
-    // Leaves a block that is no longer whole (see IsBlockIntact): releases the view without
-    // touching the block, whose attachCount may be gone with it. Afterwards IsValid is false.
+    // Leaves a block that is no longer whole (see IsBlockIntact): takes a valid client's count
+    // back where the object still holds it, writes nothing else and releases the view.
+    // Afterwards IsValid is false.
     void Abandon();
 
     // Makes this client the block's one feeder, for as long as it stays attached. False when
@@ -46,10 +50,11 @@ private:
     enum class Step { Settled, Retry };
 
     void Attach();
-    Step TryAttach(bool lastAttempt);
-    Step AttachLocked(bool lastAttempt);
+    Step TryAttach(bool& created, bool lastAttempt);
+    Step AttachLocked(bool created, bool lastAttempt);
     bool RefuseShortBlock();
-    void Settle();
+    Step Settle(bool created, bool lastAttempt);
+    bool IsUnused();
     void Join();
     void StartAfresh();
     bool HasBlankTag() const;

@@ -6,6 +6,7 @@
 #include "app/Corvane.h"
 #include "config_control/ProductVersion.h"
 #include "app/ResourceIds.h"
+#include "config_control/SettingsFile.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
@@ -13,7 +14,6 @@
 #include "shared_memory/VisualInterfaceShm.h"
 #include "text_functions/TextFunctions.h"
 
-#include <climits>
 #include <cstdio>
 #include <unistd.h>
 
@@ -86,9 +86,19 @@ int main(int argc, char** argv) {
         return RunProgram(commandLine.dataFilePath.c_str(), mappingName);
     }
     // Without a data folder the dialog reports the missing file as it does for any other.
-    char defaultPath[PATH_MAX];
-    if (!GetTrafficDataFilePath(defaultPath, sizeof defaultPath)) {
+    const DefaultDataPath defaultPath = FindDefaultDataPath();
+    switch (defaultPath.outcome) {
+    case DefaultDataPathOutcome::TooLong:
+        std::fprintf(stderr,
+                     "corvane: the data file's default path in $XDG_DATA_HOME is longer than %d "
+                     "characters: name the file with --data\n%s",
+                     SettingsFileClass::kNameSize - 1, UsageText());
+        return kUsageExitCode;
+    case DefaultDataPathOutcome::NoDataFolder:
         std::fputs("corvane: no data folder known (HOME is not set)\n", stderr);
+        break;
+    case DefaultDataPathOutcome::Found:
+        break;
     }
-    return RunProgram(defaultPath, mappingName);
+    return RunProgram(defaultPath.path.c_str(), mappingName);
 }

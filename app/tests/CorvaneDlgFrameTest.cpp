@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -151,7 +152,7 @@ TEST(FrameCycle, StatusSuffixFollowsTheSimulationState) {
 }
 
 // The file failing under a running feeder: its aircraft leave the block with the first failed
-// request (published empty, as any publication), and the next request opens the file again.
+// request (published empty, as any publication), and the file is opened again once it changed.
 TEST(FrameCycle, FailedReadWithdrawsTheTrafficAndKeepsTheStatusLine) {
     // No end tag: once the entry is read, every further read fails.
     const std::string noEnd = "header\n####_BEGIN_####\n####_ENTRY_0_####\n" +
@@ -179,12 +180,19 @@ TEST(FrameCycle, FailedReadWithdrawsTheTrafficAndKeepsTheStatusLine) {
               std::string("SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n") +
                   rig.file->c_str());
 
-    // Opened again: the header line (no publication, nothing left to withdraw), the begin tag,
-    // then the entry once more.
+    // The file stays as it is: it played once, and its entry does not come again.
+    for (int request = 0; request < 4; ++request) {
+        rig.NextRequestFrame();
+        EXPECT_EQ(rig.Block().publishCounter, 42) << request;
+    }
+    EXPECT_EQ(rig.Slot(6), "Next Request Time at Frame 12");
+
+    // Written anew, it is opened again: the header line (no publication, nothing left to
+    // withdraw), the begin tag, then the entry.
+    std::ofstream(rig.file->c_str(), std::ios::binary | std::ios::app) << "####_END_####\n";
+    rig.NextRequestFrame();
     rig.NextRequestFrame();
     EXPECT_EQ(rig.Block().publishCounter, 42);
-    EXPECT_EQ(rig.Slot(6), "Next Request Time at Frame 9");
-    rig.NextRequestFrame();
     rig.NextRequestFrame();
     EXPECT_EQ(rig.Block().publishCounter, 43);
     EXPECT_EQ(rig.Block().aircraftCount, 1);

@@ -2,6 +2,7 @@
 
 #include "platform/NamedMapping.h"
 
+#include "platform/posix/FileHolders.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cerrno>
@@ -164,17 +165,34 @@ bool NamedMapping::NameRemoved() {
     return status.st_nlink == 0;
 }
 
-void NamedMapping::UnmapAndClose() {
+void NamedMapping::ReleaseView() {
     guard.Release();
     if (address != nullptr) {
         munmap(address, ViewLength(mappedSize));
     }
+    address = nullptr;
+    mappedSize = 0;
+}
+
+void NamedMapping::UnmapAndClose() {
+    ReleaseView();
     if (handle != kNoHandle) {
         close(static_cast<int>(handle));
     }
-    address = nullptr;
-    mappedSize = 0;
     handle = kNoHandle;
+}
+
+bool NamedMapping::Remap() {
+    ReleaseView();
+    return Map();
+}
+
+// Without an opened object there is nothing to ask about, and nothing may be taken as free.
+NamedMapping::Holders NamedMapping::OtherHolders() {
+    if (handle == kNoHandle || FileHeldByOthers(static_cast<int>(handle), address)) {
+        return Holders::Others;
+    }
+    return Holders::None;
 }
 
 // Polled rather than waited for in the kernel, so that a holder that never lets go (a stopped

@@ -49,3 +49,15 @@ std::FILE* OpenRegularFileForReading(const char* path, int& error) {
     }
     return file;
 }
+
+FileIdentity IdentifyFile(const char* path) {
+    struct stat status = {};
+    if (stat(path, &status) != 0) {
+        return {};
+    }
+    constexpr std::int64_t kNanoseconds = 1000000000;
+    return {true, static_cast<std::uint64_t>(status.st_dev),
+            static_cast<std::uint64_t>(status.st_ino), static_cast<std::uint64_t>(status.st_size),
+            static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds +
+                status.st_mtim.tv_nsec};
+}

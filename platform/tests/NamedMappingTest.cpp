@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +41,45 @@ private:
 bool OpenAndMap(NamedMapping& mapping, const char* name) {
     return mapping.Open(name) && mapping.Map();
 }
+
+// A second process that holds what `hold` takes (true when it took it) until it is killed.
+class HoldingProcess {
+public:
+    explicit HoldingProcess(const std::function<bool()>& hold) {
+        int ready[2];
+        if (pipe(ready) != 0) {
+            return;
+        }
+        pid = fork();
+        if (pid == 0) {
+            const char result = hold() ? 1 : 0;
+            if (write(ready[1], &result, 1) == 1) {
+                pause();
+            }
+            _exit(0);
+        }
+        char result = 0;
+        holding = pid > 0 && read(ready[0], &result, 1) == 1 && result == 1;
+        close(ready[0]);
+        close(ready[1]);
+    }
+    ~HoldingProcess() { Kill(); }
+    HoldingProcess(const HoldingProcess&) = delete;
+    HoldingProcess& operator=(const HoldingProcess&) = delete;
+
+    bool Holding() const { return holding; }
+    void Kill() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+
+private:
+    pid_t pid = -1;
+    bool holding = false;
+};
 
 TEST(NamedMapping, NewObjectIsOwnerOnlyWhateverTheUmask) {
     for (const mode_t mask : {0000, 0022, 0077, 0777}) {
@@ -231,28 +274,16 @@ TEST(NamedMapping, LockGoesWithAKilledHolder) {
     NamedMapping mapping;
     bool existed = false;
     ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    if (holder == 0) {
+    HoldingProcess holder([&] {
         NamedMapping held;
-        const char result = held.Open(name.c_str()) && held.TakeLock(NamedMapping::Lock::Feeder, 0);
-        if (write(ready[1], &result, 1) == 1) {
-            pause();
-        }
-        _exit(0);
-    }
-    char result = 0;
-    ASSERT_EQ(read(ready[0], &result, 1), 1);
-    ASSERT_TRUE(result);
+        return held.Open(name.c_str()) && held.TakeLock(NamedMapping::Lock::Feeder, 0);
+    });
+    ASSERT_TRUE(holder.Holding());
     ASSERT_TRUE(mapping.Open(name.c_str()));
     EXPECT_FALSE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    holder.Kill();
     EXPECT_TRUE(mapping.TakeLock(NamedMapping::Lock::Feeder, 0));
     mapping.UnmapAndClose();
-    close(ready[0]);
-    close(ready[1]);
 }
 
 // Only the name of the very object opened goes; one made anew under the name stays.
@@ -276,6 +307,76 @@ TEST(NamedMapping, RemoveNameTakesOnlyTheOpenedObjectsName) {
     EXPECT_FALSE(probe.Open(name.c_str()));
     old.UnmapAndClose();
     newer.UnmapAndClose();
+}
+
+// How a peer in another process holds the object: writers are told by the system at once, a
+// reader only by its handle or its view, which stays after the handle is closed.
+struct HolderCase {
+    const char* label;
+    int openFlags;
+    bool map;
+    bool keepHandle;
+};
+
+void PrintTo(const HolderCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class OtherHolders : public ::testing::TestWithParam<HolderCase> {};
+
+// The peer holds the object until it is killed; then no one but this holder is left.
+TEST_P(OtherHolders, APeerHoldsTheObjectUntilItEnds) {
+    const HolderCase& c = GetParam();
+    ScopedName name("holders");
+    NamedMapping mapping;
+    bool existed = false;
+    ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_TRUE(OpenAndMap(mapping, name.c_str()));
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
+    HoldingProcess peer([&] {
+        const int fd = shm_open(("/" + std::string(name.c_str())).c_str(), c.openFlags, 0);
+        const int protection = c.openFlags == O_RDWR ? PROT_READ | PROT_WRITE : PROT_READ;
+        const bool held =
+            fd >= 0 && (!c.map || mmap(nullptr, 4096, protection, MAP_SHARED, fd, 0) != MAP_FAILED);
+        return held && (c.keepHandle || close(fd) == 0);
+    });
+    ASSERT_TRUE(peer.Holding());
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::Others);
+    peer.Kill();
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
+    mapping.UnmapAndClose();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Peers, OtherHolders,
+    ::testing::Values(HolderCase{"handle for writing", O_RDWR, false, true},
+                      HolderCase{"handle for reading", O_RDONLY, false, true},
+                      HolderCase{"view for writing, handle closed", O_RDWR, true, false},
+                      HolderCase{"view for reading, handle closed", O_RDONLY, true, false}),
+    [](const ::testing::TestParamInfo<HolderCase>& info) {
+        std::string name;
+        for (const char* c = info.param.label; *c != '\0'; ++c) {
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        }
+        return name;
+    });
+
+// Other handles and views in this process hold the object too; only the asker's own do not.
+// Without an opened object nothing can be told, and nothing is taken as free.
+TEST(NamedMapping, OtherHoldersInThisProcessCountButNotTheAskersOwn) {
+    ScopedName name("ownholders");
+    NamedMapping mapping;
+    bool existed = false;
+    ASSERT_TRUE(mapping.CreateOrJoin(name.c_str(), 4096, existed));
+    ASSERT_TRUE(OpenAndMap(mapping, name.c_str()));
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
+    NamedMapping second;
+    ASSERT_TRUE(second.Open(name.c_str()));
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::Others);
+    second.UnmapAndClose();
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::None);
+    mapping.UnmapAndClose();
+    EXPECT_EQ(mapping.OtherHolders(), NamedMapping::Holders::Others);
 }
 
 TEST(NamedMapping, InvalidNameFailsWithSystemCode) {

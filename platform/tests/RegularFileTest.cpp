@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -94,6 +95,36 @@ TEST_F(RegularFileTest, FifosPipesAndDevicesAreRefusedAtOnce) {
     if (fs::exists("/dev/zero")) {
         EXPECT_EQ(Refusal("/dev/zero"), kNotARegularFile); // would never end
     }
+}
+
+// What tells a changed file from an unchanged one: another file moved to the name, the same file
+// written (a new size, or the same size at a later time), and no file at all.
+TEST_F(RegularFileTest, IdentityChangesWithTheFileAtThePathAndOnlyThen) {
+    const std::string path = Write("data.dat", "first\n");
+    const FileIdentity opened = IdentifyFile(path.c_str());
+    ASSERT_TRUE(opened.exists);
+    EXPECT_EQ(IdentifyFile(path.c_str()), opened);
+
+    std::ofstream(path, std::ios::binary | std::ios::app) << "more\n";
+    const FileIdentity grown = IdentifyFile(path.c_str());
+    EXPECT_NE(grown, opened);
+    EXPECT_EQ(grown.file, opened.file);
+
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(1));
+    const FileIdentity touched = IdentifyFile(path.c_str());
+    EXPECT_NE(touched, grown);
+    EXPECT_EQ(touched.size, grown.size);
+
+    const std::string other = Write("other.dat", "first\nmore\n");
+    fs::last_write_time(other, fs::last_write_time(path));
+    fs::rename(other, path);
+    const FileIdentity replaced = IdentifyFile(path.c_str());
+    EXPECT_NE(replaced.file, touched.file);
+    EXPECT_NE(replaced, touched);
+
+    fs::remove(path);
+    EXPECT_FALSE(IdentifyFile(path.c_str()).exists);
+    EXPECT_EQ(IdentifyFile(path.c_str()), FileIdentity{});
 }
 
 } // namespace

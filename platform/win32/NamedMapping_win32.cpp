@@ -98,21 +98,36 @@ bool NamedMapping::NameRemoved() {
     return false;
 }
 
-void NamedMapping::UnmapAndClose() {
-    ReleaseLock(Lock::Lifecycle);
-    ReleaseLock(Lock::Feeder);
+void NamedMapping::ReleaseView() {
     guard.Release();
     if (address != nullptr) {
         UnmapViewOfFile(address);
     }
+    address = nullptr;
+    mappedSize = 0;
+}
+
+void NamedMapping::UnmapAndClose() {
+    ReleaseLock(Lock::Lifecycle);
+    ReleaseLock(Lock::Feeder);
+    ReleaseView();
     for (std::intptr_t* held : {&handle, &creationHandle}) {
         if (*held != kNoHandle) {
             CloseHandle(AsHandle(*held));
         }
         *held = kNoHandle;
     }
-    address = nullptr;
-    mappedSize = 0;
+}
+
+bool NamedMapping::Remap() {
+    ReleaseView();
+    return Map();
+}
+
+// A mapping that can be opened has a holder, since it goes with its last handle; whose handles
+// they are, and whether they are clients still at work, the system does not say.
+NamedMapping::Holders NamedMapping::OtherHolders() {
+    return Holders::Untold;
 }
 
 // A mutex whose holder ended without releasing it is abandoned, and the next wait takes it: a

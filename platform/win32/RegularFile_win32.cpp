@@ -6,6 +6,14 @@
 #include <fcntl.h>
 #include <io.h>
 
+namespace {
+
+std::uint64_t Combined(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+} // namespace
+
 [[maybe_unused]] static const char kRegularFileWin32Revision[] =
     "%Z% Corvane QX4012:03 RegularFile_win32.cpp $Revision: 1.1 $";
 
@@ -29,4 +37,25 @@ std::FILE* OpenRegularFileForReading(const char* path, int& error) {
         _close(fd);
     }
     return file;
+}
+
+// Opened for its attributes alone, shared every way, so that no writer or deleter is held up.
+FileIdentity IdentifyFile(const char* path) {
+    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!known) {
+        return {};
+    }
+    const FILETIME& written = information.ftLastWriteTime;
+    return {true, information.dwVolumeSerialNumber,
+            Combined(information.nFileIndexHigh, information.nFileIndexLow),
+            Combined(information.nFileSizeHigh, information.nFileSizeLow),
+            static_cast<std::int64_t>(Combined(written.dwHighDateTime, written.dwLowDateTime))};
 }

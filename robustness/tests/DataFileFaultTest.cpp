@@ -49,6 +49,17 @@ std::vector<std::string> PassFromEntryZero(const std::string& prefix) {
     return pass;
 }
 
+// Another file moved to the data file's name, or the data file itself written anew.
+void Renew(const char* path, const std::string& content, bool renameOver) {
+    if (renameOver) {
+        const std::string replacement = std::string(path) + ".new";
+        std::ofstream(replacement, std::ios::binary) << content;
+        fs::rename(replacement, path);
+    } else {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+    }
+}
+
 // The run is started and has published entry 0.
 void StartAndPublishFirstEntry(FaultRig& rig) {
     ASSERT_TRUE(rig.Start());
@@ -73,7 +84,8 @@ TEST(DataFileFault, DeletedFileGoesOnPlayingFromTheOpenFile) {
 // Whatever is still buffered may be played; the first request that fails takes the aircraft
 // of the last publication out of the block (the visual system would draw them frozen) and says
 // in the message line which file failed and how. The next request opens the file again by its
-// path, so that the file refilled in place, or another one moved to its name, plays from its top.
+// path, as it changed, so that the file refilled in place, or another one moved to its name,
+// plays from its top.
 TEST(DataFileFault, TruncatedFileWithdrawsItsTrafficAndIsOpenedAgain) {
     struct Case {
         std::uintmax_t size;
@@ -102,14 +114,7 @@ TEST(DataFileFault, TruncatedFileWithdrawsItsTrafficAndIsOpenedAgain) {
                       rig.file.c_str());
         EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
 
-        const std::string refill = SampleFile("NEW", kEntries, kFiller);
-        if (c.renameOver) {
-            const std::string replacement = std::string(rig.file.c_str()) + ".new";
-            std::ofstream(replacement, std::ios::binary) << refill;
-            fs::rename(replacement, rig.file.c_str());
-        } else {
-            std::ofstream(rig.file.c_str(), std::ios::binary | std::ios::trunc) << refill;
-        }
+        Renew(rig.file.c_str(), SampleFile("NEW", kEntries, kFiller), c.renameOver);
         EXPECT_EQ(Requests(rig, 3),
                   (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
     }
@@ -131,6 +136,31 @@ TEST(DataFileFault, FileThatStaysEmptyWithdrawsOnceAndKeepsTrying) {
     EXPECT_EQ(rig.Block().publishCounter, withdrawn);
     EXPECT_TRUE(rig.dialog->GetReader().HasReadFailed());
     EXPECT_TRUE(rig.host.messageBoxTexts.empty());
+}
+
+// A file cut short (no end tag) plays once: after its last entry every request fails, and the
+// file is not opened again while it stays as it is (its first entries would play again). A file
+// then moved to its name, or the file written anew, plays from its top.
+TEST(DataFileFault, FileWithoutEndTagPlaysOnceUntilTheFileChanges) {
+    for (const bool renameOver : {true, false}) {
+        SCOPED_TRACE(renameOver ? "renamed over" : "written anew");
+        std::string cut = SampleFile("OLD", kEntries, kFiller);
+        cut.erase(cut.rfind("####_END_####"));
+        FaultRig rig(cut);
+        StartAndPublishFirstEntry(rig);
+        std::vector<std::string> expected;
+        for (int n = 1; n < kEntries; ++n) {
+            expected.push_back(SampleList("OLD", n));
+        }
+        expected.push_back(""); // the read fails: the aircraft are withdrawn
+        expected.insert(expected.end(), 2 * (kEntries + 3), kNoPublication);
+        EXPECT_EQ(Requests(rig, static_cast<int>(expected.size())), expected);
+        EXPECT_TRUE(rig.dialog->GetReader().HasReadFailed());
+
+        Renew(rig.file.c_str(), SampleFile("NEW", kEntries, kFiller), renameOver);
+        EXPECT_EQ(Requests(rig, 3),
+                  (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
+    }
 }
 
 // A file moved over the data file leaves the feeder on the file it opened.

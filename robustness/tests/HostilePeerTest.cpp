@@ -94,6 +94,9 @@ std::string Close(ProgramRun& program, const char* which) {
 TEST_F(HostilePeer, FeederOutlivesAPeerThatKeepsShrinkingTheBlock) {
     RunInPrivateShm(kRoomyShm, [this]() -> std::string {
         for (int launch = 1; launch <= kShrinkingPeerLaunches; ++launch) {
+            // The peer held the block when the last feeder left, so the block stayed: gone, so
+            // that the feeder makes it again.
+            NamedMapping::Unlink(kVisualInterfaceName);
             ProgramRun feeder = StartFeeder("feeder" + std::to_string(launch) + ".log");
             ShrinkingPeer peer(kVisualInterfaceName, kVisualInterfaceSize);
             const bool told = feeder.WaitForOutput("Shared memory block", kStartMs);
@@ -181,9 +184,9 @@ TEST_F(HostilePeer, SecondFeederStaysOffTheBlockAndTheBlockGoesWithItsLastUser) 
     });
 }
 
-// A run that ended left its block (an older Corvane never removed it): count 0, its traffic,
-// and the simulation's ending state, on which a feeder started before the simulator ended
-// itself. The feeder starts such a block afresh instead.
+// A run that ended left its block (an older Corvane never removed it, a killed one could not):
+// its count, its traffic, and the simulation's ending state, on which a feeder started before
+// the simulator ended itself. No process holds the block, so the feeder starts it afresh.
 TEST_F(HostilePeer, FeederStartsABlockLeftByAnEndedRunAfresh) {
     RunInPrivateShm(kRoomyShm, [this]() -> std::string {
         NamedMapping left;
@@ -195,13 +198,19 @@ TEST_F(HostilePeer, FeederStartsABlockLeftByAnEndedRunAfresh) {
         auto* block = static_cast<VisualInterfaceBlock*>(left.Address());
         std::memcpy(block->versionTag, CVisShm::VersionTag(), std::strlen(CVisShm::VersionTag()));
         block->simulationState = kSimulationEnding;
+        block->attachCount = 1;
         block->aircraftCount = 1;
         std::memcpy(block->aircraft[0].callsign, "STALE", 6);
+        left.UnmapAndClose();
 
         ProgramRun feeder = StartFeeder("feeder.log");
         if (!feeder.WaitForOutput("Status: Opening data file", kStartMs)) {
             return "the feeder: " + feeder.Account();
         }
+        if (!left.Open(kVisualInterfaceName) || !left.Map()) {
+            return "no block beside the feeder";
+        }
+        block = static_cast<VisualInterfaceBlock*>(left.Address());
         const bool fresh = block->simulationState == 0 && block->aircraftCount == 0 &&
                            block->aircraft[0].callsign[0] == '\0' && block->attachCount == 1 &&
                            block->trafficStatus == 99;

@@ -9,6 +9,11 @@
 //                                    name went while the client was attached
 //   ShmPeer feed <name> <barrier>    attach as the feeder, meet the test at the barrier twice
 //                                    (claimed, then done), then end without detaching
+//   ShmPeer hold <name> <barrier>    as a simulator that does not count itself: make or open
+//                                    the block with the mapping calls alone, write the tag,
+//                                    simulationState 7 and its own fields, leave attachCount
+//                                    alone, meet the test at the barrier twice (holding, then
+//                                    done), then end without letting go
 //   ShmPeer register <report>        construct shared-memory objects with a report open
 
 #include "config_control/ConfigControl.h"
@@ -18,6 +23,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,6 +77,24 @@ int Feed(const char* name, const char* barrierName) {
     std::_Exit(0); // as a feeder that is killed: the system alone releases what it held
 }
 
+int Hold(const char* name, const char* barrierName) {
+    NamedMapping block;
+    bool existed = false;
+    if (!block.CreateOrJoin(name, kVisualInterfaceSize, existed) || !block.Open(name) ||
+        !block.Map()) {
+        return 1;
+    }
+    auto* fields = static_cast<VisualInterfaceBlock*>(block.Address());
+    std::memcpy(fields->versionTag, CVisShm::VersionTag(), std::strlen(CVisShm::VersionTag()));
+    fields->simulationState = kPeerSimulationState;
+    fields->ownLatitude = kPeerLatitude;
+    fields->soundRequest = kPeerSoundRequest;
+    if (!MeetAtBarrier(barrierName) || !MeetAtBarrier(barrierName)) {
+        return 1;
+    }
+    std::_Exit(0); // the system alone releases the block's handle and view
+}
+
 int Register(const char* report) {
     if (OpenConfigReport(report) != 1) {
         return 1;
@@ -96,6 +120,9 @@ int main(int argc, char** argv) {
     }
     if (command == "feed" && argc == 4) {
         return Feed(argv[2], argv[3]);
+    }
+    if (command == "hold" && argc == 4) {
+        return Hold(argv[2], argv[3]);
     }
     if (command == "register" && argc == 3) {
         return Register(argv[2]);

@@ -27,6 +27,12 @@ RawBlock::~RawBlock() {
     mapping.UnmapAndClose();
 }
 
+void RawBlock::LeaveBehind() {
+#ifndef _WIN32
+    mapping.UnmapAndClose();
+#endif
+}
+
 std::size_t MappedSizeFor(std::size_t size) {
 #ifdef _WIN32
     constexpr std::size_t kPage = 4096;

@@ -31,6 +31,9 @@ public:
 
     // False where the system makes no such block (Windows makes no empty mapping).
     bool Exists() const { return exists; }
+    // Lets go of the block as a program that ends does: a POSIX block stays by its name alone.
+    // A Windows block would go with its last handle, so there the handle and view are kept.
+    void LeaveBehind();
     bool IsMapped() const { return mapping.Address() != nullptr; }
     unsigned char* Bytes() const { return static_cast<unsigned char*>(mapping.Address()); }
     std::size_t Size() const { return mapping.MappedSize(); }
@@ -56,3 +59,8 @@ bool MeetAtBarrier(const char* barrierName);
 
 // Runs the peer program (tests/ShmPeer.cpp) with these arguments; true when it exits with 0.
 bool RunPeer(const std::string& arguments);
+
+// What the peer's "hold" command writes into the block.
+inline constexpr std::int32_t kPeerSimulationState = 7;
+inline constexpr double kPeerLatitude = 51.25;
+inline constexpr std::int32_t kPeerSoundRequest = 3;

@@ -139,11 +139,11 @@ void ExpectFreshBlock(const VisualInterfaceBlock& block, const char* label) {
     EXPECT_EQ(std::memcmp(&block, &expected, sizeof expected), 0) << label;
 }
 
-// No client is attached to such a block (its count is 0 or below), so what it holds is left
-// from a run that has ended, or from a creator that died before writing the tag. It is started
-// afresh, so that a simulator started now reads no stale traffic and a feeder started before
-// the simulator does not end itself on the old ending state. Another version's block is not
-// this build's to start.
+// No one holds such a block (on Windows, where the system does not say, no client is counted
+// in it), so what it holds is left from a run that has ended, or from a creator that died
+// before writing the tag. It is started afresh, so that a simulator started now reads no stale
+// traffic and a feeder started before the simulator does not end itself on the old ending
+// state. Another version's block is not this build's to start.
 TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
     struct Case {
         const char* label;
@@ -162,10 +162,50 @@ TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
         if (test.stale) {
             LeaveStaleRun(*BlockOf(raw));
         }
+        raw.LeaveBehind();
         CVisShm client(name.c_str());
         ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
-        ExpectFreshBlock(*BlockOf(raw), test.label);
+        ExpectFreshBlock(*BlockOf(client), test.label);
     }
+}
+
+// A simulator need not count itself: the block it made and holds is joined as it is, by the
+// feeder and by a feeder started again, and keeps its name while the simulator holds it. Once
+// the simulator has ended, no one holds the block and the next feeder starts it afresh.
+TEST(CVisShm, BlockOfAPeerThatDoesNotCountItselfIsJoinedUntilThePeerEnds) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows does not tell who holds a mapping: the count decides there";
+#endif
+    TestMappingName name;
+    TestMappingName barrierName;
+    RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+    bool peerOk = false;
+    std::thread peer(
+        [&] { peerOk = RunPeer(std::string("hold ") + name.c_str() + " " + barrierName.c_str()); });
+    const bool holding = MeetAtBarrier(barrierName.c_str());
+    for (const char* run : {"first feeder", "feeder started again"}) {
+        if (!holding) {
+            break;
+        }
+        CVisShm feeder(name.c_str());
+        ASSERT_TRUE(feeder.IsValid()) << run << ": " << feeder.GetErrorText();
+        const VisualInterfaceBlock& block = *BlockOf(feeder);
+        EXPECT_EQ(block.simulationState, kPeerSimulationState) << run;
+        EXPECT_EQ(block.ownLatitude, kPeerLatitude) << run;
+        EXPECT_EQ(block.soundRequest, kPeerSoundRequest) << run;
+        EXPECT_EQ(block.attachCount, 1) << run;
+        feeder.Detach();
+        EXPECT_TRUE(BlockNameExists(name.c_str())) << run;
+    }
+    EXPECT_TRUE(MeetAtBarrier(barrierName.c_str()));
+    peer.join();
+    ASSERT_TRUE(holding);
+    EXPECT_TRUE(peerOk);
+
+    ASSERT_TRUE(BlockNameExists(name.c_str()));
+    CVisShm next(name.c_str());
+    ASSERT_TRUE(next.IsValid()) << next.GetErrorText();
+    ExpectFreshBlock(*BlockOf(next), "after the peer ended");
 }
 
 TEST(CVisShm, AnotherVersionsBlockWithoutClientsIsLeftAlone) {
@@ -210,9 +250,9 @@ TEST(CVisShm, LastClientLeavesANewBlockOfTheNameAlone) {
 }
 
 // A view that lost its pages (a peer shrank the block while it was in use) is reported even
-// after the peer has grown the block again, and leaving it touches the block in no way: the
-// count and the name stay for those who still share the block.
-TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithoutDetaching) {
+// after the peer has grown the block again. Leaving it takes the client's count back and
+// nothing else: the name stays for those who still share the block.
+TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithOnlyItsCount) {
     TestMappingName name;
     const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
     RawBlock raw(name.c_str(), kVisualInterfaceSize);
@@ -234,7 +274,7 @@ TEST(CVisShm, LostViewIsNotIntactAndIsLeftWithoutDetaching) {
     client.Detach();
     EXPECT_FALSE(client.IsValid());
     EXPECT_EQ(client.GetBlock(), nullptr);
-    EXPECT_EQ(BlockOf(raw)->attachCount, 2);
+    EXPECT_EQ(BlockOf(raw)->attachCount, 1);
     EXPECT_TRUE(BlockNameExists(name.c_str()));
 }
 
@@ -405,8 +445,8 @@ TEST(CVisShm, LargerBlockOfAPeerIsAccepted) {
 }
 
 // A peer that shrinks the object under the view (POSIX only: a Windows mapping cannot shrink).
-// Abandoning the client then releases the view without touching the block, whose memory may be
-// gone: no attachCount change, no access at all.
+// Abandoning the client then releases the view without touching what is left of the block
+// beyond the client's own count (see the next test).
 TEST(CVisShm, ShrunkBlockIsNotIntactAndIsAbandonedUntouched) {
     TestMappingName name;
     const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
@@ -434,6 +474,46 @@ TEST(CVisShm, ShrunkBlockIsNotIntactAndIsAbandonedUntouched) {
     client.Detach(); // nothing left to detach from
 }
 
+// The peer that shrank the block may keep it: a client that abandons it takes back its count
+// where the block still reaches that far, and writes nothing else, not even past the new end.
+TEST(CVisShm, AbandonTakesBackTheCountWhereTheShrunkBlockStillHoldsIt) {
+    constexpr std::uintmax_t kCountEnd = offsetof(VisualInterfaceBlock, attachCount) + 4;
+    struct Case {
+        std::uintmax_t size;
+        std::int32_t count; // after the client's abandon, with another client counted
+    };
+    // Cut within the count, the block keeps the count's low bytes, which no one may touch.
+    for (const auto [size, count] : {Case{kVisualInterfaceSize - 1, 1}, Case{kCountEnd, 1},
+                                     Case{kCountEnd - 1, 2}, Case{0, 0}}) {
+        TestMappingName name;
+        const std::filesystem::path object = std::filesystem::path("/dev/shm") / name.c_str();
+        RawBlock raw(name.c_str(), kVisualInterfaceSize);
+        ASSERT_TRUE(raw.IsMapped());
+        PrepareBlock(raw, 1);
+        CVisShm client(name.c_str());
+        ASSERT_TRUE(client.IsValid());
+        if (!std::filesystem::exists(object)) {
+            GTEST_SKIP() << "no file view of shared memory objects here";
+        }
+        std::filesystem::resize_file(object, size);
+        ASSERT_FALSE(client.IsBlockIntact());
+        client.Abandon();
+        EXPECT_FALSE(client.IsValid());
+        EXPECT_EQ(client.GetBlock(), nullptr);
+
+        std::filesystem::resize_file(object, kVisualInterfaceSize);
+        NamedMapping view;
+        ASSERT_TRUE(view.Open(name.c_str()) && view.Map());
+        const auto& block = *static_cast<const VisualInterfaceBlock*>(view.Address());
+        EXPECT_EQ(block.attachCount, count) << size;
+        const auto* bytes = static_cast<const unsigned char*>(view.Address());
+        EXPECT_TRUE(std::all_of(bytes + kCountEnd, bytes + kVisualInterfaceSize,
+                                [](unsigned char b) { return b == 0; }))
+            << size;
+        view.UnmapAndClose();
+    }
+}
+
 TEST(CVisShm, FailureToOpenOrCreateReportsTheSystemText) {
     CVisShm client(UnusableMappingName());
     EXPECT_FALSE(client.IsValid());
@@ -458,13 +538,18 @@ TEST(CVisShm, ConcurrentClientsKeepTheCountExact) {
 
 // Clients in two processes attach and detach over and over at the same moments, so that the
 // block is made, joined, left by its last client and removed while the other process attaches.
-// Every attach must find a whole block under a name that stays while it is attached.
+// Every attach must find a whole block under a name that stays while it is attached. The last
+// detach may still meet a view of the other process (one that a client not counted last leaves
+// mapped until its process ends), and then leaves the name: nothing of theirs reaches the next
+// client, which finds no one else holding the block and starts it afresh.
 TEST(CVisShm, ClientsComingAndGoingTogetherAlwaysMeetAWholeBlock) {
     TestMappingName name;
     TestMappingName barrierName;
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
     EXPECT_TRUE(RunTwoPeers(std::string("churn ") + name.c_str() + " 300 " + barrierName.c_str()));
-    EXPECT_FALSE(BlockNameExists(name.c_str()));
+    CVisShm next(name.c_str());
+    ASSERT_TRUE(next.IsValid()) << next.GetErrorText();
+    ExpectFreshBlock(*BlockOf(next), "after the churn");
 }
 
 } // namespace

@@ -240,9 +240,19 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
         auto* block = static_cast<VisualInterfaceBlock*>(mapping.Address());
         attached = std::atomic_ref<std::int32_t>(block->attachCount).load();
     }
+    // A peer need not count itself, and a killed client leaves its count: whether the block is
+    // in use is the system's to tell. Where it does not (Windows), the count is all there is,
+    // and a negative count is no proof that nobody uses the block: only 0 is.
+    const NamedMapping::Holders holders = mapping.OtherHolders();
     mapping.UnmapAndClose();
-    // A negative count is no proof that nobody uses the block: only 0 is.
-    if (attached != 0 && !force) {
+    if (holders == NamedMapping::Holders::Others && !force) {
+        std::fprintf(err,
+                     "corvane-sim: refused: another program holds \"%s\". Stop every program "
+                     "that uses it first (or, if none does, use --remove --force).\n",
+                     name);
+        return kSimExitCannotRun;
+    }
+    if (holders == NamedMapping::Holders::Untold && attached != 0 && !force) {
         std::fprintf(err,
                      attached > 0 ? "corvane-sim: refused: %d client(s) attached to \"%s\". "
                                   : "corvane-sim: refused: the attach count is %d for \"%s\", "

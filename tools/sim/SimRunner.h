@@ -17,7 +17,8 @@ inline constexpr char kSimRunnerHeaderRevision[] =
 // kSimExitUsage when the --svg file cannot be written at the start. Every message is one line.
 int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
 
-// Unlinks the block `name` unless its attach count is other than 0 (a client may be attached,
-// or the count is garbage), or `force`. Exit code 0 when removed, 1 when refused or failed. A
-// Windows block goes with its last user and is never removed here: 1, with the reason.
+// Unlinks the block `name` unless another program holds it, as the system tells (where it does
+// not, on Windows: unless its attach count is other than 0), or `force`. Exit code 0 when
+// removed, 1 when refused or failed. A Windows block goes with its last user and is never
+// removed here: 1, with the reason.
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err);

@@ -485,6 +485,37 @@ TEST_F(ProgramAgainstBlock, CalendarSetBackAnHourKeepsTheRequestsComing) {
     EXPECT_EQ(ExitCode(program.WaitForExit(kEndTimeoutMs)), 0) << program.Errors();
 }
 
+// The default path made from XDG_DATA_HOME is held to the same 1023 characters as --data: cut,
+// it would name another file. It is refused before the program attaches or opens anything.
+TEST(ProgramDefaultPath, OverlongDataFolderIsRefusedNotCut) {
+    const std::string blockName = UniqueName("CorvaneProgramTest");
+    struct Case {
+        std::size_t folderLength;
+        bool refused;
+    };
+    constexpr std::size_t kInFolder = sizeof "/Brenwick/AddOns/TrafficLog.dat" - 1;
+    for (const Case& c : {Case{1023 - kInFolder + 1, true}, Case{1023 - kInFolder, false}}) {
+        Launch launch;
+        launch.arguments = {"--name", blockName};
+        launch.environment = {"XDG_DATA_HOME=/" + std::string(c.folderLength - 1, 'd')};
+        RunningProgram program(launch);
+        ASSERT_TRUE(program.Started());
+        if (c.refused) {
+            const Finished finished = program.WaitForExit(kEndTimeoutMs);
+            EXPECT_EQ(ExitCode(finished), 2);
+            EXPECT_NE(program.Errors().find("default path in $XDG_DATA_HOME is longer than 1023 "
+                                            "characters: name the file with --data"),
+                      std::string::npos)
+                << program.Errors();
+        } else {
+            // The path fits whole: the file is missing, and the message line says so.
+            EXPECT_TRUE(program.WaitForLine("Message: No Data File", kStartTimeoutMs))
+                << program.Output();
+        }
+    }
+    NamedMapping::Unlink(blockName.c_str());
+}
+
 struct ArgumentCase {
     const char* name;
     std::vector<std::string> arguments;
