@@ -127,9 +127,9 @@ void CheckPublication(const VisualInterfaceBlock& block) {
     }
 }
 
-// A second client joins exactly when the tag the simulator side left is this build's, or when
-// no client is counted and the tag is blank (a block its creator never finished, which the
-// client starts afresh). A client that refused the block keeps its view until the process ends,
+// A second client joins exactly when the tag the simulator side left is this build's: the
+// feeder's own client holds the block, so a blank tag is a creator still at work, whatever the
+// count says, and is refused once it does not come. A client that refused the block keeps its view until the process ends,
 // so a long fuzzing run makes only a few; one that joined is made the last client, so that it
 // releases its view.
 void CheckJoin(const char* mappingName, VisualInterfaceBlock& block) {
@@ -139,9 +139,7 @@ void CheckJoin(const char* mappingName, VisualInterfaceBlock& block) {
     const std::string_view tag(block.versionTag,
                                end == nullptr ? kVersionTagSize
                                               : static_cast<const char*>(end) - block.versionTag);
-    const bool blank = std::all_of(block.versionTag, block.versionTag + kVersionTagSize,
-                                   [](char byte) { return byte == '\0'; });
-    const bool matches = tag == CVisShm::VersionTag() || (blank && block.attachCount <= 0);
+    const bool matches = tag == CVisShm::VersionTag();
     if (!matches) {
         if (refusedClients == kMaxRefusedClients) {
             return;
