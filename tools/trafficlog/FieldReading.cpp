@@ -22,13 +22,19 @@ constexpr int kNumberSize = 1024;
 // ParseHex refuses longer texts and counts only the last digits.
 constexpr std::size_t kMaxAddressText = 18;
 constexpr std::size_t kAddressDigits = 8;
+constexpr std::size_t kExactDigits = 18;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The white space that strtod skips in the "C" locale: space, \t, \n, \v, \f and \r.
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 const char* SkipSpace(const char* p) {
-    while (*p != '\0' && std::strchr(" \t\n\v\f\r", *p) != nullptr) {
+    while (IsSpace(*p)) {
         ++p;
     }
     return p;
@@ -48,17 +54,27 @@ std::size_t IntegerLength(const char* p) {
     return end == digits ? 0 : static_cast<std::size_t>(end - p);
 }
 
+// The value of [sign] and at most kExactDigits digits.
+std::int64_t ShortInteger(const char* p, std::size_t length) {
+    const char* end = p + length;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    std::int64_t value = 0;
+    for (; p < end; ++p) {
+        value = value * 10 + (*p - '0');
+    }
+    return negative ? -value : value;
+}
+
 // What follows a number decides between an exact and a partial reading.
 FieldForm FormAfter(const char* rest) {
     return *SkipSpace(rest) == '\0' ? FieldForm::Exact : FieldForm::Partial;
 }
 
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-} // namespace
-
-std::size_t DecimalLength(const char* p) {
+// DecimalLength, telling also whether the number has an exponent.
+std::size_t ScanDecimal(const char* p, bool& exponent) {
     const char* start = p;
     if (*p == '+' || *p == '-') {
         ++p;
@@ -75,37 +91,73 @@ std::size_t DecimalLength(const char* p) {
         return 0;
     }
     if (*p == 'e' || *p == 'E') {
-        const char* exponent = p + 1;
-        if (*exponent == '+' || *exponent == '-') {
-            ++exponent;
+        const char* digitsAfter = p + 1;
+        if (*digitsAfter == '+' || *digitsAfter == '-') {
+            ++digitsAfter;
         }
-        if (IsDigit(*exponent)) {
-            p = SkipDigits(exponent);
+        if (IsDigit(*digitsAfter)) {
+            p = SkipDigits(digitsAfter);
+            exponent = true;
         }
     }
     return static_cast<std::size_t>(p - start);
 }
 
-NumberReading ReadNumberField(const char* text) {
-    RegisterModule();
-    const char* start = SkipSpace(text);
+// Fewer digits than a double's largest value has, and no exponent: the number is finite
+// without converting it. The rest (long numbers, exponents) goes to strtod.
+constexpr std::size_t kCertainlyFiniteLength = 300;
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The form of a decimal field and where its number starts; the number is finite for Exact and
+// Partial.
+FieldForm NumberForm(const char* text, const char*& start) {
+    start = SkipSpace(text);
     if (*start == '\0') {
-        return {FieldForm::Empty, 0.0};
+        return FieldForm::Empty;
     }
-    const std::size_t length = DecimalLength(start);
+    bool exponent = false;
+    const std::size_t length = ScanDecimal(start, exponent);
     if (length == 0) {
         // "nan" and "inf" are no numbers of the file's grammar, but the C library reads them.
-        return {std::isfinite(std::strtod(start, nullptr)) ? FieldForm::NoNumber
-                                                           : FieldForm::NotFinite,
-                0.0};
+        return std::isfinite(std::strtod(start, nullptr)) ? FieldForm::NoNumber
+                                                          : FieldForm::NotFinite;
     }
-    char number[kNumberSize];
-    CopyBounded(number, start, static_cast<int>(std::min<std::size_t>(length + 1, kNumberSize)));
     // Judged apart from the value, which the feeder's conversion may already have turned to 0.
-    if (!std::isfinite(std::strtod(number, nullptr))) {
-        return {FieldForm::NotFinite, 0.0};
+    if (exponent || length >= kCertainlyFiniteLength) {
+        char number[kNumberSize];
+        CopyBounded(number, start,
+                    static_cast<int>(std::min<std::size_t>(length + 1, kNumberSize)));
+        if (!std::isfinite(std::strtod(number, nullptr))) {
+            return FieldForm::NotFinite;
+        }
     }
-    return {FormAfter(start + length), ParseDecimal(number)};
+    return FormAfter(start + length);
+}
+} // namespace
+
+std::size_t DecimalLength(const char* p) {
+    bool exponent = false;
+    return ScanDecimal(p, exponent);
+}
+
+FieldForm NumberFieldForm(const char* text) {
+    RegisterModule();
+    const char* start = nullptr;
+    return NumberForm(text, start);
+}
+
+NumberReading ReadNumberField(const char* text) {
+    RegisterModule();
+    const char* start = nullptr;
+    const FieldForm form = NumberForm(text, start);
+    if (form != FieldForm::Exact && form != FieldForm::Partial) {
+        return {form, 0.0};
+    }
+    // The feeder's conversion reads the number alone whatever follows it.
+    return {form, ParseDecimal(start)};
 }
 
 IntegerReading ReadTimeField(const char* text) {
@@ -118,6 +170,15 @@ IntegerReading ReadTimeField(const char* text) {
     if (length == 0) {
         return {FieldForm::NoNumber, 0};
     }
+    // Up to 18 digits have one value in 64 bits, whoever reads them; longer numbers go to the
+    // feeder's conversion and are read again to see whether it clamped them.
+    const bool hasSign = *start == '+' || *start == '-';
+    if (length - (hasSign ? 1 : 0) <= kExactDigits) {
+        const std::int64_t exact = ShortInteger(start, length);
+        const auto value = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(exact, INT32_MIN, INT32_MAX));
+        return {value != exact ? FieldForm::OutOfRange : FormAfter(start + length), value};
+    }
     const std::int32_t value = ParseDecimalInteger(start);
     if (std::strtoll(start, nullptr, 10) != value) {
         return {FieldForm::OutOfRange, value};
@@ -127,25 +188,30 @@ IntegerReading ReadTimeField(const char* text) {
 
 IntegerReading ReadAddressField(char* text) {
     RegisterModule();
-    RemoveChar(text, '"');
+    if (std::strchr(text, '"') != nullptr) {
+        RemoveChar(text, '"');
+    }
     const std::int32_t value = ParseHex(text);
     if (*text == '\0') {
         return {FieldForm::Empty, value};
     }
     const char* prefix = std::strstr(text, "0x");
     const char* digits = prefix != nullptr ? prefix + 2 : text;
-    for (const char* p = digits; *p != '\0'; ++p) {
-        if (!IsHexDigit(*p)) {
-            return {FieldForm::NotHex, value};
-        }
+    const char* end = digits;
+    while (IsHexDigit(*end)) {
+        ++end;
     }
-    if (*digits == '\0') {
+    if (*end != '\0') {
+        return {FieldForm::NotHex, value};
+    }
+    if (end == digits) {
         return {FieldForm::NoNumber, value};
     }
     while (*digits == '0') {
         ++digits;
     }
-    if (std::strlen(text) > kMaxAddressText || std::strlen(digits) > kAddressDigits) {
+    if (end - text > static_cast<std::ptrdiff_t>(kMaxAddressText) ||
+        end - digits > static_cast<std::ptrdiff_t>(kAddressDigits)) {
         return {FieldForm::OutOfRange, value};
     }
     if (value < 0) {

@@ -38,6 +38,8 @@ std::size_t DecimalLength(const char* text);
 
 // A decimal field (position, altitudes, track, speed, vertical rate).
 NumberReading ReadNumberField(const char* text);
+// Its form alone, without converting the value.
+FieldForm NumberFieldForm(const char* text);
 
 // The time field: a decimal integer, clamped to the 32-bit range.
 IntegerReading ReadTimeField(const char* text);

@@ -225,6 +225,11 @@ void CheckRun::StartEntry() {
 
 void CheckRun::InsideEntry() {
     const char* line = reader.Head();
+    // Every tag holds the tag mark: a line without one is an aircraft line, whatever else.
+    if (std::strchr(line, kTagMark) == nullptr) {
+        AircraftLine();
+        return;
+    }
     char text[kTextSize];
     if (HasText(line, kEntryEndTag)) {
         FormatBounded(text, kTextSize, "the feeder ends entry %lld here",
@@ -299,9 +304,12 @@ void CheckRun::AircraftLine() {
         TagMark("the feeder reads this aircraft, but takes a tag text anywhere in a line for a "
                 "tag");
     }
-    // The feeder sees no more than the first delivered piece.
-    char line[kLineBufferSize];
-    CopyBounded(line, reader.Head(), static_cast<int>(kDeliveredLineLength));
+    // The feeder sees no more than the first delivered piece. The line is cut and split where
+    // it lies: nothing reads it after this.
+    char* line = reader.Head();
+    if (reader.Length() >= kDeliveredLineLength - 1) {
+        line[kDeliveredLineLength - 1] = '\0';
+    }
     char* fields[kMaxLineFields + 1] = {};
     const int count = SplitAtCharBounded(line, "|", fields, kMaxLineFields);
     FieldCount(count);
@@ -341,8 +349,13 @@ void CheckRun::FieldCount(int count) {
 }
 
 void CheckRun::Address(char* field) {
-    char written[kLineBufferSize];
-    CopyBounded(written, field, sizeof written);
+    // The reading takes the quotes out in place; the finding quotes the field as written.
+    char quoted[kLineBufferSize];
+    const bool hasQuotes = std::strchr(field, '"') != nullptr;
+    if (hasQuotes) {
+        CopyBounded(quoted, field, sizeof quoted);
+    }
+    const char* written = hasQuotes ? quoted : field;
     const IntegerReading address = ReadAddressField(field);
     char consequence[kTextSize];
     switch (address.form) {
@@ -435,6 +448,10 @@ void CheckRun::Coordinate(int field, const char* text) {
 
 // Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0.
 void CheckRun::Measure(int field, const char* text) {
+    const FieldForm form = NumberFieldForm(text);
+    if (form == FieldForm::Exact || form == FieldForm::Empty) {
+        return;
+    }
     const NumberReading measure = ReadNumberField(text);
     char consequence[kTextSize];
     if (measure.form != FieldForm::Empty && MisreadNumber(measure, consequence, kTextSize)) {
