@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tools/trafficlog/ByteSource.h"
+#include "tools/trafficlog/ReadAhead.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,10 +19,16 @@ public:
 
     // False, with the reason, when the file cannot be opened or its container not unpacked.
     bool Open(const char* path);
+    // From here on the file is read and unpacked on a thread of its own, ahead of the reads
+    // (see ReadAhead). Call after Open, before the first read.
+    void StartReadingAhead();
     int Read(unsigned char* buffer, int size) override;
+    int Borrow(const unsigned char** bytes, unsigned char* spare, int size) override;
 
     // Progress through the file itself, whatever it unpacks to.
-    std::int64_t FileBytesRead() const { return file.BytesRead(); }
+    std::int64_t FileBytesRead() const {
+        return ahead != nullptr ? ahead->FileBytes() : file.BytesRead();
+    }
     std::int64_t FileSize() const { return file.Size(); }
     // "gzip", "tar+gzip" ...: what was unpacked, for the summary; empty for plain text.
     const char* Layers() const { return layers; }
@@ -34,4 +41,8 @@ private:
     int depth = 0;
     ByteSource* top = &file;
     char layers[40] = {};
+    // Last, so that the thread stops before the layers it reads go.
+    std::unique_ptr<ReadAhead> ahead;
+    const unsigned char* taken = nullptr;
+    int takenLeft = 0;
 };

@@ -139,6 +139,9 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
         SetErrorText(stream.FullErrorText().c_str());
         return false;
     }
+    if (ConvertThreads(context.options) == 2) {
+        stream.StartReadingAhead();
+    }
     PhysicalLineReader reader;
     reader.Attach(stream);
     context.stream = &stream;
