@@ -12,9 +12,13 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:45 FieldReading.cpp $Revision: 1.1 $";
 
+// Every field of every line comes here: after the first call, one test.
+bool registered = false;
+
 void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kFieldReadingHeaderRevision, kRevision});
+    if (!registered) {
+        RegisterModuleOnce(registered, "Traffic Log", {kFieldReadingHeaderRevision, kRevision});
+    }
 }
 
 // Room for any field of a line as the checker sees it.
@@ -111,6 +115,30 @@ bool IsHexDigit(char c) {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// The value of at most eight hexadecimal digits, as a 32-bit number.
+std::int32_t ShortHex(const char* p, const char* end) {
+    std::uint32_t value = 0;
+    for (; p < end; ++p) {
+        const char c = *p;
+        const std::uint32_t digit = IsDigit(c)               ? static_cast<std::uint32_t>(c - '0')
+                                    : (c >= 'a' && c <= 'f') ? static_cast<std::uint32_t>(c - 'a' + 10)
+                                                             : static_cast<std::uint32_t>(c - 'A' + 10);
+        value = value * 16 + digit;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// The first "0x" in the text, or null; a library search costs more to set up than an address
+// of a few characters takes to walk.
+const char* FindHexPrefix(const char* text) {
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (p[0] == '0' && p[1] == 'x') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
 // The form of a decimal field and where its number starts; the number is finite for Exact and
 // Partial.
 FieldForm NumberForm(const char* text, const char*& start) {
@@ -143,12 +171,6 @@ std::size_t DecimalLength(const char* p) {
     return ScanDecimal(p, exponent);
 }
 
-FieldForm NumberFieldForm(const char* text) {
-    RegisterModule();
-    const char* start = nullptr;
-    return NumberForm(text, start);
-}
-
 NumberReading ReadNumberField(const char* text) {
     RegisterModule();
     const char* start = nullptr;
@@ -158,6 +180,12 @@ NumberReading ReadNumberField(const char* text) {
     }
     // The feeder's conversion reads the number alone whatever follows it.
     return {form, ParseDecimal(start)};
+}
+
+bool IsPlainNumberWithin(const char* text, double limit) {
+    DecimalBounds bounds;
+    return BoundDecimal(text, bounds) && *bounds.end == '\0' && bounds.low >= -limit &&
+           bounds.high <= limit;
 }
 
 IntegerReading ReadTimeField(const char* text) {
@@ -191,16 +219,20 @@ IntegerReading ReadAddressField(char* text) {
     if (std::strchr(text, '"') != nullptr) {
         RemoveChar(text, '"');
     }
-    const std::int32_t value = ParseHex(text);
     if (*text == '\0') {
-        return {FieldForm::Empty, value};
+        return {FieldForm::Empty, ParseHex(text)};
     }
-    const char* prefix = std::strstr(text, "0x");
+    const char* prefix = FindHexPrefix(text);
     const char* digits = prefix != nullptr ? prefix + 2 : text;
     const char* end = digits;
     while (IsHexDigit(*end)) {
         ++end;
     }
+    // Up to eight digits alone have one value, whoever reads them; the rest go to the
+    // feeder's conversion.
+    const bool plain = prefix == nullptr && *end == '\0' &&
+                       end - text <= static_cast<std::ptrdiff_t>(kAddressDigits);
+    const std::int32_t value = plain ? ShortHex(text, end) : ParseHex(text);
     if (*end != '\0') {
         return {FieldForm::NotHex, value};
     }

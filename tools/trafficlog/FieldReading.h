@@ -38,8 +38,11 @@ std::size_t DecimalLength(const char* text);
 
 // A decimal field (position, altitudes, track, speed, vertical rate).
 NumberReading ReadNumberField(const char* text);
-// Its form alone, without converting the value.
-FieldForm NumberFieldForm(const char* text);
+
+// True when the field is a plain decimal ([sign] digits [. digits], nothing before or after it)
+// whose value certainly lies within -limit to limit: the feeder reads it exactly as written,
+// which settles most fields without converting them. False settles nothing.
+bool IsPlainNumberWithin(const char* text, double limit);
 
 // The time field: a decimal integer, clamped to the 32-bit range.
 IntegerReading ReadTimeField(const char* text);

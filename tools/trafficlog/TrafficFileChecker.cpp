@@ -430,6 +430,10 @@ bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
 
 // An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
 void CheckRun::Coordinate(int field, const char* text) {
+    const double limit = field == kLatitudeField ? 90.0 : 180.0;
+    if (IsPlainNumberWithin(text, limit)) {
+        return;
+    }
     const NumberReading coordinate = ReadNumberField(text);
     char consequence[kTextSize];
     if (coordinate.form == FieldForm::NotFinite) {
@@ -438,7 +442,6 @@ void CheckRun::Coordinate(int field, const char* text) {
     } else if (MisreadNumber(coordinate, consequence, kTextSize)) {
         ReportField(CheckFault::PositionNotNumeric, field, text, consequence);
     }
-    const double limit = field == kLatitudeField ? 90.0 : 180.0;
     if (std::fabs(coordinate.value) > limit) {
         FormatBounded(consequence, kTextSize, "beyond %g degrees: the feeder takes it as %s", limit,
                       field == kLatitudeField ? "the nearest pole" : "the 180-degree meridian");
@@ -448,8 +451,7 @@ void CheckRun::Coordinate(int field, const char* text) {
 
 // Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0.
 void CheckRun::Measure(int field, const char* text) {
-    const FieldForm form = NumberFieldForm(text);
-    if (form == FieldForm::Exact || form == FieldForm::Empty) {
+    if (IsPlainNumberWithin(text, HUGE_VAL)) {
         return;
     }
     const NumberReading measure = ReadNumberField(text);
