@@ -171,6 +171,11 @@ std::size_t DecimalLength(const char* p) {
     return ScanDecimal(p, exponent);
 }
 
+std::size_t DecimalLength(const char* p, bool& hasExponent) {
+    hasExponent = false;
+    return ScanDecimal(p, hasExponent);
+}
+
 NumberReading ReadNumberField(const char* text) {
     RegisterModule();
     const char* start = nullptr;

@@ -35,6 +35,8 @@ struct IntegerReading {
 // The length of the number at `text` by the file's grammar: [sign] digits [. digits]
 // [exponent], a digit before or after the point; 0 when there is none.
 std::size_t DecimalLength(const char* text);
+// The same, telling also whether the number has an exponent.
+std::size_t DecimalLength(const char* text, bool& hasExponent);
 
 // A decimal field (position, altitudes, track, speed, vertical rate).
 NumberReading ReadNumberField(const char* text);
