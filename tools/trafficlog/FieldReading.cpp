@@ -26,7 +26,9 @@ constexpr int kNumberSize = 1024;
 // ParseHex refuses longer texts and counts only the last digits.
 constexpr std::size_t kMaxAddressText = 18;
 constexpr std::size_t kAddressDigits = 8;
-constexpr std::size_t kExactDigits = 18;
+constexpr std::ptrdiff_t kExactDigits = 18;
+// Integer parts up to here convert to a double exactly.
+constexpr std::ptrdiff_t kBoundedDigits = 15;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -56,20 +58,6 @@ std::size_t IntegerLength(const char* p) {
     const char* digits = (*p == '+' || *p == '-') ? p + 1 : p;
     const char* end = SkipDigits(digits);
     return end == digits ? 0 : static_cast<std::size_t>(end - p);
-}
-
-// The value of [sign] and at most kExactDigits digits.
-std::int64_t ShortInteger(const char* p, std::size_t length) {
-    const char* end = p + length;
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') {
-        ++p;
-    }
-    std::int64_t value = 0;
-    for (; p < end; ++p) {
-        value = value * 10 + (*p - '0');
-    }
-    return negative ? -value : value;
 }
 
 // What follows a number decides between an exact and a partial reading.
@@ -111,21 +99,15 @@ std::size_t ScanDecimal(const char* p, bool& exponent) {
 // without converting it. The rest (long numbers, exponents) goes to strtod.
 constexpr std::size_t kCertainlyFiniteLength = 300;
 
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// The value of at most eight hexadecimal digits, as a 32-bit number.
-std::int32_t ShortHex(const char* p, const char* end) {
-    std::uint32_t value = 0;
-    for (; p < end; ++p) {
-        const char c = *p;
-        const std::uint32_t digit = IsDigit(c)               ? static_cast<std::uint32_t>(c - '0')
-                                    : (c >= 'a' && c <= 'f') ? static_cast<std::uint32_t>(c - 'a' + 10)
-                                                             : static_cast<std::uint32_t>(c - 'A' + 10);
-        value = value * 16 + digit;
+// 0 to 15 for a hexadecimal digit, -1 for any other character.
+int HexValue(char c) {
+    if (IsDigit(c)) {
+        return c - '0';
     }
-    return static_cast<std::int32_t>(value);
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
 // The first "0x" in the text, or null; a library search costs more to set up than an address
@@ -188,9 +170,20 @@ NumberReading ReadNumberField(const char* text) {
 }
 
 bool IsPlainNumberWithin(const char* text, double limit) {
-    DecimalBounds bounds;
-    return BoundDecimal(text, bounds) && *bounds.end == '\0' && bounds.low >= -limit &&
-           bounds.high <= limit;
+    const char* p = *text == '-' || *text == '+' ? text + 1 : text;
+    const char* integer = p;
+    std::int64_t whole = 0;
+    for (; IsDigit(*p) && p - integer < kBoundedDigits; ++p) {
+        whole = whole * 10 + (*p - '0');
+    }
+    std::ptrdiff_t digits = p - integer;
+    if (*p == '.') {
+        const char* fraction = ++p;
+        p = SkipDigits(p);
+        digits += p - fraction;
+    }
+    // The value lies within whole and whole + 1, whatever its fraction.
+    return *p == '\0' && digits > 0 && static_cast<double>(whole + 1) <= limit;
 }
 
 IntegerReading ReadTimeField(const char* text) {
@@ -199,19 +192,25 @@ IntegerReading ReadTimeField(const char* text) {
     if (*start == '\0') {
         return {FieldForm::Empty, 0};
     }
-    const std::size_t length = IntegerLength(start);
-    if (length == 0) {
+    const bool negative = *start == '-';
+    const char* digits = negative || *start == '+' ? start + 1 : start;
+    std::int64_t magnitude = 0;
+    const char* end = digits;
+    for (; IsDigit(*end) && end - digits < kExactDigits; ++end) {
+        magnitude = magnitude * 10 + (*end - '0');
+    }
+    if (end == digits) {
         return {FieldForm::NoNumber, 0};
     }
     // Up to 18 digits have one value in 64 bits, whoever reads them; longer numbers go to the
     // feeder's conversion and are read again to see whether it clamped them.
-    const bool hasSign = *start == '+' || *start == '-';
-    if (length - (hasSign ? 1 : 0) <= kExactDigits) {
-        const std::int64_t exact = ShortInteger(start, length);
+    if (!IsDigit(*end)) {
+        const std::int64_t exact = negative ? -magnitude : magnitude;
         const auto value = static_cast<std::int32_t>(
             std::clamp<std::int64_t>(exact, INT32_MIN, INT32_MAX));
-        return {value != exact ? FieldForm::OutOfRange : FormAfter(start + length), value};
+        return {value != exact ? FieldForm::OutOfRange : FormAfter(end), value};
     }
+    const std::size_t length = IntegerLength(start);
     const std::int32_t value = ParseDecimalInteger(start);
     if (std::strtoll(start, nullptr, 10) != value) {
         return {FieldForm::OutOfRange, value};
@@ -230,14 +229,15 @@ IntegerReading ReadAddressField(char* text) {
     const char* prefix = FindHexPrefix(text);
     const char* digits = prefix != nullptr ? prefix + 2 : text;
     const char* end = digits;
-    while (IsHexDigit(*end)) {
-        ++end;
+    std::uint32_t read = 0;
+    for (int digit; (digit = HexValue(*end)) >= 0; ++end) {
+        read = read * 16 + static_cast<std::uint32_t>(digit);
     }
     // Up to eight digits alone have one value, whoever reads them; the rest go to the
     // feeder's conversion.
     const bool plain = prefix == nullptr && *end == '\0' &&
                        end - text <= static_cast<std::ptrdiff_t>(kAddressDigits);
-    const std::int32_t value = plain ? ShortHex(text, end) : ParseHex(text);
+    const std::int32_t value = plain ? static_cast<std::int32_t>(read) : ParseHex(text);
     if (*end != '\0') {
         return {FieldForm::NotHex, value};
     }
