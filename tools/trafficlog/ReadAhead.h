@@ -21,7 +21,7 @@ public:
     // Each read of the source asks for this many bytes, as a reader without the thread would,
     // so that the source is read in the same steps and fails at the same byte.
     static constexpr int kReadSize = 1 << 16;
-    static constexpr int kBlockSize = 4 * kReadSize;
+    static constexpr int kBlockSize = 16 * kReadSize;
     static constexpr int kBlocks = 4;
 
     // Starts reading `source`, which unpacks `file`; both must outlive this object and are
