@@ -169,8 +169,9 @@ NumberReading ReadNumberField(const char* text) {
     return {form, ParseDecimal(start)};
 }
 
-bool IsPlainNumberWithin(const char* text, double limit) {
-    const char* p = *text == '-' || *text == '+' ? text + 1 : text;
+bool IsPlainNumberWithin(const char* text, double low, double high) {
+    const bool negative = *text == '-';
+    const char* p = negative || *text == '+' ? text + 1 : text;
     const char* integer = p;
     std::int64_t whole = 0;
     for (; IsDigit(*p) && p - integer < kBoundedDigits; ++p) {
@@ -182,8 +183,12 @@ bool IsPlainNumberWithin(const char* text, double limit) {
         p = SkipDigits(p);
         digits += p - fraction;
     }
-    // The value lies within whole and whole + 1, whatever its fraction.
-    return *p == '\0' && digits > 0 && static_cast<double>(whole + 1) <= limit;
+    // The value lies within whole and whole + 1, whatever its fraction (negated for a
+    // negative number).
+    const auto least = static_cast<double>(whole);
+    const double most = least + 1;
+    return *p == '\0' && digits > 0 && (negative ? -most : least) >= low &&
+           (negative ? -least : most) <= high;
 }
 
 IntegerReading ReadTimeField(const char* text) {

@@ -7,12 +7,15 @@
 #include "tools/trafficlog/PhysicalLineReader.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
 #include "traffic/DataSetReader.h"
+#include "traffic/FlightLimits.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
@@ -431,7 +434,7 @@ bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
 // An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
 void CheckRun::Coordinate(int field, const char* text) {
     const double limit = field == kLatitudeField ? 90.0 : 180.0;
-    if (IsPlainNumberWithin(text, limit)) {
+    if (IsPlainNumberWithin(text, -limit, limit)) {
         return;
     }
     const NumberReading coordinate = ReadNumberField(text);
@@ -449,9 +452,26 @@ void CheckRun::Coordinate(int field, const char* text) {
     }
 }
 
-// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0.
+// What each measure holds for an aircraft in flight: barometric and geometric altitude, track,
+// ground speed and vertical rate.
+struct MeasureRange {
+    double low;
+    double high;
+};
+constexpr double kAny = std::numeric_limits<double>::infinity();
+constexpr MeasureRange kInFlight[] = {
+    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
+    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
+    {-kAny, kAny},
+    {-flight_limits::kMaxGroundSpeed, flight_limits::kMaxGroundSpeed},
+    {-flight_limits::kMaxVerticalRate, flight_limits::kMaxVerticalRate}};
+static_assert(kFirstMeasureField + static_cast<int>(std::size(kInFlight)) == kAircraftLineFields);
+
+// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0. A plain
+// number within what an aircraft flies is settled at once; every other text is read in full.
 void CheckRun::Measure(int field, const char* text) {
-    if (IsPlainNumberWithin(text, HUGE_VAL)) {
+    const MeasureRange& range = kInFlight[field - kFirstMeasureField];
+    if (IsPlainNumberWithin(text, range.low, range.high)) {
         return;
     }
     const NumberReading measure = ReadNumberField(text);
