@@ -16,6 +16,7 @@ const char kSettingsFileSourceRevision[] =
 constexpr char kReadLocation[] = "SettingsFileClass::ReadFromSettingsFile";
 constexpr char kWriteLocation[] = "SettingsFileClass::WriteToSettingsFile";
 constexpr char kNotOpened[] = "File is not opened";
+constexpr std::size_t kReadBufferSize = 1 << 16;
 constexpr char kNotARegularFileText[] = "not a regular file";
 
 constexpr const char* kOpenLocations[] = {
@@ -165,6 +166,12 @@ bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
 }
 
 void SettingsFileClass::Adopt(std::FILE* opened, bool openedForWriting) {
+    if (!openedForWriting) {
+        // A data file is read a line at a time through hundreds of megabytes: a buffer larger
+        // than the system's few kilobytes saves most of the system calls. Where it cannot be
+        // had, the default buffer serves.
+        std::setvbuf(opened, nullptr, _IOFBF, kReadBufferSize);
+    }
     file = opened;
     isOpen = true;
     lastAccess = LastAccess::None;

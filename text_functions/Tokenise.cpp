@@ -34,11 +34,16 @@ int SplitAtCharBounded(char* text, const char* separator, char** fields, int max
     }
     int splits = 0;
     fields[0] = text;
-    for (char* p = text; *p != '\0' && splits < maxSplits; ++p) {
-        if (*p == separator[0]) {
-            *p = '\0';
-            fields[++splits] = p + 1;
+    // The readers of the data files split every line: a vectorised search for each separator
+    // costs a fraction of a test per character.
+    char* const end = text + std::strlen(text);
+    for (char* p = text; splits < maxSplits; ++p) {
+        p = static_cast<char*>(std::memchr(p, separator[0], static_cast<std::size_t>(end - p)));
+        if (p == nullptr) {
+            break;
         }
+        *p = '\0';
+        fields[++splits] = p + 1;
     }
     return splits + 1;
 }

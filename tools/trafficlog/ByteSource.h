@@ -19,6 +19,12 @@ public:
     // Up to `size` bytes into `buffer`: the count, 0 at the end, -1 on a failure (the error
     // text says why). After the end or a failure every call gives the same.
     virtual int Read(unsigned char* buffer, int size) = 0;
+    // The next bytes where they already lie, or read into `spare` (of `size` bytes) where they
+    // do not: the count as for Read. `*bytes` stays valid until the next call.
+    virtual int Borrow(const unsigned char** bytes, unsigned char* spare, int size) {
+        *bytes = spare;
+        return Read(spare, size);
+    }
 };
 
 // A file, or standard input for the name "-", read as bytes.

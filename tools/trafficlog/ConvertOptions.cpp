@@ -5,6 +5,7 @@
 #include "tools/trafficlog/UtcTime.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:58 ConvertOptions.cpp $Revision: 1.1 $";
@@ -96,6 +97,14 @@ bool TakeRegionOption(CommandArguments& args, Region& region, bool& ok) {
     return false;
 }
 
+int ConvertThreads(const ConvertOptions& options) {
+    if (options.threads > 0) {
+        return static_cast<int>(options.threads);
+    }
+    // 0 where the count is not known: one thread is safe anywhere.
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
 bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options) {
     RegisterModule();
     std::vector<const char*> files;
@@ -113,6 +122,8 @@ bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options) {
             ok = Time(args, options.hasTo, options.to);
         } else if (args.Is("--max-report")) {
             ok = args.WholeNumber(0, ListingLimit::kMost, options.maxReport);
+        } else if (args.Is("--threads")) {
+            ok = args.WholeNumber(1, 2, options.threads);
         } else if (!TakeRegionOption(args, options.region, ok)) {
             ok = args.RefuseUnknown();
         }

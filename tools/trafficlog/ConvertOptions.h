@@ -26,7 +26,13 @@ struct ConvertOptions {
     bool hasTo = false;
     std::int64_t to = 0;
     std::int64_t maxReport = ListingLimit::kDefault;
+    // 1: everything on one thread; 2: each input unpacked on a second thread; 0: two where
+    // the machine has two cores.
+    std::int64_t threads = 0;
 };
+
+// The threads a conversion with `options` uses: 1 or 2.
+int ConvertThreads(const ConvertOptions& options);
 
 // The region options shared by convert and record: true when the current argument is one of
 // them; `ok` is then false, with the error text in `args`, when its value is refused.

@@ -11,9 +11,13 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:60 FieldText.cpp $Revision: 1.1 $";
 
+// Fields of every row come here: after the first call, one test.
+bool registered = false;
+
 void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kFieldTextHeaderRevision, kRevision});
+    if (!registered) {
+        RegisterModuleOnce(registered, "Traffic Log", {kFieldTextHeaderRevision, kRevision});
+    }
 }
 
 // Eighteen decimal digits always fit 64 bits.
@@ -76,12 +80,12 @@ bool IsAddressText(const char* text) {
 
 bool IsFieldNumber(const char* text) {
     RegisterModule();
-    const std::size_t length = DecimalLength(text);
+    bool exponent = false;
+    const std::size_t length = DecimalLength(text, exponent);
     // Only an exponent or hundreds of digits take a decimal beyond the finite range. The feeder
     // reads such a value as 0, so strtod, not ParseDecimal, tells it apart.
     return length > 0 && text[length] == '\0' &&
-           ((length <= kMaxPlainLength && std::strpbrk(text, "eE") == nullptr) ||
-            std::isfinite(std::strtod(text, nullptr)));
+           ((length <= kMaxPlainLength && !exponent) || std::isfinite(std::strtod(text, nullptr)));
 }
 
 bool ReadFieldNumber(const char* text, double& value) {

@@ -166,7 +166,15 @@ bool InputStream::Unpack(const char* path) {
     return false;
 }
 
+void InputStream::StartReadingAhead() {
+    ahead = std::make_unique<ReadAhead>(*top, file);
+}
+
 TarSource::Step InputStream::NextMember(const char* path) {
+    // The thread reads the layers that change here: it stops first.
+    ahead.reset();
+    taken = nullptr;
+    takenLeft = 0;
     if (tar == nullptr) {
         return TarSource::Step::End;
     }
@@ -185,9 +193,38 @@ TarSource::Step InputStream::NextMember(const char* path) {
 }
 
 int InputStream::Read(unsigned char* buffer, int size) {
-    const int got = top->Read(buffer, size);
-    if (got < 0) {
-        SetErrorText(top->FullErrorText().c_str());
+    if (ahead == nullptr) {
+        const int got = top->Read(buffer, size);
+        if (got < 0) {
+            SetErrorText(top->FullErrorText().c_str());
+        }
+        return got;
+    }
+    const unsigned char* bytes = nullptr;
+    const int got = Borrow(&bytes, buffer, size);
+    if (got > 0) {
+        std::memcpy(buffer, bytes, static_cast<std::size_t>(got));
     }
     return got;
+}
+
+int InputStream::Borrow(const unsigned char** bytes, unsigned char* spare, int size) {
+    if (ahead == nullptr) {
+        return ByteSource::Borrow(bytes, spare, size);
+    }
+    if (takenLeft == 0) {
+        const int got = ahead->Take(&taken);
+        if (got <= 0) {
+            if (got < 0) {
+                SetErrorText(ahead->FailureText().c_str());
+            }
+            return got;
+        }
+        takenLeft = got;
+    }
+    const int count = std::min(size, takenLeft);
+    *bytes = taken;
+    taken += count;
+    takenLeft -= count;
+    return count;
 }

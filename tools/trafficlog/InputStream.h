@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/trafficlog/ByteSource.h"
+#include "tools/trafficlog/ReadAhead.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,7 +21,11 @@ public:
 
     // False, with the reason, when the file cannot be opened or its container not unpacked.
     bool Open(const char* path);
+    // From here on the file is read and unpacked on a thread of its own, ahead of the reads
+    // (see ReadAhead). Call after Open, before the first read.
+    void StartReadingAhead();
     int Read(unsigned char* buffer, int size) override;
+    int Borrow(const unsigned char** bytes, unsigned char* spare, int size) override;
     // In a tar archive, moves to the next recording member, unpacked as its content asks;
     // End for anything else. Failed leaves the reason in the error text.
     TarSource::Step NextMember(const char* path);
@@ -28,7 +33,9 @@ public:
     const char* MemberName() const { return tar != nullptr ? tar->MemberName() : nullptr; }
 
     // Progress through the file itself, whatever it unpacks to.
-    std::int64_t FileBytesRead() const { return file.BytesRead(); }
+    std::int64_t FileBytesRead() const {
+        return ahead != nullptr ? ahead->FileBytes() : file.BytesRead();
+    }
     std::int64_t FileSize() const { return file.Size(); }
     // "gzip", "tar+gzip" ...: what was unpacked, for the summary; empty for plain text.
     const char* Layers() const { return layers; }
@@ -45,4 +52,8 @@ private:
     TarSource* tar = nullptr;
     int tarDepth = 0;          // the tar layer's place in the stack
     std::size_t tarLayers = 0; // the length of `layers` up to and with the tar
+    // Last, so that the thread stops before the layers it reads go.
+    std::unique_ptr<ReadAhead> ahead;
+    const unsigned char* taken = nullptr;
+    int takenLeft = 0;
 };

@@ -87,7 +87,7 @@ void PhysicalLineReader::Append(const unsigned char* bytes, int count) {
 
 bool PhysicalLineReader::Refill() {
     chunkPosition = 0;
-    chunkLength = source->Read(chunk, kChunkSize);
+    chunkLength = source->Borrow(&chunk, spare, kChunkSize);
     if (chunkLength < 0) {
         chunkLength = 0;
         readFailed = true;

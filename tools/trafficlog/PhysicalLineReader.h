@@ -48,7 +48,9 @@ private:
 
     FileByteSource file;
     ByteSource* source = nullptr;
-    unsigned char chunk[kChunkSize] = {};
+    // The bytes at hand: where the source keeps them, or in `spare`.
+    const unsigned char* chunk = nullptr;
+    unsigned char spare[kChunkSize] = {};
     int chunkLength = 0;
     int chunkPosition = 0;
     char head[kHeadSize] = {};

@@ -187,6 +187,9 @@ bool RecordingConverter::ConvertInput(ConversionContext& context, const char* in
 
 bool RecordingConverter::ConvertRecording(ConversionContext& context, InputStream& stream,
                                           const char* input, BaseStationInput& log) {
+    if (ConvertThreads(context.options) == 2) {
+        stream.StartReadingAhead();
+    }
     PhysicalLineReader reader;
     reader.Attach(stream);
     context.stream = &stream;

@@ -8,12 +8,15 @@
 #include "tools/trafficlog/PhysicalLineReader.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
 #include "traffic/DataSetReader.h"
+#include "traffic/FlightLimits.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
@@ -230,6 +233,11 @@ void CheckRun::StartEntry() {
 
 void CheckRun::InsideEntry() {
     const char* line = reader.Head();
+    // Every tag holds the tag mark: a line without one is an aircraft line, whatever else.
+    if (std::strchr(line, kTagMark) == nullptr) {
+        AircraftLine();
+        return;
+    }
     char text[kTextSize];
     if (HasText(line, kEntryEndTag)) {
         FormatBounded(text, kTextSize, "the feeder ends entry %lld here",
@@ -304,9 +312,12 @@ void CheckRun::AircraftLine() {
         TagMark("the feeder reads this aircraft, but takes a tag text anywhere in a line for a "
                 "tag");
     }
-    // The feeder sees no more than the first delivered piece.
-    char line[kLineBufferSize];
-    CopyBounded(line, reader.Head(), static_cast<int>(kDeliveredLineLength));
+    // The feeder sees no more than the first delivered piece. The line is cut and split where
+    // it lies: nothing reads it after this.
+    char* line = reader.Head();
+    if (reader.Length() >= kDeliveredLineLength - 1) {
+        line[kDeliveredLineLength - 1] = '\0';
+    }
     char* fields[kMaxLineFields + 1] = {};
     const int count = SplitAtCharBounded(line, "|", fields, kMaxLineFields);
     FieldCount(count);
@@ -346,8 +357,13 @@ void CheckRun::FieldCount(int count) {
 }
 
 void CheckRun::Address(char* field) {
-    char written[kLineBufferSize];
-    CopyBounded(written, field, sizeof written);
+    // The reading takes the quotes out in place; the finding quotes the field as written.
+    char quoted[kLineBufferSize];
+    const bool hasQuotes = std::strchr(field, '"') != nullptr;
+    if (hasQuotes) {
+        CopyBounded(quoted, field, sizeof quoted);
+    }
+    const char* written = hasQuotes ? quoted : field;
     const IntegerReading address = ReadAddressField(field);
     char consequence[kTextSize];
     switch (address.form) {
@@ -422,6 +438,10 @@ bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
 
 // An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
 void CheckRun::Coordinate(int field, const char* text) {
+    const double limit = field == kLatitudeField ? 90.0 : 180.0;
+    if (IsPlainNumberWithin(text, -limit, limit)) {
+        return;
+    }
     const NumberReading coordinate = ReadNumberField(text);
     char consequence[kTextSize];
     if (coordinate.form == FieldForm::NotFinite) {
@@ -430,7 +450,6 @@ void CheckRun::Coordinate(int field, const char* text) {
     } else if (MisreadNumber(coordinate, consequence, kTextSize)) {
         ReportField(CheckFault::PositionNotNumeric, field, text, consequence);
     }
-    const double limit = field == kLatitudeField ? 90.0 : 180.0;
     if (std::fabs(coordinate.value) > limit) {
         FormatBounded(consequence, kTextSize, "beyond %g degrees: the feeder takes it as %s", limit,
                       field == kLatitudeField ? "the nearest pole" : "the 180-degree meridian");
@@ -438,8 +457,28 @@ void CheckRun::Coordinate(int field, const char* text) {
     }
 }
 
-// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0.
+// What each measure holds for an aircraft in flight: barometric and geometric altitude, track,
+// ground speed and vertical rate.
+struct MeasureRange {
+    double low;
+    double high;
+};
+constexpr double kAny = std::numeric_limits<double>::infinity();
+constexpr MeasureRange kInFlight[] = {
+    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
+    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
+    {-kAny, kAny},
+    {-flight_limits::kMaxGroundSpeed, flight_limits::kMaxGroundSpeed},
+    {-flight_limits::kMaxVerticalRate, flight_limits::kMaxVerticalRate}};
+static_assert(kFirstMeasureField + static_cast<int>(std::size(kInFlight)) == kAircraftLineFields);
+
+// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0. A plain
+// number within what an aircraft flies is settled at once; every other text is read in full.
 void CheckRun::Measure(int field, const char* text) {
+    const MeasureRange& range = kInFlight[field - kFirstMeasureField];
+    if (IsPlainNumberWithin(text, range.low, range.high)) {
+        return;
+    }
     const NumberReading measure = ReadNumberField(text);
     char consequence[kTextSize];
     if (measure.form != FieldForm::Empty && MisreadNumber(measure, consequence, kTextSize)) {

@@ -40,7 +40,7 @@ constexpr CommandHelp kCommands[] = {
     {"convert", "convert [OPTION]... INPUT... DATA_FILE", "turn recorded traffic into a data file",
      "Usage: trafficlog convert [--around LAT,LON,RADIUS_NM] [--box S,W,N,E]\n"
      "         [--from TIME] [--to TIME] [--stale SECONDS] [--keep-ground]\n"
-     "         [--max-report N] INPUT... DATA_FILE\n",
+     "         [--max-report N] [--threads N] INPUT... DATA_FILE\n",
      "Turns recordings into one data file, one entry per time, times ascending across\n"
      "the inputs. An INPUT is an OpenSky state-vector CSV file or a BaseStation log,\n"
      "plain, gzip-compressed or in a tar archive as published (every recording in\n"
@@ -62,7 +62,9 @@ constexpr CommandHelp kCommands[] = {
      "  --stale S         drop positions whose last contact or update is over S\n"
      "                    seconds old, 0 to 86400 (default 15)\n"
      "  --keep-ground     keep aircraft on the ground\n"
-     "  --max-report N    list at most N bad rows (default 100; 0 lists all)\n",
+     "  --max-report N    list at most N bad rows (default 100; 0 lists all)\n"
+     "  --threads N       1 does all on one thread; 2 unpacks on a second one\n"
+     "                    (default 2 where the machine has two cores)\n",
      "0 converted, 1 rows could not be placed (an unsorted input: nothing\n"
      "written; an input that goes back in time: left out), 2 a usage error or a file\n"
      "that cannot be read or written"},

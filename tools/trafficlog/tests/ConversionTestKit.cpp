@@ -16,21 +16,48 @@ void CleanFile::Report(std::int64_t line, CheckFault fault, const char* text) {
     ADD_FAILURE() << "check, line " << line << ": " << CheckFaultName(fault) << ": " << text;
 }
 
-Conversion ConvertBytes(const std::string& bytes, const char* suffix, ConvertOptions options) {
-    TempFile input(suffix);
+namespace {
+Conversion ConvertFile(const TempFile& input, ConvertOptions options, int threads) {
     TempFile output(".dat");
-    input.Write(bytes);
     options.inputs = {input.Path()};
     options.output = output.Path();
+    options.threads = threads;
     RecordingConverter converter;
     Conversion result;
     result.ok = converter.Convert(options, result.findings);
     result.data = output.Read();
     result.counts = converter.Counts();
+    result.error = converter.FullErrorText();
     if (result.ok) {
         TrafficFileChecker checker;
         CleanFile clean;
         EXPECT_TRUE(checker.Check(output.Path(), clean));
     }
     return result;
+}
+} // namespace
+
+void ExpectSameConversion(const Conversion& one, const Conversion& two) {
+    EXPECT_EQ(one.ok, two.ok);
+    EXPECT_EQ(one.data, two.data);
+    EXPECT_EQ(one.error, two.error);
+    EXPECT_EQ(one.findings.bad, two.findings.bad);
+    EXPECT_EQ(one.findings.notices, two.findings.notices);
+    EXPECT_EQ(one.findings.fullLines, two.findings.fullLines);
+    EXPECT_EQ(one.counts.rows, two.counts.rows);
+    EXPECT_EQ(one.counts.written, two.counts.written);
+    EXPECT_EQ(one.counts.badRows, two.counts.badRows);
+    EXPECT_EQ(one.counts.entries, two.counts.entries);
+    if (one.ok) {
+        EXPECT_EQ(one.findings.lastBytes, two.findings.lastBytes);
+    }
+}
+
+Conversion ConvertBytes(const std::string& bytes, const char* suffix, ConvertOptions options) {
+    TempFile input(suffix);
+    input.Write(bytes);
+    const Conversion one = ConvertFile(input, options, 1);
+    Conversion two = ConvertFile(input, options, 2);
+    ExpectSameConversion(one, two);
+    return two;
 }

@@ -42,8 +42,13 @@ struct Conversion {
     std::string data;
     ConvertCounts counts;
     ConvertFindings findings;
+    std::string error;
 };
 
 // Converts one input holding `bytes`, in a temporary file whose name ends in `suffix`, with
-// `options` (their input and output are set here). A data file written must pass check.
+// `options` (their input and output are set here). A data file written must pass check. The
+// conversion runs on one thread and again on two, which must give the same bytes and reports.
 Conversion ConvertBytes(const std::string& bytes, const char* suffix, ConvertOptions options = {});
+
+// Fails the test where a conversion on two threads (`two`) differs from one on one thread.
+void ExpectSameConversion(const Conversion& one, const Conversion& two);

@@ -77,6 +77,26 @@ TEST(ConvertCommand, ReadsStandardInput) {
     EXPECT_NE(output.Read().find("RYR1|4ca2b5|1000|"), std::string::npos);
 }
 
+// The command line's choice of threads reaches the conversion, which writes the same either way.
+TEST(ConvertCommand, WritesTheSameOnOneThreadAndOnTwo) {
+    std::string csv = kHeader;
+    for (int time = 1000; time < 1000 + 10 * 400; time += 10) {
+        for (const char* icao : {"4ca2b5", "3c6444", "400f01", "zz"}) {
+            csv += Row(time, icao);
+        }
+    }
+    TempFile input(".csv.gz"), one(".dat"), two(".dat");
+    input.Write(GzipBytes(csv));
+    const Outcome single = Trafficlog({"convert", "--threads", "1", input.Path(), one.Path()});
+    const Outcome pair = Trafficlog({"convert", "--threads=2", input.Path(), two.Path()});
+    EXPECT_EQ(single.code, 0) << single.err;
+    EXPECT_EQ(pair.code, single.code);
+    EXPECT_EQ(pair.err, single.err);
+    EXPECT_NE(single.err.find("icao24 \"zz\" is not hexadecimal"), std::string::npos);
+    EXPECT_EQ(two.Read(), one.Read());
+    EXPECT_NE(one.Read().find("####_ENTRY_399_#"), std::string::npos);
+}
+
 TEST(ConvertCommand, RefusesAnEmptyInput) {
     TempFile empty(".csv.gz"), output(".dat");
     empty.Write(GzipBytes(""));
@@ -266,6 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
         Misuse{"max_report_negative",
                {"convert", "--max-report", "-1", "a", "b"},
                "--max-report '-1' is out of range (0 to 9223372036854775807)"},
+        Misuse{"three_threads",
+               {"convert", "--threads", "3", "a", "b"},
+               "--threads '3' is out of range (1 to 2)"},
         Misuse{"record_without_feed", {"record", "--out", "x.dat"}, "record needs --sbs HOST:PORT"},
         Misuse{"record_without_out", {"record", "--sbs", "h:1"}, "record needs --out FILE"},
         Misuse{"record_bad_port",

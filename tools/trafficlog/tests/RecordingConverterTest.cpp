@@ -46,14 +46,22 @@ std::string Row(const Vector& v) {
     return row.str();
 }
 
+// Drops from `all` the items it shared with `before`.
+template <typename T> void Since(const std::vector<T>& before, std::vector<T>& all) {
+    all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(before.size()));
+}
+
 class ConvertTest : public TempDirectoryTest {
 protected:
     // Converts the inputs into "out.dat"; a written file must pass the checker and play
-    // through the feeder's reader.
+    // through the feeder's reader. Files are converted on one thread first, and the two
+    // threads that follow must write the same.
     bool Convert(const std::vector<std::string>& inputs) {
         std::vector<std::string> paths;
+        bool fromStandardInput = false;
         for (const std::string& input : inputs) {
             paths.push_back(input == "-" ? input : PathOf(input));
+            fromStandardInput = fromStandardInput || input == "-";
         }
         options.inputs.clear();
         for (const std::string& path : paths) {
@@ -61,7 +69,30 @@ protected:
         }
         output = PathOf("out.dat");
         options.output = output.c_str();
+        Conversion one;
+        if (!fromStandardInput) {
+            ConvertOptions single = options;
+            single.threads = 1;
+            RecordingConverter first;
+            one.ok = first.Convert(single, one.findings);
+            one.data = Output();
+            one.counts = first.Counts();
+            one.error = first.FullErrorText();
+        }
+        options.threads = 2;
+        const ConvertFindings before = findings;
         const bool ok = converter.Convert(options, findings);
+        if (!fromStandardInput) {
+            // What this conversion added to the findings of the test's earlier ones.
+            Conversion two{ok, Output(), converter.Counts(), findings, converter.FullErrorText()};
+            Since(before.bad, two.findings.bad);
+            Since(before.notices, two.findings.notices);
+            Since(before.fullLines, two.findings.fullLines);
+            if (ok) {
+                one.error = two.error = "";
+            }
+            ExpectSameConversion(one, two);
+        }
         if (ok) {
             TrafficFileChecker checker;
             CleanFile clean;
