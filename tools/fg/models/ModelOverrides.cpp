@@ -5,6 +5,7 @@
 #include "tools/fg/models/FleetXml.h"
 #include "tools/fg/models/ModelCatalogue.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -49,7 +50,10 @@ bool ModelOverrides::Add(std::string_view text, int lineNumber) {
         return true;
     }
     const std::string_view model = Word(text);
-    const bool fits = !model.empty() && model.size() < kModelPathSize && Word(text).empty();
+    const bool printable = std::all_of(model.begin(), model.end(),
+                                       [](char c) { return c > ' ' && c < 0x7f; });
+    const bool fits =
+        printable && !model.empty() && model.size() < kModelPathSize && Word(text).empty();
     if (!fits) {
         char problem[96];
         FormatBounded(problem, sizeof problem,

@@ -101,6 +101,7 @@ TEST_F(ModelMatcherTest, OverridesPreferTheWholeCallsignThenTheAddressThenTheLon
     EXPECT_EQ(Match("EIN24", 0x4ca002).model, "AI/Aircraft/A320/A320-Plain.xml");
     EXPECT_FALSE(overrides.Add("KEY", 7));
     EXPECT_FALSE(overrides.Add("KEY path extra", 8));
+    EXPECT_FALSE(overrides.Add("KEY path\x1b[2J", 8));
     EXPECT_FALSE(overrides.Add("KEY " + std::string(96, 'p'), 9));
     EXPECT_NE(overrides.FullErrorText().find("line 9"), std::string::npos);
 }
