@@ -37,8 +37,8 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
     : block(&block), settings(settings),
       publications(std::make_unique<SimPeer>(block, unusedRoute)),
       snapshot(std::make_unique<PublicationSnapshot>()),
-      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now), rateWindowStart(now),
-      nextReminder(now + kWaitingReminderSeconds) {
+      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
+      rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     RegisterModule();
     status.matching = settings.matcher != nullptr;
     // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder

@@ -56,8 +56,8 @@ struct FgStatus {
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
-    bool matching = false;          // models are chosen per aircraft
-    int byRule[kMatchRules] = {};   // aircraft forwarded by the rule that chose their model
+    bool matching = false;        // models are chosen per aircraft
+    int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
     std::int32_t soundRequest = 10;
     bool ending = false; // the ending state has been written
     double endingSince = 0;

@@ -57,8 +57,7 @@ bool LoadDatabase(const FgOptions& options, FgModelSources& sources,
     FormatBounded(line, sizeof line,
                   "aircraft database %s: %zu aircraft, %lld bad rows skipped; read in %.0f ms",
                   options.aircraftDb.c_str(), sources.database.Size(),
-                  static_cast<long long>(sources.database.Counts().bad),
-                  MillisecondsSince(start));
+                  static_cast<long long>(sources.database.Counts().bad), MillisecondsSince(start));
     notes.emplace_back(line);
     return true;
 }
@@ -72,7 +71,7 @@ bool ReadQuery(const std::string& query, std::string& callsign, std::int32_t& ad
         return !callsign.empty();
     }
     const std::string hex = query.substr(slash + 1);
-    if (hex.empty() || hex.size() > 6) {
+    if (callsign.empty() || hex.empty() || hex.size() > 6) {
         return false;
     }
     std::int32_t value = 0;
@@ -115,7 +114,8 @@ bool MatchQueryText(const FgModelSources& sources, const std::string& query, std
     std::string callsign;
     std::int32_t address = -1;
     if (!ReadQuery(query, callsign, address) || sources.matcher == nullptr) {
-        text = "'" + query + "' is not CALLSIGN[/ADDRESS] with an address of 1 to 6 "
+        text = "'" + query +
+               "' is not CALLSIGN[/ADDRESS] with an address of 1 to 6 "
                "hexadecimal digits";
         return false;
     }

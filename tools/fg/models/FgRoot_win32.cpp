@@ -14,9 +14,8 @@ namespace {
 // newest version (the last by name) first.
 std::vector<std::string> UsualFgRoots() {
     const char* programFiles = std::getenv("ProgramFiles");
-    const std::filesystem::path base = programFiles != nullptr && *programFiles != '\0'
-                                           ? programFiles
-                                           : "C:\\Program Files";
+    const std::filesystem::path base =
+        programFiles != nullptr && *programFiles != '\0' ? programFiles : "C:\\Program Files";
     std::vector<std::string> roots;
     std::error_code error;
     for (std::filesystem::directory_iterator it(base, error), end; !error && it != end;

@@ -50,8 +50,8 @@ bool ModelOverrides::Add(std::string_view text, int lineNumber) {
         return true;
     }
     const std::string_view model = Word(text);
-    const bool printable = std::all_of(model.begin(), model.end(),
-                                       [](char c) { return c > ' ' && c < 0x7f; });
+    const bool printable =
+        std::all_of(model.begin(), model.end(), [](char c) { return c > ' ' && c < 0x7f; });
     const bool fits =
         printable && !model.empty() && model.size() < kModelPathSize && Word(text).empty();
     if (!fits) {

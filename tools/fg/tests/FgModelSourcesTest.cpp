@@ -1,0 +1,45 @@
+#include "tools/fg/FgModelSources.h"
+#include "tools/fg/tests/ModelTree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using FgModelSourcesTest = ModelTreeTest;
+
+TEST_F(FgModelSourcesTest, MatchAnswersWithTheModelTheRuleAndTheReason) {
+    WriteBinary("db.csv", "icao24,registration,typecode,operatoricao\n4ca001,EI-CVB,A320,EIN\n");
+    FgOptions options;
+    options.fgRoot = Root();
+    options.aircraftDb = PathOf("db.csv");
+    FgModelSources sources;
+    std::vector<std::string> notes;
+    std::string text;
+    ASSERT_TRUE(LoadModelSources(options, sources, notes, text)) << text;
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_NE(notes[0].find("9 liveries, 3 fleets with 7 airframes; 2 files malformed"),
+              std::string::npos)
+        << notes[0];
+    ASSERT_TRUE(MatchQueryText(sources, "EIN12/4CA001", text));
+    EXPECT_EQ(text, "AI/Aircraft/A320/A320-AerLingus.xml\nrule: registration\n"
+                    "why: airframe EI-CVB of a fleet");
+    for (const char* bad : {"EIN12/", "EIN12/4ca0011", "EIN12/xyz", "/4ca001"}) {
+        EXPECT_FALSE(MatchQueryText(sources, bad, text)) << bad;
+    }
+}
+
+TEST_F(FgModelSourcesTest, NoModelsIsANoteButANamedFileThatIsMissingIsAnError) {
+    FgOptions options;
+    options.fgRoot = PathOf("no-flightgear");
+    FgModelSources sources;
+    std::vector<std::string> notes;
+    std::string error;
+    ASSERT_TRUE(LoadModelSources(options, sources, notes, error));
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("every aircraft is drawn as Aircraft/ufo/Models/ufo.xml"),
+              std::string::npos);
+    options.modelTable = PathOf("missing.txt");
+    EXPECT_FALSE(LoadModelSources(options, sources, notes, error));
+    EXPECT_NE(error.find("missing.txt"), std::string::npos);
+}
