@@ -167,7 +167,8 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
         const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
-        message.attitude = AttitudeVector(shown.position, {shown.track, pitch, 0});
+        message.attitude =
+            AttitudeVector(shown.position, {shown.track, pitch, aircraft[i].track.BankAt(now)});
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
         std::uint8_t datagram[kMpPositionSize];
         if (!IsPlausiblePosition(message)) {

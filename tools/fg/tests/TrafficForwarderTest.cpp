@@ -212,3 +212,23 @@ TEST(TrafficForwarder, EachAircraftKeepsTheModelChosenWhenItWasFirstSeen) {
     EXPECT_EQ(forwarder.CountByRule(MatchRule::Override), 0);
     EXPECT_EQ(forwarder.CountByRule(MatchRule::Default), 2);
 }
+
+TEST(TrafficForwarder, ATurningClimbingAircraftIsSentBankedAndPitchedUp) {
+    TrafficForwarder forwarder;
+    AircraftRecord record = Record("EIN123", 0x4CA001, 53.4, -6.2, 1000);
+    record.track = 0;
+    forwarder.Publish({&record, 1}, 0);
+    record.track = 30;
+    record.verticalRate = 10;
+    record.positionTime = 1010;
+    record.latitude += 0.0089; // about 1000 m on, as flown
+    forwarder.Publish({&record, 1}, 10);
+    Capture capture;
+    forwarder.SendAll(10 + kRollSeconds, 0, capture);
+    ASSERT_EQ(capture.sent.size(), 1u);
+    const EulerAngles angles =
+        AnglesOf(ToGeodetic(capture.sent[0].position), capture.sent[0].attitude);
+    EXPECT_NEAR(angles.roll, CoordinatedBank(100, 3), 0.01);
+    EXPECT_NEAR(angles.pitch, std::atan2(10, 100) * kDegrees, 0.01);
+    EXPECT_NEAR(angles.heading, 30, 0.01);
+}
