@@ -4,7 +4,6 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/FgRoot.h"
 
-#include <cctype>
 #include <chrono>
 
 namespace {
@@ -70,21 +69,11 @@ bool ReadQuery(const std::string& query, std::string& callsign, std::int32_t& ad
     if (slash == std::string::npos) {
         return !callsign.empty();
     }
-    const std::string hex = query.substr(slash + 1);
-    if (callsign.empty() || hex.empty() || hex.size() > 6) {
+    std::uint32_t value = 0;
+    if (callsign.empty() || !ReadIcaoAddress(std::string_view(query).substr(slash + 1), value)) {
         return false;
     }
-    std::int32_t value = 0;
-    for (const char c : hex) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) {
-            return false;
-        }
-        const int digit = std::isdigit(static_cast<unsigned char>(c))
-                              ? c - '0'
-                              : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-        value = value * 16 + digit;
-    }
-    address = value;
+    address = static_cast<std::int32_t>(value);
     return true;
 }
 } // namespace

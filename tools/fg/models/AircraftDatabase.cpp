@@ -76,7 +76,9 @@ bool Field(const std::vector<std::string>& fields, int column, char (&out)[N]) {
     return true;
 }
 
-bool ReadAddress(const std::string& text, std::uint32_t& address) {
+} // namespace
+
+bool ReadIcaoAddress(std::string_view text, std::uint32_t& address) {
     if (text.empty() || text.size() > 6) {
         return false;
     }
@@ -91,7 +93,6 @@ bool ReadAddress(const std::string& text, std::uint32_t& address) {
     }
     return true;
 }
-} // namespace
 
 bool AircraftDatabase::Load(const std::string& path) {
     RegisterModule();
@@ -125,7 +126,7 @@ bool AircraftDatabase::Load(const std::string& path) {
 bool AircraftDatabase::TakeRow(const std::vector<std::string>& fields) {
     Entry entry{};
     if (addressColumn >= static_cast<int>(fields.size()) ||
-        !ReadAddress(fields[addressColumn], entry.address) ||
+        !ReadIcaoAddress(fields[addressColumn], entry.address) ||
         !Field(fields, registrationColumn, entry.info.registration) ||
         !Field(fields, typeColumn, entry.info.typeCode) ||
         !Field(fields, descriptionColumn, entry.info.description) ||

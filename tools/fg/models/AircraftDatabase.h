@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr char kAircraftDatabaseHeaderRevision[] =
@@ -22,6 +23,9 @@ struct AircraftInfo {
     char description[4];  // ICAO type description, e.g. L2J
     char operatorCode[4]; // ICAO airline designator
 };
+
+// An ICAO address written as 1 to 6 hexadecimal digits, either case.
+bool ReadIcaoAddress(std::string_view text, std::uint32_t& address);
 
 struct DatabaseCounts {
     std::int64_t rows = 0;
