@@ -1,6 +1,7 @@
 #include "tools/fg/FgModelSources.h"
 
 #include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/FgRoot.h"
 
@@ -109,6 +110,9 @@ bool MatchQueryText(const FgModelSources& sources, const std::string& query, std
         return false;
     }
     const ModelChoice choice = sources.matcher->Match({callsign, address, 0, 0});
-    text = choice.model + "\nrule: " + MatchRuleName(choice.rule) + "\nwhy: " + choice.reason;
+    // The model and the reason come from files: a control character in them is shown, not
+    // obeyed by the terminal.
+    text = MaskControls(choice.model) + "\nrule: " + MatchRuleName(choice.rule) +
+           "\nwhy: " + MaskControls(choice.reason);
     return true;
 }
