@@ -24,14 +24,15 @@ TEST_F(FgModelSourcesTest, MatchAnswersWithTheModelTheRuleAndTheReason) {
     ASSERT_TRUE(MatchQueryText(sources, "EIN12/4CA001", text));
     EXPECT_EQ(text, "AI/Aircraft/A320/A320-AerLingus.xml\nrule: registration\n"
                     "why: airframe EI-CVB of a fleet");
-    // A type folder and a type code with a terminal's escape in them: shown masked.
-    Write("AI/Aircraft/Q\x1b[2J/Q.xml", "<PropertyList></PropertyList>");
-    WriteBinary("db2.csv", "icao24,typecode\n4ca009,Q\x1b[2J\n");
+    // An airline code with a terminal's escape in it, in a fleet and the database: shown
+    // masked.
+    Write("AI/Traffic/Q/Q.xml", Fleet({Airframe("CR9/CR9-a.xml", "Q\x1bQ", "Q-1")}));
+    WriteBinary("db2.csv", "icao24,operatoricao\n4ca009,Q\x1bQ\n");
     options.aircraftDb = PathOf("db2.csv");
     FgModelSources escaped;
     ASSERT_TRUE(LoadModelSources(options, escaped, notes, text)) << text;
     ASSERT_TRUE(MatchQueryText(escaped, "X/4ca009", text));
-    EXPECT_NE(text.find("rule: type"), std::string::npos) << text;
+    EXPECT_NE(text.find("rule: operator"), std::string::npos) << text;
     EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
     for (const char* bad : {"EIN12/", "EIN12/4ca0011", "EIN12/xyz", "/4ca001"}) {
         EXPECT_FALSE(MatchQueryText(sources, bad, text)) << bad;
