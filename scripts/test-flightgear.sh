@@ -3,8 +3,11 @@
 # the block, and corvane feeding a recording whose aircraft fly around FlightGear's start. Checks
 # through FlightGear's own property tree (its HTTP JSON interface) that every published aircraft
 # flies there under its callsign within a few hundred metres of where dead reckoning puts it, and
-# that FlightGear's position reached the block and the feeder. Keeps a screenshot of FlightGear's
-# window with an aircraft ahead (FG_SCREENSHOT, default build/flightgear.png).
+# that FlightGear's position reached the block and the feeder, and that each aircraft is drawn
+# with the model `corvane-fg --match` names for it (a fixture aircraft database and the callsigns
+# exercise every rule of the matcher but the user's table). Keeps a screenshot of FlightGear's
+# window with aircraft of several types and liveries ahead (FG_SCREENSHOT, default
+# build/flightgear.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,8 +32,9 @@ http=$base mp_in=$((base + 1)) mp_out=$((base + 2))
 own_lat=50.52 own_lon=0.15 own_alt=914.4
 # A block of the test's own, so that no simulator or other test on this machine sees it.
 name="CorvaneFgE2E_$$_$RANDOM"
-bridge_args=(--name "$name" --listen "$mp_out" --send "$mp_in" --log
-             --model Aircraft/c172p/Models/c172p.xml --end-after-silence 20)
+model_args=(--model Aircraft/c172p/Models/c172p.xml --aircraft-db "$work/aircraft.csv")
+bridge_args=(--name "$name" --listen "$mp_out" --send "$mp_in" --log "${model_args[@]}"
+             --end-after-silence 20)
 
 fg_pid="" bridge_pid="" feeder_pid=""
 passed=false
@@ -78,12 +82,31 @@ property() {
 }
 
 # The recording: aircraft flying straight around the start, one entry every 10 s. Each is
-# "callsign east_m north_m up_m track_deg speed_ms vrate_ms" relative to FlightGear's start.
-# AHEAD1 hangs 250 m ahead of FlightGear's view for the picture; the others cross the scene.
-aircraft='AHEAD1 250 -20 15 0 1 0
-CROSS22 -4000 2500 150 90 70 0
-CLIMB33 2000 -3500 -100 330 60 4
-SLOW44 -1500 -1500 300 45 30 -2'
+# "callsign east_m north_m up_m track_deg speed_ms vrate_ms" relative to FlightGear's start;
+# the n-th has the address 4CA000 + n. Those with a speed of 1 m/s hang ahead of FlightGear's
+# view for the picture; the others cross the scene. The matcher's rule for each:
+#   GABCD   no database entry, slow and low: a light single-engine (class)
+#   EIN123  database: EI-CVA, an airframe of Aer Lingus's fleet (registration)
+#   DLH400  database: an A321 of DLH that no fleet lists (operator+type)
+#   N744AB  database: a B744 of no known operator (type)
+#   RYR4AB  no database entry, an airline's callsign (operator)
+#   HELI1   database: a helicopter, which FlightGear's AI data has none of (default)
+#   TPROP7  database: an unknown type described L2T (class)
+aircraft='GABCD 180 -30 8 0 1 0
+EIN123 420 -110 20 0 1 0
+DLH400 650 90 45 0 1 0
+N744AB 1100 -200 110 0 1 0
+RYR4AB 380 70 -5 0 1 0
+HELI1 -4000 2500 150 90 70 0
+TPROP7 2000 -3500 -100 330 60 4'
+{
+  echo "icao24,registration,typecode,icaoaircrafttype,operator,operatoricao"
+  echo "4ca002,EI-CVA,A320,L2J,Aer Lingus,EIN"
+  echo "4ca003,D-ZZZZ,A321,L2J,\"Lufthansa, test\",DLH"
+  echo "4ca004,N744AB,B744,L4J,,"
+  echo "4ca006,D-HZZZ,EC35,H2T,,"
+  echo "4ca007,N7,ZZZZ,L2T,,"
+} >"$work/aircraft.csv"
 t0=1700000000
 entries=12
 # Position of every aircraft at recording time $1: "callsign lat lon alt_m track speed vrate".
@@ -115,9 +138,10 @@ mkdir -p "$work/home"
 HOME="$work/home" setsid xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session "$fgfs" \
   --aircraft=ufo --lat=$own_lat --lon=$own_lon --altitude=3000 --in-air --heading=90 \
   --disable-terrasync --disable-sound --disable-splash-screen --disable-clouds --fog-fastest \
-  --geometry=640x480 --timeofday=noon --fov=45 --httpd=$http \
+  --geometry=640x480 --timeofday=afternoon --fov=45 --httpd=$http \
   --multiplay=in,10,127.0.0.1,$mp_in --multiplay=out,10,127.0.0.1,$mp_out --callsign=OWNSHIP \
-  --disable-ai-traffic >"$work/fgfs.log" 2>&1 &
+  --disable-ai-traffic --prop:/sim/rendering/static-lod/aimp-range-mode-distance=true \
+  --prop:/sim/rendering/static-lod/aimp-detailed=20000 >"$work/fgfs.log" 2>&1 &
 fg_pid=$!
 
 "$bin/corvane-fg" "${bridge_args[@]}" >"$work/bridge.log" 2>&1 &
@@ -155,8 +179,8 @@ seen_s=$(date -d "$seen" +%s.%N)
 recorded_s=$(date -d "$recorded" +%s)
 # FlightGear answers HTTP between frames, which are slow under software rendering: each
 # position is compared with the recording at the moment of its own query.
-found=0
-for ((n = 0; n < 10; n++)); do
+found=0 rules=""
+for ((n = 0; n < 12; n++)); do
   callsign=$(property "/ai/models/multiplayer[$n]/callsign")
   [[ -z $callsign ]] && continue
   before=$(date +%s.%N)
@@ -178,11 +202,30 @@ for ((n = 0; n < 10; n++)); do
     "$callsign" "$lat" "$lon" "$alt_ft" "$off_h" "$ahead" "$off_v"
   ((off_h < 300 && off_v > -50 && off_v < 50)) ||
     fail "$callsign is $off_h m (and $off_v m up) from where it should be"
+  # The model FlightGear draws is the one the matcher chooses for the callsign and address.
+  index=$(awk -v c="$callsign" '$1 == c { print NR }' <<<"$aircraft")
+  address=$(printf '%06X' $((0x4CA000 + index)))
+  drawn=$(property "/ai/models/multiplayer[$n]/sim/model/path")
+  chosen=$("$bin/corvane-fg" "${model_args[@]}" --match "$callsign/$address" 2>/dev/null) ||
+    fail "corvane-fg --match $callsign/$address failed"
+  model=$(sed -n 1p <<<"$chosen") rule=$(sed -n 's/^rule: //p' <<<"$chosen")
+  printf "           drawn as %s (%s)\n" "$drawn" "$rule"
+  [[ $drawn == "$model" ]] || fail "$callsign is drawn as $drawn, not the chosen $model"
+  rules+=" $rule"
   found=$((found + 1))
 done
 ((found == $(wc -l <<<"$aircraft"))) || fail "FlightGear shows $found of $(wc -l <<<"$aircraft") aircraft"
+for rule in registration operator+type type operator class default; do
+  [[ " $rules " == *" $rule "* ]] || fail "no aircraft got its model by the rule '$rule'"
+done
+  grep -q "FlightGear data .* liveries" "$work/bridge.log" ||
+  fail "corvane-fg did not say which FlightGear data it read"
 
 echo "=== Screenshot ==="
+# FlightGear draws a multiplayer aircraft's own model only within its detail range (20 km here,
+# set above: by default only once it is 400 pixels wide) and loads it in the background, showing
+# a stand-in until it has; under software rendering the liveries take a while.
+sleep "${FG_MODEL_WAIT:-30}"
 mkdir -p "$(dirname "$screenshot")"
 curl -sf -m 30 -o "$screenshot" "http://127.0.0.1:$http/screenshot?type=png" ||
   fail "FlightGear gave no screenshot"

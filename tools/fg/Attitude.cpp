@@ -2,6 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -95,4 +96,12 @@ Vector3 BodyToLocal(const GeodeticPosition& position, const Vector3& attitude,
                     const Vector3& body) {
     const Quaternion local = Conjugate(LocalLevelFrame(position.latitude, position.longitude));
     return Rotate(Multiply(local, FromVector(attitude)), body);
+}
+
+double CoordinatedBank(double speed, double turnRate) {
+    const double bank = std::atan(speed * turnRate * kRadians / kStandardGravity) * kDegrees;
+    if (!std::isfinite(bank)) {
+        return 0;
+    }
+    return std::clamp(bank, -kMaxBankDegrees, kMaxBankDegrees);
 }

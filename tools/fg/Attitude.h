@@ -43,3 +43,12 @@ EulerAngles AnglesOf(const GeodeticPosition& position, const Vector3& attitude);
 // A vector given in the body frame of an attitude (such as the velocity a message carries)
 // in the position's north-east-down frame.
 Vector3 BodyToLocal(const GeodeticPosition& position, const Vector3& attitude, const Vector3& body);
+
+// The steepest bank traffic is shown with: airliners keep within it in a normal turn.
+inline constexpr double kMaxBankDegrees = 30.0;
+inline constexpr double kStandardGravity = 9.80665; // m/s²
+
+// The bank of a coordinated turn at `speed` (m/s) turning at `turnRate` (degrees a second,
+// right positive): tan(bank) = speed × rate / g, at most kMaxBankDegrees either way. Degrees,
+// right wing down positive; 0 for a rate or speed that is no number.
+double CoordinatedBank(double speed, double turnRate);

@@ -37,9 +37,10 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
     : block(&block), settings(settings),
       publications(std::make_unique<SimPeer>(block, unusedRoute)),
       snapshot(std::make_unique<PublicationSnapshot>()),
-      traffic(std::make_unique<TrafficForwarder>(settings.model)), start(now), rateWindowStart(now),
-      nextReminder(now + kWaitingReminderSeconds) {
+      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
+      rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     RegisterModule();
+    status.matching = settings.matcher != nullptr;
     // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder
     // before FlightGear has said anything.
     Store(block.simulationState, kSimulationNotRunning);
@@ -52,6 +53,7 @@ void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
     // The old block's traffic would otherwise fly on by dead reckoning until a feeder publishes.
     traffic->Publish({}, now);
     status.forwarded = 0;
+    std::fill(std::begin(status.byRule), std::end(status.byRule), 0);
     const bool running = status.link == FgLink::Receiving && !status.ending;
     if (running) {
         fresh.ownLatitude = status.own.latitude;
@@ -229,6 +231,9 @@ void FgBridge::ForwardPublication(double now) {
     status.lastPublication = now;
     status.forwarded = traffic->Count();
     status.skipped = traffic->Skipped();
+    for (int rule = 0; rule < kMatchRules; ++rule) {
+        status.byRule[rule] = traffic->CountByRule(static_cast<MatchRule>(rule));
+    }
     std::string names;
     for (int i = 0; i < traffic->Count() && names.size() < kEventSize / 2; ++i) {
         names += ' ';

@@ -33,6 +33,8 @@ struct FgSettings {
     bool tcas = true;         // false: soundRequest stays at silence
     // The own-ship's callsign; empty: that of the first FlightGear heard.
     char ownCallsign[kMpCallsignSize] = "";
+    // Chooses each aircraft's model; none: every aircraft is drawn with `model`.
+    const ModelMatcher* matcher = nullptr;
 };
 
 enum class FgLink { Waiting, Receiving, Silent };
@@ -54,6 +56,8 @@ struct FgStatus {
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
+    bool matching = false;        // models are chosen per aircraft
+    int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
     std::int32_t soundRequest = 10;
     bool ending = false; // the ending state has been written
     double endingSince = 0;

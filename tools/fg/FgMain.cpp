@@ -1,13 +1,37 @@
 // corvane-fg: FlightGear as the simulator on the other side of the VisualInterface block.
+#include "tools/fg/FgModelSources.h"
 #include "tools/fg/FgOptions.h"
 #include "tools/fg/FgRunner.h"
 #include "tools/sim/SimTerminal.h"
 
 #include <csignal>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 [[maybe_unused]] const char kRevision[] = "%Z% CorvaneFg QX5003:21 FgMain.cpp $Revision: 1.1 $";
+
+// The model chosen for --match on standard output; what was loaded on standard error, so that a
+// script can take the answer alone.
+int ShowMatch(const FgOptions& options) {
+    FgModelSources sources;
+    std::vector<std::string> notes;
+    std::string text;
+    if (!LoadModelSources(options, sources, notes, text)) {
+        std::fprintf(stderr, "corvane-fg: %s\n", text.c_str());
+        return 1;
+    }
+    for (const std::string& note : notes) {
+        std::fprintf(stderr, "corvane-fg: %s\n", note.c_str());
+    }
+    if (!MatchQueryText(sources, options.matchQuery, text)) {
+        std::fprintf(stderr, "corvane-fg: %s\nTry 'corvane-fg --help'.\n", text.c_str());
+        return kFgUsageExitCode;
+    }
+    std::printf("%s\n", text.c_str());
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -29,6 +53,8 @@ int main(int argc, char** argv) {
     case FgAction::Version:
         std::printf("%s\n", FgVersionText());
         return 0;
+    case FgAction::Match:
+        return ShowMatch(options);
     case FgAction::Run:
         break;
     }

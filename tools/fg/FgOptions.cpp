@@ -73,7 +73,20 @@ bool Flag(std::string_view option, FgOptions& options) {
 
 bool TakesValue(std::string_view option) {
     return option == "--name" || option == "--listen" || option == "--send" ||
-           option == "--model" || option == "--end-after-silence" || option == "--own-callsign";
+           option == "--model" || option == "--end-after-silence" || option == "--own-callsign" ||
+           option == "--fg-root" || option == "--aircraft-db" || option == "--models" ||
+           option == "--match";
+}
+
+// The options that name a file or a folder, and where their value goes.
+std::string* PathOption(std::string_view option, FgOptions& options) {
+    if (option == "--fg-root") {
+        return &options.fgRoot;
+    }
+    if (option == "--aircraft-db") {
+        return &options.aircraftDb;
+    }
+    return option == "--models" ? &options.modelTable : nullptr;
 }
 } // namespace
 
@@ -112,7 +125,14 @@ bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options
             value = argv[++i];
         }
         const char* problem = nullptr;
-        if (option == "--name") {
+        if (std::string* path = PathOption(option, options); path != nullptr) {
+            *path = value;
+            problem = value.empty() ? "a file or folder name" : nullptr;
+        } else if (option == "--match") {
+            options.matchQuery = value;
+            options.action = FgAction::Match;
+            problem = value.empty() || value.size() > 32 ? "CALLSIGN[/ADDRESS]" : nullptr;
+        } else if (option == "--name") {
             // The name is kept by address: it must outlive the parse, as argv does.
             options.name = hasValue ? argv[i] + std::strlen("--name=") : argv[i];
             problem = value.empty() || value.size() >= 128 ? "a block name of 1 to 127 characters"
@@ -166,9 +186,21 @@ const char* FgUsageText() {
            "                           callsign (fgfs --callsign); by default the first one\n"
            "                           heard. The position messages of any other sender are\n"
            "                           ignored\n"
-           "  --model PATH             the model FlightGear draws for every aircraft, below\n"
-           "                           its data folder (default\n"
-           "                           Aircraft/ufo/Models/ufo.xml)\n"
+           "  --model PATH             the model FlightGear draws for an aircraft no\n"
+           "                           better one is found for, below its data folder\n"
+           "                           (default Aircraft/ufo/Models/ufo.xml)\n"
+           "  --fg-root DIR            FlightGear's data folder, whose AI aircraft draw\n"
+           "                           each aircraft as its type and airline (default\n"
+           "                           FG_ROOT, else the usual place)\n"
+           "  --aircraft-db FILE       an aircraft database by ICAO address (.csv or\n"
+           "                           .csv.gz, the OpenSky Network's columns) for each\n"
+           "                           aircraft's registration, type and operator\n"
+           "  --models FILE            the user's model table: lines of CALLSIGN, callsign\n"
+           "                           prefix or 6-digit ADDRESS, then a model path; it\n"
+           "                           comes before every other choice\n"
+           "  --match CALLSIGN[/ADDRESS]\n"
+           "                           show the model chosen for such an aircraft and why,\n"
+           "                           and exit\n"
            "  --end-after-silence S    when FlightGear has sent nothing for S seconds\n"
            "                           (default 15), report the end of the simulation, so\n"
            "                           that the feeder ends itself, and end 8 s later\n"

@@ -6,13 +6,14 @@
 #include "tools/fg/FgBridge.h"
 
 #include <cstdint>
+#include <string>
 
 inline constexpr char kFgOptionsHeaderRevision[] =
     "%Z% CorvaneFg QX5003:15 FgOptions.h $Revision: 1.1 $";
 
 inline constexpr int kHostSize = 64;
 
-enum class FgAction { Run, Help, Version };
+enum class FgAction { Run, Help, Version, Match };
 
 struct FgOptions {
     FgAction action = FgAction::Run;
@@ -25,6 +26,13 @@ struct FgOptions {
     char sendHost[kHostSize] = "127.0.0.1";
     std::uint16_t sendPort = 5000;
     bool logLines = false;
+    // Where FlightGear's AI models are (empty: FG_ROOT, else the usual place), the aircraft
+    // database and the user's model table (empty: none).
+    std::string fgRoot;
+    std::string aircraftDb;
+    std::string modelTable;
+    // --match: CALLSIGN[/ADDRESS] whose model is to be shown.
+    std::string matchQuery;
 };
 
 class FgOptionParser : public QX_ErrorReport {

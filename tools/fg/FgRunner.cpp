@@ -6,6 +6,7 @@
 #include "shared_memory/VisualShm.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/FgModelSources.h"
 #include "tools/fg/FgStatusText.h"
 
 #include <algorithm>
@@ -253,8 +254,21 @@ int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender
 }
 } // namespace
 
-int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
+int RunBridge(const FgOptions& given, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
     RegisterModule();
+    FgModelSources sources;
+    std::vector<std::string> notes;
+    std::string error;
+    if (!LoadModelSources(given, sources, notes, error)) {
+        std::fprintf(err, "corvane-fg: %s\n", MaskControls(error, LineBreaks::Join).c_str());
+        return 1;
+    }
+    for (const std::string& note : notes) {
+        std::fprintf(out, "%s corvane-fg: %s\n", Stamp().c_str(),
+                     MaskControls(note, LineBreaks::Join).c_str());
+    }
+    FgOptions options = given;
+    options.settings.matcher = sources.matcher.get();
     UdpSocket listener;
     UdpSocket sender;
     UdpEndpoint flightGear;

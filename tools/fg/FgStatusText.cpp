@@ -84,6 +84,18 @@ std::string TrafficPart(const FgStatus& status, double now) {
     return text;
 }
 
+// Only the rules that chose a model for some aircraft, in the matcher's order.
+std::string ModelsPart(const FgStatus& status) {
+    std::string text;
+    for (int rule = 0; rule < kMatchRules; ++rule) {
+        if (status.byRule[rule] > 0) {
+            text += (text.empty() ? "" : ", ") + std::to_string(status.byRule[rule]) + " by " +
+                    MatchRuleName(static_cast<MatchRule>(rule));
+        }
+    }
+    return text.empty() ? "none yet" : text;
+}
+
 std::string AlertPart(const FgStatus& status) {
     char text[kLineSize];
     FormatBounded(text, kLineSize, "%s (request %d)", RequestName(status.soundRequest),
@@ -107,7 +119,8 @@ const char* LinkName(FgLink link) {
 std::string StatusLine(const FgStatus& status, double now) {
     RegisterModule();
     return "link " + LinkPart(status) + " | own-ship " + OwnPart(status) + " | traffic " +
-           TrafficPart(status, now) + " | alert " + AlertPart(status);
+           TrafficPart(status, now) + (status.matching ? " | models " + ModelsPart(status) : "") +
+           " | alert " + AlertPart(status);
 }
 
 std::vector<std::string> StatusView(const FgStatus& status, const FgOptions& options,

@@ -69,7 +69,8 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
     return FixUse::Moving;
 }
 
-TrafficForwarder::TrafficForwarder(const char* modelPath) {
+TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher)
+    : matcher(matcher) {
     RegisterModule();
     CopyBounded(model, modelPath, kMpModelSize);
 }
@@ -104,12 +105,35 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
     if (known >= 0) {
         taken.track = aircraft[known].track;
         taken.track.Update(fix, fixTime, now);
+        CopyBounded(taken.model, aircraft[known].model, kMpModelSize);
+        taken.rule = aircraft[known].rule;
     } else {
         taken.track.Start(fix, fixTime);
+        ChooseModel(record, fix, taken);
     }
     ++nextCount;
     held += use == FixUse::Held ? 1 : 0;
+    ++byRule[static_cast<int>(taken.rule)];
     return true;
+}
+
+// A model path that does not fit the message would be cut into another path: the default is
+// drawn instead.
+void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFix& fix,
+                                   Aircraft& taken) const {
+    taken.rule = MatchRule::Default;
+    CopyBounded(taken.model, model, kMpModelSize);
+    if (matcher == nullptr) {
+        return;
+    }
+    char text[sizeof record.callsign + 1] = {};
+    std::memcpy(text, record.callsign, sizeof record.callsign);
+    const ModelChoice choice = matcher->Match(
+        {TrimTrailingSpaces(text), record.icaoAddress, fix.groundSpeed, fix.position.height});
+    if (!choice.model.empty() && choice.model.size() < kMpModelSize) {
+        CopyBounded(taken.model, choice.model.c_str(), kMpModelSize);
+        taken.rule = choice.rule;
+    }
 }
 
 void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now) {
@@ -120,6 +144,7 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     int nextCount = 0;
     skipped = 0;
     held = 0;
+    std::fill(std::begin(byRule), std::end(byRule), 0);
     for (const AircraftRecord& record : records) {
         const double age =
             std::clamp(static_cast<double>(newest) - record.positionTime, 0.0, kMaxFixAgeSeconds);
@@ -137,12 +162,13 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
         const TrafficFix shown = aircraft[i].track.At(now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
-        CopyBounded(message.model, model, kMpModelSize);
+        CopyBounded(message.model, aircraft[i].model, kMpModelSize);
         message.time = stamp;
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
         const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
-        message.attitude = AttitudeVector(shown.position, {shown.track, pitch, 0});
+        message.attitude =
+            AttitudeVector(shown.position, {shown.track, pitch, aircraft[i].track.BankAt(now)});
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
         std::uint8_t datagram[kMpPositionSize];
         if (!IsPlausiblePosition(message)) {

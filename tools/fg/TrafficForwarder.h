@@ -9,6 +9,7 @@
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/Tcas.h"
 #include "tools/fg/TrafficTrack.h"
+#include "tools/fg/models/ModelMatcher.h"
 
 #include <cstdint>
 #include <span>
@@ -44,9 +45,14 @@ enum class FixUse {
 // limits are those of traffic/FlightLimits.h.
 FixUse FixOf(const AircraftRecord& record, TrafficFix& fix);
 
+static_assert(kModelPathSize == kMpModelSize, "a chosen model must fit the message as it is");
+
 class TrafficForwarder {
 public:
-    explicit TrafficForwarder(const char* modelPath = kDefaultModel);
+    // Without a matcher every aircraft is drawn with `modelPath`; with one, each aircraft gets
+    // the model it chooses when the aircraft is first seen, and keeps it while it is forwarded.
+    explicit TrafficForwarder(const char* modelPath = kDefaultModel,
+                              const ModelMatcher* matcher = nullptr);
 
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now);
@@ -64,21 +70,30 @@ public:
     // Aircraft of the last publication shown at their fix, as their motion was unusable.
     int Held() const { return held; }
     const char* CallsignAt(int index) const { return aircraft[index].callsign; }
+    const char* ModelAt(int index) const { return aircraft[index].model; }
+    // Aircraft of the last publication by the rule that chose their model.
+    int CountByRule(MatchRule rule) const { return byRule[static_cast<int>(rule)]; }
 
 private:
     struct Aircraft {
         char callsign[kMpCallsignSize];
+        char model[kMpModelSize];
+        MatchRule rule;
         TrafficTrack track;
     };
+
+    void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
     bool Take(const AircraftRecord& record, double fixTime, double now, Aircraft* next,
               int& nextCount);
 
     char model[kMpModelSize];
+    const ModelMatcher* matcher;
     Aircraft aircraft[kMaxBlockAircraft];
     Aircraft incoming[kMaxBlockAircraft];
     int count = 0;
     int skipped = 0;
     int held = 0;
+    int byRule[kMatchRules] = {};
 };

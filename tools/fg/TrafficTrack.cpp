@@ -1,6 +1,7 @@
 #include "tools/fg/TrafficTrack.h"
 
 #include "config_control/ConfigControl.h"
+#include "tools/fg/Attitude.h"
 #include "traffic/FlightLimits.h"
 
 #include <algorithm>
@@ -14,13 +15,28 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane FG", {kTrafficTrackHeaderRevision, kRevision});
 }
 
-// Below this speed an aircraft has no direction to keep: a fix behind it is blended in plainly.
+// Below this speed an aircraft has no direction to keep, nor a turn: a fix behind it is blended in
+// plainly.
 constexpr double kLeastMovingSpeed = 1.0;
 
-// 0 at the start of the blend to 1 at its end, with no sudden change of speed at either end.
-double Smoothstep(double elapsed) {
-    const double x = std::clamp(elapsed / kBlendSeconds, 0.0, 1.0);
+// 0 at the start of a blend of `span` seconds to 1 at its end, with no sudden change of rate at
+// either end.
+double Smoothstep(double elapsed, double span = kBlendSeconds) {
+    const double x = std::clamp(elapsed / span, 0.0, 1.0);
     return x * x * (3 - 2 * x);
+}
+
+// Degrees a second the track turned from `before` to `after`, right positive; 0 when the fixes
+// say nothing about a turn.
+double TurnRate(const TrafficFix& before, double beforeTime, const TrafficFix& after,
+                double afterTime) {
+    const double seconds = afterTime - beforeTime;
+    if (!(seconds >= kShortestTurnSeconds && seconds <= kLongestTurnSeconds) ||
+        before.groundSpeed < kLeastMovingSpeed || after.groundSpeed < kLeastMovingSpeed) {
+        return 0;
+    }
+    const double turned = std::remainder(after.track - before.track, 360.0);
+    return std::isfinite(turned) ? turned / seconds : 0;
 }
 } // namespace
 
@@ -42,13 +58,21 @@ void TrafficTrack::Start(const TrafficFix& newFix, double newFixTime) {
     fixTime = newFixTime;
     blendStart = newFixTime;
     alongOffset = crossOffset = upOffset = 0;
+    bankFrom = bankTo = 0;
+    rollStart = newFixTime;
 }
 
 void TrafficTrack::Update(const TrafficFix& newFix, double newFixTime, double now) {
     const GeodeticPosition shown = At(now).position;
     const GeodeticPosition target = DeadReckoned(newFix, now - newFixTime);
     const LocalOffset error = OffsetBetween(target, shown);
+    const double bankShown = BankAt(now);
+    const double bank =
+        CoordinatedBank(newFix.groundSpeed, TurnRate(fix, fixTime, newFix, newFixTime));
     Start(newFix, newFixTime);
+    bankFrom = bankShown;
+    bankTo = bank;
+    rollStart = now;
     // Not finite: whatever was shown before cannot be blended from, and must not linger.
     if (!(std::hypot(error.north, error.east) <= kRestartMetres) || !std::isfinite(error.up)) {
         return;
@@ -78,4 +102,8 @@ TrafficFix TrafficTrack::At(double now) const {
                   {along * std::cos(track) - cross * std::sin(track),
                    along * std::sin(track) + cross * std::cos(track), upOffset * remaining});
     return shown;
+}
+
+double TrafficTrack::BankAt(double now) const {
+    return bankFrom + (bankTo - bankFrom) * Smoothstep(now - rollStart, kRollSeconds);
 }

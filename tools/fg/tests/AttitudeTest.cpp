@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -82,3 +83,23 @@ TEST(Attitude, BodyVelocityTurnsIntoNorthEastDown) {
 }
 
 } // namespace
+
+TEST(Attitude, CoordinatedBankFollowsTheFormulaWithinTheCap) {
+    const struct {
+        double speed;
+        double rate;
+        double bank;
+    } cases[] = {
+        {0, 3, 0},
+        {100, 0, 0},
+        {70, 3, std::atan(70 * 3 * kRadians / kStandardGravity) * kDegrees},
+        {70, -3, -std::atan(70 * 3 * kRadians / kStandardGravity) * kDegrees},
+        {250, 3, kMaxBankDegrees},
+        {250, -3, -kMaxBankDegrees},
+        {100, std::nan(""), 0},
+        {std::numeric_limits<double>::infinity(), 3, kMaxBankDegrees},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(CoordinatedBank(c.speed, c.rate), c.bank, 1e-12) << c.speed << " " << c.rate;
+    }
+}

@@ -58,6 +58,19 @@ TEST(FgOptions, EveryOptionInBothSpellings) {
     EXPECT_STREQ(Parse({"--name=Other"}).options.name, "Other");
 }
 
+TEST(FgOptions, ModelSourcesAndTheMatchQuery) {
+    const Parsed parsed = Parse({"--fg-root", "/fg", "--aircraft-db=db.csv.gz", "--models",
+                                 "my.txt", "--match", "EIN123/4ca001"});
+    ASSERT_TRUE(parsed.ok) << parsed.problem;
+    EXPECT_EQ(parsed.options.fgRoot, "/fg");
+    EXPECT_EQ(parsed.options.aircraftDb, "db.csv.gz");
+    EXPECT_EQ(parsed.options.modelTable, "my.txt");
+    EXPECT_EQ(parsed.options.matchQuery, "EIN123/4ca001");
+    EXPECT_EQ(parsed.options.action, FgAction::Match);
+    EXPECT_EQ(Parse({"--aircraft-db="}).problem,
+              "option '--aircraft-db' needs a file or folder name, not ''");
+}
+
 TEST(FgOptions, HelpAndVersionDecide) {
     EXPECT_EQ(Parse({"-h"}).options.action, FgAction::Help);
     EXPECT_EQ(Parse({"--log", "--help", "--bogus"}).options.action, FgAction::Help);

@@ -119,6 +119,9 @@ protected:
           out(outLog.Stream()), err(errLog.Stream()) {
         options.name = name.c_str();
         options.logLines = true;
+        // Not the machine's FlightGear data: reading it takes a while and is not what these
+        // tests are about.
+        options.fgRoot = name + "-no-flightgear";
     }
     ~FgRunnerTest() override {
         Stop();

@@ -47,3 +47,21 @@ TEST(FgStatusText, TheViewFitsItsTerminal) {
 }
 
 } // namespace
+
+namespace {
+TEST(FgStatusText, TheStatusLineCountsAircraftByTheRuleOfTheirModel) {
+    FgStatus status;
+    status.publications = 3;
+    status.lastPublication = 0;
+    EXPECT_EQ(StatusLine(status, 1).find("models"), std::string::npos);
+    status.matching = true;
+    EXPECT_NE(StatusLine(status, 1).find("| models none yet |"), std::string::npos);
+    status.byRule[static_cast<int>(MatchRule::Operator)] = 2;
+    status.byRule[static_cast<int>(MatchRule::Registration)] = 1;
+    status.byRule[static_cast<int>(MatchRule::Default)] = 4;
+    EXPECT_NE(
+        StatusLine(status, 1).find("| models 1 by registration, 2 by operator, 4 by default |"),
+        std::string::npos)
+        << StatusLine(status, 1);
+}
+} // namespace

@@ -185,3 +185,50 @@ TEST(TrafficForwarder, DuplicatesAndUnusableRecordsAreSkipped) {
 }
 
 } // namespace
+
+TEST(TrafficForwarder, EachAircraftKeepsTheModelChosenWhenItWasFirstSeen) {
+    ModelOverrides table;
+    ASSERT_TRUE(table.Add("EIN AI/Aircraft/A320/A320-AerLingus.xml", 1));
+    const ModelMatcher matcher(nullptr, nullptr, &table, kDefaultModel);
+    TrafficForwarder forwarder(kDefaultModel, &matcher);
+    const AircraftRecord first[] = {Record("EIN123", 0x4CA001, 53.4, -6.2),
+                                    Record("GABCD", 0x400001, 51.5, -0.1)};
+    forwarder.Publish(first, 0);
+    Capture capture;
+    EXPECT_EQ(forwarder.SendAll(1, 1, capture), 0);
+    ASSERT_EQ(capture.sent.size(), 2u);
+    EXPECT_STREQ(capture.sent[0].model, "AI/Aircraft/A320/A320-AerLingus.xml");
+    EXPECT_STREQ(capture.sent[1].model, kDefaultModel);
+    EXPECT_EQ(forwarder.CountByRule(MatchRule::Override), 1);
+    EXPECT_EQ(forwarder.CountByRule(MatchRule::Default), 1);
+
+    // The table changes under a running bridge only in a test, but it shows that a known
+    // aircraft is not matched again on each publication.
+    ASSERT_TRUE(table.Add("GABCD AI/Aircraft/c172/c172-a.xml", 2));
+    const AircraftRecord second[] = {Record("GABCD", 0x400001, 51.5, -0.1, 1005),
+                                     Record("GXYZW", 0x400002, 51.6, -0.1, 1005)};
+    forwarder.Publish(second, 5);
+    EXPECT_STREQ(forwarder.ModelAt(0), kDefaultModel);
+    EXPECT_EQ(forwarder.CountByRule(MatchRule::Override), 0);
+    EXPECT_EQ(forwarder.CountByRule(MatchRule::Default), 2);
+}
+
+TEST(TrafficForwarder, ATurningClimbingAircraftIsSentBankedAndPitchedUp) {
+    TrafficForwarder forwarder;
+    AircraftRecord record = Record("EIN123", 0x4CA001, 53.4, -6.2, 1000);
+    record.track = 0;
+    forwarder.Publish({&record, 1}, 0);
+    record.track = 30;
+    record.verticalRate = 10;
+    record.positionTime = 1010;
+    record.latitude += 0.0089; // about 1000 m on, as flown
+    forwarder.Publish({&record, 1}, 10);
+    Capture capture;
+    forwarder.SendAll(10 + kRollSeconds, 0, capture);
+    ASSERT_EQ(capture.sent.size(), 1u);
+    const EulerAngles angles =
+        AnglesOf(ToGeodetic(capture.sent[0].position), capture.sent[0].attitude);
+    EXPECT_NEAR(angles.roll, CoordinatedBank(100, 3), 0.01);
+    EXPECT_NEAR(angles.pitch, std::atan2(10, 100) * kDegrees, 0.01);
+    EXPECT_NEAR(angles.heading, 30, 0.01);
+}

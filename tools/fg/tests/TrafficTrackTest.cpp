@@ -1,5 +1,7 @@
 #include "tools/fg/TrafficTrack.h"
 
+#include "tools/fg/Attitude.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -126,3 +128,53 @@ TEST(TrafficTrack, DeadReckoningStaysAtHeightsAircraftFly) {
 }
 
 } // namespace
+
+namespace {
+TrafficFix Turning(double track, double speed) {
+    return {{50.0, 0.0, 3000}, track, speed, 0};
+}
+} // namespace
+
+TEST(TrafficTrack, ALevelTurnBanksToTheCoordinatedAngleEasedInAndOut) {
+    // 3 degrees a second at 100 m/s: tan(bank) = 100 * 0.05236 / 9.80665, a bank of 28.1.
+    const double expected = std::atan(100 * 3 * kRadians / kStandardGravity) * kDegrees;
+    TrafficTrack track;
+    track.Start(Turning(0, 100), 0);
+    EXPECT_EQ(track.BankAt(0), 0);
+    track.Update(Turning(30, 100), 10, 10);
+    EXPECT_NEAR(track.BankAt(10), 0, 1e-9); // rolls in, no sudden bank
+    const double halfway = track.BankAt(10 + kRollSeconds / 2);
+    EXPECT_GT(halfway, 0);
+    EXPECT_LT(halfway, expected);
+    EXPECT_NEAR(track.BankAt(10 + kRollSeconds), expected, 1e-9);
+    EXPECT_NEAR(expected, 28.1, 0.05);
+    // A left turn banks left; out of the turn it rolls level again.
+    track.Update(Turning(0, 100), 20, 20);
+    EXPECT_NEAR(track.BankAt(20 + kRollSeconds), -expected, 1e-9);
+    track.Update(Turning(0, 100), 30, 30);
+    EXPECT_NEAR(track.BankAt(30), -expected, 1e-9);
+    EXPECT_NEAR(track.BankAt(30 + kRollSeconds), 0, 1e-9);
+}
+
+TEST(TrafficTrack, TurnsThatSayNothingGiveNoBank) {
+    const struct {
+        const char* what;
+        double track;
+        double speed;
+        double seconds;
+        double bank;
+    } cases[] = {
+        {"a fast turn is capped", 30, 250, 10, kMaxBankDegrees},
+        {"across north the short way", 350 + 20, 100, 10, CoordinatedBank(100, 2)},
+        {"fixes too far apart", 90, 100, kLongestTurnSeconds + 1, 0},
+        {"fixes too close together", 90, 100, kShortestTurnSeconds / 2, 0},
+        {"standing still", 90, 0, 10, 0},
+        {"no number", std::nan(""), 100, 10, 0},
+    };
+    for (const auto& c : cases) {
+        TrafficTrack track;
+        track.Start(Turning(c.track >= 360 ? 350 : 0, c.speed), 0);
+        track.Update(Turning(c.track, c.speed), c.seconds, c.seconds);
+        EXPECT_NEAR(track.BankAt(c.seconds + kRollSeconds), c.bank, 1e-9) << c.what;
+    }
+}

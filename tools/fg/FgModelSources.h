@@ -1,0 +1,29 @@
+#pragma once
+// What corvane-fg chooses each aircraft's model from, loaded once at start as the options name
+// it: FlightGear's AI models, the aircraft database and the user's model table.
+
+#include "tools/fg/FgOptions.h"
+#include "tools/fg/models/ModelMatcher.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+inline constexpr char kFgModelSourcesHeaderRevision[] =
+    "%Z% CorvaneFg QX5003:22 FgModelSources.h $Revision: 1.1 $";
+
+struct FgModelSources {
+    ModelCatalogue catalogue;
+    AircraftDatabase database;
+    ModelOverrides overrides;
+    std::unique_ptr<ModelMatcher> matcher;
+};
+
+// Loads the sources; what was found (or not) goes to `notes`, one line each. False, with the
+// reason in `error`, when a file the user named cannot be used: a user who names a database
+// wants it, not a silent default.
+bool LoadModelSources(const FgOptions& options, FgModelSources& sources,
+                      std::vector<std::string>& notes, std::string& error);
+
+// The answer to --match CALLSIGN[/ADDRESS]: the model and why, or what is wrong with the query.
+bool MatchQueryText(const FgModelSources& sources, const std::string& query, std::string& text);

@@ -1,0 +1,34 @@
+#include "tools/fg/models/FgRoot.h"
+
+#include "config_control/ConfigControl.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneFgModels QX5004:18 FgRoot.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane FG models", {kFgRootHeaderRevision, kRevision});
+}
+} // namespace
+
+FgRootChoice ChooseFgRoot(const std::string& option) {
+    RegisterModule();
+    if (!option.empty()) {
+        return {option, "--fg-root"};
+    }
+    if (const char* variable = std::getenv("FG_ROOT"); variable != nullptr && *variable != '\0') {
+        return {variable, "FG_ROOT"};
+    }
+    for (const std::string& usual : UsualFgRoots()) {
+        std::error_code error;
+        if (std::filesystem::is_directory(std::filesystem::path(usual) / "AI" / "Aircraft",
+                                          error)) {
+            return {usual, "the usual place"};
+        }
+    }
+    return {"", "nowhere: no --fg-root, no FG_ROOT, and no FlightGear in the usual places"};
+}

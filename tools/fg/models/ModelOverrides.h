@@ -1,0 +1,34 @@
+#pragma once
+// The user's own choices of model, one a line: `KEY MODEL-PATH`, where the key is a callsign, a
+// callsign's beginning or an ICAO address of six hexadecimal digits. Blank lines and lines
+// starting with # are skipped.
+
+#include "error_report/QX_ErrorReport.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr char kModelOverridesHeaderRevision[] =
+    "%Z% CorvaneFgModels QX5004:11 ModelOverrides.h $Revision: 1.1 $";
+
+class ModelOverrides : public QX_ErrorReport {
+public:
+    // False when the file cannot be read or a line is not `KEY PATH` with a path that fits a
+    // multiplayer message; the error text names the line.
+    bool Load(const std::string& path);
+    bool Add(std::string_view line, int lineNumber);
+
+    // The model for an aircraft, empty when no line names it: its whole callsign first, then
+    // its address, then the longest beginning of its callsign.
+    std::string_view Find(std::string_view callsign, std::int32_t address) const;
+    std::size_t Size() const { return lines.size(); }
+
+private:
+    struct Line {
+        std::string key;
+        std::string model;
+    };
+    std::vector<Line> lines;
+};
