@@ -88,11 +88,6 @@ bool ReadTime(char** fields, double& time, char* reason, int size) {
     return true;
 }
 
-bool IsAddress(const char* text) {
-    const std::size_t length = std::strlen(text);
-    return length > 0 && length <= 8 && ParseHex(text) != -1 && std::strstr(text, "0x") == nullptr;
-}
-
 } // namespace
 
 bool IsBaseStationLine(const char* line) {
@@ -129,8 +124,8 @@ MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Me
     }
     char shown[kShownSize];
     char* address = TrimField(fields[HexIdent]);
-    if (!IsAddress(address)) {
-        FormatBounded(reason, size, "address \"%s\" is not hexadecimal",
+    if (!IsAddressText(address)) {
+        FormatBounded(reason, size, "address \"%s\" is not hexadecimal of at most 6 digits",
                       MaskControlsBounded(shown, address, kShownSize));
         return MessageKind::Bad;
     }

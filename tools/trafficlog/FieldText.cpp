@@ -22,8 +22,9 @@ void RegisterModule() {
 
 // Eighteen decimal digits always fit 64 bits.
 constexpr int kMaxInt64Digits = 18;
-// The feeder reads addresses into 32 bits.
-constexpr int kMaxAddressDigits = 8;
+// An ICAO aircraft address has 24 bits. More digits would not fit what the feeder reads
+// unchanged: from 80000000 on it stores a negative number.
+constexpr int kMaxAddressDigits = 6;
 // A number of no more characters than this, without an exponent, is a finite double.
 constexpr std::size_t kMaxPlainLength = 300;
 

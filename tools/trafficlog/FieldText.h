@@ -15,7 +15,7 @@ char* TrimField(char* text, char* end);
 // True when the whole text is a decimal integer ([sign] digits) that fits 64 bits; its value.
 bool ReadFieldInteger(const char* text, std::int64_t& value);
 
-// True for one to eight hexadecimal digits, an address as the feeder reads it whole.
+// True for one to six hexadecimal digits: an ICAO aircraft address of 24 bits.
 bool IsAddressText(const char* text);
 
 // True when the whole text is one finite decimal number ([sign] digits [. digits] [exponent]):

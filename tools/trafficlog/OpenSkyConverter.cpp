@@ -163,7 +163,7 @@ bool OpenSkyInput::CheckValues(char* const* fields) {
         return false;
     }
     if (!IsAddressText(fields[Icao24])) {
-        FormatBounded(reason, kReasonSize, "icao24 \"%s\" is not hexadecimal",
+        FormatBounded(reason, kReasonSize, "icao24 \"%s\" is not hexadecimal of at most 6 digits",
                       MaskControlsBounded(shown, fields[Icao24], sizeof shown));
         context.Bad(name, reader.LineNumber(), reason);
         return false;

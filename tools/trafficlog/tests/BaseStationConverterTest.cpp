@@ -86,10 +86,11 @@ TEST(BaseStationConverter, ConvertsAHostileLog) {
     log += Position("4CA2B5", "12:00:15.000", "11000", "51.50", "-0.40");             // 12
     log += Position("4CA2B5", "12:00:05.000", "9000", "51.00", "-0.10");              // 13 late
     log += Position("4CA2B5", "12:00:16.000", "11100", "51.51", "-0.39");             // 14
+    log += Position("CA1002B5", "12:00:17.000", "10000", "51.4", "-0.45");            // 15 address
     const Conversion result = ConvertLog(log);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.findings.badLines,
-              (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+              (std::vector<std::int64_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 15}));
     // The message out of order does not move the aircraft back: entry 12:00:20 holds the
     // latest position.
     EXPECT_NE(result.data.find("4CA2B5|4CA2B5|" + std::to_string(kNoon + 20) +

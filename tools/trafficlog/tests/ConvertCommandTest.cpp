@@ -131,8 +131,9 @@ TEST(ConvertCommand, ListsBadRowsUpToTheLimit) {
                 Row(1000, "4ca2b5"));
     const Outcome run = Trafficlog({"convert", "--max-report=1", input.Path(), output.Path()});
     EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_NE(run.err.find(":2: bad row: icao24 \"nothex1\" is not hexadecimal\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.err.find(":2: bad row: icao24 \"nothex1\" is not hexadecimal of at most 6 digits\n"),
+        std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("nothex2"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("trafficlog: 2 more bad rows not listed (--max-report 0 lists all)\n"),

@@ -97,7 +97,7 @@ TEST(OpenSkyConverter, RefusesAHeaderWithoutAColumn) {
 
 // Values the feeder's client would move an aircraft by off the Earth, and times the data file
 // cannot hold, are bad rows with their reasons; the edges of what aircraft fly are kept.
-TEST(OpenSkyConverter, RowsNoAircraftFliesAreBadRows) {
+TEST(OpenSkyConverter, ValuesNoAircraftHasAreBadRows) {
     const std::string head = "time,icao24,lat,lon,velocity,vertrate,baroaltitude,geoaltitude,"
                              "callsign,heading,lastcontact\n";
     const struct {
@@ -119,6 +119,10 @@ TEST(OpenSkyConverter, RowsNoAircraftFliesAreBadRows) {
          "holds (2147483647, in 2038)"},
         {"1000,4ca2b5,50,0,1028.8,-152.4,60000,-1500,A,90,", ""},
         {"1000,4ca2b5,50,0,,,,,A,90,", ""},
+        // An ICAO address has 24 bits: eight digits would reach the feeder as a negative number.
+        {"1000,ca1002b5,50,0,,,,,A,90,",
+         "icao24 \"ca1002b5\" is not hexadecimal of at most 6 digits"},
+        {"1000,ffffff,50,0,,,,,A,90,", ""},
     };
     for (const auto& [row, reason] : cases) {
         const Conversion result = Convert(head + "1000,4ca2b6,50,0,,,,,B,90,\n" + row + "\n");
