@@ -288,8 +288,21 @@ bool SettingsFileClass::ReadLineFromChunk(char* buffer, int size) {
     return true;
 }
 
+// Once the stream has met the end of the file, whether a file that grew since reads on is the C
+// library's choice (glibc keeps the end until a seek; Windows reads on): one character through
+// getc asks it the way fgets would. A large read would go past the stream's end mark.
 bool SettingsFileClass::FillChunk() {
     chunkBegin = 0;
+    chunkEnd = 0;
+    if (std::feof(file) != 0) {
+        const int next = std::getc(file);
+        if (next == EOF) {
+            return false;
+        }
+        chunk[0] = static_cast<char>(next);
+        chunkEnd = 1;
+        return true;
+    }
     chunkEnd = static_cast<int>(std::fread(chunk.get(), 1, kStreamBufferSize, file));
     return chunkEnd > 0;
 }

@@ -348,3 +348,54 @@ TEST_F(SettingsFileTest, OpeningAgainReleasesTheFirstStream) {
 }
 
 } // namespace
+
+// A file opened for reading only is read in large pieces and its lines cut from them; a file
+// opened for reading and writing goes through fgets. Both must hand the caller the same bytes,
+// read for read, also where a line end, a CR LF or a cut by the caller's buffer falls on the
+// edge of a piece, after the end of the file, once the file has grown, and after a rewind.
+TEST_F(SettingsFileTest, ReadingInPiecesGivesWhatFgetsGives) {
+    constexpr int kPiece = 1 << 16; // the reader's own buffer
+    // Every byte of the caller's buffer after each read, never reset between reads.
+    const auto readsOf = [](SettingsFileClass& file, int size) {
+        std::vector<std::string> reads;
+        std::string buffer(static_cast<std::size_t>(size), '\x7f');
+        bool read = true;
+        while (read) {
+            read = file.ReadFromSettingsFile(buffer.data(), size);
+            reads.push_back((read ? "+" : "-") + buffer);
+        }
+        return reads;
+    };
+    const auto session = [&](const std::string& path, Mode mode, int size) {
+        SettingsFileClass file(path, mode);
+        std::vector<std::string> reads = readsOf(file, size);
+        std::ofstream(path, std::ios::binary | std::ios::app) << "grown\r\n";
+        const std::vector<std::string> after = readsOf(file, size);
+        reads.insert(reads.end(), after.begin(), after.end());
+        EXPECT_TRUE(file.Rewind());
+        const std::vector<std::string> again = readsOf(file, size);
+        reads.insert(reads.end(), again.begin(), again.end());
+        return reads;
+    };
+    const std::string endings[] = {"\n", "\r\n", "\r", std::string("\0\r\n", 3), "\r\r\n"};
+    // 257 and 4097 cut the line so that a piece of the caller's ends with the reader's own.
+    const int sizes[] = {2, 257, 4097, kPiece + 1, kPiece + 5000};
+    for (int start = kPiece - 3; start <= kPiece + 1; ++start) {
+        for (const std::string& ending : endings) {
+            const std::string bytes =
+                std::string(static_cast<std::size_t>(start), 'x') + ending + "next\r\nlast\r";
+            for (const int size : sizes) {
+                SCOPED_TRACE(std::to_string(start) + " " + std::to_string(ending.size()) + " " +
+                             std::to_string(size));
+                const auto inPieces =
+                    session(WriteBinary("pieces.txt", bytes), SettingsFileClass::ModeReading, size);
+                const auto withFgets = session(WriteBinary("fgets.txt", bytes),
+                                               SettingsFileClass::ModeReadWrite, size);
+                ASSERT_EQ(inPieces.size(), withFgets.size());
+                for (std::size_t i = 0; i < inPieces.size(); ++i) {
+                    ASSERT_EQ(inPieces[i], withFgets[i]) << "read " << i;
+                }
+            }
+        }
+    }
+}
