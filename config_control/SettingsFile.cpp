@@ -284,7 +284,12 @@ bool SettingsFileClass::ReadLineFromChunk(char* buffer, int size) {
         return false;
     }
     buffer[length] = '\0';
-    DropCarriageReturn(buffer, size, length == room);
+    const bool filled = length == room;
+    // The caller sees the line up to a NUL byte in it, as after fgets; only a line that ends in
+    // CR LF needs measuring for that.
+    const bool endsInCrLf = length >= 2 && buffer[length - 1] == '\n' && buffer[length - 2] == '\r';
+    DropCarriageReturn(
+        buffer, filled || !endsInCrLf ? length : static_cast<int>(std::strlen(buffer)), filled);
     return true;
 }
 
@@ -322,7 +327,7 @@ bool SettingsFileClass::ReadLineThroughStream(char* buffer, int size) {
     if (!filled) {
         buffer[size - 1] = lastByte;
     }
-    DropCarriageReturn(buffer, size, filled);
+    DropCarriageReturn(buffer, filled ? size - 1 : static_cast<int>(std::strlen(buffer)), filled);
     return true;
 }
 
@@ -330,10 +335,10 @@ bool SettingsFileClass::ReadLineThroughStream(char* buffer, int size) {
 // a full buffer may end in the carriage return; the line feed behind it then belongs to this
 // line as well.
 // `filled`: the line took the whole buffer, so it may go on in the file (a CR there may have
-// its LF waiting). Otherwise the line ends at its LF, at the end of the file or at a NUL byte
-// inside it, and only a CR LF at its end is shortened.
-void SettingsFileClass::DropCarriageReturn(char* line, int size, bool filled) {
-    const std::size_t length = filled ? static_cast<std::size_t>(size - 1) : std::strlen(line);
+// its LF waiting); `length` is then the whole buffer's. Otherwise the line ends at its LF, at the
+// end of the file or at a NUL byte inside it, `length` is the text's up to a NUL byte, and only a
+// CR LF at its end is shortened.
+void SettingsFileClass::DropCarriageReturn(char* line, int length, bool filled) {
     if (length == 0) {
         return;
     }

@@ -81,7 +81,7 @@ private:
     bool ReadsThroughChunk() const { return chunk != nullptr && !writable; }
     bool FillChunk();
     bool TakeLineFeed();
-    void DropCarriageReturn(char* line, int size, bool filled);
+    void DropCarriageReturn(char* line, int length, bool filled);
     void PrepareFor(LastAccess access);
     void Report(const char* location, const char* message);
 
