@@ -294,7 +294,7 @@ bool SettingsFileClass::ReadLineFromChunk(char* buffer, int size) {
 }
 
 // Once the stream has met the end of the file, whether a file that grew since reads on is the C
-// library's choice (glibc keeps the end until a seek; Windows reads on): one character through
+// library's choice (glibc keeps the end until a seek, others need not): one character through
 // getc asks it the way fgets would. A large read would go past the stream's end mark.
 bool SettingsFileClass::FillChunk() {
     chunkBegin = 0;
