@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 inline constexpr char kSettingsFileHeaderRevision[] =
@@ -75,6 +76,12 @@ private:
     void Adopt(std::FILE* opened, bool openedForWriting);
     bool ProbeFirstRead(const char* location);
     bool ReadLine(char* buffer, int size);
+    bool ReadLineThroughStream(char* buffer, int size);
+    bool ReadLineFromChunk(char* buffer, int size);
+    bool ReadsThroughChunk() const { return chunk != nullptr && !writable; }
+    bool FillChunk();
+    bool TakeLineFeed();
+    void DropCarriageReturn(char* line, int length, bool filled);
     void PrepareFor(LastAccess access);
     void Report(const char* location, const char* message);
 
@@ -90,4 +97,11 @@ private:
     LastAccess lastAccess = LastAccess::None;
     // Whether the open mode allows writing, which not every C library checks at the write.
     bool writable = false;
+    // A stream opened for reading only is read in large pieces into this buffer, and lines are
+    // cut from it with a search for the line feed instead of a character-by-character fgets.
+    // Streams that may be written keep fgets, as the position must follow every read for a
+    // write between reads. Null where the memory could not be had: fgets serves then as well.
+    std::unique_ptr<char[]> chunk;
+    int chunkBegin = 0;
+    int chunkEnd = 0;
 };

@@ -348,3 +348,97 @@ TEST_F(SettingsFileTest, OpeningAgainReleasesTheFirstStream) {
 }
 
 } // namespace
+
+// What a read leaves in the caller's buffer, from the file's bytes: fgets's bytes (up to and
+// including the line feed, at most size-1, then the terminator; nothing when no byte is left)
+// with a CR LF at the line's end shortened to LF, also when the buffer ends with the CR.
+bool ReferenceRead(const std::string& bytes, std::size_t& position, std::string& buffer) {
+    if (position >= bytes.size()) {
+        return false;
+    }
+    const std::size_t room = buffer.size() - 1;
+    std::size_t count = 0;
+    while (count < room && position < bytes.size()) {
+        buffer[count++] = bytes[position];
+        if (bytes[position++] == '\n') {
+            break;
+        }
+    }
+    buffer[count] = '\0';
+    const bool filled = count == room;
+    const std::size_t length = filled ? count : std::strlen(buffer.c_str());
+    if (length >= 2 && buffer[length - 1] == '\n' && buffer[length - 2] == '\r') {
+        buffer[length - 2] = '\n';
+        buffer[length - 1] = '\0';
+    } else if (filled && buffer[length - 1] == '\r' && position < bytes.size() &&
+               bytes[position] == '\n') {
+        buffer[length - 1] = '\n';
+        ++position;
+    }
+    return true;
+}
+
+// Every byte of the caller's buffer after each read, never reset between reads, up to and
+// including the first failed read.
+std::vector<std::string> RawReads(SettingsFileClass& file, int size) {
+    std::vector<std::string> reads;
+    std::string buffer(static_cast<std::size_t>(size), '\x7f');
+    bool read = true;
+    while (read) {
+        read = file.ReadFromSettingsFile(buffer.data(), size);
+        reads.push_back((read ? "+" : "-") + buffer);
+    }
+    return reads;
+}
+
+constexpr int kPiece = 1 << 16; // the size of the pieces a file opened for reading is read in
+
+// A file opened for reading is read in large pieces and its lines cut from them: a line end, a
+// CR LF or a cut by the caller's buffer may fall on the edge of a piece.
+TEST_F(SettingsFileTest, LinesAcrossTheEdgesOfTheReadersPiecesComeOutWhole) {
+    const std::string endings[] = {"\n", "\r\n", "\r", std::string("\0\r\n", 3), "\r\r\n"};
+    // 257 and 4097 cut the line so that a piece of the caller's ends with the reader's own.
+    const int sizes[] = {2, 257, 4097, kPiece + 1, kPiece + 5000};
+    for (int start = kPiece - 3; start <= kPiece + 1; ++start) {
+        for (const std::string& ending : endings) {
+            const std::string bytes =
+                std::string(static_cast<std::size_t>(start), 'x') + ending + "next\r\nlast\r";
+            auto file = OpenBytes(bytes);
+            for (const int size : sizes) {
+                SCOPED_TRACE(std::to_string(start) + " " + std::to_string(ending.size()) + " " +
+                             std::to_string(size));
+                std::vector<std::string> expected;
+                std::string buffer(static_cast<std::size_t>(size), '\x7f');
+                std::size_t position = 0;
+                bool read = true;
+                while (read) {
+                    read = ReferenceRead(bytes, position, buffer);
+                    expected.push_back((read ? "+" : "-") + buffer);
+                }
+                ASSERT_TRUE(file->Rewind());
+                const std::vector<std::string> reads = RawReads(*file, size);
+                ASSERT_EQ(reads.size(), expected.size());
+                for (std::size_t i = 0; i < reads.size(); ++i) {
+                    ASSERT_EQ(reads[i], expected[i]) << "read " << i;
+                }
+            }
+        }
+    }
+}
+
+// Whether a file that grew after its end was read reads on is the C library's choice for fgets
+// (a file opened for reading and writing still reads through it); the pieces must not differ.
+TEST_F(SettingsFileTest, FileThatGrowsAfterItsEndReadsOnAsFgetsWould) {
+    const std::string bytes = std::string(kPiece - 1, 'x') + "\nlast";
+    const auto session = [&](const std::string& name, Mode mode) {
+        const std::string path = WriteBinary(name, bytes);
+        SettingsFileClass file(path, mode);
+        std::vector<std::string> reads = RawReads(file, 300);
+        std::ofstream(path, std::ios::binary | std::ios::app) << "grown\n";
+        const std::vector<std::string> after = RawReads(file, 300);
+        reads.insert(reads.end(), after.begin(), after.end());
+        return reads;
+    };
+    EXPECT_EQ(session("pieces.txt", SettingsFileClass::ModeReading),
+              session("fgets.txt", SettingsFileClass::ModeReadWrite));
+}
