@@ -119,7 +119,8 @@ bool LiveDataFile::ReadHeader(std::uint64_t size) {
         const void* lineFeed = std::memchr(scanBuffer.data(), '\n', count);
         const std::size_t lineLength =
             lineFeed != nullptr
-                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) + 1
+                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) +
+                      1
                 : count;
         if (at == 0) {
             header.assign(scanBuffer.data(), std::min<std::size_t>(lineLength, kLineBufferSize));
