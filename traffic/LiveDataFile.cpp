@@ -96,11 +96,15 @@ bool LiveDataFile::Look() {
         Forget();
         identity = now;
     }
-    bool ok = headerRead ? Scan(examined, size)
-                         : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
-    if (ok && state.hasEntry && entryLinesSerial != entrySerial) {
-        ok = ReadEntryLines();
+    const bool examinedAll = headerRead
+                                 ? Scan(examined, size)
+                                 : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
+    // A look broken off part way leaves nothing known that the next look could go on from.
+    if (!examinedAll) {
+        Forget();
+        return false;
     }
+    const bool ok = !state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines();
     file.Close();
     return ok;
 }
