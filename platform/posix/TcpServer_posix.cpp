@@ -33,8 +33,7 @@ bool TcpServerClient::SendSome(const char* data, std::size_t size, std::size_t& 
         ReportDetail("TcpServerClient::SendSome", "not connected", name);
         return false;
     }
-    const ssize_t taken =
-        send(static_cast<int>(handle), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t taken = send(static_cast<int>(handle), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (taken >= 0) {
         sent = static_cast<std::size_t>(taken);
         return true;

@@ -116,9 +116,9 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
     }
     sockaddr_in peer{};
     int length = sizeof peer;
-    const SOCKET s = ready < 0 ? INVALID_SOCKET
-                               : accept(AsSocket(handle), reinterpret_cast<sockaddr*>(&peer),
-                                        &length);
+    const SOCKET s = ready < 0
+                         ? INVALID_SOCKET
+                         : accept(AsSocket(handle), reinterpret_cast<sockaddr*>(&peer), &length);
     if (s == INVALID_SOCKET) {
         // A client that gave up before it was taken: nothing to take.
         const int code = WSAGetLastError();

@@ -4,8 +4,7 @@
 
 #include <winsock2.h>
 
-inline constexpr char kWinsockHeaderRevision[] =
-    "%Z% Winsock QX4013:04 Winsock.h $Revision: 1.1 $";
+inline constexpr char kWinsockHeaderRevision[] = "%Z% Winsock QX4013:04 Winsock.h $Revision: 1.1 $";
 
 inline bool StartWinsock() {
     static const bool started = [] {
