@@ -53,56 +53,61 @@ BaseStationReplay::BaseStationReplay(double speed, double replayNow, double cale
 }
 
 bool BaseStationReplay::Open(const char* path) {
-    // A fresh object: the layers of a gzip file are built anew for each pass.
+    // Fresh objects: the layers of a gzip file are built anew for each pass, and the lines
+    // counted from its top.
+    reader.reset();
     input = std::make_unique<InputStream>();
     readFailed = false;
     if (!input->Open(path)) {
         SetErrorText(input->GetErrorText());
+        input.reset();
         return false;
     }
-    reader.Attach(*input);
+    reader = std::make_unique<PhysicalLineReader>();
+    reader->Attach(*input);
     // Each pass begins where the one before ended.
     anchored = false;
     return true;
 }
 
-bool BaseStationReplay::Next() {
-    while (input != nullptr && reader.Next()) {
+ReplayStep BaseStationReplay::Next() {
+    if (reader != nullptr && reader->Next()) {
         double time = 0;
-        if (!reader.HeadIsWhole()) {
-            ++badLines;
-            badLineNumber = reader.LineNumber();
-            badLineReason = "longer than any message";
-            continue;
+        if (!reader->HeadIsWhole()) {
+            return Bad("longer than any message");
         }
         if (!MessageTime(time)) {
-            continue;
+            return Bad(IsBaseStationLine(reader->Head()) ? "no date and time in fields 7 and 8"
+                                                        : "not a BaseStation message");
         }
         Schedule(time);
         Rewrite(dueAt + calendarOffset);
         ++messages;
-        return true;
+        return ReplayStep::Message;
     }
-    readFailed = input == nullptr || reader.ReadFailed();
-    if (readFailed && input != nullptr) {
-        SetErrorText(reader.GetErrorText());
+    readFailed = reader == nullptr || reader->ReadFailed();
+    if (readFailed && reader != nullptr) {
+        SetErrorText(reader->GetErrorText());
     }
-    return false;
+    return ReplayStep::End;
+}
+
+ReplayStep BaseStationReplay::Bad(const char* reason) {
+    ++badLines;
+    badLineNumber = reader->LineNumber();
+    badLineReason = reason;
+    return ReplayStep::BadLine;
 }
 
 bool BaseStationReplay::MessageTime(double& time) {
     char work[PhysicalLineReader::kHeadSize];
-    CopyBounded(work, reader.Head(), sizeof work);
+    CopyBounded(work, reader->Head(), sizeof work);
     char* fields[kMaxFields + 1] = {};
     const int count =
         IsBaseStationLine(work) ? SplitAtCharBounded(work, ",", fields, kMaxFields - 1) : 0;
     std::int64_t seconds = 0;
     if (count <= kTimeGenerated ||
         !ParseUtcDateTime(fields[kDateGenerated], fields[kTimeGenerated], seconds)) {
-        ++badLines;
-        badLineNumber = reader.LineNumber();
-        badLineReason =
-            count == 0 ? "not a BaseStation message" : "no date and time in fields 7 and 8";
         return false;
     }
     const char* fraction = std::strchr(fields[kTimeGenerated], '.');
@@ -125,7 +130,7 @@ void BaseStationReplay::Schedule(double time) {
 // The line with its generated time (and its logged time, where it has one) set to `stamp`.
 void BaseStationReplay::Rewrite(double stamp) {
     char work[PhysicalLineReader::kHeadSize];
-    CopyBounded(work, reader.Head(), sizeof work);
+    CopyBounded(work, reader->Head(), sizeof work);
     char* fields[kMaxFields + 1] = {};
     const int count = SplitAtCharBounded(work, ",", fields, kMaxFields - 1);
     std::string date, time, text;

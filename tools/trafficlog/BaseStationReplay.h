@@ -18,6 +18,12 @@
 inline constexpr char kBaseStationReplayHeaderRevision[] =
     "%Z% TrafficLog QX5002:140 BaseStationReplay.h $Revision: 1.1 $";
 
+enum class ReplayStep {
+    Message, // the next message is at hand
+    BadLine, // a line that is no message was passed over (BadLineNumber, BadLineReason)
+    End,     // the end of the log, or it cannot be read further (ReadFailed, with the reason)
+};
+
 class BaseStationReplay : public QX_ErrorReport {
 public:
     static constexpr double kLongestJumpSeconds = 60.0;
@@ -31,9 +37,8 @@ public:
     // Reads `path` (plain or gzip-compressed) from its top. False, with the reason, when it
     // cannot be opened.
     bool Open(const char* path);
-    // The next message, its time moved; false at the end of the log, or when it cannot be read
-    // further (ReadFailed, with the reason).
-    bool Next();
+    // One step through the log: the next message, its time moved, or a bad line.
+    ReplayStep Next();
     bool ReadFailed() const { return readFailed; }
 
     // When the message is due, on the replay's clock.
@@ -52,6 +57,7 @@ public:
 private:
     // The time of the message in the reader's line, or false (and why) when it has none.
     bool MessageTime(double& time);
+    ReplayStep Bad(const char* reason);
     void Schedule(double time);
     void Rewrite(double stamp);
 
@@ -63,7 +69,7 @@ private:
     bool anchored = false;
     double dueAt = 0;
     std::unique_ptr<InputStream> input;
-    PhysicalLineReader reader;
+    std::unique_ptr<PhysicalLineReader> reader;
     char line[kLineSize] = {};
     int lineLength = 0;
     bool readFailed = false;

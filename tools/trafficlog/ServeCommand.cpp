@@ -77,7 +77,7 @@ private:
     // The next message at hand, from the next pass where --loop asks for it; nothing at the
     // end, or when the log fails or holds no message (`code` then says so).
     bool Take(std::optional<int>& code);
-    void ListBadLines();
+    void ListBadLine();
     int Summary(int code);
 
     const TrafficLogConsole& console;
@@ -85,7 +85,6 @@ private:
     FeedClients clients;
     ServePrinter printer;
     BaseStationReplay replay;
-    std::int64_t listedBad = 0;
     std::int64_t passStart = 0; // messages before this pass
 };
 
@@ -115,10 +114,13 @@ int Session::Run() {
 
 bool Session::Take(std::optional<int>& code) {
     for (;;) {
-        const bool taken = replay.Next();
-        ListBadLines();
-        if (taken) {
+        const ReplayStep step = replay.Next();
+        if (step == ReplayStep::Message) {
             return true;
+        }
+        if (step == ReplayStep::BadLine) {
+            ListBadLine();
+            continue;
         }
         if (replay.ReadFailed()) {
             code = PrintFailure(console, replay.FullErrorText());
@@ -141,17 +143,13 @@ bool Session::Take(std::optional<int>& code) {
     }
 }
 
-void Session::ListBadLines() {
+void Session::ListBadLine() {
     // Each pass of a loop finds the same lines: the first pass lists them.
-    if (passStart > 0 || replay.BadLines() == listedBad) {
+    if (passStart > 0 || replay.BadLines() > kListedBadLines) {
         return;
     }
-    listedBad = replay.BadLines();
-    if (listedBad <= kListedBadLines) {
-        PrintNote(console, MaskControls(options.log) + ":" +
-                               std::to_string(replay.BadLineNumber()) + ": " +
-                               replay.BadLineReason() + ": skipped");
-    }
+    PrintNote(console, MaskControls(options.log) + ":" + std::to_string(replay.BadLineNumber()) +
+                           ": " + replay.BadLineReason() + ": skipped");
 }
 
 int Session::Summary(int code) {

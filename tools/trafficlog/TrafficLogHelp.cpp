@@ -90,7 +90,7 @@ constexpr CommandHelp kCommands[] = {
      "0 recorded and closed, 1 no message came from the feed (no file left),\n"
      "2 a usage error or a data file that cannot be written"},
     {"serve", "serve --sbs PORT [OPTION]... LOG",
-     "serve a BaseStation log as a receiver would, its times moved to now",
+     "serve a BaseStation log as a receiver would, as of now",
      "Usage: trafficlog serve --sbs PORT [--speed X] [--loop] LOG\n",
      "Serves a BaseStation log (plain or gzip-compressed) on a TCP port of every\n"
      "IPv4 address, as a receiver serves port 30003: every client is sent each\n"
@@ -106,7 +106,7 @@ constexpr CommandHelp kCommands[] = {
      "0 served to the end or stopped, 1 no message in the log,\n"
      "2 a usage error, a port in use or a log that cannot be read"},
     {"check", "check [OPTION]... FILE",
-     "list everything in FILE that would make the feeder misbehave",
+     "list what in FILE would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",
      "Lists, with line numbers, everything in FILE that would make the feeder\n"
      "misbehave, and what the feeder will do with it: tags, entry numbering, entry\n"
