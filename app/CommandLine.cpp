@@ -73,6 +73,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (argument == "--version") {
             return Decided(CommandLineAction::ShowVersion);
         }
+        if (argument == "--live") {
+            commandLine.live = true;
+            continue;
+        }
         std::string_view value;
         bool valueAttached = false;
         const ValueOption* option = FindValueOption(argument, value, valueAttached);
@@ -115,7 +119,7 @@ DefaultDataPath FindDefaultDataPath() {
 }
 
 const char* UsageText() {
-    return "Usage: corvane [--data FILE] [--name NAME]\n"
+    return "Usage: corvane [--data FILE] [--name NAME] [--live]\n"
            "Plays recorded air traffic into the flight simulator's visual system through the\n"
            "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
            "\n"
@@ -125,6 +129,9 @@ const char* UsageText() {
            "~/.local/share/Brenwick/AddOns/TrafficLog.dat)\n"
            "  --name NAME  feed the shared block NAME (at most 127 characters) instead of\n"
            "               \"VisualInterface\", as corvane-sim --name NAME does\n"
+           "  --live       feed the newest complete entry of a data file that is still being\n"
+           "               recorded (trafficlog record), every 10 s, instead of playing the\n"
+           "               file from its top\n"
            "  -h, --help   show this help and exit\n"
            "  --version    show the version and exit\n"
            "\n"

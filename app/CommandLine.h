@@ -1,6 +1,6 @@
 #pragma once
 // The feeder's command line, the same for both front ends: an optional data file, the block's
-// name, help and version.
+// name, live mode, help and version.
 
 #include <string>
 
@@ -15,6 +15,8 @@ struct CommandLine {
     std::string dataFilePath;
     // The block named by --name; empty for "VisualInterface".
     std::string mappingName;
+    // --live: the newest entry of a file still being recorded, instead of playing it from its top.
+    bool live = false;
     // What was wrong, for ShowUsageError.
     std::string problem;
 };

@@ -13,7 +13,8 @@ public:
     // The front end picks the host, clock, alert player and data file path for its platform;
     // mappingName names the shared block (tests and trials use names of their own).
     CTrafficFeedApp(DialogHost& host, Clock& clock, AlertService& alerts, const char* dataFilePath,
-                    const char* mappingName = kVisualInterfaceName);
+                    const char* mappingName = kVisualInterfaceName,
+                    FeedMode feedMode = FeedMode::Play);
     ~CTrafficFeedApp();
 
     CTrafficFeedApp(const CTrafficFeedApp&) = delete;
@@ -31,6 +32,7 @@ private:
     AlertService& alerts;
     std::string dataFilePath;
     std::string mappingName;
+    FeedMode feedMode;
     // Lives from the first InitInstance to the end of the program, like the window it drove.
     std::unique_ptr<CTrafficFeedDlg> mainDialog;
 };

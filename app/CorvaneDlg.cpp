@@ -26,11 +26,13 @@ IconPosition CentredIconPosition(HostSize client, HostSize icon) {
 }
 
 CTrafficFeedDlg::CTrafficFeedDlg(DialogHost& host, Clock& clock, AlertService& alerts,
-                                 const char* dataFilePath, const char* mappingName)
+                                 const char* dataFilePath, const char* mappingName,
+                                 FeedMode feedMode)
     : host(host), clock(clock), alerts(alerts),
-      dataFilePath(dataFilePath != nullptr ? dataFilePath : ""),
+      dataFilePath(dataFilePath != nullptr ? dataFilePath : ""), feedMode(feedMode),
       mappingName(mappingName != nullptr ? mappingName : kVisualInterfaceName),
-      appIcon(host.LoadIconResource(kIdrMainframe)), reader(*this, analyser) {
+      appIcon(host.LoadIconResource(kIdrMainframe)), reader(*this, analyser),
+      liveReader(*this, reader) {
     // Room for the longest text each line can hold, so that no frame allocates.
     messageText.reserve(kMessageTextCapacity);
     statusText.reserve(kStatusTextCapacity);

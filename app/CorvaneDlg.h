@@ -16,6 +16,7 @@
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "traffic/DataSetReader.h"
+#include "traffic/LiveEntryReader.h"
 #include "traffic/TrafficAnalyser.h"
 #include "traffic/ViewBox.h"
 
@@ -53,12 +54,17 @@ IconPosition CentredIconPosition(HostSize client, HostSize icon);
 // overflows and the warm-up frames never come again.
 std::int32_t NextFrameCount(std::int32_t count);
 
+// Play: the data file's entries one per request from its top, again and again. Live: the newest
+// complete entry of a file that is still being recorded, at each request.
+enum class FeedMode { Play, Live };
+
 class CTrafficFeedDlg final : public HostedDialog, public DataSetReaderOwner {
 public:
     // Loads the application icon through the host. mappingName names the shared block (tests
     // use a name of their own).
     CTrafficFeedDlg(DialogHost& host, Clock& clock, AlertService& alerts, const char* dataFilePath,
-                    const char* mappingName = kVisualInterfaceName);
+                    const char* mappingName = kVisualInterfaceName,
+                    FeedMode feedMode = FeedMode::Play);
     ~CTrafficFeedDlg();
 
     CTrafficFeedDlg(const CTrafficFeedDlg&) = delete;
@@ -119,6 +125,7 @@ public:
 private:
     void AddAboutMenuItem();
     void MakeRequest();
+    void MakeLiveRequest(double latitude, double longitude);
     void WithdrawPublishedTraffic();
     void ReopenChangedDataFile();
     void WriteRequestStatus(double latitude, double longitude);
@@ -128,6 +135,7 @@ private:
     Clock& clock;
     AlertService& alerts;
     std::string dataFilePath;
+    FeedMode feedMode;
     // The data file as it stood when it was last opened, and whether the last request failed
     // to read it (rather than to rewind it): it is opened again only once it has changed.
     FileIdentity dataFileIdentity;
@@ -145,6 +153,8 @@ private:
     // The data set reader with its file, line buffer, header flag and counters. It holds a
     // reference to the analyser declared below and touches it only once a run has started.
     DataSetReader reader;
+    // In live mode: finds the newest entry and hands it to `reader`.
+    LiveEntryReader liveReader;
     char windowTitle[kWindowTitleSize] = {};
     ViewBox viewBox = {};
     TrafficAnalyser analyser;

@@ -16,6 +16,7 @@ constexpr int kViewBoxSlot = 1;
 constexpr int kFailedRequestSlot = 3;
 constexpr double kLatitudeShift = 90.0;
 constexpr double kLongitudeShift = 180.0;
+constexpr char kFailedRequestText[] = "Failed geting historic data";
 constexpr char kBlockRemovedNote[] = " :: Shared block removed by its peer: restart Corvane";
 
 } // namespace
@@ -87,6 +88,10 @@ void CTrafficFeedDlg::MakeRequest() {
                   "Top Lat = %f Bot Lat = %f Left =%f Right = %f", viewBox.topLatitude,
                   viewBox.bottomLatitude, viewBox.leftLongitude, viewBox.rightLongitude);
 
+    if (feedMode == FeedMode::Live) {
+        MakeLiveRequest(latitude, longitude);
+        return;
+    }
     if (reader.HasReadFailed()) {
         ReopenChangedDataFile();
     }
@@ -94,7 +99,7 @@ void CTrafficFeedDlg::MakeRequest() {
     dataFileReadOut = !requested && reader.HasReadFailed();
     if (!requested) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
-                      "Failed geting historic data");
+                      kFailedRequestText);
         if (reader.HasReadFailed()) {
             WithdrawPublishedTraffic();
         }
@@ -102,6 +107,26 @@ void CTrafficFeedDlg::MakeRequest() {
     }
     PublishTraffic();
     WriteRequestStatus(latitude, longitude);
+}
+
+// Live: a publication for each newer entry, none while nothing newer has come, and an empty one
+// when the entry published last has grown too old.
+void CTrafficFeedDlg::MakeLiveRequest(double latitude, double longitude) {
+    switch (liveReader.Request(clock.NowSeconds(), clock.MonotonicSeconds())) {
+    case LiveStep::NewEntry:
+        PublishTraffic();
+        WriteRequestStatus(latitude, longitude);
+        return;
+    case LiveStep::Withdraw:
+        WithdrawPublishedTraffic();
+        break;
+    case LiveStep::NothingNew:
+        break;
+    }
+    if (liveReader.HasReadFailed()) {
+        FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
+                      kFailedRequestText);
+    }
 }
 
 // An empty publication, made the way every publication is made; once the block holds no

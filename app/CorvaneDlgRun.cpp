@@ -56,6 +56,13 @@ bool CTrafficFeedDlg::StartRun() {
     std::memset(visualBlock->diagnosticText, 0, sizeof visualBlock->diagnosticText);
     alerts.SetUpSounds();
 
+    // A live feeder waits for its file: the recorder may start after it, or replace the file.
+    if (feedMode == FeedMode::Live) {
+        liveReader.Start(dataFilePath.c_str());
+        host.DisableControl(kIdcRecord);
+        host.HideControl(kIdcRecord);
+        return true;
+    }
     // Opening takes the next line read as the file's header line.
     dataFileIdentity = IdentifyFile(dataFilePath.c_str());
     dataFileReadOut = false;

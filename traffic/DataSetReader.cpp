@@ -45,6 +45,17 @@ bool MayHoldTag(const char* line) {
     return std::strchr(line, kTagMark) != nullptr;
 }
 
+class DataFileLines final : public LineSource {
+public:
+    explicit DataFileLines(SettingsFileClass& file) : file(file) {}
+    bool ReadLine(char* buffer, int size) override {
+        return file.ReadFromSettingsFile(buffer, size);
+    }
+
+private:
+    SettingsFileClass& file;
+};
+
 } // namespace
 
 DataSetReader::DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyser)
@@ -138,34 +149,49 @@ bool DataSetReader::ReadDataSet() {
     aircraftChecked = 0;
     callNumber = 0;
     if (Contains(lineBuffer, entryTag)) {
-        analyser.ClearAircraft();
-        ReadEntry();
-        ++entryNumber;
-        char message[kMessageSize];
-        FormatBounded(message, kMessageSize, "Reading Data Set :: %d Aircraft checked",
-                      aircraftChecked);
-        owner.SetMessageText(message);
+        DataFileLines lines(*dataFile);
+        ReadEntryAt(entryNumber, lines);
     }
     callNumber = entryNumber;
     return true;
 }
 
+void DataSetReader::ReadEntryAt(std::int32_t number, LineSource& lines) {
+    aircraftChecked = 0;
+    analyser.ClearAircraft();
+    ReadEntryLines(lines);
+    entryNumber = number + 1;
+    callNumber = entryNumber;
+    char message[kMessageSize];
+    FormatBounded(message, kMessageSize, "Reading Data Set :: %d Aircraft checked",
+                  aircraftChecked);
+    owner.SetMessageText(message);
+}
+
 void DataSetReader::ShowHeader() {
-    StripNewline(lineBuffer);
+    ShowHeaderLine(lineBuffer);
+    headerShown = true;
+}
+
+void DataSetReader::ShowHeaderLine(char* line) {
+    StripNewline(line);
     char title[kTitleSize];
     const char* windowTitle = owner.GetWindowTitle();
-    FormatBounded(title, kTitleSize, "%s:: %s", windowTitle != nullptr ? windowTitle : "",
-                  lineBuffer);
+    FormatBounded(title, kTitleSize, "%s:: %s", windowTitle != nullptr ? windowTitle : "", line);
     owner.SetWindowTitleText(title);
-    headerShown = true;
 }
 
 void DataSetReader::ReadEntry() {
     if (dataFile == nullptr) {
         return;
     }
+    DataFileLines lines(*dataFile);
+    ReadEntryLines(lines);
+}
+
+void DataSetReader::ReadEntryLines(LineSource& lines) {
     for (std::int32_t line = 0; line < kMaxEntryLines; ++line) {
-        if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize)) {
+        if (!lines.ReadLine(lineBuffer, kLineBufferSize)) {
             return;
         }
         // One search for the tag mark settles every tag test of nearly every line.

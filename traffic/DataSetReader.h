@@ -31,6 +31,17 @@ inline constexpr char kEndTag[] = "####_END_####";
 inline constexpr char kEntryEndTag[] = "####_ENTRY_END_####";
 inline constexpr char kEntryTagFormat[] = "####_ENTRY_%d_#";
 
+// Lines one at a time, each cut as the data file's lines are cut (SettingsFileClass's
+// ReadFromSettingsFile): up to and including the line feed, at most size-1 characters, a carriage
+// return before the line feed dropped. False when no line is left.
+class LineSource {
+public:
+    virtual bool ReadLine(char* buffer, int size) = 0;
+
+protected:
+    ~LineSource() = default;
+};
+
 // What the reader needs of its owner (the main dialog, or a tool or test stand-in).
 class DataSetReaderOwner {
 public:
@@ -66,7 +77,14 @@ public:
     // Zeroes the line buffer, then ReadDataSet.
     bool RequestHistoricData();
     bool ReadDataSet();
+    // The ordinary step's reading of entry `number` from `lines`, the lines after its tag (a
+    // live reader hands over an entry it found by itself): the analyser gets its aircraft in
+    // view, the counters and the message text are set as after that step.
+    void ReadEntryAt(std::int32_t number, LineSource& lines);
+    // The header line (its line feed and what follows cut) into the window title.
+    void ShowHeaderLine(char* line);
     void ReadEntry();
+    void ReadEntryLines(LineSource& lines);
     void ProcessTrafficLine(char* line);
     void ResetDataSet();
     void CloseTrafficDataFile();

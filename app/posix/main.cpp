@@ -49,7 +49,7 @@ constexpr TerminalDialogLayout kLayout = {
     kAboutLines,
 };
 
-int RunProgram(const char* dataFilePath, const char* mappingName) {
+int RunProgram(const char* dataFilePath, const char* mappingName, FeedMode feedMode) {
     TerminalDialogHost host(STDIN_FILENO, STDOUT_FILENO, kLayout);
     if (!host.IsReady()) {
         std::fputs("corvane: cannot set up signal handling\n", stderr);
@@ -57,7 +57,7 @@ int RunProgram(const char* dataFilePath, const char* mappingName) {
     }
     const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
     AuralAlertPlayer alerts(*soundPlayer);
-    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName, feedMode);
     app.InitInstance();
     return 0;
 }
@@ -82,8 +82,9 @@ int main(int argc, char** argv) {
     }
     const char* mappingName =
         commandLine.mappingName.empty() ? kVisualInterfaceName : commandLine.mappingName.c_str();
+    const FeedMode feedMode = commandLine.live ? FeedMode::Live : FeedMode::Play;
     if (!commandLine.dataFilePath.empty()) {
-        return RunProgram(commandLine.dataFilePath.c_str(), mappingName);
+        return RunProgram(commandLine.dataFilePath.c_str(), mappingName, feedMode);
     }
     // Without a data folder the dialog reports the missing file as it does for any other.
     const DefaultDataPath defaultPath = FindDefaultDataPath();
@@ -100,5 +101,5 @@ int main(int argc, char** argv) {
     case DefaultDataPathOutcome::Found:
         break;
     }
-    return RunProgram(defaultPath.path.c_str(), mappingName);
+    return RunProgram(defaultPath.path.c_str(), mappingName, feedMode);
 }

@@ -12,6 +12,7 @@ struct CommandLineCase {
     CommandLineAction action;
     const char* dataFilePath;
     const char* mappingName = "";
+    bool live = false;
 };
 
 // Names the case in test listings by its arguments.
@@ -34,6 +35,7 @@ TEST_P(CommandLineCases, DecideWhatTheProgramDoes) {
     EXPECT_EQ(commandLine.action, c.action);
     EXPECT_EQ(commandLine.dataFilePath, c.dataFilePath);
     EXPECT_EQ(commandLine.mappingName, c.mappingName);
+    EXPECT_EQ(commandLine.live, c.live);
     EXPECT_EQ(commandLine.problem.empty(), c.action != CommandLineAction::ShowUsageError);
 }
 
@@ -60,7 +62,12 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"--name=Rig2", "--data", "a"}, Run, "a", "Rig2"},
         CommandLineCase{{"--name"}, ShowUsageError, ""},
         CommandLineCase{{"--name="}, ShowUsageError, ""},
-        CommandLineCase{{"--names=x"}, ShowUsageError, ""}));
+        CommandLineCase{{"--names=x"}, ShowUsageError, ""},
+        CommandLineCase{{"--live"}, Run, "", "", true},
+        CommandLineCase{{"--name", "Rig2", "--live", "--data=a"}, Run, "a", "Rig2", true},
+        CommandLineCase{{"--data", "--live"}, Run, "--live"}, // a file named so
+        CommandLineCase{{"--live=yes"}, ShowUsageError, ""},
+        CommandLineCase{{"--live", "--bogus"}, ShowUsageError, ""}));
 
 TEST(CommandLine, UsageErrorNamesTheArgument) {
     const char* argv[] = {"corvane", "--frobnicate"};

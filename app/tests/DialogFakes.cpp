@@ -108,12 +108,13 @@ std::string TrafficFile(const std::vector<std::vector<std::string>>& entries) {
     return text + "####_END_####\n";
 }
 
-DialogRig::DialogRig(const std::string& fileContent, const char* dataPath) {
+DialogRig::DialogRig(const std::string& fileContent, const char* dataPath, FeedMode feedMode) {
     if (dataPath == nullptr) {
         file = std::make_unique<TempDataFile>(fileContent);
         dataPath = file->c_str();
     }
-    dialog = std::make_unique<CTrafficFeedDlg>(host, clock, alerts, dataPath, mapping.c_str());
+    dialog = std::make_unique<CTrafficFeedDlg>(host, clock, alerts, dataPath, mapping.c_str(),
+                                               feedMode);
     host.modalDialog = dialog.get();
 }
 

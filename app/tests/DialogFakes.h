@@ -145,7 +145,7 @@ std::string TrafficFile(const std::vector<std::vector<std::string>>& entries);
 // A dialog with fakes, its own mapping and (unless the path is given) its own data file.
 struct DialogRig {
     explicit DialogRig(const std::string& fileContent = TrafficFile({}),
-                       const char* dataPath = nullptr);
+                       const char* dataPath = nullptr, FeedMode feedMode = FeedMode::Play);
     ~DialogRig();
 
     // OnInitDialog; true when the run started.

@@ -34,7 +34,7 @@ namespace {
 constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
 constexpr char kUsageText[] =
-    "Usage: Corvane.exe [--data FILE] [--name NAME]\n"
+    "Usage: Corvane.exe [--data FILE] [--name NAME] [--live]\n"
     "Plays recorded air traffic into the flight simulator's visual system through the\n"
     "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
     "\n"
@@ -43,6 +43,9 @@ constexpr char kUsageText[] =
     "               C:\\Program Files\\Brenwick\\AddOns\\TrafficLog.dat\n"
     "  --name NAME  feed the shared block NAME (at most 127 characters) instead of\n"
     "               \"VisualInterface\", as corvane-sim --name NAME does\n"
+    "  --live       feed the newest complete entry of a data file that is still being\n"
+    "               recorded (trafficlog record), every 10 s, instead of playing the\n"
+    "               file from its top\n"
     "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n";
 
@@ -74,12 +77,13 @@ std::string NoWindowText(int systemError) {
            "\n";
 }
 
-int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mappingName) {
+int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mappingName,
+               FeedMode feedMode) {
     SetProgramFileNameSource(GetProgramFileName);
     Win32DialogHost host(reinterpret_cast<std::uintptr_t>(instance), kIddAboutBox);
     const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
     AuralAlertPlayer alerts(*soundPlayer);
-    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName);
+    CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName, feedMode);
     app.InitInstance();
     if (!host.WindowMade()) {
         ShowText(NoWindowText(host.WindowError()), STD_ERROR_HANDLE);
@@ -107,10 +111,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     const char* mappingName =
         commandLine.mappingName.empty() ? kVisualInterfaceName : commandLine.mappingName.c_str();
+    const FeedMode feedMode = commandLine.live ? FeedMode::Live : FeedMode::Play;
     if (!commandLine.dataFilePath.empty()) {
-        return RunProgram(instance, commandLine.dataFilePath.c_str(), mappingName);
+        return RunProgram(instance, commandLine.dataFilePath.c_str(), mappingName, feedMode);
     }
     char defaultPath[MAX_PATH] = {};
     GetTrafficDataFilePath(defaultPath, sizeof defaultPath);
-    return RunProgram(instance, defaultPath, mappingName);
+    return RunProgram(instance, defaultPath, mappingName, feedMode);
 }

@@ -1,6 +1,7 @@
 #include "tools/trafficlog/TrafficFileWriter.h"
 
 #include "config_control/ConfigControl.h"
+#include "platform/RegularFile.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DataSetReader.h"
@@ -107,9 +108,11 @@ bool TrafficFileWriter::Open(const char* path, const char* header) {
     inEntry = false;
     entriesWritten = 0;
     aircraftInEntry = 0;
-    file = std::fopen(path, "wb");
+    // Shared, so that a feeder may read the recording while it is written.
+    int error = 0;
+    file = CreateSharedFileForWriting(path, error);
     if (file == nullptr) {
-        ReportDetail("TrafficFileWriter::Open", std::strerror(errno), path);
+        ReportDetail("TrafficFileWriter::Open", std::strerror(error), path);
         return false;
     }
     std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);

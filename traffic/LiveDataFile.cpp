@@ -1,0 +1,241 @@
+#include "traffic/LiveDataFile.h"
+
+#include "traffic/DataSetReader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+static const char kLiveDataFileSourceRevision[] =
+    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.1 $";
+
+const char* LiveDataFileSourceRevision() {
+    return kLiveDataFileSourceRevision;
+}
+
+namespace {
+
+constexpr char kLookLocation[] = "LiveDataFile::Look";
+constexpr std::size_t kScanBufferSize = 64 * 1024;
+// The end of the file searched first for the newest entry; doubled until one is found.
+constexpr std::uint64_t kFirstTailWindow = 256 * 1024;
+constexpr char kEntryTagStart[] = "####_ENTRY_";
+constexpr char kEntryTagClose[] = "_#";
+// Entry numbers of up to nine digits: more would not fit the counters.
+constexpr std::size_t kMaxEntryDigits = 9;
+
+bool Holds(std::string_view line, const char* tag) {
+    return line.find(tag) != std::string_view::npos;
+}
+
+// The number of an entry tag in the line: "####_ENTRY_", the number, "_#".
+bool FindEntryTag(std::string_view line, std::int32_t& number) {
+    const std::size_t start = line.find(kEntryTagStart);
+    if (start == std::string_view::npos) {
+        return false;
+    }
+    std::size_t at = start + sizeof kEntryTagStart - 1;
+    std::int32_t value = 0;
+    std::size_t digits = 0;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9' && digits < kMaxEntryDigits) {
+        value = value * 10 + (line[at] - '0');
+        ++at;
+        ++digits;
+    }
+    if (digits == 0 || line.substr(at, sizeof kEntryTagClose - 1) != kEntryTagClose) {
+        return false;
+    }
+    number = value;
+    return true;
+}
+
+const char* ReasonOf(int error) {
+    return error == kNotARegularFile ? "not a regular file" : std::strerror(error);
+}
+
+} // namespace
+
+const std::uint64_t LiveDataFile::kMaxEntryBytes =
+    static_cast<std::uint64_t>(kMaxEntryLines) * kLineBufferSize;
+
+LiveDataFile::LiveDataFile() : scanBuffer(kScanBufferSize) {}
+
+void LiveDataFile::Follow(const char* newPath) {
+    path = newPath != nullptr ? newPath : "";
+    Forget();
+}
+
+void LiveDataFile::Forget() {
+    identity = {};
+    examined = 0;
+    headerRead = false;
+    inLongLine = false;
+    state = {};
+}
+
+bool LiveDataFile::Fail(const char* what) {
+    file.Close();
+    ReportDetail(kLookLocation, what, path.c_str());
+    return false;
+}
+
+// Another file at the name, or the file cut below what was examined: nothing known of it holds.
+bool LiveDataFile::Look() {
+    int error = 0;
+    if (!file.Open(path.c_str(), error)) {
+        return Fail(ReasonOf(error));
+    }
+    const FileIdentity now = file.Identity();
+    std::uint64_t size = 0;
+    if (!now.exists || !file.Size(size, error)) {
+        return Fail(ReasonOf(now.exists ? error : EIO));
+    }
+    if (!identity.exists || now.device != identity.device || now.file != identity.file ||
+        size < examined) {
+        Forget();
+        identity = now;
+    }
+    bool ok = headerRead ? Scan(examined, size) : ReadHeader(size) && SearchBackForEntry(size);
+    if (ok && state.hasEntry && entryLinesSerial != entrySerial) {
+        ok = ReadEntryLines();
+    }
+    file.Close();
+    return ok;
+}
+
+// Kept only once the line is complete. Its first kLineBufferSize bytes are all that a reader
+// shows of it.
+bool LiveDataFile::ReadHeader(std::uint64_t size) {
+    for (std::uint64_t at = 0; at < size;) {
+        int error = 0;
+        const std::int64_t got = file.ReadAt(
+            at, scanBuffer.data(), std::min<std::uint64_t>(scanBuffer.size(), size - at), error);
+        if (got <= 0) {
+            return got == 0 || Fail(ReasonOf(error));
+        }
+        const auto count = static_cast<std::size_t>(got);
+        const void* lineFeed = std::memchr(scanBuffer.data(), '\n', count);
+        const std::size_t lineLength =
+            lineFeed != nullptr
+                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) + 1
+                : count;
+        if (at == 0) {
+            header.assign(scanBuffer.data(), std::min<std::size_t>(lineLength, kLineBufferSize));
+        }
+        if (lineFeed != nullptr) {
+            examined = at + lineLength;
+            headerRead = true;
+            ++headerSerial;
+            return true;
+        }
+        at += count;
+    }
+    return true;
+}
+
+// The end of the file is searched first, in a window that doubles until it holds a complete
+// entry or reaches the header: a day-long file costs about twice its newest entry.
+bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
+    const std::uint64_t afterHeader = examined;
+    for (std::uint64_t window = kFirstTailWindow;; window *= 2) {
+        state = {};
+        if (window >= size - afterHeader) {
+            inLongLine = false;
+            return Scan(afterHeader, size);
+        }
+        // The window's first line may begin before it: passed over up to its line feed, which
+        // may be the byte before the window.
+        inLongLine = true;
+        if (!Scan(size - window - 1, size)) {
+            return false;
+        }
+        if (state.hasEntry) {
+            return true;
+        }
+    }
+}
+
+// Examines the complete lines from `from` (the start of a line, or a point within a line passed
+// over) up to `to`; `examined` ends after the last of them.
+bool LiveDataFile::Scan(std::uint64_t from, std::uint64_t to) {
+    std::uint64_t at = from;
+    while (at < to) {
+        int error = 0;
+        const std::int64_t got = file.ReadAt(
+            at, scanBuffer.data(), std::min<std::uint64_t>(scanBuffer.size(), to - at), error);
+        if (got < 0) {
+            return Fail(ReasonOf(error));
+        }
+        if (got == 0) {
+            break;
+        }
+        const char* const begin = scanBuffer.data();
+        const char* const end = begin + got;
+        const char* line = begin;
+        while (const void* found = std::memchr(line, '\n', static_cast<std::size_t>(end - line))) {
+            const char* next = static_cast<const char*>(found) + 1;
+            if (inLongLine) {
+                inLongLine = false;
+            } else {
+                Examine(line, static_cast<std::size_t>(next - line), at + (line - begin));
+            }
+            line = next;
+        }
+        if (line == begin) {
+            // No line feed in a full buffer with more to come: a line longer than any reader
+            // takes whole, passed over. Otherwise the line is still being written.
+            if (static_cast<std::size_t>(got) < scanBuffer.size() ||
+                at + static_cast<std::uint64_t>(got) >= to) {
+                break;
+            }
+            inLongLine = true;
+            at += static_cast<std::uint64_t>(got);
+            continue;
+        }
+        at += static_cast<std::uint64_t>(line - begin);
+    }
+    examined = at;
+    return true;
+}
+
+// Nearly every line is an aircraft line without the tag mark, settled by one search.
+void LiveDataFile::Examine(const char* bytes, std::size_t length, std::uint64_t at) {
+    if (std::memchr(bytes, '#', length) == nullptr) {
+        return;
+    }
+    const std::string_view line(bytes, length);
+    std::int32_t number = 0;
+    if (Holds(line, kEntryEndTag)) {
+        if (state.inEntry) {
+            state.open.linesEnd = at;
+            state.newest = state.open;
+            state.hasEntry = true;
+            state.inEntry = false;
+            ++entrySerial;
+        }
+    } else if (FindEntryTag(line, number)) {
+        state.inEntry = true;
+        state.open = {number, at + length, 0};
+        state.closed = false;
+    } else if (Holds(line, kEndTag) && !state.inEntry) {
+        state.closed = true;
+    }
+}
+
+bool LiveDataFile::ReadEntryLines() {
+    const LiveEntry& entry = state.newest;
+    const std::uint64_t length = std::min(entry.linesEnd - entry.linesBegin, kMaxEntryBytes);
+    entryLines.resize(static_cast<std::size_t>(length));
+    for (std::uint64_t got = 0; got < length;) {
+        int error = 0;
+        const std::int64_t read = file.ReadAt(entry.linesBegin + got, entryLines.data() + got,
+                                              static_cast<std::size_t>(length - got), error);
+        if (read <= 0) {
+            return Fail(read < 0 ? ReasonOf(error) : "the file was cut short while it was read");
+        }
+        got += static_cast<std::uint64_t>(read);
+    }
+    entryLinesSerial = entrySerial;
+    return true;
+}
