@@ -73,6 +73,8 @@ def main():
     offset = log_clock_offset(serve_port)
     first_served = sbs_tracks.LOG_START + offset
     tracks = {t[0]: t for t in sbs_tracks.TRACKS}
+    # Before its callsign is heard an aircraft goes by its address.
+    names = dict({t[1]: t[0] for t in sbs_tracks.TRACKS}, **{t[0]: t[0] for t in sbs_tracks.TRACKS})
     listener = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     listener.bind(('127.0.0.1', traffic_port))
     listener.settimeout(0.02)
@@ -89,8 +91,8 @@ def main():
         except socket.timeout:
             continue
         now = time.time()
-        callsign = datagram[24:32].split(b'\0')[0].decode()
-        if callsign not in tracks or len(datagram) < 168:
+        callsign = names.get(datagram[24:32].split(b'\0')[0].decode())
+        if callsign is None or len(datagram) < 168:
             continue
         shown = struct.unpack('>3d', datagram[144:168])
         lat, lon, height, _ = sbs_tracks.position(tracks[callsign], now - offset
