@@ -96,7 +96,8 @@ bool LiveDataFile::Look() {
         Forget();
         identity = now;
     }
-    bool ok = headerRead ? Scan(examined, size) : ReadHeader(size) && SearchBackForEntry(size);
+    bool ok = headerRead ? Scan(examined, size)
+                         : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
     if (ok && state.hasEntry && entryLinesSerial != entrySerial) {
         ok = ReadEntryLines();
     }

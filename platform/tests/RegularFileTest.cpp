@@ -39,14 +39,18 @@ protected:
         return path.string();
     }
 
-    // The result of an open that must fail: its error.
+    // The result of an open that must fail: its error, the same for both ways of opening.
     static int Refusal(const std::string& path) {
+        int sharedError = 0;
+        SharedReadFile shared;
+        EXPECT_FALSE(shared.Open(path.c_str(), sharedError)) << path;
         int error = 0;
         std::FILE* file = OpenRegularFileForReading(path.c_str(), error);
         if (file != nullptr) {
             std::fclose(file);
             return 0;
         }
+        EXPECT_EQ(sharedError, error) << path;
         return error;
     }
 
@@ -125,6 +129,52 @@ TEST_F(RegularFileTest, IdentityChangesWithTheFileAtThePathAndOnlyThen) {
     fs::remove(path);
     EXPECT_FALSE(IdentifyFile(path.c_str()).exists);
     EXPECT_EQ(IdentifyFile(path.c_str()), FileIdentity{});
+}
+
+// Read at offsets while another stream appends: the size and the bytes follow the writer, a
+// read at or past the end gives nothing, and the identity is the file's whatever its name.
+TEST_F(RegularFileTest, SharedReadFileFollowsItsWriter) {
+    const std::string path = (folder / "growing.dat").string();
+    int error = 0;
+    std::FILE* writer = CreateSharedFileForWriting(path.c_str(), error);
+    ASSERT_NE(writer, nullptr) << error;
+    std::fputs("first\n", writer);
+    std::fflush(writer);
+
+    SharedReadFile reader;
+    ASSERT_TRUE(reader.Open(path.c_str(), error)) << error;
+    std::uint64_t size = 0;
+    ASSERT_TRUE(reader.Size(size, error));
+    EXPECT_EQ(size, 6u);
+    std::fputs("second\n", writer);
+    std::fflush(writer);
+    ASSERT_TRUE(reader.Size(size, error));
+    EXPECT_EQ(size, 13u);
+    char bytes[32] = {};
+    EXPECT_EQ(reader.ReadAt(6, bytes, sizeof bytes, error), 7);
+    EXPECT_STREQ(bytes, "second\n");
+    EXPECT_EQ(reader.ReadAt(13, bytes, sizeof bytes, error), 0);
+    EXPECT_EQ(reader.ReadAt(1000, bytes, sizeof bytes, error), 0);
+
+    const FileIdentity named = IdentifyFile(path.c_str());
+    fs::rename(path, folder / "moved.dat");
+    const FileIdentity held = reader.Identity();
+    EXPECT_TRUE(held.exists);
+    EXPECT_EQ(held.device, named.device);
+    EXPECT_EQ(held.file, named.file);
+    std::fclose(writer);
+    reader.Close();
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_FALSE(reader.Identity().exists);
+
+    // The writer's open empties a file that was there, and says why when it cannot.
+    std::FILE* again = CreateSharedFileForWriting((folder / "moved.dat").string().c_str(), error);
+    ASSERT_NE(again, nullptr);
+    std::fclose(again);
+    EXPECT_EQ(fs::file_size(folder / "moved.dat"), 0u);
+    EXPECT_EQ(CreateSharedFileForWriting((folder / "none" / "x.dat").string().c_str(), error),
+              nullptr);
+    EXPECT_EQ(error, ENOENT);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <io.h>
+#include <string>
 
 [[maybe_unused]] static const char kRegularFileWin32Revision[] =
     "%Z% Corvane QX4012:03 RegularFile_win32.cpp $Revision: 1.2 $";
@@ -48,8 +49,16 @@ int ErrorNumberOf(DWORD code) {
     }
 }
 
+// The wide form, as the C library's own open takes it: the ANSI form refuses a name longer than
+// MAX_PATH that the C library's open accepts.
 HANDLE OpenShared(const char* path, DWORD access, DWORD disposition, int& error) {
-    const HANDLE file = CreateFileA(path, access, kShareAll, nullptr, disposition,
+    const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+    std::wstring name(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+    if (length <= 0 || MultiByteToWideChar(CP_ACP, 0, path, -1, name.data(), length) != length) {
+        error = EINVAL;
+        return INVALID_HANDLE_VALUE;
+    }
+    const HANDLE file = CreateFileW(name.c_str(), access, kShareAll, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = ErrorNumberOf(GetLastError());

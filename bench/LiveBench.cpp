@@ -1,0 +1,146 @@
+// Live reading on a day-long recording (8640 entries, one per 10 s): the cost of a request that
+// finds one new entry appended since the last one, and of the first request, which searches
+// back from the end; against reading the file whole once, which a reader without a memory of
+// where it stopped would pay at every request.
+#include "bench/AircraftLines.h"
+#include "platform/RegularFile.h"
+#include "tests/UniqueName.h"
+#include "traffic/LiveEntryReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kDayEntries = 8640;
+constexpr int kAircraftPerEntry = 250;
+constexpr std::int64_t kDayStart = 1'700'000'000;
+constexpr GeoPosition kOwnShip = {50.45, 0.01};
+
+class QuietOwner final : public DataSetReaderOwner {
+public:
+    const char* GetWindowTitle() const override { return "Halvery v1"; }
+    void SetWindowTitleText(const char*) override {}
+    void SetMessageText(const char*) override {}
+    void SetStatusText(const char*) override {}
+    void ShowMessageBox(const char*, const char*) override {}
+    void SleepMilliseconds(std::int32_t) override {}
+};
+
+struct LiveFeeder {
+    explicit LiveFeeder(const std::string& path) {
+        analyser.SetOwnShipPosition(kOwnShip.latitude, kOwnShip.longitude);
+        live.Start(path.c_str());
+    }
+    QuietOwner owner;
+    TrafficAnalyser analyser;
+    DataSetReader reader{owner, analyser};
+    LiveEntryReader live{owner, reader};
+};
+
+std::string Entry(int number, const std::string& lines) {
+    return "####_ENTRY_" + std::to_string(number) + "_####\n" + lines + "####_ENTRY_END_####\n";
+}
+
+// One recording for every benchmark of the run, removed at the end.
+class DayFile {
+public:
+    DayFile() : path((std::filesystem::temp_directory_path() / UniqueName("corvane_day")).string()) {
+        std::mt19937 engine(8640);
+        for (int i = 0; i < kAircraftPerEntry; ++i) {
+            lines += AircraftLine(engine, i, i % 5 == 0, kOwnShip);
+        }
+        std::ofstream out(path, std::ios::binary);
+        out << "A day of recording\n####_BEGIN_####\n";
+        for (; entries < kDayEntries; ++entries) {
+            out << Entry(entries, lines);
+        }
+    }
+    ~DayFile() { std::filesystem::remove(path); }
+
+    void AppendEntry() { std::ofstream(path, std::ios::binary | std::ios::app) << Entry(entries++, lines); }
+
+    std::string path;
+    std::string lines;
+    int entries = 0;
+};
+
+DayFile& TheDayFile() {
+    static DayFile file;
+    return file;
+}
+
+void BM_LiveRequestOneNewEntry(benchmark::State& state) {
+    DayFile& day = TheDayFile();
+    LiveFeeder feeder(day.path);
+    feeder.live.Request(kDayStart, 0);
+    std::int64_t second = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        day.AppendEntry();
+        state.ResumeTiming();
+        if (feeder.live.Request(kDayStart, ++second) != LiveStep::NewEntry) {
+            state.SkipWithError("no new entry found");
+            break;
+        }
+    }
+    state.counters["file_MB"] =
+        static_cast<double>(std::filesystem::file_size(day.path)) / (1024.0 * 1024.0);
+}
+// A few hundred requests: the file stays about a day long.
+BENCHMARK(BM_LiveRequestOneNewEntry)->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+void BM_LiveRequestNothingNew(benchmark::State& state) {
+    LiveFeeder feeder(TheDayFile().path);
+    feeder.live.Request(kDayStart, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(feeder.live.Request(kDayStart, 1));
+    }
+}
+BENCHMARK(BM_LiveRequestNothingNew)->Unit(benchmark::kMicrosecond);
+
+// The first request of a run: the newest entry found by searching back from the end.
+void BM_LiveFirstRequest(benchmark::State& state) {
+    const std::string& path = TheDayFile().path;
+    for (auto _ : state) {
+        LiveFeeder feeder(path);
+        benchmark::DoNotOptimize(feeder.live.Request(kDayStart, 0));
+    }
+}
+BENCHMARK(BM_LiveFirstRequest)->Unit(benchmark::kMicrosecond);
+
+// The floor of reading the file whole: its bytes and a search for each line's end, nothing more.
+void BM_ReadDayFileWhole(benchmark::State& state) {
+    const std::string& path = TheDayFile().path;
+    std::vector<char> buffer(1024 * 1024);
+    std::uint64_t total = 0;
+    for (auto _ : state) {
+        SharedReadFile file;
+        int error = 0;
+        file.Open(path.c_str(), error);
+        std::uint64_t lines = 0;
+        total = 0;
+        for (std::int64_t got = 0;
+             (got = file.ReadAt(total, buffer.data(), buffer.size(), error)) > 0;
+             total += static_cast<std::uint64_t>(got)) {
+            for (const char* at = buffer.data(); (at = static_cast<const char*>(std::memchr(
+                                                      at, '\n', static_cast<std::size_t>(
+                                                                    buffer.data() + got - at)))) !=
+                                                 nullptr;
+                 ++at) {
+                ++lines;
+            }
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+    state.counters["file_MB"] = static_cast<double>(total) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ReadDayFileWhole)->Unit(benchmark::kMillisecond);
+
+} // namespace
