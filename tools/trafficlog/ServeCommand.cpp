@@ -67,7 +67,7 @@ private:
 class Session {
 public:
     Session(const TrafficLogConsole& console, const ServeOptions& options, TcpServer& server)
-        : console(console), options(options), clients(server), printer(console),
+        : console(console), options(options), server(server), clients(server), printer(console),
           replay(options.speed, ReplaySeconds(), CalendarSeconds()) {}
 
     // The exit code.
@@ -82,6 +82,7 @@ private:
 
     const TrafficLogConsole& console;
     const ServeOptions& options;
+    TcpServer& server;
     FeedClients clients;
     ServePrinter printer;
     BaseStationReplay replay;
@@ -102,7 +103,8 @@ int Session::Run() {
             std::clamp(replay.DueAt() - ReplaySeconds(), 0.0,
                        clients.Waiting() ? kWaitingClientSeconds : kLongestWaitSeconds);
         if (!clients.Serve(static_cast<int>(std::lround(wait * 1000)), printer)) {
-            return Summary(PrintFailure(console, "the listening socket failed"));
+            return Summary(PrintFailure(console, "the listening socket failed: " +
+                                                     SystemReason(server.FullErrorText())));
         }
         if (ReplaySeconds() >= replay.DueAt()) {
             clients.Send(replay.Line(), static_cast<std::size_t>(replay.LineLength()), printer);
