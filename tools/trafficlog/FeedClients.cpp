@@ -33,6 +33,10 @@ bool FeedClients::Serve(int timeoutMilliseconds, FeedClientEvents& events) {
         if (accepted == TcpAccept::Nothing) {
             break;
         }
+        if (Count() >= mostClients) {
+            events.Refused(client->socket.Name(), mostClients);
+            continue;
+        }
         events.Joined(ReportOf(client->socket.Name(), 0, 0, nullptr));
         clients.push_back(std::move(client));
     }

@@ -2,7 +2,7 @@
 // for a client: what the system will not take at once waits in the client's own queue, and a
 // client whose queue is full (it reads more slowly than the feed runs) loses whole lines, which
 // are counted, so that the others and the pace of the feed never suffer. A client that has gone
-// is let go.
+// is let go. Beyond kMostClients a new client is closed at once: each may hold a full queue.
 #pragma once
 
 #include "platform/TcpServer.h"
@@ -27,6 +27,8 @@ class FeedClientEvents {
 public:
     virtual void Joined(const FeedClientReport& client) = 0;
     virtual void Left(const FeedClientReport& client) = 0;
+    // A client closed at once, as `most` were served already.
+    virtual void Refused(const char* name, int most) = 0;
 
 protected:
     ~FeedClientEvents() = default;
@@ -36,9 +38,11 @@ class FeedClients {
 public:
     // About ten seconds of a busy receiver's messages.
     static constexpr std::size_t kQueueLimit = 1 << 20;
+    static constexpr int kMostClients = 64;
 
-    explicit FeedClients(TcpServer& server, std::size_t queueLimit = kQueueLimit)
-        : server(server), queueLimit(queueLimit) {}
+    explicit FeedClients(TcpServer& server, std::size_t queueLimit = kQueueLimit,
+                         int mostClients = kMostClients)
+        : server(server), queueLimit(queueLimit), mostClients(mostClients) {}
 
     // Waits at most `timeoutMilliseconds` for clients, takes those that came and hands on what
     // waits for each. False when the listening socket broke (the server's error text says why).
@@ -65,6 +69,7 @@ private:
 
     TcpServer& server;
     std::size_t queueLimit;
+    int mostClients;
     std::vector<std::unique_ptr<Client>> clients;
     std::int64_t dropped = 0;
 };

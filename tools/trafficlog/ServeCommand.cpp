@@ -56,6 +56,10 @@ public:
         }
         PrintNote(console, text);
     }
+    void Refused(const char* name, int most) override {
+        PrintNote(console, "client " + std::string(name) + " refused: " +
+                               CountOf(most, "client is", "clients are") + " the most served");
+    }
     int Served() const { return served; }
 
 private:

@@ -99,14 +99,14 @@ constexpr CommandHelp kCommands[] = {
      "traffic. A jump of the log's clock by over a minute is passed over. Lines\n"
      "that are no message with a date and time are skipped and counted. A client\n"
      "that reads too slowly loses whole lines once a megabyte waits for it; the\n"
-     "others never wait for it. Ctrl-C or SIGTERM ends it.\n",
+     "others never wait for it; beyond 64 clients a new one is closed at once.\n"
+     "Ctrl-C or SIGTERM ends it.\n",
      "  --sbs PORT        the port to serve on, 1 to 65535\n"
      "  --speed X         play X times as fast, 0.01 to 1000 (default 1)\n"
      "  --loop            start again from the top at the end of the log\n",
      "0 served to the end or stopped, 1 no message in the log,\n"
      "2 a usage error, a port in use or a log that cannot be read"},
-    {"check", "check [OPTION]... FILE",
-     "list what in FILE would make the feeder misbehave",
+    {"check", "check [OPTION]... FILE", "list what in FILE would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",
      "Lists, with line numbers, everything in FILE that would make the feeder\n"
      "misbehave, and what the feeder will do with it: tags, entry numbering, entry\n"

@@ -18,7 +18,9 @@ public:
         leftNames.emplace_back(client.name);
     }
     std::vector<std::string> joined;
+    void Refused(const char* name, int) override { refused.emplace_back(name); }
     std::vector<FeedClientReport> left;
+    std::vector<std::string> refused;
     std::vector<std::string> leftNames;
 };
 
@@ -128,6 +130,31 @@ TEST(FeedClients, AClientThatReadsTooSlowlyLosesWholeLinesAndHoldsNoOneUp) {
     }
     EXPECT_LT(std::count(late.begin(), late.end(), '\n'), kLines);
     EXPECT_TRUE(events.left.empty());
+}
+
+TEST(FeedClients, ClientsBeyondTheMostAreClosedAtOnce) {
+    TcpServer server;
+    ASSERT_TRUE(server.Listen(0));
+    FeedClients feed(server, FeedClients::kQueueLimit, 1);
+    Events events;
+    TcpClient first, second;
+    Join(feed, first, server.Port(), events);
+    ASSERT_TRUE(second.Connect("127.0.0.1", server.Port(), 2000));
+    for (int i = 0; i < 100 && events.refused.empty(); ++i) {
+        ASSERT_TRUE(feed.Serve(20, events));
+    }
+    ASSERT_EQ(events.refused.size(), 1u);
+    EXPECT_EQ(feed.Count(), 1);
+    char buffer[16];
+    std::size_t size = 0;
+    TcpReceipt receipt = TcpReceipt::Nothing;
+    for (int i = 0; i < 50 && receipt == TcpReceipt::Nothing; ++i) {
+        receipt = second.Receive(buffer, sizeof buffer, 20, size);
+    }
+    EXPECT_EQ(receipt, TcpReceipt::Closed);
+    // The first is served as before.
+    feed.Send(Line(1).data(), Line(1).size(), events);
+    EXPECT_EQ(Receive(first, feed, events, 1), Line(1));
 }
 
 } // namespace
