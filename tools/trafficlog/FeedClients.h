@@ -18,7 +18,7 @@ inline constexpr char kFeedClientsHeaderRevision[] =
 
 struct FeedClientReport {
     const char* name;          // "ADDRESS:PORT"
-    std::int64_t lines = 0;    // lines queued for it
+    std::int64_t lines = 0;    // lines the feed had for it since it came
     std::int64_t dropped = 0;  // lines it lost, reading too slowly
     const char* why = nullptr; // why it went, or null while it stays
 };
