@@ -119,7 +119,8 @@ DefaultDataPath FindDefaultDataPath() {
 }
 
 const char* UsageText() {
-    return "Usage: corvane [--data FILE] [--name NAME] [--live]\n"
+    return "Usage: corvane [--data FILE] [--name NAME]\n"
+           "       corvane --live [--data FILE] [--name NAME]\n"
            "Plays recorded air traffic into the flight simulator's visual system through the\n"
            "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
            "\n"

@@ -10,8 +10,8 @@ CTrafficFeedApp::CTrafficFeedApp(DialogHost& host, Clock& clock, AlertService& a
                                  FeedMode feedMode)
     : host(host), clock(clock), alerts(alerts),
       dataFilePath(dataFilePath != nullptr ? dataFilePath : ""),
-      mappingName(mappingName != nullptr ? mappingName : kVisualInterfaceName),
-      feedMode(feedMode) {}
+      mappingName(mappingName != nullptr ? mappingName : kVisualInterfaceName), feedMode(feedMode) {
+}
 
 CTrafficFeedApp::~CTrafficFeedApp() = default;
 

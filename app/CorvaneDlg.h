@@ -124,6 +124,7 @@ public:
 
 private:
     void AddAboutMenuItem();
+    bool OpenDataFileToPlay();
     void MakeRequest();
     void MakeLiveRequest(double latitude, double longitude);
     void WithdrawPublishedTraffic();

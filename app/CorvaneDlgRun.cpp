@@ -59,20 +59,20 @@ bool CTrafficFeedDlg::StartRun() {
     // A live feeder waits for its file: the recorder may start after it, or replace the file.
     if (feedMode == FeedMode::Live) {
         liveReader.Start(dataFilePath.c_str());
-        host.DisableControl(kIdcRecord);
-        host.HideControl(kIdcRecord);
-        return true;
-    }
-    // Opening takes the next line read as the file's header line.
-    dataFileIdentity = IdentifyFile(dataFilePath.c_str());
-    dataFileReadOut = false;
-    if (!reader.OpenTrafficDataFile(dataFilePath.c_str())) {
+    } else if (!OpenDataFileToPlay()) {
         RefreshControls();
         return false;
     }
     host.DisableControl(kIdcRecord);
     host.HideControl(kIdcRecord);
     return true;
+}
+
+// Opening takes the next line read as the file's header line.
+bool CTrafficFeedDlg::OpenDataFileToPlay() {
+    dataFileIdentity = IdentifyFile(dataFilePath.c_str());
+    dataFileReadOut = false;
+    return reader.OpenTrafficDataFile(dataFilePath.c_str());
 }
 
 // A client that failed stays in visShm until OnDestroy; only a valid one lends its block, and

@@ -51,7 +51,8 @@ std::string Entry(int number, const std::string& lines) {
 // One recording for every benchmark of the run, removed at the end.
 class DayFile {
 public:
-    DayFile() : path((std::filesystem::temp_directory_path() / UniqueName("corvane_day")).string()) {
+    DayFile()
+        : path((std::filesystem::temp_directory_path() / UniqueName("corvane_day")).string()) {
         std::mt19937 engine(8640);
         for (int i = 0; i < kAircraftPerEntry; ++i) {
             lines += AircraftLine(engine, i, i % 5 == 0, kOwnShip);
@@ -64,7 +65,9 @@ public:
     }
     ~DayFile() { std::filesystem::remove(path); }
 
-    void AppendEntry() { std::ofstream(path, std::ios::binary | std::ios::app) << Entry(entries++, lines); }
+    void AppendEntry() {
+        std::ofstream(path, std::ios::binary | std::ios::app) << Entry(entries++, lines);
+    }
 
     std::string path;
     std::string lines;
@@ -129,10 +132,9 @@ void BM_ReadDayFileWhole(benchmark::State& state) {
         for (std::int64_t got = 0;
              (got = file.ReadAt(total, buffer.data(), buffer.size(), error)) > 0;
              total += static_cast<std::uint64_t>(got)) {
-            for (const char* at = buffer.data(); (at = static_cast<const char*>(std::memchr(
-                                                      at, '\n', static_cast<std::size_t>(
-                                                                    buffer.data() + got - at)))) !=
-                                                 nullptr;
+            for (const char* at = buffer.data();
+                 (at = static_cast<const char*>(std::memchr(
+                      at, '\n', static_cast<std::size_t>(buffer.data() + got - at)))) != nullptr;
                  ++at) {
                 ++lines;
             }

@@ -21,8 +21,9 @@ bool BufferLines::ReadLine(char* buffer, int bufferSize) {
     const std::size_t available = std::min(size - position, room);
     const void* lineFeed = std::memchr(start, '\n', available);
     const std::size_t taken =
-        lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1
-                            : available;
+        lineFeed != nullptr
+            ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1
+            : available;
     std::memcpy(buffer, start, taken);
     buffer[taken] = '\0';
     position += taken;

@@ -96,11 +96,15 @@ bool LiveDataFile::Look() {
         Forget();
         identity = now;
     }
-    bool ok = headerRead ? Scan(examined, size)
-                         : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
-    if (ok && state.hasEntry && entryLinesSerial != entrySerial) {
-        ok = ReadEntryLines();
+    const bool examinedAll = headerRead
+                                 ? Scan(examined, size)
+                                 : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
+    // A look broken off part way leaves nothing known that the next look could go on from.
+    if (!examinedAll) {
+        Forget();
+        return false;
     }
+    const bool ok = !state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines();
     file.Close();
     return ok;
 }
@@ -119,7 +123,8 @@ bool LiveDataFile::ReadHeader(std::uint64_t size) {
         const void* lineFeed = std::memchr(scanBuffer.data(), '\n', count);
         const std::size_t lineLength =
             lineFeed != nullptr
-                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) + 1
+                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) +
+                      1
                 : count;
         if (at == 0) {
             header.assign(scanBuffer.data(), std::min<std::size_t>(lineLength, kLineBufferSize));

@@ -56,8 +56,8 @@ private:
     bool readFailed = false;
     std::uint64_t headerShown = 0;
     std::uint64_t entryPublished = 0;
-    bool holding = false;      // a publication of ours stands
-    bool entryRead = false;    // an entry has been read since Start
+    bool holding = false;       // a publication of ours stands
+    bool entryRead = false;     // an entry has been read since Start
     std::int64_t entryTime = 0; // newest position time of the entry read last; 0 for none
     std::int64_t entrySeen = 0; // when it was first seen, monotonic
 };

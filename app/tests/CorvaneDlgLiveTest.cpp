@@ -28,10 +28,9 @@ void Append(const char* path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::app) << text;
 }
 
-const std::string kRecording = "Recorded live\n####_BEGIN_####\n" +
-                               Entry(0, Aircraft("OLD", kStart - 10)) +
-                               Entry(1, Aircraft("NEW1", kStart) + Aircraft("NEW2", kStart) +
-                                            Aircraft("FAR", kStart, 10.0));
+const std::string kRecording =
+    "Recorded live\n####_BEGIN_####\n" + Entry(0, Aircraft("OLD", kStart - 10)) +
+    Entry(1, Aircraft("NEW1", kStart) + Aircraft("NEW2", kStart) + Aircraft("FAR", kStart, 10.0));
 
 TEST(LiveFrameCycle, NewestEntryAtOnceThenEachNewerOneAndTheAgeBetween) {
     DialogRig rig(kRecording, nullptr, FeedMode::Live);

@@ -113,8 +113,8 @@ DialogRig::DialogRig(const std::string& fileContent, const char* dataPath, FeedM
         file = std::make_unique<TempDataFile>(fileContent);
         dataPath = file->c_str();
     }
-    dialog = std::make_unique<CTrafficFeedDlg>(host, clock, alerts, dataPath, mapping.c_str(),
-                                               feedMode);
+    dialog =
+        std::make_unique<CTrafficFeedDlg>(host, clock, alerts, dataPath, mapping.c_str(), feedMode);
     host.modalDialog = dialog.get();
 }
 

@@ -34,7 +34,8 @@ namespace {
 constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
 constexpr char kUsageText[] =
-    "Usage: Corvane.exe [--data FILE] [--name NAME] [--live]\n"
+    "Usage: Corvane.exe [--data FILE] [--name NAME]\n"
+    "       Corvane.exe --live [--data FILE] [--name NAME]\n"
     "Plays recorded air traffic into the flight simulator's visual system through the\n"
     "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
     "\n"

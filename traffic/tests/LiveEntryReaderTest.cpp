@@ -100,9 +100,9 @@ TEST(LiveEntryReader, OldPublicationIsWithdrawnOnceAndTheStatusTellsTheAge) {
     for (const bool closed : {true, false}) {
         SCOPED_TRACE(closed ? "closed" : "left open");
         LiveFolder folder;
-        const std::string path =
-            folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, {LiveAircraft("A", kTime - 4),
-                                                                       LiveAircraft("B", kTime)}));
+        const std::string path = folder.Write(
+            "TrafficLog.dat",
+            LiveHeader() + EntryText(0, {LiveAircraft("A", kTime - 4), LiveAircraft("B", kTime)}));
         Feeder feeder;
         feeder.live.Start(path.c_str());
         EXPECT_EQ(feeder.live.Request(kTime + 2, 500), LiveStep::NewEntry);
@@ -135,7 +135,8 @@ TEST(LiveEntryReader, EntryWithoutUsableTimesAgesFromWhenItWasSeen) {
         {"time 0", {LiveAircraft("ZERO", 0)}, 12},
         {"an hour ahead", {LiveAircraft("AHEAD", kTime + 3600)}, 12},
         {"a little ahead: now", {LiveAircraft("SOON", kTime + 40)}, 0},
-        {"the newest of several", {LiveAircraft("A", kTime - 100), LiveAircraft("B", kTime - 3)},
+        {"the newest of several",
+         {LiveAircraft("A", kTime - 100), LiveAircraft("B", kTime - 3)},
          15},
     };
     for (const Case& c : cases) {

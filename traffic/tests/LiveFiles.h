@@ -11,8 +11,7 @@
 
 class LiveFolder {
 public:
-    LiveFolder()
-        : folder(std::filesystem::temp_directory_path() / UniqueName("corvane_live")) {
+    LiveFolder() : folder(std::filesystem::temp_directory_path() / UniqueName("corvane_live")) {
         std::filesystem::create_directories(folder);
     }
     ~LiveFolder() {
