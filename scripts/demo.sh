@@ -3,13 +3,16 @@
 # feeder beside the simulator stand-in. Traffic reaches the stand-in's scope about twenty seconds
 # in; the simulation ends by itself after DEMO_SECONDS (default 60), or when you press q.
 # Without a terminal both programs print log lines instead. Extra arguments go to corvane-sim
-# (for example --fixed 50.8,0.1 or --sounds 25:0,30:10).
+# (for example --fixed 50.8,0.1 or --sounds 25:0,30:10). DEMO_DATA names a data file to feed
+# instead of the sample, and DEMO_FEEDER_OPTIONS adds options of the feeder (scripts/live-demo.sh
+# feeds a recording still being made, with --live).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 demo_seconds=${DEMO_SECONDS:-60}
 sample_dir=$PWD/build/sample
-sample=$sample_dir/TrafficLog.dat
+sample=${DEMO_DATA:-$sample_dir/TrafficLog.dat}
+read -r -a feeder_options <<<"${DEMO_FEEDER_OPTIONS:-}"
 feeder_log=$sample_dir/corvane.log
 sim_log=$sample_dir/corvane-sim.log
 
@@ -18,8 +21,10 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target corvane corvane-sim trafficlog -j "$(nproc)"
 
 mkdir -p "$sample_dir"
-build/bin/trafficlog generate --out "$sample"
-build/bin/trafficlog check "$sample" >/dev/null
+if [[ -z ${DEMO_DATA:-} ]]; then
+  build/bin/trafficlog generate --out "$sample"
+  build/bin/trafficlog check "$sample" >/dev/null
+fi
 
 feeder_pid=""
 sim_pid=""
@@ -44,9 +49,9 @@ wait_for() {
 # looks (a block left over from an earlier run may still hold the ending state).
 start_feeder() {
   if [[ -t 1 ]]; then
-    (sleep 1 && exec build/bin/corvane --data "$sample") </dev/null >"$feeder_log" 2>&1 &
+    (sleep 1 && exec build/bin/corvane "${feeder_options[@]}" --data "$sample") </dev/null >"$feeder_log" 2>&1 &
   else
-    (sleep 1 && exec build/bin/corvane --data "$sample") </dev/null \
+    (sleep 1 && exec build/bin/corvane "${feeder_options[@]}" --data "$sample") </dev/null \
       > >(sed -u 's/^/[corvane] /') 2>&1 &
   fi
   feeder_pid=$!

@@ -2,6 +2,8 @@
 # The one test command: installs what is missing, then
 #  - builds into build/ and runs every test, and the same in build-asan/ under AddressSanitizer
 #    and UndefinedBehaviorSanitizer;
+#  - runs the live chain end to end: a log served, recorded, fed live and sent on by the bridge
+#    (scripts/test-live.sh);
 #  - makes the Debian package and tests it unpacked (scripts/test-package.sh);
 #  - flies the feeder's traffic in the real FlightGear under Xvfb (scripts/test-flightgear.sh);
 #  - fuzzes each fuzz target briefly on its seed corpus (build-fuzz/, clang and libFuzzer);
@@ -28,6 +30,7 @@ build_and_test() {
 step "installing what is missing" scripts/install-deps.sh
 step "default build" build_and_test default
 step "asan build" build_and_test asan
+step "live traffic end-to-end" scripts/test-live.sh
 step "Debian package" scripts/test-package.sh
 step "FlightGear end-to-end" scripts/test-flightgear.sh
 step "fuzz targets" scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"

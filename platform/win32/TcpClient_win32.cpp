@@ -4,6 +4,8 @@
 
 #include "text_functions/TextFunctions.h"
 
+#include "platform/win32/Winsock.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -25,15 +27,6 @@ void SystemReason(int code, char* reason) {
     }
     StripNewline(reason);
     TruncateAtChar(reason, '\r');
-}
-
-// Winsock is started once for the process and left to the system to end.
-bool StartWinsock() {
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
 }
 
 timeval Interval(int milliseconds) {

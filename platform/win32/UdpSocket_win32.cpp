@@ -1,6 +1,8 @@
 // Winsock behind UdpSocket.
 #include "platform/UdpSocket.h"
 
+#include "platform/win32/Winsock.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -8,15 +10,6 @@
     "%Z% UdpSocket QX4007:04 UdpSocket_win32.cpp $Revision: 1.1 $";
 
 namespace {
-
-// Winsock is started once for the process and left to the process's end.
-bool StartWinsock() {
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return started;
-}
 
 sockaddr_in SocketAddress(const UdpEndpoint& endpoint) {
     sockaddr_in address{};

@@ -226,7 +226,12 @@ void FgBridge::ForwardPublication(double now) {
         return;
     }
     publications->TakeSnapshot(*snapshot);
-    traffic->Publish({snapshot->aircraft, static_cast<std::size_t>(snapshot->recordCount)}, now);
+    RecordTimes times;
+    if (settings.calendar != nullptr) {
+        times = {true, settings.calendar->UnixSeconds()};
+    }
+    traffic->Publish({snapshot->aircraft, static_cast<std::size_t>(snapshot->recordCount)}, now,
+                     times);
     status.publications = snapshot->publishCounter;
     status.lastPublication = now;
     status.forwarded = traffic->Count();
@@ -248,10 +253,14 @@ void FgBridge::ForwardPublication(double now) {
         FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
     }
     char stamp[kUtcTimestampSize];
+    char age[32] = "";
+    if (times.live && snapshot->recordCount > 0) {
+        FormatBounded(age, sizeof age, ", %.1f s old", times.calendar - recorded);
+    }
     char line[kEventSize];
     FormatBounded(line, kEventSize,
-                  "publication %d (recorded %s): %d aircraft forwarded%s, %d skipped:%s",
-                  snapshot->publishCounter, FormatUtcTimestamp(stamp, sizeof stamp, recorded),
+                  "publication %d (recorded %s%s): %d aircraft forwarded%s, %d skipped:%s",
+                  snapshot->publishCounter, FormatUtcTimestamp(stamp, sizeof stamp, recorded), age,
                   status.forwarded, held, status.skipped, names.c_str());
     Event(line);
 }

@@ -26,6 +26,15 @@ inline constexpr double kLinkLostSeconds = 2.0;
 // While FlightGear has never been heard, the user is reminded how to start it this often.
 inline constexpr double kWaitingReminderSeconds = 30.0;
 
+// The calendar, in seconds since 1970 to the fraction: how old a live record is.
+class CalendarClock {
+public:
+    virtual double UnixSeconds() const = 0;
+
+protected:
+    ~CalendarClock() = default;
+};
+
 struct FgSettings {
     char model[kMpModelSize] = "Aircraft/ufo/Models/ufo.xml";
     double endAfterSilence = kDefaultSilenceSeconds;
@@ -35,6 +44,9 @@ struct FgSettings {
     char ownCallsign[kMpCallsignSize] = "";
     // Chooses each aircraft's model; none: every aircraft is drawn with `model`.
     const ModelMatcher* matcher = nullptr;
+    // Live traffic: each record is moved on from its own time, its age read on this clock.
+    // None: a recording played back, moved on from the moment of its publication.
+    const CalendarClock* calendar = nullptr;
 };
 
 enum class FgLink { Waiting, Receiving, Silent };

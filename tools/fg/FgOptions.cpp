@@ -65,6 +65,8 @@ bool Flag(std::string_view option, FgOptions& options) {
         options.settings.tcas = false;
     } else if (option == "--log") {
         options.logLines = true;
+    } else if (option == "--live") {
+        options.live = true;
     } else {
         return false;
     }
@@ -208,6 +210,12 @@ const char* FgUsageText() {
            "                           and go on with a fresh block when the block is\n"
            "                           removed\n"
            "  --no-tcas                raise no TCAS alerts (the request stays at silence)\n"
+           "  --live                   live traffic (corvane --live): move each aircraft on\n"
+           "                           from the receiver's time of its record, so that it\n"
+           "                           is shown where it is now; a record over 60 s old is\n"
+           "                           shown where it was seen, one dated in the future as\n"
+           "                           of now. The receiver's clock and this machine's must\n"
+           "                           agree (NTP)\n"
            "  --log                    log lines even on a terminal\n"
            "  -h, --help               show this help and exit\n"
            "  --version                show the version and exit\n"

@@ -26,6 +26,9 @@ struct FgOptions {
     char sendHost[kHostSize] = "127.0.0.1";
     std::uint16_t sendPort = 5000;
     bool logLines = false;
+    // The feeder publishes live traffic (corvane --live): records are moved on from their own
+    // times.
+    bool live = false;
     // Where FlightGear's AI models are (empty: FG_ROOT, else the usual place), the aircraft
     // database and the user's model table (empty: none).
     std::string fgRoot;

@@ -44,6 +44,14 @@ private:
     UdpEndpoint destination;
 };
 
+class SystemCalendar : public CalendarClock {
+public:
+    double UnixSeconds() const override {
+        return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
 std::string Stamp() {
     char stamp[kUtcTimestampSize];
     return FormatUtcTimestamp(stamp, sizeof stamp, SystemClock().NowSeconds());
@@ -269,6 +277,10 @@ int RunBridge(const FgOptions& given, SimTerminal& terminal, std::FILE* out, std
     }
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
+    const SystemCalendar calendar;
+    if (options.live) {
+        options.settings.calendar = &calendar;
+    }
     UdpSocket listener;
     UdpSocket sender;
     UdpEndpoint flightGear;

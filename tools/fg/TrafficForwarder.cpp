@@ -86,12 +86,16 @@ int TrafficForwarder::Find(const char* callsign, const Aircraft* in, int size) c
 
 // Two aircraft of one publication under one callsign would make one aircraft that jumps
 // between them in FlightGear: the second takes its address, and a true duplicate is dropped.
-bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double now,
+bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double now, bool hold,
                             Aircraft* next, int& nextCount) {
     TrafficFix fix{};
-    const FixUse use = nextCount < kMaxBlockAircraft ? FixOf(record, fix) : FixUse::Unusable;
+    FixUse use = nextCount < kMaxBlockAircraft ? FixOf(record, fix) : FixUse::Unusable;
     if (use == FixUse::Unusable) {
         return false;
+    }
+    if (hold) {
+        fix.groundSpeed = fix.verticalRate = 0;
+        use = FixUse::Held;
     }
     Aircraft& taken = next[nextCount];
     MultiplayerCallsign(record, taken.callsign);
@@ -136,7 +140,8 @@ void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFi
     }
 }
 
-void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now) {
+void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now,
+                               RecordTimes times) {
     std::int32_t newest = INT32_MIN;
     for (const AircraftRecord& record : records) {
         newest = std::max(newest, record.positionTime);
@@ -146,9 +151,15 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     held = 0;
     std::fill(std::begin(byRule), std::end(byRule), 0);
     for (const AircraftRecord& record : records) {
-        const double age =
+        double age =
             std::clamp(static_cast<double>(newest) - record.positionTime, 0.0, kMaxFixAgeSeconds);
-        if (!Take(record, now - age, now, incoming, nextCount)) {
+        bool hold = false;
+        if (times.live) {
+            age = std::max(0.0, times.calendar - record.positionTime);
+            hold = !(age <= kLiveHoldSeconds);
+            age = hold ? 0.0 : age;
+        }
+        if (!Take(record, now - age, now, hold, incoming, nextCount)) {
             ++skipped;
         }
     }

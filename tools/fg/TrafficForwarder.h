@@ -22,6 +22,20 @@ inline constexpr char kDefaultModel[] = "Aircraft/ufo/Models/ufo.xml";
 // this old: further back a recording's time stamps say nothing reliable.
 inline constexpr double kMaxFixAgeSeconds = 30.0;
 
+// A live record older than this is shown where it was seen, not moved on: the aircraft has gone
+// its own way since, and a feed that stalled must not send it on for ever.
+inline constexpr double kLiveHoldSeconds = 60.0;
+
+// How the times of a publication's records place their fixes. A recording played back: by each
+// record's age against the newest of the publication (its stamps are of another day). Live
+// traffic: by each record's age on the calendar (`calendar`, now in seconds since 1970), a
+// record's time being the receiver's time of its position; one stamped in the future is taken
+// as now.
+struct RecordTimes {
+    bool live = false;
+    double calendar = 0;
+};
+
 // Where the position messages go.
 class DatagramSink {
 public:
@@ -55,7 +69,7 @@ public:
                               const ModelMatcher* matcher = nullptr);
 
     // A publication, seen at `now` (seconds of the bridge's clock).
-    void Publish(std::span<const AircraftRecord> records, double now);
+    void Publish(std::span<const AircraftRecord> records, double now, RecordTimes times = {});
     // Sends every aircraft as shown at `now`, stamped `stamp` (seconds of the receiver's clock);
     // the number of messages that `sink` refused or that were not sent, as they would not pass
     // the decoder (IsPlausiblePosition).
@@ -67,7 +81,8 @@ public:
     // Records of the last publication that were not forwarded: no usable position, or a
     // callsign and address that another aircraft of the publication already had.
     int Skipped() const { return skipped; }
-    // Aircraft of the last publication shown at their fix, as their motion was unusable.
+    // Aircraft of the last publication shown at their fix, as their motion was unusable or
+    // (live) their record too old.
     int Held() const { return held; }
     const char* CallsignAt(int index) const { return aircraft[index].callsign; }
     const char* ModelAt(int index) const { return aircraft[index].model; }
@@ -85,7 +100,7 @@ private:
     void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
-    bool Take(const AircraftRecord& record, double fixTime, double now, Aircraft* next,
+    bool Take(const AircraftRecord& record, double fixTime, double now, bool hold, Aircraft* next,
               int& nextCount);
 
     char model[kMpModelSize];

@@ -6,6 +6,7 @@
 #include "tools/trafficlog/BaseStationTracker.h"
 #include "tools/trafficlog/EntryAssembler.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
+#include "tools/trafficlog/TrafficLogConsole.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,23 +56,6 @@ private:
     int length = 0;
     bool overlong = false;
 };
-
-// The system's reason in a TcpClient report ("where", the reason, the address on lines of their
-// own), begun in lower case and without a full stop, to stand inside a sentence.
-std::string SystemReason(const std::string& report) {
-    const std::size_t start = report.find('\n');
-    std::string reason = start == std::string::npos
-                             ? report
-                             : report.substr(start + 1, report.find('\n', start + 1) - start - 1);
-    if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' && reason[1] >= 'a' &&
-        reason[1] <= 'z') {
-        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
-    }
-    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) {
-        reason.pop_back();
-    }
-    return reason;
-}
 
 class Session {
 public:

@@ -8,6 +8,7 @@
 #include "tools/trafficlog/ListingLimit.h"
 #include "tools/trafficlog/RecordCommand.h"
 #include "tools/trafficlog/SampleGenerator.h"
+#include "tools/trafficlog/ServeCommand.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
 
@@ -228,6 +229,9 @@ int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& co
     }
     if (std::strcmp(command, "record") == 0) {
         return RunRecord(args, console);
+    }
+    if (std::strcmp(command, "serve") == 0) {
+        return RunServe(args, console);
     }
     if (std::strcmp(command, "check") == 0) {
         return Check(args, console);

@@ -1,4 +1,4 @@
-// The trafficlog program: its commands (generate, convert, record, check, scan) and their
+// The trafficlog program: its commands (generate, convert, record, serve, check, scan) and their
 // options, apart from the terminal, which the front of the program describes.
 #pragma once
 

@@ -68,6 +68,21 @@ std::optional<int> Settled(const TrafficLogConsole& console, const CommandArgume
     return std::nullopt;
 }
 
+std::string SystemReason(const std::string& report) {
+    const std::size_t start = report.find('\n');
+    std::string reason = start == std::string::npos
+                             ? report
+                             : report.substr(start + 1, report.find('\n', start + 1) - start - 1);
+    if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' && reason[1] >= 'a' &&
+        reason[1] <= 'z') {
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    }
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) {
+        reason.pop_back();
+    }
+    return reason;
+}
+
 std::string CountOf(long long count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }

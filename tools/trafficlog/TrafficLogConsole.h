@@ -44,5 +44,9 @@ std::optional<int> Settled(const TrafficLogConsole& console, const CommandArgume
 // The help of the command (the overview for null) or the version. Returns kExitSuccess.
 int Answer(const TrafficLogConsole& console, ArgumentRequest request, const char* command);
 
+// The system's reason in a socket's report ("where", the reason, the address on lines of their
+// own), begun in lower case and without a full stop, to stand inside a sentence.
+std::string SystemReason(const std::string& report);
+
 // "1 entry", "2 entries", "0 entries".
 std::string CountOf(long long count, const char* one, const char* many);

@@ -89,8 +89,24 @@ constexpr CommandHelp kCommands[] = {
      "                    seconds, 0 to 3600 (default 15)\n",
      "0 recorded and closed, 1 no message came from the feed (no file left),\n"
      "2 a usage error or a data file that cannot be written"},
-    {"check", "check [OPTION]... FILE",
-     "list everything in FILE that would make the feeder misbehave",
+    {"serve", "serve --sbs PORT [OPTION]... LOG",
+     "serve a BaseStation log as a receiver would, as of now",
+     "Usage: trafficlog serve --sbs PORT [--speed X] [--loop] LOG\n",
+     "Serves a BaseStation log (plain or gzip-compressed) on a TCP port of every\n"
+     "IPv4 address, as a receiver serves port 30003: every client is sent each\n"
+     "message when its time comes, at the log's own pace, with its date and time\n"
+     "(UTC) moved to now, so that 'record' and the feeder take the log for live\n"
+     "traffic. A jump of the log's clock by over a minute is passed over. Lines\n"
+     "that are no message with a date and time are skipped and counted. A client\n"
+     "that reads too slowly loses whole lines once a megabyte waits for it; the\n"
+     "others never wait for it; beyond 64 clients a new one is closed at once.\n"
+     "Ctrl-C or SIGTERM ends it.\n",
+     "  --sbs PORT        the port to serve on, 1 to 65535\n"
+     "  --speed X         play X times as fast, 0.01 to 1000 (default 1)\n"
+     "  --loop            start again from the top at the end of the log\n",
+     "0 served to the end or stopped, 1 no message in the log,\n"
+     "2 a usage error, a port in use or a log that cannot be read"},
+    {"check", "check [OPTION]... FILE", "list what in FILE would make the feeder misbehave",
      "Usage: trafficlog check [--max-report N] FILE\n",
      "Lists, with line numbers, everything in FILE that would make the feeder\n"
      "misbehave, and what the feeder will do with it: tags, entry numbering, entry\n"
@@ -118,11 +134,11 @@ const char kHelpAndVersion[] = "  -h, --help        show this help and exit\n"
                                "  --version         show the version and exit\n";
 
 std::string Overview() {
-    std::string text =
-        "Usage: trafficlog COMMAND [OPTION]... [FILE]...\n"
-        "Makes, converts, records, checks and scans the traffic data files that "
-        "Corvane\nplays.\n'trafficlog COMMAND --help' shows the help of one command.\n"
-        "\nCommands:\n";
+    std::string text = "Usage: trafficlog COMMAND [OPTION]... [FILE]...\n"
+                       "Makes, converts, records, checks and scans the traffic data files that "
+                       "Corvane\nplays, and serves BaseStation logs as a receiver "
+                       "would.\n'trafficlog COMMAND --help' shows the help of one command.\n"
+                       "\nCommands:\n";
     for (const CommandHelp& help : kCommands) {
         text += std::string("  ") + help.synopsis + "\n" + kSummaryIndent + help.summary + "\n";
     }
@@ -131,8 +147,9 @@ std::string Overview() {
         text += std::string("\nOptions of ") + help.command + ":\n" + help.options;
     }
     text += "\nExit codes: 0 success (check: a clean file); 1 convert could not place rows,\n"
-            "check found faults, or scan found no entry to play; 2 a usage error, or a file\n"
-            "that cannot be read or written.\n";
+            "check found faults, scan found no entry to play, record heard no message or\n"
+            "serve found none; 2 a usage error, a port in use, or a file that cannot be\n"
+            "read or written.\n";
     return text;
 }
 

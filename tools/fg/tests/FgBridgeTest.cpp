@@ -246,6 +246,39 @@ TEST_F(FgBridgeTest, PublishedTrafficGoesToFlightGearTenTimesASecond) {
                                           "aircraft forwarded, 0 skipped: FAR1 FAR2"));
 }
 
+class FakeCalendar : public CalendarClock {
+public:
+    double UnixSeconds() const override { return now; }
+    double now = 0;
+};
+
+// With --live the records' own times say where the aircraft are now: a record 12 s old is
+// shown 12 s further on, and the log says how old the publication was.
+TEST_F(FgBridgeTest, LiveTrafficIsShownWhereItIsNow) {
+    FakeCalendar calendar;
+    calendar.now = 1012.5;
+    settings.calendar = &calendar;
+    FgBridge live(*block, settings, 0);
+    Hear(live, 0.2);
+    Publish({Traffic("LIVE", 30000, 0)});
+    live.Tick(0.3, sink);
+    MpPosition message{};
+    ASSERT_TRUE(sink.Last("LIVE", message));
+    const GeodeticPosition start = Displaced({50.45, 0.01, 914.4}, {0, 30000, 0});
+    EXPECT_NEAR(OffsetBetween(start, ToGeodetic(message.position)).east, -1250, 1);
+    EXPECT_TRUE(Said(live.TakeEvents(), "publication 1 (recorded 1970-01-01T00:16:40Z, 12.5 s "
+                                        "old): 1 aircraft forwarded, 0 skipped: LIVE"));
+
+    // Without it the same publication is taken as of its moment.
+    settings.calendar = nullptr;
+    FgBridge replay(*block, settings, 0);
+    Hear(replay, 0.2);
+    Publish({Traffic("LIVE", 30000, 0)});
+    replay.Tick(0.3, sink);
+    ASSERT_TRUE(sink.Last("LIVE", message));
+    EXPECT_NEAR(OffsetBetween(start, ToGeodetic(message.position)).east, 0, 1);
+}
+
 TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
     FgBridge bridge(*block, settings, 0);
     Hear(bridge, 0);

@@ -36,13 +36,14 @@ TEST(FgOptions, DefaultsMeetFlightGearsUsualCommandLine) {
     EXPECT_EQ(parsed.options.settings.endAfterSilence, 15);
     EXPECT_FALSE(parsed.options.settings.keepRunning);
     EXPECT_TRUE(parsed.options.settings.tcas);
+    EXPECT_FALSE(parsed.options.live);
 }
 
 TEST(FgOptions, EveryOptionInBothSpellings) {
     const Parsed parsed =
         Parse({"--name", "Trial", "--listen=6002", "--send", "10.0.0.5:6000", "--model",
                "Aircraft/c172p/Models/c172p.xml", "--end-after-silence=2.5", "--keep-running",
-               "--no-tcas", "--log", "--own-callsign", "G-ABCD"});
+               "--no-tcas", "--log", "--own-callsign", "G-ABCD", "--live"});
     ASSERT_TRUE(parsed.ok) << parsed.problem;
     EXPECT_STREQ(parsed.options.name, "Trial");
     EXPECT_EQ(parsed.options.listenPort, 6002);
@@ -55,6 +56,8 @@ TEST(FgOptions, EveryOptionInBothSpellings) {
     EXPECT_FALSE(parsed.options.settings.tcas);
     EXPECT_TRUE(parsed.options.logLines);
     EXPECT_STREQ(parsed.options.settings.ownCallsign, "G-ABCD");
+    EXPECT_TRUE(parsed.options.live);
+    EXPECT_EQ(Parse({"--live=yes"}).problem, "unrecognised argument '--live=yes'");
     EXPECT_STREQ(Parse({"--name=Other"}).options.name, "Other");
 }
 

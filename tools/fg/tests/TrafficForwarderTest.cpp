@@ -172,6 +172,50 @@ TEST(TrafficForwarder, OlderPositionsOfAPublicationAreMovedOnByTheirAge) {
     EXPECT_NEAR(shown[0].east, 100, 1e-9);
 }
 
+// Live traffic: each record is moved on from its own time by its age on the calendar, not by the
+// publication's newest record; a record too old is shown where it was seen, and one stamped in
+// the future (a receiver's clock ahead of this machine's) as of now.
+TEST(TrafficForwarder, LiveRecordsAreMovedOnFromTheirOwnTime) {
+    struct Case {
+        const char* what;
+        double age; // at the publication, by the calendar
+        double eastAtPublication;
+        double eastTenSecondsLater;
+        bool held;
+    };
+    const Case cases[] = {
+        {"a quarter second old", 0.25, 25, 1025, false},
+        {"12.5 s old", 12.5, 1250, 2250, false},
+        {"a minute old, the oldest moved on", 60, 6000, 7000, false},
+        {"older than a minute", 60.5, 0, 0, true},
+        {"an hour old", 3600, 0, 0, true},
+        {"30 s in the future", -30, 0, 1000, false},
+    };
+    constexpr std::int32_t kTime = 1796792400;
+    constexpr double kNow = 50; // the bridge's own clock
+    for (const Case& c : cases) {
+        TrafficForwarder forwarder;
+        const double calendar = kTime + c.age;
+        const AircraftRecord records[] = {Record("LIVE", 1, 50.0, 0.0, kTime),
+                                          Record("NEWEST", 2, 51.0, 0.0, kTime + 50)};
+        forwarder.Publish({records, 1}, kNow, {true, calendar});
+        TcasAircraft shown[1];
+        ASSERT_EQ(forwarder.Intruders(kNow, shown, 1), 1) << c.what;
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastAtPublication, 0.5)
+            << c.what;
+        forwarder.Intruders(kNow + 10, shown, 1);
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastTenSecondsLater,
+                    0.5)
+            << c.what;
+        EXPECT_EQ(forwarder.Held(), c.held ? 1 : 0) << c.what;
+        // A newer record beside it changes nothing: each goes by its own age.
+        forwarder.Publish(records, kNow, {true, calendar});
+        forwarder.Intruders(kNow, shown, 1);
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastAtPublication, 0.5)
+            << c.what;
+    }
+}
+
 TEST(TrafficForwarder, DuplicatesAndUnusableRecordsAreSkipped) {
     TrafficForwarder forwarder;
     const AircraftRecord records[] = {
