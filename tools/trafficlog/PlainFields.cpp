@@ -88,7 +88,7 @@ const char* PlainNumberEnd(const char* text, double low, double high) {
     }
     // The value lies within whole and whole + 1, whatever its fraction (negated for a
     // negative number).
-    const auto least = static_cast<double>(whole);
+    const auto least = static_cast<double>(static_cast<std::int64_t>(whole));
     const double most = least + 1;
     const bool within =
         digits > 0 && (negative ? -most : least) >= low && (negative ? -least : most) <= high;
@@ -104,20 +104,21 @@ const char* AddressEnd(const char* p) {
 }
 
 // Decimal digits alone, within the 32-bit range: ten digits are compared as text with its
-// largest value.
+// largest value, unless they start below its first.
 const char* TimeEnd(const char* p) {
     const char* end = SkipWhile(p, kDigit);
     const auto digits = static_cast<std::size_t>(end - p);
     const bool fits =
         digits > 0 &&
         (digits < kLongestTime.size() ||
-         (digits == kLongestTime.size() && std::memcmp(p, kLongestTime.data(), digits) <= 0));
+         (digits == kLongestTime.size() &&
+          (*p < kLongestTime[0] || std::memcmp(p, kLongestTime.data(), digits) <= 0)));
     return fits ? end : nullptr;
 }
 
 // A plain decimal within the field's range; a measure may also be empty (unknown).
-const char* NumberEnd(int field, const char* p) {
-    if (field >= kFirstMeasureField && (*p == kSeparator || *p == '\0')) {
+const char* NumberEnd(int field, const char* p, const char* lineEnd) {
+    if (field >= kFirstMeasureField && (*p == kSeparator || p == lineEnd)) {
         return p;
     }
     const ValueRange& range = kPlainValueRange[field - kLatitudeField];
@@ -126,8 +127,10 @@ const char* NumberEnd(int field, const char* p) {
 
 // After the last field the line may go on with more fields, which nobody reads, but a tag mark
 // there still makes the line a tag for the feeder.
-bool IsPlainRest(const char* p) {
-    return *p == '\0' || (*p == kSeparator && std::strchr(p, kTagMark) == nullptr);
+bool IsPlainRest(const char* p, const char* lineEnd) {
+    return p == lineEnd ||
+           (*p == kSeparator &&
+            std::memchr(p, kTagMark, static_cast<std::size_t>(lineEnd - p)) == nullptr);
 }
 
 // The start of the next field when a plain field ends at a separator, else null.
@@ -152,14 +155,15 @@ bool IsPlainNumberWithin(const char* text, double low, double high) {
     return end != nullptr && *end == '\0';
 }
 
-bool IsPlainAircraftLine(const char* line) {
+bool IsPlainAircraftLine(std::string_view line) {
     RegisterModule();
-    const char* p = NextField(SkipWhile(line, kCallsignByte));
+    const char* lineEnd = line.data() + line.size();
+    const char* p = NextField(SkipWhile(line.data(), kCallsignByte));
     p = p != nullptr ? NextField(AddressEnd(p)) : nullptr;
     p = p != nullptr ? NextField(TimeEnd(p)) : nullptr;
     for (int field = kLatitudeField; field < kVerticalRateField && p != nullptr; ++field) {
-        p = NextField(NumberEnd(field, p));
+        p = NextField(NumberEnd(field, p, lineEnd));
     }
-    p = p != nullptr ? NumberEnd(kVerticalRateField, p) : nullptr;
-    return p != nullptr && IsPlainRest(p);
+    p = p != nullptr ? NumberEnd(kVerticalRateField, p, lineEnd) : nullptr;
+    return p != nullptr && IsPlainRest(p, lineEnd);
 }

@@ -6,6 +6,8 @@
 
 #include "tools/trafficlog/TrafficFileWriter.h"
 
+#include <string_view>
+
 inline constexpr char kPlainFieldsHeaderRevision[] =
     "%Z% TrafficLog QX5002:130 PlainFields.h $Revision: 1.1 $";
 
@@ -35,8 +37,10 @@ extern const ValueRange kPlainValueRange[kAircraftLineFields - kLatitudeField];
 // settles most fields without converting them. False settles nothing.
 bool IsPlainNumberWithin(const char* text, double low, double high);
 
-// True when `line` (terminated, without its line feed) is certainly made of plain fields: a
-// callsign without control characters, an address of one to eight hexadecimal digits below
-// 80000000, a time of digits within the 32-bit range, plain decimals within their ranges (the
-// measures possibly empty), fields after the tenth free of the tag mark. False settles nothing.
-bool IsPlainAircraftLine(const char* line);
+// True when `line` (without its line feed) is certainly made of plain fields: a callsign
+// without control characters, an address of one to eight hexadecimal digits below 80000000, a
+// time of digits within the 32-bit range, plain decimals within their ranges (the measures
+// possibly empty), fields after the tenth free of the tag mark. A NUL byte anywhere settles
+// nothing, and neither does false. The byte after the line must be readable and none of a
+// field's: its line end or a terminator.
+bool IsPlainAircraftLine(std::string_view line);

@@ -223,12 +223,12 @@ void CheckRun::StartEntry() {
 }
 
 void CheckRun::InsideEntry() {
-    const char* line = reader.Head();
     // Nearly every line: one the feeder reads whole and as written leaves nothing to report.
-    if (reader.Length() < kDeliveredLineLength - 1 && IsPlainAircraftLine(line)) {
+    if (reader.Length() < kDeliveredLineLength - 1 && IsPlainAircraftLine(reader.Line())) {
         entryLines += 1;
         return;
     }
+    const char* line = reader.Head();
     // Every tag holds the tag mark: a line without one is an aircraft line, whatever else.
     if (std::strchr(line, kTagMark) == nullptr) {
         AircraftLine();
