@@ -6,7 +6,6 @@
 #include "traffic/DecimalText.h"
 
 #include <algorithm>
-#include <cstring>
 
 static const char kTrafficAnalyserSourceRevision[] =
     "%Z% TrafficAnalyser QX2120:01 TrafficAnalyser.cpp $Revision: 1.1 $";
@@ -64,11 +63,12 @@ double FieldNumber(char* const* fields, std::int32_t fieldCount, LineField field
     return ParseDecimal(FieldText(fields, fieldCount, field));
 }
 
-// The start of the field after the one that p lies in, or null when the line ends first. Every
-// line comes here three times: a vectorised search costs less than a test per character.
+// The start of the field after the one that p lies in, or null when the line ends first.
 const char* NextField(const char* p) {
-    const char* separator = std::strchr(p, kFieldSeparator[0]);
-    return separator != nullptr ? separator + 1 : nullptr;
+    while (*p != kFieldSeparator[0] && *p != '\0') {
+        ++p;
+    }
+    return *p == '\0' ? nullptr : p + 1;
 }
 
 std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
