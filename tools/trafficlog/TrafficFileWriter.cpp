@@ -69,10 +69,7 @@ AircraftLineResult CheckAircraftField(const char* field) {
     return AircraftLineResult::Written;
 }
 
-// Checks and copies in one pass: this runs for every row of a recording. Each field is walked
-// to its end or to its first byte that may not stand in a line, and what came before is copied
-// at once; a field that does not fit is too long before its bad byte would count, as a byte at a
-// time would find.
+// Checks and copies in one pass: this runs for every row of a recording.
 AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFields], char* line,
                                       int& badField) {
     const ByteRoles& roles = Roles();
@@ -85,19 +82,15 @@ AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFiel
             }
             line[length++] = '|';
         }
-        const char* field = fields[i] != nullptr ? fields[i] : "";
-        const char* stop = field;
-        while (roles.role[static_cast<unsigned char>(*stop)] == ByteRole::Plain) {
-            ++stop;
-        }
-        const std::ptrdiff_t plain = stop - field;
-        if (plain > kMaxAircraftLineLength - length) {
-            return AircraftLineResult::TooLong;
-        }
-        std::memcpy(line + length, field, static_cast<std::size_t>(plain));
-        length += static_cast<int>(plain);
-        if (*stop != '\0') {
-            return FaultOf(roles.role[static_cast<unsigned char>(*stop)]);
+        for (const char* c = fields[i] != nullptr ? fields[i] : ""; *c != '\0'; ++c) {
+            const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+            if (role != ByteRole::Plain) {
+                return FaultOf(role);
+            }
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = *c;
         }
     }
     line[length] = '\0';
