@@ -45,11 +45,11 @@ const char* ReadDigits(const char* p, std::uint64_t& mantissa) {
     return p;
 }
 
-// Converts [sign] digits [. digits] when the result is certain to be exact in one division;
-// false leaves the text to strtod. This runs twice for every line of a data set, so each digit
-// costs one multiply-add; a number with leading zeros beyond kMaxMantissaDigits digits in all is
-// rare enough to go to strtod.
-bool ConvertShortDecimal(const char* p, double& result) {
+// Converts [sign] digits [. digits] when the result is certain to be exact in one division,
+// setting `end` after the number; false leaves the text to strtod. This runs twice for every line
+// of a data set, so each digit costs one multiply-add; a number with leading zeros beyond
+// kMaxMantissaDigits digits in all is rare enough to go to strtod.
+bool ConvertShortDecimal(const char* p, double& result, const char*& end) {
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') {
         ++p;
@@ -70,6 +70,7 @@ bool ConvertShortDecimal(const char* p, double& result) {
     }
     if (mantissa == 0) {
         result = negative ? -0.0 : 0.0;
+        end = p;
         return true;
     }
     if (mantissa > kMaxExactMantissa || fractionDigits > kMaxExactScale) {
@@ -77,6 +78,7 @@ bool ConvertShortDecimal(const char* p, double& result) {
     }
     const double value = static_cast<double>(mantissa) / kExactPowersOfTen[fractionDigits];
     result = negative ? -value : value;
+    end = p;
     return true;
 }
 
@@ -156,7 +158,8 @@ double ParseDecimal(const char* text) {
         return 0.0;
     }
     double result = 0.0;
-    if (kDoubleArithmeticIsExact && ConvertShortDecimal(text, result)) {
+    const char* end = nullptr;
+    if (kDoubleArithmeticIsExact && ConvertShortDecimal(text, result, end)) {
         return result;
     }
     if (ReadOutsideStrtod(text, result)) {
@@ -164,6 +167,17 @@ double ParseDecimal(const char* text) {
     }
     result = std::strtod(text, nullptr);
     return std::isfinite(result) ? result : 0.0;
+}
+
+bool ParseWholeShortDecimal(const char* text, double& value) {
+    double result = 0.0;
+    const char* end = nullptr;
+    if (text == nullptr || !kDoubleArithmeticIsExact || !ConvertShortDecimal(text, result, end) ||
+        *end != '\0') {
+        return false;
+    }
+    value = result;
+    return true;
 }
 
 std::int32_t ParseDecimalInteger(const char* text) {

@@ -32,6 +32,11 @@ struct DecimalBounds {
 inline constexpr int kMaxBoundedIntegerDigits = 15;
 bool BoundDecimal(const char* text, DecimalBounds& bounds);
 
+// ParseDecimal in one walk for the usual field: a text that is one plain decimal ([sign] digits
+// [. digits], nothing after it) of at most 19 digits, whose value one division gives exactly.
+// False, setting nothing, for every other text, which the caller then reads in full.
+bool ParseWholeShortDecimal(const char* text, double& value);
+
 // The decimal integer at the start of the text, as strtol with base 10 reads it, but limited to
 // the 32-bit range: a value beyond it gives INT32_MAX or INT32_MIN. Null: 0.
 std::int32_t ParseDecimalInteger(const char* text);

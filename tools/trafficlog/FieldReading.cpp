@@ -27,8 +27,6 @@ constexpr int kNumberSize = 1024;
 constexpr std::size_t kMaxAddressText = 18;
 constexpr std::size_t kAddressDigits = 8;
 constexpr std::ptrdiff_t kExactDigits = 18;
-// Integer parts up to here convert to a double exactly.
-constexpr std::ptrdiff_t kBoundedDigits = 15;
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -169,28 +167,6 @@ NumberReading ReadNumberField(const char* text) {
     return {form, ParseDecimal(start)};
 }
 
-bool IsPlainNumberWithin(const char* text, double low, double high) {
-    const bool negative = *text == '-';
-    const char* p = negative || *text == '+' ? text + 1 : text;
-    const char* integer = p;
-    std::int64_t whole = 0;
-    for (; IsDigit(*p) && p - integer < kBoundedDigits; ++p) {
-        whole = whole * 10 + (*p - '0');
-    }
-    std::ptrdiff_t digits = p - integer;
-    if (*p == '.') {
-        const char* fraction = ++p;
-        p = SkipDigits(p);
-        digits += p - fraction;
-    }
-    // The value lies within whole and whole + 1, whatever its fraction (negated for a
-    // negative number).
-    const auto least = static_cast<double>(whole);
-    const double most = least + 1;
-    return *p == '\0' && digits > 0 && (negative ? -most : least) >= low &&
-           (negative ? -least : most) <= high;
-}
-
 IntegerReading ReadTimeField(const char* text) {
     RegisterModule();
     const char* start = SkipSpace(text);
@@ -211,8 +187,8 @@ IntegerReading ReadTimeField(const char* text) {
     // feeder's conversion and are read again to see whether it clamped them.
     if (!IsDigit(*end)) {
         const std::int64_t exact = negative ? -magnitude : magnitude;
-        const auto value = static_cast<std::int32_t>(
-            std::clamp<std::int64_t>(exact, INT32_MIN, INT32_MAX));
+        const auto value =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(exact, INT32_MIN, INT32_MAX));
         return {value != exact ? FieldForm::OutOfRange : FormAfter(end), value};
     }
     const std::size_t length = IntegerLength(start);

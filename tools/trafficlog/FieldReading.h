@@ -41,11 +41,6 @@ std::size_t DecimalLength(const char* text, bool& hasExponent);
 // A decimal field (position, altitudes, track, speed, vertical rate).
 NumberReading ReadNumberField(const char* text);
 
-// True when the field is a plain decimal ([sign] digits [. digits], nothing before or after it)
-// whose value certainly lies within low to high: the feeder reads it exactly as written, which
-// settles most fields without converting them. False settles nothing.
-bool IsPlainNumberWithin(const char* text, double low, double high);
-
 // The time field: a decimal integer, clamped to the 32-bit range.
 IntegerReading ReadTimeField(const char* text);
 

@@ -90,6 +90,11 @@ bool IsFieldNumber(const char* text) {
 }
 
 bool ReadFieldNumber(const char* text, double& value) {
+    RegisterModule();
+    // A plain decimal read in one walk is a field number whatever its value.
+    if (ParseWholeShortDecimal(text, value)) {
+        return true;
+    }
     if (!IsFieldNumber(text)) {
         return false;
     }

@@ -4,8 +4,6 @@
 #include "text_functions/TextFunctions.h"
 #include "traffic/FlightLimits.h"
 
-#include <string>
-
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:121 FlightValueText.cpp $Revision: 1.1 $";
 
@@ -18,29 +16,31 @@ void RegisterModule() {
 bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size) {
     using namespace flight_limits;
     RegisterModule();
-    const std::string prefix = name != nullptr ? std::string(name) + " " : std::string();
+    // Four values of every row come here: the name is put together only for a finding.
+    const char* named = name != nullptr ? name : "";
+    const char* gap = name != nullptr ? " " : "";
     switch (kind) {
     case FlightValue::GroundSpeed:
         if (IsFlyableGroundSpeed(value)) {
             return false;
         }
-        FormatBounded(reason, size, "%s%g m/s is beyond what an aircraft flies (%g kt)",
-                      prefix.c_str(), value, kMaxGroundSpeed / kMetresPerSecondPerKnot);
+        FormatBounded(reason, size, "%s%s%g m/s is beyond what an aircraft flies (%g kt)", named,
+                      gap, value, kMaxGroundSpeed / kMetresPerSecondPerKnot);
         return true;
     case FlightValue::VerticalRate:
         if (IsFlyableVerticalRate(value)) {
             return false;
         }
         FormatBounded(reason, size,
-                      "%s%g m/s is beyond what an aircraft climbs or descends (%g ft/min)",
-                      prefix.c_str(), value, kMaxVerticalRate / kMetresPerSecondPerFootPerMinute);
+                      "%s%s%g m/s is beyond what an aircraft climbs or descends (%g ft/min)", named,
+                      gap, value, kMaxVerticalRate / kMetresPerSecondPerFootPerMinute);
         return true;
     case FlightValue::Height:
         if (IsFlyableHeight(value)) {
             return false;
         }
-        FormatBounded(reason, size, "%s%g m is outside the heights aircraft fly (%g to %g m)",
-                      prefix.c_str(), value, kMinHeight, kMaxHeight);
+        FormatBounded(reason, size, "%s%s%g m is outside the heights aircraft fly (%g to %g m)",
+                      named, gap, value, kMinHeight, kMaxHeight);
         return true;
     }
     return false;

@@ -5,7 +5,6 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/FieldText.h"
 #include "tools/trafficlog/FlightValueText.h"
-#include "traffic/DecimalText.h"
 
 #include <climits>
 #include <cmath>
@@ -168,32 +167,34 @@ bool OpenSkyInput::CheckValues(char* const* fields) {
         context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
+    // Each number checked and read in one walk; an empty field reads as 0 and, here, as nothing:
+    // no position, no age.
+    double values[kColumns] = {};
     for (int column : {Lat, Lon, BaroAltitude, GeoAltitude, Heading, Velocity, VertRate,
                        LastContact, LastPosUpdate}) {
-        if (*fields[column] != '\0' && !IsFieldNumber(fields[column])) {
+        if (*fields[column] != '\0' && !ReadFieldNumber(fields[column], values[column])) {
             FormatBounded(reason, kReasonSize, "%s \"%s\" is not a number", kColumnNames[column],
                           MaskControlsBounded(shown, fields[column], sizeof shown));
             context.Bad(name, reader.LineNumber(), reason);
             return false;
         }
     }
-    // Empty fields read as nothing here: no position, no age.
     hasContact = *fields[LastContact] != '\0';
     hasUpdate = *fields[LastPosUpdate] != '\0';
-    latitude = *fields[Lat] != '\0' ? ParseDecimal(fields[Lat]) : 0;
-    longitude = *fields[Lon] != '\0' ? ParseDecimal(fields[Lon]) : 0;
-    lastContact = hasContact ? ParseDecimal(fields[LastContact]) : 0;
-    lastUpdate = hasUpdate ? ParseDecimal(fields[LastPosUpdate]) : 0;
+    latitude = values[Lat];
+    longitude = values[Lon];
+    lastContact = values[LastContact];
+    lastUpdate = values[LastPosUpdate];
     if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 180.0) {
         context.Bad(name, reader.LineNumber(), "position out of range");
         return false;
     }
-    return CheckFlyable(fields);
+    return CheckFlyable(fields, values);
 }
 
 // A value no aircraft flies would throw the aircraft off the Earth once the feeder's client
 // moves it forward.
-bool OpenSkyInput::CheckFlyable(char* const* fields) {
+bool OpenSkyInput::CheckFlyable(char* const* fields, const double* values) {
     static constexpr struct {
         Column column;
         FlightValue kind;
@@ -204,8 +205,7 @@ bool OpenSkyInput::CheckFlyable(char* const* fields) {
     char reason[kReasonSize];
     for (const auto& [column, kind] : kFlightColumns) {
         if (*fields[column] != '\0' &&
-            IsUnflyable(kind, kColumnNames[column], ParseDecimal(fields[column]), reason,
-                        kReasonSize)) {
+            IsUnflyable(kind, kColumnNames[column], values[column], reason, kReasonSize)) {
             context.Bad(name, reader.LineNumber(), reason);
             return false;
         }

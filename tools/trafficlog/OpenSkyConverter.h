@@ -37,7 +37,7 @@ private:
 
     Step Row();
     bool CheckValues(char* const* fields);
-    bool CheckFlyable(char* const* fields);
+    bool CheckFlyable(char* const* fields, const double* values);
     bool Keep(char* const* fields, std::int64_t time);
     Step Place(std::int64_t time);
 

@@ -36,6 +36,7 @@ bool PhysicalLineReader::Next() {
     }
     length = 0;
     head[0] = '\0';
+    lineStart = nullptr;
     lastByte = 0;
     bool sawAny = false;
     bool lineEnded = false;
@@ -48,7 +49,15 @@ bool PhysicalLineReader::Next() {
         const int available = chunkLength - chunkPosition;
         const auto* feed = static_cast<const unsigned char*>(std::memchr(start, '\n', available));
         const int count = feed != nullptr ? static_cast<int>(feed - start) : available;
-        Append(start, count);
+        // Nearly every line ends in the bytes at hand: it stays there until it is asked for.
+        if (feed != nullptr && length == 0 && count < kHeadSize) {
+            lineStart = reinterpret_cast<const char*>(start);
+            length = count;
+            bytesRead += count;
+            lastByte = count > 0 ? start[count - 1] : 0;
+        } else {
+            Append(start, count);
+        }
         chunkPosition += count;
         if (feed != nullptr) {
             ++chunkPosition;
@@ -62,12 +71,21 @@ bool PhysicalLineReader::Next() {
     // A carriage return that ends the line is no part of it.
     if (lastByte == '\r') {
         --length;
-        if (length < kHeadSize - 1) {
+        if (!InPlace() && length < kHeadSize - 1) {
             head[length] = '\0';
         }
     }
     ++lineNumber;
     return true;
+}
+
+char* PhysicalLineReader::FilledHead() const {
+    if (InPlace()) {
+        std::memcpy(head, lineStart, LineSize());
+        head[length] = '\0';
+        lineStart = nullptr;
+    }
+    return head;
 }
 
 void PhysicalLineReader::Append(const unsigned char* bytes, int count) {

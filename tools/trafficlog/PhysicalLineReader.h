@@ -7,6 +7,7 @@
 #include "tools/trafficlog/ByteSource.h"
 
 #include <cstdint>
+#include <string_view>
 
 inline constexpr char kPhysicalLineReaderHeaderRevision[] =
     "%Z% TrafficLog QX5002:09 PhysicalLineReader.h $Revision: 1.1 $";
@@ -29,8 +30,11 @@ public:
     bool ReadFailed() const { return readFailed; }
 
     // At most kHeadSize-1 characters of the line, terminated.
-    const char* Head() const { return head; }
-    char* Head() { return head; }
+    const char* Head() const { return FilledHead(); }
+    char* Head() { return FilledHead(); }
+    // The line itself while it is whole (HeadIsWhole), read where it lies when it can be: the
+    // byte after it is a line end or a terminator, never a character of the line.
+    std::string_view Line() const { return {InPlace() ? lineStart : head, LineSize()}; }
     // Characters of the whole line, line feed and carriage return not counted.
     std::int64_t Length() const { return length; }
     bool HeadIsWhole() const { return length < kHeadSize; }
@@ -45,6 +49,10 @@ private:
     // False at the end of the source or on a read error.
     bool Refill();
     void Append(const unsigned char* bytes, int count);
+    bool InPlace() const { return lineStart != nullptr; }
+    std::size_t LineSize() const { return static_cast<std::size_t>(length); }
+    // Copies a line read in place into the head the first time it is asked for.
+    char* FilledHead() const;
 
     FileByteSource file;
     ByteSource* source = nullptr;
@@ -53,7 +61,9 @@ private:
     unsigned char spare[kChunkSize] = {};
     int chunkLength = 0;
     int chunkPosition = 0;
-    char head[kHeadSize] = {};
+    // A line that lies whole in the bytes at hand is copied into the head only when asked for.
+    mutable char head[kHeadSize] = {};
+    mutable const char* lineStart = nullptr;
     std::int64_t length = 0;
     std::int64_t lineNumber = 0;
     std::int64_t bytesRead = 0;

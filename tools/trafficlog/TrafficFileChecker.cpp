@@ -6,17 +6,15 @@
 #include "tools/trafficlog/FieldReading.h"
 #include "tools/trafficlog/FlightValueText.h"
 #include "tools/trafficlog/PhysicalLineReader.h"
+#include "tools/trafficlog/PlainFields.h"
 #include "tools/trafficlog/TrafficFileWriter.h"
 #include "traffic/DataSetReader.h"
-#include "traffic/FlightLimits.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
-#include <limits>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
@@ -42,13 +40,6 @@ const char* const kFieldNames[kAircraftLineFields] = {
     "latitude",           "longitude", "barometric altitude",
     "geometric altitude", "track",     "ground speed",
     "vertical rate"};
-constexpr int kTimeField = 2;
-constexpr int kLatitudeField = 3;
-constexpr int kLongitudeField = 4;
-constexpr int kFirstMeasureField = 5;
-constexpr int kTrackField = 7;
-constexpr int kGroundSpeedField = 8;
-constexpr int kVerticalRateField = 9;
 constexpr char kUnreadableAddress[] = "the feeder stores -1, the mark of an unreadable address";
 
 bool HasText(const char* line, const char* text) {
@@ -232,6 +223,11 @@ void CheckRun::StartEntry() {
 }
 
 void CheckRun::InsideEntry() {
+    // Nearly every line: one the feeder reads whole and as written leaves nothing to report.
+    if (reader.Length() < kDeliveredLineLength - 1 && IsPlainAircraftLine(reader.Line())) {
+        entryLines += 1;
+        return;
+    }
     const char* line = reader.Head();
     // Every tag holds the tag mark: a line without one is an aircraft line, whatever else.
     if (std::strchr(line, kTagMark) == nullptr) {
@@ -438,7 +434,7 @@ bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
 
 // An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
 void CheckRun::Coordinate(int field, const char* text) {
-    const double limit = field == kLatitudeField ? 90.0 : 180.0;
+    const double limit = kPlainValueRange[field - kLatitudeField].high;
     if (IsPlainNumberWithin(text, -limit, limit)) {
         return;
     }
@@ -457,25 +453,10 @@ void CheckRun::Coordinate(int field, const char* text) {
     }
 }
 
-// What each measure holds for an aircraft in flight: barometric and geometric altitude, track,
-// ground speed and vertical rate.
-struct MeasureRange {
-    double low;
-    double high;
-};
-constexpr double kAny = std::numeric_limits<double>::infinity();
-constexpr MeasureRange kInFlight[] = {
-    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
-    {flight_limits::kMinHeight, flight_limits::kMaxHeight},
-    {-kAny, kAny},
-    {-flight_limits::kMaxGroundSpeed, flight_limits::kMaxGroundSpeed},
-    {-flight_limits::kMaxVerticalRate, flight_limits::kMaxVerticalRate}};
-static_assert(kFirstMeasureField + static_cast<int>(std::size(kInFlight)) == kAircraftLineFields);
-
 // Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0. A plain
 // number within what an aircraft flies is settled at once; every other text is read in full.
 void CheckRun::Measure(int field, const char* text) {
-    const MeasureRange& range = kInFlight[field - kFirstMeasureField];
+    const ValueRange& range = kPlainValueRange[field - kLatitudeField];
     if (IsPlainNumberWithin(text, range.low, range.high)) {
         return;
     }

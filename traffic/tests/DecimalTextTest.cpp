@@ -328,6 +328,59 @@ TEST(BoundDecimalTest, RefusesEverythingButThePlainForm) {
     EXPECT_FALSE(BoundDecimal(nullptr, bounds));
 }
 
+// [sign] digits [. digits] with a digit somewhere and nothing else.
+bool IsWholePlainDecimal(const std::string& text) {
+    std::size_t at = text.find_first_not_of("+-") == 1 ? 1 : 0;
+    const std::size_t integer = text.find_first_not_of("0123456789", at);
+    std::size_t digits = (integer == std::string::npos ? text.size() : integer) - at;
+    at += digits;
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t fraction = text.find_first_not_of("0123456789", at + 1);
+        digits += (fraction == std::string::npos ? text.size() : fraction) - at - 1;
+        at = fraction == std::string::npos ? text.size() : fraction;
+    }
+    return digits > 0 && at == text.size();
+}
+
+// The one walk over a whole field reads what ParseDecimal reads, bit for bit, and reads only a
+// field that is one plain decimal: the callers take anything it reads for a valid number.
+void ExpectWholeReading(const std::string& text, int& read) {
+    double value = 7.0;
+    if (!ParseWholeShortDecimal(text.c_str(), value)) {
+        ASSERT_EQ(Bits(value), Bits(7.0)) << "text: \"" << text << "\"";
+        return;
+    }
+    ++read;
+    ASSERT_TRUE(IsWholePlainDecimal(text)) << "text: \"" << text << "\"";
+    ASSERT_EQ(Bits(value), Bits(ParseDecimal(text.c_str()))) << "text: \"" << text << "\"";
+}
+
+TEST(ParseWholeShortDecimalTest, ReadsOnlyAWholePlainDecimalAsParseDecimalDoes) {
+    int read = 0;
+    for (const char* text : {"-0", "50.45", "+.5", "7.", "-152.4", "1656331198.022",
+                             "9007199254740992", "0.000000000000000001"}) {
+        ExpectWholeReading(text, read);
+    }
+    EXPECT_EQ(read, 8);
+    read = 0;
+    for (const char* text : {"", " 5", "5 ", "-", ".", "+-5", "5e1", "1.5.3", "0x10", "inf", "nan",
+                             "5|", "50.45\n", "12345678901234567890", "1.2e-3"}) {
+        ExpectWholeReading(text, read);
+    }
+    EXPECT_EQ(read, 0);
+    double value = 7.0;
+    EXPECT_FALSE(ParseWholeShortDecimal(nullptr, value));
+
+    RandomTexts random(4242);
+    constexpr int kRounds = 100000;
+    for (int i = 0; i < kRounds; ++i) {
+        ExpectWholeReading(random.Characters(), read);
+        ExpectWholeReading(random.Structured(), read);
+        ExpectWholeReading(random.Printed(), read);
+    }
+    EXPECT_GT(read, kRounds / 2); // the plain forms are the common ones
+}
+
 TEST(ParseDecimalTest, NullReadsAsZero) {
     EXPECT_EQ(Bits(ParseDecimal(nullptr)), Bits(0.0));
 }

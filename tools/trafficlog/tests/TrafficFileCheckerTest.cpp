@@ -309,6 +309,61 @@ TEST(TrafficFileChecker, WindowsLineEndsAreNotCountedIntoTheLength) {
     EXPECT_TRUE(CheckText(crlf).empty());
 }
 
+// Lines one step beside the plain form every writer puts down, and lines at its edges: each
+// finding of the first kind must survive the quick way through plain lines.
+TEST(TrafficFileChecker, LinesBesideThePlainFormKeepTheirFindings) {
+    struct Case {
+        const char* name;
+        std::string line;
+        std::vector<CheckFault> expected;
+    };
+    const std::string plain = "|400001|1000|50.40|0.10|3000|3050|90|120|0";
+    const std::vector<Case> cases = {
+        {"Plain", "BAW1" + plain, {}},
+        {"EmptyCallsign", plain, {}},
+        {"SignsAndBarePoints", "X|0|0|+89.9|-179.|.5|-0.5|-359.9|+1028.|-152.", {}},
+        {"LargestTimeAndAddress", "X|7fffffff|2147483647|50|0|1|1|1|1|1", {}},
+        {"MoreFieldsWithoutTagMark", "BAW1" + plain + "|extra|x", {}},
+        {"DeleteInCallsign", "BA\x7fW1" + plain, {ControlCharacters}},
+        {"TabInCallsign", "BA\tW1" + plain, {ControlCharacters}},
+        {"TagMarkInEleventhField", "BAW1" + plain + "|#", {TagMarkInField}},
+        {"AddressFrom80000000", "X|80000000|1000|50|0|1|1|1|1|1", {AddressOutOfRange}},
+        {"AddressOfNineDigits", "X|000000001|1000|50|0|1|1|1|1|1", {}},
+        {"EmptyAddress", "X||1000|50|0|1|1|1|1|1", {}},
+        {"TimeOneBeyond", "X|1|2147483648|50|0|1|1|1|1|1", {TimeOutOfRange}},
+        {"TimeWithLeadingZeros", "X|1|00000000002147483648|50|0|1|1|1|1|1", {TimeOutOfRange}},
+        {"TimeWithSign", "X|1|-1000|50|0|1|1|1|1|1", {}},
+        {"EmptyTime", "X|1||50|0|1|1|1|1|1", {}},
+        {"LatitudeJustBeyond", "X|1|1|90.000001|0|1|1|1|1|1", {PositionOutOfRange}},
+        {"LatitudeAtThePole", "X|1|1|-90|0|1|1|1|1|1", {}},
+        {"LongitudeJustBeyond", "X|1|1|0|-180.5|1|1|1|1|1", {PositionOutOfRange}},
+        {"LongIntegerPart", "X|1|1|0000000000000000000001|0|1|1|1|1|1", {}},
+        // 2 to the 64th: a reading in 64 bits would wrap to 0.
+        {"HugeLongitude", "X|1|1|0|18446744073709551616|1|1|1|1|1", {PositionOutOfRange}},
+        {"TwoPoints", "X|1|1|50.4.1|0|1|1|1|1|1", {PositionNotNumeric}},
+        {"SignAlone", "X|1|1|50|0|-|1|1|1|1", {NumberMisread}},
+        {"PointAlone", "X|1|1|50|0|1|.|1|1|1", {NumberMisread}},
+        {"DoubleSign", "X|1|1|50|0|1|1|--1|1|1", {NumberMisread}},
+        {"CarriageReturnInside", "X|1|1|50|0\r5|1|1|1|1|1", {PositionNotNumeric}},
+        {"SpaceBeforeMeasure", "X|1|1|50|0|1| 1|1|1|1", {}},
+        {"HeightJustBeyond", "X|1|1|50|0|60000.01|1|1|1|1", {NotFlyable}},
+        {"SpeedJustBeyond", "X|1|1|50|0|1|1|1|-1028.9|1", {NotFlyable}},
+        {"VerticalRateJustBeyond", "X|1|1|50|0|1|1|1|1|152.41", {NotFlyable}},
+        {"NineFields", "X|1|1|50|0|1|1|1|1", {TooFewFields}},
+        {"EmptyLastMeasure", "X|1|1|50|0|1|1|1|1|", {}},
+    };
+    for (const Case& c : cases) {
+        Lines lines = kCleanFile;
+        Set(lines, 4, c.line);
+        std::vector<Finding> expected;
+        for (const CheckFault fault : c.expected) {
+            expected.emplace_back(4, fault);
+        }
+        const std::vector<Finding> found = CheckText(Join(lines));
+        EXPECT_EQ(found, expected) << c.name << ": " << Show(found);
+    }
+}
+
 TEST(TrafficFileChecker, ReportsAFileItCannotRead) {
     TrafficFileChecker checker;
     Collector collector;

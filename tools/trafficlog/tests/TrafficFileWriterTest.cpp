@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 class NoFindings : public CheckFindingSink {
@@ -60,6 +61,42 @@ TEST(TrafficFileWriter, RefusesLinesTheReaderWouldMisread) {
         tooLong.c_str(), "1", "2", "3", "4", "5", "6", "7", "8", "9"};
     EXPECT_EQ(writer.WriteAircraft(over), AircraftLineResult::TooLong);
     EXPECT_EQ(writer.AircraftInEntry(), 1);
+}
+
+// The fault named is the first a byte-by-byte walk meets: a byte that may not stand in a line
+// counts where the line still has room for it, the length where the line fills up before it.
+TEST(TrafficFileWriter, NamesTheFirstFaultOfTheLineAndItsField) {
+    struct Case {
+        const char* name;
+        std::string first; // callsign
+        std::string last;  // vertical rate
+        AircraftLineResult expected;
+        int badField;
+    };
+    // The other eight fields and the nine separators take 17 characters.
+    const std::string full(kMaxAircraftLineLength - 17, 'x');
+    const std::string over(kMaxAircraftLineLength, 'x');
+    const std::vector<Case> cases = {
+        {"Fits", full.substr(1), "9", AircraftLineResult::Written, 9},
+        {"FullBeforeTheLastField", full, "9", AircraftLineResult::TooLong, 9},
+        {"BadByteWhereTheLineIsFull", full, "#", AircraftLineResult::FieldHasTagMark, 9},
+        {"BadByteAfterTheLineIsFull", full, "9|", AircraftLineResult::TooLong, 9},
+        {"BadByteFirst", "A|B", "9", AircraftLineResult::FieldHasSeparator, 0},
+        {"BadByteAfterAFullField", over + "\x01", "9", AircraftLineResult::FieldHasControl, 0},
+        {"TooLongBeforeABadByte", over + "x\x01", "9", AircraftLineResult::TooLong, 0},
+        {"BadByteBeforeTooLong", "\x7f" + over, "9", AircraftLineResult::FieldHasControl, 0},
+    };
+    for (const Case& c : cases) {
+        const char* fields[kAircraftLineFields] = {
+            c.first.c_str(), "1", "2", "3", "4", "5", "6", "7", "8", c.last.c_str()};
+        char line[kMaxAircraftLineLength + 1];
+        int badField = -1;
+        EXPECT_EQ(FormatAircraftLine(fields, line, badField), c.expected) << c.name;
+        EXPECT_EQ(badField, c.badField) << c.name;
+        if (c.expected == AircraftLineResult::Written) {
+            EXPECT_EQ(std::string(line), c.first + "|1|2|3|4|5|6|7|8|" + c.last) << c.name;
+        }
+    }
 }
 
 TEST(TrafficFileWriter, StopsAnEntryAtWhatTheReaderTakesInOneRequest) {
