@@ -78,6 +78,17 @@ std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
     return ParseHex(RemoveChar(fields[kAddressField], '"'));
 }
 
+// The box's edges lie within 0 and the range, where the clamp of a shifted coordinate puts a
+// value beyond them: clamped below an edge above 0 is the same as below it before the clamp, and
+// likewise at the top. Asked once or twice for every line, so without the clamp's call.
+bool IsBelow(double shifted, double edge) {
+    return edge > 0.0 && shifted < edge;
+}
+
+bool IsAbove(double shifted, double edge, double range) {
+    return edge < range && shifted > edge;
+}
+
 // Most aircraft of a recording lie far outside the box: bounds from the integer part of one
 // coordinate settle them without splitting the line or converting a number. The shift and the
 // clamp keep the order of their argument, so the exact value, lying between the bounds, would
@@ -91,8 +102,8 @@ bool IsClearlyOutside(const char* line, const ViewBox& box) {
     if (field == nullptr || !BoundDecimal(field, latitude)) {
         return false;
     }
-    if (ShiftedLatitude(latitude.high) < box.bottomLatitude ||
-        ShiftedLatitude(latitude.low) > box.topLatitude) {
+    if (IsBelow(latitude.high + kLatitudeShift, box.bottomLatitude) ||
+        IsAbove(latitude.low + kLatitudeShift, box.topLatitude, kLatitudeRange)) {
         return true;
     }
     // No character of a number is a separator: the latitude field ends after the number.
@@ -101,8 +112,8 @@ bool IsClearlyOutside(const char* line, const ViewBox& box) {
     if (field == nullptr || !BoundDecimal(field, longitude)) {
         return false;
     }
-    return ShiftedLongitude(longitude.high) < box.leftLongitude ||
-           ShiftedLongitude(longitude.low) > box.rightLongitude;
+    return IsBelow(longitude.high + kLongitudeShift, box.leftLongitude) ||
+           IsAbove(longitude.low + kLongitudeShift, box.rightLongitude, kLongitudeRange);
 }
 
 } // namespace
