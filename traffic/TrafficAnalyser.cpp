@@ -78,6 +78,20 @@ std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
     return ParseHex(RemoveChar(fields[kAddressField], '"'));
 }
 
+// The box's edges lie within 0 and the range, where the clamp of a shifted coordinate puts a
+// value beyond them: clamped below an edge above 0 is the same as below it before the clamp, and
+// likewise at the top. Asked once or twice for every line, so without the clamp's call; and
+// without a branch between the two sides, which a recording of aircraft on both sides of the box
+// would guess wrong half the time.
+bool IsOutside(const DecimalBounds& bounds, double shift, double lowEdge, double highEdge,
+               double range) {
+    const int below =
+        static_cast<int>(lowEdge > 0.0) & static_cast<int>(bounds.high + shift < lowEdge);
+    const int above =
+        static_cast<int>(highEdge < range) & static_cast<int>(bounds.low + shift > highEdge);
+    return below + above != 0;
+}
+
 // Most aircraft of a recording lie far outside the box: bounds from the integer part of one
 // coordinate settle them without splitting the line or converting a number. The shift and the
 // clamp keep the order of their argument, so the exact value, lying between the bounds, would
@@ -91,8 +105,7 @@ bool IsClearlyOutside(const char* line, const ViewBox& box) {
     if (field == nullptr || !BoundDecimal(field, latitude)) {
         return false;
     }
-    if (ShiftedLatitude(latitude.high) < box.bottomLatitude ||
-        ShiftedLatitude(latitude.low) > box.topLatitude) {
+    if (IsOutside(latitude, kLatitudeShift, box.bottomLatitude, box.topLatitude, kLatitudeRange)) {
         return true;
     }
     // No character of a number is a separator: the latitude field ends after the number.
@@ -101,8 +114,8 @@ bool IsClearlyOutside(const char* line, const ViewBox& box) {
     if (field == nullptr || !BoundDecimal(field, longitude)) {
         return false;
     }
-    return ShiftedLongitude(longitude.high) < box.leftLongitude ||
-           ShiftedLongitude(longitude.low) > box.rightLongitude;
+    return IsOutside(longitude, kLongitudeShift, box.leftLongitude, box.rightLongitude,
+                     kLongitudeRange);
 }
 
 } // namespace
