@@ -44,7 +44,9 @@ public:
 class FileLines final : public LineSource {
 public:
     explicit FileLines(SettingsFileClass& file) : file(file) {}
-    bool ReadLine(char* buffer, int size) override { return file.ReadFromSettingsFile(buffer, size); }
+    bool ReadLine(char* buffer, int size) override {
+        return file.ReadFromSettingsFile(buffer, size);
+    }
 
 private:
     SettingsFileClass& file;
@@ -56,8 +58,8 @@ struct Reading {
     }
     std::vector<AircraftRecord> InView() {
         std::vector<AircraftRecord> records(kPublishRecords);
-        records.resize(static_cast<std::size_t>(
-            analyser.GetAircraftInView(kPublishRecords, records.data())));
+        records.resize(
+            static_cast<std::size_t>(analyser.GetAircraftInView(kPublishRecords, records.data())));
         return records;
     }
 
@@ -132,8 +134,7 @@ void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& 
     const std::vector<AircraftRecord> expected = play.InView();
     const std::vector<AircraftRecord> got = live.InView();
     FUZZ_CHECK(expected.size() == got.size());
-    FUZZ_CHECK(std::memcmp(expected.data(), got.data(), got.size() * sizeof(AircraftRecord)) ==
-               0);
+    FUZZ_CHECK(std::memcmp(expected.data(), got.data(), got.size() * sizeof(AircraftRecord)) == 0);
 }
 
 // The entry stands complete in the file: its tag line just before its lines, its end tag line
@@ -146,8 +147,7 @@ void CheckComplete(const std::string& content, const LiveEntry& entry) {
     FUZZ_CHECK(endLine == 0 || content[endLine - 1] == '\n');
     const std::size_t lineFeed = content.find('\n', endLine);
     FUZZ_CHECK(lineFeed != std::string::npos);
-    FUZZ_CHECK(content.substr(endLine, lineFeed - endLine).find(kEntryEndTag) !=
-               std::string::npos);
+    FUZZ_CHECK(content.substr(endLine, lineFeed - endLine).find(kEntryEndTag) != std::string::npos);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "traffic/LiveDataFile.h"
 
+#include "traffic/BufferLines.h"
 #include "traffic/DataSetReader.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 #include <string_view>
 
 static const char kLiveDataFileSourceRevision[] =
-    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.1 $";
+    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.2 $";
 
 const char* LiveDataFileSourceRevision() {
     return kLiveDataFileSourceRevision;
@@ -20,6 +21,9 @@ constexpr char kLookLocation[] = "LiveDataFile::Look";
 constexpr std::size_t kScanBufferSize = 64 * 1024;
 // The end of the file searched first for the newest entry; doubled until one is found.
 constexpr std::uint64_t kFirstTailWindow = 256 * 1024;
+// A few of the largest entries a reader takes.
+constexpr std::uint64_t kLongestSearchBack =
+    4 * static_cast<std::uint64_t>(kMaxEntryLines) * kLineBufferSize;
 constexpr char kEntryTagStart[] = "####_ENTRY_";
 constexpr char kEntryTagClose[] = "_#";
 // Entry numbers of up to nine digits: more would not fit the counters.
@@ -109,39 +113,42 @@ bool LiveDataFile::Look() {
     return ok;
 }
 
-// Kept only once the line is complete. Its first kLineBufferSize bytes are all that a reader
-// shows of it.
+// The header is the file's first line as the data file's reader takes it: up to its line feed,
+// or its first kLineBufferSize-1 bytes when it is longer (the rest of it is then examined as the
+// lines after it, as that reader reads them). Kept only once complete, so that a first line that
+// never ends costs a look no more than its first bytes.
 bool LiveDataFile::ReadHeader(std::uint64_t size) {
-    for (std::uint64_t at = 0; at < size;) {
-        int error = 0;
-        const std::int64_t got = file.ReadAt(
-            at, scanBuffer.data(), std::min<std::uint64_t>(scanBuffer.size(), size - at), error);
-        if (got <= 0) {
-            return got == 0 || Fail(ReasonOf(error));
-        }
-        const auto count = static_cast<std::size_t>(got);
-        const void* lineFeed = std::memchr(scanBuffer.data(), '\n', count);
-        const std::size_t lineLength =
-            lineFeed != nullptr
-                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) +
-                      1
-                : count;
-        if (at == 0) {
-            header.assign(scanBuffer.data(), std::min<std::size_t>(lineLength, kLineBufferSize));
-        }
-        if (lineFeed != nullptr) {
-            examined = at + lineLength;
-            headerRead = true;
-            ++headerSerial;
-            return true;
-        }
-        at += count;
+    int error = 0;
+    const std::int64_t got = file.ReadAt(
+        0, scanBuffer.data(),
+        static_cast<std::size_t>(std::min<std::uint64_t>(kLineBufferSize, size)), error);
+    if (got < 0) {
+        return Fail(ReasonOf(error));
+    }
+    BufferLines lines(scanBuffer.data(), static_cast<std::size_t>(got));
+    char piece[kLineBufferSize];
+    if (!lines.ReadLine(piece, kLineBufferSize)) {
+        return true;
+    }
+    const std::size_t taken = static_cast<std::size_t>(got) - lines.Remaining();
+    const char last = scanBuffer[taken - 1];
+    // A carriage return that ends the piece may yet be joined by its line feed.
+    const bool complete =
+        last == '\n' || (taken >= kLineBufferSize - 1 && (last != '\r' || lines.Remaining() > 0));
+    if (complete) {
+        header.assign(scanBuffer.data(), taken);
+        examined = taken;
+        headerRead = true;
+        ++headerSerial;
     }
     return true;
 }
 
 // The end of the file is searched first, in a window that doubles until it holds a complete
-// entry or reaches the header: a day-long file costs about twice its newest entry.
+// entry or reaches the header: a day-long file costs about twice its newest entry. A recorder's
+// newest complete entry lies within an entry or two of the end; one farther back than
+// kLongestSearchBack is no live entry, and the file is followed from its end on instead of being
+// read whole (a huge file of anything but entries would hold up the look).
 bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
     const std::uint64_t afterHeader = examined;
     for (std::uint64_t window = kFirstTailWindow;; window *= 2) {
@@ -156,7 +163,7 @@ bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
         if (!Scan(size - window - 1, size)) {
             return false;
         }
-        if (state.hasEntry) {
+        if (state.hasEntry || window >= kLongestSearchBack) {
             return true;
         }
     }

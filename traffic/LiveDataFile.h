@@ -6,8 +6,9 @@
 // counts once its entry end tag is there. The first look at a file, and the look after another
 // file took its name or the file was cut below what was examined, searches back from the end
 // for the newest complete entry instead of reading the file from its top: a day of recording is
-// large. Lines are examined for tags only; the newest entry's lines are read whole once, by the
-// look that finds it.
+// large. It searches no farther back than a few entries' worth: a huge file that holds no entry
+// near its end is followed from there on. Lines are examined for tags only; the newest entry's
+// lines are read whole once, by the look that finds it.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -18,7 +19,7 @@
 #include <vector>
 
 inline constexpr char kLiveDataFileHeaderRevision[] =
-    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.1 $";
+    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.2 $";
 
 // A complete entry: its number and where its lines (after the entry tag line, before the end
 // tag line) lie in the file.
