@@ -9,6 +9,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzTempFile.h"
+#include "text_functions/TextFunctions.h"
 #include "traffic/DataSetReader.h"
 #include "traffic/LiveEntryReader.h"
 #include "traffic/TrafficAnalyser.h"
@@ -117,14 +118,35 @@ std::string Entry(FuzzInput& input) {
     return text + kEntryEndTag + "\n";
 }
 
-// What the ordinary reader makes of the entry: its lines read from the file itself, from the
-// end of its tag line on, as a play of the file from its top reads them on reaching it.
+// Where the line holding the entry's tag begins: its lines follow the piece of that line the
+// tag is in, which may be the whole line.
+std::size_t TagLineStart(const std::string& content, const LiveEntry& entry) {
+    FUZZ_CHECK(entry.linesBegin >= 2);
+    const std::size_t lineFeed =
+        content.rfind('\n', static_cast<std::size_t>(entry.linesBegin) - 2);
+    return lineFeed == std::string::npos ? 0 : lineFeed + 1;
+}
+
+// What the ordinary reader makes of the entry: the file itself read from the tag line on, piece
+// by piece as a play of the file from its top reads it, up to the piece that holds the tag it
+// looks for, then the entry's lines after it.
 void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& live,
                    double latitude, double longitude) {
     static FuzzTempFile played("corvane_fuzz_played");
-    FUZZ_CHECK(played.Write(content.substr(static_cast<std::size_t>(entry.linesBegin))));
+    const std::size_t tagLine = TagLineStart(content, entry);
+    FUZZ_CHECK(played.Write(content.substr(tagLine)));
     SettingsFileClass file(played.Path(), SettingsFileClass::ModeReading);
     FUZZ_CHECK(file.IsOpen());
+    char tag[kLineBufferSize];
+    FormatBounded(tag, kLineBufferSize, kEntryTagFormat, entry.number);
+    char piece[kLineBufferSize];
+    const std::size_t pieces = (content.find('\n', tagLine) - tagLine) / (kLineBufferSize - 1) + 1;
+    bool found = false;
+    for (std::size_t read = 0; read < pieces && !found; ++read) {
+        FUZZ_CHECK(file.ReadFromSettingsFile(piece, kLineBufferSize));
+        found = std::strstr(piece, tag) != nullptr;
+    }
+    FUZZ_CHECK(found);
     FileLines lines(file);
     Reading play(latitude, longitude);
     play.reader.ReadEntryAt(entry.number, lines);
@@ -137,17 +159,14 @@ void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& 
     FUZZ_CHECK(std::memcmp(expected.data(), got.data(), got.size() * sizeof(AircraftRecord)) == 0);
 }
 
-// The entry stands complete in the file: its tag line just before its lines, its end tag line
-// with its line feed just after them.
+// The entry stands complete in the file: its end tag in a line written whole, with its line
+// feed, where its lines end.
 void CheckComplete(const std::string& content, const LiveEntry& entry) {
-    FUZZ_CHECK(entry.linesBegin > 0 && entry.linesBegin <= entry.linesEnd &&
-               entry.linesEnd < content.size());
-    FUZZ_CHECK(content[static_cast<std::size_t>(entry.linesBegin) - 1] == '\n');
-    const std::size_t endLine = static_cast<std::size_t>(entry.linesEnd);
-    FUZZ_CHECK(endLine == 0 || content[endLine - 1] == '\n');
-    const std::size_t lineFeed = content.find('\n', endLine);
+    FUZZ_CHECK(entry.linesBegin <= entry.linesEnd && entry.linesEnd < content.size());
+    const std::size_t endTag = static_cast<std::size_t>(entry.linesEnd);
+    const std::size_t lineFeed = content.find('\n', endTag);
     FUZZ_CHECK(lineFeed != std::string::npos);
-    FUZZ_CHECK(content.substr(endLine, lineFeed - endLine).find(kEntryEndTag) != std::string::npos);
+    FUZZ_CHECK(content.substr(endTag, lineFeed - endTag).find(kEntryEndTag) != std::string::npos);
 }
 
 } // namespace
@@ -210,9 +229,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             file.Replace(input.TakeText());
             lastBreak = ++followedSince;
             break;
-        default:
-            file.Append(std::string(input.TakeByte() * 64u, static_cast<char>(input.TakeByte())));
+        default: {
+            // A run of one byte, then a text on the same line: tags past the reader's line
+            // length, behind NUL bytes or carriage returns.
+            const std::size_t run = input.TakeByte() * 8u;
+            std::string line(run, static_cast<char>(input.TakeByte()));
+            file.Append(line + input.TakeText());
             break;
+        }
         }
     }
     return 0;

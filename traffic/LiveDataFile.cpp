@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <string_view>
 
 static const char kLiveDataFileSourceRevision[] =
     "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.2 $";
@@ -29,29 +28,30 @@ constexpr char kEntryTagClose[] = "_#";
 // Entry numbers of up to nine digits: more would not fit the counters.
 constexpr std::size_t kMaxEntryDigits = 9;
 
-bool Holds(std::string_view line, const char* tag) {
-    return line.find(tag) != std::string_view::npos;
+bool Holds(const char* piece, const char* tag) {
+    return std::strstr(piece, tag) != nullptr;
 }
 
-// The number of an entry tag in the line: "####_ENTRY_", the number, "_#".
-bool FindEntryTag(std::string_view line, std::int32_t& number) {
-    const std::size_t start = line.find(kEntryTagStart);
-    if (start == std::string_view::npos) {
-        return false;
+// The number of an entry tag in the piece, "####_ENTRY_", the number, "_#", written as the
+// recorder writes it (no leading zero), so that it is the tag the data file's reader looks for.
+bool FindEntryTag(const char* piece, std::int32_t& number) {
+    for (const char* start = std::strstr(piece, kEntryTagStart); start != nullptr;
+         start = std::strstr(start + 1, kEntryTagStart)) {
+        const char* digits = start + sizeof kEntryTagStart - 1;
+        const char* at = digits;
+        std::int32_t value = 0;
+        while (*at >= '0' && *at <= '9' &&
+               at - digits < static_cast<std::ptrdiff_t>(kMaxEntryDigits)) {
+            value = value * 10 + (*at - '0');
+            ++at;
+        }
+        const bool canonical = at > digits && (digits[0] != '0' || at == digits + 1);
+        if (canonical && std::strncmp(at, kEntryTagClose, sizeof kEntryTagClose - 1) == 0) {
+            number = value;
+            return true;
+        }
     }
-    std::size_t at = start + sizeof kEntryTagStart - 1;
-    std::int32_t value = 0;
-    std::size_t digits = 0;
-    while (at < line.size() && line[at] >= '0' && line[at] <= '9' && digits < kMaxEntryDigits) {
-        value = value * 10 + (line[at] - '0');
-        ++at;
-        ++digits;
-    }
-    if (digits == 0 || line.substr(at, sizeof kEntryTagClose - 1) != kEntryTagClose) {
-        return false;
-    }
-    number = value;
-    return true;
+    return false;
 }
 
 const char* ReasonOf(int error) {
@@ -212,27 +212,43 @@ bool LiveDataFile::Scan(std::uint64_t from, std::uint64_t to) {
     return true;
 }
 
-// Nearly every line is an aircraft line without the tag mark, settled by one search.
+// Nearly every line is an aircraft line without the tag mark, settled by one search. A line that
+// may hold a tag is taken in the pieces the data file's reader cuts it into, each as far as its
+// first NUL byte, so that a tag counts where and only where that reader finds it.
 void LiveDataFile::Examine(const char* bytes, std::size_t length, std::uint64_t at) {
     if (std::memchr(bytes, '#', length) == nullptr) {
         return;
     }
-    const std::string_view line(bytes, length);
+    BufferLines pieces(bytes, length);
+    char piece[kLineBufferSize];
+    for (std::uint64_t begin = at; pieces.ReadLine(piece, kLineBufferSize);) {
+        const std::uint64_t end = at + (length - pieces.Remaining());
+        ExaminePiece(piece, begin, end);
+        begin = end;
+    }
+}
+
+// The tests in the order of the data file's reader: within an entry only its end tag counts (a
+// newer entry's tag starts that entry, whose lines a play of it reads the same way); outside
+// one the begin tag, the end tag, then an entry's tag.
+void LiveDataFile::ExaminePiece(const char* piece, std::uint64_t begin, std::uint64_t end) {
     std::int32_t number = 0;
-    if (Holds(line, kEntryEndTag)) {
+    if (Holds(piece, kEntryEndTag)) {
         if (state.inEntry) {
-            state.open.linesEnd = at;
+            state.open.linesEnd = begin;
             state.newest = state.open;
             state.hasEntry = true;
             state.inEntry = false;
             ++entrySerial;
         }
-    } else if (FindEntryTag(line, number)) {
+    } else if (Holds(piece, kBeginTag)) {
+        return;
+    } else if (Holds(piece, kEndTag)) {
+        state.closed = state.closed || !state.inEntry;
+    } else if (FindEntryTag(piece, number)) {
         state.inEntry = true;
-        state.open = {number, at + length, 0};
+        state.open = {number, end, 0};
         state.closed = false;
-    } else if (Holds(line, kEndTag) && !state.inEntry) {
-        state.closed = true;
     }
 }
 

@@ -75,6 +75,7 @@ private:
     bool SearchBackForEntry(std::uint64_t size);
     bool Scan(std::uint64_t from, std::uint64_t to);
     void Examine(const char* line, std::size_t length, std::uint64_t at);
+    void ExaminePiece(const char* piece, std::uint64_t begin, std::uint64_t end);
     bool ReadEntryLines();
 
     std::string path;

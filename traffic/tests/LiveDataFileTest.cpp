@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -201,3 +202,56 @@ TEST_F(LiveDataFileTest, FolderIsRefused) {
 }
 
 } // namespace
+
+// Tags count where the data file's own reader finds them, in the pieces of kLineBufferSize-1
+// bytes it cuts a long line into, each as far as its first NUL byte, and written as a recorder
+// writes them: an entry read live holds the lines a play of that entry holds.
+struct TagCase {
+    const char* name;
+    std::string body; // after the header and entry 0
+    std::int32_t newest;
+    std::string lines;
+};
+
+void PrintTo(const TagCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TagsAsTheReaderFindsThem : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(TagsAsTheReaderFindsThem, EntryHoldsWhatAPlayOfItReads) {
+    const TagCase& c = GetParam();
+    LiveFolder folder;
+    const std::string path = folder.Write("TrafficLog.dat", LiveHeader() + kEntry0 + c.body);
+    LiveDataFile live;
+    live.Follow(path.c_str());
+    ASSERT_TRUE(live.Look()) << live.GetErrorText();
+    EXPECT_EQ(live.NewestEntry().number, c.newest);
+    EXPECT_EQ(LinesOf(live), c.lines);
+}
+
+const std::string kOne = LiveAircraft("ONE", 110);
+const std::string kTwo = LiveAircraft("TWO", 120);
+const std::string kNulEnd = std::string(3, '\0') + "####_ENTRY_END_####\n";
+const std::string kSplitEnd = std::string(250, 'x') + "####_ENTRY_END_####\n";
+const std::string kLateEnd = std::string(300, 'x') + "####_ENTRY_END_####\n";
+const std::string kLongTag = "####_ENTRY_1_####" + std::string(260, 'y') + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TagsAsTheReaderFindsThem,
+    ::testing::Values(
+        TagCase{"EndTagBehindANulByte",
+                "####_ENTRY_1_####\n" + kOne + kNulEnd + kTwo + "####_ENTRY_END_####\n", 1,
+                kOne + kNulEnd + kTwo},
+        TagCase{"EndTagAcrossTwoPieces",
+                "####_ENTRY_1_####\n" + kOne + kSplitEnd + kTwo + "####_ENTRY_END_####\n", 1,
+                kOne + kSplitEnd + kTwo},
+        TagCase{"EndTagInALaterPiece", "####_ENTRY_1_####\n" + kOne + kLateEnd, 1,
+                kOne + std::string(255, 'x')},
+        TagCase{"EntryTagWithALeadingZero", "####_ENTRY_01_####\n" + kOne + "####_ENTRY_END_####\n",
+                0, LiveAircraft("ZERO", 100)},
+        TagCase{"EntryTagAfterAnotherMark",
+                "####_ENTRY_####_ENTRY_1_####\n" + kOne + "####_ENTRY_END_####\n", 1, kOne},
+        TagCase{"EntryTagLineLongerThanAPiece", kLongTag + kOne + "####_ENTRY_END_####\n", 1,
+                kLongTag.substr(255) + kOne}),
+    [](const auto& info) { return std::string(info.param.name); });
