@@ -189,6 +189,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t publishedAt = 0; // the break after which the last publication came
     std::uint64_t publishedBegin = 0;
     for (int step = 0; step < kMaxSteps && !input.Empty(); ++step) {
+        // A cut or a replacement is looked at before the file changes again: a file cut and grown
+        // past what was examined, or a name that gets back a file number it had before, between
+        // two looks is the same file to anyone who follows it by name.
+        bool look = false;
         switch (input.TakeByte() % 8) {
         case 0:
             file.Append(input.TakeText());
@@ -202,32 +206,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 3:
-            // A cut is looked at before the file grows again: a file cut and grown past what was
-            // examined between two looks is the same file to anyone who follows it by name.
             file.Cut(file.Content().size() * input.TakeByte() / 256);
             lastBreak = ++followedSince;
-            [[fallthrough]];
-        case 4: {
-            now += input.TakeByte();
-            const LiveStep result = reader.Request(now, now);
-            const LiveDataFile& seen = reader.File();
-            FUZZ_CHECK(seen.EntryLines().size() <= LiveDataFile::kMaxEntryBytes);
-            FUZZ_CHECK(seen.HeaderBytes().size() <= static_cast<std::size_t>(kLineBufferSize));
-            if (result != LiveStep::NewEntry) {
-                break;
-            }
-            const LiveEntry& entry = seen.NewestEntry();
-            CheckComplete(file.Content(), entry);
-            FUZZ_CHECK(publishedAt != lastBreak || publishedBegin == 0 ||
-                       entry.linesBegin > publishedBegin);
-            publishedAt = lastBreak;
-            publishedBegin = entry.linesBegin;
-            CheckAsPlayed(file.Content(), entry, live, latitude, longitude);
+            look = true;
             break;
-        }
+        case 4:
+            look = true;
+            break;
         case 5:
             file.Replace(input.TakeText());
             lastBreak = ++followedSince;
+            look = true;
             break;
         default: {
             // A run of one byte, then a text on the same line: tags past the reader's line
@@ -238,6 +227,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         }
+        if (!look) {
+            continue;
+        }
+        now += input.TakeByte();
+        const LiveStep result = reader.Request(now, now);
+        const LiveDataFile& seen = reader.File();
+        FUZZ_CHECK(seen.EntryLines().size() <= LiveDataFile::kMaxEntryBytes);
+        FUZZ_CHECK(seen.HeaderBytes().size() <= static_cast<std::size_t>(kLineBufferSize));
+        if (result != LiveStep::NewEntry) {
+            continue;
+        }
+        const LiveEntry& entry = seen.NewestEntry();
+        CheckComplete(file.Content(), entry);
+        FUZZ_CHECK(publishedAt != lastBreak || publishedBegin == 0 ||
+                   entry.linesBegin > publishedBegin);
+        publishedAt = lastBreak;
+        publishedBegin = entry.linesBegin;
+        CheckAsPlayed(file.Content(), entry, live, latitude, longitude);
     }
     return 0;
 }

@@ -25,6 +25,8 @@ constexpr std::uint64_t kLongestSearchBack =
     4 * static_cast<std::uint64_t>(kMaxEntryLines) * kLineBufferSize;
 constexpr char kEntryTagStart[] = "####_ENTRY_";
 constexpr char kEntryTagClose[] = "_#";
+// Enough of what was examined last to tell the file that grew from another written over it.
+constexpr std::uint64_t kExaminedTailBytes = 64;
 // Entry numbers of up to nine digits: more would not fit the counters.
 constexpr std::size_t kMaxEntryDigits = 9;
 
@@ -73,6 +75,7 @@ void LiveDataFile::Follow(const char* newPath) {
 void LiveDataFile::Forget() {
     identity = {};
     examined = 0;
+    examinedTail.clear();
     headerRead = false;
     inLongLine = false;
     state = {};
@@ -96,7 +99,7 @@ bool LiveDataFile::Look() {
         return Fail(ReasonOf(now.exists ? error : EIO));
     }
     if (!identity.exists || now.device != identity.device || now.file != identity.file ||
-        size < examined) {
+        size < examined || !ExaminedTailStands()) {
         Forget();
         identity = now;
     }
@@ -108,9 +111,27 @@ bool LiveDataFile::Look() {
         Forget();
         return false;
     }
-    const bool ok = !state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines();
+    const bool ok =
+        (!state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines()) &&
+        (ReadExaminedTail(examinedTail) || Fail("the file was cut short while it was read"));
     file.Close();
     return ok;
+}
+
+// A recorder started again on the file (or a new file that got the old one's number) may have
+// written it past what was examined before the next look: the bytes just before that point tell
+// it from the file that grew.
+bool LiveDataFile::ExaminedTailStands() {
+    std::string now;
+    return ReadExaminedTail(now) && now == examinedTail;
+}
+
+bool LiveDataFile::ReadExaminedTail(std::string& tail) {
+    const std::uint64_t from = examined - std::min(examined, kExaminedTailBytes);
+    tail.resize(static_cast<std::size_t>(examined - from));
+    int error = 0;
+    return tail.empty() || file.ReadAt(from, tail.data(), tail.size(), error) ==
+                               static_cast<std::int64_t>(tail.size());
 }
 
 // The header is the file's first line as the data file's reader takes it: up to its line feed,

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 
@@ -255,3 +256,22 @@ INSTANTIATE_TEST_SUITE_P(
         TagCase{"EntryTagLineLongerThanAPiece", kLongTag + kOne + "####_ENTRY_END_####\n", 1,
                 kLongTag.substr(255) + kOne}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A recorder started again on the same file empties it and writes a new recording, which may
+// have grown past what the last look examined before the next one: it is read afresh, not from
+// the middle of a line of the new recording.
+TEST_F(LiveDataFileTest, RecordingStartedAgainInTheSameFileIsReadAfresh) {
+    const std::string first = LiveHeader() + kEntry0;
+    Start(first);
+    ASSERT_TRUE(live.Look());
+    ASSERT_EQ(live.NewestEntry().number, 0);
+    // The new recording's entry tag line begins just before where the old file ended.
+    const std::string header = LiveHeader("Started again");
+    const std::string filler = std::string(first.size() - 5 - header.size() - 1, 'p') + "\n";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << header + filler + EntryText(5, {LiveAircraft("FIVE", 500)});
+    ASSERT_TRUE(live.Look());
+    EXPECT_EQ(live.NewestEntry().number, 5);
+    EXPECT_EQ(LinesOf(live), LiveAircraft("FIVE", 500));
+    EXPECT_EQ(live.HeaderBytes(), "Started again\n");
+}
