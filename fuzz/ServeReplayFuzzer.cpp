@@ -1,5 +1,5 @@
 // A BaseStation log, hostile or not, replayed as `trafficlog serve` sends it, with the calendar
-// anywhere from 1970 to 2100 (midnights and new years included). Every line must be taken either
+// anywhere from 2000 to 2100 (midnights and new years included). Every line must be taken either
 // as a message or as a bad line; every message must go out as one line with its line feed, short
 // enough for its buffer, dated and timed as the moment it is due says, in a date and time a
 // receiver writes; and no moment may be beyond the clock the replay runs on.
@@ -20,7 +20,8 @@
 namespace {
 
 constexpr double kReplayNow = 1000.0;
-constexpr double kLatestCalendar = 4102444800.0; // 2100-01-01
+constexpr double kEarliestCalendar = 946684800.0; // 2000-01-01
+constexpr double kLatestCalendar = 4102444800.0;  // 2100-01-01
 constexpr int kMaxFields = 22;
 constexpr int kDateGenerated = 6;
 constexpr int kTimeGenerated = 7;
@@ -48,7 +49,7 @@ void CheckMessage(const BaseStationReplay& replay, double calendarOffset) {
     FUZZ_CHECK(static_cast<int>(std::strlen(replay.Line())) == length);
     FUZZ_CHECK(replay.Line()[length - 1] == '\n');
     FUZZ_CHECK(std::strchr(replay.Line(), '\n') == replay.Line() + length - 1);
-    FUZZ_CHECK(std::isfinite(replay.DueAt()) && replay.DueAt() >= 0.0);
+    FUZZ_CHECK(std::isfinite(replay.DueAt()));
 
     char work[BaseStationReplay::kLineSize];
     CopyBounded(work, replay.Line(), sizeof work);
@@ -66,12 +67,13 @@ void CheckMessage(const BaseStationReplay& replay, double calendarOffset) {
 
 } // namespace
 
-// Input: the calendar's seconds (raw, folded into 1970-2100), a speed selector, then the log.
+// Input: the calendar's seconds (raw, folded into 2000-2100), a speed selector, then the log.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FuzzTempFile log("corvane_fuzz_serve");
     FuzzInput input(data, size);
     const double calendarNow =
-        static_cast<double>(input.TakeRaw<std::uint32_t>()) * (kLatestCalendar / 4294967296.0);
+        kEarliestCalendar + static_cast<double>(input.TakeRaw<std::uint32_t>()) *
+                                ((kLatestCalendar - kEarliestCalendar) / 4294967296.0);
     const double speed = kSpeeds[input.TakeByte() % 4];
     const std::string content = input.TakeRest();
     FUZZ_CHECK(log.Write(content));
