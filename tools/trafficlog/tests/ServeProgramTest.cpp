@@ -100,14 +100,24 @@ int Terminate(pid_t pid) {
     return WEXITSTATUS(status);
 }
 
-TEST(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
-    TempFile log(".sbs");
-    log.Write(TenSecondLog());
-    TempFile out(".out");
-    const std::uint16_t port = FreePort();
-    ASSERT_NE(port, 0);
-    const pid_t pid = SpawnServe(port, log, out);
-    ASSERT_GT(pid, 0);
+class ServeProgram : public testing::Test {
+protected:
+    // The ten-second log served on a free port; false when the server cannot be started.
+    bool StartServing() {
+        log.Write(TenSecondLog());
+        port = FreePort();
+        pid = port != 0 ? SpawnServe(port, log, out) : -1;
+        return pid > 0;
+    }
+
+    TempFile log{".sbs"};
+    TempFile out{".out"};
+    std::uint16_t port = 0;
+    pid_t pid = -1;
+};
+
+TEST_F(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
+    ASSERT_TRUE(StartServing());
 
     TcpClient staying, leaving;
     ASSERT_TRUE(ConnectWhenReady(staying, port));
@@ -162,14 +172,8 @@ int ReceiveRawLines(int fd, int wanted) {
 // Clients no receiver's port expects: one that talks and never reads, one that closes its side
 // at once and only listens (as `nc HOST PORT </dev/null` does), a flood that connects and goes,
 // some with a reset. None may hold up the feed of a well-behaved client or end the server.
-TEST(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
-    TempFile log(".sbs");
-    log.Write(TenSecondLog());
-    TempFile out(".out");
-    const std::uint16_t port = FreePort();
-    ASSERT_NE(port, 0);
-    const pid_t pid = SpawnServe(port, log, out);
-    ASSERT_GT(pid, 0);
+TEST_F(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
+    ASSERT_TRUE(StartServing());
     TcpClient watching;
     ASSERT_TRUE(ConnectWhenReady(watching, port));
 
@@ -206,20 +210,15 @@ TEST(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
 
 // A flood of clients beyond the files the process may hold open: those that cannot be taken
 // wait, and the server serves on, to a client that comes once the flood is gone.
-TEST(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
-    TempFile log(".sbs");
-    log.Write(TenSecondLog());
-    TempFile out(".out");
-    const std::uint16_t port = FreePort();
-    ASSERT_NE(port, 0);
+TEST_F(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
     rlimit before{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
     rlimit tight = before;
     tight.rlim_cur = 16;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
-    const pid_t pid = SpawnServe(port, log, out);
+    const bool started = StartServing();
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &before), 0);
-    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(started);
     TcpClient watching;
     ASSERT_TRUE(ConnectWhenReady(watching, port));
 
