@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -64,15 +66,15 @@ std::uint16_t FreePort() {
 
 // `trafficlog serve --speed 5 --loop LOG` on `port`, its summary into `out`; -1 when it cannot
 // be started.
-pid_t SpawnServe(std::uint16_t port, const TempFile& log, const TempFile& out) {
+pid_t SpawnServe(std::uint16_t port, const char* log, const TempFile& out) {
     const std::string portText = std::to_string(port);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.Path(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {TRAFFICLOG_PROGRAM, "serve",    "--sbs", portText.c_str(), "--speed", "5",
-                          "--loop",           log.Path(), nullptr};
+    const char* argv[] = {TRAFFICLOG_PROGRAM, "serve", "--sbs", portText.c_str(), "--speed", "5",
+                          "--loop",           log,     nullptr};
     pid_t pid = -1;
     const int spawned =
         posix_spawn(&pid, TRAFFICLOG_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ);
@@ -106,7 +108,7 @@ protected:
     bool StartServing() {
         log.Write(TenSecondLog());
         port = FreePort();
-        pid = port != 0 ? SpawnServe(port, log, out) : -1;
+        pid = port != 0 ? SpawnServe(port, log.Path(), out) : -1;
         return pid > 0;
     }
 
@@ -236,6 +238,51 @@ TEST_F(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
     }
     EXPECT_TRUE(served);
     EXPECT_EQ(Terminate(pid), 0) << out.Read();
+}
+
+// A log without end that holds nothing but bad lines (a FIFO its writer keeps filling): a stop
+// ends the server all the same, though no message ever falls due.
+TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {
+    const std::string fifo = std::string(log.Path()) + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::uint16_t free = FreePort();
+    ASSERT_NE(free, 0);
+    pid = SpawnServe(free, fifo.c_str(), out);
+    ASSERT_GT(pid, 0);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    std::atomic<bool> writing = true;
+    std::atomic<long long> written = 0;
+    std::thread writer([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        const std::string bad = std::string(80, 'x') + "\n";
+        while (fd >= 0 && writing && write(fd, bad.data(), bad.size()) > 0) {
+            written += static_cast<long long>(bad.size());
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+    });
+    while (written < (1 << 20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(kill(pid, SIGINT), 0);
+    int status = 0;
+    pid_t ended = 0;
+    for (int tries = 0; tries < 1000 && ended == 0; ++tries) {
+        ended = waitpid(pid, &status, WNOHANG);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    writing = false;
+    writer.join();
+    std::signal(SIGPIPE, previous);
+    unlink(fifo.c_str());
+    ASSERT_EQ(ended, pid) << "still reading bad lines after the stop";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
