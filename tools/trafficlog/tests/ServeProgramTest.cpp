@@ -201,9 +201,14 @@ TEST_F(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
 
     EXPECT_GE(ReceiveLines(watching, 100), 100);
     EXPECT_GE(ReceiveRawLines(halfClosed, 20), 20);
+    // The flood's last connections may hold every place until the next lines find them gone:
+    // a client refused then comes again, as `record` does.
     TcpClient late;
-    ASSERT_TRUE(late.Connect("127.0.0.1", port, 2000));
-    EXPECT_GE(ReceiveLines(late, 20), 20);
+    bool served = false;
+    for (int tries = 0; tries < 20 && !served; ++tries) {
+        served = late.Connect("127.0.0.1", port, 500) && ReceiveLines(late, 20) >= 20;
+    }
+    EXPECT_TRUE(served);
     close(talking);
     close(halfClosed);
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << out.Read();
