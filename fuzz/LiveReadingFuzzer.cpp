@@ -14,6 +14,7 @@
 #include "traffic/LiveEntryReader.h"
 #include "traffic/TrafficAnalyser.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -127,26 +128,41 @@ std::size_t TagLineStart(const std::string& content, const LiveEntry& entry) {
     return lineFeed == std::string::npos ? 0 : lineFeed + 1;
 }
 
-// What the ordinary reader makes of the entry: the file itself read from the tag line on, piece
-// by piece as a play of the file from its top reads it, up to the piece that holds the tag it
-// looks for, then the entry's lines after it.
+// The piece of the tag line that ends where the entry's lines begin holds the entry's tag as the
+// data file's reader looks for it. Pieces as that reader cuts them: at most kLineBufferSize-1
+// bytes, up to a line feed; a carriage return that ends a full piece takes its line feed along.
+void CheckTagPiece(const std::string& content, const LiveEntry& entry) {
+    char tag[kLineBufferSize];
+    FormatBounded(tag, kLineBufferSize, kEntryTagFormat, entry.number);
+    const auto begin = static_cast<std::size_t>(entry.linesBegin);
+    constexpr std::size_t kRoom = kLineBufferSize - 1;
+    for (std::size_t at = TagLineStart(content, entry); at < begin;) {
+        const std::size_t lineFeed = content.find('\n', at);
+        std::size_t end =
+            std::min(lineFeed == std::string::npos ? content.size() : lineFeed + 1, at + kRoom);
+        if (end == at + kRoom && content[end - 1] == '\r' && end < content.size() &&
+            content[end] == '\n') {
+            ++end;
+        }
+        if (end == begin) {
+            const std::string piece = content.substr(at, end - at);
+            FUZZ_CHECK(std::strstr(piece.c_str(), tag) != nullptr);
+            return;
+        }
+        at = end;
+    }
+    FUZZ_CHECK(false);
+}
+
+// What the ordinary reader makes of the entry: its lines read from the file itself, piece by
+// piece as a play of the file from its top reads them on reaching the entry.
 void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& live,
                    double latitude, double longitude) {
     static FuzzTempFile played("corvane_fuzz_played");
-    const std::size_t tagLine = TagLineStart(content, entry);
-    FUZZ_CHECK(played.Write(content.substr(tagLine)));
+    CheckTagPiece(content, entry);
+    FUZZ_CHECK(played.Write(content.substr(static_cast<std::size_t>(entry.linesBegin))));
     SettingsFileClass file(played.Path(), SettingsFileClass::ModeReading);
     FUZZ_CHECK(file.IsOpen());
-    char tag[kLineBufferSize];
-    FormatBounded(tag, kLineBufferSize, kEntryTagFormat, entry.number);
-    char piece[kLineBufferSize];
-    const std::size_t pieces = (content.find('\n', tagLine) - tagLine) / (kLineBufferSize - 1) + 1;
-    bool found = false;
-    for (std::size_t read = 0; read < pieces && !found; ++read) {
-        FUZZ_CHECK(file.ReadFromSettingsFile(piece, kLineBufferSize));
-        found = std::strstr(piece, tag) != nullptr;
-    }
-    FUZZ_CHECK(found);
     FileLines lines(file);
     Reading play(latitude, longitude);
     play.reader.ReadEntryAt(entry.number, lines);
