@@ -15,7 +15,7 @@ inline constexpr char kTcpServerHeaderRevision[] =
 
 enum class TcpAccept {
     Client,  // a client was taken
-    Nothing, // the timeout passed (or a signal came) without one
+    Nothing, // the timeout passed (or a signal came, or no connection can be taken now)
     Failed,  // the listening socket broke; the reason is in the error report
 };
 

@@ -11,7 +11,7 @@ sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=al
 flags="$sanitizers -fno-omit-frame-pointer -g -O1"
 targets=(text_functions revision settings_file traffic_line data_set_reader frame_cycle
   multiplayer_decoder)
-targets+=(base_station state_vector byte_source)
+targets+=(base_station state_vector byte_source live_reading serve_replay)
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \

@@ -1,14 +1,14 @@
 #include "traffic/LiveDataFile.h"
 
+#include "traffic/BufferLines.h"
 #include "traffic/DataSetReader.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <string_view>
 
 static const char kLiveDataFileSourceRevision[] =
-    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.1 $";
+    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.2 $";
 
 const char* LiveDataFileSourceRevision() {
     return kLiveDataFileSourceRevision;
@@ -20,34 +20,40 @@ constexpr char kLookLocation[] = "LiveDataFile::Look";
 constexpr std::size_t kScanBufferSize = 64 * 1024;
 // The end of the file searched first for the newest entry; doubled until one is found.
 constexpr std::uint64_t kFirstTailWindow = 256 * 1024;
+// A few of the largest entries a reader takes.
+constexpr std::uint64_t kLongestSearchBack =
+    4 * static_cast<std::uint64_t>(kMaxEntryLines) * kLineBufferSize;
 constexpr char kEntryTagStart[] = "####_ENTRY_";
 constexpr char kEntryTagClose[] = "_#";
+// Enough of what was examined last to tell the file that grew from another written over it.
+constexpr std::uint64_t kExaminedTailBytes = 64;
 // Entry numbers of up to nine digits: more would not fit the counters.
 constexpr std::size_t kMaxEntryDigits = 9;
 
-bool Holds(std::string_view line, const char* tag) {
-    return line.find(tag) != std::string_view::npos;
+bool Holds(const char* piece, const char* tag) {
+    return std::strstr(piece, tag) != nullptr;
 }
 
-// The number of an entry tag in the line: "####_ENTRY_", the number, "_#".
-bool FindEntryTag(std::string_view line, std::int32_t& number) {
-    const std::size_t start = line.find(kEntryTagStart);
-    if (start == std::string_view::npos) {
-        return false;
+// The number of an entry tag in the piece, "####_ENTRY_", the number, "_#", written as the
+// recorder writes it (no leading zero), so that it is the tag the data file's reader looks for.
+bool FindEntryTag(const char* piece, std::int32_t& number) {
+    for (const char* start = std::strstr(piece, kEntryTagStart); start != nullptr;
+         start = std::strstr(start + 1, kEntryTagStart)) {
+        const char* digits = start + sizeof kEntryTagStart - 1;
+        const char* at = digits;
+        std::int32_t value = 0;
+        while (*at >= '0' && *at <= '9' &&
+               at - digits < static_cast<std::ptrdiff_t>(kMaxEntryDigits)) {
+            value = value * 10 + (*at - '0');
+            ++at;
+        }
+        const bool canonical = at > digits && (digits[0] != '0' || at == digits + 1);
+        if (canonical && std::strncmp(at, kEntryTagClose, sizeof kEntryTagClose - 1) == 0) {
+            number = value;
+            return true;
+        }
     }
-    std::size_t at = start + sizeof kEntryTagStart - 1;
-    std::int32_t value = 0;
-    std::size_t digits = 0;
-    while (at < line.size() && line[at] >= '0' && line[at] <= '9' && digits < kMaxEntryDigits) {
-        value = value * 10 + (line[at] - '0');
-        ++at;
-        ++digits;
-    }
-    if (digits == 0 || line.substr(at, sizeof kEntryTagClose - 1) != kEntryTagClose) {
-        return false;
-    }
-    number = value;
-    return true;
+    return false;
 }
 
 const char* ReasonOf(int error) {
@@ -69,6 +75,7 @@ void LiveDataFile::Follow(const char* newPath) {
 void LiveDataFile::Forget() {
     identity = {};
     examined = 0;
+    examinedTail.clear();
     headerRead = false;
     inLongLine = false;
     state = {};
@@ -92,7 +99,7 @@ bool LiveDataFile::Look() {
         return Fail(ReasonOf(now.exists ? error : EIO));
     }
     if (!identity.exists || now.device != identity.device || now.file != identity.file ||
-        size < examined) {
+        size < examined || !ExaminedTailStands()) {
         Forget();
         identity = now;
     }
@@ -104,44 +111,65 @@ bool LiveDataFile::Look() {
         Forget();
         return false;
     }
-    const bool ok = !state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines();
+    const bool ok =
+        (!state.hasEntry || entryLinesSerial == entrySerial || ReadEntryLines()) &&
+        (ReadExaminedTail(examinedTail) || Fail("the file was cut short while it was read"));
     file.Close();
     return ok;
 }
 
-// Kept only once the line is complete. Its first kLineBufferSize bytes are all that a reader
-// shows of it.
+// A recorder started again on the file (or a new file that got the old one's number) may have
+// written it past what was examined before the next look: the bytes just before that point tell
+// it from the file that grew.
+bool LiveDataFile::ExaminedTailStands() {
+    std::string now;
+    return ReadExaminedTail(now) && now == examinedTail;
+}
+
+bool LiveDataFile::ReadExaminedTail(std::string& tail) {
+    const std::uint64_t from = examined - std::min(examined, kExaminedTailBytes);
+    tail.resize(static_cast<std::size_t>(examined - from));
+    int error = 0;
+    return tail.empty() || file.ReadAt(from, tail.data(), tail.size(), error) ==
+                               static_cast<std::int64_t>(tail.size());
+}
+
+// The header is the file's first line as the data file's reader takes it: up to its line feed,
+// or its first kLineBufferSize-1 bytes when it is longer (the rest of it is then examined as the
+// lines after it, as that reader reads them). Kept only once complete, so that a first line that
+// never ends costs a look no more than its first bytes.
 bool LiveDataFile::ReadHeader(std::uint64_t size) {
-    for (std::uint64_t at = 0; at < size;) {
-        int error = 0;
-        const std::int64_t got = file.ReadAt(
-            at, scanBuffer.data(), std::min<std::uint64_t>(scanBuffer.size(), size - at), error);
-        if (got <= 0) {
-            return got == 0 || Fail(ReasonOf(error));
-        }
-        const auto count = static_cast<std::size_t>(got);
-        const void* lineFeed = std::memchr(scanBuffer.data(), '\n', count);
-        const std::size_t lineLength =
-            lineFeed != nullptr
-                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - scanBuffer.data()) +
-                      1
-                : count;
-        if (at == 0) {
-            header.assign(scanBuffer.data(), std::min<std::size_t>(lineLength, kLineBufferSize));
-        }
-        if (lineFeed != nullptr) {
-            examined = at + lineLength;
-            headerRead = true;
-            ++headerSerial;
-            return true;
-        }
-        at += count;
+    int error = 0;
+    const std::int64_t got = file.ReadAt(
+        0, scanBuffer.data(),
+        static_cast<std::size_t>(std::min<std::uint64_t>(kLineBufferSize, size)), error);
+    if (got < 0) {
+        return Fail(ReasonOf(error));
+    }
+    BufferLines lines(scanBuffer.data(), static_cast<std::size_t>(got));
+    char piece[kLineBufferSize];
+    if (!lines.ReadLine(piece, kLineBufferSize)) {
+        return true;
+    }
+    const std::size_t taken = static_cast<std::size_t>(got) - lines.Remaining();
+    const char last = scanBuffer[taken - 1];
+    // A carriage return that ends the piece may yet be joined by its line feed.
+    const bool complete =
+        last == '\n' || (taken >= kLineBufferSize - 1 && (last != '\r' || lines.Remaining() > 0));
+    if (complete) {
+        header.assign(scanBuffer.data(), taken);
+        examined = taken;
+        headerRead = true;
+        ++headerSerial;
     }
     return true;
 }
 
 // The end of the file is searched first, in a window that doubles until it holds a complete
-// entry or reaches the header: a day-long file costs about twice its newest entry.
+// entry or reaches the header: a day-long file costs about twice its newest entry. A recorder's
+// newest complete entry lies within an entry or two of the end; one farther back than
+// kLongestSearchBack is no live entry, and the file is followed from its end on instead of being
+// read whole (a huge file of anything but entries would hold up the look).
 bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
     const std::uint64_t afterHeader = examined;
     for (std::uint64_t window = kFirstTailWindow;; window *= 2) {
@@ -156,7 +184,7 @@ bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
         if (!Scan(size - window - 1, size)) {
             return false;
         }
-        if (state.hasEntry) {
+        if (state.hasEntry || window >= kLongestSearchBack) {
             return true;
         }
     }
@@ -205,27 +233,43 @@ bool LiveDataFile::Scan(std::uint64_t from, std::uint64_t to) {
     return true;
 }
 
-// Nearly every line is an aircraft line without the tag mark, settled by one search.
+// Nearly every line is an aircraft line without the tag mark, settled by one search. A line that
+// may hold a tag is taken in the pieces the data file's reader cuts it into, each as far as its
+// first NUL byte, so that a tag counts where and only where that reader finds it.
 void LiveDataFile::Examine(const char* bytes, std::size_t length, std::uint64_t at) {
     if (std::memchr(bytes, '#', length) == nullptr) {
         return;
     }
-    const std::string_view line(bytes, length);
+    BufferLines pieces(bytes, length);
+    char piece[kLineBufferSize];
+    for (std::uint64_t begin = at; pieces.ReadLine(piece, kLineBufferSize);) {
+        const std::uint64_t end = at + (length - pieces.Remaining());
+        ExaminePiece(piece, begin, end);
+        begin = end;
+    }
+}
+
+// The tests in the order of the data file's reader: within an entry only its end tag counts (a
+// newer entry's tag starts that entry, whose lines a play of it reads the same way); outside
+// one the begin tag, the end tag, then an entry's tag.
+void LiveDataFile::ExaminePiece(const char* piece, std::uint64_t begin, std::uint64_t end) {
     std::int32_t number = 0;
-    if (Holds(line, kEntryEndTag)) {
+    if (Holds(piece, kEntryEndTag)) {
         if (state.inEntry) {
-            state.open.linesEnd = at;
+            state.open.linesEnd = begin;
             state.newest = state.open;
             state.hasEntry = true;
             state.inEntry = false;
             ++entrySerial;
         }
-    } else if (FindEntryTag(line, number)) {
+    } else if (Holds(piece, kBeginTag)) {
+        return;
+    } else if (Holds(piece, kEndTag)) {
+        state.closed = state.closed || !state.inEntry;
+    } else if (FindEntryTag(piece, number)) {
         state.inEntry = true;
-        state.open = {number, at + length, 0};
+        state.open = {number, end, 0};
         state.closed = false;
-    } else if (Holds(line, kEndTag) && !state.inEntry) {
-        state.closed = true;
     }
 }
 

@@ -4,10 +4,11 @@
 //
 // Only complete lines count: a last line without its line feed is still being written. An entry
 // counts once its entry end tag is there. The first look at a file, and the look after another
-// file took its name or the file was cut below what was examined, searches back from the end
-// for the newest complete entry instead of reading the file from its top: a day of recording is
-// large. Lines are examined for tags only; the newest entry's lines are read whole once, by the
-// look that finds it.
+// file took its name or the file was cut below what was examined or written over, searches back
+// from the end for the newest complete entry instead of reading the file from its top: a day of
+// recording is large. It searches no farther back than a few entries' worth: a huge file that holds
+// no entry near its end is followed from there on. Lines are examined for tags only; the newest
+// entry's lines are read whole once, by the look that finds it.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -18,7 +19,7 @@
 #include <vector>
 
 inline constexpr char kLiveDataFileHeaderRevision[] =
-    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.1 $";
+    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.2 $";
 
 // A complete entry: its number and where its lines (after the entry tag line, before the end
 // tag line) lie in the file.
@@ -74,12 +75,16 @@ private:
     bool SearchBackForEntry(std::uint64_t size);
     bool Scan(std::uint64_t from, std::uint64_t to);
     void Examine(const char* line, std::size_t length, std::uint64_t at);
+    void ExaminePiece(const char* piece, std::uint64_t begin, std::uint64_t end);
     bool ReadEntryLines();
+    bool ExaminedTailStands();
+    bool ReadExaminedTail(std::string& tail);
 
     std::string path;
     SharedReadFile file;
     FileIdentity identity; // of the file followed; `exists` false before the first look
     std::uint64_t examined = 0;
+    std::string examinedTail; // the bytes just before `examined`, as the last look left them
     bool headerRead = false;
     bool inLongLine = false; // within a line longer than the scan buffer, passed over
     ScanState state;

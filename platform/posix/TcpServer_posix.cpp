@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 [[maybe_unused]] static const char kTcpServerPosixRevision[] =
-    "%Z% TcpServer QX4013:02 TcpServer_posix.cpp $Revision: 1.1 $";
+    "%Z% TcpServer QX4013:02 TcpServer_posix.cpp $Revision: 1.2 $";
 
 namespace {
 constexpr int kBacklog = 16;
@@ -103,6 +103,13 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
     if (fd < 0) {
         // A client that gave up before it was taken, or a signal: nothing to take.
         if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) {
+            return TcpAccept::Nothing;
+        }
+        // No room for one more connection just now (open files or memory at their limit, as a
+        // flood of clients brings about): it waits to be taken, the clients held are served on.
+        // The wait keeps the waiting client from making every call return at once.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            poll(nullptr, 0, timeoutMilliseconds);
             return TcpAccept::Nothing;
         }
         ReportError("TcpServer::Accept", std::strerror(errno));

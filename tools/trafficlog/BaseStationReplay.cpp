@@ -10,7 +10,7 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:141 BaseStationReplay.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% TrafficLog QX5002:141 BaseStationReplay.cpp $Revision: 1.2 $";
 
 void RegisterModule() {
     static bool registered = false;
@@ -76,9 +76,13 @@ ReplayStep BaseStationReplay::Next() {
         if (!reader->HeadIsWhole()) {
             return Bad("longer than any message");
         }
+        // What follows the NUL would never reach a client.
+        if (std::strlen(reader->Head()) != static_cast<std::size_t>(reader->Length())) {
+            return Bad("a NUL byte in it");
+        }
         if (!MessageTime(time)) {
             return Bad(IsBaseStationLine(reader->Head()) ? "no date and time in fields 7 and 8"
-                                                        : "not a BaseStation message");
+                                                         : "not a BaseStation message");
         }
         Schedule(time);
         Rewrite(dueAt + calendarOffset);

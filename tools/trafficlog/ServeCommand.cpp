@@ -16,7 +16,7 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:147 ServeCommand.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% TrafficLog QX5002:147 ServeCommand.cpp $Revision: 1.2 $";
 
 // A stop is seen within this long; a client with bytes waiting is served again this soon.
 constexpr double kLongestWaitSeconds = 0.2;
@@ -79,7 +79,7 @@ public:
 
 private:
     // The next message at hand, from the next pass where --loop asks for it; nothing at the
-    // end, or when the log fails or holds no message (`code` then says so).
+    // end, on a stop, or when the log fails or holds no message (`code` then says so).
     bool Take(std::optional<int>& code);
     void ListBadLine();
     int Summary(int code);
@@ -118,8 +118,9 @@ int Session::Run() {
     return Summary(kExitSuccess);
 }
 
+// A stop is heeded between lines too: a log of bad lines may be long, or never end.
 bool Session::Take(std::optional<int>& code) {
-    for (;;) {
+    while (!StopRequested()) {
         const ReplayStep step = replay.Next();
         if (step == ReplayStep::Message) {
             return true;
@@ -147,6 +148,7 @@ bool Session::Take(std::optional<int>& code) {
             return false;
         }
     }
+    return false;
 }
 
 void Session::ListBadLine() {

@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -201,3 +203,75 @@ TEST_F(LiveDataFileTest, FolderIsRefused) {
 }
 
 } // namespace
+
+// Tags count where the data file's own reader finds them, in the pieces of kLineBufferSize-1
+// bytes it cuts a long line into, each as far as its first NUL byte, and written as a recorder
+// writes them: an entry read live holds the lines a play of that entry holds.
+struct TagCase {
+    const char* name;
+    std::string body; // after the header and entry 0
+    std::int32_t newest;
+    std::string lines;
+};
+
+void PrintTo(const TagCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TagsAsTheReaderFindsThem : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(TagsAsTheReaderFindsThem, EntryHoldsWhatAPlayOfItReads) {
+    const TagCase& c = GetParam();
+    LiveFolder folder;
+    const std::string path = folder.Write("TrafficLog.dat", LiveHeader() + kEntry0 + c.body);
+    LiveDataFile live;
+    live.Follow(path.c_str());
+    ASSERT_TRUE(live.Look()) << live.GetErrorText();
+    EXPECT_EQ(live.NewestEntry().number, c.newest);
+    EXPECT_EQ(LinesOf(live), c.lines);
+}
+
+const std::string kOne = LiveAircraft("ONE", 110);
+const std::string kTwo = LiveAircraft("TWO", 120);
+const std::string kNulEnd = std::string(3, '\0') + "####_ENTRY_END_####\n";
+const std::string kSplitEnd = std::string(250, 'x') + "####_ENTRY_END_####\n";
+const std::string kLateEnd = std::string(300, 'x') + "####_ENTRY_END_####\n";
+const std::string kLongTag = "####_ENTRY_1_####" + std::string(260, 'y') + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TagsAsTheReaderFindsThem,
+    ::testing::Values(
+        TagCase{"EndTagBehindANulByte",
+                "####_ENTRY_1_####\n" + kOne + kNulEnd + kTwo + "####_ENTRY_END_####\n", 1,
+                kOne + kNulEnd + kTwo},
+        TagCase{"EndTagAcrossTwoPieces",
+                "####_ENTRY_1_####\n" + kOne + kSplitEnd + kTwo + "####_ENTRY_END_####\n", 1,
+                kOne + kSplitEnd + kTwo},
+        TagCase{"EndTagInALaterPiece", "####_ENTRY_1_####\n" + kOne + kLateEnd, 1,
+                kOne + std::string(255, 'x')},
+        TagCase{"EntryTagWithALeadingZero", "####_ENTRY_01_####\n" + kOne + "####_ENTRY_END_####\n",
+                0, LiveAircraft("ZERO", 100)},
+        TagCase{"EntryTagAfterAnotherMark",
+                "####_ENTRY_####_ENTRY_1_####\n" + kOne + "####_ENTRY_END_####\n", 1, kOne},
+        TagCase{"EntryTagLineLongerThanAPiece", kLongTag + kOne + "####_ENTRY_END_####\n", 1,
+                kLongTag.substr(255) + kOne}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A recorder started again on the same file empties it and writes a new recording, which may
+// have grown past what the last look examined before the next one: it is read afresh, not from
+// the middle of a line of the new recording.
+TEST_F(LiveDataFileTest, RecordingStartedAgainInTheSameFileIsReadAfresh) {
+    const std::string first = LiveHeader() + kEntry0;
+    Start(first);
+    ASSERT_TRUE(live.Look());
+    ASSERT_EQ(live.NewestEntry().number, 0);
+    // The new recording's entry tag line begins just before where the old file ended.
+    const std::string header = LiveHeader("Started again");
+    const std::string filler = std::string(first.size() - 5 - header.size() - 1, 'p') + "\n";
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << header + filler + EntryText(5, {LiveAircraft("FIVE", 500)});
+    ASSERT_TRUE(live.Look());
+    EXPECT_EQ(live.NewestEntry().number, 5);
+    EXPECT_EQ(LinesOf(live), LiveAircraft("FIVE", 500));
+    EXPECT_EQ(live.HeaderBytes(), "Started again\n");
+}

@@ -187,6 +187,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadLines,
                                          BadLine{"MSG,3,1,1,4CA2B5,1,,,,,,35000",
                                                  "no date and time in fields 7 and 8"}));
 
+// A NUL byte ends the text a client takes from the line: the message would go out cut short,
+// its position fields lost, as if whole.
+TEST(BaseStationReplay, ALineWithANulByteIsBad) {
+    TempFile log(".sbs");
+    std::string cut = Message(0.5);
+    cut[cut.find(",,35000")] = '\0';
+    log.Write(Message(0) + cut + Message(1));
+    BaseStationReplay replay(1, kReplayStart, kCalendar);
+    ASSERT_TRUE(replay.Open(log.Path()));
+    EXPECT_EQ(PlayAll(replay).lines.size(), 2u);
+    EXPECT_EQ(replay.BadLines(), 1);
+    EXPECT_EQ(replay.BadLineReason(), "a NUL byte in it");
+}
+
 TEST(BaseStationReplay, PassesOverALineLongerThanAnyMessage) {
     TempFile log(".sbs");
     log.Write(Message(0) + "MSG,3," + std::string(5000, 'x') + "\n" + Message(1));

@@ -7,12 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -53,39 +59,70 @@ int ReceiveLines(TcpClient& client, int wanted) {
     return lines;
 }
 
-TEST(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
-    TempFile log(".sbs");
-    log.Write(TenSecondLog());
-    TempFile out(".out");
-    std::uint16_t port = 0;
-    {
-        TcpServer probe;
-        ASSERT_TRUE(probe.Listen(0));
-        port = probe.Port();
-    }
+std::uint16_t FreePort() {
+    TcpServer probe;
+    return probe.Listen(0) ? probe.Port() : 0;
+}
+
+// `trafficlog serve --speed 5 --loop LOG` on `port`, its summary into `out`; -1 when it cannot
+// be started.
+pid_t SpawnServe(std::uint16_t port, const char* log, const TempFile& out) {
     const std::string portText = std::to_string(port);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.Path(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {TRAFFICLOG_PROGRAM, "serve",    "--sbs", portText.c_str(), "--speed", "5",
-                          "--loop",           log.Path(), nullptr};
+    const char* argv[] = {TRAFFICLOG_PROGRAM, "serve", "--sbs", portText.c_str(), "--speed", "5",
+                          "--loop",           log,     nullptr};
     pid_t pid = -1;
-    ASSERT_EQ(
-        posix_spawn(&pid, TRAFFICLOG_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ),
-        0);
+    const int spawned =
+        posix_spawn(&pid, TRAFFICLOG_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+bool ConnectWhenReady(TcpClient& client, std::uint16_t port) {
+    for (int tries = 0; tries < 100; ++tries) {
+        if (client.Connect("127.0.0.1", port, 200)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// Ends the server as a service manager does: the exit status it ended with, or -1 when a
+// signal ended it.
+int Terminate(pid_t pid) {
+    int status = 0;
+    if (kill(pid, SIGTERM) != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+class ServeProgram : public testing::Test {
+protected:
+    // The ten-second log served on a free port; false when the server cannot be started.
+    bool StartServing() {
+        log.Write(TenSecondLog());
+        port = FreePort();
+        pid = port != 0 ? SpawnServe(port, log.Path(), out) : -1;
+        return pid > 0;
+    }
+
+    TempFile log{".sbs"};
+    TempFile out{".out"};
+    std::uint16_t port = 0;
+    pid_t pid = -1;
+};
+
+TEST_F(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
+    ASSERT_TRUE(StartServing());
 
     TcpClient staying, leaving;
-    bool connected = false;
-    for (int tries = 0; tries < 100 && !connected; ++tries) {
-        connected = staying.Connect("127.0.0.1", port, 200);
-        if (!connected) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-    ASSERT_TRUE(connected);
+    ASSERT_TRUE(ConnectWhenReady(staying, port));
     ASSERT_TRUE(leaving.Connect("127.0.0.1", port, 2000));
     EXPECT_GE(ReceiveLines(leaving, 5), 5);
     leaving.Close();
@@ -93,14 +130,164 @@ TEST(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
     // went disturbs nothing.
     EXPECT_GE(ReceiveLines(staying, 150), 150);
 
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Terminate(pid), 0);
     EXPECT_NE(out.Read().find("messages served to 2 clients; 0 bad lines skipped"),
               std::string::npos)
         << out.Read();
+}
+
+// A raw connection to the server, for what no well-behaved client does.
+int RawConnect(std::uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Closes with a reset instead of an orderly close.
+void Reset(int fd) {
+    const linger abort{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(fd);
+}
+
+// Lines that come on a raw connection within a few seconds, up to `wanted`.
+int ReceiveRawLines(int fd, int wanted) {
+    int lines = 0;
+    char buffer[4096];
+    for (int quiet = 0; lines < wanted && quiet < 50;) {
+        pollfd wait{fd, POLLIN, 0};
+        const ssize_t got =
+            poll(&wait, 1, 100) > 0 ? recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) : 0;
+        lines += got > 0 ? static_cast<int>(std::count(buffer, buffer + got, '\n')) : 0;
+        quiet = got > 0 ? 0 : quiet + 1;
+    }
+    return lines;
+}
+
+// Clients no receiver's port expects: one that talks and never reads, one that closes its side
+// at once and only listens (as `nc HOST PORT </dev/null` does), a flood that connects and goes,
+// some with a reset. None may hold up the feed of a well-behaved client or end the server.
+TEST_F(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
+    ASSERT_TRUE(StartServing());
+    TcpClient watching;
+    ASSERT_TRUE(ConnectWhenReady(watching, port));
+
+    const int talking = RawConnect(port);
+    ASSERT_GE(talking, 0);
+    const std::string noise(64 * 1024, 'x');
+    for (int sent = 0; sent < 256; ++sent) {
+        if (send(talking, noise.data(), noise.size(), MSG_DONTWAIT | MSG_NOSIGNAL) <= 0) {
+            break; // the server takes in no more: its buffers are full
+        }
+    }
+    const int halfClosed = RawConnect(port);
+    ASSERT_GE(halfClosed, 0);
+    ASSERT_EQ(shutdown(halfClosed, SHUT_WR), 0);
+    for (int flood = 0; flood < 150; ++flood) {
+        const int fd = RawConnect(port);
+        if (fd >= 0 && flood % 2 == 0) {
+            Reset(fd);
+        } else if (fd >= 0) {
+            close(fd);
+        }
+    }
+
+    EXPECT_GE(ReceiveLines(watching, 100), 100);
+    EXPECT_GE(ReceiveRawLines(halfClosed, 20), 20);
+    // The flood's last connections may hold every place until the next lines find them gone:
+    // a client refused then comes again, as `record` does.
+    TcpClient late;
+    bool served = false;
+    for (int tries = 0; tries < 20 && !served; ++tries) {
+        served = late.Connect("127.0.0.1", port, 500) && ReceiveLines(late, 20) >= 20;
+    }
+    EXPECT_TRUE(served);
+    close(talking);
+    close(halfClosed);
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << out.Read();
+    EXPECT_EQ(Terminate(pid), 0) << out.Read();
+}
+
+// A flood of clients beyond the files the process may hold open: those that cannot be taken
+// wait, and the server serves on, to a client that comes once the flood is gone.
+TEST_F(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const bool started = StartServing();
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &before), 0);
+    ASSERT_TRUE(started);
+    TcpClient watching;
+    ASSERT_TRUE(ConnectWhenReady(watching, port));
+
+    std::vector<TcpClient> flood(40);
+    for (TcpClient& client : flood) {
+        client.Connect("127.0.0.1", port, 200);
+    }
+    EXPECT_GE(ReceiveLines(watching, 50), 50);
+    flood.clear();
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << out.Read();
+    TcpClient late;
+    bool served = false;
+    for (int tries = 0; tries < 20 && !served; ++tries) {
+        served = late.Connect("127.0.0.1", port, 500) && ReceiveLines(late, 10) >= 10;
+    }
+    EXPECT_TRUE(served);
+    EXPECT_EQ(Terminate(pid), 0) << out.Read();
+}
+
+// A log without end that holds nothing but bad lines (a FIFO its writer keeps filling): a stop
+// ends the server all the same, though no message ever falls due.
+TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {
+    const std::string fifo = std::string(log.Path()) + ".fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::uint16_t free = FreePort();
+    ASSERT_NE(free, 0);
+    pid = SpawnServe(free, fifo.c_str(), out);
+    ASSERT_GT(pid, 0);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    std::atomic<bool> writing = true;
+    std::atomic<long long> written = 0;
+    std::thread writer([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        const std::string bad = std::string(80, 'x') + "\n";
+        while (fd >= 0 && writing && write(fd, bad.data(), bad.size()) > 0) {
+            written += static_cast<long long>(bad.size());
+        }
+        if (fd >= 0) {
+            close(fd);
+        }
+    });
+    while (written < (1 << 20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(kill(pid, SIGINT), 0);
+    int status = 0;
+    pid_t ended = 0;
+    for (int tries = 0; tries < 1000 && ended == 0; ++tries) {
+        ended = waitpid(pid, &status, WNOHANG);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    writing = false;
+    writer.join();
+    std::signal(SIGPIPE, previous);
+    unlink(fifo.c_str());
+    ASSERT_EQ(ended, pid) << "still reading bad lines after the stop";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 } // namespace
