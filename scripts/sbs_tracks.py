@@ -3,7 +3,7 @@
 
 Each aircraft flies a great circle on a sphere at a constant ground speed and vertical rate;
 the log has its position (MSG,3) twice a second, its speed, track and vertical rate (MSG,4)
-once a second and its callsign (MSG,1) every five seconds, in the units and fields that
+once a second, each just before a position and its callsign (MSG,1) every five seconds, in the units and fields that
 `trafficlog record` and `convert` read (feet, knots, feet per minute, degrees).
 `position(track, seconds)` says where an aircraft is any time after the log's start, so that a
 test can tell where it is now.
@@ -74,9 +74,12 @@ def lines(duration):
             callsign, address, *_, knots, feet, fpm = track
             lat, lon, height, course = position(track, seconds)
             head = "MSG,%%d,1,1,%s,1,%s,%s,%s,%s," % (address, date, clock, date, clock)
-            yield (head % 3) + ",%d,,,%.5f,%.5f,,,0,0,0,0" % (round(height / FOOT), lat, lon)
+            # The velocity before the position: an entry that a recorder closes between the two
+            # would hold the aircraft's first position without its speed, and nothing can move
+            # it on until the next publication. The test measures the moving on.
             if step % 2 == 0:
                 yield (head % 4) + ",,%.1f,%.1f,,,%d,,0,0,0,0" % (knots, course, round(fpm))
+            yield (head % 3) + ",%d,,,%.5f,%.5f,,,0,0,0,0" % (round(height / FOOT), lat, lon)
             if step % 10 == 0:
                 yield (head % 1) + "%s,,,,,,,,,,," % callsign
 
