@@ -5,25 +5,13 @@
 
 #include "app/AlertService.h"
 #include "platform/SoundPlayer.h"
+#include "shared_memory/SoundRequest.h"
 
 #include <cstdint>
 #include <string>
 
 inline constexpr char kAuralAlertPlayerHeaderRevision[] =
     "%Z% Corvane QX4101:01 AuralAlertPlayer.h $Revision: 1.1 $";
-
-// Request codes as the simulator writes them into the block's soundRequest. Every other code
-// is no request.
-enum class SoundRequest : std::int32_t {
-    Traffic = 0,
-    Climb = 1,
-    ClimbNow = 2,
-    Descend = 3,
-    DescendNow = 4,
-    ClearOfTraffic = 5,
-    TcasSysFail = 6,
-    TcasSilence = 10,
-};
 
 // One alert of the table, indexed by its request code.
 struct AlertSound {

@@ -1,7 +1,7 @@
 #include "tools/fg/FgBridge.h"
 
-#include "app/AuralAlertPlayer.h"
 #include "config_control/ConfigControl.h"
+#include "shared_memory/SoundRequest.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"

@@ -1,8 +1,8 @@
 // corvane-fg: FlightGear as the simulator on the other side of the VisualInterface block.
+#include "platform/ProcessTerminal.h"
 #include "tools/fg/FgModelSources.h"
 #include "tools/fg/FgOptions.h"
 #include "tools/fg/FgRunner.h"
-#include "tools/sim/SimTerminal.h"
 
 #include <csignal>
 #include <cstdio>

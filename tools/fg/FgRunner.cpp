@@ -59,7 +59,7 @@ std::string Stamp() {
 
 class Session {
 public:
-    Session(const FgOptions& options, SimTerminal& terminal, std::unique_ptr<CVisShm>& client,
+    Session(const FgOptions& options, ProcessTerminal& terminal, std::unique_ptr<CVisShm>& client,
             UdpSocket& listener, UdpSocket& sender, const UdpEndpoint& flightGear, std::FILE* out)
         : options(options), terminal(terminal), client(client), listener(listener),
           sink(sender, flightGear), sender(sender), out(out),
@@ -80,7 +80,7 @@ private:
     bool Log(const std::string& text);
 
     const FgOptions& options;
-    SimTerminal& terminal;
+    ProcessTerminal& terminal;
     std::unique_ptr<CVisShm>& client;
     UdpSocket& listener;
     UdpSink sink;
@@ -262,7 +262,7 @@ int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender
 }
 } // namespace
 
-int RunBridge(const FgOptions& given, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
+int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out, std::FILE* err) {
     RegisterModule();
     FgModelSources sources;
     std::vector<std::string> notes;

@@ -3,8 +3,8 @@
 // times a second until the simulation has ended or the user quits; log lines, or a compact
 // view on a terminal.
 
+#include "platform/ProcessTerminal.h"
 #include "tools/fg/FgOptions.h"
-#include "tools/sim/SimTerminal.h"
 
 #include <cstdio>
 
@@ -16,4 +16,4 @@ inline constexpr int kFgUsageExitCode = 2;
 // Exit code: 0 after a normal end, 1 when the port or the block cannot be used, the block was
 // removed (without keepRunning) or the log cannot be written, 2 when the traffic would be sent
 // where the bridge listens.
-int RunBridge(const FgOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
+int RunBridge(const FgOptions& options, ProcessTerminal& terminal, std::FILE* out, std::FILE* err);

@@ -1,7 +1,7 @@
 #include "tools/fg/Tcas.h"
 
-#include "app/AuralAlertPlayer.h"
 #include "config_control/ConfigControl.h"
+#include "shared_memory/SoundRequest.h"
 
 #include <cmath>
 

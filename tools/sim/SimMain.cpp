@@ -1,9 +1,9 @@
 // corvane-sim: the simulator's side of the VisualInterface block, for trials without a
 // simulator.
 #include "config_control/ProductVersion.h"
+#include "platform/ProcessTerminal.h"
 #include "tools/sim/SimOptions.h"
 #include "tools/sim/SimRunner.h"
-#include "tools/sim/SimTerminal.h"
 
 #include <cstdio>
 

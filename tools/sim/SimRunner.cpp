@@ -57,7 +57,7 @@ private:
 
 class Session {
 public:
-    Session(const SimOptions& options, SimTerminal& terminal, CVisShm& client, Output& output,
+    Session(const SimOptions& options, ProcessTerminal& terminal, CVisShm& client, Output& output,
             std::FILE* err)
         : options(options), terminal(terminal), client(client),
           peer(*static_cast<VisualInterfaceBlock*>(client.GetBlock()), options.settings),
@@ -74,7 +74,7 @@ private:
     void Stop(double seconds);
 
     const SimOptions& options;
-    SimTerminal& terminal;
+    ProcessTerminal& terminal;
     CVisShm& client;
     SimPeer peer;
     Output& output;
@@ -193,7 +193,8 @@ bool FirstPicture(const SimOptions& options, std::FILE* err) {
 }
 } // namespace
 
-int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err) {
+int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* out,
+               std::FILE* err) {
     RegisterModule();
     if (!FirstPicture(options, err)) {
         return kSimExitUsage;

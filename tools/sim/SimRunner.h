@@ -4,8 +4,8 @@
 // removing a stale block.
 #pragma once
 
+#include "platform/ProcessTerminal.h"
 #include "tools/sim/SimOptions.h"
-#include "tools/sim/SimTerminal.h"
 
 #include <cstdio>
 
@@ -15,7 +15,8 @@ inline constexpr char kSimRunnerHeaderRevision[] =
 // Exit code: kSimExitNormal after a normal end; kSimExitCannotRun when the block cannot be
 // attached or the output fails (the simulation is then ended and the block detached);
 // kSimExitUsage when the --svg file cannot be written at the start. Every message is one line.
-int RunStandIn(const SimOptions& options, SimTerminal& terminal, std::FILE* out, std::FILE* err);
+int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* out,
+               std::FILE* err);
 
 // Unlinks the block `name` unless another program holds it, as the system tells (where it does
 // not, on Windows: unless its attach count is other than 0), or `force`. Exit code 0 when

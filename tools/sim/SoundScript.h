@@ -4,13 +4,14 @@
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
+#include "shared_memory/SoundRequest.h"
 
 #include <cstdint>
 
 inline constexpr char kSoundScriptHeaderRevision[] =
     "%Z% CorvaneSim QX5001:03 SoundScript.h $Revision: 1.2 $";
 
-inline constexpr std::int32_t kSilenceRequest = 10;
+inline constexpr auto kSilenceRequest = static_cast<std::int32_t>(SoundRequest::TcasSilence);
 
 // The alert a request code asks for, in words ("Traffic", "Climb now", "Silence"); codes that ask
 // for nothing give "no request".

@@ -63,7 +63,7 @@ private:
 };
 
 // A terminal that is no terminal and asks to quit once the test says so.
-class QuitWhen : public SimTerminal {
+class QuitWhen : public ProcessTerminal {
 public:
     explicit QuitWhen(const std::atomic<bool>& quit) : quit(quit) {}
     bool IsTerminal() const override { return false; }
@@ -130,7 +130,7 @@ protected:
     }
 
     // Runs the bridge on a thread of its own, and waits until it listens.
-    void Start(SimTerminal& terminal) {
+    void Start(ProcessTerminal& terminal) {
         quit = false;
         const int started = Count(outLog.Text(), "attached to block");
         bridge =

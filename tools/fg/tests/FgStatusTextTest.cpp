@@ -1,6 +1,6 @@
 #include "tools/fg/FgStatusText.h"
 
-#include "tools/sim/SimTerminal.h"
+#include "platform/ProcessTerminal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // A terminal that is no terminal and asks to quit after a number of looks; the run may look
 // from a thread of its own.
 
-#include "tools/sim/SimTerminal.h"
+#include "platform/ProcessTerminal.h"
 
 #include <atomic>
 #include <string>
 #include <vector>
 
-class QuitAfter : public SimTerminal {
+class QuitAfter : public ProcessTerminal {
 public:
     explicit QuitAfter(int calls) : calls(calls) {}
     bool IsTerminal() const override { return false; }

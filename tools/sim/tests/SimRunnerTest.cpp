@@ -23,7 +23,7 @@ constexpr bool kBlocksOutliveTheirUsers = true;
 #endif
 
 // A terminal that goes away (a closed window, a hung-up line) after some pictures.
-class LostTerminal : public SimTerminal {
+class LostTerminal : public ProcessTerminal {
 public:
     explicit LostTerminal(int pictures) : pictures(pictures) {}
     bool IsTerminal() const override { return true; }

@@ -1,5 +1,5 @@
-// Windows front of corvane-sim: console keys, Ctrl+C and in-place drawing.
-#include "tools/sim/SimTerminal.h"
+// The process terminal on Windows: console keys, Ctrl+C and in-place drawing.
+#include "platform/ProcessTerminal.h"
 
 #include <conio.h>
 #include <csignal>
@@ -9,7 +9,7 @@
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% CorvaneSim QX5001:15 SimTerminal_win32.cpp $Revision: 1.2 $";
+    "%Z% ProcessTerminal QX4014:03 ProcessTerminal_win32.cpp $Revision: 1.1 $";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -17,7 +17,7 @@ void OnSignal(int) {
     interrupted = 1;
 }
 
-class ConsoleTerminal : public SimTerminal {
+class ConsoleTerminal : public ProcessTerminal {
 public:
     ConsoleTerminal() {
         std::signal(SIGINT, OnSignal);
@@ -73,6 +73,6 @@ private:
 };
 } // namespace
 
-std::unique_ptr<SimTerminal> MakeProcessTerminal() {
+std::unique_ptr<ProcessTerminal> MakeProcessTerminal() {
     return std::make_unique<ConsoleTerminal>();
 }

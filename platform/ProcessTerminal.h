@@ -1,22 +1,23 @@
-// The stand-in's terminal: whether there is one and how big it is, the user's quit key and
-// interrupt signals, and drawing the scope in place. One source file per platform.
+// The terminal of a tool that draws a picture in place (the stand-in's scope, the bridge's
+// view): whether there is one and how big it is, the user's quit key and interrupt signals, and
+// drawing in place.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-inline constexpr char kSimTerminalHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:13 SimTerminal.h $Revision: 1.2 $";
+inline constexpr char kProcessTerminalHeaderRevision[] =
+    "%Z% ProcessTerminal QX4014:01 ProcessTerminal.h $Revision: 1.1 $";
 
 struct TerminalSize {
     int columns;
     int rows;
 };
 
-class SimTerminal {
+class ProcessTerminal {
 public:
-    virtual ~SimTerminal() = default;
+    virtual ~ProcessTerminal() = default;
 
     // Standard output is a terminal: draw the scope, else print log lines.
     virtual bool IsTerminal() const = 0;
@@ -32,4 +33,4 @@ public:
 
 // The terminal of this process: keys read without echo while the object lives; a write to a
 // closed pipe fails instead of ending the process.
-std::unique_ptr<SimTerminal> MakeProcessTerminal();
+std::unique_ptr<ProcessTerminal> MakeProcessTerminal();

@@ -1,6 +1,6 @@
-// POSIX front of corvane-sim: the dialog host's terminal session (signals through a pipe,
-// SIGPIPE ignored, the keyboard raw) and in-place drawing.
-#include "tools/sim/SimTerminal.h"
+// The process terminal on POSIX systems: the dialog host's terminal session (signals through a
+// pipe, SIGPIPE ignored, the keyboard raw) and in-place drawing.
+#include "platform/ProcessTerminal.h"
 
 #include "platform/posix/TerminalSession.h"
 
@@ -9,7 +9,7 @@
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% CorvaneSim QX5001:14 SimTerminal_posix.cpp $Revision: 1.2 $";
+    "%Z% ProcessTerminal QX4014:02 ProcessTerminal_posix.cpp $Revision: 1.1 $";
 
 constexpr char kCtrlC = 3;
 constexpr char kEscape = 27;
@@ -19,7 +19,7 @@ bool InputWaiting(int fd) {
     return poll(&input, 1, 0) == 1 && (input.revents & POLLIN) != 0;
 }
 
-class PosixTerminal : public SimTerminal {
+class PosixTerminal : public ProcessTerminal {
 public:
     PosixTerminal()
         : keyboard(::IsTerminal(STDIN_FILENO)), outputIsTerminal(::IsTerminal(STDOUT_FILENO)),
@@ -76,6 +76,6 @@ private:
 };
 } // namespace
 
-std::unique_ptr<SimTerminal> MakeProcessTerminal() {
+std::unique_ptr<ProcessTerminal> MakeProcessTerminal() {
     return std::make_unique<PosixTerminal>();
 }
