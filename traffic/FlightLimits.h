@@ -3,6 +3,8 @@
 // write records refuse it. The limits are generous enough for any aircraft in civil airspace.
 #pragma once
 
+#include "traffic/Units.h"
+
 #include <cmath>
 
 inline constexpr char kFlightLimitsRevision[] =
@@ -10,8 +12,8 @@ inline constexpr char kFlightLimitsRevision[] =
 
 namespace flight_limits {
 
-inline constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
-inline constexpr double kMetresPerSecondPerFootPerMinute = 0.3048 / 60.0;
+using units::kMetresPerSecondPerFootPerMinute;
+using units::kMetresPerSecondPerKnot;
 
 // 2000 kt over ground: beyond any airliner or military jet in civil airspace.
 inline constexpr double kMaxGroundSpeed = 2000.0 * kMetresPerSecondPerKnot; // m/s
