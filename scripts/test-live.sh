@@ -23,10 +23,11 @@ sbs_port=$base bridge_port=$((base + 1)) traffic_port=$((base + 2))
 name="CorvaneLiveE2E_$$_$RANDOM"
 
 pids=()
+checker=""
 passed=false
 cleanup() {
   local status=$?
-  for pid in "${pids[@]}"; do
+  for pid in "${pids[@]}" $checker; do
     kill "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
@@ -69,6 +70,7 @@ pids+=($!)
 
 status=0
 wait "$checker" || status=$?
+checker=""
 cat "$work/check.log"
 echo "publications as the bridge took them:"
 grep -o 'publication [0-9]* (recorded [^)]*)' "$work/bridge.log" || true

@@ -22,7 +22,21 @@ rm -f "$deb"
 [[ -f $deb ]] || { echo "FAILED: cpack wrote no $deb"; exit 1; }
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# A run cut short (a failed step, or the script stopped from outside) stops the programs it
+# started and removes their block, as the run that ends well does.
+feeder_pid="" block=""
+cleanup() {
+  if [[ -n $feeder_pid ]]; then
+    kill "$feeder_pid" 2>/dev/null || true
+    wait "$feeder_pid" 2>/dev/null || true
+  fi
+  stop_stand_in
+  if [[ -n $block ]]; then
+    rm -f "/dev/shm/$block"
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 failures=0
@@ -70,20 +84,27 @@ check_program() {
 # The feeder's version text and the package come from one project version.
 check_feeder_version() {
   local text
-  text=$("$root/usr/bin/corvane" --version)
+  text=$("$root/usr/bin/corvane" --version 2>&1) || true
   [[ $text == *"Version ${version%.*}"* ]] ||
     fail "corvane says '$text', the package is version $version"
 }
 
 # The stand-in, then the feeder on the sample; both end by themselves about half a minute later.
 play_sample() {
-  local status=0 name="CorvanePackageTest_$$_$RANDOM"
-  start_stand_in "$work/sim.log" "$root/usr/bin/corvane-sim" --name "$name" --log --end-after 28
-  timeout 60 "$root/usr/bin/corvane" --name "$name" \
-    --data "$root/usr/share/corvane/TrafficLog.dat" </dev/null >"$work/corvane.log" 2>&1 ||
-    status=$?
-  wait "$stand_in_pid" || true
-  rm -f "/dev/shm/$name"
+  local status=0
+  block="CorvanePackageTest_$$_$RANDOM"
+  if ! start_stand_in "$work/sim.log" "$root/usr/bin/corvane-sim" --name "$block" --log \
+    --end-after 28; then
+    failures=$((failures + 1))
+    return
+  fi
+  timeout 60 "$root/usr/bin/corvane" --name "$block" \
+    --data "$root/usr/share/corvane/TrafficLog.dat" </dev/null >"$work/corvane.log" 2>&1 &
+  feeder_pid=$!
+  wait "$feeder_pid" || status=$?
+  feeder_pid=""
+  wait_for_stand_in
+  rm -f "/dev/shm/$block"
   [[ $status -eq 0 ]] || fail "the packaged corvane did not end by itself (status $status)"
   if ! stand_in_saw_traffic "$work/sim.log"; then
     cat "$work/sim.log" "$work/corvane.log"

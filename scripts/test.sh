@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, then
+#  - checks the test scripts' own helpers with stand-ins for the programs (scripts/test-scripts.sh);
 #  - builds into build/ and runs every test, and the same in build-asan/ under AddressSanitizer
 #    and UndefinedBehaviorSanitizer;
 #  - runs the live chain end to end: a log served, recorded, fed live and sent on by the bridge
@@ -28,6 +29,7 @@ build_and_test() {
 }
 
 step "installing what is missing" scripts/install-deps.sh
+step "test scripts" scripts/test-scripts.sh
 step "default build" build_and_test default
 step "asan build" build_and_test asan
 step "live traffic end-to-end" scripts/test-live.sh

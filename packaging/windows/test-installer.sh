@@ -30,7 +30,7 @@ uninstaller="Uninstall Corvane.exe"
 shortcuts=("Corvane.lnk" "Corvane simulator stand-in.lnk" "Corvane README.lnk")
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'stop_stand_in; rm -rf "$work"' EXIT
 failures=0
 fail() {
   echo "FAILED: $*"
@@ -103,9 +103,13 @@ check_installed() {
 # program ends itself about five seconds later.
 check_installed_run() {
   local log=$work/sim.log status=0
-  start_stand_in "$log" wine "$addons/corvane-sim.exe" --fixed 50.45,0.01 --end-after 28 --log
+  if ! start_stand_in "$log" wine "$addons/corvane-sim.exe" --fixed 50.45,0.01 --end-after 28 --log
+  then
+    failures=$((failures + 1))
+    return
+  fi
   (cd "$addons" && timeout 90 wine Corvane.exe) || status=$?
-  wait "$stand_in_pid" || true
+  wait_for_stand_in
   [[ $status -eq 0 ]] || fail "the installed Corvane.exe did not end by itself (status $status)"
   if ! stand_in_saw_traffic "$log"; then
     cat "$log"
