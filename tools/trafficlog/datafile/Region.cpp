@@ -3,7 +3,6 @@
 #include "config_control/ConfigControl.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:52 Region.cpp $Revision: 1.1 $";
@@ -13,7 +12,7 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kRegionHeaderRevision, kRevision});
 }
 
-constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+using units::kRadiansPerDegree;
 } // namespace
 
 UnitVector ToUnitVector(double latitude, double longitude) {

@@ -3,8 +3,9 @@
 // where the nearest aircraft are taken from when a snapshot holds more than an entry may.
 #pragma once
 
+#include "traffic/Units.h"
+
 #include <cstdint>
-#include <numbers>
 
 inline constexpr char kRegionHeaderRevision[] =
     "%Z% TrafficLog QX5002:51 Region.h $Revision: 1.1 $";
@@ -31,7 +32,7 @@ class Region {
 public:
     // The mean Earth radius; half its circumference is a radius that reaches every point.
     static constexpr double kEarthRadiusNm = 3440.065;
-    static constexpr double kLargestRadiusNm = std::numbers::pi * kEarthRadiusNm;
+    static constexpr double kLargestRadiusNm = units::kPi * kEarthRadiusNm;
 
     // Degrees within their ranges, a radius above 0 up to kLargestRadiusNm, a box's south not
     // north of its north: the command line sees to that.

@@ -8,7 +8,7 @@ namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:04 SampleAirspace.cpp $Revision: 1.1 $";
 
 // Positions rounded to about a hundred metres; elevations in metres.
-const GeoPoint kPoints[] = {
+const SamplePoint kPoints[] = {
     {"EGLL", 51.4700, -0.4543, 25},  // London Heathrow
     {"EGKK", 51.1481, -0.1903, 62},  // London Gatwick
     {"EGSS", 51.8850, 0.2350, 106},  // London Stansted
@@ -111,7 +111,7 @@ bool SameName(const char* a, const char* b) {
 }
 } // namespace
 
-std::span<const GeoPoint> SamplePoints() {
+std::span<const SamplePoint> SamplePoints() {
     RegisterModule();
     return kPoints;
 }
@@ -127,8 +127,8 @@ std::span<const SampleRoute> SampleRoutes() {
 }
 
 // Names may end at a space, so that entries of a route text are found without a copy.
-const GeoPoint* FindSamplePoint(const char* name) {
-    for (const GeoPoint& point : kPoints) {
+const SamplePoint* FindSamplePoint(const char* name) {
+    for (const SamplePoint& point : kPoints) {
         if (SameName(point.name, name)) {
             return &point;
         }

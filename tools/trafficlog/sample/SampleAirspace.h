@@ -9,7 +9,9 @@
 inline constexpr char kSampleAirspaceHeaderRevision[] =
     "%Z% TrafficLog QX5002:03 SampleAirspace.h $Revision: 1.1 $";
 
-struct GeoPoint {
+// An airport or route point of the sample airspace, by name (a bare position is Region.h's
+// GeoPoint).
+struct SamplePoint {
     const char* name;
     double latitude;  // degrees
     double longitude; // degrees
@@ -33,12 +35,12 @@ struct SampleRoute {
     int weight;            // relative frequency
 };
 
-std::span<const GeoPoint> SamplePoints();
+std::span<const SamplePoint> SamplePoints();
 std::span<const Operator> SampleOperators();
 std::span<const SampleRoute> SampleRoutes();
 
 // Null when the name is not in the tables.
-const GeoPoint* FindSamplePoint(const char* name);
+const SamplePoint* FindSamplePoint(const char* name);
 const Operator* FindSampleOperator(const char* prefix);
 
 // The area the sample recording covers, like the box of a recorded download.

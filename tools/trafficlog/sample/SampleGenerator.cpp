@@ -4,6 +4,7 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/TrafficFileWriter.h"
 #include "tools/trafficlog/sample/SampleAirspace.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +20,6 @@ void RegisterModule() {
 }
 
 constexpr double kMetresPerDegree = 111195.0;
-constexpr double kPi = 3.14159265358979323846;
 // Long enough for the longest route to be under way when the recording starts.
 constexpr std::int64_t kPrerollSeconds = 4 * 3600;
 constexpr int kMaxRoutePoints = 8;
@@ -68,7 +68,7 @@ Performance PerformanceOf(AircraftClass kind) {
 struct Flight {
     std::int64_t departureTime = 0;
     const SampleRoute* route = nullptr;
-    const GeoPoint* points[kMaxRoutePoints] = {};
+    const SamplePoint* points[kMaxRoutePoints] = {};
     double legLength[kMaxRoutePoints] = {};
     int pointCount = 0;
     double totalLength = 0;
@@ -84,25 +84,25 @@ struct Flight {
     double speed = 0;
 };
 
-double LegLength(const GeoPoint& a, const GeoPoint& b) {
-    const double meanLatitude = (a.latitude + b.latitude) * 0.5 * kPi / 180.0;
+double LegLength(const SamplePoint& a, const SamplePoint& b) {
+    const double meanLatitude = (a.latitude + b.latitude) * 0.5 * units::kPi / 180.0;
     const double north = (b.latitude - a.latitude) * kMetresPerDegree;
     const double east = (b.longitude - a.longitude) * kMetresPerDegree * std::cos(meanLatitude);
     return std::sqrt(north * north + east * east);
 }
 
-double LegTrack(const GeoPoint& a, const GeoPoint& b) {
-    const double meanLatitude = (a.latitude + b.latitude) * 0.5 * kPi / 180.0;
+double LegTrack(const SamplePoint& a, const SamplePoint& b) {
+    const double meanLatitude = (a.latitude + b.latitude) * 0.5 * units::kPi / 180.0;
     const double north = b.latitude - a.latitude;
     const double east = (b.longitude - a.longitude) * std::cos(meanLatitude);
-    const double track = std::atan2(east, north) * 180.0 / kPi;
+    const double track = std::atan2(east, north) * 180.0 / units::kPi;
     return track < 0 ? track + 360.0 : track;
 }
 
 bool ParseRoutePoints(const SampleRoute& route, Flight& flight) {
     const char* cursor = route.points;
     while (*cursor != '\0' && flight.pointCount < kMaxRoutePoints) {
-        const GeoPoint* point = FindSamplePoint(cursor);
+        const SamplePoint* point = FindSamplePoint(cursor);
         if (point == nullptr) {
             return false;
         }
@@ -233,8 +233,8 @@ Fix PositionOf(const Flight& flight) {
         along -= flight.legLength[leg];
         ++leg;
     }
-    const GeoPoint& a = *flight.points[leg];
-    const GeoPoint& b = *flight.points[leg + 1];
+    const SamplePoint& a = *flight.points[leg];
+    const SamplePoint& b = *flight.points[leg + 1];
     const double share =
         flight.legLength[leg] > 0 ? std::min(along / flight.legLength[leg], 1.0) : 1.0;
     return {a.latitude + (b.latitude - a.latitude) * share,

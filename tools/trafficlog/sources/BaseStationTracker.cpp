@@ -6,7 +6,7 @@
 #include "tools/trafficlog/datafile/FlightValueText.h"
 #include "tools/trafficlog/sources/FieldText.h"
 #include "tools/trafficlog/sources/UtcTime.h"
-#include "traffic/FlightLimits.h"
+#include "traffic/Units.h"
 
 #include <climits>
 #include <cmath>
@@ -21,9 +21,9 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Traffic Log", {kBaseStationTrackerHeaderRevision, kRevision});
 }
 
-constexpr double kMetresPerFoot = 0.3048;
-using flight_limits::kMetresPerSecondPerFootPerMinute;
-using flight_limits::kMetresPerSecondPerKnot;
+using units::kMetresPerFoot;
+using units::kMetresPerSecondPerFootPerMinute;
+using units::kMetresPerSecondPerKnot;
 constexpr int kMaxFields = 22;
 constexpr int kShownSize = 41;
 
