@@ -1,6 +1,5 @@
-// What trafficlog needs of its process beyond the standard library: standard input as bytes,
-// and a stop asked for by an interrupt or termination signal (Ctrl+C on Windows). One source
-// file per platform.
+// What a command-line tool needs of its process beyond the standard library: standard input as
+// bytes, and a stop asked for by an interrupt or termination signal (Ctrl+C on Windows).
 #pragma once
 
 inline constexpr char kProcessControlHeaderRevision[] =

@@ -76,3 +76,7 @@ private:
 std::unique_ptr<ProcessTerminal> MakeProcessTerminal() {
     return std::make_unique<ConsoleTerminal>();
 }
+
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}

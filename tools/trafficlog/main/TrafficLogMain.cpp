@@ -1,5 +1,5 @@
 // trafficlog: makes, converts, records, checks and scans historic traffic data files.
-#include "tools/trafficlog/TrafficLogTerminal.h"
+#include "platform/ProcessTerminal.h"
 #include "tools/trafficlog/main/TrafficLogCommand.h"
 
 #include <cstdio>
