@@ -1,18 +1,15 @@
 #include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
 #include "config_control/ConfigControl.h"
-#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/trafficlog/datafile/FlightValueText.h"
+#include "tools/trafficlog/datafile/AircraftLineCheck.h"
 #include "tools/trafficlog/datafile/PlainFields.h"
 #include "tools/trafficlog/datafile/TrafficFileWriter.h"
 #include "tools/trafficlog/input/PhysicalLineReader.h"
 #include "traffic/DataSetReader.h"
-#include "traffic/FieldReading.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,7 +37,6 @@ const char* const kFieldNames[kAircraftLineFields] = {
     "latitude",           "longitude", "barometric altitude",
     "geometric altitude", "track",     "ground speed",
     "vertical rate"};
-constexpr char kUnreadableAddress[] = "the feeder stores -1, the mark of an unreadable address";
 
 bool HasText(const char* line, const char* text) {
     return std::strstr(line, text) != nullptr;
@@ -79,7 +75,7 @@ const char* TagIn(const char* line) {
     return HasText(line, kBeginTag) ? kBeginTag : kEndTag;
 }
 
-class CheckRun {
+class CheckRun : public LineFindingSink {
 public:
     CheckRun(PhysicalLineReader& reader, CheckFindingSink& sink) : reader(reader), sink(sink) {}
 
@@ -97,14 +93,10 @@ private:
     void StartEntry();
     void CloseEntry();
     void AircraftLine();
-    void ReportField(CheckFault fault, int field, const char* text, const char* consequence);
+    void FieldFinding(CheckFault fault, int field, const char* text,
+                      const char* consequence) override;
+    void LineFinding(CheckFault fault, const char* text) override { Report(fault, text); }
     void TagMark(const char* consequence);
-    void FieldCount(int count);
-    void Address(char* field);
-    void Time(const char* field);
-    void Coordinate(int field, const char* text);
-    void Measure(int field, const char* text);
-    void Flyable(int field, const char* text, double value);
 
     PhysicalLineReader& reader;
     CheckFindingSink& sink;
@@ -279,7 +271,8 @@ void CheckRun::CloseEntry() {
 }
 
 // Names the field and quotes it, then says what the feeder does with it.
-void CheckRun::ReportField(CheckFault fault, int field, const char* text, const char* consequence) {
+void CheckRun::FieldFinding(CheckFault fault, int field, const char* text,
+                            const char* consequence) {
     char finding[kTextSize];
     FormatBounded(finding, kTextSize, "%s \"%.60s\": %s",
                   field < kAircraftLineFields ? kFieldNames[field] : "a field", text, consequence);
@@ -299,7 +292,7 @@ void CheckRun::TagMark(const char* consequence) {
     while (field < count - 1 && std::strchr(fields[field], kTagMark) == nullptr) {
         ++field;
     }
-    ReportField(CheckFault::TagMarkInField, field, fields[field], consequence);
+    FieldFinding(CheckFault::TagMarkInField, field, fields[field], consequence);
 }
 
 void CheckRun::AircraftLine() {
@@ -316,175 +309,7 @@ void CheckRun::AircraftLine() {
     }
     char* fields[kMaxLineFields + 1] = {};
     const int count = SplitAtCharBounded(line, "|", fields, kMaxLineFields);
-    FieldCount(count);
-    if (count < 2) {
-        return;
-    }
-    if (HoldsTerminalControl(fields[0])) {
-        ReportField(CheckFault::ControlCharacters, 0, fields[0],
-                    "the feeder masks the control characters on its screen, but the visual "
-                    "system gets them as they are");
-    }
-    Address(fields[1]);
-    if (count > kTimeField) {
-        Time(fields[kTimeField]);
-    }
-    if (count > kLongitudeField) {
-        Coordinate(kLatitudeField, fields[kLatitudeField]);
-        Coordinate(kLongitudeField, fields[kLongitudeField]);
-    } else {
-        Report(CheckFault::PositionNotNumeric, "no position: the feeder reads it as 0, 0");
-    }
-    for (int field = kFirstMeasureField; field < std::min(count, kAircraftLineFields); ++field) {
-        Measure(field, fields[field]);
-    }
-}
-
-void CheckRun::FieldCount(int count) {
-    if (count >= kAircraftLineFields) {
-        return;
-    }
-    char text[kTextSize];
-    FormatBounded(text, kTextSize, "%d %s, %d expected: %s", count, count == 1 ? "field" : "fields",
-                  kAircraftLineFields,
-                  count < 2 ? "the feeder counts the line but shows no aircraft"
-                            : "the fields missing read as 0");
-    Report(CheckFault::TooFewFields, text);
-}
-
-void CheckRun::Address(char* field) {
-    // The reading takes the quotes out in place; the finding quotes the field as written.
-    char quoted[kLineBufferSize];
-    const bool hasQuotes = std::strchr(field, '"') != nullptr;
-    if (hasQuotes) {
-        CopyBounded(quoted, field, sizeof quoted);
-    }
-    const char* written = hasQuotes ? quoted : field;
-    const IntegerReading address = ReadAddressField(field);
-    char consequence[kTextSize];
-    switch (address.form) {
-    case FieldForm::NotHex:
-        ReportField(CheckFault::AddressNotHex, 1, written, kUnreadableAddress);
-        break;
-    case FieldForm::NoNumber:
-        ReportField(CheckFault::AddressNotHex, 1, written, "no digits: the feeder stores 0");
-        break;
-    case FieldForm::Partial:
-        FormatBounded(consequence, kTextSize, "the feeder reads only what follows \"0x\", %X",
-                      static_cast<unsigned>(address.value));
-        ReportField(CheckFault::AddressNotHex, 1, written, consequence);
-        break;
-    case FieldForm::OutOfRange:
-        if (address.value == -1) {
-            FormatBounded(consequence, kTextSize, "over 18 characters: %s", kUnreadableAddress);
-        } else {
-            FormatBounded(consequence, kTextSize,
-                          "more than 8 digits: the feeder keeps the last 8, %08X",
-                          static_cast<unsigned>(address.value));
-        }
-        ReportField(CheckFault::AddressOutOfRange, 1, written, consequence);
-        break;
-    case FieldForm::Negative:
-        FormatBounded(consequence, kTextSize,
-                      "over 7FFFFFFF: the feeder stores the negative number %d", address.value);
-        ReportField(CheckFault::AddressOutOfRange, 1, written, consequence);
-        break;
-    default:
-        break;
-    }
-}
-
-void CheckRun::Time(const char* field) {
-    const IntegerReading time = ReadTimeField(field);
-    char consequence[kTextSize];
-    switch (time.form) {
-    case FieldForm::NoNumber:
-        ReportField(CheckFault::NumberMisread, kTimeField, field, "the feeder reads 0");
-        break;
-    case FieldForm::Partial:
-        FormatBounded(consequence, kTextSize, "the feeder reads %d and ignores the rest",
-                      time.value);
-        ReportField(CheckFault::NumberMisread, kTimeField, field, consequence);
-        break;
-    case FieldForm::OutOfRange:
-        FormatBounded(consequence, kTextSize, "beyond the 32-bit range: the feeder clamps it to %d",
-                      time.value);
-        ReportField(CheckFault::TimeOutOfRange, kTimeField, field, consequence);
-        break;
-    default:
-        break;
-    }
-}
-
-// What the feeder reads from a decimal field; false when it reads it as written.
-bool MisreadNumber(const NumberReading& number, char* consequence, int size) {
-    switch (number.form) {
-    case FieldForm::Empty:
-    case FieldForm::NoNumber:
-    case FieldForm::NotFinite:
-        FormatBounded(consequence, size, "the feeder reads 0");
-        return true;
-    case FieldForm::Partial:
-        FormatBounded(consequence, size, "the feeder reads %g and ignores the rest", number.value);
-        return true;
-    default:
-        return false;
-    }
-}
-
-// An empty coordinate is a finding too: unlike an unknown altitude it places the aircraft.
-void CheckRun::Coordinate(int field, const char* text) {
-    const double limit = kPlainValueRange[field - kLatitudeField].high;
-    if (IsPlainNumberWithin(text, -limit, limit)) {
-        return;
-    }
-    const NumberReading coordinate = ReadNumberField(text);
-    char consequence[kTextSize];
-    if (coordinate.form == FieldForm::NotFinite) {
-        ReportField(CheckFault::PositionNotShown, field, text,
-                    "not a finite number: the feeder never shows this aircraft");
-    } else if (MisreadNumber(coordinate, consequence, kTextSize)) {
-        ReportField(CheckFault::PositionNotNumeric, field, text, consequence);
-    }
-    if (std::fabs(coordinate.value) > limit) {
-        FormatBounded(consequence, kTextSize, "beyond %g degrees: the feeder takes it as %s", limit,
-                      field == kLatitudeField ? "the nearest pole" : "the 180-degree meridian");
-        ReportField(CheckFault::PositionOutOfRange, field, text, consequence);
-    }
-}
-
-// Altitudes, track, speed and vertical rate: empty is an unknown value and reads as 0. A plain
-// number within what an aircraft flies is settled at once; every other text is read in full.
-void CheckRun::Measure(int field, const char* text) {
-    const ValueRange& range = kPlainValueRange[field - kLatitudeField];
-    if (IsPlainNumberWithin(text, range.low, range.high)) {
-        return;
-    }
-    const NumberReading measure = ReadNumberField(text);
-    char consequence[kTextSize];
-    if (measure.form != FieldForm::Empty && MisreadNumber(measure, consequence, kTextSize)) {
-        ReportField(CheckFault::NumberMisread, field, text, consequence);
-    }
-    if (measure.form == FieldForm::Exact || measure.form == FieldForm::Partial) {
-        Flyable(field, text, measure.value);
-    }
-}
-
-// The feeder's client moves an aircraft forward by its speeds: values no aircraft flies throw
-// it off the Earth.
-void CheckRun::Flyable(int field, const char* text, double value) {
-    FlightValue kind = FlightValue::Height;
-    if (field == kGroundSpeedField) {
-        kind = FlightValue::GroundSpeed;
-    } else if (field == kVerticalRateField) {
-        kind = FlightValue::VerticalRate;
-    } else if (field == kTrackField) {
-        return;
-    }
-    char reason[kTextSize];
-    if (IsUnflyable(kind, nullptr, value, reason, kTextSize)) {
-        ReportField(CheckFault::NotFlyable, field, text, reason);
-    }
+    CheckAircraftFields(fields, count, *this);
 }
 
 void CheckRun::Finish() {
