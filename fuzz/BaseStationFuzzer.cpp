@@ -5,7 +5,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzConversion.h"
 #include "fuzz/FuzzInput.h"
-#include "tools/trafficlog/BaseStationTracker.h"
+#include "tools/trafficlog/sources/BaseStationTracker.h"
 #include "traffic/FlightLimits.h"
 
 #include <climits>

@@ -5,7 +5,7 @@
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzTempFile.h"
-#include "tools/trafficlog/InputStream.h"
+#include "tools/trafficlog/input/InputStream.h"
 
 #include <cstdint>
 #include <string>

@@ -2,8 +2,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzTempFile.h"
-#include "tools/trafficlog/RecordingConverter.h"
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/convert/RecordingConverter.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
 #include <cstdint>
 #include <cstdio>

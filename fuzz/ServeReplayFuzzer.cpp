@@ -7,8 +7,8 @@
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzTempFile.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/trafficlog/BaseStationReplay.h"
-#include "tools/trafficlog/UtcTime.h"
+#include "tools/trafficlog/serve/BaseStationReplay.h"
+#include "tools/trafficlog/sources/UtcTime.h"
 
 #include <algorithm>
 #include <cmath>

@@ -34,3 +34,7 @@ public:
 // The terminal of this process: keys read without echo while the object lives; a write to a
 // closed pipe fails instead of ending the process.
 std::unique_ptr<ProcessTerminal> MakeProcessTerminal();
+
+// Standard error is a terminal: a tool that writes its progress there redraws it in place.
+// Asks only, without taking the keyboard or the signals as a ProcessTerminal does.
+bool StandardErrorIsTerminal();

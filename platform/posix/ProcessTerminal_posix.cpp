@@ -79,3 +79,7 @@ private:
 std::unique_ptr<ProcessTerminal> MakeProcessTerminal() {
     return std::make_unique<PosixTerminal>();
 }
+
+bool StandardErrorIsTerminal() {
+    return ::IsTerminal(STDERR_FILENO);
+}

@@ -1,8 +1,9 @@
 // The process terminal on Windows: console keys, Ctrl+C and in-place drawing.
 #include "platform/ProcessTerminal.h"
 
+#include "platform/ProcessControl.h"
+
 #include <conio.h>
-#include <csignal>
 #include <cstdio>
 #include <io.h>
 #include <windows.h>
@@ -11,17 +12,10 @@ namespace {
 [[maybe_unused]] const char kRevision[] =
     "%Z% ProcessTerminal QX4014:03 ProcessTerminal_win32.cpp $Revision: 1.1 $";
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnSignal(int) {
-    interrupted = 1;
-}
-
 class ConsoleTerminal : public ProcessTerminal {
 public:
     ConsoleTerminal() {
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
+        CatchStopSignals();
         outputIsTerminal = _isatty(_fileno(stdout)) != 0;
     }
 
@@ -39,13 +33,13 @@ public:
     }
 
     bool QuitRequested() override {
-        while (interrupted == 0 && outputIsTerminal && _kbhit() != 0) {
+        while (!StopRequested() && outputIsTerminal && _kbhit() != 0) {
             const int key = _getch();
             if (key == 'q' || key == 'Q' || key == 27) {
                 return true;
             }
         }
-        return interrupted != 0;
+        return StopRequested();
     }
 
     bool Draw(const std::vector<std::string>& lines) override {
@@ -75,4 +69,8 @@ private:
 
 std::unique_ptr<ProcessTerminal> MakeProcessTerminal() {
     return std::make_unique<ConsoleTerminal>();
+}
+
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }

@@ -1,7 +1,7 @@
 // Archives and files as users hand them to convert: several recordings in one tar, a tar
 // compressed whole, old and empty archives, links, a byte order mark, a target that is a link.
 // The archives that tar itself makes are made by the system's tar.
-#include "tools/trafficlog/RecordingConverter.h"
+#include "tools/trafficlog/convert/RecordingConverter.h"
 
 #include "config_control/tests/TempDirectory.h"
 #include "tools/trafficlog/tests/ConversionTestKit.h"

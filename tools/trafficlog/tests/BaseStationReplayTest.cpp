@@ -1,4 +1,4 @@
-#include "tools/trafficlog/BaseStationReplay.h"
+#include "tools/trafficlog/serve/BaseStationReplay.h"
 
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

@@ -1,4 +1,4 @@
-#include "tools/trafficlog/CommandArguments.h"
+#include "tools/trafficlog/console/CommandArguments.h"
 
 #include <gtest/gtest.h>
 

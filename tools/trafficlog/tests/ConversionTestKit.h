@@ -3,8 +3,8 @@
 // conversion of one input made of given bytes.
 #pragma once
 
-#include "tools/trafficlog/RecordingConverter.h"
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/convert/RecordingConverter.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
 #include <cstdint>
 #include <string>

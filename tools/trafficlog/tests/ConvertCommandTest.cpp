@@ -1,4 +1,4 @@
-#include "tools/trafficlog/ConvertCommand.h"
+#include "tools/trafficlog/convert/ConvertCommand.h"
 
 #include "tools/trafficlog/tests/TrafficLogRun.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"

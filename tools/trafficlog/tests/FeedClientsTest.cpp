@@ -1,4 +1,4 @@
-#include "tools/trafficlog/FeedClients.h"
+#include "tools/trafficlog/serve/FeedClients.h"
 
 #include "platform/TcpClient.h"
 

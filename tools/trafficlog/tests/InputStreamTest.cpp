@@ -1,4 +1,4 @@
-#include "tools/trafficlog/InputStream.h"
+#include "tools/trafficlog/input/InputStream.h"
 
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

@@ -1,4 +1,4 @@
-#include "tools/trafficlog/RecordingConverter.h"
+#include "tools/trafficlog/convert/RecordingConverter.h"
 
 #include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"

@@ -1,4 +1,4 @@
-#include "tools/trafficlog/PhysicalLineReader.h"
+#include "tools/trafficlog/input/PhysicalLineReader.h"
 
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

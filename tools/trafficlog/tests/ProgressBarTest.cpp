@@ -1,4 +1,4 @@
-#include "tools/trafficlog/ProgressBar.h"
+#include "tools/trafficlog/console/ProgressBar.h"
 
 #include <gtest/gtest.h>
 

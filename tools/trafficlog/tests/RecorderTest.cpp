@@ -1,8 +1,8 @@
-#include "tools/trafficlog/Recorder.h"
+#include "tools/trafficlog/convert/Recorder.h"
 
 #include "platform/tests/LoopbackServer.h"
-#include "tools/trafficlog/TrafficFileChecker.h"
-#include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
+#include "tools/trafficlog/datafile/TrafficScanner.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "tools/trafficlog/RecordingConverter.h"
+#include "tools/trafficlog/convert/RecordingConverter.h"
 
 #include "config_control/tests/TempDirectory.h"
-#include "tools/trafficlog/TrafficFileChecker.h"
-#include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
+#include "tools/trafficlog/datafile/TrafficScanner.h"
 #include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

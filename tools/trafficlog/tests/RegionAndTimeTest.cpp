@@ -1,6 +1,6 @@
-#include "tools/trafficlog/ConvertOptions.h"
-#include "tools/trafficlog/Region.h"
-#include "tools/trafficlog/UtcTime.h"
+#include "tools/trafficlog/convert/ConvertOptions.h"
+#include "tools/trafficlog/datafile/Region.h"
+#include "tools/trafficlog/sources/UtcTime.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "tools/trafficlog/SampleGenerator.h"
+#include "tools/trafficlog/sample/SampleGenerator.h"
 
-#include "tools/trafficlog/SampleAirspace.h"
-#include "tools/trafficlog/TrafficFileChecker.h"
-#include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
+#include "tools/trafficlog/datafile/TrafficScanner.h"
+#include "tools/trafficlog/sample/SampleAirspace.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

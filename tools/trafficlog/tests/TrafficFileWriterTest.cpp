@@ -1,6 +1,6 @@
-#include "tools/trafficlog/TrafficFileWriter.h"
+#include "tools/trafficlog/datafile/TrafficFileWriter.h"
 
-#include "tools/trafficlog/TrafficFileChecker.h"
+#include "tools/trafficlog/datafile/TrafficFileChecker.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>

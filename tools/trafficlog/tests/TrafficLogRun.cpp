@@ -1,6 +1,6 @@
 #include "tools/trafficlog/tests/TrafficLogRun.h"
 
-#include "tools/trafficlog/TrafficLogCommand.h"
+#include "tools/trafficlog/main/TrafficLogCommand.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "tools/trafficlog/TrafficScanner.h"
+#include "tools/trafficlog/datafile/TrafficScanner.h"
 
 #include "text_functions/TextFunctions.h"
 
-#include "tools/trafficlog/SampleGenerator.h"
+#include "tools/trafficlog/sample/SampleGenerator.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,77 @@
+#include "tools/trafficlog/convert/RecordOptions.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
+#include "tools/trafficlog/convert/ConvertOptions.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:72 RecordOptions.cpp $Revision: 1.1 $";
+
+constexpr long kLastPort = 65535;
+
+// "HOST:PORT", the host possibly an IPv6 address in brackets.
+bool Feed(CommandArguments& args, RecordOptions& options) {
+    const char* text = nullptr;
+    if (!args.Text(text)) {
+        return false;
+    }
+    const char* colon = std::strrchr(text, ':');
+    if (colon == nullptr || colon == text || colon[1] < '0' || colon[1] > '9') {
+        return args.RefuseValue("is not HOST:PORT, e.g. localhost:30003");
+    }
+    char* end = nullptr;
+    const long port = std::strtol(colon + 1, &end, 10);
+    if (*end != '\0' || port < 1 || port > kLastPort) {
+        return args.RefuseValue("has a port out of range (1 to 65535)");
+    }
+    std::string host(text, static_cast<std::size_t>(colon - text));
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    if (HoldsTerminalControl(host)) {
+        return args.RefuseValue("has a control character in its host name");
+    }
+    options.host = host;
+    options.port = static_cast<std::uint16_t>(port);
+    return true;
+}
+
+// What the options must make sense of together, once all are read.
+bool Settle(CommandArguments& args, const RecordOptions& options) {
+    if (options.host.empty()) {
+        args.SetErrorText("record needs --sbs HOST:PORT");
+        return false;
+    }
+    if (options.output == nullptr) {
+        args.SetErrorText("record needs --out FILE");
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+bool ReadRecordOptions(CommandArguments& args, RecordOptions& options) {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kRecordOptionsHeaderRevision, kRevision});
+    bool ok = true;
+    while (ok && args.Next()) {
+        if (args.Is("--sbs")) {
+            ok = Feed(args, options);
+        } else if (args.Is("--out")) {
+            ok = args.Text(options.output);
+        } else if (args.Is("--duration")) {
+            ok = args.WholeNumber(1, RecordOptions::kMaxDuration, options.durationSeconds);
+        } else if (args.Is("--stale")) {
+            ok = args.Decimal(0, RecordOptions::kMaxStaleSeconds, options.staleSeconds);
+        } else if (!TakeRegionOption(args, options.region, ok)) {
+            ok = args.RefuseUnknown();
+        }
+    }
+    if (!ok || args.Request() != ArgumentRequest::None) {
+        return ok;
+    }
+    return Settle(args, options);
+}

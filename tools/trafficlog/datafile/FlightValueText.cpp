@@ -1,0 +1,47 @@
+#include "tools/trafficlog/datafile/FlightValueText.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/TextFunctions.h"
+#include "traffic/FlightLimits.h"
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:121 FlightValueText.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kFlightValueTextHeaderRevision, kRevision});
+}
+} // namespace
+
+bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size) {
+    using namespace flight_limits;
+    RegisterModule();
+    // Four values of every row come here: the name is put together only for a finding.
+    const char* named = name != nullptr ? name : "";
+    const char* gap = name != nullptr ? " " : "";
+    switch (kind) {
+    case FlightValue::GroundSpeed:
+        if (IsFlyableGroundSpeed(value)) {
+            return false;
+        }
+        FormatBounded(reason, size, "%s%s%g m/s is beyond what an aircraft flies (%g kt)", named,
+                      gap, value, kMaxGroundSpeed / kMetresPerSecondPerKnot);
+        return true;
+    case FlightValue::VerticalRate:
+        if (IsFlyableVerticalRate(value)) {
+            return false;
+        }
+        FormatBounded(reason, size,
+                      "%s%s%g m/s is beyond what an aircraft climbs or descends (%g ft/min)", named,
+                      gap, value, kMaxVerticalRate / kMetresPerSecondPerFootPerMinute);
+        return true;
+    case FlightValue::Height:
+        if (IsFlyableHeight(value)) {
+            return false;
+        }
+        FormatBounded(reason, size, "%s%s%g m is outside the heights aircraft fly (%g to %g m)",
+                      named, gap, value, kMinHeight, kMaxHeight);
+        return true;
+    }
+    return false;
+}

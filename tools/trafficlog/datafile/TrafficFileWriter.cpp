@@ -1,0 +1,214 @@
+#include "tools/trafficlog/datafile/TrafficFileWriter.h"
+
+#include "config_control/ConfigControl.h"
+#include "platform/RegularFile.h"
+#include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
+#include "traffic/DataSetReader.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kTrafficFileWriterHeaderRevision, kRevision});
+}
+
+// Header lines are cut to what the reader delivers as one line.
+constexpr int kHeaderSize = kMaxAircraftLineLength + 1;
+constexpr std::size_t kOutputBufferSize = 1 << 18;
+
+} // namespace
+
+namespace {
+// What each byte does in a field: most stand as they are.
+enum class ByteRole : unsigned char { Plain, Separator, TagMark, Control };
+
+struct ByteRoles {
+    ByteRole role[256];
+    ByteRoles() {
+        for (int c = 0; c < 256; ++c) {
+            role[c] = IsTerminalControl(static_cast<unsigned char>(c)) ? ByteRole::Control
+                      : c == '|'                                       ? ByteRole::Separator
+                      : c == '#'                                       ? ByteRole::TagMark
+                                                                       : ByteRole::Plain;
+        }
+    }
+};
+
+AircraftLineResult FaultOf(ByteRole role) {
+    switch (role) {
+    case ByteRole::Separator:
+        return AircraftLineResult::FieldHasSeparator;
+    case ByteRole::TagMark:
+        return AircraftLineResult::FieldHasTagMark;
+    case ByteRole::Control:
+        return AircraftLineResult::FieldHasControl;
+    case ByteRole::Plain:
+        break;
+    }
+    return AircraftLineResult::Written;
+}
+
+const ByteRoles& Roles() {
+    static const ByteRoles roles;
+    return roles;
+}
+} // namespace
+
+AircraftLineResult CheckAircraftField(const char* field) {
+    const ByteRoles& roles = Roles();
+    for (const char* c = field; *c != '\0'; ++c) {
+        const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+        if (role != ByteRole::Plain) {
+            return FaultOf(role);
+        }
+    }
+    return AircraftLineResult::Written;
+}
+
+// Checks and copies in one pass: this runs for every row of a recording.
+AircraftLineResult FormatAircraftLine(const char* const fields[kAircraftLineFields], char* line,
+                                      int& badField) {
+    const ByteRoles& roles = Roles();
+    int length = 0;
+    for (int i = 0; i < kAircraftLineFields; ++i) {
+        badField = i;
+        if (i > 0) {
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = '|';
+        }
+        for (const char* c = fields[i] != nullptr ? fields[i] : ""; *c != '\0'; ++c) {
+            const ByteRole role = roles.role[static_cast<unsigned char>(*c)];
+            if (role != ByteRole::Plain) {
+                return FaultOf(role);
+            }
+            if (length == kMaxAircraftLineLength) {
+                return AircraftLineResult::TooLong;
+            }
+            line[length++] = *c;
+        }
+    }
+    line[length] = '\0';
+    return AircraftLineResult::Written;
+}
+
+TrafficFileWriter::~TrafficFileWriter() {
+    Close();
+}
+
+bool TrafficFileWriter::Open(const char* path, const char* header) {
+    RegisterModule();
+    Close();
+    inEntry = false;
+    entriesWritten = 0;
+    aircraftInEntry = 0;
+    // Shared, so that a feeder may read the recording while it is written.
+    int error = 0;
+    file = CreateSharedFileForWriting(path, error);
+    if (file == nullptr) {
+        ReportDetail("TrafficFileWriter::Open", std::strerror(error), path);
+        return false;
+    }
+    std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
+    char headerLine[kHeaderSize];
+    CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
+    StripNewline(headerLine);
+    return WriteLine(headerLine) && WriteLine(kBeginTag);
+}
+
+bool TrafficFileWriter::BeginEntry() {
+    if (inEntry && !EndEntry()) {
+        return false;
+    }
+    // The reader looks for its own tag text anywhere in the line; the trailing "###" only
+    // gives the tag the look of the other tags.
+    char tag[40];
+    FormatBounded(tag, sizeof tag, kEntryTagFormat, entriesWritten);
+    char line[48];
+    FormatBounded(line, sizeof line, "%s###", tag);
+    if (!WriteLine(line)) {
+        return false;
+    }
+    inEntry = true;
+    aircraftInEntry = 0;
+    return true;
+}
+
+AircraftLineResult TrafficFileWriter::WriteAircraft(const char* const fields[kAircraftLineFields]) {
+    if (!inEntry || aircraftInEntry >= kMaxEntryAircraft) {
+        return AircraftLineResult::EntryFull;
+    }
+    char line[kMaxAircraftLineLength + 1];
+    int badField = 0;
+    const AircraftLineResult result = FormatAircraftLine(fields, line, badField);
+    return result == AircraftLineResult::Written ? WriteFormattedLine(line) : result;
+}
+
+AircraftLineResult TrafficFileWriter::WriteFormattedLine(const char* line) {
+    if (!inEntry || aircraftInEntry >= kMaxEntryAircraft) {
+        return AircraftLineResult::EntryFull;
+    }
+    if (!WriteLine(line)) {
+        return AircraftLineResult::WriteFailed;
+    }
+    ++aircraftInEntry;
+    return AircraftLineResult::Written;
+}
+
+bool TrafficFileWriter::Flush() {
+    if (file == nullptr || std::fflush(file) != 0) {
+        ReportError("TrafficFileWriter::Flush",
+                    file == nullptr ? "No file open" : std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool TrafficFileWriter::EndEntry() {
+    if (!inEntry) {
+        return true;
+    }
+    inEntry = false;
+    ++entriesWritten;
+    return WriteLine(kEntryEndTag);
+}
+
+bool TrafficFileWriter::Finish() {
+    if (file == nullptr) {
+        ReportError("TrafficFileWriter::Finish", "No file open");
+        return false;
+    }
+    bool ok = EndEntry() && WriteLine(kEndTag);
+    ok = (std::fflush(file) == 0) && ok;
+    if (!ok) {
+        ReportError("TrafficFileWriter::Finish", std::strerror(errno));
+    }
+    ok = (std::fclose(file) == 0) && ok;
+    file = nullptr;
+    return ok;
+}
+
+bool TrafficFileWriter::WriteLine(const char* text) {
+    if (file == nullptr) {
+        ReportError("TrafficFileWriter::WriteLine", "No file open");
+        return false;
+    }
+    if (std::fputs(text, file) < 0 || std::fputc('\n', file) == EOF) {
+        ReportError("TrafficFileWriter::WriteLine", std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void TrafficFileWriter::Close() {
+    if (file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+    }
+}

@@ -1,0 +1,59 @@
+#include "tools/trafficlog/input/ByteSource.h"
+
+#include "config_control/ConfigControl.h"
+#include "platform/ProcessControl.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:82 ByteSource.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kByteSourceHeaderRevision, kRevision});
+}
+} // namespace
+
+FileByteSource::~FileByteSource() {
+    if (file != nullptr && ownsFile) {
+        std::fclose(file);
+    }
+}
+
+bool FileByteSource::Open(const char* path) {
+    RegisterModule();
+    if (std::strcmp(path, "-") == 0) {
+        UseBinaryStandardInput();
+        file = stdin;
+        return true;
+    }
+    // Binary mode: the byte count then matches the file size on every platform.
+    file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        ReportDetail("FileByteSource::Open", std::strerror(errno), path);
+        return false;
+    }
+    ownsFile = true;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {
+        const auto bytes = std::filesystem::file_size(path, error);
+        size = error ? 0 : static_cast<std::int64_t>(bytes);
+    }
+    return true;
+}
+
+int FileByteSource::Read(unsigned char* buffer, int wanted) {
+    if (file == nullptr) {
+        return 0;
+    }
+    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(wanted), file);
+    if (got == 0 && std::ferror(file)) {
+        ReportError("FileByteSource::Read", std::strerror(errno));
+        return -1;
+    }
+    bytesRead += static_cast<std::int64_t>(got);
+    return static_cast<int>(got);
+}

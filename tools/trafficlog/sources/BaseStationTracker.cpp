@@ -1,0 +1,318 @@
+#include "tools/trafficlog/sources/BaseStationTracker.h"
+
+#include "config_control/ConfigControl.h"
+#include "text_functions/ControlMask.h"
+#include "text_functions/TextFunctions.h"
+#include "tools/trafficlog/datafile/FlightValueText.h"
+#include "tools/trafficlog/sources/FieldText.h"
+#include "tools/trafficlog/sources/UtcTime.h"
+#include "traffic/Units.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char kRevision[] = "%Z% TrafficLog QX5002:64 BaseStationTracker.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Traffic Log", {kBaseStationTrackerHeaderRevision, kRevision});
+}
+
+using units::kMetresPerFoot;
+using units::kMetresPerSecondPerFootPerMinute;
+using units::kMetresPerSecondPerKnot;
+constexpr int kMaxFields = 22;
+constexpr int kShownSize = 41;
+
+// Fields of a MSG line.
+enum Field {
+    MessageType,
+    TransmissionType,
+    HexIdent = 4,
+    DateGenerated = 6,
+    TimeGenerated = 7,
+    Callsign = 10,
+    Altitude = 11,
+    GroundSpeed = 12,
+    Track = 13,
+    Latitude = 14,
+    Longitude = 15,
+    VerticalRate = 16,
+};
+
+// The fields each used transmission type needs.
+int FieldsNeeded(int type) {
+    switch (type) {
+    case 1:
+        return Callsign + 1;
+    case 3:
+        return Longitude + 1;
+    default:
+        return VerticalRate + 1;
+    }
+}
+
+// The value as the data file writes it (`step` apart), so that what is judged is what is
+// written; values far beyond any limit stay as they are.
+double AsWritten(double value, double step) {
+    return std::fabs(value) < 1e12 ? std::round(value / step) * step : value;
+}
+
+// A track of 720 or -90 degrees is a direction all the same.
+double NormalisedTrack(double degrees) {
+    const double track = std::fmod(degrees, 360.0);
+    return track < 0 ? track + 360.0 : track;
+}
+
+// The message's generated date and time; a time beyond what a data file holds is refused.
+bool ReadTime(char** fields, double& time, char* reason, int size) {
+    char shown[kShownSize];
+    std::int64_t generated = 0;
+    if (!ParseUtcDateTime(fields[DateGenerated], fields[TimeGenerated], generated)) {
+        FormatBounded(reason, size, "date and time \"%s %s\" are not a time",
+                      MaskControlsBounded(shown, fields[DateGenerated], 12),
+                      MaskControlsBounded(shown + 12, fields[TimeGenerated], 20));
+        return false;
+    }
+    if (generated > INT32_MAX) {
+        FormatBounded(reason, size,
+                      "time %lld is beyond what a data file holds (2147483647, in 2038)",
+                      static_cast<long long>(generated));
+        return false;
+    }
+    const char* fraction = std::strchr(fields[TimeGenerated], '.');
+    time = static_cast<double>(generated) + (fraction != nullptr ? std::atof(fraction) : 0.0);
+    return true;
+}
+
+} // namespace
+
+bool IsBaseStationLine(const char* line) {
+    for (const char* kind : {"MSG,", "SEL,", "ID,", "AIR,", "STA,", "CLK,"}) {
+        if (std::strncmp(line, kind, std::strlen(kind)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Message& message,
+                                     char* reason, int size) const {
+    RegisterModule();
+    if (!IsBaseStationLine(line)) {
+        FormatBounded(reason, size, "not a BaseStation message");
+        return MessageKind::Bad;
+    }
+    char* fields[kMaxFields + 1] = {};
+    const int count = SplitAtCharBounded(line, ",", fields, kMaxFields);
+    if (std::strcmp(fields[MessageType], "MSG") != 0) {
+        return MessageKind::Ignored;
+    }
+    message = Message{};
+    message.type = std::atoi(fields[TransmissionType]);
+    const int type = message.type;
+    if (type != 1 && type != 3 && type != 4) {
+        return MessageKind::Ignored;
+    }
+    if (count < FieldsNeeded(type)) {
+        FormatBounded(reason, size, "MSG,%d with %d fields, %d needed", type, count,
+                      FieldsNeeded(type));
+        return MessageKind::Bad;
+    }
+    char shown[kShownSize];
+    char* address = TrimField(fields[HexIdent]);
+    if (!IsAddressText(address)) {
+        FormatBounded(reason, size, "address \"%s\" is not hexadecimal of at most 6 digits",
+                      MaskControlsBounded(shown, address, kShownSize));
+        return MessageKind::Bad;
+    }
+    message.time = now;
+    if (useOwnTime && !ReadTime(fields, message.time, reason, size)) {
+        return MessageKind::Bad;
+    }
+    message.key = static_cast<std::uint32_t>(ParseHex(address));
+    if (aircraft.size() >= kMaxAircraft && aircraft.find(message.key) == aircraft.end()) {
+        FormatBounded(reason, size, "more than %zu aircraft heard at once", kMaxAircraft);
+        return MessageKind::Bad;
+    }
+    CopyBounded(message.address, address, sizeof message.address);
+    const bool read = type == 1 ? ReadCallsign(fields, message, reason, size)
+                                : ReadValues(fields, message, reason, size);
+    return read ? MessageKind::Used : MessageKind::Bad;
+}
+
+bool BaseStationTracker::ReadCallsign(char** fields, Message& message, char* reason, int size) {
+    char* callsign = TrimField(fields[Callsign]);
+    if (CheckAircraftField(callsign) != AircraftLineResult::Written || std::strlen(callsign) > 8) {
+        char shown[kShownSize];
+        FormatBounded(reason, size,
+                      "callsign \"%s\" is longer than 8 characters or holds \"|\", \"#\" or a "
+                      "control character",
+                      MaskControlsBounded(shown, callsign, kShownSize));
+        return false;
+    }
+    CopyBounded(message.callsign, callsign, sizeof message.callsign);
+    return true;
+}
+
+// Empty fields carry nothing; a field that holds something must be a number, and one that an
+// aircraft can have.
+bool BaseStationTracker::ReadValues(char** fields, Message& message, char* reason, int size) {
+    const int type = message.type;
+    double values[kMaxFields] = {};
+    bool present[kMaxFields] = {};
+    const int used[] = {Altitude, GroundSpeed, Track, Latitude, Longitude, VerticalRate};
+    char shown[kShownSize];
+    for (const int field : used) {
+        if (field >= FieldsNeeded(type)) {
+            continue;
+        }
+        char* text = TrimField(fields[field]);
+        if (*text == '\0') {
+            continue;
+        }
+        if (!ReadFieldNumber(text, values[field])) {
+            FormatBounded(reason, size, "field %d \"%s\" is not a number", field + 1,
+                          MaskControlsBounded(shown, text, kShownSize));
+            return false;
+        }
+        present[field] = true;
+    }
+    if (type == 3) {
+        if (present[Latitude] != present[Longitude] ||
+            (present[Latitude] &&
+             (std::fabs(values[Latitude]) > 90.0 || std::fabs(values[Longitude]) > 180.0))) {
+            FormatBounded(reason, size, "position out of range or half given");
+            return false;
+        }
+        message.hasAltitude = present[Altitude];
+        message.altitudeMetres = AsWritten(values[Altitude] * kMetresPerFoot, 0.1);
+        message.hasPosition = present[Latitude];
+        message.latitude = values[Latitude];
+        message.longitude = values[Longitude];
+        return !message.hasAltitude ||
+               !IsUnflyable(FlightValue::Height, "altitude", message.altitudeMetres, reason, size);
+    }
+    message.hasSpeed = present[GroundSpeed];
+    message.hasTrack = present[Track];
+    message.hasRate = present[VerticalRate];
+    message.speed = AsWritten(values[GroundSpeed] * kMetresPerSecondPerKnot, 0.01);
+    message.track = NormalisedTrack(values[Track]);
+    message.rate = AsWritten(values[VerticalRate] * kMetresPerSecondPerFootPerMinute, 0.01);
+    return !(message.hasSpeed &&
+             IsUnflyable(FlightValue::GroundSpeed, "ground speed", message.speed, reason, size)) &&
+           !(message.hasRate &&
+             IsUnflyable(FlightValue::VerticalRate, "vertical rate", message.rate, reason, size));
+}
+
+void BaseStationTracker::Apply(const Message& message) {
+    Aircraft& plane = aircraft[message.key];
+    CopyBounded(plane.address, message.address, sizeof plane.address);
+    plane.heard = std::fmax(plane.heard, message.time);
+    const double time = message.time;
+    if (message.type == 1) {
+        if (time >= plane.callsignTime) {
+            plane.callsignTime = time;
+            CopyBounded(plane.callsign, message.callsign, sizeof plane.callsign);
+        }
+        return;
+    }
+    if (message.type == 3) {
+        if (message.hasAltitude && time >= plane.altitudeTime) {
+            plane.altitudeTime = time;
+            plane.altitudeMetres = message.altitudeMetres;
+        }
+        if (message.hasPosition && time >= plane.positionTime) {
+            plane.positionTime = time;
+            plane.latitude = message.latitude;
+            plane.longitude = message.longitude;
+            latestPosition = std::fmax(latestPosition, time);
+        }
+        return;
+    }
+    if (time >= plane.velocityTime) {
+        plane.velocityTime = time;
+        plane.hasSpeed = message.hasSpeed;
+        plane.hasTrack = message.hasTrack;
+        plane.hasRate = message.hasRate;
+        plane.speed = message.speed;
+        plane.track = message.track;
+        plane.rate = message.rate;
+    }
+}
+
+MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, double& time,
+                                     char* reason, int size) {
+    Message message;
+    const MessageKind kind = Read(line, useOwnTime, now, message, reason, size);
+    if (kind == MessageKind::Used) {
+        Apply(message);
+        time = message.time;
+    }
+    return kind;
+}
+
+int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
+                                   EntryAssembler& assembler) {
+    int offered = 0;
+    char time[24], latitude[16], longitude[16], altitude[16], track[16], speed[16], rate[16];
+    FormatBounded(time, sizeof time, "%lld", static_cast<long long>(entryTime));
+    for (const auto& [key, plane] : aircraft) {
+        const double age = static_cast<double>(entryTime) - plane.positionTime;
+        if (plane.positionTime < 0 || age < 0 || age > stale ||
+            !assembler.InRegion(plane.latitude, plane.longitude)) {
+            continue;
+        }
+        FormatBounded(latitude, sizeof latitude, "%.5f", plane.latitude);
+        FormatBounded(longitude, sizeof longitude, "%.5f", plane.longitude);
+        altitude[0] = track[0] = speed[0] = rate[0] = '\0';
+        if (plane.altitudeTime >= 0) {
+            FormatBounded(altitude, sizeof altitude, "%.1f", plane.altitudeMetres);
+        }
+        if (plane.hasTrack) {
+            FormatBounded(track, sizeof track, "%.1f", plane.track);
+        }
+        if (plane.hasSpeed) {
+            FormatBounded(speed, sizeof speed, "%.2f", plane.speed);
+        }
+        if (plane.hasRate) {
+            FormatBounded(rate, sizeof rate, "%.2f", plane.rate);
+        }
+        // BaseStation has one altitude, the barometric one; it stands for both.
+        const char* const fields[kAircraftLineFields] = {plane.callsign[0] != '\0' ? plane.callsign
+                                                                                   : plane.address,
+                                                         plane.address,
+                                                         time,
+                                                         latitude,
+                                                         longitude,
+                                                         altitude,
+                                                         altitude,
+                                                         track,
+                                                         speed,
+                                                         rate};
+        char line[kMaxAircraftLineLength + 1];
+        int badField = 0;
+        if (FormatAircraftLine(fields, line, badField) == AircraftLineResult::Written) {
+            assembler.Offer(line, plane.latitude, plane.longitude);
+            ++offered;
+        }
+    }
+    return offered;
+}
+
+void BaseStationTracker::Forget(double now) {
+    std::erase_if(aircraft, [now](const auto& item) {
+        return now - item.second.heard > static_cast<double>(kForgetSeconds);
+    });
+}
+
+int BaseStationTracker::WithPosition(double now, double stale) const {
+    int count = 0;
+    for (const auto& [key, plane] : aircraft) {
+        count += plane.positionTime >= 0 && now - plane.positionTime <= stale ? 1 : 0;
+    }
+    return count;
+}

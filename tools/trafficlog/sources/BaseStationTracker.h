@@ -1,0 +1,87 @@
+// What a receiver's BaseStation ("SBS-1") messages say about the aircraft it hears: per
+// aircraft the latest callsign (transmission type 1), altitude and position (3), ground speed,
+// track and vertical rate (4); other messages are ignored. Values are kept in the units the
+// OpenSky conversion writes (metres, metres per second), so one recording format comes out of
+// both. A message older than what is known of a value does not replace it, so messages out of
+// order do no harm.
+#pragma once
+
+#include "tools/trafficlog/datafile/EntryAssembler.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+inline constexpr char kBaseStationTrackerHeaderRevision[] =
+    "%Z% TrafficLog QX5002:63 BaseStationTracker.h $Revision: 1.1 $";
+
+enum class MessageKind { Used, Ignored, Bad };
+
+// True when the line looks like a BaseStation message, not a CSV header.
+bool IsBaseStationLine(const char* line);
+
+class BaseStationTracker {
+public:
+    // Aircraft not heard for this long are forgotten.
+    static constexpr std::int64_t kForgetSeconds = 600;
+    // A feed that names more aircraft than this at once is not a receiver's.
+    static constexpr std::size_t kMaxAircraft = 65536;
+
+    // What one used message says, in the units written.
+    struct Message {
+        int type = 0;
+        std::uint32_t key = 0;
+        char address[9] = {};
+        char callsign[9] = {};
+        double time = 0;
+        bool hasAltitude = false, hasPosition = false;
+        bool hasSpeed = false, hasTrack = false, hasRate = false;
+        double altitudeMetres = 0, latitude = 0, longitude = 0;
+        double speed = 0, track = 0, rate = 0;
+    };
+
+    // One message line (changed in place) read without changing what is known. With
+    // `useOwnTime` the message's generated date and time stamp its values (a log), else `now`
+    // does (a live feed). `reason` (size bytes) says why a Bad message is bad: besides a
+    // malformed line, a time beyond what a data file holds and a speed, vertical rate or
+    // height no aircraft flies.
+    MessageKind Read(char* line, bool useOwnTime, double now, Message& message, char* reason,
+                     int size) const;
+    // What a message Read as Used says, taken in.
+    void Apply(const Message& message);
+    // Read and Apply; `time` is the stamp used.
+    MessageKind Take(char* line, bool useOwnTime, double now, double& time, char* reason, int size);
+    // One entry, stamped `entryTime`, of every aircraft heard with a position in the `stale`
+    // seconds up to it, offered to the assembler (its region and nearest-first rules apply).
+    // Returns the number offered.
+    int OfferEntry(std::int64_t entryTime, double stale, EntryAssembler& assembler);
+    // Forgets the aircraft not heard since kForgetSeconds before `now`.
+    void Forget(double now);
+
+    std::size_t Heard() const { return aircraft.size(); }
+    // Aircraft with a position in the `stale` seconds up to `now`.
+    int WithPosition(double now, double stale) const;
+    // The latest position time of any aircraft, or a very early time without one.
+    double LatestPosition() const { return latestPosition; }
+
+private:
+    struct Aircraft {
+        char address[9] = {};
+        char callsign[9] = {};
+        double heard = 0;
+        double callsignTime = -1;
+        double positionTime = -1;
+        double latitude = 0;
+        double longitude = 0;
+        double altitudeTime = -1;
+        double altitudeMetres = 0;
+        double velocityTime = -1;
+        bool hasSpeed = false, hasTrack = false, hasRate = false;
+        double speed = 0, track = 0, rate = 0;
+    };
+
+    static bool ReadCallsign(char** fields, Message& message, char* reason, int size);
+    static bool ReadValues(char** fields, Message& message, char* reason, int size);
+
+    std::unordered_map<std::uint32_t, Aircraft> aircraft;
+    double latestPosition = -1e300;
+};
