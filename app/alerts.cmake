@@ -39,7 +39,7 @@ add_custom_command(
 corvane_library(sound_resources SOURCES ${CORVANE_SOUND_DIR}/SoundResources.cpp)
 
 corvane_library(alert_player SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AuralAlertPlayer.cpp
-                DEPS platform text_functions)
+                DEPS platform shared_memory text_functions)
 
 corvane_test(alert_player_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp
              DEPS alert_player)

@@ -42,6 +42,13 @@ constexpr Band kBands[] = {
 constexpr TcasThresholds kAbove42000 = {
     7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt, 6683 * kFt};
 
+// Where the voice's words differ from the feeder's names of the requests.
+constexpr SoundRequestSpelling kVoiceWords[] = {
+    {SoundRequest::ClearOfTraffic, "CLEAR OF CONFLICT"},
+    {SoundRequest::TcasSysFail, "TCAS SYSTEM FAIL"},
+    {SoundRequest::TcasSilence, "silence"},
+};
+
 // The intruder relative to the own-ship.
 struct Geometry {
     double range;         // metres, horizontal
@@ -266,23 +273,9 @@ std::int32_t RequestOf(const TcasAdvisory& advisory) {
 }
 
 const char* RequestName(std::int32_t request) {
-    switch (static_cast<SoundRequest>(request)) {
-    case SoundRequest::Traffic:
-        return "TRAFFIC";
-    case SoundRequest::Climb:
-        return "CLIMB";
-    case SoundRequest::ClimbNow:
-        return "CLIMB NOW";
-    case SoundRequest::Descend:
-        return "DESCEND";
-    case SoundRequest::DescendNow:
-        return "DESCEND NOW";
-    case SoundRequest::ClearOfTraffic:
-        return "CLEAR OF CONFLICT";
-    case SoundRequest::TcasSysFail:
-        return "TCAS SYSTEM FAIL";
-    case SoundRequest::TcasSilence:
-        return "silence";
+    if (const char* own = SpellingOf(request, kVoiceWords)) {
+        return own;
     }
-    return "no request";
+    const char* name = SoundRequestName(request);
+    return name != nullptr ? name : "no request";
 }
