@@ -34,8 +34,7 @@ void Store(std::int32_t& field, std::int32_t value) {
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
-    : block(&block), settings(settings),
-      publications(std::make_unique<SimPeer>(block, unusedRoute)),
+    : block(&block), settings(settings), publications(std::make_unique<SimulatorSide>(block)),
       snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
       rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
@@ -49,7 +48,7 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
     block = &fresh;
-    publications = std::make_unique<SimPeer>(fresh, unusedRoute);
+    publications = std::make_unique<SimulatorSide>(fresh);
     // The old block's traffic would otherwise fly on by dead reckoning until a feeder publishes.
     traffic->Publish({}, now);
     status.forwarded = 0;

@@ -3,7 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/sim/ScopeText.h"
+#include "tools/textlayout/WordWrap.h"
 
 #include <algorithm>
 #include <cmath>

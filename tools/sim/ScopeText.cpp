@@ -3,6 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/sim/SoundScript.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,20 +148,6 @@ std::vector<std::string> SlotLines(const ScopeState& state) {
     return {"slot 1: " + MaskControls(publication->slot1),
             "slot 3: " + MaskControls(publication->slot3),
             "slot 6: " + MaskControls(publication->slot6)};
-}
-
-std::vector<std::string> WrapWords(std::string_view text, int width) {
-    const std::size_t limit = static_cast<std::size_t>(std::max(width, 1));
-    std::vector<std::string> lines;
-    while (text.size() > limit) {
-        std::size_t end = text.rfind(' ', limit);
-        const bool atSpace = end != std::string_view::npos && end > 0;
-        end = atSpace ? end : limit;
-        lines.emplace_back(text.substr(0, end));
-        text.remove_prefix(atSpace ? end + 1 : end);
-    }
-    lines.emplace_back(text);
-    return lines;
 }
 
 std::string PublicationLogLine(const ScopeState& state) {
