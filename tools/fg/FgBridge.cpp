@@ -6,6 +6,7 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
 #include "traffic/FlightLimits.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <atomic>
@@ -175,7 +176,7 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
         FormatBounded(line, kEventSize, "%s %s at %.4f %.4f, %.0f ft: simulation running",
                       first ? "FlightGear found:" : "FlightGear back:", status.ownCallsign,
                       status.own.latitude, status.own.longitude,
-                      status.own.height / kMetresPerFoot);
+                      status.own.height / units::kMetresPerFoot);
         Event(line);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 #include "shared_memory/SoundRequest.h"
+#include "traffic/Units.h"
 
 #include <cmath>
 
@@ -13,8 +14,9 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane FG", {kTcasHeaderRevision, kRevision});
 }
 
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kFt = kMetresPerFoot;
+// Short names, so that the table below reads like the one it comes from.
+constexpr double kMetresPerNm = units::kMetresPerNauticalMile;
+constexpr double kFt = units::kMetresPerFoot;
 
 // Sensitivity levels and alarm thresholds of TCAS II version 7.1, from the table "Sensitivity
 // Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
