@@ -1,5 +1,6 @@
 #include "app/AuralAlertPlayer.h"
 
+#include "app/AlertSoundIds.h"
 #include "text_functions/TextFunctions.h"
 
 #include <string_view>
@@ -9,10 +10,12 @@
 
 namespace {
 
-// Resource numbers by request code; the recordings were numbered in another order than the
-// codes, so Descend and DescendNow come after ClearOfTraffic.
-constexpr std::int32_t kAlertResourceIds[AuralAlertPlayer::kAlertCount] = {129, 130, 131, 133,
-                                                                           134, 132, 135};
+// Resource numbers by request code.
+constexpr std::int32_t kAlertResourceIds[AuralAlertPlayer::kAlertCount] = {
+    IDW_TRAFFIC,          IDW_CLIMB,       IDW_CLIMB_NOW,
+    IDW_DESCEND,          IDW_DESCEND_NOW, IDW_CLEAR_OF_CONFLICT,
+    IDW_TCAS_SYSTEM_FAIL,
+};
 
 // The feeder's own word for a code that asks for nothing.
 constexpr char kNoRequestName[] = "NO REQUEST";
