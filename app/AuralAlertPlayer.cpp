@@ -1,5 +1,6 @@
 #include "app/AuralAlertPlayer.h"
 
+#include "app/AlertSoundIds.h"
 #include "text_functions/TextFunctions.h"
 
 #include <string_view>
@@ -9,29 +10,15 @@
 
 namespace {
 
-// Resource numbers by request code; the recordings were numbered in another order than the
-// codes, so Descend and DescendNow come after ClearOfTraffic.
-constexpr std::int32_t kAlertResourceIds[AuralAlertPlayer::kAlertCount] = {129, 130, 131, 133,
-                                                                           134, 132, 135};
-
-constexpr std::int32_t kSilenceCode = static_cast<std::int32_t>(SoundRequest::TcasSilence);
-
-// Texts by request code 0..10; codes without an alert have none.
-constexpr const char* kRequestTexts[] = {
-    "Sound Request = TRAFFIC",
-    "Sound Request = CLIMB",
-    "Sound Request = CLIMB NOW",
-    "Sound Request = DESCEND",
-    "Sound Request = DESCEND NOW",
-    "Sound Request = CLEAR OF TRAFFIC",
-    "Sound Request = TCAS SYS FAIL",
-    nullptr,
-    nullptr,
-    nullptr,
-    "Sound Request = TCAS SILENCE",
+// Resource numbers by request code.
+constexpr std::int32_t kAlertResourceIds[AuralAlertPlayer::kAlertCount] = {
+    IDW_TRAFFIC,          IDW_CLIMB,       IDW_CLIMB_NOW,
+    IDW_DESCEND,          IDW_DESCEND_NOW, IDW_CLEAR_OF_CONFLICT,
+    IDW_TCAS_SYSTEM_FAIL,
 };
-constexpr std::uint32_t kRequestTextCount = sizeof(kRequestTexts) / sizeof(kRequestTexts[0]);
-constexpr char kNoRequestText[] = "Sound Request = NO REQUEST";
+
+// The feeder's own word for a code that asks for nothing.
+constexpr char kNoRequestName[] = "NO REQUEST";
 
 bool EndsWith(const std::string& text, std::string_view tail) {
     return text.size() >= tail.size() &&
@@ -45,8 +32,8 @@ AuralAlertPlayer::AuralAlertPlayer(SoundPlayer& player) : player(player) {}
 void AuralAlertPlayer::SetUpSounds() {
     soundModule = player.ProgramModule();
     soundPlayFlags = kPlayFlags;
-    currentSoundRequest = kSilenceCode;
-    previousSoundRequest = kSilenceCode;
+    currentSoundRequest = kSilenceRequest;
+    previousSoundRequest = kSilenceRequest;
     for (int i = 0; i < kAlertCount; ++i) {
         alertSounds[i] = AlertSound{kAlertResourceIds[i], false};
     }
@@ -55,7 +42,7 @@ void AuralAlertPlayer::SetUpSounds() {
 void AuralAlertPlayer::ServiceSoundRequest(std::int32_t soundRequest, std::string& messageText) {
     currentSoundRequest = soundRequest;
     DescribeSoundRequest(currentSoundRequest);
-    if (currentSoundRequest == kSilenceCode) {
+    if (currentSoundRequest == kSilenceRequest) {
         // Silence re-arms every alert but keeps the request it interrupted, so that request
         // sounds again once the silence ends.
         StopAllSounds();
@@ -100,9 +87,7 @@ void AuralAlertPlayer::ClearPlayedFlags() {
 }
 
 void AuralAlertPlayer::DescribeSoundRequest(std::int32_t soundRequest) {
-    const std::uint32_t code = static_cast<std::uint32_t>(soundRequest);
-    const char* text = code < kRequestTextCount && kRequestTexts[code] != nullptr
-                           ? kRequestTexts[code]
-                           : kNoRequestText;
-    FormatBounded(soundRequestText, kRequestTextSize, "%s", text);
+    const char* name = SoundRequestName(soundRequest);
+    FormatBounded(soundRequestText, kRequestTextSize, "Sound Request = %s",
+                  name != nullptr ? name : kNoRequestName);
 }

@@ -92,19 +92,16 @@ private:
 
     static constexpr std::intptr_t kNoHandle = -1;
 
-#ifdef _WIN32
-    // A Windows mapping ends with its last handle, so the handle of the creation step is kept
-    // here until UnmapAndClose; a POSIX object lives on by its name and needs none.
-    std::intptr_t creationHandle = kNoHandle;
-#endif
     std::intptr_t handle = kNoHandle;
     void* address = nullptr;
     std::size_t mappedSize = 0;
     int lastError = 0;
     std::string openedName; // as given to Open
     ViewGuard guard;
-#ifdef _WIN32
-    // The Windows mutexes of the locks held (Lock order); a POSIX lock lives on the handle.
+    // Only a Windows holder fills these; on POSIX systems they stay kNoHandle. A Windows mapping
+    // ends with its last handle, so the handle of the creation step is kept until UnmapAndClose,
+    // where a POSIX object lives on by its name. A Windows lock is a mutex of its own (Lock
+    // order), where a POSIX lock lives on `handle`.
+    std::intptr_t creationHandle = kNoHandle;
     std::intptr_t lockHandles[2] = {kNoHandle, kNoHandle};
-#endif
 };

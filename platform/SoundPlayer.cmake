@@ -1,6 +1,6 @@
 # Sound player: SDL2 audio on POSIX systems, the multimedia library's PlaySound on Windows.
-# The POSIX player plays the resources compiled into the program (sound_resources, declared
-# with the recordings in app/alerts.cmake).
+# The POSIX player plays the resources compiled into the program: each program that plays sounds
+# links them (sound_resources, declared with the recordings in app/alerts.cmake), not platform.
 target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/${CORVANE_PLATFORM}/SoundPlayer_${CORVANE_PLATFORM}.cpp)
 
 set(sound_player_tests ${CMAKE_CURRENT_LIST_DIR}/tests/SoundPlayerResourcesTest.cpp)
@@ -13,7 +13,7 @@ if(NOT WIN32)
     pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
     target_link_libraries(platform PRIVATE PkgConfig::SDL2)
   endif()
-  target_link_libraries(platform PRIVATE sound_resources ${CMAKE_DL_LIBS})
+  target_link_libraries(platform PRIVATE ${CMAKE_DL_LIBS})
   list(APPEND sound_player_tests ${CMAKE_CURRENT_LIST_DIR}/tests/SoundPlayerPosixTest.cpp)
 endif()
 

@@ -15,13 +15,7 @@
 #define IDC_AUX 1006
 #define IDC_INVIEW_LIST 1008
 
-#define IDW_TRAFFIC 129
-#define IDW_CLIMB 130
-#define IDW_CLIMB_NOW 131
-#define IDW_CLEAR_OF_CONFLICT 132
-#define IDW_DESCEND 133
-#define IDW_DESCEND_NOW 134
-#define IDW_TCAS_SYSTEM_FAIL 135
+#include "app/AlertSoundIds.h"
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

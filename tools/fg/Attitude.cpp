@@ -1,6 +1,7 @@
 #include "tools/fg/Attitude.h"
 
 #include "config_control/ConfigControl.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,7 +73,7 @@ Vector3 Rotate(const Quaternion& q, const Vector3& v) {
 
 Quaternion LocalLevelFrame(double latitude, double longitude) {
     RegisterModule();
-    return Multiply(AboutZ(longitude * kRadians), AboutY(-kPi / 2 - latitude * kRadians));
+    return Multiply(AboutZ(longitude * kRadians), AboutY(-units::kPi / 2 - latitude * kRadians));
 }
 
 Vector3 AttitudeVector(const GeodeticPosition& position, const EulerAngles& angles) {

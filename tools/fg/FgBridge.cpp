@@ -6,6 +6,7 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
 #include "traffic/FlightLimits.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,8 +35,7 @@ void Store(std::int32_t& field, std::int32_t value) {
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
-    : block(&block), settings(settings),
-      publications(std::make_unique<SimPeer>(block, unusedRoute)),
+    : block(&block), settings(settings), publications(std::make_unique<SimulatorSide>(block)),
       snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
       rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
@@ -49,7 +49,7 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
     block = &fresh;
-    publications = std::make_unique<SimPeer>(fresh, unusedRoute);
+    publications = std::make_unique<SimulatorSide>(fresh);
     // The old block's traffic would otherwise fly on by dead reckoning until a feeder publishes.
     traffic->Publish({}, now);
     status.forwarded = 0;
@@ -176,7 +176,7 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
         FormatBounded(line, kEventSize, "%s %s at %.4f %.4f, %.0f ft: simulation running",
                       first ? "FlightGear found:" : "FlightGear back:", status.ownCallsign,
                       status.own.latitude, status.own.longitude,
-                      status.own.height / kMetresPerFoot);
+                      status.own.height / units::kMetresPerFoot);
         Event(line);
     }
 }

@@ -6,11 +6,11 @@
 // that it runs the same against a test's block and fake sockets.
 
 #include "platform/UdpSocket.h"
+#include "shared_memory/SimulatorSide.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/Tcas.h"
 #include "tools/fg/TrafficForwarder.h"
-#include "tools/sim/SimPeer.h"
 
 #include <cstdint>
 #include <memory>
@@ -70,7 +70,7 @@ struct FgStatus {
     int skipped = 0;
     bool matching = false;        // models are chosen per aircraft
     int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
-    std::int32_t soundRequest = 10;
+    std::int32_t soundRequest = kSilenceRequest;
     bool ending = false; // the ending state has been written
     double endingSince = 0;
 };
@@ -114,8 +114,8 @@ private:
 
     VisualInterfaceBlock* block;
     const FgSettings& settings;
-    SimSettings unusedRoute; // SimPeer serves here only to read the feeder's publications
-    std::unique_ptr<SimPeer> publications;
+    // Serves here only to read the feeder's publications: the bridge writes the block itself.
+    std::unique_ptr<SimulatorSide> publications;
     std::unique_ptr<PublicationSnapshot> snapshot;
     std::unique_ptr<TrafficForwarder> traffic;
     MpDecoder decoder;

@@ -3,7 +3,8 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/sim/ScopeText.h"
+#include "tools/textlayout/WordWrap.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,11 +67,12 @@ std::string OwnPart(const FgStatus& status) {
         return "not known yet";
     }
     // Rounded first, so that a level aircraft shows "+0", not "-0".
-    const double feetPerMinute = std::round(status.ownVerticalSpeed / kMetresPerFoot * 60);
+    const double feetPerMinute = std::round(status.ownVerticalSpeed / units::kMetresPerFoot * 60);
     char text[kLineSize];
     FormatBounded(text, kLineSize, "%s %.4f %.4f, %.0f ft, heading %.0f, %+.0f ft/min",
                   status.ownCallsign, status.own.latitude, status.own.longitude,
-                  status.own.height / kMetresPerFoot, status.ownHeading, feetPerMinute + 0.0);
+                  status.own.height / units::kMetresPerFoot, status.ownHeading,
+                  feetPerMinute + 0.0);
     return text;
 }
 

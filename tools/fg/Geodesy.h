@@ -3,16 +3,17 @@
 // earth-centred, earth-fixed frame that FlightGear's multiplayer messages carry, and small
 // moves over the ellipsoid for dead reckoning.
 
+#include "traffic/Units.h"
+
 inline constexpr char kGeodesyHeaderRevision[] =
     "%Z% CorvaneFg QX5003:01 Geodesy.h $Revision: 1.1 $";
 
 inline constexpr double kWgs84SemiMajorAxis = 6378137.0;        // metres
 inline constexpr double kWgs84Flattening = 1.0 / 298.257223563; //
 inline constexpr double kWgs84Eccentricity2 = kWgs84Flattening * (2.0 - kWgs84Flattening);
-inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr double kDegrees = 180.0 / kPi;
-inline constexpr double kRadians = kPi / 180.0;
-inline constexpr double kMetresPerFoot = 0.3048;
+// Short names for the conversions that the formulas here and their callers are full of.
+inline constexpr double kDegrees = units::kDegreesPerRadian;
+inline constexpr double kRadians = units::kRadiansPerDegree;
 
 struct GeodeticPosition {
     double latitude;  // degrees, north positive

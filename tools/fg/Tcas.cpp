@@ -2,6 +2,7 @@
 
 #include "config_control/ConfigControl.h"
 #include "shared_memory/SoundRequest.h"
+#include "traffic/Units.h"
 
 #include <cmath>
 
@@ -13,8 +14,9 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane FG", {kTcasHeaderRevision, kRevision});
 }
 
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kFt = kMetresPerFoot;
+// Short names, so that the table below reads like the one it comes from.
+constexpr double kMetresPerNm = units::kMetresPerNauticalMile;
+constexpr double kFt = units::kMetresPerFoot;
 
 // Sensitivity levels and alarm thresholds of TCAS II version 7.1, from the table "Sensitivity
 // Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
@@ -41,6 +43,13 @@ constexpr Band kBands[] = {
 };
 constexpr TcasThresholds kAbove42000 = {
     7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt, 6683 * kFt};
+
+// Where the voice's words differ from the feeder's names of the requests.
+constexpr SoundRequestSpelling kVoiceWords[] = {
+    {SoundRequest::ClearOfTraffic, "CLEAR OF CONFLICT"},
+    {SoundRequest::TcasSysFail, "TCAS SYSTEM FAIL"},
+    {SoundRequest::TcasSilence, "silence"},
+};
 
 // The intruder relative to the own-ship.
 struct Geometry {
@@ -266,23 +275,9 @@ std::int32_t RequestOf(const TcasAdvisory& advisory) {
 }
 
 const char* RequestName(std::int32_t request) {
-    switch (static_cast<SoundRequest>(request)) {
-    case SoundRequest::Traffic:
-        return "TRAFFIC";
-    case SoundRequest::Climb:
-        return "CLIMB";
-    case SoundRequest::ClimbNow:
-        return "CLIMB NOW";
-    case SoundRequest::Descend:
-        return "DESCEND";
-    case SoundRequest::DescendNow:
-        return "DESCEND NOW";
-    case SoundRequest::ClearOfTraffic:
-        return "CLEAR OF CONFLICT";
-    case SoundRequest::TcasSysFail:
-        return "TCAS SYSTEM FAIL";
-    case SoundRequest::TcasSilence:
-        return "silence";
+    if (const char* own = SpellingOf(request, kVoiceWords)) {
+        return own;
     }
-    return "no request";
+    const char* name = SoundRequestName(request);
+    return name != nullptr ? name : "no request";
 }

@@ -1,6 +1,7 @@
 #include "tools/sim/OwnShipRoute.h"
 
 #include "config_control/ConfigControl.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,18 +14,15 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane Sim", {kOwnShipRouteHeaderRevision, kRevision});
 }
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegree = 111195.0;
-constexpr double kEarthRadiusMetres = kMetresPerDegree * 180.0 / kPi;
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kMetresPerSecondPerKt = kMetresPerNm / 3600.0;
+constexpr double kEarthRadiusMetres = kMetresPerDegree * units::kDegreesPerRadian;
 
 double Radians(double degrees) {
-    return degrees * kPi / 180.0;
+    return degrees * units::kRadiansPerDegree;
 }
 
 double Degrees(double radians) {
-    return radians * 180.0 / kPi;
+    return radians * units::kDegreesPerRadian;
 }
 
 double NormalisedTrack(double degrees) {
@@ -48,7 +46,7 @@ struct Course {
 // its direction there. Whole turns are taken off first, so that hours of flight at any speed
 // keep their precision.
 Course AlongGreatCircle(const Course& from, double angle) {
-    const double arc = std::fmod(angle, 2 * kPi);
+    const double arc = std::fmod(angle, 2 * units::kPi);
     const double sinLatitude = std::sin(from.latitude) * std::cos(arc) +
                                std::cos(from.latitude) * std::sin(arc) * std::cos(from.track);
     const double latitude = std::asin(std::clamp(sinLatitude, -1.0, 1.0));
@@ -80,8 +78,8 @@ OwnShipRoute OwnShipRoute::Loop(double latitude, double longitude, double radius
     route.kind = Kind::Loop;
     route.startLatitude = latitude;
     route.startLongitude = longitude;
-    route.radiusMetres = radiusNm * kMetresPerNm;
-    route.speedMetresPerSecond = speedKt * kMetresPerSecondPerKt;
+    route.radiusMetres = radiusNm * units::kMetresPerNauticalMile;
+    route.speedMetresPerSecond = speedKt * units::kMetresPerSecondPerKnot;
     route.trackDegrees = 90.0;
     return route;
 }
@@ -100,7 +98,7 @@ OwnShipRoute OwnShipRoute::Leg(double latitude, double longitude, double trackDe
     route.startLatitude = latitude;
     route.startLongitude = longitude;
     route.trackDegrees = NormalisedTrack(trackDegrees);
-    route.speedMetresPerSecond = speedKt * kMetresPerSecondPerKt;
+    route.speedMetresPerSecond = speedKt * units::kMetresPerSecondPerKnot;
     return route;
 }
 
@@ -123,8 +121,8 @@ OwnShipFix OwnShipRoute::At(double seconds) const {
     // it); the own-ship keeps the radius from it, turning left, so its track is the direction
     // away from the centre less a right angle.
     Course centre = AlongGreatCircle({start.latitude, start.longitude, 0.0}, radius);
-    centre.track = InitialBearing(centre, start) - std::fmod(arc, 2 * kPi);
+    centre.track = InitialBearing(centre, start) - std::fmod(arc, 2 * units::kPi);
     Course position = AlongGreatCircle(centre, radius);
-    position.track -= kPi / 2;
+    position.track -= units::kPi / 2;
     return Fix(position);
 }

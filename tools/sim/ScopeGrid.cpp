@@ -3,6 +3,7 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/sim/LabelPlacer.h"
+#include "tools/textlayout/WordWrap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,6 +4,7 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/sim/LabelPlacer.h"
+#include "tools/textlayout/WordWrap.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,6 +3,8 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/sim/SoundScript.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,13 +18,12 @@ void RegisterModule() {
     RegisterModuleOnce(registered, "Corvane Sim", {kScopeTextHeaderRevision, kRevision});
 }
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFeetPerMetre = 1.0 / 0.3048;
+constexpr double kFeetPerMetre = 1.0 / units::kMetresPerFoot;
 constexpr double kNmPerDegree = 60.0;
 // Positions on the edge of the box, as the feeder computes it, belong to the scope.
 constexpr double kEdgeTolerance = 1e-9;
 constexpr double kProximateFt = 1200.0;
-constexpr double kTrendMetresPerSecond = 500.0 / kFeetPerMetre / 60.0;
+constexpr double kTrendMetresPerSecond = 500.0 * units::kMetresPerSecondPerFootPerMinute;
 constexpr double kMaxHundreds = 999.0;
 constexpr int kLineSize = 256;
 
@@ -136,7 +137,7 @@ std::vector<std::string> RangeLines(const ScopeState& state) {
     const double side = 2 * kScopeHalfSize;
     return {Format("box %.1f x %.1f deg, ticks %.1f", side, side, kScopeTickDegrees),
             Format("%.0f NM N-S, %.0f NM E-W", side * kNmPerDegree,
-                   side * kNmPerDegree * std::cos(state.own.latitude * kPi / 180.0))};
+                   side * kNmPerDegree * std::cos(state.own.latitude * units::kRadiansPerDegree))};
 }
 
 std::vector<std::string> SlotLines(const ScopeState& state) {
@@ -147,20 +148,6 @@ std::vector<std::string> SlotLines(const ScopeState& state) {
     return {"slot 1: " + MaskControls(publication->slot1),
             "slot 3: " + MaskControls(publication->slot3),
             "slot 6: " + MaskControls(publication->slot6)};
-}
-
-std::vector<std::string> WrapWords(std::string_view text, int width) {
-    const std::size_t limit = static_cast<std::size_t>(std::max(width, 1));
-    std::vector<std::string> lines;
-    while (text.size() > limit) {
-        std::size_t end = text.rfind(' ', limit);
-        const bool atSpace = end != std::string_view::npos && end > 0;
-        end = atSpace ? end : limit;
-        lines.emplace_back(text.substr(0, end));
-        text.remove_prefix(atSpace ? end + 1 : end);
-    }
-    lines.emplace_back(text);
-    return lines;
 }
 
 std::string PublicationLogLine(const ScopeState& state) {

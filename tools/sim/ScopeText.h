@@ -6,11 +6,11 @@
 // block is shown through the one masking rule, so that a peer cannot act on the terminal.
 #pragma once
 
-#include "tools/sim/SimPeer.h"
+#include "shared_memory/SimulatorSide.h"
+#include "tools/sim/OwnShipRoute.h"
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 inline constexpr char kScopeTextHeaderRevision[] =
@@ -73,9 +73,5 @@ std::vector<std::string> StatusLines(const ScopeState& state);
 std::vector<std::string> RangeLines(const ScopeState& state);
 // "slot 1: ...", "slot 3: ...", "slot 6: ..." (empty after the colon before a publication).
 std::vector<std::string> SlotLines(const ScopeState& state);
-
-// The text in lines of at most `width` characters, broken at spaces; a word longer than a line
-// is cut into pieces. At least one line.
-std::vector<std::string> WrapWords(std::string_view text, int width);
 
 std::string PublicationLogLine(const ScopeState& state);

@@ -2,7 +2,8 @@
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
-#include "tools/sim/SimPeer.h"
+#include "tools/sim/OwnShipRoute.h"
+#include "tools/sim/SoundScript.h"
 
 inline constexpr char kSimOptionsHeaderRevision[] =
     "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.2 $";
@@ -57,6 +58,14 @@ inline constexpr char kSimUsage[] =
     "signal) or a removal; 1 when the block cannot be attached, the output cannot be\n"
     "written, or --remove refuses or fails; 2 on a usage error (a bad option or\n"
     "value, an --svg file that cannot be written).\n";
+
+struct SimSettings {
+    OwnShipRoute route = OwnShipRoute::Loop(kDefaultOwnLatitude, kDefaultOwnLongitude,
+                                            kDefaultLoopRadiusNm, kDefaultSpeedKt);
+    SoundScript sounds;
+    double endAfterSeconds = -1; // below 0: the simulation does not end by itself
+    double ownAltitudeFt = 6000;
+};
 
 struct SimOptions {
     SimSettings settings;

@@ -60,7 +60,8 @@ public:
     Session(const SimOptions& options, ProcessTerminal& terminal, CVisShm& client, Output& output,
             std::FILE* err)
         : options(options), terminal(terminal), client(client),
-          peer(*static_cast<VisualInterfaceBlock*>(client.GetBlock()), options.settings),
+          simulator(*static_cast<VisualInterfaceBlock*>(client.GetBlock()),
+                    options.settings.endAfterSeconds),
           output(output), err(err), scopeMode(terminal.IsTerminal() && !options.logLines) {}
 
     // False when a peer shrank the block under the run: it is then no longer touched.
@@ -68,6 +69,8 @@ public:
 
 private:
     void Tick(int tick, double seconds);
+    // The own-ship on its route and the scripted alert request, into the block.
+    void Step(double seconds);
     void Show(bool published);
     void LogEvents(double seconds);
     // Leaves the ending state in the block, so that the feeder ends itself too.
@@ -76,7 +79,7 @@ private:
     const SimOptions& options;
     ProcessTerminal& terminal;
     CVisShm& client;
-    SimPeer peer;
+    SimulatorSide simulator;
     Output& output;
     std::FILE* err;
     bool scopeMode;
@@ -99,7 +102,7 @@ bool Session::Run() {
             break;
         }
         Tick(tick, seconds);
-        if (quit || peer.Finished(seconds)) {
+        if (quit || simulator.Finished(seconds)) {
             break;
         }
         std::this_thread::sleep_until(start + kTick * (tick + 1));
@@ -111,27 +114,32 @@ bool Session::Run() {
 }
 
 void Session::Stop(double seconds) {
-    peer.EndNow(seconds);
-    peer.Step(seconds);
+    simulator.EndNow(seconds);
+    Step(seconds);
     quit = true;
+}
+
+void Session::Step(double seconds) {
+    state.own = options.settings.route.At(seconds);
+    simulator.Step(seconds, state.own.latitude, state.own.longitude,
+                   options.settings.sounds.RequestAt(seconds));
 }
 
 void Session::Tick(int tick, double seconds) {
     if (terminal.QuitRequested()) {
         Stop(seconds);
     }
-    peer.Step(seconds);
+    Step(seconds);
     state.seconds = seconds;
-    state.own = peer.Own();
     state.ownAltitudeFt = options.settings.ownAltitudeFt;
-    state.soundRequest = peer.SoundRequest();
-    state.simulationState = peer.SimulationState();
-    const bool published = peer.NewPublication();
+    state.soundRequest = simulator.SoundRequest();
+    state.simulationState = simulator.SimulationState();
+    const bool published = simulator.NewPublication();
     if (published) {
         if (!publication) {
             publication = std::make_unique<PublicationSnapshot>();
         }
-        peer.TakeSnapshot(*publication);
+        simulator.TakeSnapshot(*publication);
         state.publication = publication.get();
         state.publishedAt = seconds;
     }
@@ -162,13 +170,13 @@ void Session::Show(bool published) {
 
 void Session::LogEvents(double seconds) {
     char line[128];
-    if (peer.SoundRequest() != loggedSound) {
-        loggedSound = peer.SoundRequest();
+    if (simulator.SoundRequest() != loggedSound) {
+        loggedSound = simulator.SoundRequest();
         FormatBounded(line, sizeof line, "%7.1f s sound request %d (%s)", seconds, loggedSound,
                       AlertName(loggedSound));
         output.Line(line);
     }
-    if (peer.Ending(seconds) && !loggedEnding) {
+    if (simulator.Ending(seconds) && !loggedEnding) {
         loggedEnding = true;
         FormatBounded(line, sizeof line, "%7.1f s simulation ending (state 0x00FFFFFF)", seconds);
         output.Line(line);

@@ -3,9 +3,12 @@
 #include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <string>
 
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.2 $";
@@ -17,20 +20,20 @@ void RegisterModule() {
 
 constexpr int kScriptTextSize = 1024;
 
-// The feeder's alert table, by request code; 7 to 9 ask for nothing.
-constexpr const char* kAlertNames[] = {
-    "Traffic",
-    "Climb",
-    "Climb now",
-    "Descend",
-    "Descend now",
-    "Clear of traffic",
-    "TCAS system failure",
-    nullptr,
-    nullptr,
-    nullptr,
-    "Silence",
+// The stand-in writes the feeder's names in sentence case ("Climb now"), and these in words of
+// its own.
+constexpr SoundRequestSpelling kOwnWords[] = {
+    {SoundRequest::TcasSysFail, "TCAS system failure"},
+    {SoundRequest::TcasSilence, "Silence"},
 };
+
+std::string SentenceCase(const char* name) {
+    std::string text = name;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        text[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+    }
+    return text;
+}
 
 bool ReadStep(char* text, double& seconds, std::int32_t& code) {
     char* parts[3] = {};
@@ -92,9 +95,21 @@ std::int32_t SoundScript::RequestAt(double seconds) const {
 }
 
 const char* AlertName(std::int32_t code) {
-    if (code < 0 || code >= static_cast<std::int32_t>(std::size(kAlertNames)) ||
-        kAlertNames[code] == nullptr) {
-        return "no request";
+    if (const char* own = SpellingOf(code, kOwnWords)) {
+        return own;
     }
-    return kAlertNames[code];
+    // Made once, so that every name handed out stays valid for the whole run.
+    static const auto names = [] {
+        std::array<std::string, std::size(kSoundRequestNames)> words;
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            words[i] = SentenceCase(kSoundRequestNames[i].name);
+        }
+        return words;
+    }();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (static_cast<std::int32_t>(kSoundRequestNames[i].request) == code) {
+            return names[i].c_str();
+        }
+    }
+    return "no request";
 }

@@ -11,8 +11,6 @@
 inline constexpr char kSoundScriptHeaderRevision[] =
     "%Z% CorvaneSim QX5001:03 SoundScript.h $Revision: 1.2 $";
 
-inline constexpr auto kSilenceRequest = static_cast<std::int32_t>(SoundRequest::TcasSilence);
-
 // The alert a request code asks for, in words ("Traffic", "Climb now", "Silence"); codes that ask
 // for nothing give "no request".
 const char* AlertName(std::int32_t code);

@@ -1,4 +1,5 @@
 #include "tools/fg/Attitude.h"
+#include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ TEST(Attitude, AnglesComeBackAndTheAngleStaysWithinPi) {
         const Vector3 attitude = AttitudeVector(at, angles);
         EXPECT_LE(
             std::sqrt(attitude.x * attitude.x + attitude.y * attitude.y + attitude.z * attitude.z),
-            kPi + kTolerance);
+            units::kPi + kTolerance);
         const EulerAngles back = AnglesOf(at, attitude);
         EXPECT_NEAR(back.heading, angles.heading, 1e-6);
         EXPECT_NEAR(back.pitch, angles.pitch, 1e-6);

@@ -4,6 +4,7 @@
 #include "shared_memory/VisualShm.h"
 #include "tests/UniqueName.h"
 #include "text_functions/TextFunctions.h"
+#include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -336,7 +337,7 @@ TEST_F(FgBridgeTest, AnOwnShipVelocityNoAircraftFliesRaisesNoAlert) {
     const Case cases[] = {{"3.4e38 down", {0, 0, -3.4e38}, true},
                           {"3.4e38 ahead", {3.4e38, 0, 0}, true},
                           {"9 km/s down", {100, 0, -9000}, false},
-                          {"4000 kt ahead", {4000 * 1852.0 / 3600, 0, 0}, false}};
+                          {"4000 kt ahead", {4000 * units::kMetresPerSecondPerKnot, 0, 0}, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FgBridge bridge(*block, settings, 0);
@@ -375,7 +376,8 @@ struct HostileRecordCase {
 const HostileRecordCase kHostileRecords[] = {
     {"ground speed 1e308", [](AircraftRecord& r) { r.groundSpeed = 1e308; }, true},
     {"ground speed 1e300", [](AircraftRecord& r) { r.groundSpeed = 1e300; }, true},
-    {"ground speed 2001 kt", [](AircraftRecord& r) { r.groundSpeed = 2001 * 1852.0 / 3600; }, true},
+    {"ground speed 2001 kt",
+     [](AircraftRecord& r) { r.groundSpeed = 2001 * units::kMetresPerSecondPerKnot; }, true},
     {"vertical rate 1e308", [](AircraftRecord& r) { r.verticalRate = 1e308; }, true},
     {"vertical rate -inf", [](AircraftRecord& r) { r.verticalRate = -INFINITY; }, true},
     {"geometric altitude 1e308", [](AircraftRecord& r) { r.geoAltitude = 1e308; }, false},

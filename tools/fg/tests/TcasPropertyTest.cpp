@@ -3,6 +3,7 @@
 // filter judged against the closest approach worked out here on its own.
 
 #include "tools/fg/tests/TcasScript.h"
+#include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ constexpr int kEncounters = 50000;
 // filter decides.
 TcasAircraft AimedIntruder(EncounterDraw& draw, const TcasAircraft& own, double miss) {
     const double speed = draw.Between(20, 500);
-    const double track = draw.Between(0, 2 * kPi);
+    const double track = draw.Between(0, 2 * units::kPi);
     const double vn = speed * std::cos(track);
     const double ve = speed * std::sin(track);
     const double before = draw.Between(0, 60);

@@ -4,6 +4,7 @@
 // logic meets them.
 
 #include "tools/fg/Tcas.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,9 +13,9 @@
 #include <random>
 #include <vector>
 
-inline constexpr double kFt = kMetresPerFoot;
-inline constexpr double kKt = 1852.0 / 3600.0;
-inline constexpr double kFpm = kMetresPerFoot / 60.0;
+inline constexpr double kFt = units::kMetresPerFoot;
+inline constexpr double kKt = units::kMetresPerSecondPerKnot;
+inline constexpr double kFpm = units::kMetresPerSecondPerFootPerMinute;
 
 // An aircraft flying straight, climbing or descending until `levelOffAt` (seconds).
 struct Flight {
@@ -67,7 +68,7 @@ public:
     }
     TcasAircraft Moving(const GeodeticPosition& at) {
         const double speed = Between(0, 300);
-        const double track = Between(0, 2 * kPi);
+        const double track = Between(0, 2 * units::kPi);
         return {at, speed * std::cos(track), speed * std::sin(track), Between(-40, 40)};
     }
     TcasAircraft Own() {
@@ -75,7 +76,7 @@ public:
     }
     GeodeticPosition Near(const GeodeticPosition& own) {
         const double range = Between(0, 8 * 1852.0);
-        const double bearing = Between(0, 2 * kPi);
+        const double bearing = Between(0, 2 * units::kPi);
         return Displaced(own, {range * std::cos(bearing), range * std::sin(bearing),
                                Between(-3000, 3000) * kFt});
     }

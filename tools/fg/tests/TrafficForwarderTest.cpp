@@ -1,6 +1,7 @@
 #include "tools/fg/TrafficForwarder.h"
 
 #include "text_functions/TextFunctions.h"
+#include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -93,15 +94,20 @@ TEST(TrafficForwarder, RecordsBeyondWhatAircraftFlyAreHeldOrLeftOut) {
         {"missing speed", [](AircraftRecord& r) { r.groundSpeed = NAN; }, FixUse::Moving},
         {"2000 kt, 30000 ft/min down, 60 km",
          [](AircraftRecord& r) {
-             r.groundSpeed = 2000 * 1852.0 / 3600;
-             r.verticalRate = -30000 * 0.3048 / 60;
+             r.groundSpeed = 2000 * units::kMetresPerSecondPerKnot;
+             r.verticalRate = -30000 * units::kMetresPerSecondPerFootPerMinute;
              r.geoAltitude = 60000;
          },
          FixUse::Moving},
         {"-1500 m", [](AircraftRecord& r) { r.geoAltitude = -1500; }, FixUse::Moving},
         {"infinite speed", [](AircraftRecord& r) { r.groundSpeed = INFINITY; }, FixUse::Held},
-        {"2001 kt", [](AircraftRecord& r) { r.groundSpeed = 2001 * 1852.0 / 3600; }, FixUse::Held},
-        {"30001 ft/min", [](AircraftRecord& r) { r.verticalRate = 30001 * 0.3048 / 60; },
+        {"2001 kt",
+         [](AircraftRecord& r) { r.groundSpeed = 2001 * units::kMetresPerSecondPerKnot; },
+         FixUse::Held},
+        {"30001 ft/min",
+         [](AircraftRecord& r) {
+             r.verticalRate = 30001 * units::kMetresPerSecondPerFootPerMinute;
+         },
          FixUse::Held},
         {"-1501 m", [](AircraftRecord& r) { r.geoAltitude = -1501; }, FixUse::Unusable},
         {"infinite geometric altitude", [](AircraftRecord& r) { r.geoAltitude = -INFINITY; },

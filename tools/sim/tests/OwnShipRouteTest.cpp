@@ -1,6 +1,7 @@
 #include "tools/sim/OwnShipRoute.h"
 
 #include "tools/sim/tests/SimTestCases.h"
+#include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +10,20 @@
 
 namespace {
 constexpr double kMetresPerDegree = 111195.0;
-constexpr double kPi = 3.14159265358979323846;
 
 double DistanceMetres(const OwnShipFix& a, const OwnShipFix& b) {
     const double north = (b.latitude - a.latitude) * kMetresPerDegree;
-    const double east =
-        (b.longitude - a.longitude) * kMetresPerDegree * std::cos(a.latitude * kPi / 180.0);
+    const double east = (b.longitude - a.longitude) * kMetresPerDegree *
+                        std::cos(a.latitude * units::kRadiansPerDegree);
     return std::hypot(north, east);
 }
 
 // Direction of travel between two close fixes, degrees 0 to 360.
 double Direction(const OwnShipFix& from, const OwnShipFix& to) {
     const double north = to.latitude - from.latitude;
-    const double east = (to.longitude - from.longitude) * std::cos(from.latitude * kPi / 180.0);
-    const double degrees = std::atan2(east, north) * 180.0 / kPi;
+    const double east =
+        (to.longitude - from.longitude) * std::cos(from.latitude * units::kRadiansPerDegree);
+    const double degrees = std::atan2(east, north) * units::kDegreesPerRadian;
     return degrees < 0 ? degrees + 360.0 : degrees;
 }
 
@@ -76,7 +77,7 @@ TEST(OwnShipRoute, LoopStartsAtItsStartHeadingEastAndComesBack) {
     EXPECT_DOUBLE_EQ(start.latitude, 50.45);
     EXPECT_DOUBLE_EQ(start.longitude, 0.01);
     EXPECT_DOUBLE_EQ(start.track, 90.0);
-    const double period = 2 * kPi * radiusNm / speedKt * 3600.0;
+    const double period = 2 * units::kPi * radiusNm / speedKt * 3600.0;
     // Half-way round: due north of the start by the diameter, heading west.
     const OwnShipFix half = route.At(period / 2);
     EXPECT_NEAR((half.latitude - 50.45) * kMetresPerDegree, 2 * radiusNm * 1852.0, 1.0);
@@ -104,7 +105,7 @@ TEST(OwnShipRoute, LoopPositionIsContinuous) {
 TEST(OwnShipRoute, LegOverThePoleComesDownTheOtherSide) {
     // 2 degrees of arc to the pole at 600 kt: 12 minutes, then 12 more down the other side.
     const OwnShipRoute route = OwnShipRoute::Leg(88.0, 10.0, 0.0, 600.0);
-    const double secondsPerDegree = kMetresPerDegree / (600.0 * 1852.0 / 3600.0);
+    const double secondsPerDegree = kMetresPerDegree / (600.0 * units::kMetresPerSecondPerKnot);
     const OwnShipFix beyond = route.At(4 * secondsPerDegree);
     EXPECT_NEAR(beyond.latitude, 88.0, 1e-6);
     EXPECT_NEAR(beyond.longitude, -170.0, 1e-6);
@@ -113,7 +114,7 @@ TEST(OwnShipRoute, LegOverThePoleComesDownTheOtherSide) {
 
 TEST(OwnShipRoute, LegAcrossTheDateLineWraps) {
     const OwnShipRoute route = OwnShipRoute::Leg(0.0, 179.9, 90.0, 600.0);
-    const double secondsPerDegree = kMetresPerDegree / (600.0 * 1852.0 / 3600.0);
+    const double secondsPerDegree = kMetresPerDegree / (600.0 * units::kMetresPerSecondPerKnot);
     const OwnShipFix fix = route.At(0.2 * secondsPerDegree);
     EXPECT_NEAR(fix.longitude, -179.9, 1e-6);
     EXPECT_NEAR(fix.latitude, 0.0, 1e-9);

@@ -142,27 +142,4 @@ TEST(ScopeText, OffsetsTakeLongitudesTheShortWayRound) {
     EXPECT_FALSE(ScopeOffset({10, 0, 0}, kNaN, 0, east, north));
     EXPECT_FALSE(ScopeOffset({10, 0, 0}, 10, 0.61, east, north));
 }
-
-struct WrapCase : sim_test::NamedCase {
-    const char* text;
-    int width;
-    std::vector<std::string> lines;
-};
-
-class WrapWordsTest : public testing::TestWithParam<WrapCase> {};
-
-TEST_P(WrapWordsTest, BreaksAtSpacesWithinTheWidth) {
-    EXPECT_EQ(WrapWords(GetParam().text, GetParam().width), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WrapWordsTest,
-    testing::Values(WrapCase{{"Fits"}, "slot 3: failed", 20, {"slot 3: failed"}},
-                    WrapCase{{"AtTheLastSpace"},
-                             "Top Lat = 51.05 Bot Lat = 49.85",
-                             16,
-                             {"Top Lat = 51.05", "Bot Lat = 49.85"}},
-                    WrapCase{{"LongWordCut"}, "abcdefghij", 4, {"abcd", "efgh", "ij"}},
-                    WrapCase{{"Empty"}, "", 10, {""}}),
-    sim_test::ByName());
 } // namespace

@@ -3,9 +3,8 @@
 // Works on any block in memory, so that it runs the same against a test's block.
 #pragma once
 
+#include "shared_memory/SoundRequest.h"
 #include "shared_memory/VisualInterfaceShm.h"
-#include "tools/sim/OwnShipRoute.h"
-#include "tools/sim/SoundScript.h"
 
 #include <cstdint>
 
@@ -14,7 +13,7 @@ inline constexpr char kSimPeerHeaderRevision[] =
 
 // Any value other than 0 and the ending value means running.
 inline constexpr std::int32_t kSimulationRunning = 1;
-// The feeder ends itself after about five seconds of the ending state; the stand-in stays
+// The feeder ends itself after about five seconds of the ending state; a simulator side stays
 // that much longer, so that it sees the feeder go.
 inline constexpr double kEndingLingerSeconds = 8.0;
 
@@ -30,20 +29,14 @@ struct PublicationSnapshot {
     char slot6[kDiagnosticTextSize] = {};
 };
 
-struct SimSettings {
-    OwnShipRoute route = OwnShipRoute::Loop(kDefaultOwnLatitude, kDefaultOwnLongitude,
-                                            kDefaultLoopRadiusNm, kDefaultSpeedKt);
-    SoundScript sounds;
-    double endAfterSeconds = -1; // below 0: the simulation does not end by itself
-    double ownAltitudeFt = 6000;
-};
-
-class SimPeer {
+class SimulatorSide {
 public:
-    SimPeer(VisualInterfaceBlock& block, const SimSettings& settings);
+    // `endAfterSeconds` below 0: the simulation does not end by itself.
+    explicit SimulatorSide(VisualInterfaceBlock& block, double endAfterSeconds = -1);
 
-    // Writes the state of the simulation at `seconds` since the start into the block.
-    void Step(double seconds);
+    // Writes the state of the simulation at `seconds` since the start into the block: where the
+    // own-ship is (degrees) and the alert it asks for.
+    void Step(double seconds, double ownLatitude, double ownLongitude, std::int32_t soundRequest);
     // True once for each change of publishCounter since the last call (or construction).
     bool NewPublication();
     void TakeSnapshot(PublicationSnapshot& snapshot) const;
@@ -51,17 +44,14 @@ public:
     // The user ends the simulation: the ending state from now on.
     void EndNow(double seconds);
     bool Ending(double seconds) const;
-    // The stand-in's own end: the ending state has stood for kEndingLingerSeconds.
+    // The simulator side's own end: the ending state has stood for kEndingLingerSeconds.
     bool Finished(double seconds) const;
 
-    const OwnShipFix& Own() const { return own; }
     std::int32_t SoundRequest() const { return sound; }
     std::int32_t SimulationState() const { return state; }
 
 private:
     VisualInterfaceBlock& block;
-    const SimSettings& settings;
-    OwnShipFix own{};
     std::int32_t sound = kSilenceRequest;
     std::int32_t state = kSimulationRunning;
     std::int32_t lastCounter = 0;

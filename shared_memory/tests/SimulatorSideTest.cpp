@@ -1,4 +1,4 @@
-#include "tools/sim/SimPeer.h"
+#include "shared_memory/SimulatorSide.h"
 
 #include "text_functions/TextFunctions.h"
 
@@ -8,13 +8,18 @@
 #include <memory>
 
 namespace {
-class SimPeerTest : public testing::Test {
+constexpr double kEndAfter = 60;
+
+class SimulatorSideTest : public testing::Test {
 protected:
-    SimPeerTest() : block(std::make_unique<VisualInterfaceBlock>()) {
+    SimulatorSideTest() : block(std::make_unique<VisualInterfaceBlock>()) {
         std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
-        settings.route = OwnShipRoute::Leg(50.45, 0.01, 90, 360);
-        EXPECT_TRUE(settings.sounds.Parse("5:0,12:10"));
-        settings.endAfterSeconds = 60;
+    }
+
+    // A simulation flying east from 50.45 N 0.01 E, silent but for traffic from 5 s to 12 s.
+    static void Step(SimulatorSide& simulator, double seconds) {
+        const std::int32_t request = seconds >= 5 && seconds < 12 ? 0 : kSilenceRequest;
+        simulator.Step(seconds, 50.45, 0.01 + seconds / 1000, request);
     }
 
     // What the feeder does at a publication.
@@ -28,57 +33,56 @@ protected:
     }
 
     std::unique_ptr<VisualInterfaceBlock> block;
-    SimSettings settings;
 };
 
-TEST_F(SimPeerTest, KeepsTheSimulatorFieldsCurrent) {
-    SimPeer peer(*block, settings);
-    peer.Step(0);
+TEST_F(SimulatorSideTest, KeepsTheSimulatorFieldsCurrent) {
+    SimulatorSide peer(*block, kEndAfter);
+    Step(peer, 0);
     EXPECT_EQ(block->simulationState, kSimulationRunning);
     EXPECT_DOUBLE_EQ(block->ownLatitude, 50.45);
     EXPECT_DOUBLE_EQ(block->ownLongitude, 0.01);
     EXPECT_EQ(block->soundRequest, kSilenceRequest);
-    peer.Step(6);
+    Step(peer, 6);
     EXPECT_EQ(block->soundRequest, 0);
-    EXPECT_GT(block->ownLongitude, 0.01);
-    EXPECT_NEAR(block->ownLatitude, 50.45, 1e-4); // a great circle east bends south a little
-    peer.Step(12);
+    EXPECT_DOUBLE_EQ(block->ownLongitude, 0.016);
+    EXPECT_DOUBLE_EQ(block->ownLatitude, 50.45);
+    EXPECT_EQ(peer.SoundRequest(), 0);
+    Step(peer, 12);
     EXPECT_EQ(block->soundRequest, 10);
     // Fields of the feeder are left alone.
     EXPECT_EQ(block->publishCounter, 0);
     EXPECT_EQ(block->attachCount, 0);
 }
 
-TEST_F(SimPeerTest, EndsAfterTheSetTimeAndLingers) {
-    SimPeer peer(*block, settings);
-    peer.Step(59.9);
+TEST_F(SimulatorSideTest, EndsAfterTheSetTimeAndLingers) {
+    SimulatorSide peer(*block, kEndAfter);
+    Step(peer, 59.9);
     EXPECT_EQ(block->simulationState, kSimulationRunning);
-    peer.Step(60);
+    Step(peer, 60);
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     EXPECT_FALSE(peer.Finished(60 + kEndingLingerSeconds - 0.1));
     EXPECT_TRUE(peer.Finished(60 + kEndingLingerSeconds));
 }
 
-TEST_F(SimPeerTest, WithoutAnEndItRunsOn) {
-    settings.endAfterSeconds = -1;
-    SimPeer peer(*block, settings);
-    peer.Step(1e6);
+TEST_F(SimulatorSideTest, WithoutAnEndItRunsOn) {
+    SimulatorSide peer(*block);
+    Step(peer, 1e6);
     EXPECT_EQ(block->simulationState, kSimulationRunning);
     EXPECT_FALSE(peer.Finished(1e6));
 }
 
-TEST_F(SimPeerTest, TheUserEndsEarlierButNeverLater) {
-    SimPeer peer(*block, settings);
+TEST_F(SimulatorSideTest, TheUserEndsEarlierButNeverLater) {
+    SimulatorSide peer(*block, kEndAfter);
     peer.EndNow(10);
-    peer.Step(10);
+    Step(peer, 10);
     EXPECT_EQ(block->simulationState, kSimulationEnding);
     peer.EndNow(30); // a later end changes nothing
     EXPECT_TRUE(peer.Finished(10 + kEndingLingerSeconds));
 }
 
-TEST_F(SimPeerTest, SeesEachPublicationOnce) {
+TEST_F(SimulatorSideTest, SeesEachPublicationOnce) {
     block->publishCounter = 41; // left by an earlier run: not a publication of this one
-    SimPeer peer(*block, settings);
+    SimulatorSide peer(*block, kEndAfter);
     EXPECT_FALSE(peer.NewPublication());
     Publish(3);
     EXPECT_TRUE(peer.NewPublication());
@@ -87,8 +91,8 @@ TEST_F(SimPeerTest, SeesEachPublicationOnce) {
     EXPECT_TRUE(peer.NewPublication());
 }
 
-TEST_F(SimPeerTest, SnapshotBoundsTheCountAndTheTexts) {
-    SimPeer peer(*block, settings);
+TEST_F(SimulatorSideTest, SnapshotBoundsTheCountAndTheTexts) {
+    SimulatorSide peer(*block, kEndAfter);
     Publish(3);
     std::memset(block->diagnosticText[3], 'x', kDiagnosticTextSize); // no terminator
     CopyBounded(block->diagnosticText[1], "Top Lat = 51.05", kDiagnosticTextSize);

@@ -1,4 +1,4 @@
-#include "tools/sim/SimPeer.h"
+#include "shared_memory/SimulatorSide.h"
 
 #include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
@@ -27,23 +27,22 @@ void CopySlot(char* destination, const char* slot) {
 }
 } // namespace
 
-SimPeer::SimPeer(VisualInterfaceBlock& block, const SimSettings& settings)
-    : block(block), settings(settings), lastCounter(Load(block.publishCounter)),
-      endAt(settings.endAfterSeconds) {
+SimulatorSide::SimulatorSide(VisualInterfaceBlock& block, double endAfterSeconds)
+    : block(block), lastCounter(Load(block.publishCounter)), endAt(endAfterSeconds) {
     RegisterModule();
 }
 
-void SimPeer::Step(double seconds) {
-    own = settings.route.At(seconds);
-    sound = settings.sounds.RequestAt(seconds);
+void SimulatorSide::Step(double seconds, double ownLatitude, double ownLongitude,
+                         std::int32_t soundRequest) {
+    sound = soundRequest;
     state = Ending(seconds) ? kSimulationEnding : kSimulationRunning;
-    block.ownLatitude = own.latitude;
-    block.ownLongitude = own.longitude;
+    block.ownLatitude = ownLatitude;
+    block.ownLongitude = ownLongitude;
     block.soundRequest = sound;
     block.simulationState = state;
 }
 
-bool SimPeer::NewPublication() {
+bool SimulatorSide::NewPublication() {
     const std::int32_t counter = Load(block.publishCounter);
     if (counter == lastCounter) {
         return false;
@@ -52,7 +51,7 @@ bool SimPeer::NewPublication() {
     return true;
 }
 
-void SimPeer::TakeSnapshot(PublicationSnapshot& snapshot) const {
+void SimulatorSide::TakeSnapshot(PublicationSnapshot& snapshot) const {
     snapshot.publishCounter = Load(block.publishCounter);
     snapshot.aircraftCount = Load(block.aircraftCount);
     snapshot.trafficStatus = Load(block.trafficStatus);
@@ -64,16 +63,16 @@ void SimPeer::TakeSnapshot(PublicationSnapshot& snapshot) const {
     CopySlot(snapshot.slot6, block.diagnosticText[6]);
 }
 
-void SimPeer::EndNow(double seconds) {
+void SimulatorSide::EndNow(double seconds) {
     if (endAt < 0 || seconds < endAt) {
         endAt = seconds;
     }
 }
 
-bool SimPeer::Ending(double seconds) const {
+bool SimulatorSide::Ending(double seconds) const {
     return endAt >= 0 && seconds >= endAt;
 }
 
-bool SimPeer::Finished(double seconds) const {
+bool SimulatorSide::Finished(double seconds) const {
     return endAt >= 0 && seconds >= endAt + kEndingLingerSeconds;
 }

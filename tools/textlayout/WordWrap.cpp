@@ -1,0 +1,29 @@
+#include "tools/textlayout/WordWrap.h"
+
+#include "config_control/ConfigControl.h"
+
+#include <algorithm>
+
+namespace {
+const char kRevision[] = "%Z% CorvaneTools QX5005:02 WordWrap.cpp $Revision: 1.1 $";
+
+void RegisterModule() {
+    static bool registered = false;
+    RegisterModuleOnce(registered, "Corvane Tools", {kWordWrapHeaderRevision, kRevision});
+}
+} // namespace
+
+std::vector<std::string> WrapWords(std::string_view text, int width) {
+    RegisterModule();
+    const std::size_t limit = static_cast<std::size_t>(std::max(width, 1));
+    std::vector<std::string> lines;
+    while (text.size() > limit) {
+        std::size_t end = text.rfind(' ', limit);
+        const bool atSpace = end != std::string_view::npos && end > 0;
+        end = atSpace ? end : limit;
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(atSpace ? end + 1 : end);
+    }
+    lines.emplace_back(text);
+    return lines;
+}
