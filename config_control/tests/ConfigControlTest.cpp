@@ -3,9 +3,11 @@
 #include "config_control/SettingsFile.h"
 #include "config_control/tests/TempDirectory.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -41,6 +43,24 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// Starts the threads together, so that their first calls meet.
+void RunTogether(int threadCount, const std::function<void(int)>& work) {
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int index = 0; index < threadCount; ++index) {
+        threads.emplace_back([&go, &work, index] {
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            work(index);
+        });
+    }
+    go = true;
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
 }
 
 class ConfigControlTest : public TempDirectoryTest {
@@ -245,6 +265,52 @@ TEST_F(ConfigControlTest, SettingsFileRegistersOnItsFirstOpenOnly) {
                ExpectedRow("SettingsFile", "QX2110:02", "SettingsFile.h", "1.1") +
                    ExpectedRow("SettingsFileClass", "QX2110:01", "SettingsFile.cpp", "1.4");
     });
+}
+
+TEST_F(ConfigControlTest, ModuleRegistersOnceHoweverManyThreadsAndCallsReachIt) {
+    ModuleRevisions module{"Once", "%Z% Once QX0009:01 once.h $Revision: 1.1 $",
+                           "%Z% Once QX0009:02 once.cpp $Revision: 1.2 $"};
+    const std::string report = OpenReport();
+    RunTogether(8, [&module](int) {
+        for (int call = 0; call < 100; ++call) {
+            module.Register();
+        }
+    });
+    module.Register();
+    EXPECT_EQ(Rows(report), ExpectedRow("Once", "QX0009:01", "once.h", "1.1") +
+                                ExpectedRow("Once", "QX0009:02", "once.cpp", "1.2"));
+}
+
+// Modules of one title are still two modules: each registers its own rows, once, and no other
+// module's rows come between them, whichever threads get there first.
+TEST_F(ConfigControlTest, ModulesOfOneTitleKeepTheirOwnGroupsAcrossThreads) {
+    const std::string firstRows = ExpectedRow("Shared", "QX0010:01", "a.h", "1.1") +
+                                  ExpectedRow("Shared", "QX0010:02", "a.cpp", "1.1") +
+                                  ExpectedRow("Shared", "QX0010:03", "b.cpp", "1.1");
+    const std::string secondRows = ExpectedRow("Shared", "QX0011:01", "c.h", "1.1") +
+                                   ExpectedRow("Shared", "QX0011:02", "c.cpp", "1.1") +
+                                   ExpectedRow("Shared", "QX0011:03", "d.cpp", "1.1");
+    constexpr int kRounds = 50;
+    const std::string report = OpenReport();
+    for (int round = 0; round < kRounds; ++round) {
+        ModuleRevisions first{"Shared", "%Z% Shared QX0010:01 a.h 1.1",
+                              "%Z% Shared QX0010:02 a.cpp 1.1", "%Z% Shared QX0010:03 b.cpp 1.1"};
+        ModuleRevisions second{"Shared", "%Z% Shared QX0011:01 c.h 1.1",
+                               "%Z% Shared QX0011:02 c.cpp 1.1", "%Z% Shared QX0011:03 d.cpp 1.1"};
+        RunTogether(4, [&first, &second](int index) {
+            (index % 2 == 0 ? first : second).Register();
+            (index % 2 == 0 ? second : first).Register();
+        });
+    }
+    const std::string rows = Rows(report);
+    const std::size_t roundSize = firstRows.size() + secondRows.size();
+    ASSERT_EQ(rows.size(), kRounds * roundSize);
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        const std::string registered = rows.substr(round * roundSize, roundSize);
+        EXPECT_TRUE(registered == firstRows + secondRows || registered == secondRows + firstRows)
+            << registered;
+    }
 }
 
 } // namespace

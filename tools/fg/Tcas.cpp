@@ -8,10 +8,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kTcasHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kTcasHeaderRevision, kRevision};
 
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFt = kMetresPerFoot;
@@ -150,7 +147,7 @@ TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, doub
 } // namespace
 
 TcasThresholds ThresholdsFor(double ownHeight) {
-    RegisterModule();
+    revisions.Register();
     for (const Band& band : kBands) {
         if (ownHeight < band.below) {
             return band.thresholds;

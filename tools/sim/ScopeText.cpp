@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:08 ScopeText.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kScopeTextHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kScopeTextHeaderRevision, kRevision};
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kFeetPerMetre = 1.0 / 0.3048;
@@ -111,7 +108,7 @@ std::vector<int> TrafficInView(const ScopeState& state) {
 }
 
 std::vector<std::string> StatusLines(const ScopeState& state) {
-    RegisterModule();
+    revisions.Register();
     const OwnShipFix& own = state.own;
     std::vector<std::string> lines = {
         Format("t %.1f s, simulation %s", state.seconds, StateText(state.simulationState).c_str()),
@@ -164,7 +161,7 @@ std::vector<std::string> WrapWords(std::string_view text, int width) {
 }
 
 std::string PublicationLogLine(const ScopeState& state) {
-    RegisterModule();
+    revisions.Register();
     if (state.publication == nullptr) {
         return {};
     }

@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimPeer.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kSimPeerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kSimPeerHeaderRevision, kRevision};
 
 // The feeder writes from another process; every read goes to the shared memory.
 std::int32_t Load(const std::int32_t& field) {
@@ -30,7 +27,7 @@ void CopySlot(char* destination, const char* slot) {
 SimPeer::SimPeer(VisualInterfaceBlock& block, const SimSettings& settings)
     : block(block), settings(settings), lastCounter(Load(block.publishCounter)),
       endAt(settings.endAfterSeconds) {
-    RegisterModule();
+    revisions.Register();
 }
 
 void SimPeer::Step(double seconds) {
