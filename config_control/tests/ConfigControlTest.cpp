@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -61,6 +63,63 @@ void RunTogether(int threadCount, const std::function<void(int)>& work) {
     for (std::thread& thread : threads) {
         thread.join();
     }
+}
+
+// Modules of many identifiers, so that a registration lasts long enough for threads that
+// arrive together to overlap in it. Identifier f of part p is "%Z% Shared QX00pp:ff fff.cpp 1.1".
+constexpr int kModuleSize = 12;
+
+struct IdentifierTable {
+    char texts[kModuleSize][40];
+};
+
+consteval IdentifierTable IdentifiersOfPart(int part) {
+    IdentifierTable table{};
+    for (int file = 1; file <= kModuleSize; ++file) {
+        char* out = table.texts[file - 1];
+        const auto put = [&out](std::string_view text) {
+            for (const char c : text) {
+                *out++ = c;
+            }
+        };
+        const auto putNumber = [&out](int number) {
+            *out++ = static_cast<char>('0' + number / 10);
+            *out++ = static_cast<char>('0' + number % 10);
+        };
+        put("%Z% Shared QX00");
+        putNumber(part);
+        put(":");
+        putNumber(file);
+        put(" f");
+        putNumber(file);
+        put(".cpp 1.1");
+    }
+    return table;
+}
+
+constexpr IdentifierTable kFirstPart = IdentifiersOfPart(10);
+constexpr IdentifierTable kSecondPart = IdentifiersOfPart(11);
+
+template <const IdentifierTable& table, std::size_t... index>
+ModuleRevisions<kModuleSize> ModuleOf(std::index_sequence<index...>) {
+    return ModuleRevisions{"Shared", table.texts[index]...};
+}
+
+template <const IdentifierTable& table> ModuleRevisions<kModuleSize> ModuleOf() {
+    return ModuleOf<table>(std::make_index_sequence<kModuleSize>());
+}
+
+std::string TwoDigits(int number) {
+    return {static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10)};
+}
+
+std::string RowsOfPart(int part) {
+    std::string rows;
+    for (int file = 1; file <= kModuleSize; ++file) {
+        rows += ExpectedRow("Shared", "QX00" + TwoDigits(part) + ":" + TwoDigits(file),
+                            "f" + TwoDigits(file) + ".cpp", "1.1");
+    }
+    return rows;
 }
 
 class ConfigControlTest : public TempDirectoryTest {
@@ -268,13 +327,10 @@ TEST_F(ConfigControlTest, SettingsFileRegistersOnItsFirstOpenOnly) {
 }
 
 TEST_F(ConfigControlTest, ModuleRegistersOnceHoweverManyThreadsAndCallsReachIt) {
-    const std::string moduleRows = ExpectedRow("Once", "QX0009:01", "once.h", "1.1") +
-                                   ExpectedRow("Once", "QX0009:02", "once.cpp", "1.2");
     constexpr int kRounds = 50;
     const std::string report = OpenReport();
     for (int round = 0; round < kRounds; ++round) {
-        ModuleRevisions module{"Once", "%Z% Once QX0009:01 once.h $Revision: 1.1 $",
-                               "%Z% Once QX0009:02 once.cpp $Revision: 1.2 $"};
+        ModuleRevisions module = ModuleOf<kFirstPart>();
         RunTogether(4, [&module](int) {
             for (int call = 0; call < 10; ++call) {
                 module.Register();
@@ -284,7 +340,7 @@ TEST_F(ConfigControlTest, ModuleRegistersOnceHoweverManyThreadsAndCallsReachIt) 
     }
     std::string expected;
     for (int round = 0; round < kRounds; ++round) {
-        expected += moduleRows;
+        expected += RowsOfPart(10);
     }
     EXPECT_EQ(Rows(report), expected);
 }
@@ -292,19 +348,13 @@ TEST_F(ConfigControlTest, ModuleRegistersOnceHoweverManyThreadsAndCallsReachIt) 
 // Modules of one title are still two modules: each registers its own rows, once, and no other
 // module's rows come between them, whichever threads get there first.
 TEST_F(ConfigControlTest, ModulesOfOneTitleKeepTheirOwnGroupsAcrossThreads) {
-    const std::string firstRows = ExpectedRow("Shared", "QX0010:01", "a.h", "1.1") +
-                                  ExpectedRow("Shared", "QX0010:02", "a.cpp", "1.1") +
-                                  ExpectedRow("Shared", "QX0010:03", "b.cpp", "1.1");
-    const std::string secondRows = ExpectedRow("Shared", "QX0011:01", "c.h", "1.1") +
-                                   ExpectedRow("Shared", "QX0011:02", "c.cpp", "1.1") +
-                                   ExpectedRow("Shared", "QX0011:03", "d.cpp", "1.1");
+    const std::string firstRows = RowsOfPart(10);
+    const std::string secondRows = RowsOfPart(11);
     constexpr int kRounds = 50;
     const std::string report = OpenReport();
     for (int round = 0; round < kRounds; ++round) {
-        ModuleRevisions first{"Shared", "%Z% Shared QX0010:01 a.h 1.1",
-                              "%Z% Shared QX0010:02 a.cpp 1.1", "%Z% Shared QX0010:03 b.cpp 1.1"};
-        ModuleRevisions second{"Shared", "%Z% Shared QX0011:01 c.h 1.1",
-                               "%Z% Shared QX0011:02 c.cpp 1.1", "%Z% Shared QX0011:03 d.cpp 1.1"};
+        ModuleRevisions first = ModuleOf<kFirstPart>();
+        ModuleRevisions second = ModuleOf<kSecondPart>();
         RunTogether(4, [&first, &second](int index) {
             (index % 2 == 0 ? first : second).Register();
             (index % 2 == 0 ? second : first).Register();
