@@ -34,7 +34,7 @@ void RegisterModuleOnce(std::atomic<bool>& registered, const char* groupTitle,
 // A module's revision identifiers, registered as one group the first time any thread calls
 // Register, so that each module appears once per run however often it is used. A module holds
 // one, titled with its component name:
-//     ModuleRevisions revisions{"CorvaneSim", kSimPeerHeaderRevision, kRevision};
+//     ModuleRevisions revisions{"DataSetReader", kDataSetReaderHeaderRevision, kSourceRevision};
 // Built at compile time, it is ready before any other module's start-up code could use it.
 template <std::size_t Count> class ModuleRevisions {
 public:
