@@ -5,6 +5,7 @@
 #include "text_functions/TextFunctions.h"
 
 #include <cstring>
+#include <mutex>
 #include <span>
 
 extern const char kRevisionStringRevision[] =
@@ -25,7 +26,10 @@ constexpr int kBareRevisionWord = 4;
 constexpr int kKeywordRevisionWord = 5;
 
 ConfigString lastConfigString;
-bool errorReportRegistered = false;
+std::atomic<bool> errorReportRegistered{false};
+// Guards the fields and the report, so that a group's rows stay together whichever threads
+// register.
+std::mutex registration;
 
 void StoreWord(char* field, int size, char* const* words, int wordCount, int index) {
     if (index < wordCount) {
@@ -33,21 +37,7 @@ void StoreWord(char* field, int size, char* const* words, int wordCount, int ind
     }
 }
 
-void RegisterGroup(const char* title, std::span<const char* const> identifiers) {
-    BeginConfigGroup(title);
-    for (const char* identifier : identifiers) {
-        RegisterRevision(identifier);
-    }
-    EndConfigGroup();
-}
-
-} // namespace
-
-const ConfigString& LastConfigString() {
-    return lastConfigString;
-}
-
-void RegisterRevision(const char* identifier) {
+void RecordRevision(const char* identifier) {
     if (identifier == nullptr) {
         return;
     }
@@ -69,6 +59,30 @@ void RegisterRevision(const char* identifier) {
     WriteConfigRow(fields);
 }
 
+void RegisterGroupLocked(const char* title, std::span<const char* const> identifiers) {
+    BeginConfigGroup(title);
+    for (const char* identifier : identifiers) {
+        RecordRevision(identifier);
+    }
+    EndConfigGroup();
+}
+
+void RegisterGroup(const char* title, std::span<const char* const> identifiers) {
+    const std::lock_guard<std::mutex> lock(registration);
+    RegisterGroupLocked(title, identifiers);
+}
+
+} // namespace
+
+const ConfigString& LastConfigString() {
+    return lastConfigString;
+}
+
+void RegisterRevision(const char* identifier) {
+    const std::lock_guard<std::mutex> lock(registration);
+    RecordRevision(identifier);
+}
+
 void RegisterTextFunctions() {
     RegisterGroup(kTextFunctionsGroupTitle, TextFunctionsRevisions());
 }
@@ -78,13 +92,14 @@ void RegisterStringOperations() {
     RegisterGroup(kTextFunctionsGroupTitle, identifiers);
 }
 
-void RegisterModuleOnce(bool& registered, const char* groupTitle,
+void RegisterModuleOnce(std::atomic<bool>& registered, const char* groupTitle,
                         std::span<const char* const> identifiers) {
-    if (registered) {
+    const std::lock_guard<std::mutex> lock(registration);
+    if (registered.load(std::memory_order_relaxed)) {
         return;
     }
-    registered = true;
-    RegisterGroup(groupTitle, identifiers);
+    RegisterGroupLocked(groupTitle, identifiers);
+    registered.store(true, std::memory_order_release);
 }
 
 void RegisterErrorReport() {

@@ -29,18 +29,8 @@ constexpr const char* kOpenLocations[] = {
     "SettingsFileClass::OpenFileForAppending",
 };
 
-bool revisionsRegistered = false;
-
-void RegisterSettingsFileRevisions() {
-    if (revisionsRegistered) {
-        return;
-    }
-    revisionsRegistered = true;
-    BeginConfigGroup("SettingsFileClass");
-    RegisterRevision(kSettingsFileHeaderRevision);
-    RegisterRevision(kSettingsFileSourceRevision);
-    EndConfigGroup();
-}
+ModuleRevisions revisions{"SettingsFileClass", kSettingsFileHeaderRevision,
+                          kSettingsFileSourceRevision};
 
 } // namespace
 
@@ -59,7 +49,7 @@ SettingsFileClass::~SettingsFileClass() {
 }
 
 void SettingsFileClass::Open(const char* name, std::int32_t mode) {
-    RegisterSettingsFileRevisions();
+    revisions.Register();
     Close();
     fileName[0] = '\0';
     if (name == nullptr || name[0] == '\0') {

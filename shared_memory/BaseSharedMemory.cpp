@@ -12,12 +12,13 @@ namespace {
 
 constexpr int kMessageSize = 1024;
 
+ModuleRevisions revisions{"Base Shared Memory Class ", kBaseSharedMemoryHeaderRevision,
+                          kBaseSharedMemoryRevision};
+
 } // namespace
 
 BaseSharedMemory::BaseSharedMemory() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Base Shared Memory Class ",
-                       {kBaseSharedMemoryHeaderRevision, kBaseSharedMemoryRevision});
+    revisions.Register();
 }
 
 void BaseSharedMemory::SetMappingName(const char* name) {

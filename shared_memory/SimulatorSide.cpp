@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimPeer.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kSimPeerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kSimPeerHeaderRevision, kRevision};
 
 // The feeder writes from another process; every read goes to the shared memory.
 std::int32_t Load(const std::int32_t& field) {
@@ -29,7 +26,7 @@ void CopySlot(char* destination, const char* slot) {
 
 SimulatorSide::SimulatorSide(VisualInterfaceBlock& block, double endAfterSeconds)
     : block(block), lastCounter(Load(block.publishCounter)), endAt(endAfterSeconds) {
-    RegisterModule();
+    revisions.Register();
 }
 
 void SimulatorSide::Step(double seconds, double ownLatitude, double ownLongitude,

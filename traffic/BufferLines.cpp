@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-static const char kBufferLinesSourceRevision[] =
+extern const char kBufferLinesSourceRevision[] =
     "%Z% LiveEntryReader QX2125:02 BufferLines.cpp $Revision: 1.1 $";
-
-const char* BufferLinesSourceRevision() {
-    return kBufferLinesSourceRevision;
-}
 
 // A line that fills the buffer may end in the carriage return of a CR LF: its line feed then
 // belongs to it, as it does when the file's reader cuts the line.

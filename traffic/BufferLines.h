@@ -25,4 +25,4 @@ private:
     std::size_t position = 0;
 };
 
-const char* BufferLinesSourceRevision();
+extern const char kBufferLinesSourceRevision[];

@@ -1,11 +1,7 @@
 #include "traffic/Clamp.h"
 
-static const char kClampSourceRevision[] =
+extern const char kClampSourceRevision[] =
     "%Z% TrafficAnalyser QX2120:05 Clamp.cpp $Revision: 1.1 $";
-
-const char* ClampSourceRevision() {
-    return kClampSourceRevision;
-}
 
 namespace {
 

@@ -15,4 +15,4 @@ double ClampFloatLow(float lo, double value, double hi);
 // Applied in double precision and truncated back.
 std::int32_t ClampInt(std::int32_t lo, std::int32_t value, std::int32_t hi);
 
-const char* ClampSourceRevision();
+extern const char kClampSourceRevision[];

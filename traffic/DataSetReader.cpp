@@ -26,11 +26,8 @@ constexpr char kConvertRequest[] = "and turn the recording into a data file wher
                                    "for it:\ntrafficlog convert RECORDING.csv ";
 constexpr char kOutOfMemoryText[] = "DataSetReader::OpenTrafficDataFile\nOut of memory";
 
-void RegisterDataSetReader() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Data Set Reader",
-                       {kDataSetReaderHeaderRevision, kDataSetReaderSourceRevision});
-}
+ModuleRevisions revisions{"DataSetReader", kDataSetReaderHeaderRevision,
+                          kDataSetReaderSourceRevision};
 
 bool Contains(const char* line, const char* tag) {
     return std::strstr(line, tag) != nullptr;
@@ -60,7 +57,7 @@ private:
 
 DataSetReader::DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyser)
     : owner(owner), analyser(analyser) {
-    RegisterDataSetReader();
+    revisions.Register();
 }
 
 DataSetReader::~DataSetReader() = default;

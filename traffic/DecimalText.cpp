@@ -5,12 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
-static const char kDecimalTextSourceRevision[] =
+extern const char kDecimalTextSourceRevision[] =
     "%Z% TrafficAnalyser QX2120:07 DecimalText.cpp $Revision: 1.1 $";
-
-const char* DecimalTextSourceRevision() {
-    return kDecimalTextSourceRevision;
-}
 
 namespace {
 

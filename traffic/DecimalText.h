@@ -41,4 +41,4 @@ bool ParseWholeShortDecimal(const char* text, double& value);
 // the 32-bit range: a value beyond it gives INT32_MAX or INT32_MIN. Null: 0.
 std::int32_t ParseDecimalInteger(const char* text);
 
-const char* DecimalTextSourceRevision();
+extern const char kDecimalTextSourceRevision[];

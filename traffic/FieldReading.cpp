@@ -12,14 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:45 FieldReading.cpp $Revision: 1.1 $";
 
-// Every field of every line comes here: after the first call, one test.
-bool registered = false;
-
-void RegisterModule() {
-    if (!registered) {
-        RegisterModuleOnce(registered, "Traffic Log", {kFieldReadingHeaderRevision, kRevision});
-    }
-}
+ModuleRevisions revisions{"TrafficLog", kFieldReadingHeaderRevision, kRevision};
 
 // Room for any field of a line as the checker sees it.
 constexpr int kNumberSize = 1024;
@@ -157,7 +150,7 @@ std::size_t DecimalLength(const char* p, bool& hasExponent) {
 }
 
 NumberReading ReadNumberField(const char* text) {
-    RegisterModule();
+    revisions.Register();
     const char* start = nullptr;
     const FieldForm form = NumberForm(text, start);
     if (form != FieldForm::Exact && form != FieldForm::Partial) {
@@ -168,7 +161,7 @@ NumberReading ReadNumberField(const char* text) {
 }
 
 IntegerReading ReadTimeField(const char* text) {
-    RegisterModule();
+    revisions.Register();
     const char* start = SkipSpace(text);
     if (*start == '\0') {
         return {FieldForm::Empty, 0};
@@ -200,7 +193,7 @@ IntegerReading ReadTimeField(const char* text) {
 }
 
 IntegerReading ReadAddressField(char* text) {
-    RegisterModule();
+    revisions.Register();
     if (std::strchr(text, '"') != nullptr) {
         RemoveChar(text, '"');
     }

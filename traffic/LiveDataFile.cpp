@@ -7,12 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-static const char kLiveDataFileSourceRevision[] =
+extern const char kLiveDataFileSourceRevision[] =
     "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.2 $";
-
-const char* LiveDataFileSourceRevision() {
-    return kLiveDataFileSourceRevision;
-}
 
 namespace {
 

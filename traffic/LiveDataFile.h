@@ -96,4 +96,4 @@ private:
     std::vector<char> entryLines;
 };
 
-const char* LiveDataFileSourceRevision();
+extern const char kLiveDataFileSourceRevision[];

@@ -16,13 +16,10 @@ namespace {
 constexpr int kStatusSize = 128;
 constexpr char kClosedNote[] = " :: recording closed";
 
-void RegisterLiveEntryReader() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Live Entry Reader",
-                       {kLiveEntryReaderHeaderRevision, kLiveEntryReaderSourceRevision,
-                        kLiveDataFileHeaderRevision, LiveDataFileSourceRevision(),
-                        kBufferLinesHeaderRevision, BufferLinesSourceRevision()});
-}
+ModuleRevisions revisions{
+    "LiveEntryReader",           kLiveEntryReaderHeaderRevision, kLiveEntryReaderSourceRevision,
+    kLiveDataFileHeaderRevision, kLiveDataFileSourceRevision,    kBufferLinesHeaderRevision,
+    kBufferLinesSourceRevision};
 
 // An entry's lines on their way to the data set reader, noting the newest position time of the
 // aircraft lines among them: those the reader takes, and no others.
@@ -59,7 +56,7 @@ private:
 
 LiveEntryReader::LiveEntryReader(DataSetReaderOwner& owner, DataSetReader& reader)
     : owner(owner), reader(reader) {
-    RegisterLiveEntryReader();
+    revisions.Register();
 }
 
 void LiveEntryReader::Start(const char* path) {

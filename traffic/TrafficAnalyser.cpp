@@ -38,13 +38,10 @@ enum LineField {
 // Separators split to reach the position: the fields up to the longitude, and the rest.
 constexpr std::int32_t kPositionSplits = kLongitudeField + 1;
 
-void RegisterTrafficAnalyser() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Analyser",
-                       {kTrafficAnalyserHeaderRevision, kTrafficAnalyserSourceRevision,
-                        kViewBoxHeaderRevision, kClampHeaderRevision, ClampSourceRevision(),
-                        kDecimalTextHeaderRevision, DecimalTextSourceRevision()});
-}
+ModuleRevisions revisions{
+    "TrafficAnalyser",          kTrafficAnalyserHeaderRevision, kTrafficAnalyserSourceRevision,
+    kViewBoxHeaderRevision,     kClampHeaderRevision,           kClampSourceRevision,
+    kDecimalTextHeaderRevision, kDecimalTextSourceRevision};
 
 double ShiftedLatitude(double latitude) {
     return ClampDouble(0.0, latitude + kLatitudeShift, kLatitudeRange);
@@ -122,7 +119,7 @@ bool IsClearlyOutside(const char* line, const ViewBox& box) {
 
 TrafficAnalyser::TrafficAnalyser()
     : inViewCount(0), inViewAircraft{}, ownShipLatitude(0.0), ownShipLongitude(0.0), box{} {
-    RegisterTrafficAnalyser();
+    revisions.Register();
     SetOwnShipPosition(kDefaultLatitude, kDefaultLongitude);
 }
 

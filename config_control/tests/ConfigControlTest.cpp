@@ -3,9 +3,13 @@
 #include "config_control/SettingsFile.h"
 #include "config_control/tests/TempDirectory.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
+#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -41,6 +45,81 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// Starts the threads together, so that their first calls meet.
+void RunTogether(int threadCount, const std::function<void(int)>& work) {
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int index = 0; index < threadCount; ++index) {
+        threads.emplace_back([&go, &work, index] {
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            work(index);
+        });
+    }
+    go = true;
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+// Modules of many identifiers, so that a registration lasts long enough for threads that
+// arrive together to overlap in it. Identifier f of part p is "%Z% Shared QX00pp:ff fff.cpp 1.1".
+constexpr int kModuleSize = 12;
+
+struct IdentifierTable {
+    char texts[kModuleSize][40];
+};
+
+consteval IdentifierTable IdentifiersOfPart(int part) {
+    IdentifierTable table{};
+    for (int file = 1; file <= kModuleSize; ++file) {
+        char* out = table.texts[file - 1];
+        const auto put = [&out](std::string_view text) {
+            for (const char c : text) {
+                *out++ = c;
+            }
+        };
+        const auto putNumber = [&out](int number) {
+            *out++ = static_cast<char>('0' + number / 10);
+            *out++ = static_cast<char>('0' + number % 10);
+        };
+        put("%Z% Shared QX00");
+        putNumber(part);
+        put(":");
+        putNumber(file);
+        put(" f");
+        putNumber(file);
+        put(".cpp 1.1");
+    }
+    return table;
+}
+
+constexpr IdentifierTable kFirstPart = IdentifiersOfPart(10);
+constexpr IdentifierTable kSecondPart = IdentifiersOfPart(11);
+
+template <const IdentifierTable& table, std::size_t... index>
+ModuleRevisions<kModuleSize> ModuleOf(std::index_sequence<index...>) {
+    return ModuleRevisions{"Shared", table.texts[index]...};
+}
+
+template <const IdentifierTable& table> ModuleRevisions<kModuleSize> ModuleOf() {
+    return ModuleOf<table>(std::make_index_sequence<kModuleSize>());
+}
+
+std::string TwoDigits(int number) {
+    return {static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10)};
+}
+
+std::string RowsOfPart(int part) {
+    std::string rows;
+    for (int file = 1; file <= kModuleSize; ++file) {
+        rows += ExpectedRow("Shared", "QX00" + TwoDigits(part) + ":" + TwoDigits(file),
+                            "f" + TwoDigits(file) + ".cpp", "1.1");
+    }
+    return rows;
 }
 
 class ConfigControlTest : public TempDirectoryTest {
@@ -245,6 +324,51 @@ TEST_F(ConfigControlTest, SettingsFileRegistersOnItsFirstOpenOnly) {
                ExpectedRow("SettingsFile", "QX2110:02", "SettingsFile.h", "1.1") +
                    ExpectedRow("SettingsFileClass", "QX2110:01", "SettingsFile.cpp", "1.4");
     });
+}
+
+TEST_F(ConfigControlTest, ModuleRegistersOnceHoweverManyThreadsAndCallsReachIt) {
+    constexpr int kRounds = 50;
+    const std::string report = OpenReport();
+    for (int round = 0; round < kRounds; ++round) {
+        ModuleRevisions module = ModuleOf<kFirstPart>();
+        RunTogether(4, [&module](int) {
+            for (int call = 0; call < 10; ++call) {
+                module.Register();
+            }
+        });
+        module.Register();
+    }
+    std::string expected;
+    for (int round = 0; round < kRounds; ++round) {
+        expected += RowsOfPart(10);
+    }
+    EXPECT_EQ(Rows(report), expected);
+}
+
+// Modules of one title are still two modules: each registers its own rows, once, and no other
+// module's rows come between them, whichever threads get there first.
+TEST_F(ConfigControlTest, ModulesOfOneTitleKeepTheirOwnGroupsAcrossThreads) {
+    const std::string firstRows = RowsOfPart(10);
+    const std::string secondRows = RowsOfPart(11);
+    constexpr int kRounds = 50;
+    const std::string report = OpenReport();
+    for (int round = 0; round < kRounds; ++round) {
+        ModuleRevisions first = ModuleOf<kFirstPart>();
+        ModuleRevisions second = ModuleOf<kSecondPart>();
+        RunTogether(4, [&first, &second](int index) {
+            (index % 2 == 0 ? first : second).Register();
+            (index % 2 == 0 ? second : first).Register();
+        });
+    }
+    const std::string rows = Rows(report);
+    const std::size_t roundSize = firstRows.size() + secondRows.size();
+    ASSERT_EQ(rows.size(), kRounds * roundSize);
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE(round);
+        const std::string registered = rows.substr(round * roundSize, roundSize);
+        EXPECT_TRUE(registered == firstRows + secondRows || registered == secondRows + firstRows)
+            << registered;
+    }
 }
 
 } // namespace

@@ -9,10 +9,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:04 Attitude.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kAttitudeHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kAttitudeHeaderRevision, kRevision};
 
 // Rotations by `angle` radians about one axis.
 Quaternion AboutX(double angle) {
@@ -72,7 +69,7 @@ Vector3 Rotate(const Quaternion& q, const Vector3& v) {
 }
 
 Quaternion LocalLevelFrame(double latitude, double longitude) {
-    RegisterModule();
+    revisions.Register();
     return Multiply(AboutZ(longitude * kRadians), AboutY(-units::kPi / 2 - latitude * kRadians));
 }
 

@@ -16,10 +16,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:14 FgBridge.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kFgBridgeHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kFgBridgeHeaderRevision, kRevision};
 
 constexpr int kEventSize = 256;
 // The message rate is counted over windows of this length.
@@ -39,7 +36,7 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
       snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
       rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
-    RegisterModule();
+    revisions.Register();
     status.matching = settings.matcher != nullptr;
     // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder
     // before FlightGear has said anything.

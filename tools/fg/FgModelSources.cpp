@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:23 FgModelSources.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kFgModelSourcesHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kFgModelSourcesHeaderRevision, kRevision};
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -81,7 +78,7 @@ bool ReadQuery(const std::string& query, std::string& callsign, std::int32_t& ad
 
 bool LoadModelSources(const FgOptions& options, FgModelSources& sources,
                       std::vector<std::string>& notes, std::string& error) {
-    RegisterModule();
+    revisions.Register();
     LoadCatalogue(options, sources, notes);
     if (!LoadDatabase(options, sources, notes, error)) {
         return false;

@@ -14,10 +14,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:16 FgOptions.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kFgOptionsHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kFgOptionsHeaderRevision, kRevision};
 
 // Longer silences than a day are a mistake, not a wish.
 constexpr double kMaxSilenceSeconds = 86400;
@@ -93,7 +90,7 @@ std::string* PathOption(std::string_view option, FgOptions& options) {
 } // namespace
 
 bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options) {
-    RegisterModule();
+    revisions.Register();
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i] != nullptr ? argv[i] : "";
         std::string value;

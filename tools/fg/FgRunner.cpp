@@ -20,10 +20,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:20 FgRunner.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kFgRunnerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kFgRunnerHeaderRevision, kRevision};
 
 constexpr auto kTick = std::chrono::milliseconds(100);
 // The view is redrawn this often; the log gets a status line this often.
@@ -263,7 +260,7 @@ int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender
 } // namespace
 
 int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out, std::FILE* err) {
-    RegisterModule();
+    revisions.Register();
     FgModelSources sources;
     std::vector<std::string> notes;
     std::string error;

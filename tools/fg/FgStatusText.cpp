@@ -13,10 +13,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:18 FgStatusText.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kFgStatusTextHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kFgStatusTextHeaderRevision, kRevision};
 
 constexpr int kLineSize = 256;
 // An event's continuation rows start under its text, past its time of day.
@@ -119,7 +116,7 @@ const char* LinkName(FgLink link) {
 }
 
 std::string StatusLine(const FgStatus& status, double now) {
-    RegisterModule();
+    revisions.Register();
     return "link " + LinkPart(status) + " | own-ship " + OwnPart(status) + " | traffic " +
            TrafficPart(status, now) + (status.matching ? " | models " + ModelsPart(status) : "") +
            " | alert " + AlertPart(status);

@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:02 Geodesy.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kGeodesyHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kGeodesyHeaderRevision, kRevision};
 
 constexpr double kA = kWgs84SemiMajorAxis;
 constexpr double kE2 = kWgs84Eccentricity2;
@@ -37,7 +34,7 @@ double WrapLongitude(double degrees) {
 } // namespace
 
 EarthFixed ToEarthFixed(const GeodeticPosition& position) {
-    RegisterModule();
+    revisions.Register();
     const double phi = position.latitude * kRadians;
     const double lambda = position.longitude * kRadians;
     const double n = PrimeVerticalRadius(phi);
@@ -49,7 +46,7 @@ EarthFixed ToEarthFixed(const GeodeticPosition& position) {
 // H. Vermeille, "Computing geodetic coordinates from geocentric coordinates", Journal of
 // Geodesy 78 (2004): closed form, no iteration.
 GeodeticPosition ToGeodetic(const EarthFixed& point) {
-    RegisterModule();
+    revisions.Register();
     const double e4 = kE2 * kE2;
     const double horizontal = std::hypot(point.x, point.y);
     const double p = (horizontal * horizontal) / (kA * kA);

@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:06 MultiplayerCodec.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kMultiplayerCodecHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kMultiplayerCodecHeaderRevision, kRevision};
 
 constexpr char kWhere[] = "MpDecoder::Decode";
 // FlightGear asks for traffic within this range (nautical miles) of its aircraft.
@@ -117,7 +114,7 @@ bool IsPlausiblePosition(const MpPosition& message) {
 }
 
 std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity) {
-    RegisterModule();
+    revisions.Register();
     if (buffer == nullptr || capacity < kMpPositionSize) {
         return 0;
     }
@@ -146,7 +143,7 @@ std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std:
 
 MpDecodeResult MpDecoder::Decode(const std::uint8_t* datagram, std::size_t size,
                                  MpPosition& message) {
-    RegisterModule();
+    revisions.Register();
     if (datagram == nullptr || size < kMpHeaderSize) {
         ReportNumber(kWhere, "Datagram shorter than a message header, bytes",
                      static_cast<std::int32_t>(size));

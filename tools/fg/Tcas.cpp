@@ -9,10 +9,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kTcasHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kTcasHeaderRevision, kRevision};
 
 // Short names, so that the table below reads like the one it comes from.
 constexpr double kMetresPerNm = units::kMetresPerNauticalMile;
@@ -159,7 +156,7 @@ TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, doub
 } // namespace
 
 TcasThresholds ThresholdsFor(double ownHeight) {
-    RegisterModule();
+    revisions.Register();
     for (const Band& band : kBands) {
         if (ownHeight < band.below) {
             return band.thresholds;

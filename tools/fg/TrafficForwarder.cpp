@@ -12,10 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:12 TrafficForwarder.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kTrafficForwarderHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kTrafficForwarderHeaderRevision, kRevision};
 
 // FlightGear smooths the motion of a multiplayer aircraft over this much of the sender's time.
 constexpr double kLagSeconds = 0.1;
@@ -71,7 +68,7 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
 
 TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher)
     : matcher(matcher) {
-    RegisterModule();
+    revisions.Register();
     CopyBounded(model, modelPath, kMpModelSize);
 }
 

@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFg QX5003:08 TrafficTrack.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG", {kTrafficTrackHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFg", kTrafficTrackHeaderRevision, kRevision};
 
 // Below this speed an aircraft has no direction to keep, nor a turn: a fix behind it is blended in
 // plainly.
@@ -53,7 +50,7 @@ GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds) {
 }
 
 void TrafficTrack::Start(const TrafficFix& newFix, double newFixTime) {
-    RegisterModule();
+    revisions.Register();
     fix = newFix;
     fixTime = newFixTime;
     blendStart = newFixTime;

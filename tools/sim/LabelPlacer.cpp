@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:20 LabelPlacer.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kLabelPlacerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kLabelPlacerHeaderRevision, kRevision};
 
 // Sides of the symbol in the order they are tried: along the line of reading first.
 constexpr struct {
@@ -38,7 +35,7 @@ bool Overlap(const LabelBox& a, const LabelBox& b, double gapX, double gapY) {
 
 LabelPlacer::LabelPlacer(const LabelBox& frame, const LabelSpacing& spacing)
     : frame(frame), spacing(spacing) {
-    RegisterModule();
+    revisions.Register();
 }
 
 int LabelPlacer::AddSymbol(const LabelBox& symbol) {

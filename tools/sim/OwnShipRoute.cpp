@@ -9,10 +9,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:02 OwnShipRoute.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kOwnShipRouteHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kOwnShipRouteHeaderRevision, kRevision};
 
 constexpr double kMetresPerDegree = 111195.0;
 constexpr double kEarthRadiusMetres = kMetresPerDegree * units::kDegreesPerRadian;
@@ -103,7 +100,7 @@ OwnShipRoute OwnShipRoute::Leg(double latitude, double longitude, double trackDe
 }
 
 OwnShipFix OwnShipRoute::At(double seconds) const {
-    RegisterModule();
+    revisions.Register();
     // Arc flown, in radians of the earth (a leg) or of the circle (a loop); a product too big to
     // hold means no position at all, so the start stands in for it.
     const double radius = radiusMetres / kEarthRadiusMetres;

@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:22 ScopeGrid.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kScopeGridHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kScopeGridHeaderRevision, kRevision};
 
 // Lines per diagnostic slot: 127 characters and the name fit in two lines of 79.
 constexpr int kSlotLines = 2;
@@ -176,7 +173,7 @@ bool ScopeCell(const OwnShipFix& own, double latitude, double longitude, int col
 }
 
 std::vector<std::string> RenderScope(const ScopeState& state, int columns, int rows) {
-    RegisterModule();
+    revisions.Register();
     const int width = std::max(columns, kScopeMinColumns) - 1;
     std::vector<std::string> below;
     for (const std::string& slot : SlotLines(state)) {

@@ -18,10 +18,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kScopeSvgHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kScopeSvgHeaderRevision, kRevision};
 
 constexpr double kSide = 600.0; // pixels of the square scope
 constexpr double kMargin = 24.0;
@@ -268,7 +265,7 @@ std::string Picture::Svg() {
 } // namespace
 
 std::string RenderScopeSvg(const ScopeState& state) {
-    RegisterModule();
+    revisions.Register();
     return Picture(state).Svg();
 }
 

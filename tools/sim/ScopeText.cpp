@@ -13,10 +13,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:08 ScopeText.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kScopeTextHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kScopeTextHeaderRevision, kRevision};
 
 constexpr double kFeetPerMetre = 1.0 / units::kMetresPerFoot;
 constexpr double kNmPerDegree = 60.0;
@@ -112,7 +109,7 @@ std::vector<int> TrafficInView(const ScopeState& state) {
 }
 
 std::vector<std::string> StatusLines(const ScopeState& state) {
-    RegisterModule();
+    revisions.Register();
     const OwnShipFix& own = state.own;
     std::vector<std::string> lines = {
         Format("t %.1f s, simulation %s", state.seconds, StateText(state.simulationState).c_str()),
@@ -151,7 +148,7 @@ std::vector<std::string> SlotLines(const ScopeState& state) {
 }
 
 std::string PublicationLogLine(const ScopeState& state) {
-    RegisterModule();
+    revisions.Register();
     if (state.publication == nullptr) {
         return {};
     }

@@ -12,10 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:12 SimOptions.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kSimOptionsHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kSimOptionsHeaderRevision, kRevision};
 
 constexpr double kMinAltitudeFt = -2000;
 constexpr double kMaxAltitudeFt = 100000;
@@ -194,7 +191,7 @@ std::string Problem(const char* const* argv, int argc, int& i, SimOptions& optio
 } // namespace
 
 bool SimOptionParser::Parse(int argc, const char* const* argv, SimOptions& options) {
-    RegisterModule();
+    revisions.Register();
     for (int i = 1; i < argc; ++i) {
         if (bool* flag = FindFlag(argv[i], options); flag != nullptr) {
             *flag = true;

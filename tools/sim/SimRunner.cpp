@@ -20,10 +20,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:17 SimRunner.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kSimRunnerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kSimRunnerHeaderRevision, kRevision};
 
 constexpr auto kTick = std::chrono::milliseconds(100);
 // The scope is redrawn this often between publications, for the moving own-ship.
@@ -203,7 +200,7 @@ bool FirstPicture(const SimOptions& options, std::FILE* err) {
 
 int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* out,
                std::FILE* err) {
-    RegisterModule();
+    revisions.Register();
     if (!FirstPicture(options, err)) {
         return kSimExitUsage;
     }
@@ -234,7 +231,7 @@ int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* 
 }
 
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err) {
-    RegisterModule();
+    revisions.Register();
     char reason[256];
     NamedMapping mapping;
     if (!mapping.Open(name) || !mapping.Map()) {

@@ -13,10 +13,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Sim", {kSoundScriptHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneSim", kSoundScriptHeaderRevision, kRevision};
 
 constexpr int kScriptTextSize = 1024;
 
@@ -56,7 +53,7 @@ bool ReadStep(char* text, double& seconds, std::int32_t& code) {
 } // namespace
 
 bool SoundScript::Parse(const char* text) {
-    RegisterModule();
+    revisions.Register();
     char copy[kScriptTextSize];
     if (text == nullptr || FormatBounded(copy, kScriptTextSize, "%s", text) < 0) {
         ReportError("SoundScript::Parse", "script missing or too long");

@@ -7,14 +7,11 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneTools QX5005:02 WordWrap.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane Tools", {kWordWrapHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneTools", kWordWrapHeaderRevision, kRevision};
 } // namespace
 
 std::vector<std::string> WrapWords(std::string_view text, int width) {
-    RegisterModule();
+    revisions.Register();
     const std::size_t limit = static_cast<std::size_t>(std::max(width, 1));
     std::vector<std::string> lines;
     while (text.size() > limit) {

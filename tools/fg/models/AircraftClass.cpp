@@ -5,10 +5,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:16 AircraftClass.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kAircraftClassHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kAircraftClassHeaderRevision, kRevision};
 
 constexpr const char* kLight[] = {"c172", "pa-28", "c177"};
 constexpr const char* kTurboprop[] = {"AT7", "DH4", "AT4", "DH3"};
@@ -56,7 +53,7 @@ const char* AircraftClassName(AircraftClass kind) {
 }
 
 AircraftClass ClassOf(std::string_view description, std::string_view typeCode) {
-    RegisterModule();
+    revisions.Register();
     if (description.size() != 3) {
         return AircraftClass::Unknown;
     }

@@ -12,11 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:10 AircraftDatabase.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models",
-                       {kAircraftDatabaseHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kAircraftDatabaseHeaderRevision, kRevision};
 
 // The file's lines through zlib, which reads a plain file as it is. A line longer than the
 // buffer is read to its end and given as too long.
@@ -95,7 +91,7 @@ bool ReadIcaoAddress(std::string_view text, std::uint32_t& address) {
 }
 
 bool AircraftDatabase::Load(const std::string& path) {
-    RegisterModule();
+    revisions.Register();
     LineReader reader(path);
     if (!reader.Open()) {
         SetErrorText(("cannot open the aircraft database " + path).c_str());

@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:08 CsvLine.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kCsvLineHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kCsvLineHeaderRevision, kRevision};
 
 // A quoted field from `at` (on its opening quote); `at` ends past the closing quote.
 bool QuotedField(std::string_view line, std::size_t& at, std::string& field) {
@@ -31,7 +28,7 @@ bool QuotedField(std::string_view line, std::size_t& at, std::string& field) {
 } // namespace
 
 bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    RegisterModule();
+    revisions.Register();
     fields.clear();
     std::size_t at = 0;
     while (true) {

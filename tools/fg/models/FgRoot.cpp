@@ -9,14 +9,11 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:18 FgRoot.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kFgRootHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kFgRootHeaderRevision, kRevision};
 } // namespace
 
 FgRootChoice ChooseFgRoot(const std::string& option) {
-    RegisterModule();
+    revisions.Register();
     if (!option.empty()) {
         return {option, "--fg-root"};
     }

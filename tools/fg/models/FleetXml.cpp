@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:02 FleetXml.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kFleetXmlHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kFleetXmlHeaderRevision, kRevision};
 
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -40,7 +37,7 @@ bool ElementText(std::string_view block, std::string_view name, std::string& out
 } // namespace
 
 bool WithoutComments(std::string_view text, std::string& out) {
-    RegisterModule();
+    revisions.Register();
     out.clear();
     out.reserve(text.size());
     std::size_t at = 0;

@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:06 ModelCatalogue.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kModelCatalogueHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kModelCatalogueHeaderRevision, kRevision};
 
 namespace fs = std::filesystem;
 
@@ -67,7 +64,7 @@ std::string_view FolderOfModel(std::string_view model) {
 }
 
 bool ModelCatalogue::Build(const std::string& fgRoot) {
-    RegisterModule();
+    revisions.Register();
     *this = ModelCatalogue();
     const fs::path aircraft = fs::path(fgRoot) / "AI" / "Aircraft";
     std::error_code error;

@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:14 ModelMatcher.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kModelMatcherHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kModelMatcherHeaderRevision, kRevision};
 
 const std::string& Pick(const std::vector<std::string>& candidates, std::uint64_t hash) {
     return candidates[hash % candidates.size()];
@@ -62,7 +59,7 @@ ModelMatcher::ModelMatcher(const ModelCatalogue* catalogue, const AircraftDataba
                            const ModelOverrides* overrides, std::string defaultModel)
     : catalogue(catalogue), database(database), overrides(overrides),
       defaultModel(std::move(defaultModel)) {
-    RegisterModule();
+    revisions.Register();
 }
 
 std::string ModelMatcher::OperatorOf(std::string_view callsign, const AircraftInfo* info) const {

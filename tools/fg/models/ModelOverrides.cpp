@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% CorvaneFgModels QX5004:12 ModelOverrides.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Corvane FG models", {kModelOverridesHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"CorvaneFgModels", kModelOverridesHeaderRevision, kRevision};
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -44,7 +41,7 @@ std::string Upper(std::string_view text) {
 } // namespace
 
 bool ModelOverrides::Add(std::string_view text, int lineNumber) {
-    RegisterModule();
+    revisions.Register();
     const std::string_view key = Word(text);
     if (key.empty() || key.front() == '#') {
         return true;

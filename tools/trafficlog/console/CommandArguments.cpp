@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:41 CommandArguments.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kCommandArgumentsHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kCommandArgumentsHeaderRevision, kRevision};
 
 constexpr int kProblemSize = 512;
 constexpr int kNameSize = 64;
@@ -34,7 +31,7 @@ void OptionName(const char* argument, char* name, int size) {
 
 CommandArguments::CommandArguments(int argc, const char* const* argv, int first)
     : argc(argc), argv(argv), next(first) {
-    RegisterModule();
+    revisions.Register();
 }
 
 bool CommandArguments::Next() {

@@ -8,16 +8,13 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:43 TrafficLogConsole.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogConsoleHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kTrafficLogConsoleHeaderRevision, kRevision};
 
 constexpr std::string_view kLineJoint = " / ";
 } // namespace
 
 std::string OneLine(std::string_view text) {
-    RegisterModule();
+    revisions.Register();
     std::string line;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");

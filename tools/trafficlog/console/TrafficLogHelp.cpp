@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:47 TrafficLogHelp.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficLogHelpHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kTrafficLogHelpHeaderRevision, kRevision};
 
 struct CommandHelp {
     const char* command;
@@ -160,7 +157,7 @@ std::string OfCommand(const CommandHelp& help) {
 } // namespace
 
 std::string TrafficLogHelp(const char* command) {
-    RegisterModule();
+    revisions.Register();
     for (const CommandHelp& help : kCommands) {
         if (command != nullptr && std::strcmp(command, help.command) == 0) {
             return OfCommand(help);

@@ -8,10 +8,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:66 BaseStationConverter.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kBaseStationConverterHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kBaseStationConverterHeaderRevision, kRevision};
 
 constexpr int kReasonSize = 200;
 constexpr std::int64_t kProgressRows = 8192;
@@ -24,7 +21,7 @@ std::int64_t EntryAtOrAfter(double time) {
 } // namespace
 
 BaseStationInput::BaseStationInput(ConversionContext& context) : context(context) {
-    RegisterModule();
+    revisions.Register();
 }
 
 InputEnd BaseStationInput::Run(PhysicalLineReader& reader, const char* name) {

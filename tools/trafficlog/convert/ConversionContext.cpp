@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:62 ConversionContext.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kConversionContextHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kConversionContextHeaderRevision, kRevision};
 
 constexpr int kReasonSize = 240;
 constexpr int kShownFieldSize = 41;
@@ -41,7 +38,7 @@ void ConversionContext::Bad(const char* input, std::int64_t line, const char* re
 
 void ConversionContext::BadField(const char* input, std::int64_t line, AircraftLineResult result,
                                  const char* name, const char* field) {
-    RegisterModule();
+    revisions.Register();
     char shown[kShownFieldSize];
     MaskControlsBounded(shown, field, kShownFieldSize);
     char reason[kReasonSize];

@@ -14,6 +14,7 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:70 ConvertCommand.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kConvertCommandHeaderRevision, kRevision};
 
 constexpr int kProgressWidth = 40;
 constexpr int kTextSize = 400;
@@ -140,8 +141,7 @@ void WarnOfStep(const TrafficLogConsole& console, std::int64_t step) {
 } // namespace
 
 int RunConvert(CommandArguments& args, const TrafficLogConsole& console) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kConvertCommandHeaderRevision, kRevision});
+    revisions.Register();
     ConvertOptions options;
     const bool read = ReadConvertOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "convert")) {

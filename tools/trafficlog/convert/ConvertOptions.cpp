@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:58 ConvertOptions.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kConvertOptionsHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kConvertOptionsHeaderRevision, kRevision};
 
 constexpr int kProblemSize = 200;
 
@@ -85,7 +82,7 @@ bool Settle(CommandArguments& args, ConvertOptions& options, std::vector<const c
 } // namespace
 
 bool TakeRegionOption(CommandArguments& args, Region& region, bool& ok) {
-    RegisterModule();
+    revisions.Register();
     if (args.Is("--around")) {
         ok = Around(args, region);
         return true;
@@ -106,7 +103,7 @@ int ConvertThreads(const ConvertOptions& options) {
 }
 
 bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options) {
-    RegisterModule();
+    revisions.Register();
     std::vector<const char*> files;
     bool ok = true;
     while (ok && args.Next()) {

@@ -14,10 +14,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:12 OpenSkyConverter.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kOpenSkyConverterHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kOpenSkyConverterHeaderRevision, kRevision};
 
 constexpr int kReasonSize = 200;
 constexpr std::int64_t kProgressRows = 8192;
@@ -55,7 +52,7 @@ bool IsTrue(const char* text) {
 
 OpenSkyInput::OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader, const char* name)
     : context(context), reader(reader), name(name) {
-    RegisterModule();
+    revisions.Register();
 }
 
 bool OpenSkyInput::ReadHeader(char* error, int size) {

@@ -14,6 +14,7 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:76 RecordCommand.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kRecordCommandHeaderRevision, kRevision};
 
 constexpr int kTextSize = 400;
 
@@ -69,8 +70,7 @@ private:
 } // namespace
 
 int RunRecord(CommandArguments& args, const TrafficLogConsole& console) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRecordCommandHeaderRevision, kRevision});
+    revisions.Register();
     RecordOptions options;
     const bool read = ReadRecordOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "record")) {

@@ -9,6 +9,7 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:72 RecordOptions.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kRecordOptionsHeaderRevision, kRevision};
 
 constexpr long kLastPort = 65535;
 
@@ -54,8 +55,7 @@ bool Settle(CommandArguments& args, const RecordOptions& options) {
 } // namespace
 
 bool ReadRecordOptions(CommandArguments& args, RecordOptions& options) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRecordOptionsHeaderRevision, kRevision});
+    revisions.Register();
     bool ok = true;
     while (ok && args.Next()) {
         if (args.Is("--sbs")) {

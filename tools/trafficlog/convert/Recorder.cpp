@@ -17,10 +17,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:74 Recorder.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRecorderHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kRecorderHeaderRevision, kRevision};
 
 constexpr int kConnectMilliseconds = 5000;
 constexpr int kReasonSize = 200;
@@ -224,7 +221,7 @@ void Session::Report(std::int64_t now) {
 } // namespace
 
 bool Recorder::Record(const RecordOptions& options, RecordSink& sink) {
-    RegisterModule();
+    revisions.Register();
     nothingRecorded = false;
     char header[kMaxAircraftLineLength + 1];
     FormatBounded(header, sizeof header, "Recorded from the BaseStation feed %s:%u",

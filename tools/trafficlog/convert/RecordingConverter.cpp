@@ -19,10 +19,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:68 RecordingConverter.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRecordingConverterHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kRecordingConverterHeaderRevision, kRevision};
 
 constexpr int kTextSize = 320;
 
@@ -91,7 +88,7 @@ bool RecordingConverter::CheckTarget(const ConvertOptions& options) {
 }
 
 bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sink) {
-    RegisterModule();
+    revisions.Register();
     counts = ConvertCounts{};
     unsorted = false;
     hasCentre = false;

@@ -16,15 +16,8 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:149 AircraftLineCheck.cpp $Revision: 1.1 $";
 
-// Every aircraft line of a checked file comes here: after the first call, one test.
-bool registered = false;
-
-void RegisterModule() {
-    if (!registered) {
-        RegisterModuleOnce(registered, "Traffic Log",
-                           {kAircraftLineCheckHeaderRevision, kRevision});
-    }
-}
+// Every aircraft line of a checked file comes here: after the first call, one load.
+ModuleRevisions revisions{"TrafficLog", kAircraftLineCheckHeaderRevision, kRevision};
 
 // Room for a field as the checker quotes it, and the words around it.
 constexpr int kTextSize = PhysicalLineReader::kHeadSize + 256;
@@ -181,7 +174,7 @@ void Measure(int field, const char* text, LineFindingSink& findings) {
 } // namespace
 
 void CheckAircraftFields(char** fields, int count, LineFindingSink& findings) {
-    RegisterModule();
+    revisions.Register();
     FieldCount(count, findings);
     if (count < 2) {
         return;

@@ -8,15 +8,12 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:56 EntryAssembler.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kEntryAssemblerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kEntryAssemblerHeaderRevision, kRevision};
 } // namespace
 
 EntryAssembler::EntryAssembler(TrafficFileWriter& writer, const Region& region)
     : writer(writer), region(region) {
-    RegisterModule();
+    revisions.Register();
     if (region.IsSet()) {
         SetCentre(region.Centre());
     }

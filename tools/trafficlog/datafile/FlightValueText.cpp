@@ -7,15 +7,12 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:121 FlightValueText.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kFlightValueTextHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kFlightValueTextHeaderRevision, kRevision};
 } // namespace
 
 bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size) {
     using namespace flight_limits;
-    RegisterModule();
+    revisions.Register();
     // Four values of every row come here: the name is put together only for a finding.
     const char* named = name != nullptr ? name : "";
     const char* gap = name != nullptr ? " " : "";

@@ -13,14 +13,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:131 PlainFields.cpp $Revision: 1.1 $";
 
-// Every line of a recording comes here: after the first call, one test.
-bool registered = false;
-
-void RegisterModule() {
-    if (!registered) {
-        RegisterModuleOnce(registered, "Traffic Log", {kPlainFieldsHeaderRevision, kRevision});
-    }
-}
+ModuleRevisions revisions{"TrafficLog", kPlainFieldsHeaderRevision, kRevision};
 
 constexpr char kSeparator = '|';
 constexpr char kTagMark = '#';
@@ -156,7 +149,7 @@ bool IsPlainNumberWithin(const char* text, double low, double high) {
 }
 
 bool IsPlainAircraftLine(std::string_view line) {
-    RegisterModule();
+    revisions.Register();
     const char* lineEnd = line.data() + line.size();
     const char* p = NextField(SkipWhile(line.data(), kCallsignByte));
     p = p != nullptr ? NextField(AddressEnd(p)) : nullptr;

@@ -7,10 +7,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:52 Region.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRegionHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kRegionHeaderRevision, kRevision};
 
 using units::kRadiansPerDegree;
 } // namespace
@@ -37,7 +34,7 @@ GeoPoint PointOf(const UnitVector& sum) {
 }
 
 void Region::SetAround(double latitude, double longitude, double radius) {
-    RegisterModule();
+    revisions.Register();
     hasCircle = true;
     circleCentre = {latitude, longitude};
     radiusNm = radius;
@@ -47,7 +44,7 @@ void Region::SetAround(double latitude, double longitude, double radius) {
 }
 
 void Region::SetBox(double southEdge, double westEdge, double northEdge, double eastEdge) {
-    RegisterModule();
+    revisions.Register();
     hasBox = true;
     south = southEdge;
     west = westEdge;

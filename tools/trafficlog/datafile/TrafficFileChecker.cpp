@@ -16,10 +16,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficFileCheckerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kTrafficFileCheckerHeaderRevision, kRevision};
 
 // The part of an entry tag that every entry number shares.
 constexpr char kEntryTagStart[] = "####_ENTRY_";
@@ -357,7 +354,7 @@ const char* CheckFaultName(CheckFault fault) {
 }
 
 bool TrafficFileChecker::Check(const char* path, CheckFindingSink& sink) {
-    RegisterModule();
+    revisions.Register();
     findings = 0;
     lines = 0;
     entries = 0;

@@ -12,10 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficFileWriterHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kTrafficFileWriterHeaderRevision, kRevision};
 
 // Header lines are cut to what the reader delivers as one line.
 constexpr int kHeaderSize = kMaxAircraftLineLength + 1;
@@ -103,7 +100,7 @@ TrafficFileWriter::~TrafficFileWriter() {
 }
 
 bool TrafficFileWriter::Open(const char* path, const char* header) {
-    RegisterModule();
+    revisions.Register();
     Close();
     inEntry = false;
     entriesWritten = 0;

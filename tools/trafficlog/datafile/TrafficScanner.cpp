@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:14 TrafficScanner.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kTrafficScannerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kTrafficScannerHeaderRevision, kRevision};
 
 // The publication's buffer holds this many records.
 constexpr std::int32_t kPublicationRecords = 150;
@@ -58,7 +55,7 @@ Step Classify(DataSetReader& reader, ScanOwner& owner, std::int32_t entryBefore)
 } // namespace
 
 bool TrafficScanner::Scan(const char* path, double latitude, double longitude, ScanSink& sink) {
-    RegisterModule();
+    revisions.Register();
     entries = 0;
     emptyRequests = 0;
     endedWithoutEndTag = false;

@@ -11,10 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:82 ByteSource.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kByteSourceHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kByteSourceHeaderRevision, kRevision};
 } // namespace
 
 FileByteSource::~FileByteSource() {
@@ -24,7 +21,7 @@ FileByteSource::~FileByteSource() {
 }
 
 bool FileByteSource::Open(const char* path) {
-    RegisterModule();
+    revisions.Register();
     if (std::strcmp(path, "-") == 0) {
         UseBinaryStandardInput();
         file = stdin;

@@ -8,10 +8,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:87 GzipSource.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kGzipSourceHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kGzipSourceHeaderRevision, kRevision};
 
 constexpr int kInputSize = 1 << 17;
 // 16 added to the window size: a gzip header and trailer, not a raw zlib stream.
@@ -27,7 +24,7 @@ struct GzipSource::Stream {
 
 GzipSource::GzipSource(ByteSource& compressed)
     : compressed(compressed), stream(std::make_unique<Stream>()) {
-    RegisterModule();
+    revisions.Register();
     if (inflateInit2(&stream->z, kGzipWindowBits) != Z_OK) {
         Fail("zlib could not be set up");
         return;

@@ -10,10 +10,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:50 InputStream.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kInputStreamHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kInputStreamHeaderRevision, kRevision};
 
 // A tar header block is 512 bytes; its format mark stands at 257, its checksum at 148.
 constexpr int kSniffSize = 512;
@@ -111,7 +108,7 @@ private:
 } // namespace
 
 bool InputStream::Open(const char* path) {
-    RegisterModule();
+    revisions.Register();
     if (!file.Open(path)) {
         SetErrorText(file.FullErrorText().c_str());
         return false;

@@ -7,14 +7,11 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:10 PhysicalLineReader.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kPhysicalLineReaderHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kPhysicalLineReaderHeaderRevision, kRevision};
 } // namespace
 
 bool PhysicalLineReader::Open(const char* path) {
-    RegisterModule();
+    revisions.Register();
     if (!file.Open(path)) {
         SetErrorText(file.FullErrorText().c_str());
         return false;
@@ -25,7 +22,7 @@ bool PhysicalLineReader::Open(const char* path) {
 }
 
 void PhysicalLineReader::Attach(ByteSource& bytes) {
-    RegisterModule();
+    revisions.Register();
     source = &bytes;
     fileSize = 0;
 }

@@ -5,14 +5,11 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:98 ReadAhead.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kReadAheadHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kReadAheadHeaderRevision, kRevision};
 } // namespace
 
 ReadAhead::ReadAhead(ByteSource& source, const FileByteSource& file) : source(source), file(file) {
-    RegisterModule();
+    revisions.Register();
     for (Block& block : ring) {
         block.bytes = std::make_unique<unsigned char[]>(kBlockSize);
     }

@@ -14,10 +14,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:48 TarMember_libarchive.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kRevision};
 
 constexpr int kBlockSize = 1 << 16;
 constexpr std::size_t kMaxNamesListed = 200;
@@ -161,7 +158,7 @@ int TarMember::Read(unsigned char* buffer, int size) {
 } // namespace
 
 std::unique_ptr<TarSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report) {
-    RegisterModule();
+    revisions.Register();
     auto member = std::make_unique<TarMember>(archive);
     if (!member->Open()) {
         report.SetErrorText(member->FullErrorText().c_str());

@@ -6,11 +6,11 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:49 TarMember_none.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kRevision};
 } // namespace
 
 std::unique_ptr<TarSource> OpenTarMember(ByteSource&, QX_ErrorReport& report) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kRevision});
+    revisions.Register();
     report.ReportError("InputStream::Open",
                        "this is a tar archive, which this build does not unpack: take the file "
                        "out first (tar -xf FILE, with the tar.exe of Windows 10 and later) and "

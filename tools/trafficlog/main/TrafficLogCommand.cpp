@@ -20,6 +20,8 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:18 TrafficLogCommand.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kTrafficLogCommandHeaderRevision, kRevision,
+                          kListingLimitHeaderRevision};
 
 constexpr char kDefaultDataFile[] = "TrafficLog.dat";
 constexpr std::int64_t kMaxDuration = 30 * 86400;
@@ -213,9 +215,7 @@ int Scan(CommandArguments& args, const TrafficLogConsole& console) {
 } // namespace
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log",
-                       {kTrafficLogCommandHeaderRevision, kRevision, kListingLimitHeaderRevision});
+    revisions.Register();
     if (argc < 2 || argv[1] == nullptr) {
         return PrintUsageError(console, "no command given");
     }

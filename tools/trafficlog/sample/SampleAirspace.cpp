@@ -93,10 +93,7 @@ const SampleRoute kRoutes[] = {
     {"EGKB SFD LFOB", AircraftClass::Light, 1520, "G", 2},
 };
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kSampleAirspaceHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kSampleAirspaceHeaderRevision, kRevision};
 
 const char* NameEnd(const char* name) {
     while (*name != '\0' && *name != ' ') {
@@ -112,17 +109,17 @@ bool SameName(const char* a, const char* b) {
 } // namespace
 
 std::span<const SamplePoint> SamplePoints() {
-    RegisterModule();
+    revisions.Register();
     return kPoints;
 }
 
 std::span<const Operator> SampleOperators() {
-    RegisterModule();
+    revisions.Register();
     return kOperators;
 }
 
 std::span<const SampleRoute> SampleRoutes() {
-    RegisterModule();
+    revisions.Register();
     return kRoutes;
 }
 

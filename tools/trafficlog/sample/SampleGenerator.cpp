@@ -14,10 +14,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:06 SampleGenerator.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kSampleGeneratorHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kSampleGeneratorHeaderRevision, kRevision};
 
 constexpr double kMetresPerDegree = 111195.0;
 // Long enough for the longest route to be under way when the recording starts.
@@ -297,7 +294,7 @@ void MakeHeader(const SampleOptions& options, char* header, int size) {
 } // namespace
 
 bool SampleGenerator::Generate(const SampleOptions& options, const char* path) {
-    RegisterModule();
+    revisions.Register();
     entries = 0;
     aircraftLines = 0;
     Random random(options.seed);

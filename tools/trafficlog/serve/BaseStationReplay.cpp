@@ -12,10 +12,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:141 BaseStationReplay.cpp $Revision: 1.2 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kBaseStationReplayHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kBaseStationReplayHeaderRevision, kRevision};
 
 // Fields of a message line: the date and time generated, then those logged; 22 in a MSG line.
 constexpr int kDateGenerated = 6;
@@ -49,7 +46,7 @@ void FormatDateAndTime(double stamp, std::string& date, std::string& time) {
 BaseStationReplay::BaseStationReplay(double speed, double replayNow, double calendarNow)
     : speed(speed), calendarOffset(calendarNow - replayNow), anchorReplay(replayNow),
       dueAt(replayNow) {
-    RegisterModule();
+    revisions.Register();
 }
 
 bool BaseStationReplay::Open(const char* path) {

@@ -6,10 +6,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:143 FeedClients.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kFeedClientsHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kFeedClientsHeaderRevision, kRevision};
 
 FeedClientReport ReportOf(const char* name, std::int64_t lines, std::int64_t dropped,
                           const char* why) {
@@ -23,7 +20,7 @@ FeedClientReport ReportOf(const char* name, std::int64_t lines, std::int64_t dro
 } // namespace
 
 bool FeedClients::Serve(int timeoutMilliseconds, FeedClientEvents& events) {
-    RegisterModule();
+    revisions.Register();
     for (int wait = timeoutMilliseconds;; wait = 0) {
         auto client = std::make_unique<Client>();
         const TcpAccept accepted = server.Accept(wait, client->socket);

@@ -17,6 +17,7 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:147 ServeCommand.cpp $Revision: 1.2 $";
+ModuleRevisions revisions{"TrafficLog", kServeCommandHeaderRevision, kRevision};
 
 // A stop is seen within this long; a client with bytes waiting is served again this soon.
 constexpr double kLongestWaitSeconds = 0.2;
@@ -174,8 +175,7 @@ int Session::Summary(int code) {
 } // namespace
 
 int RunServe(CommandArguments& args, const TrafficLogConsole& console) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kServeCommandHeaderRevision, kRevision});
+    revisions.Register();
     ServeOptions options;
     const bool read = ReadServeOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "serve")) {

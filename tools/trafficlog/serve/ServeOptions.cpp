@@ -4,13 +4,13 @@
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:145 ServeOptions.cpp $Revision: 1.1 $";
+ModuleRevisions revisions{"TrafficLog", kServeOptionsHeaderRevision, kRevision};
 
 constexpr std::int64_t kLastPort = 65535;
 } // namespace
 
 bool ReadServeOptions(CommandArguments& args, ServeOptions& options) {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kServeOptionsHeaderRevision, kRevision});
+    revisions.Register();
     bool ok = true;
     while (ok && args.Next()) {
         std::int64_t port = 0;

@@ -16,10 +16,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:64 BaseStationTracker.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kBaseStationTrackerHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kBaseStationTrackerHeaderRevision, kRevision};
 
 using units::kMetresPerFoot;
 using units::kMetresPerSecondPerFootPerMinute;
@@ -101,7 +98,7 @@ bool IsBaseStationLine(const char* line) {
 
 MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Message& message,
                                      char* reason, int size) const {
-    RegisterModule();
+    revisions.Register();
     if (!IsBaseStationLine(line)) {
         FormatBounded(reason, size, "not a BaseStation message");
         return MessageKind::Bad;

@@ -11,14 +11,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:60 FieldText.cpp $Revision: 1.1 $";
 
-// Fields of every row come here: after the first call, one test.
-bool registered = false;
-
-void RegisterModule() {
-    if (!registered) {
-        RegisterModuleOnce(registered, "Traffic Log", {kFieldTextHeaderRevision, kRevision});
-    }
-}
+ModuleRevisions revisions{"TrafficLog", kFieldTextHeaderRevision, kRevision};
 
 // Eighteen decimal digits always fit 64 bits.
 constexpr int kMaxInt64Digits = 18;
@@ -80,7 +73,7 @@ bool IsAddressText(const char* text) {
 }
 
 bool IsFieldNumber(const char* text) {
-    RegisterModule();
+    revisions.Register();
     bool exponent = false;
     const std::size_t length = DecimalLength(text, exponent);
     // Only an exponent or hundreds of digits take a decimal beyond the finite range. The feeder
@@ -90,7 +83,7 @@ bool IsFieldNumber(const char* text) {
 }
 
 bool ReadFieldNumber(const char* text, double& value) {
-    RegisterModule();
+    revisions.Register();
     // A plain decimal read in one walk is a field number whatever its value.
     if (ParseWholeShortDecimal(text, value)) {
         return true;

@@ -8,10 +8,7 @@
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:54 UtcTime.cpp $Revision: 1.1 $";
 
-void RegisterModule() {
-    static bool registered = false;
-    RegisterModuleOnce(registered, "Traffic Log", {kUtcTimeHeaderRevision, kRevision});
-}
+ModuleRevisions revisions{"TrafficLog", kUtcTimeHeaderRevision, kRevision};
 
 constexpr int kSecondsPerDay = 86400;
 
@@ -79,7 +76,7 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
 }
 
 bool ParseUtcDateTime(const char* date, const char* time, std::int64_t& seconds) {
-    RegisterModule();
+    revisions.Register();
     int year = 0, month = 0, day = 0, secondOfDay = 0;
     const char* end = nullptr;
     if (date == nullptr || time == nullptr || std::strlen(date) != 10 ||
@@ -91,7 +88,7 @@ bool ParseUtcDateTime(const char* date, const char* time, std::int64_t& seconds)
 }
 
 bool ParseTimeOption(const char* text, std::int64_t& seconds) {
-    RegisterModule();
+    revisions.Register();
     if (text == nullptr || *text == '\0') {
         return false;
     }
