@@ -6,10 +6,10 @@
 //  - heap allocations of a request frame (this executable counts every operator new, see
 //    AllocationCounter.h).
 #include "app/AuralAlertPlayer.h"
-#include "app/tests/DialogFakes.h"
 #include "bench/AircraftLines.h"
 #include "bench/AllocationCounter.h"
 #include "config_control/SettingsFile.h"
+#include "tests/support/DialogFakes.h"
 
 #include <benchmark/benchmark.h>
 

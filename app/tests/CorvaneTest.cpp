@@ -1,6 +1,6 @@
 // The application object runs the dialog modally and ends the program when it closes.
 #include "app/Corvane.h"
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "shared_memory/tests/ShmTestSupport.h"
 
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 
 #include <atomic>
 #include <chrono>

@@ -4,7 +4,7 @@
 // of what the feeder owns in the shared block.
 
 #include "app/AuralAlertPlayer.h"
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "traffic/DecimalText.h"
 
-#include "tests/NumberGrammar.h"
+#include "tests/support/NumberGrammar.h"
 
 #include <gtest/gtest.h>
 

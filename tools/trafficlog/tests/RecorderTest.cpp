@@ -1,6 +1,6 @@
 #include "tools/trafficlog/Recorder.h"
 
-#include "platform/tests/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
