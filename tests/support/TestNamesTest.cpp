@@ -8,6 +8,34 @@
 #include <string>
 
 namespace {
+// The digits of a hexadecimal number that starts at `at`.
+std::size_t HexDigitsAt(const std::string& text, std::size_t at) {
+    std::size_t end = at;
+    while (end < text.size() && std::isxdigit(static_cast<unsigned char>(text[end])) != 0) {
+        ++end;
+    }
+    return end - at;
+}
+
+// A pointer's value as GoogleTest prints it ("0x55d0c8a02f10"), outside the quotes of a printed
+// text: a field that holds "0x4CA2B5" as data is no pointer.
+bool HoldsPointerValue(const std::string& parameter) {
+    char quote = 0;
+    for (std::size_t i = 0; i + 1 < parameter.size(); ++i) {
+        const char c = parameter[i];
+        if (quote != 0) {
+            i += c == '\\' ? 1 : 0;
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '0' && parameter[i + 1] == 'x' && HexDigitsAt(parameter, i + 2) >= 8 &&
+                   (i == 0 || std::isalnum(static_cast<unsigned char>(parameter[i - 1])) == 0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST(TestNames, ParameterisedTestsHaveReadableStableNames) {
     const testing::UnitTest& unit = *testing::UnitTest::GetInstance();
     for (int s = 0; s < unit.total_test_suite_count(); ++s) {
@@ -25,7 +53,7 @@ TEST(TestNames, ParameterisedTestsHaveReadableStableNames) {
             const std::string parameter = test.value_param();
             EXPECT_EQ(parameter.find("-byte object"), std::string::npos) << name << parameter;
             EXPECT_EQ(parameter.find(" pointing to "), std::string::npos) << name << parameter;
-            EXPECT_EQ(parameter.find("0x"), std::string::npos) << name << parameter;
+            EXPECT_FALSE(HoldsPointerValue(parameter)) << name << parameter;
         }
     }
 }

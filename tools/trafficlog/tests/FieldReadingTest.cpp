@@ -1,4 +1,5 @@
 #include "tools/trafficlog/FieldReading.h"
+#include "tests/support/CaseNames.h"
 
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/FieldText.h"
@@ -41,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // The grammar has no hexadecimal form: the x stops the number.
                     NumberCase{"0x10", Partial, 0}, NumberCase{"nan", NotFinite, 0},
                     NumberCase{"-inf", NotFinite, 0}, NumberCase{"INFINITY", NotFinite, 0},
-                    NumberCase{"1e400", NotFinite, 0}, NumberCase{"-1e400x", NotFinite, 0}));
+                    NumberCase{"1e400", NotFinite, 0}, NumberCase{"-1e400x", NotFinite, 0}),
+    NamedByPrint());
 
 struct IntegerCase {
     const char* text;
@@ -68,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{"1000.5", Partial, 1000},
                     IntegerCase{"2147483648", OutOfRange, INT32_MAX},
                     IntegerCase{"99999999999999", OutOfRange, INT32_MAX},
-                    IntegerCase{"-99999999999999999999999", OutOfRange, INT32_MIN}));
+                    IntegerCase{"-99999999999999999999999", OutOfRange, INT32_MIN}),
+    NamedByPrint());
 
 class AddressFields : public testing::TestWithParam<IntegerCase> {};
 
@@ -90,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{"123456789", OutOfRange, 0x23456789},
                     IntegerCase{"0000000000000000001", OutOfRange, -1},
                     IntegerCase{"80000000", Negative, INT32_MIN},
-                    IntegerCase{"FFFFFFFF", Negative, -1}));
+                    IntegerCase{"FFFFFFFF", Negative, -1}),
+    NamedByPrint());
 
 // What the conversion writes must read back as written: a field is taken only when the whole
 // text is one finite number of the file's grammar.
