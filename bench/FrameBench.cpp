@@ -96,7 +96,7 @@ struct Feeder {
     FakeClock clock;
     SilentPlayer player;
     AuralAlertPlayer alerts{player};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     TempDataFile file;
     std::unique_ptr<CTrafficFeedDlg> dialog;
 };

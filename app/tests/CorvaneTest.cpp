@@ -13,7 +13,7 @@ struct AppRig {
     FakeHost host{log};
     FakeClock clock;
     FakeAlerts alerts{log};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     TempDataFile file{TrafficFile({})};
     CTrafficFeedApp app{host, clock, alerts, file.c_str(), mapping.c_str()};
 };

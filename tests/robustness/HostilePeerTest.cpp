@@ -116,7 +116,7 @@ TEST_F(HostilePeer, FeederOutlivesAPeerThatKeepsShrinkingTheBlock) {
 // that the block shrank and ends with the code of a run that cannot go on (a simulator without
 // its block has nothing to show), never killed by the signal.
 TEST_F(HostilePeer, StandInOutlivesAPeerThatKeepsShrinkingTheBlock) {
-    UniqueMappingName name;
+    TestMappingName name;
     ProgramRun standIn(CORVANE_SIM_PROGRAM, {"--name", name.c_str(), "--log"}, directory / "sim");
     ASSERT_TRUE(standIn.WaitForOutput("attached to block", kStartMs)) << standIn.Account();
     {

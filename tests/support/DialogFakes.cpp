@@ -77,8 +77,6 @@ void FakeAlerts::ServiceSoundRequest(std::int32_t soundRequest, std::string& mes
     log.push_back("ServiceSoundRequest " + std::to_string(soundRequest));
 }
 
-UniqueMappingName::UniqueMappingName() : name(UniqueName("CorvaneAppTest")) {}
-
 TempDataFile::TempDataFile(const std::string& content) {
     path =
         (std::filesystem::temp_directory_path() / (UniqueName("CorvaneAppTest") + ".dat")).string();
