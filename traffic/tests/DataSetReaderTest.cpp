@@ -1,7 +1,7 @@
 #include "traffic/DataSetReader.h"
-#include "tests/support/CaseNames.h"
 
 #include "config_control/SettingsFile.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 

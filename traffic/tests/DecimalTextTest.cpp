@@ -1,6 +1,6 @@
 #include "traffic/DecimalText.h"
-#include "tests/support/CaseNames.h"
 
+#include "tests/support/CaseNames.h"
 #include "tests/support/NumberGrammar.h"
 
 #include <gtest/gtest.h>

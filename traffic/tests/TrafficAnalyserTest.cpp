@@ -1,6 +1,6 @@
 #include "traffic/TrafficAnalyser.h"
-#include "tests/support/CaseNames.h"
 
+#include "tests/support/CaseNames.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DecimalText.h"
 

@@ -1,6 +1,6 @@
 #include "tools/trafficlog/BaseStationReplay.h"
-#include "tests/support/CaseNames.h"
 
+#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>

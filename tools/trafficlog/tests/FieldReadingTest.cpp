@@ -1,6 +1,6 @@
 #include "tools/trafficlog/FieldReading.h"
-#include "tests/support/CaseNames.h"
 
+#include "tests/support/CaseNames.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/FieldText.h"
 
