@@ -6,10 +6,10 @@
 //  - heap allocations of a request frame (this executable counts every operator new, see
 //    AllocationCounter.h).
 #include "app/AuralAlertPlayer.h"
-#include "app/tests/DialogFakes.h"
 #include "bench/AircraftLines.h"
 #include "bench/AllocationCounter.h"
 #include "config_control/SettingsFile.h"
+#include "tests/support/DialogFakes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -96,7 +96,7 @@ struct Feeder {
     FakeClock clock;
     SilentPlayer player;
     AuralAlertPlayer alerts{player};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     TempDataFile file;
     std::unique_ptr<CTrafficFeedDlg> dialog;
 };

@@ -4,7 +4,7 @@
 // where it stopped would pay at every request.
 #include "bench/AircraftLines.h"
 #include "platform/RegularFile.h"
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 #include "traffic/LiveEntryReader.h"
 
 #include <benchmark/benchmark.h>

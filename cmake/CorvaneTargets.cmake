@@ -45,13 +45,15 @@ macro(corvane_find_gtest)
 endmacro()
 
 # corvane_test(name SOURCES ... [DEPS ...] [PROPERTIES ...])
-# One GoogleTest executable, each of its tests registered with CTest.
+# One GoogleTest executable, each of its tests registered with CTest, with the shared test
+# helpers and the check of its parameterised test names.
 function(corvane_test name)
   if(NOT CORVANE_BUILD_TESTS)
     return()
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PROPERTIES" ${ARGN})
-  corvane_executable(${name} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS} GTest::gtest_main GTest::gmock)
+  corvane_executable(${name} SOURCES ${ARG_SOURCES}
+                     DEPS ${ARG_DEPS} test_support test_names_check GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ${ARG_PROPERTIES})
 endfunction()

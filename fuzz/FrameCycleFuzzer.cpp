@@ -15,12 +15,11 @@
 #include "platform/DialogHost.h"
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/support/UniqueName.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,12 +104,6 @@ public:
     int serviced = 0;
 };
 
-std::string UniqueMappingName() {
-    std::random_device random;
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    return "CorvaneFuzz_" + std::to_string(random()) + "_" + std::to_string(now % 1000000007);
-}
-
 // Writes the bytes over the block at `offset`, as the simulator side might.
 void Overwrite(VisualInterfaceBlock* block, std::size_t offset, const std::string& bytes) {
     const std::size_t count = std::min(bytes.size(), sizeof(VisualInterfaceBlock) - offset);
@@ -192,9 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool written = file.Write(kDataFile);
     // A mapping of its own per input: on Windows a mapping lives on while any client holds it,
     // and a client that refused the block (a wrong tag) keeps holding it.
-    static const std::string mappingStem = UniqueMappingName();
-    static int serial = 0;
-    const std::string mappingName = mappingStem + "_" + std::to_string(serial++);
+    const std::string mappingName = UniqueName("CorvaneFuzz");
     FUZZ_CHECK(written);
 
     FuzzInput input(data, size);

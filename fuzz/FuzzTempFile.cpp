@@ -1,6 +1,6 @@
 #include "fuzz/FuzzTempFile.h"
 
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 
 #include <filesystem>
 #include <fstream>

@@ -4,7 +4,7 @@
 // the results are held to what their callers rely on: bounded, terminated, nothing lost.
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
-#include "tests/NumberGrammar.h"
+#include "tests/support/NumberGrammar.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DecimalText.h"
 

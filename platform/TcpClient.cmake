@@ -10,5 +10,4 @@ endif()
 
 corvane_test(TcpClientTest
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/TcpClientTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/tests/LoopbackServer.cpp
   DEPS platform)

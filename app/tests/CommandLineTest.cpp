@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"--name", "Rig2", "--live", "--data=a"}, Run, "a", "Rig2", true},
         CommandLineCase{{"--data", "--live"}, Run, "--live"}, // a file named so
         CommandLineCase{{"--live=yes"}, ShowUsageError, ""},
-        CommandLineCase{{"--live", "--bogus"}, ShowUsageError, ""}));
+        CommandLineCase{{"--live", "--bogus"}, ShowUsageError, ""}),
+    NamedByPrint());
 
 TEST(CommandLine, UsageErrorNamesTheArgument) {
     const char* argv[] = {"corvane", "--frobnicate"};

@@ -1,5 +1,5 @@
 // The frame cycle: warm-up, request cadence, diagnostic slots, status line and the ending count.
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

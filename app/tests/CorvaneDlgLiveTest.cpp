@@ -2,7 +2,7 @@
 // entry is published once, nothing while none comes, and the last publication goes when it is
 // old. Time is the fake clock's.
 
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Publication: the block's aircraft area, count, counter and status, and the in-view list.
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Start and end of a run: what each failure leaves, and what OnDestroy releases.
-#include "app/tests/DialogFakes.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

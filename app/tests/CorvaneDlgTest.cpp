@@ -1,5 +1,5 @@
 // The dialog's chrome: initialisation, system commands, painting while minimised.
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 

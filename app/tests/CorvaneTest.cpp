@@ -1,6 +1,6 @@
 // The application object runs the dialog modally and ends the program when it closes.
 #include "app/Corvane.h"
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ struct AppRig {
     FakeHost host{log};
     FakeClock clock;
     FakeAlerts alerts{log};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     TempDataFile file{TrafficFile({})};
     CTrafficFeedApp app{host, clock, alerts, file.c_str(), mapping.c_str()};
 };

@@ -2,6 +2,7 @@
 // pseudo-terminal as a user would have it.
 
 #include "platform/posix/TerminalDialogHost.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -223,7 +224,10 @@ TEST_P(HostClosedBySignal, TakesTheUsersClosePath) {
               (std::vector<std::string>{"init", "tick", "tick", "command 61536", "ok", "destroy"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, HostClosedBySignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, HostClosedBySignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string("SIG") + sigabbrev_np(info.param);
+                         });
 
 // A log pipe that nobody reads fills up, and the next log line waits for room. A signal ends
 // the wait and closes the window; the output left is given up. (Before, the write was simply
@@ -326,7 +330,8 @@ INSTANTIATE_TEST_SUITE_P(Period100, TimerDeadlines,
                                            DeadlineCase{1000, 1000, 1100}, // due now
                                            DeadlineCase{1000, 1099, 1100}, // a slow frame
                                            DeadlineCase{1000, 1100, 1200},
-                                           DeadlineCase{1000, 1350, 1400})); // ticks skipped
+                                           DeadlineCase{1000, 1350, 1400}),
+                         NamedByPrint()); // ticks skipped
 
 TEST(PollTimeout, RoundsUpAndStaysWithinPollRange) {
     EXPECT_EQ(PollTimeoutMilliseconds(-5), 0);

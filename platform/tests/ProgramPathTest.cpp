@@ -1,4 +1,5 @@
 #include "platform/ProgramPath.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -62,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{nullptr, "/home/pilot", "/home/pilot/.local/share/Brenwick/AddOns/TrafficLog.dat"},
         // The base-directory rules ignore an empty or relative XDG_DATA_HOME.
         PathCase{"", "/home/pilot", "/home/pilot/.local/share/Brenwick/AddOns/TrafficLog.dat"},
-        PathCase{"data", "/home/pilot",
-                 "/home/pilot/.local/share/Brenwick/AddOns/TrafficLog.dat"}));
+        PathCase{"data", "/home/pilot", "/home/pilot/.local/share/Brenwick/AddOns/TrafficLog.dat"}),
+    NamedByPrint());
 
 TEST(DataFilePath, WithoutHomeUsesTheAccountsHomeFolder) {
     ScopedVariable dataHome("XDG_DATA_HOME", nullptr);

@@ -2,7 +2,7 @@
 // never end is refused at once, however it is named.
 
 #include "platform/RegularFile.h"
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 
 #include <gtest/gtest.h>
 

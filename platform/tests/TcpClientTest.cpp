@@ -1,6 +1,6 @@
 #include "platform/TcpClient.h"
 
-#include "platform/tests/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
 

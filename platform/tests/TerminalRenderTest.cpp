@@ -1,5 +1,6 @@
 #include "platform/posix/TerminalRender.h"
 #include "platform/posix/TerminalDialogHost.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LogTextCase{"\x01\x02"
                                   "binary\x80header\xff",
                                   "??binary?header\xff"},
-                      LogTextCase{"caf\xe9", "caf\xe9"})); // Latin-1 letters stay
+                      LogTextCase{"caf\xe9", "caf\xe9"}), // Latin-1 letters stay
+    NamedByPrint());
 
 struct WrapCase {
     const char* text;
@@ -74,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WrapCase{"a    b", 3, {"a", "b"}}, WrapCase{"ab  ", 2, {"ab"}},
                       // Only a word longer than a row is cut.
                       WrapCase{"x ABCDEFGH", 4, {"x", "ABCD", "EFGH"}},
-                      WrapCase{" ABCDEFGH", 4, {" ABC", "DEFG", "H"}}));
+                      WrapCase{" ABCDEFGH", 4, {" ABC", "DEFG", "H"}}),
+    NamedByPrint());
 
 constexpr TerminalLine kLines[] = {
     {1004, "Status", true}, {1003, "Message", true}, {1008, "In view", false}};

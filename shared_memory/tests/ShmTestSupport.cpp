@@ -1,19 +1,9 @@
 #include "shared_memory/tests/ShmTestSupport.h"
 
-#include "tests/UniqueName.h"
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-
-TestMappingName::TestMappingName() {
-    name = UniqueName("CorvaneTest");
-}
-
-TestMappingName::~TestMappingName() {
-    NamedMapping::Unlink(name.c_str());
-}
 
 RawBlock::RawBlock(const char* name, std::uint32_t size) {
     bool existed = false;

@@ -3,23 +3,10 @@
 // and a peer client in a second process.
 
 #include "platform/NamedMapping.h"
+#include "tests/support/TestMappingName.h"
 
 #include <cstdint>
 #include <string>
-
-// A name unique to this process and call; the guard removes it when the test ends.
-class TestMappingName {
-public:
-    TestMappingName();
-    ~TestMappingName();
-    TestMappingName(const TestMappingName&) = delete;
-    TestMappingName& operator=(const TestMappingName&) = delete;
-
-    const char* c_str() const { return name.c_str(); }
-
-private:
-    std::string name;
-};
 
 // A block made and mapped directly through the platform, for setting up what a peer left.
 class RawBlock {

@@ -1,4 +1,5 @@
 #include "traffic/Clamp.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // The upper bound wins when the range is inverted.
                     ClampCase{10, 5, 0, 0}, ClampCase{10, -5, 0, 10},
                     ClampCase{0, std::numeric_limits<double>::infinity(), 360, 360},
-                    ClampCase{0, -std::numeric_limits<double>::infinity(), 360, 0}));
+                    ClampCase{0, -std::numeric_limits<double>::infinity(), 360, 0}),
+    NamedByPrint());
 
 TEST(ClampTest, NanValueGivesUpperBound) {
     EXPECT_EQ(ClampDouble(0, std::nan(""), 180), 180);

@@ -1,6 +1,7 @@
 #include "traffic/DataSetReader.h"
 
 #include "config_control/SettingsFile.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -215,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TagCase{"####_ENTRY_0_####", true}, TagCase{"####_ENTRY_0_#", true},
                     TagCase{"time 1609459200 ####_ENTRY_0_#### 7", true},
                     TagCase{"####_ENTRY_00_####", false}, TagCase{"####_ENTRY_1_####", false},
-                    TagCase{"####_ENTRY_0####", false}, TagCase{"####_entry_0_####", false}));
+                    TagCase{"####_ENTRY_0####", false}, TagCase{"####_entry_0_####", false}),
+    NamedByPrint());
 
 TEST_F(DataSetReaderTest, EntryOneTagIsNotFoundInEntryElevensLine) {
     Open(kHeader + kBegin + EntryTag(0) + kEntryEnd + EntryTag(11) + InView("A11") + kEntryEnd +
@@ -270,7 +272,8 @@ void PrintTo(const EntrySizeCase& c, std::ostream* out) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EntrySizeTest,
                          testing::Values(EntrySizeCase{6999, 6999, 0}, EntrySizeCase{7000, 7000, 1},
-                                         EntrySizeCase{7002, 7000, 3}));
+                                         EntrySizeCase{7002, 7000, 3}),
+                         NamedByPrint());
 
 TEST_F(DataSetReaderTest, WindowsLineEndsReadAsPlainLines) {
     Open("Recording\r\n####_BEGIN_####\r\n####_ENTRY_0_####\r\n"

@@ -1,6 +1,7 @@
 #include "traffic/DecimalText.h"
 
-#include "tests/NumberGrammar.h"
+#include "tests/support/CaseNames.h"
+#include "tests/support/NumberGrammar.h"
 
 #include <gtest/gtest.h>
 
@@ -419,6 +420,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // Beyond 32 bits the value saturates instead of wrapping.
                     IntegerCase{"2147483648", kMax}, IntegerCase{"-2147483649", kMin},
                     IntegerCase{"4294967296", kMax}, IntegerCase{"99999999999999999999999", kMax},
-                    IntegerCase{"-99999999999999999999999", kMin}, IntegerCase{nullptr, 0}));
+                    IntegerCase{"-99999999999999999999999", kMin}, IntegerCase{nullptr, 0}),
+    NamedByPrint());
 
 } // namespace

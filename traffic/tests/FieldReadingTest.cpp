@@ -1,5 +1,6 @@
 #include "traffic/FieldReading.h"
 
+#include "tests/support/CaseNames.h"
 #include "text_functions/ControlMask.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // The grammar has no hexadecimal form: the x stops the number.
                     NumberCase{"0x10", Partial, 0}, NumberCase{"nan", NotFinite, 0},
                     NumberCase{"-inf", NotFinite, 0}, NumberCase{"INFINITY", NotFinite, 0},
-                    NumberCase{"1e400", NotFinite, 0}, NumberCase{"-1e400x", NotFinite, 0}));
+                    NumberCase{"1e400", NotFinite, 0}, NumberCase{"-1e400x", NotFinite, 0}),
+    NamedByPrint());
 
 struct IntegerCase {
     const char* text;
@@ -67,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{"1000.5", Partial, 1000},
                     IntegerCase{"2147483648", OutOfRange, INT32_MAX},
                     IntegerCase{"99999999999999", OutOfRange, INT32_MAX},
-                    IntegerCase{"-99999999999999999999999", OutOfRange, INT32_MIN}));
+                    IntegerCase{"-99999999999999999999999", OutOfRange, INT32_MIN}),
+    NamedByPrint());
 
 class AddressFields : public testing::TestWithParam<IntegerCase> {};
 
@@ -89,5 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                     IntegerCase{"123456789", OutOfRange, 0x23456789},
                     IntegerCase{"0000000000000000001", OutOfRange, -1},
                     IntegerCase{"80000000", Negative, INT32_MIN},
-                    IntegerCase{"FFFFFFFF", Negative, -1}));
+                    IntegerCase{"FFFFFFFF", Negative, -1}),
+    NamedByPrint());
 } // namespace

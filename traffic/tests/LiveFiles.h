@@ -2,7 +2,7 @@
 // Data files for the live reading tests: a folder of the test's own, recordings written and
 // grown in it as a recorder writes them.
 
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,6 @@
 #include "traffic/TrafficAnalyser.h"
 
+#include "tests/support/CaseNames.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DecimalText.h"
 
@@ -194,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AddressCase{"4CA2B5", 0x4CA2B5}, AddressCase{"4ca2b5", 0x4CA2B5},
                     AddressCase{"0x4CA2B5", 0x4CA2B5}, AddressCase{"\"4CA2B5\"", 0x4CA2B5},
                     AddressCase{"\"0x4ca2b5\"", 0x4CA2B5}, AddressCase{"4CA2B5 ", -1},
-                    AddressCase{"", 0}, AddressCase{"4CX2B5", -1}));
+                    AddressCase{"", 0}, AddressCase{"4CX2B5", -1}),
+    NamedByPrint());
 
 TEST_F(TrafficAnalyserTest, SixtyInViewKeepsTheFirstFortyNine) {
     for (int i = 0; i < 60; ++i) {

@@ -3,7 +3,8 @@
 
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
-#include "tests/UniqueName.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/UniqueName.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -36,52 +32,6 @@ constexpr int kSecondRequestTimeoutMs = 25000;
 
 constexpr char kHeaderLine[] = "Program test recording";
 constexpr std::size_t kStampLength = 20; // "2026-11-01T12:00:00Z"
-
-// The descriptor a child finds an extra pipe end on, named /dev/fd/3.
-constexpr int kInheritedFd = 3;
-
-struct Finished {
-    bool exited = false;
-    int status = -1;
-};
-
-// How the program is started: its arguments, variables added to the environment, what its
-// standard input and descriptor 3 are (/dev/null and nothing when -1), and whether its standard
-// output is a pipe already full, as when the reader of its log has stopped reading.
-struct Launch {
-    std::vector<std::string> arguments;
-    std::vector<std::string> environment;
-    int input = -1;
-    int inherited = -1;
-    bool outputFull = false;
-};
-
-// Shrinks the pipe to one page and fills it.
-void FillPipe(int writeEnd) {
-    fcntl(writeEnd, F_SETPIPE_SZ, 4096);
-    fcntl(writeEnd, F_SETFL, O_NONBLOCK);
-    const std::string filler(4096, '#');
-    while (write(writeEnd, filler.data(), filler.size()) > 0) {
-    }
-    fcntl(writeEnd, F_SETFL, 0);
-}
-
-// The environment with `added` ("NAME=value") in place of variables of the same name.
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& added) {
-    std::vector<std::string> environment;
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        const std::string entry = *variable;
-        bool replaced = false;
-        for (const std::string& addition : added) {
-            replaced = replaced || entry.rfind(addition.substr(0, addition.find('=') + 1), 0) == 0;
-        }
-        if (!replaced) {
-            environment.push_back(entry);
-        }
-    }
-    environment.insert(environment.end(), added.begin(), added.end());
-    return environment;
-}
 
 bool IsStamp(const std::string& text) {
     static const char kPattern[] = "0000-00-00T00:00:00Z";
@@ -97,70 +47,15 @@ bool IsStamp(const std::string& text) {
     return true;
 }
 
-// The program with its standard output and error on pipes.
-class RunningProgram {
+// corvane, its arguments to be given.
+struct Launch : ProgramLaunch {
+    Launch() { program = CORVANE_PROGRAM; }
+};
+
+// The program's log, read from its standard output: lines that each start with a time stamp.
+class RunningProgram : public ProgramRun {
 public:
-    explicit RunningProgram(const Launch& launch) {
-        int out[2];
-        int err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) {
-            return;
-        }
-        if (launch.outputFull) {
-            FillPipe(out[1]);
-            outputStalled = true;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (launch.input >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, launch.input, STDIN_FILENO);
-        } else {
-            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        }
-        if (launch.inherited >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, launch.inherited, kInheritedFd);
-        }
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addclose(&actions, err[0]);
-        std::vector<char*> argv = {const_cast<char*>(CORVANE_PROGRAM)};
-        for (const std::string& argument : launch.arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        // No sound device needed, and no noise.
-        std::vector<std::string> added = {"SDL_AUDIODRIVER=dummy"};
-        added.insert(added.end(), launch.environment.begin(), launch.environment.end());
-        std::vector<std::string> environment = EnvironmentWith(added);
-        std::vector<char*> envp;
-        for (std::string& entry : environment) {
-            envp.push_back(entry.data());
-        }
-        envp.push_back(nullptr);
-        if (posix_spawn(&pid, CORVANE_PROGRAM, &actions, nullptr, argv.data(), envp.data()) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        outputFd = out[0];
-        errorFd = err[0];
-    }
-
-    ~RunningProgram() {
-        if (pid > 0 && !finished.exited) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        close(outputFd);
-        close(errorFd);
-    }
-
-    bool Started() const { return pid > 0; }
-    pid_t Pid() const { return pid; }
-    const std::string& Output() const { return output; }
-    const std::string& Errors() const { return errors; }
+    explicit RunningProgram(const Launch& launch) : ProgramRun(launch) {}
 
     // The log lines without their time stamps; a line without one is kept whole, and fails
     // the check of EveryLineIsStamped.
@@ -203,78 +98,20 @@ public:
 
     // Reads the output until a log line reads `line`, or the time is up.
     bool WaitForLine(const std::string& line, int timeoutMs) {
-        for (int waited = 0; waited < timeoutMs; waited += kPollMs) {
-            if (Count(line) > 0) {
-                return true;
-            }
-            if (!ReadSome(outputFd, output, kPollMs)) {
-                return false;
-            }
-        }
-        return false;
-    }
-
-    Finished WaitForExit(int timeoutMs) {
-        for (int waited = 0; waited < timeoutMs && !finished.exited; waited += kPollMs) {
-            if (!outputStalled) {
-                ReadSome(outputFd, output, 0);
-            }
-            ReadSome(errorFd, errors, 0);
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                finished = {true, status};
-            } else {
-                usleep(kPollMs * 1000);
-            }
-        }
-        if (finished.exited) {
-            Drain(outputFd, output);
-            Drain(errorFd, errors);
-        }
-        return finished;
+        return WaitUntil([&] { return Count(line) > 0; }, timeoutMs);
     }
 
 private:
-    static constexpr int kPollMs = 50;
-    static constexpr int kMaxDrainReads = 100;
-
     std::vector<std::string> RawLines() const {
+        const std::string text = Output();
         std::vector<std::string> lines;
         std::size_t start = 0;
-        for (std::size_t end; (end = output.find('\n', start)) != std::string::npos;
+        for (std::size_t end; (end = text.find('\n', start)) != std::string::npos;
              start = end + 1) {
-            lines.push_back(output.substr(start, end - start));
+            lines.push_back(text.substr(start, end - start));
         }
         return lines;
     }
-
-    // False at the end of the stream.
-    static bool ReadSome(int fd, std::string& into, int timeoutMs) {
-        pollfd watched = {fd, POLLIN, 0};
-        if (poll(&watched, 1, timeoutMs) <= 0) {
-            return true;
-        }
-        char buffer[4096];
-        const ssize_t count = read(fd, buffer, sizeof buffer);
-        if (count > 0) {
-            into.append(buffer, static_cast<std::size_t>(count));
-        }
-        return count > 0;
-    }
-
-    // What is left in the pipe once the program has gone, up to its end.
-    static void Drain(int fd, std::string& into) {
-        for (int reads = 0; reads < kMaxDrainReads && ReadSome(fd, into, kPollMs); ++reads) {
-        }
-    }
-
-    pid_t pid = -1;
-    int outputFd = -1;
-    int errorFd = -1;
-    std::string output;
-    std::string errors;
-    Finished finished;
-    bool outputStalled = false; // the output is not read before the program has ended
 };
 
 // Whether the process has its own handler for the signal yet (the SigCgt mask of its status).
@@ -287,10 +124,6 @@ bool CatchesSignal(pid_t pid, int signal) {
         }
     }
     return false;
-}
-
-int ExitCode(const Finished& finished) {
-    return finished.exited && WIFEXITED(finished.status) ? WEXITSTATUS(finished.status) : -1;
 }
 
 // The simulator's side: holds a block of the test's own, attached once, with the simulation
@@ -342,9 +175,9 @@ TEST_F(ProgramAgainstBlock, RunsUntilTheSimulationEnds) {
     EXPECT_EQ(block->trafficStatus, 99); // no publication yet: the header came first
 
     block->simulationState = kSimulationEnding;
-    const Finished finished = program.WaitForExit(kEndTimeoutMs);
+    program.WaitForEnd(kEndTimeoutMs);
 
-    EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
+    EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
     EXPECT_EQ(block->attachCount, 1);
     EXPECT_TRUE(program.EveryLineIsStamped()) << program.Output();
     const std::vector<std::string> lines = program.Lines();
@@ -372,9 +205,9 @@ TEST_P(ProgramClosedBySignal, ClosesAsTheUserDoes) {
     ASSERT_EQ(block->attachCount, 2);
 
     kill(program.Pid(), GetParam());
-    const Finished finished = program.WaitForExit(kEndTimeoutMs);
+    program.WaitForEnd(kEndTimeoutMs);
 
-    EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
+    EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
     EXPECT_EQ(block->attachCount, 1); // OnDestroy ran: the program detached
 }
 
@@ -411,8 +244,8 @@ TEST_F(ProgramAgainstBlock, FifosAndPipesAreRefusedAndTheProgramStillCloses) {
                   std::string::npos)
             << program.Output();
         kill(program.Pid(), SIGTERM);
-        const Finished finished = program.WaitForExit(kEndTimeoutMs);
-        EXPECT_EQ(ExitCode(finished), 0) << c.name;
+        program.WaitForEnd(kEndTimeoutMs);
+        EXPECT_EQ(program.ExitCode(), 0) << c.name;
         EXPECT_EQ(program.Output().find("Resetting Data Set"), std::string::npos);
         EXPECT_EQ(block->attachCount, 1) << c.name;
     }
@@ -435,8 +268,8 @@ TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhileItsBoxWaitsForEnter) {
     ASSERT_TRUE(program.Started());
     ASSERT_TRUE(program.WaitForLine("(press Enter)", kStartTimeoutMs)) << program.Output();
     kill(program.Pid(), SIGTERM);
-    const Finished finished = program.WaitForExit(kEndTimeoutMs);
-    EXPECT_EQ(ExitCode(finished), 0);
+    program.WaitForEnd(kEndTimeoutMs);
+    EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_EQ(block->attachCount, 1);
     close(terminal);
     close(master);
@@ -455,9 +288,8 @@ TEST_F(ProgramAgainstBlock, SignalClosesTheProgramWhoseLogIsNotRead) {
     }
     ASSERT_TRUE(CatchesSignal(program.Pid(), SIGTERM));
     kill(program.Pid(), SIGTERM);
-    const Finished finished = program.WaitForExit(kEndTimeoutMs);
-    EXPECT_TRUE(finished.exited);
-    EXPECT_EQ(ExitCode(finished), 0) << program.Errors();
+    EXPECT_TRUE(program.WaitForEnd(kEndTimeoutMs));
+    EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
     EXPECT_EQ(block->attachCount, 1);
 }
 
@@ -482,7 +314,8 @@ TEST_F(ProgramAgainstBlock, CalendarSetBackAnHourKeepsTheRequestsComing) {
     EXPECT_LT(after, before) << "the log's time did not follow the calendar";
 
     kill(program.Pid(), SIGTERM);
-    EXPECT_EQ(ExitCode(program.WaitForExit(kEndTimeoutMs)), 0) << program.Errors();
+    program.WaitForEnd(kEndTimeoutMs);
+    EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
 }
 
 // The default path made from XDG_DATA_HOME is held to the same 1023 characters as --data: cut,
@@ -501,8 +334,8 @@ TEST(ProgramDefaultPath, OverlongDataFolderIsRefusedNotCut) {
         RunningProgram program(launch);
         ASSERT_TRUE(program.Started());
         if (c.refused) {
-            const Finished finished = program.WaitForExit(kEndTimeoutMs);
-            EXPECT_EQ(ExitCode(finished), 2);
+            program.WaitForEnd(kEndTimeoutMs);
+            EXPECT_EQ(program.ExitCode(), 2);
             EXPECT_NE(program.Errors().find("default path in $XDG_DATA_HOME is longer than 1023 "
                                             "characters: name the file with --data"),
                       std::string::npos)
@@ -538,8 +371,8 @@ TEST_P(ProgramArguments, AnswerWithoutRunning) {
     launch.arguments = c.arguments;
     RunningProgram program(launch);
     ASSERT_TRUE(program.Started());
-    const Finished finished = program.WaitForExit(kEndTimeoutMs);
-    EXPECT_EQ(ExitCode(finished), c.exitCode);
+    program.WaitForEnd(kEndTimeoutMs);
+    EXPECT_EQ(program.ExitCode(), c.exitCode);
     EXPECT_NE(program.Output().find(c.expectedOutput), std::string::npos) << program.Output();
     EXPECT_NE(program.Errors().find(c.expectedError), std::string::npos) << program.Errors();
 }

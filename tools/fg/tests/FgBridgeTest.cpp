@@ -2,7 +2,7 @@
 
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/Units.h"
 

@@ -3,10 +3,10 @@
 #include "platform/NamedMapping.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
-#include "tests/CapturedOutput.h"
-#include "tests/UniqueName.h"
+#include "tests/support/CapturedOutput.h"
+#include "tests/support/QuitAfter.h"
+#include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/sim/tests/QuitAfter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "tools/sim/SimRunner.h"
 
 #include "shared_memory/VisualShm.h"
-#include "tests/CapturedOutput.h"
-#include "tests/UniqueName.h"
-#include "tools/sim/tests/QuitAfter.h"
+#include "tests/support/CapturedOutput.h"
+#include "tests/support/QuitAfter.h"
+#include "tests/support/UniqueName.h"
 
 #include <gtest/gtest.h>
 

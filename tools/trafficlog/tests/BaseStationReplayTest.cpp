@@ -1,5 +1,6 @@
 #include "tools/trafficlog/serve/BaseStationReplay.h"
 
+#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // A date that did not advance at midnight: a day back, followed on.
                     PaceCase{"a day back", {0, 10, -86380, -86379}, 1, {0, 10, 10, 11}, 1},
                     // A little out of order: due before the one before it, so sent at once.
-                    PaceCase{"out of order", {0, 5, 4.5, 6}, 1, {0, 5, 4.5, 6}, 0}));
+                    PaceCase{"out of order", {0, 5, 4.5, 6}, 1, {0, 5, 4.5, 6}, 0}),
+    NamedByPrint());
 
 TEST(BaseStationReplay, MovesTheDateAndTimeToNowAndLeavesTheRest) {
     TempFile log(".sbs");
@@ -177,15 +179,15 @@ TEST_P(BadLines, AreCountedAndSkipped) {
     EXPECT_EQ(replay.BadLineReason(), GetParam().reason);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BadLines,
-                         testing::Values(BadLine{"", "not a BaseStation message"},
-                                         BadLine{"hex,callsign,time", "not a BaseStation message"},
-                                         BadLine{"MSG,3,1,1,4CA2B5,1",
-                                                 "no date and time in fields 7 and 8"},
-                                         BadLine{"MSG,3,1,1,4CA2B5,1,2024/13/01,08:00:00.000,,",
-                                                 "no date and time in fields 7 and 8"},
-                                         BadLine{"MSG,3,1,1,4CA2B5,1,,,,,,35000",
-                                                 "no date and time in fields 7 and 8"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadLines,
+    testing::Values(BadLine{"", "not a BaseStation message"},
+                    BadLine{"hex,callsign,time", "not a BaseStation message"},
+                    BadLine{"MSG,3,1,1,4CA2B5,1", "no date and time in fields 7 and 8"},
+                    BadLine{"MSG,3,1,1,4CA2B5,1,2024/13/01,08:00:00.000,,",
+                            "no date and time in fields 7 and 8"},
+                    BadLine{"MSG,3,1,1,4CA2B5,1,,,,,,35000", "no date and time in fields 7 and 8"}),
+    NamedByPrint());
 
 // A NUL byte ends the text a client takes from the line: the message would go out cut short,
 // its position fields lost, as if whole.

@@ -1,3 +1,4 @@
+#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/console/CommandArguments.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                     WholeCase{"184467440737095516160", kMin, kMax, false, 0},
                     WholeCase{" 42", 0, 100, false, 0}, WholeCase{"42 ", 0, 100, false, 0},
                     WholeCase{"0x2A", 0, 100, false, 0}, WholeCase{"4e1", 0, 100, false, 0},
-                    WholeCase{"", 0, 100, false, 0}));
+                    WholeCase{"", 0, 100, false, 0}),
+    NamedByPrint());
 
 TEST(CommandArguments, TakeValuesAfterAnEqualsSignOrAsTheNextArgument) {
     const char* argv[] = {"--a=1", "--b", "2", "--c", "--d"};

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/tests/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,3 +1,4 @@
+#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/console/ProgressBar.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // More read than the size said (a growing file) stays at full.
                     BarCase{2097152, 1048576, 2, "[##] 100%  2.0 of 1.0 MB"},
                     // No size known (a pipe): only the amount.
-                    BarCase{3145728, 0, 4, "3.0 MB"}));
+                    BarCase{3145728, 0, 4, "3.0 MB"}),
+    NamedByPrint());
 
 TEST(ProgressBar, NeverOverrunsTheOutput) {
     char text[8];

@@ -1,6 +1,6 @@
 #include "tools/trafficlog/convert/Recorder.h"
 
-#include "platform/tests/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tools/trafficlog/datafile/TrafficFileChecker.h"
 #include "tools/trafficlog/datafile/TrafficScanner.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"

@@ -1,6 +1,6 @@
 #include "tools/trafficlog/convert/RecordingConverter.h"
 
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/trafficlog/datafile/TrafficFileChecker.h"
 #include "tools/trafficlog/datafile/TrafficScanner.h"
 #include "tools/trafficlog/tests/ConversionTestKit.h"

@@ -1,5 +1,6 @@
 #include "platform/TcpClient.h"
 #include "platform/TcpServer.h"
+#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/tests/TrafficLogRun.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
@@ -62,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{{"serve", "--sbs", "30003", "--speed", "0", "a.sbs"},
                 "--speed '0' is out of range (0.01 to 1000)"},
         Refusal{{"serve", "--sbs", "30003", "--loop=yes", "a.sbs"}, "--loop takes no value"},
-        Refusal{{"serve", "--sbs", "30003", "a.sbs", "b.sbs"}, "unexpected argument 'b.sbs'"}));
+        Refusal{{"serve", "--sbs", "30003", "a.sbs", "b.sbs"}, "unexpected argument 'b.sbs'"}),
+    NamedByPrint());
 
 TEST(ServeCommand, SaysThatItsPortIsInUse) {
     TcpServer holder;

@@ -2,6 +2,7 @@
 // ended by SIGTERM as a service manager or Ctrl-C ends it.
 #include "platform/TcpClient.h"
 #include "platform/TcpServer.h"
+#include "tests/support/ProgramRun.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -24,9 +25,10 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
+
+// Only keeps a server that does not stop from hanging the test run.
+constexpr int kEndTimeoutMs = 10000;
 
 // A message a tenth of a second for ten seconds of the log.
 std::string TenSecondLog() {
@@ -64,22 +66,13 @@ std::uint16_t FreePort() {
     return probe.Listen(0) ? probe.Port() : 0;
 }
 
-// `trafficlog serve --speed 5 --loop LOG` on `port`, its summary into `out`; -1 when it cannot
-// be started.
-pid_t SpawnServe(std::uint16_t port, const char* log, const TempFile& out) {
-    const std::string portText = std::to_string(port);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.Path(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {TRAFFICLOG_PROGRAM, "serve", "--sbs", portText.c_str(), "--speed", "5",
-                          "--loop",           log,     nullptr};
-    pid_t pid = -1;
-    const int spawned =
-        posix_spawn(&pid, TRAFFICLOG_PROGRAM, &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? pid : -1;
+// `trafficlog serve --speed 5 --loop LOG` on `port`, its summary into `out`.
+std::unique_ptr<ProgramRun> StartServe(std::uint16_t port, const char* log, const TempFile& out) {
+    ProgramLaunch launch = LaunchOf(TRAFFICLOG_PROGRAM, {"serve", "--sbs", std::to_string(port),
+                                                         "--speed", "5", "--loop", log});
+    launch.outputFile = out.Path();
+    launch.errorFile = "/dev/null";
+    return std::make_unique<ProgramRun>(launch);
 }
 
 bool ConnectWhenReady(TcpClient& client, std::uint16_t port) {
@@ -93,13 +86,11 @@ bool ConnectWhenReady(TcpClient& client, std::uint16_t port) {
 }
 
 // Ends the server as a service manager does: the exit status it ended with, or -1 when a
-// signal ended it.
-int Terminate(pid_t pid) {
-    int status = 0;
-    if (kill(pid, SIGTERM) != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+// signal ended it (or it did not end).
+int Terminate(ProgramRun& server) {
+    server.Signal(SIGTERM);
+    server.WaitForEnd(kEndTimeoutMs);
+    return server.ExitCode();
 }
 
 class ServeProgram : public testing::Test {
@@ -108,14 +99,14 @@ protected:
     bool StartServing() {
         log.Write(TenSecondLog());
         port = FreePort();
-        pid = port != 0 ? SpawnServe(port, log.Path(), out) : -1;
-        return pid > 0;
+        server = port != 0 ? StartServe(port, log.Path(), out) : nullptr;
+        return server != nullptr && server->Started();
     }
 
     TempFile log{".sbs"};
     TempFile out{".out"};
     std::uint16_t port = 0;
-    pid_t pid = -1;
+    std::unique_ptr<ProgramRun> server;
 };
 
 TEST_F(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
@@ -130,7 +121,7 @@ TEST_F(ServeProgram, ServesClientsThatComeAndGoAndEndsCleanlyOnSigterm) {
     // went disturbs nothing.
     EXPECT_GE(ReceiveLines(staying, 150), 150);
 
-    EXPECT_EQ(Terminate(pid), 0);
+    EXPECT_EQ(Terminate(*server), 0);
     EXPECT_NE(out.Read().find("messages served to 2 clients; 0 bad lines skipped"),
               std::string::npos)
         << out.Read();
@@ -211,8 +202,8 @@ TEST_F(ServeProgram, HostileClientsNeitherStallNorEndTheServer) {
     EXPECT_TRUE(served);
     close(talking);
     close(halfClosed);
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << out.Read();
-    EXPECT_EQ(Terminate(pid), 0) << out.Read();
+    EXPECT_TRUE(server->Running()) << out.Read();
+    EXPECT_EQ(Terminate(*server), 0) << out.Read();
 }
 
 // A flood of clients beyond the files the process may hold open: those that cannot be taken
@@ -235,14 +226,14 @@ TEST_F(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
     }
     EXPECT_GE(ReceiveLines(watching, 50), 50);
     flood.clear();
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << out.Read();
+    EXPECT_TRUE(server->Running()) << out.Read();
     TcpClient late;
     bool served = false;
     for (int tries = 0; tries < 20 && !served; ++tries) {
         served = late.Connect("127.0.0.1", port, 500) && ReceiveLines(late, 10) >= 10;
     }
     EXPECT_TRUE(served);
-    EXPECT_EQ(Terminate(pid), 0) << out.Read();
+    EXPECT_EQ(Terminate(*server), 0) << out.Read();
 }
 
 // A log without end that holds nothing but bad lines (a FIFO its writer keeps filling): a stop
@@ -252,8 +243,8 @@ TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::uint16_t free = FreePort();
     ASSERT_NE(free, 0);
-    pid = SpawnServe(free, fifo.c_str(), out);
-    ASSERT_GT(pid, 0);
+    server = StartServe(free, fifo.c_str(), out);
+    ASSERT_TRUE(server->Started());
     const auto previous = std::signal(SIGPIPE, SIG_IGN);
     std::atomic<bool> writing = true;
     std::atomic<long long> written = 0;
@@ -270,24 +261,19 @@ TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {
     while (written < (1 << 20)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_EQ(kill(pid, SIGINT), 0);
-    int status = 0;
-    pid_t ended = 0;
-    for (int tries = 0; tries < 1000 && ended == 0; ++tries) {
-        ended = waitpid(pid, &status, WNOHANG);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (ended == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
+    ASSERT_EQ(kill(server->Pid(), SIGINT), 0);
+    const bool ended = server->WaitForEnd(kEndTimeoutMs);
+    if (!ended) {
+        server->Signal(SIGKILL);
+        server->WaitForEnd(kEndTimeoutMs);
     }
     writing = false;
     writer.join();
     std::signal(SIGPIPE, previous);
     unlink(fifo.c_str());
-    ASSERT_EQ(ended, pid) << "still reading bad lines after the stop";
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_TRUE(ended) << "still reading bad lines after the stop";
+    ASSERT_TRUE(WIFEXITED(server->Status()));
+    EXPECT_EQ(server->ExitCode(), 0);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "tests/support/CaseNames.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/tests/TrafficLogRun.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
@@ -188,7 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Arguments{{"record", "--version"}, "Version 1.0"},
                     // The manual page is made from the overview: every command's options.
                     Arguments{{"--help"}, "Options of record:\n  --sbs HOST:PORT"},
-                    Arguments{{"--help"}, "Options of convert:\n  --around LAT,LON,RADIUS_NM"}));
+                    Arguments{{"--help"}, "Options of convert:\n  --around LAT,LON,RADIUS_NM"}),
+    NamedByPrint());
 
 class UsageErrors : public testing::TestWithParam<Arguments> {};
 
@@ -246,5 +248,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "--records takes no value"},
         // A value from the command line is shown masked like any other text.
         Arguments{{"check", "--max-report", "\x1b[2J"},
-                  "--max-report '?[2J' is not a whole number"}));
+                  "--max-report '?[2J' is not a whole number"}),
+    NamedByPrint());
 } // namespace

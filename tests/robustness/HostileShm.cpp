@@ -1,6 +1,6 @@
-#include "robustness/tests/HostileShm.h"
+#include "tests/robustness/HostileShm.h"
 
-#include "robustness/tests/ProgramRun.h"
+#include "tests/support/ProgramRun.h"
 
 #include <cerrno>
 #include <csignal>

@@ -3,7 +3,7 @@
 // Memory and texts stay bounded, and the counters are exact. This executable counts every
 // allocation of the process through its own global operator new.
 #include "bench/AllocationCounter.h"
-#include "robustness/tests/FaultRig.h"
+#include "tests/robustness/FaultRig.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/tests/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "robustness/tests/FaultRig.h"
+#include "tests/robustness/FaultRig.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/DialogHost.h"
 #include "platform/NamedMapping.h"
+#include "tests/support/TestMappingName.h"
 
 #include <cstdint>
 #include <functional>
@@ -109,19 +110,6 @@ public:
     std::string appendToMessage; // what the player adds to the message line, if anything
 };
 
-// A shared-memory name of this test alone; removed with the guard.
-class UniqueMappingName {
-public:
-    UniqueMappingName();
-    ~UniqueMappingName() { NamedMapping::Unlink(name.c_str()); }
-    UniqueMappingName(const UniqueMappingName&) = delete;
-    UniqueMappingName& operator=(const UniqueMappingName&) = delete;
-    const char* c_str() const { return name.c_str(); }
-
-private:
-    std::string name;
-};
-
 // A data file of the test's own; removed with the guard.
 class TempDataFile {
 public:
@@ -162,7 +150,7 @@ struct DialogRig {
     FakeHost host{log};
     FakeClock clock;
     FakeAlerts alerts{log};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     std::unique_ptr<TempDataFile> file;
     std::unique_ptr<CTrafficFeedDlg> dialog;
 };

@@ -1,6 +1,6 @@
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
-#include "tests/UniqueName.h"
+#include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cstdio>
@@ -76,8 +76,6 @@ void FakeAlerts::ServiceSoundRequest(std::int32_t soundRequest, std::string& mes
     messageText += appendToMessage;
     log.push_back("ServiceSoundRequest " + std::to_string(soundRequest));
 }
-
-UniqueMappingName::UniqueMappingName() : name(UniqueName("CorvaneAppTest")) {}
 
 TempDataFile::TempDataFile(const std::string& content) {
     path =

@@ -2,11 +2,11 @@
 // the block, a /dev/shm without room for it, a second feeder, and a block that an ended run
 // left behind. The feeder has no option for the block's name, so its scenarios run in a
 // /dev/shm of their own, where the real name meets no other program's block.
-#include "config_control/tests/TempDirectory.h"
-#include "robustness/tests/FaultRig.h"
-#include "robustness/tests/HostileShm.h"
-#include "robustness/tests/ProgramRun.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/robustness/FaultRig.h"
+#include "tests/robustness/HostileShm.h"
+#include "tests/support/ProgramRun.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/sim/SimOptions.h"
 
 #include <gtest/gtest.h>
@@ -116,7 +116,7 @@ TEST_F(HostilePeer, FeederOutlivesAPeerThatKeepsShrinkingTheBlock) {
 // that the block shrank and ends with the code of a run that cannot go on (a simulator without
 // its block has nothing to show), never killed by the signal.
 TEST_F(HostilePeer, StandInOutlivesAPeerThatKeepsShrinkingTheBlock) {
-    UniqueMappingName name;
+    TestMappingName name;
     ProgramRun standIn(CORVANE_SIM_PROGRAM, {"--name", name.c_str(), "--log"}, directory / "sim");
     ASSERT_TRUE(standIn.WaitForOutput("attached to block", kStartMs)) << standIn.Account();
     {

@@ -1,7 +1,7 @@
 // The data file going wrong under a running feeder: deleted, truncated or replaced while it is
 // open, or unusable from the start. The feeder keeps running, never publishes half an entry,
 // and says in its message line what is wrong.
-#include "robustness/tests/FaultRig.h"
+#include "tests/robustness/FaultRig.h"
 
 #include <gtest/gtest.h>
 

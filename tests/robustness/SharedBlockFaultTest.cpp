@@ -1,6 +1,6 @@
 // The shared block going wrong under a running feeder: shrunk or removed by the peer, filled
 // with garbage in the peer's fields, and read by a peer while the feeder publishes.
-#include "robustness/tests/FaultRig.h"
+#include "tests/robustness/FaultRig.h"
 
 #include <gtest/gtest.h>
 

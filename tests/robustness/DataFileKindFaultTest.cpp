@@ -1,7 +1,7 @@
 // Data files that are no regular files, and a data file whose stream can no longer be
 // positioned: the feeder never waits on them and never reports a rewind that did not happen.
-#include "robustness/tests/FaultRig.h"
-#include "tests/UniqueName.h"
+#include "tests/robustness/FaultRig.h"
+#include "tests/support/UniqueName.h"
 
 #include <gtest/gtest.h>
 

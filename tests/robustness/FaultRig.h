@@ -4,7 +4,7 @@
 // of what the feeder owns in the shared block.
 
 #include "app/AuralAlertPlayer.h"
-#include "app/tests/DialogFakes.h"
+#include "tests/support/DialogFakes.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -42,7 +42,7 @@ struct FaultRig {
     FakeClock clock;
     CountingSoundPlayer sounds;
     AuralAlertPlayer alerts{sounds};
-    UniqueMappingName mapping;
+    TestMappingName mapping;
     TempDataFile file;
     std::unique_ptr<CTrafficFeedDlg> dialog;
     std::int64_t startSeconds = 1'700'000'000;
