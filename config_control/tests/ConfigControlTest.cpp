@@ -1,7 +1,7 @@
 #include "config_control/ConfigControl.h"
 #include "config_control/ConfigString.h"
 #include "config_control/SettingsFile.h"
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 
 #include <cstdlib>
 #include <functional>

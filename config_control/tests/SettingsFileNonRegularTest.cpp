@@ -2,7 +2,7 @@
 // them at the open, through the usual failure report, instead of waiting for a writer for ever
 // or failing every read later; and a stream that cannot be positioned says so.
 #include "config_control/SettingsFile.h"
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 #include "config_control/SettingsFile.h"
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/FileReplace.h"
 
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // the block, a /dev/shm without room for it, a second feeder, and a block that an ended run
 // left behind. The feeder has no option for the block's name, so its scenarios run in a
 // /dev/shm of their own, where the real name meets no other program's block.
-#include "config_control/tests/TempDirectory.h"
 #include "robustness/tests/FaultRig.h"
 #include "robustness/tests/HostileShm.h"
 #include "robustness/tests/ProgramRun.h"
 #include "shared_memory/VisualShm.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/sim/SimOptions.h"
 
 #include <gtest/gtest.h>

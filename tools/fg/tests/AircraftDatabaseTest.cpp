@@ -1,5 +1,5 @@
 #include "tools/fg/models/AircraftDatabase.h"
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/fg/models/CsvLine.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // A small FlightGear AI tree written by a test: a few liveries and airline fleets, one livery
 // and one fleet malformed.
 
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // The archives that tar itself makes are made by the system's tar.
 #include "tools/trafficlog/RecordingConverter.h"
 
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/trafficlog/tests/ConversionTestKit.h"
 #include "tools/trafficlog/tests/TrafficLogTestFiles.h"
 

@@ -1,6 +1,6 @@
 #include "tools/trafficlog/RecordingConverter.h"
 
-#include "config_control/tests/TempDirectory.h"
+#include "tests/support/TempDirectory.h"
 #include "tools/trafficlog/TrafficFileChecker.h"
 #include "tools/trafficlog/TrafficScanner.h"
 #include "tools/trafficlog/tests/ConversionTestKit.h"
