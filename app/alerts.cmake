@@ -36,10 +36,10 @@ add_custom_command(
   COMMENT "Converting the alert recordings into sound resources"
   VERBATIM)
 
-corvane_library(sound_resources SOURCES ${CORVANE_SOUND_DIR}/SoundResources.cpp)
+corvane_library(sound_resources SOURCES ${CORVANE_SOUND_DIR}/SoundResources.cpp DEPS platform)
 
 corvane_library(alert_player SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AuralAlertPlayer.cpp
-                DEPS platform text_functions)
+                DEPS platform text_functions shared_memory)
 
 # On POSIX systems the alerts are also played for real, through SDL's disk driver.
 set(alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp)
