@@ -62,10 +62,14 @@ add_custom_command(
   COMMENT "Converting the alert recordings into sound resources"
   VERBATIM)
 
-corvane_library(sound_resources SOURCES ${CORVANE_SOUND_DIR}/SoundResources.cpp)
+corvane_library(sound_resources SOURCES ${CORVANE_SOUND_DIR}/SoundResources.cpp DEPS platform)
 
 corvane_library(alert_player SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AuralAlertPlayer.cpp
                 DEPS platform shared_memory text_functions)
 
-corvane_test(alert_player_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp
-             DEPS alert_player)
+# On POSIX systems the alerts are also played for real, through SDL's disk driver.
+set(alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp)
+if(NOT WIN32)
+  list(APPEND alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerSdlTest.cpp)
+endif()
+corvane_test(alert_player_tests SOURCES ${alert_player_tests} DEPS alert_player sound_resources)

@@ -1,4 +1,22 @@
-# Helpers that give every target of ours the same warnings, include root and output folder.
+# Helpers that give every target of ours the same warnings, include roots and output folder.
+
+# Each target sees the headers of its own folder and of what it links, nothing else: its include
+# root is a build folder holding only a link named like its source folder ("traffic", "tools/fg"),
+# PUBLIC for a library, so a header of a target it does not link fails to compile. A header-only
+# folder gets an INTERFACE library: add_library(x INTERFACE) and corvane_include_root(x INTERFACE).
+# corvane_include_root(target PUBLIC|PRIVATE|INTERFACE [folder, default: the current one])
+function(corvane_include_root target scope)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARGC GREATER 2)
+    set(folder ${ARGV2})
+  endif()
+  string(REPLACE "/" "+" root_name ${folder})
+  set(root ${PROJECT_BINARY_DIR}/include/${root_name})
+  get_filename_component(link_parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${link_parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
 
 # Warnings are errors only where our presets and CI ask for it: a packager's plain build with
 # another compiler or optimisation level must not fail on a new warning.
@@ -13,7 +31,7 @@ endfunction()
 function(corvane_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  corvane_include_root(${name} PUBLIC)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   corvane_warnings(${name})
 endfunction()
@@ -22,7 +40,7 @@ endfunction()
 function(corvane_executable name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  corvane_include_root(${name} PRIVATE)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
   corvane_warnings(${name})
 endfunction()
