@@ -68,7 +68,8 @@ corvane_library(alert_player SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AuralAlertPlaye
                 DEPS platform shared_memory text_functions)
 
 # On POSIX systems the alerts are also played for real, through SDL's disk driver.
-set(alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp)
+set(alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerTest.cpp
+                       ${CMAKE_CURRENT_SOURCE_DIR}/tests/SoundResourcesTest.cpp)
 if(NOT WIN32)
   list(APPEND alert_player_tests ${CMAKE_CURRENT_SOURCE_DIR}/tests/AuralAlertPlayerSdlTest.cpp)
 endif()

@@ -1,9 +1,9 @@
 # Sound player: SDL2 audio on POSIX systems, the multimedia library's PlaySound on Windows.
-# The POSIX player plays the resources compiled into the program: each program that plays sounds
-# links them (sound_resources, declared with the recordings in app/alerts.cmake), not platform.
+# The POSIX player plays the resources compiled into the program, which the program hands to it:
+# each program that plays sounds links them (sound_resources, declared with the recordings in
+# app/alerts.cmake), not platform.
 target_sources(platform PRIVATE ${CMAKE_CURRENT_LIST_DIR}/${CORVANE_PLATFORM}/SoundPlayer_${CORVANE_PLATFORM}.cpp)
 
-set(sound_player_tests ${CMAKE_CURRENT_LIST_DIR}/tests/SoundPlayerResourcesTest.cpp)
 if(NOT WIN32)
   find_package(SDL2 CONFIG QUIET)
   if(TARGET SDL2::SDL2)
@@ -15,6 +15,3 @@ if(NOT WIN32)
   endif()
   target_link_libraries(platform PRIVATE ${CMAKE_DL_LIBS})
 endif()
-
-corvane_test(sound_player_tests SOURCES ${sound_player_tests}
-             DEPS platform sound_resources)

@@ -3,8 +3,11 @@
 // the semantics of the Windows multimedia player (PlaySound). The core codes against the
 // abstract SoundPlayer so that tests can record what would have been heard.
 
+#include "platform/SoundResources.h"
+
 #include <cstdint>
 #include <memory>
+#include <span>
 
 inline constexpr char kSoundPlayerHeaderRevision[] =
     "%Z% Corvane QX4003:01 SoundPlayer.h $Revision: 1.1 $";
@@ -42,4 +45,7 @@ public:
 
 // The platform's player. It takes the sound device only when it first plays and gives it
 // back when destroyed; on POSIX systems it uses SDL, whose SDL_AUDIODRIVER picks the driver.
-std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer();
+// The program hands over the sounds linked into it (its ProgramSoundResources), which become its
+// ProgramModule on POSIX systems; Windows plays them from the program's resource section and
+// needs none.
+std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer(std::span<const SoundResource> programSounds);

@@ -8,9 +8,9 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimPeer.cpp $Revision: 1.1 $";
+const char kRevision[] = "%Z% CorvaneSim QX5001:06 SimulatorSide.cpp $Revision: 1.2 $";
 
-ModuleRevisions revisions{"CorvaneSim", kSimPeerHeaderRevision, kRevision};
+ModuleRevisions revisions{"CorvaneSim", kSimulatorSideHeaderRevision, kRevision};
 
 // The feeder writes from another process; every read goes to the shared memory.
 std::int32_t Load(const std::int32_t& field) {

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-inline constexpr char kSimPeerHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:05 SimPeer.h $Revision: 1.1 $";
+inline constexpr char kSimulatorSideHeaderRevision[] =
+    "%Z% CorvaneSim QX5001:05 SimulatorSide.h $Revision: 1.2 $";
 
 // Any value other than 0 and the ending value means running.
 inline constexpr std::int32_t kSimulationRunning = 1;

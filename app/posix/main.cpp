@@ -55,7 +55,7 @@ int RunProgram(const char* dataFilePath, const char* mappingName, FeedMode feedM
         std::fputs("corvane: cannot set up signal handling\n", stderr);
         return 1;
     }
-    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
+    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer(ProgramSoundResources());
     AuralAlertPlayer alerts(*soundPlayer);
     CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName, feedMode);
     app.InitInstance();

@@ -57,7 +57,7 @@ protected:
 };
 
 TEST_F(SdlDiskAudio, TrafficIsHeardAndSilenceCutsItOff) {
-    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer();
+    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer(ProgramSoundResources());
     AuralAlertPlayer alerts(*player);
     alerts.SetUpSounds();
     std::string messageText;
@@ -85,7 +85,7 @@ TEST_F(SdlDiskAudio, TrafficIsHeardAndSilenceCutsItOff) {
 }
 
 TEST_F(SdlDiskAudio, NoStopRefusesWhileOneOfOursPlays) {
-    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer();
+    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer(ProgramSoundResources());
     const SoundModule module = player->ProgramModule();
     ASSERT_NE(module, nullptr);
     EXPECT_TRUE(player->Play(129, module, kAlertFlags));
@@ -96,7 +96,7 @@ TEST_F(SdlDiskAudio, NoStopRefusesWhileOneOfOursPlays) {
 }
 
 TEST_F(SdlDiskAudio, MissingSoundOrModuleFailsAndPlaysNothing) {
-    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer();
+    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer(ProgramSoundResources());
     const SoundModule module = player->ProgramModule();
     EXPECT_FALSE(player->Play(136, module, kAlertFlags));
     EXPECT_FALSE(player->Play(128, module, kAlertFlags));
@@ -106,7 +106,7 @@ TEST_F(SdlDiskAudio, MissingSoundOrModuleFailsAndPlaysNothing) {
 
 TEST(SdlWithoutDevice, PlayFailsQuietlyAndPurgeSucceeds) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer();
+    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer(ProgramSoundResources());
     const SoundModule module = player->ProgramModule();
     EXPECT_FALSE(player->Play(129, module, kAlertFlags));
     EXPECT_FALSE(player->Play(129, module, kAlertFlags));
@@ -124,7 +124,7 @@ TEST(SdlWithoutDevice, PlayFailsQuietlyAndPurgeSucceeds) {
 // Where there is no sound card (CI), ALSA would print a screenful at every attempt.
 TEST(SdlOnAlsa, MissingCardLeavesStderrQuiet) {
     setenv("SDL_AUDIODRIVER", "alsa", 1);
-    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer();
+    std::unique_ptr<SoundPlayer> player = CreateSystemSoundPlayer(ProgramSoundResources());
     testing::internal::CaptureStderr();
     player->Play(129, player->ProgramModule(), kAlertFlags);
     player->Play(130, player->ProgramModule(), kAlertFlags);

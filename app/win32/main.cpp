@@ -82,7 +82,7 @@ int RunProgram(HINSTANCE instance, const char* dataFilePath, const char* mapping
                FeedMode feedMode) {
     SetProgramFileNameSource(GetProgramFileName);
     Win32DialogHost host(reinterpret_cast<std::uintptr_t>(instance), kIddAboutBox);
-    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer();
+    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer({});
     AuralAlertPlayer alerts(*soundPlayer);
     CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName, feedMode);
     app.InitInstance();

@@ -58,7 +58,8 @@ const SoundResource* FindResource(SoundModule module, std::int32_t resourceId) {
 
 class SdlSoundPlayer final : public SoundPlayer {
 public:
-    SdlSoundPlayer() = default;
+    explicit SdlSoundPlayer(std::span<const SoundResource> programSounds)
+        : programModule{programSounds} {}
     SdlSoundPlayer(const SdlSoundPlayer&) = delete;
     SdlSoundPlayer& operator=(const SdlSoundPlayer&) = delete;
     ~SdlSoundPlayer() override;
@@ -70,6 +71,7 @@ private:
     bool OpenDevice();
     bool Queue(const SoundResource& resource);
 
+    const SoundModuleTag programModule;
     bool audioStarted = false;
     SDL_AudioDeviceID device = 0;
 };
@@ -101,7 +103,6 @@ bool SdlSoundPlayer::Play(std::int32_t resourceId, SoundModule module, std::uint
 }
 
 SoundModule SdlSoundPlayer::ProgramModule() const {
-    static const SoundModuleTag programModule{ProgramSoundResources()};
     return &programModule;
 }
 
@@ -155,6 +156,6 @@ bool SdlSoundPlayer::Queue(const SoundResource& resource) {
 
 } // namespace
 
-std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer() {
-    return std::make_unique<SdlSoundPlayer>();
+std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer(std::span<const SoundResource> programSounds) {
+    return std::make_unique<SdlSoundPlayer>(programSounds);
 }

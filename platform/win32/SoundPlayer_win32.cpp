@@ -35,6 +35,6 @@ public:
 
 } // namespace
 
-std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer() {
+std::unique_ptr<SoundPlayer> CreateSystemSoundPlayer(std::span<const SoundResource>) {
     return std::make_unique<Win32SoundPlayer>();
 }
