@@ -7,7 +7,9 @@ if(NOT WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/posix/TerminalSession_posix.cpp)
   corvane_test(DialogHostPosixTest
     SOURCES
-      ${CMAKE_CURRENT_LIST_DIR}/tests/DialogHostPosixTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/HostWithoutTerminalTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/HostOnTerminalTest.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/tests/TimerDeadlinesTest.cpp
       ${CMAKE_CURRENT_LIST_DIR}/tests/TerminalRenderTest.cpp
     DEPS platform)
 endif()
