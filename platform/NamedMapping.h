@@ -102,6 +102,6 @@ private:
     // ends with its last handle, so the handle of the creation step is kept until UnmapAndClose,
     // where a POSIX object lives on by its name. A Windows lock is a mutex of its own (Lock
     // order), where a POSIX lock lives on `handle`.
-    std::intptr_t creationHandle = kNoHandle;
-    std::intptr_t lockHandles[2] = {kNoHandle, kNoHandle};
+    [[maybe_unused]] std::intptr_t creationHandle = kNoHandle;
+    [[maybe_unused]] std::intptr_t lockHandles[2] = {kNoHandle, kNoHandle};
 };
