@@ -4,7 +4,6 @@
 #include "platform/RegularFile.h"
 #include "text_functions/TextFunctions.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -15,11 +14,7 @@ namespace {
 const char kSettingsFileSourceRevision[] =
     "%Z% SettingsFileClass QX2110:01 SettingsFile.cpp $Revision: 1.4 $ ";
 
-constexpr char kReadLocation[] = "SettingsFileClass::ReadFromSettingsFile";
 constexpr char kWriteLocation[] = "SettingsFileClass::WriteToSettingsFile";
-constexpr char kNotOpened[] = "File is not opened";
-// Inside the class its own kReadBufferSize would be found first: hence a name of its own.
-constexpr int kStreamBufferSize = 1 << 16;
 constexpr char kNotARegularFileText[] = "not a regular file";
 
 constexpr const char* kOpenLocations[] = {
@@ -131,17 +126,16 @@ bool SettingsFileClass::OpenInMode(const char* openMode, const char* location) {
 }
 
 void SettingsFileClass::Adopt(std::FILE* opened, bool openedForWriting) {
-    chunkBegin = 0;
-    chunkEnd = 0;
+    DropPiece();
     if (!openedForWriting) {
         if (chunk == nullptr) {
-            chunk.reset(new (std::nothrow) char[kStreamBufferSize]);
+            chunk.reset(new (std::nothrow) char[kPieceSize + 1]);
         }
         // A data file is read a line at a time through hundreds of megabytes: a buffer larger
         // than the system's few kilobytes saves most of the system calls. The stream itself
         // buffers nothing when the object has its own buffer, so that the file's bytes are
         // copied once. Where neither can be had, the default buffer serves.
-        std::setvbuf(opened, nullptr, chunk != nullptr ? _IONBF : _IOFBF, kStreamBufferSize);
+        std::setvbuf(opened, nullptr, chunk != nullptr ? _IONBF : _IOFBF, kPieceSize);
     }
     file = opened;
     isOpen = true;
@@ -173,8 +167,7 @@ bool SettingsFileClass::ProbeFirstRead(const char* location) {
 }
 
 bool SettingsFileClass::Close() {
-    chunkBegin = 0;
-    chunkEnd = 0;
+    DropPiece();
     if (file != nullptr) {
         std::fclose(file);
         file = nullptr;
@@ -185,7 +178,7 @@ bool SettingsFileClass::Close() {
 
 bool SettingsFileClass::Rewind() {
     if (!isOpen) {
-        Report("SettingsFileClass::Rewind", kNotOpened);
+        Report("SettingsFileClass::Rewind", kNotOpenedText);
         return false;
     }
     lastAccess = LastAccess::None;
@@ -194,8 +187,7 @@ bool SettingsFileClass::Rewind() {
         Report("SettingsFileClass::Rewind", std::strerror(errno != 0 ? errno : EIO));
         return false;
     }
-    chunkBegin = 0;
-    chunkEnd = 0;
+    DropPiece();
     return true;
 }
 
@@ -210,162 +202,6 @@ const char* SettingsFileClass::GetFileName() {
     return fileNameCopy;
 }
 
-bool SettingsFileClass::ReadFromSettingsFile(char* buffer, int size) {
-    if (!isOpen) {
-        Report(kReadLocation, kNotOpened);
-        return false;
-    }
-    if (!ReadLine(buffer, size)) {
-        Report(kReadLocation, "NULL read from file");
-        return false;
-    }
-    return true;
-}
-
-bool SettingsFileClass::ReadFromSettingsFile(std::string& line) {
-    if (!ReadFromSettingsFile(lineBuffer, sizeof lineBuffer)) {
-        return false;
-    }
-    line.assign(lineBuffer);
-    return true;
-}
-
-bool SettingsFileClass::ReadFromSettingsFileBuffered(char* destination, int size) {
-    if (!ReadFromSettingsFile(readBuffer, sizeof readBuffer)) {
-        CopyBounded(destination, "", size);
-        return false;
-    }
-    CopyBounded(destination, readBuffer, size);
-    return true;
-}
-
-// A buffer that cannot hold one character is a line that could not be read.
-bool SettingsFileClass::ReadLine(char* buffer, int size) {
-    if (buffer == nullptr || size < 2) {
-        return false;
-    }
-    PrepareFor(LastAccess::Read);
-    return ReadsThroughChunk() ? ReadLineFromChunk(buffer, size)
-                               : ReadLineThroughStream(buffer, size);
-}
-
-// Gives the caller's buffer the bytes fgets would give it, and no others: the line up to and
-// including its line feed, at most size-1 bytes, NUL bytes inside it copied as they are, the
-// terminator behind them; nothing at all is written when no byte is left. Because the stream
-// delivers its bytes to the object only, the end of the file stays as sticky or not as the C
-// library makes it for fgets.
-bool SettingsFileClass::ReadLineFromChunk(char* buffer, int size) {
-    const int room = size - 1;
-    int length = 0;
-    bool ended = false;
-    while (!ended && length < room && (chunkBegin < chunkEnd || FillChunk())) {
-        const char* start = chunk.get() + chunkBegin;
-        const auto available =
-            static_cast<std::size_t>(std::min(chunkEnd - chunkBegin, room - length));
-        const void* lineFeed = std::memchr(start, '\n', available);
-        ended = lineFeed != nullptr;
-        const int taken = ended ? static_cast<int>(static_cast<const char*>(lineFeed) - start) + 1
-                                : static_cast<int>(available);
-        std::memcpy(buffer + length, start, static_cast<std::size_t>(taken));
-        length += taken;
-        chunkBegin += taken;
-    }
-    if (length == 0) {
-        return false;
-    }
-    buffer[length] = '\0';
-    const bool filled = length == room;
-    // The caller sees the line up to a NUL byte in it, as after fgets; only a line that ends in
-    // CR LF needs measuring for that.
-    const bool endsInCrLf = length >= 2 && buffer[length - 1] == '\n' && buffer[length - 2] == '\r';
-    DropCarriageReturn(
-        buffer, filled || !endsInCrLf ? length : static_cast<int>(std::strlen(buffer)), filled);
-    return true;
-}
-
-// Once the stream has met the end of the file, whether a file that grew since reads on is the C
-// library's choice (glibc keeps the end until a seek, others need not): one character through
-// getc asks it the way fgets would. A large read would go past the stream's end mark.
-bool SettingsFileClass::FillChunk() {
-    chunkBegin = 0;
-    chunkEnd = 0;
-    if (std::feof(file) != 0) {
-        const int next = std::getc(file);
-        if (next == EOF) {
-            return false;
-        }
-        chunk[0] = static_cast<char>(next);
-        chunkEnd = 1;
-        return true;
-    }
-    chunkEnd = static_cast<int>(std::fread(chunk.get(), 1, kStreamBufferSize, file));
-    return chunkEnd > 0;
-}
-
-// Reads into the caller's buffer without any copy.
-bool SettingsFileClass::ReadLineThroughStream(char* buffer, int size) {
-    // fgets puts its terminator in the last byte only when it filled the buffer; the length
-    // cannot tell, as a line may hold NUL bytes. The marker byte is put back afterwards, so the
-    // caller's buffer holds only what fgets wrote.
-    const char lastByte = buffer[size - 1];
-    buffer[size - 1] = '\x01';
-    if (std::fgets(buffer, size, file) == nullptr) {
-        buffer[size - 1] = lastByte;
-        return false;
-    }
-    const bool filled = buffer[size - 1] == '\0';
-    if (!filled) {
-        buffer[size - 1] = lastByte;
-    }
-    DropCarriageReturn(buffer, filled ? size - 1 : static_cast<int>(std::strlen(buffer)), filled);
-    return true;
-}
-
-// A line read ends in LF whether the file was written with CR LF or LF line ends. A line cut by
-// a full buffer may end in the carriage return; the line feed behind it then belongs to this
-// line as well.
-// `filled`: the line took the whole buffer, so it may go on in the file (a CR there may have
-// its LF waiting); `length` is then the whole buffer's. Otherwise the line ends at its LF, at the
-// end of the file or at a NUL byte inside it, `length` is the text's up to a NUL byte, and only a
-// CR LF at its end is shortened.
-void SettingsFileClass::DropCarriageReturn(char* line, int length, bool filled) {
-    if (length == 0) {
-        return;
-    }
-    if (line[length - 1] == '\n') {
-        if (length >= 2 && line[length - 2] == '\r') {
-            line[length - 2] = '\n';
-            line[length - 1] = '\0';
-        }
-        return;
-    }
-    if (filled && line[length - 1] == '\r' && TakeLineFeed()) {
-        line[length - 1] = '\n';
-    }
-}
-
-// Takes the next byte of the file only when it is a line feed.
-bool SettingsFileClass::TakeLineFeed() {
-    if (ReadsThroughChunk()) {
-        if (chunkBegin == chunkEnd && !FillChunk()) {
-            return false;
-        }
-        if (chunk[chunkBegin] != '\n') {
-            return false;
-        }
-        ++chunkBegin;
-        return true;
-    }
-    const int next = std::getc(file);
-    if (next == '\n') {
-        return true;
-    }
-    if (next != EOF) {
-        std::ungetc(next, file);
-    }
-    return false;
-}
-
 // The C library requires a flush or a seek between output and input on one stream.
 void SettingsFileClass::PrepareFor(LastAccess access) {
     if (lastAccess != LastAccess::None && lastAccess != access) {
@@ -376,7 +212,7 @@ void SettingsFileClass::PrepareFor(LastAccess access) {
 
 bool SettingsFileClass::WriteToSettingsFile(const char* text) {
     if (!isOpen) {
-        Report(kWriteLocation, kNotOpened);
+        Report(kWriteLocation, kNotOpenedText);
         return false;
     }
     PrepareFor(LastAccess::Write);

@@ -57,6 +57,11 @@ public:
     bool ReadFromSettingsFile(char* buffer) { return ReadFromSettingsFile(buffer, kLineSize); }
     bool ReadFromSettingsFile(std::string& line);
     bool ReadFromSettingsFileBuffered(char* destination, int size);
+    // The next line as ReadFromSettingsFile gives it to a buffer of `size` bytes (at most
+    // kLineSize), read up to its first NUL byte, but where the object holds it: no copy for a
+    // line that lies whole in the piece read. The line is the caller's to change, and valid until
+    // the next call on the object. Null, with the report, when no line is left.
+    char* ReadLineInPlace(int size);
 
     bool WriteToSettingsFile(const char* text);
     bool WriteToSettingsFile(const std::string& text);
@@ -78,12 +83,20 @@ private:
     bool ReadLine(char* buffer, int size);
     bool ReadLineThroughStream(char* buffer, int size);
     bool ReadLineFromChunk(char* buffer, int size);
+    char* CutLineInPiece(int size);
+    void EndLine(char* line, int length, bool filled);
+    void ReleaseHeldByte();
+    void DropPiece();
     bool ReadsThroughChunk() const { return chunk != nullptr && !writable; }
     bool FillChunk();
     bool TakeLineFeed();
     void DropCarriageReturn(char* line, int length, bool filled);
     void PrepareFor(LastAccess access);
     void Report(const char* location, const char* message);
+
+    static constexpr char kNotOpenedText[] = "File is not opened";
+    // Inside the class its own kReadBufferSize would be found first: hence a name of its own.
+    static constexpr int kPieceSize = 1 << 16;
 
     char fileNameCopy[kNameSize] = {};
     char formatBuffer[kFormatSize + 1] = {};
@@ -101,7 +114,11 @@ private:
     // cut from it with a search for the line feed instead of a character-by-character fgets.
     // Streams that may be written keep fgets, as the position must follow every read for a
     // write between reads. Null where the memory could not be had: fgets serves then as well.
+    // One byte more than a piece, for the terminator of a line that ends the piece.
     std::unique_ptr<char[]> chunk;
     int chunkBegin = 0;
     int chunkEnd = 0;
+    // The byte a line handed out in place has its terminator on, and where it goes back.
+    int heldAt = -1;
+    char heldByte = '\0';
 };

@@ -48,6 +48,7 @@ public:
     bool ReadLine(char* buffer, int size) override {
         return file.ReadFromSettingsFile(buffer, size);
     }
+    char* NextLine(char*, int size) override { return file.ReadLineInPlace(size); }
 
 private:
     SettingsFileClass& file;
@@ -187,18 +188,19 @@ void DataSetReader::ReadEntry() {
 }
 
 void DataSetReader::ReadEntryLines(LineSource& lines) {
-    for (std::int32_t line = 0; line < kMaxEntryLines; ++line) {
-        if (!lines.ReadLine(lineBuffer, kLineBufferSize)) {
+    for (std::int32_t count = 0; count < kMaxEntryLines; ++count) {
+        char* line = lines.NextLine(lineBuffer, kLineBufferSize);
+        if (line == nullptr) {
             return;
         }
         // One search for the tag mark settles every tag test of nearly every line.
-        if (!MayHoldTag(lineBuffer)) {
+        if (!MayHoldTag(line)) {
             ++aircraftChecked;
-            analyser.ParseTrafficLine(lineBuffer);
-        } else if (Contains(lineBuffer, kEntryEndTag)) {
+            analyser.ParseTrafficLine(line);
+        } else if (Contains(line, kEntryEndTag)) {
             return;
         } else {
-            ProcessTrafficLine(lineBuffer);
+            ProcessTrafficLine(line);
         }
     }
 }

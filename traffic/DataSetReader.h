@@ -37,6 +37,12 @@ inline constexpr char kEntryTagFormat[] = "####_ENTRY_%d_#";
 class LineSource {
 public:
     virtual bool ReadLine(char* buffer, int size) = 0;
+    // The next line cut the same way, NUL-terminated, in `buffer` or where the source holds it
+    // (the caller's to change until the next call); null when no line is left. A source that
+    // holds its lines in memory of its own saves the copy.
+    virtual char* NextLine(char* buffer, int size) {
+        return ReadLine(buffer, size) ? buffer : nullptr;
+    }
 
 protected:
     ~LineSource() = default;
@@ -94,6 +100,7 @@ public:
     bool HasReadFailed() const { return readFailed; }
     // The open data file (its error report tells why a read failed), or null.
     SettingsFileClass* GetDataFile() const { return dataFile.get(); }
+    // The last line a step read itself; an entry's lines are read where the file holds them.
     const char* GetLineBuffer() const { return lineBuffer; }
     bool IsHeaderShown() const { return headerShown; }
     std::int32_t GetEntryNumber() const { return entryNumber; }
