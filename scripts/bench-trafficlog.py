@@ -6,12 +6,18 @@
 The input is one hour as OpenSky publishes it, made by scripts/make-opensky-csv.py and
 compressed with `gzip -6`; with --big also a file of about 1 GB compressed (six hours, `gzip
 -1`), of which only the peak memory of convert is taken. Each pair runs in turns after a
-warm-up, the two commands one after the other, RUNS times; the figures are medians of whole
-processes (user and system time as the system accounts for each finished process), the ratios
-taken pair by pair. The peak resident set of each command comes from one more run under
-/usr/bin/time. The files are deleted at the end.
+warm-up, the two commands one after the other, RUNS times, the first of the two in every other
+turn; the figures are medians of whole processes (user and system time as the system accounts
+for each finished process), the ratios taken pair by pair. The peak resident set of each command
+comes from one more run under /usr/bin/time. The files are deleted at the end.
 
-    scripts/bench-trafficlog.py BUILD_DIR [--work DIR] [--runs N] [--big]
+A pair of single-threaded commands runs on one core, both of its commands on the same one (the
+last the script may use, or --core): the virtual cores of a shared machine need not be equally
+fast, and one process started after another tends to land on the other core, so that unpinned
+pairs would compare the two cores as much as the two commands. convert on two threads and its
+reference run where the system puts them.
+
+    scripts/bench-trafficlog.py BUILD_DIR [--work DIR] [--runs N] [--big] [--core N]
 """
 import argparse
 import os
@@ -54,14 +60,25 @@ def peak_kib(command):
     return int(result.stderr.strip().splitlines()[-1])
 
 
-def pair(name, command, reference, runs):
-    """RUNS pairs in turns after one warm-up pair; prints medians and ratios pair by pair."""
+def pinned(core, command):
+    return command if core is None else ["taskset", "-c", str(core)] + command
+
+
+def pair(name, command, reference, runs, core=None):
+    """RUNS pairs in turns after one warm-up pair, on the core given (or where the system puts
+    them); prints medians and ratios pair by pair."""
+    label = "  against " + os.path.basename(reference[0])
+    command, reference = pinned(core, command), pinned(core, reference)
     run_once(command)
     run_once(reference)
     a, b = [], []
-    for _ in range(runs):
-        a.append(run_once(command))
-        b.append(run_once(reference))
+    for turn in range(runs):
+        if turn % 2 == 0:
+            a.append(run_once(command))
+            b.append(run_once(reference))
+        else:
+            b.append(run_once(reference))
+            a.append(run_once(command))
     median = statistics.median
     cpu_ratio = median(x.cpu / y.cpu for x, y in zip(a, b))
     wall_ratio = median(x.wall / y.wall for x, y in zip(a, b))
@@ -69,7 +86,7 @@ def pair(name, command, reference, runs):
           % (name, median(x.cpu for x in a), median(x.user for x in a),
              median(x.system for x in a), median(x.wall for x in a), peak_kib(command)))
     print("%-26s cpu %6.3f s (user %6.3f, sys %5.3f) wall %6.3f s  peak %7d KiB"
-          % ("  against " + os.path.basename(reference[0]), median(y.cpu for y in b),
+          % (label, median(y.cpu for y in b),
              median(y.user for y in b), median(y.system for y in b),
              median(y.wall for y in b), peak_kib(reference)))
     print("%-26s cpu ratio %5.2f (min %5.2f, max %5.2f)  wall ratio %5.2f (min %5.2f, max %5.2f)"
@@ -97,11 +114,12 @@ def main():
     parser.add_argument("--work", default=tempfile.gettempdir())
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--big", action="store_true")
+    parser.add_argument("--core", type=int, default=max(os.sched_getaffinity(0)))
     args = parser.parse_args()
     trafficlog = os.path.join(args.build_dir, "bin", "trafficlog")
     if not os.access(trafficlog, os.X_OK):
         sys.exit("no %s: build the trafficlog target first" % trafficlog)
-    for tool in ("gzip", "wc", "/usr/bin/time"):
+    for tool in ("gzip", "wc", "taskset", "/usr/bin/time"):
         if shutil.which(tool) is None:
             sys.exit("needs %s" % tool)
     work = tempfile.mkdtemp(prefix="corvane-bench-trafficlog-", dir=args.work)
@@ -109,18 +127,20 @@ def main():
         states = os.path.join(work, "states.csv.gz")
         data = os.path.join(work, "out.dat")
         make_input(states, 360, "-6")
-        print("machine: %d cores, load average %.2f %.2f %.2f; input %.1f MB .csv.gz"
-              % ((os.cpu_count() or 0,) + os.getloadavg() + (os.path.getsize(states) / 1e6,)))
+        print("machine: %d cores, load average %.2f %.2f %.2f; input %.1f MB .csv.gz; "
+              "single-threaded pairs on core %d"
+              % ((os.cpu_count() or 0,) + os.getloadavg() + (os.path.getsize(states) / 1e6,
+                                                            args.core)))
         gzip = ["gzip", "-dc", states]
         pair("convert --threads 2", [trafficlog, "convert", "--threads", "2", states, data],
              gzip, args.runs)
         pair("convert --threads 1", [trafficlog, "convert", "--threads", "1", states, data],
-             gzip, args.runs)
+             gzip, args.runs, args.core)
         print("data file: %.1f MB" % (os.path.getsize(data) / 1e6))
         wc = ["wc", "-l", data]
         pair("scan --own 50.45,0.01", [trafficlog, "scan", "--own", "50.45,0.01", data], wc,
-             args.runs)
-        pair("check", [trafficlog, "check", data], wc, args.runs)
+             args.runs, args.core)
+        pair("check", [trafficlog, "check", data], wc, args.runs, args.core)
         if args.big:
             os.remove(data)
             big = os.path.join(work, "big.csv.gz")

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace {
 const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
@@ -112,7 +113,14 @@ bool TrafficFileWriter::Open(const char* path, const char* header) {
         ReportDetail("TrafficFileWriter::Open", std::strerror(error), path);
         return false;
     }
-    std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
+    // The C library takes the size only with a buffer of the caller's: without one, a data file
+    // of hundreds of megabytes goes out in writes of a few kilobytes.
+    if (outputBuffer == nullptr) {
+        outputBuffer.reset(new (std::nothrow) char[kOutputBufferSize]);
+    }
+    if (outputBuffer != nullptr) {
+        std::setvbuf(file, outputBuffer.get(), _IOFBF, kOutputBufferSize);
+    }
     char headerLine[kHeaderSize];
     CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
     StripNewline(headerLine);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 inline constexpr char kTrafficFileWriterHeaderRevision[] =
     "%Z% TrafficLog QX5002:01 TrafficFileWriter.h $Revision: 1.1 $";
@@ -69,6 +70,8 @@ private:
     bool WriteLine(const char* text);
     void Close();
 
+    // The stream's buffer: it outlives every stream, which is closed before it goes.
+    std::unique_ptr<char[]> outputBuffer;
     std::FILE* file = nullptr;
     bool inEntry = false;
     std::int32_t entriesWritten = 0;

@@ -114,6 +114,29 @@ TEST(TrafficFileWriter, StopsAnEntryAtWhatTheReaderTakesInOneRequest) {
     EXPECT_TRUE(checker.Check(file.Path(), sink));
 }
 
+// A data file of hundreds of megabytes goes out in large writes: 100 KB of lines are all still
+// held before the flush, and all there after it. One writer writes file after file through its
+// one buffer.
+TEST(TrafficFileWriter, HoldsItsLinesInALargeBufferUntilTheFlush) {
+    TrafficFileWriter writer;
+    for (int round = 0; round < 2; ++round) {
+        TempFile file(".dat");
+        ASSERT_TRUE(writer.Open(file.Path(), "header"));
+        ASSERT_TRUE(writer.BeginEntry());
+        for (int i = 0; i < 1500; ++i) {
+            ASSERT_EQ(writer.WriteAircraft(kAircraft), AircraftLineResult::Written);
+        }
+        EXPECT_EQ(file.Read().size(), 0u);
+        ASSERT_TRUE(writer.Flush());
+        const std::string opening = "header\n####_BEGIN_####\n####_ENTRY_0_####\n";
+        EXPECT_EQ(file.Read().size(), opening.size() + 1500 * 65u);
+        ASSERT_TRUE(writer.Finish());
+        TrafficFileChecker checker;
+        NoFindings sink;
+        EXPECT_TRUE(checker.Check(file.Path(), sink));
+    }
+}
+
 TEST(TrafficFileWriter, ReportsAFileItCannotCreate) {
     TrafficFileWriter writer;
     EXPECT_FALSE(writer.Open("/nonexistent-folder/x.dat", "header"));
