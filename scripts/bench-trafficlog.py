@@ -6,8 +6,9 @@
 The input is one hour as OpenSky publishes it, made by scripts/make-opensky-csv.py and
 compressed with `gzip -6`; with --big also a file of about 1 GB compressed (six hours, `gzip
 -1`), of which only the peak memory of convert is taken. Each pair runs in turns after a
-warm-up, the two commands one after the other, RUNS times, the first of the two in every other
-turn; the figures are medians of whole processes (user and system time as the system accounts
+warm-up, the two commands one after the other, RUNS times (9 unless told), the first of the two
+in every other turn: a shared machine's speed drifts from minute to minute by more than five
+pairs outlast. The figures are medians of whole processes (user and system time as the system accounts
 for each finished process), the ratios taken pair by pair. The peak resident set of each command
 comes from one more run under /usr/bin/time. The files are deleted at the end.
 
@@ -112,7 +113,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("build_dir")
     parser.add_argument("--work", default=tempfile.gettempdir())
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=9)
     parser.add_argument("--big", action="store_true")
     parser.add_argument("--core", type=int, default=max(os.sched_getaffinity(0)))
     args = parser.parse_args()
