@@ -8,9 +8,9 @@ compressed with `gzip -6`; with --big also a file of about 1 GB compressed (six 
 -1`), of which only the peak memory of convert is taken. Each pair runs in turns after a
 warm-up, the two commands one after the other, RUNS times (9 unless told), the first of the two
 in every other turn: a shared machine's speed drifts from minute to minute by more than five
-pairs outlast. The figures are medians of whole processes (user and system time as the system accounts
-for each finished process), the ratios taken pair by pair. The peak resident set of each command
-comes from one more run under /usr/bin/time. The files are deleted at the end.
+pairs outlast. The figures are medians of whole processes (user and system time as the system
+accounts for each finished process), the ratios taken pair by pair. The peak resident set of
+each command comes from one more run under /usr/bin/time. The files are deleted at the end.
 
 A pair of single-threaded commands runs on one core, both of its commands on the same one (the
 last the script may use, or --core): the virtual cores of a shared machine need not be equally
