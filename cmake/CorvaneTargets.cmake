@@ -72,6 +72,12 @@ function(corvane_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PROPERTIES" ${ARGN})
   corvane_executable(${name} SOURCES ${ARG_SOURCES}
                      DEPS ${ARG_DEPS} test_support test_names_check GTest::gtest_main GTest::gmock)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+  # Each program lists its tests under Wine too, where a program may be slow to end.
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery_timeout 180)
+  else()
+    set(discovery_timeout 60)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT ${discovery_timeout}
                        PROPERTIES ${ARG_PROPERTIES})
 endfunction()

@@ -2,8 +2,10 @@
 #include "text_functions/TextFunctions.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +28,36 @@ char* NextToken(char*& cursor, const char* separators) {
     return token;
 }
 
+constexpr std::uint64_t kLowSevenBits = 0x7f7f7f7f7f7f7f7fULL;
+constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+
+// The top bit of each byte of the word that equals the separator, and no other bit: the sum
+// cannot carry from one byte into the next.
+std::uint64_t MatchingBytes(std::uint64_t word, std::uint64_t pattern) {
+    const std::uint64_t x = word ^ pattern;
+    return ~(((x & kLowSevenBits) + kLowSevenBits) | x | kLowSevenBits);
+}
+
+// The fields of a recording's row are a few characters each: eight bytes tested at a time cost
+// less than a library search started for every field. The first byte of the word is its lowest
+// on a little-endian machine; elsewhere each separator is looked for on its own.
+char* SplitWords(char* p, char* end, char separator, char** fields, int& splits, int maxSplits) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t pattern = kEveryByte * static_cast<unsigned char>(separator);
+        for (; end - p >= 8 && splits < maxSplits; p += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, sizeof word);
+            for (std::uint64_t bits = MatchingBytes(word, pattern); bits != 0 && splits < maxSplits;
+                 bits &= bits - 1) {
+                char* at = p + std::countr_zero(bits) / 8;
+                *at = '\0';
+                fields[++splits] = at + 1;
+            }
+        }
+    }
+    return p;
+}
+
 } // namespace
 
 int SplitAtCharBounded(char* text, const char* separator, char** fields, int maxSplits) {
@@ -34,10 +66,9 @@ int SplitAtCharBounded(char* text, const char* separator, char** fields, int max
     }
     int splits = 0;
     fields[0] = text;
-    // The readers of the data files split every line: a vectorised search for each separator
-    // costs a fraction of a test per character.
     char* const end = text + std::strlen(text);
-    for (char* p = text; splits < maxSplits; ++p) {
+    char* p = SplitWords(text, end, separator[0], fields, splits, maxSplits);
+    for (; splits < maxSplits; ++p) {
         p = static_cast<char*>(std::memchr(p, separator[0], static_cast<std::size_t>(end - p)));
         if (p == nullptr) {
             break;

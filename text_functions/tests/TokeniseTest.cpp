@@ -32,6 +32,53 @@ TEST(SplitAtCharBounded, KeepsEmptyFieldsAndTheRestOfTheLine) {
     EXPECT_EQ(fields[0], empty);
 }
 
+// The separators cut one character at a time, as the fields are to come out.
+std::vector<std::string> ReferenceSplit(const std::string& text, char separator, int maxSplits) {
+    std::vector<std::string> fields(1);
+    for (const char c : text) {
+        if (c == separator && static_cast<int>(fields.size()) - 1 < maxSplits) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+// Every length up to five words, with separators at every place in a word beside bytes one bit
+// away from them: a word-wise search that borrows or carries between bytes finds those too.
+TEST(SplitAtCharBounded, CutsAsACharacterByCharacterSplitWhereverTheSeparatorsFall) {
+    const char separators[] = {',', '|', '\xac'};
+    const char alphabet[] = {'a',    ',',    '|',    '\xac', '\xfc', '\x7f',
+                             '\x01', '-',    '}',    '\xad', '\x80', '\xff'};
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return state >> 16;
+    };
+    for (const char separator : separators) {
+        for (std::size_t length = 0; length <= 40; ++length) {
+            for (int round = 0; round < 40; ++round) {
+                std::string text;
+                for (std::size_t i = 0; i < length; ++i) {
+                    text += alphabet[next() % sizeof alphabet];
+                }
+                for (const int maxSplits : {0, 1, 3, 9, 16, INT_MAX}) {
+                    std::vector<char> bytes(text.begin(), text.end());
+                    bytes.push_back('\0');
+                    std::vector<char*> fields(text.size() + 2);
+                    const char pattern[] = {separator, '\0'};
+                    const int count = SplitAtCharBounded(bytes.data(), pattern, fields.data(),
+                                                         maxSplits);
+                    std::vector<std::string> got(fields.begin(), fields.begin() + count);
+                    ASSERT_EQ(got, ReferenceSplit(text, separator, maxSplits))
+                        << testing::PrintToString(text) << " " << maxSplits;
+                }
+            }
+        }
+    }
+}
+
 TEST(SplitAtChar, NullTextGivesNoFields) {
     char* fields[2] = {};
     EXPECT_EQ(SplitAtCharBounded(nullptr, "|", fields, 1), 0);
