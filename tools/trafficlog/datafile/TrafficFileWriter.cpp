@@ -113,13 +113,12 @@ bool TrafficFileWriter::Open(const char* path, const char* header) {
         ReportDetail("TrafficFileWriter::Open", std::strerror(error), path);
         return false;
     }
-    // The C library takes the size only with a buffer of the caller's: without one, a data file
-    // of hundreds of megabytes goes out in writes of a few kilobytes.
-    if (outputBuffer == nullptr) {
-        outputBuffer.reset(new (std::nothrow) char[kOutputBufferSize]);
+    if (pending == nullptr) {
+        pending.reset(new (std::nothrow) char[kOutputBufferSize]);
     }
-    if (outputBuffer != nullptr) {
-        std::setvbuf(file, outputBuffer.get(), _IOFBF, kOutputBufferSize);
+    if (pending != nullptr) {
+        // The lines are gathered here: a buffer of the stream's would only copy them again.
+        std::setvbuf(file, nullptr, _IONBF, 0);
     }
     char headerLine[kHeaderSize];
     CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
@@ -167,7 +166,7 @@ AircraftLineResult TrafficFileWriter::WriteFormattedLine(const char* line) {
 }
 
 bool TrafficFileWriter::Flush() {
-    if (file == nullptr || std::fflush(file) != 0) {
+    if (file == nullptr || !WritePending() || std::fflush(file) != 0) {
         ReportError("TrafficFileWriter::Flush",
                     file == nullptr ? "No file open" : std::strerror(errno));
         return false;
@@ -190,7 +189,7 @@ bool TrafficFileWriter::Finish() {
         return false;
     }
     bool ok = EndEntry() && WriteLine(kEndTag);
-    ok = (std::fflush(file) == 0) && ok;
+    ok = WritePending() && (std::fflush(file) == 0) && ok;
     if (!ok) {
         ReportError("TrafficFileWriter::Finish", std::strerror(errno));
     }
@@ -199,20 +198,47 @@ bool TrafficFileWriter::Finish() {
     return ok;
 }
 
+// Lines gather in the writer's own buffer and go to the stream a buffer at a time: a data file
+// is hundreds of megabytes, and C libraries differ in what they make of a stream buffer asked for
+// (glibc takes no size without the caller's memory; Wine's writes every call through). Where the
+// memory could not be had, each line goes to the stream as it comes.
 bool TrafficFileWriter::WriteLine(const char* text) {
     if (file == nullptr) {
         ReportError("TrafficFileWriter::WriteLine", "No file open");
         return false;
     }
-    if (std::fputs(text, file) < 0 || std::fputc('\n', file) == EOF) {
+    const std::size_t length = std::strlen(text);
+    if (pending == nullptr || length >= kOutputBufferSize) {
+        return WriteThrough(text);
+    }
+    if (pendingLength + length + 1 > kOutputBufferSize && !WritePending()) {
+        ReportError("TrafficFileWriter::WriteLine", std::strerror(errno));
+        return false;
+    }
+    std::memcpy(pending.get() + pendingLength, text, length);
+    pending[pendingLength + length] = '\n';
+    pendingLength += length + 1;
+    return true;
+}
+
+bool TrafficFileWriter::WriteThrough(const char* text) {
+    if (!WritePending() || std::fputs(text, file) < 0 || std::fputc('\n', file) == EOF) {
         ReportError("TrafficFileWriter::WriteLine", std::strerror(errno));
         return false;
     }
     return true;
 }
 
+// The lines gathered so far, to the stream; errno tells why when they could not be written.
+bool TrafficFileWriter::WritePending() {
+    const std::size_t length = pendingLength;
+    pendingLength = 0;
+    return length == 0 || std::fwrite(pending.get(), 1, length, file) == length;
+}
+
 void TrafficFileWriter::Close() {
     if (file != nullptr) {
+        WritePending();
         std::fclose(file);
         file = nullptr;
     }

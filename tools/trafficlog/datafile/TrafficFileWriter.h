@@ -6,6 +6,7 @@
 
 #include "error_report/QX_ErrorReport.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -68,10 +69,13 @@ public:
 
 private:
     bool WriteLine(const char* text);
+    bool WriteThrough(const char* text);
+    bool WritePending();
     void Close();
 
-    // The stream's buffer: it outlives every stream, which is closed before it goes.
-    std::unique_ptr<char[]> outputBuffer;
+    // Lines not yet handed to the stream (pendingLength bytes).
+    std::unique_ptr<char[]> pending;
+    std::size_t pendingLength = 0;
     std::FILE* file = nullptr;
     bool inEntry = false;
     std::int32_t entriesWritten = 0;
