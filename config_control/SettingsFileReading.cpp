@@ -213,4 +213,3 @@ bool SettingsFileClass::TakeLineFeed() {
     }
     return false;
 }
-

@@ -122,9 +122,9 @@ void CheckPublication(const VisualInterfaceBlock& block) {
 
 // A second client joins exactly when the tag the simulator side left is this build's: the
 // feeder's own client holds the block, so a blank tag is a creator still at work, whatever the
-// count says, and is refused once it does not come. A client that refused the block keeps its view until the process ends,
-// so a long fuzzing run makes only a few; one that joined is made the last client, so that it
-// releases its view.
+// count says, and is refused once it does not come. A client that refused the block keeps its view
+// until the process ends, so a long fuzzing run makes only a few; one that joined is made the last
+// client, so that it releases its view.
 void CheckJoin(const char* mappingName, VisualInterfaceBlock& block) {
     constexpr int kMaxRefusedClients = 64;
     static int refusedClients = 0;

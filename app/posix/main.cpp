@@ -4,8 +4,8 @@
 #include "app/AuralAlertPlayer.h"
 #include "app/CommandLine.h"
 #include "app/Corvane.h"
-#include "config_control/ProductVersion.h"
 #include "app/ResourceIds.h"
+#include "config_control/ProductVersion.h"
 #include "config_control/SettingsFile.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
@@ -21,7 +21,6 @@
     "%Z% Corvane QX1002:01 main.cpp $Revision: 1.1 $";
 
 namespace {
-
 
 // The static controls of the main dialog template, top to bottom; the status and message
 // lines sit inside the template's group box.
@@ -55,7 +54,8 @@ int RunProgram(const char* dataFilePath, const char* mappingName, FeedMode feedM
         std::fputs("corvane: cannot set up signal handling\n", stderr);
         return 1;
     }
-    const std::unique_ptr<SoundPlayer> soundPlayer = CreateSystemSoundPlayer(ProgramSoundResources());
+    const std::unique_ptr<SoundPlayer> soundPlayer =
+        CreateSystemSoundPlayer(ProgramSoundResources());
     AuralAlertPlayer alerts(*soundPlayer);
     CTrafficFeedApp app(host, SystemClock(), alerts, dataFilePath, mappingName, feedMode);
     app.InitInstance();

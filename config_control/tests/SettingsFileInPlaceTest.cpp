@@ -55,8 +55,7 @@ TEST_F(SettingsFileInPlaceTest, LinesReadInPlaceAreTheBufferedReadsLines) {
     for (int start = kPiece - 3; start <= kPiece + 1; ++start) {
         for (const std::string& ending : endings) {
             const std::string bytes = std::string(static_cast<std::size_t>(start), 'x') + ending +
-                                      "next\r\n#tag\n\n" + std::string(300, 'y') +
-                                      "\nz\r\nlast\r";
+                                      "next\r\n#tag\n\n" + std::string(300, 'y') + "\nz\r\nlast\r";
             const std::string path = WriteBinary("file.txt", bytes);
             for (const int size : sizes) {
                 SCOPED_TRACE(std::to_string(start) + " " + std::to_string(ending.size()) + " " +

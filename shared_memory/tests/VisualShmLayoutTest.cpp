@@ -109,9 +109,9 @@ TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
         }
         EXPECT_FALSE(client.IsValid()) << size;
         EXPECT_EQ(client.GetBlock(), nullptr) << size;
-        EXPECT_EQ(std::string(client.GetErrorText()),
-                  "CVisShm::CVisShm\nShared memory block has " + std::to_string(seen) +
-                      " bytes, 13544 needed");
+        EXPECT_EQ(std::string(client.GetErrorText()), "CVisShm::CVisShm\nShared memory block has " +
+                                                          std::to_string(seen) +
+                                                          " bytes, 13544 needed");
         if (size > 0) {
             EXPECT_TRUE(
                 std::all_of(raw.Bytes(), raw.Bytes() + size, [](auto b) { return b == 0; }));

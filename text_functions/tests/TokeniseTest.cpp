@@ -49,8 +49,8 @@ std::vector<std::string> ReferenceSplit(const std::string& text, char separator,
 // away from them: a word-wise search that borrows or carries between bytes finds those too.
 TEST(SplitAtCharBounded, CutsAsACharacterByCharacterSplitWhereverTheSeparatorsFall) {
     const char separators[] = {',', '|', '\xac'};
-    const char alphabet[] = {'a',    ',',    '|',    '\xac', '\xfc', '\x7f',
-                             '\x01', '-',    '}',    '\xad', '\x80', '\xff'};
+    const char alphabet[] = {'a',    ',', '|', '\xac', '\xfc', '\x7f',
+                             '\x01', '-', '}', '\xad', '\x80', '\xff'};
     std::uint32_t state = 12345;
     const auto next = [&state] {
         state = state * 1103515245u + 12345u;
@@ -68,8 +68,8 @@ TEST(SplitAtCharBounded, CutsAsACharacterByCharacterSplitWhereverTheSeparatorsFa
                     bytes.push_back('\0');
                     std::vector<char*> fields(text.size() + 2);
                     const char pattern[] = {separator, '\0'};
-                    const int count = SplitAtCharBounded(bytes.data(), pattern, fields.data(),
-                                                         maxSplits);
+                    const int count =
+                        SplitAtCharBounded(bytes.data(), pattern, fields.data(), maxSplits);
                     std::vector<std::string> got(fields.begin(), fields.begin() + count);
                     ASSERT_EQ(got, ReferenceSplit(text, separator, maxSplits))
                         << testing::PrintToString(text) << " " << maxSplits;
@@ -158,8 +158,8 @@ TEST(ReadNumberList, TakesExactlyTheCountOfWholeFiniteNumbers) {
     EXPECT_EQ(values[1], -0.25);
     EXPECT_EQ(values[2], 1000.0);
     const std::string overlong = "1," + std::string(kListTextSize, '0');
-    for (const char* text : {"1,2", "1,2,3,4", "1,,3", "1, 2,3", " 1,2,3", "1,2,3x", "", ",,",
-                             overlong.c_str()}) {
+    for (const char* text :
+         {"1,2", "1,2,3,4", "1,,3", "1, 2,3", " 1,2,3", "1,2,3x", "", ",,", overlong.c_str()}) {
         double untouched[3] = {7, 7, 7};
         EXPECT_EQ(ReadNumberList(text, 3, untouched), NumberList::NotTheForm) << text;
         EXPECT_EQ(untouched[0], 7.0) << text;

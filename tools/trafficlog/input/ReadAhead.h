@@ -59,9 +59,9 @@ private:
     Block ring[kBlocks];
     std::mutex mutex;
     std::condition_variable changed;
-    int filled = 0;     // blocks the thread has handed over and the reader has not given back
-    int readerAt = 0;   // the block the reader takes next
-    int writerAt = 0;   // the block the thread fills next
+    int filled = 0;   // blocks the thread has handed over and the reader has not given back
+    int readerAt = 0; // the block the reader takes next
+    int writerAt = 0; // the block the thread fills next
     bool holding = false;
     bool finished = false;
     bool failed = false;

@@ -1,5 +1,5 @@
-#include "tests/support/CaseNames.h"
 #include "tools/trafficlog/console/CommandArguments.h"
+#include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
