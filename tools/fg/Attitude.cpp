@@ -1,16 +1,11 @@
 #include "tools/fg/Attitude.h"
 
-#include "config_control/ConfigControl.h"
 #include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:04 Attitude.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kAttitudeHeaderRevision, kRevision};
-
 // Rotations by `angle` radians about one axis.
 Quaternion AboutX(double angle) {
     return {std::cos(angle / 2), std::sin(angle / 2), 0, 0};
@@ -69,7 +64,6 @@ Vector3 Rotate(const Quaternion& q, const Vector3& v) {
 }
 
 Quaternion LocalLevelFrame(double latitude, double longitude) {
-    revisions.Register();
     return Multiply(AboutZ(longitude * kRadians), AboutY(-units::kPi / 2 - latitude * kRadians));
 }
 

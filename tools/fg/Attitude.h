@@ -5,9 +5,6 @@
 
 #include "tools/fg/Geodesy.h"
 
-inline constexpr char kAttitudeHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:03 Attitude.h $Revision: 1.1 $";
-
 struct Vector3 {
     double x;
     double y;

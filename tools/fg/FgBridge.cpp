@@ -1,6 +1,5 @@
 #include "tools/fg/FgBridge.h"
 
-#include "config_control/ConfigControl.h"
 #include "shared_memory/SoundRequest.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
@@ -14,10 +13,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:14 FgBridge.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kFgBridgeHeaderRevision, kRevision};
-
 constexpr int kEventSize = 256;
 // The message rate is counted over windows of this length.
 constexpr double kRateWindowSeconds = 2.0;
@@ -36,7 +31,6 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
       snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
       rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
-    revisions.Register();
     status.matching = settings.matcher != nullptr;
     // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder
     // before FlightGear has said anything.

@@ -17,9 +17,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kFgBridgeHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:13 FgBridge.h $Revision: 1.1 $";
-
 inline constexpr double kDefaultSilenceSeconds = 15.0;
 // FlightGear counts as silent (and the link as lost) after this long without a message.
 inline constexpr double kLinkLostSeconds = 2.0;

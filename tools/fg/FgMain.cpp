@@ -10,8 +10,6 @@
 #include <vector>
 
 namespace {
-[[maybe_unused]] const char kRevision[] = "%Z% CorvaneFg QX5003:21 FgMain.cpp $Revision: 1.1 $";
-
 // The model chosen for --match on standard output; what was loaded on standard error, so that a
 // script can take the answer alone.
 int ShowMatch(const FgOptions& options) {

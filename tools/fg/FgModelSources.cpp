@@ -1,6 +1,5 @@
 #include "tools/fg/FgModelSources.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/FgRoot.h"
@@ -8,10 +7,6 @@
 #include <chrono>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:23 FgModelSources.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kFgModelSourcesHeaderRevision, kRevision};
-
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -78,7 +73,6 @@ bool ReadQuery(const std::string& query, std::string& callsign, std::int32_t& ad
 
 bool LoadModelSources(const FgOptions& options, FgModelSources& sources,
                       std::vector<std::string>& notes, std::string& error) {
-    revisions.Register();
     LoadCatalogue(options, sources, notes);
     if (!LoadDatabase(options, sources, notes, error)) {
         return false;

@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kFgModelSourcesHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:22 FgModelSources.h $Revision: 1.1 $";
-
 struct FgModelSources {
     ModelCatalogue catalogue;
     AircraftDatabase database;

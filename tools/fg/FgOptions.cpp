@@ -1,6 +1,5 @@
 #include "tools/fg/FgOptions.h"
 
-#include "config_control/ConfigControl.h"
 #include "config_control/ProductVersion.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
@@ -12,10 +11,6 @@
 #include <string_view>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:16 FgOptions.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kFgOptionsHeaderRevision, kRevision};
-
 // Longer silences than a day are a mistake, not a wish.
 constexpr double kMaxSilenceSeconds = 86400;
 
@@ -90,7 +85,6 @@ std::string* PathOption(std::string_view option, FgOptions& options) {
 } // namespace
 
 bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options) {
-    revisions.Register();
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i] != nullptr ? argv[i] : "";
         std::string value;

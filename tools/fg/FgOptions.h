@@ -8,9 +8,6 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr char kFgOptionsHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:15 FgOptions.h $Revision: 1.1 $";
-
 inline constexpr int kHostSize = 64;
 
 enum class FgAction { Run, Help, Version, Match };

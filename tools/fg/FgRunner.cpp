@@ -1,6 +1,5 @@
 #include "tools/fg/FgRunner.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/Clock.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
@@ -18,10 +17,6 @@
 #include <thread>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:20 FgRunner.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kFgRunnerHeaderRevision, kRevision};
-
 constexpr auto kTick = std::chrono::milliseconds(100);
 // The view is redrawn this often; the log gets a status line this often.
 constexpr int kRedrawTicks = 5;
@@ -260,7 +255,6 @@ int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender
 } // namespace
 
 int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out, std::FILE* err) {
-    revisions.Register();
     FgModelSources sources;
     std::vector<std::string> notes;
     std::string error;

@@ -8,9 +8,6 @@
 
 #include <cstdio>
 
-inline constexpr char kFgRunnerHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:19 FgRunner.h $Revision: 1.1 $";
-
 inline constexpr int kFgUsageExitCode = 2;
 
 // Exit code: 0 after a normal end, 1 when the port or the block cannot be used, the block was

@@ -1,6 +1,5 @@
 #include "tools/fg/FgStatusText.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/textlayout/WordWrap.h"
@@ -11,10 +10,6 @@
 #include <string_view>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:18 FgStatusText.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kFgStatusTextHeaderRevision, kRevision};
-
 constexpr int kLineSize = 256;
 // An event's continuation rows start under its text, past its time of day.
 constexpr int kEventIndent = 9;
@@ -116,7 +111,6 @@ const char* LinkName(FgLink link) {
 }
 
 std::string StatusLine(const FgStatus& status, double now) {
-    revisions.Register();
     return "link " + LinkPart(status) + " | own-ship " + OwnPart(status) + " | traffic " +
            TrafficPart(status, now) + (status.matching ? " | models " + ModelsPart(status) : "") +
            " | alert " + AlertPart(status);

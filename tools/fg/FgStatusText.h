@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kFgStatusTextHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:17 FgStatusText.h $Revision: 1.1 $";
-
 // "receiving", "waiting", "silent".
 const char* LinkName(FgLink link);
 

@@ -1,14 +1,8 @@
 #include "tools/fg/Geodesy.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:02 Geodesy.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kGeodesyHeaderRevision, kRevision};
-
 constexpr double kA = kWgs84SemiMajorAxis;
 constexpr double kE2 = kWgs84Eccentricity2;
 
@@ -34,7 +28,6 @@ double WrapLongitude(double degrees) {
 } // namespace
 
 EarthFixed ToEarthFixed(const GeodeticPosition& position) {
-    revisions.Register();
     const double phi = position.latitude * kRadians;
     const double lambda = position.longitude * kRadians;
     const double n = PrimeVerticalRadius(phi);
@@ -46,7 +39,6 @@ EarthFixed ToEarthFixed(const GeodeticPosition& position) {
 // H. Vermeille, "Computing geodetic coordinates from geocentric coordinates", Journal of
 // Geodesy 78 (2004): closed form, no iteration.
 GeodeticPosition ToGeodetic(const EarthFixed& point) {
-    revisions.Register();
     const double e4 = kE2 * kE2;
     const double horizontal = std::hypot(point.x, point.y);
     const double p = (horizontal * horizontal) / (kA * kA);

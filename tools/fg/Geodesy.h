@@ -5,9 +5,6 @@
 
 #include "traffic/Units.h"
 
-inline constexpr char kGeodesyHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:01 Geodesy.h $Revision: 1.1 $";
-
 inline constexpr double kWgs84SemiMajorAxis = 6378137.0;        // metres
 inline constexpr double kWgs84Flattening = 1.0 / 298.257223563; //
 inline constexpr double kWgs84Eccentricity2 = kWgs84Flattening * (2.0 - kWgs84Flattening);

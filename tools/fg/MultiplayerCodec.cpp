@@ -1,6 +1,5 @@
 #include "tools/fg/MultiplayerCodec.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
 #include <bit>
@@ -8,10 +7,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:06 MultiplayerCodec.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kMultiplayerCodecHeaderRevision, kRevision};
-
 constexpr char kWhere[] = "MpDecoder::Decode";
 // FlightGear asks for traffic within this range (nautical miles) of its aircraft.
 constexpr std::uint32_t kRequestedRangeNm = 100;
@@ -114,7 +109,6 @@ bool IsPlausiblePosition(const MpPosition& message) {
 }
 
 std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity) {
-    revisions.Register();
     if (buffer == nullptr || capacity < kMpPositionSize) {
         return 0;
     }
@@ -143,7 +137,6 @@ std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std:
 
 MpDecodeResult MpDecoder::Decode(const std::uint8_t* datagram, std::size_t size,
                                  MpPosition& message) {
-    revisions.Register();
     if (datagram == nullptr || size < kMpHeaderSize) {
         ReportNumber(kWhere, "Datagram shorter than a message header, bytes",
                      static_cast<std::int32_t>(size));

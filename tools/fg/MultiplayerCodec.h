@@ -11,9 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr char kMultiplayerCodecHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:05 MultiplayerCodec.h $Revision: 1.1 $";
-
 inline constexpr std::uint32_t kMpMagic = 0x46474653; // "FGFS"
 inline constexpr std::uint32_t kMpVersion = 0x00010001;
 inline constexpr std::uint32_t kMpPositionMessage = 7;

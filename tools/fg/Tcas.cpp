@@ -1,16 +1,11 @@
 #include "tools/fg/Tcas.h"
 
-#include "config_control/ConfigControl.h"
 #include "shared_memory/SoundRequest.h"
 #include "traffic/Units.h"
 
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:10 Tcas.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneFg", kTcasHeaderRevision, kRevision};
-
 // Short names, so that the table below reads like the one it comes from.
 constexpr double kMetresPerNm = units::kMetresPerNauticalMile;
 constexpr double kFt = units::kMetresPerFoot;
@@ -156,7 +151,6 @@ TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, doub
 } // namespace
 
 TcasThresholds ThresholdsFor(double ownHeight) {
-    revisions.Register();
     for (const Band& band : kBands) {
         if (ownHeight < band.below) {
             return band.thresholds;

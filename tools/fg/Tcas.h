@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr char kTcasHeaderRevision[] = "%Z% CorvaneFg QX5003:09 Tcas.h $Revision: 1.2 $";
-
 // An aircraft's position (height in metres) and velocity (m/s, north, east and up).
 struct TcasAircraft {
     GeodeticPosition position;

@@ -1,6 +1,5 @@
 #include "tools/fg/TrafficForwarder.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/FlightLimits.h"
@@ -10,10 +9,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:12 TrafficForwarder.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kTrafficForwarderHeaderRevision, kRevision};
-
 // FlightGear smooths the motion of a multiplayer aircraft over this much of the sender's time.
 constexpr double kLagSeconds = 0.1;
 
@@ -68,7 +63,6 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
 
 TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher)
     : matcher(matcher) {
-    revisions.Register();
     CopyBounded(model, modelPath, kMpModelSize);
 }
 

@@ -14,9 +14,6 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr char kTrafficForwarderHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:11 TrafficForwarder.h $Revision: 1.1 $";
-
 inline constexpr char kDefaultModel[] = "Aircraft/ufo/Models/ufo.xml";
 // A record's position older than the newest of its publication by more than this is taken as
 // this old: further back a recording's time stamps say nothing reliable.

@@ -1,6 +1,5 @@
 #include "tools/fg/TrafficTrack.h"
 
-#include "config_control/ConfigControl.h"
 #include "tools/fg/Attitude.h"
 #include "traffic/FlightLimits.h"
 
@@ -8,10 +7,6 @@
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFg QX5003:08 TrafficTrack.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFg", kTrafficTrackHeaderRevision, kRevision};
-
 // Below this speed an aircraft has no direction to keep, nor a turn: a fix behind it is blended in
 // plainly.
 constexpr double kLeastMovingSpeed = 1.0;
@@ -50,7 +45,6 @@ GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds) {
 }
 
 void TrafficTrack::Start(const TrafficFix& newFix, double newFixTime) {
-    revisions.Register();
     fix = newFix;
     fixTime = newFixTime;
     blendStart = newFixTime;

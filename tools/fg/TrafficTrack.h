@@ -7,9 +7,6 @@
 
 #include "tools/fg/Geodesy.h"
 
-inline constexpr char kTrafficTrackHeaderRevision[] =
-    "%Z% CorvaneFg QX5003:07 TrafficTrack.h $Revision: 1.1 $";
-
 inline constexpr double kBlendSeconds = 2.0;
 // While the fix catches up, the aircraft shown moves on at no less than this share of its speed.
 inline constexpr double kLeastShareOfSpeed = 0.5;

@@ -1,14 +1,8 @@
 #include "tools/sim/LabelPlacer.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:20 LabelPlacer.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneSim", kLabelPlacerHeaderRevision, kRevision};
-
 // Sides of the symbol in the order they are tried: along the line of reading first.
 constexpr struct {
     int x;
@@ -34,9 +28,7 @@ bool Overlap(const LabelBox& a, const LabelBox& b, double gapX, double gapY) {
 } // namespace
 
 LabelPlacer::LabelPlacer(const LabelBox& frame, const LabelSpacing& spacing)
-    : frame(frame), spacing(spacing) {
-    revisions.Register();
-}
+    : frame(frame), spacing(spacing) {}
 
 int LabelPlacer::AddSymbol(const LabelBox& symbol) {
     symbols.push_back(symbol);

@@ -6,9 +6,6 @@
 
 #include <vector>
 
-inline constexpr char kLabelPlacerHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:19 LabelPlacer.h $Revision: 1.1 $";
-
 struct LabelBox {
     double x;
     double y; // downwards

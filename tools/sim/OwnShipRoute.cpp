@@ -1,16 +1,11 @@
 #include "tools/sim/OwnShipRoute.h"
 
-#include "config_control/ConfigControl.h"
 #include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:02 OwnShipRoute.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kOwnShipRouteHeaderRevision, kRevision};
-
 constexpr double kMetresPerDegree = 111195.0;
 constexpr double kEarthRadiusMetres = kMetresPerDegree * units::kDegreesPerRadian;
 
@@ -100,7 +95,6 @@ OwnShipRoute OwnShipRoute::Leg(double latitude, double longitude, double trackDe
 }
 
 OwnShipFix OwnShipRoute::At(double seconds) const {
-    revisions.Register();
     // Arc flown, in radians of the earth (a leg) or of the circle (a loop); a product too big to
     // hold means no position at all, so the start stands in for it.
     const double radius = radiusMetres / kEarthRadiusMetres;

@@ -3,9 +3,6 @@
 // crosses a pole comes down the other side, and longitudes wrap into -180 to 180.
 #pragma once
 
-inline constexpr char kOwnShipRouteHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:01 OwnShipRoute.h $Revision: 1.2 $";
-
 // Where the feeder seeds the own-ship: the default start of every route.
 inline constexpr double kDefaultOwnLatitude = 50.45;
 inline constexpr double kDefaultOwnLongitude = 0.01;

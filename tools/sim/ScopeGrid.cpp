@@ -1,6 +1,5 @@
 #include "tools/sim/ScopeGrid.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/sim/LabelPlacer.h"
 #include "tools/textlayout/WordWrap.h"
@@ -9,10 +8,6 @@
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:22 ScopeGrid.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneSim", kScopeGridHeaderRevision, kRevision};
-
 // Lines per diagnostic slot: 127 characters and the name fit in two lines of 79.
 constexpr int kSlotLines = 2;
 constexpr int kTicksPerHalf = static_cast<int>(kScopeHalfSize / kScopeTickDegrees + 0.5);
@@ -173,7 +168,6 @@ bool ScopeCell(const OwnShipFix& own, double latitude, double longitude, int col
 }
 
 std::vector<std::string> RenderScope(const ScopeState& state, int columns, int rows) {
-    revisions.Register();
     const int width = std::max(columns, kScopeMinColumns) - 1;
     std::vector<std::string> below;
     for (const std::string& slot : SlotLines(state)) {

@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kScopeGridHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:21 ScopeGrid.h $Revision: 1.1 $";
-
 inline constexpr int kScopeMinColumns = 80;
 inline constexpr int kScopeMinRows = 24;
 // The status and legend beside the grid.

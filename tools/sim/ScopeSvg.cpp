@@ -1,6 +1,5 @@
 #include "tools/sim/ScopeSvg.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/sim/LabelPlacer.h"
@@ -16,10 +15,6 @@
 #include <vector>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:10 ScopeSvg.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kScopeSvgHeaderRevision, kRevision};
-
 constexpr double kSide = 600.0; // pixels of the square scope
 constexpr double kMargin = 24.0;
 constexpr double kPanelX = kMargin + kSide + 24.0;
@@ -265,7 +260,6 @@ std::string Picture::Svg() {
 } // namespace
 
 std::string RenderScopeSvg(const ScopeState& state) {
-    revisions.Register();
     return Picture(state).Svg();
 }
 

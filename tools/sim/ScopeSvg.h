@@ -9,9 +9,6 @@
 
 #include <string>
 
-inline constexpr char kScopeSvgHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:09 ScopeSvg.h $Revision: 1.2 $";
-
 std::string RenderScopeSvg(const ScopeState& state);
 
 class ScopeSvgFile : public QX_ErrorReport {

@@ -1,6 +1,5 @@
 #include "tools/sim/ScopeText.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/sim/SoundScript.h"
@@ -11,10 +10,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:08 ScopeText.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kScopeTextHeaderRevision, kRevision};
-
 constexpr double kFeetPerMetre = 1.0 / units::kMetresPerFoot;
 constexpr double kNmPerDegree = 60.0;
 // Positions on the edge of the box, as the feeder computes it, belong to the scope.
@@ -109,7 +104,6 @@ std::vector<int> TrafficInView(const ScopeState& state) {
 }
 
 std::vector<std::string> StatusLines(const ScopeState& state) {
-    revisions.Register();
     const OwnShipFix& own = state.own;
     std::vector<std::string> lines = {
         Format("t %.1f s, simulation %s", state.seconds, StateText(state.simulationState).c_str()),
@@ -148,7 +142,6 @@ std::vector<std::string> SlotLines(const ScopeState& state) {
 }
 
 std::string PublicationLogLine(const ScopeState& state) {
-    revisions.Register();
     if (state.publication == nullptr) {
         return {};
     }

@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kScopeTextHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:07 ScopeText.h $Revision: 1.2 $";
-
 // Half the side of the box the scope shows, degrees: the feeder's view box.
 inline constexpr double kScopeHalfSize = 0.6;
 // Grid ticks, degrees.

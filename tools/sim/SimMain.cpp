@@ -7,9 +7,7 @@
 
 #include <cstdio>
 
-namespace {
-[[maybe_unused]] const char kRevision[] = "%Z% CorvaneSim QX5001:18 SimMain.cpp $Revision: 1.2 $";
-}
+namespace {}
 
 int main(int argc, char** argv) {
     SimOptions options;

@@ -1,6 +1,5 @@
 #include "tools/sim/SimOptions.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 
@@ -10,10 +9,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:12 SimOptions.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kSimOptionsHeaderRevision, kRevision};
-
 constexpr double kMinAltitudeFt = -2000;
 constexpr double kMaxAltitudeFt = 100000;
 
@@ -191,7 +186,6 @@ std::string Problem(const char* const* argv, int argc, int& i, SimOptions& optio
 } // namespace
 
 bool SimOptionParser::Parse(int argc, const char* const* argv, SimOptions& options) {
-    revisions.Register();
     for (int i = 1; i < argc; ++i) {
         if (bool* flag = FindFlag(argv[i], options); flag != nullptr) {
             *flag = true;

@@ -5,9 +5,6 @@
 #include "tools/sim/OwnShipRoute.h"
 #include "tools/sim/SoundScript.h"
 
-inline constexpr char kSimOptionsHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:11 SimOptions.h $Revision: 1.2 $";
-
 // Exit codes, as --help states them.
 inline constexpr int kSimExitNormal = 0;
 inline constexpr int kSimExitCannotRun = 1;

@@ -1,6 +1,5 @@
 #include "tools/sim/SimRunner.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/ControlMask.h"
@@ -18,10 +17,6 @@
 #include <thread>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:17 SimRunner.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kSimRunnerHeaderRevision, kRevision};
-
 constexpr auto kTick = std::chrono::milliseconds(100);
 // The scope is redrawn this often between publications, for the moving own-ship.
 constexpr int kRedrawTicks = 5;
@@ -200,7 +195,6 @@ bool FirstPicture(const SimOptions& options, std::FILE* err) {
 
 int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* out,
                std::FILE* err) {
-    revisions.Register();
     if (!FirstPicture(options, err)) {
         return kSimExitUsage;
     }
@@ -231,7 +225,6 @@ int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* 
 }
 
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err) {
-    revisions.Register();
     char reason[256];
     NamedMapping mapping;
     if (!mapping.Open(name) || !mapping.Map()) {

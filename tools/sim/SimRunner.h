@@ -9,9 +9,6 @@
 
 #include <cstdio>
 
-inline constexpr char kSimRunnerHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:16 SimRunner.h $Revision: 1.2 $";
-
 // Exit code: kSimExitNormal after a normal end; kSimExitCannotRun when the block cannot be
 // attached or the output fails (the simulation is then ended and the block detached);
 // kSimExitUsage when the --svg file cannot be written at the start. Every message is one line.

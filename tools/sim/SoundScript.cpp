@@ -1,6 +1,5 @@
 #include "tools/sim/SoundScript.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
 #include <array>
@@ -11,10 +10,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneSim QX5001:04 SoundScript.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"CorvaneSim", kSoundScriptHeaderRevision, kRevision};
-
 constexpr int kScriptTextSize = 1024;
 
 // The stand-in writes the feeder's names in sentence case ("Climb now"), and these in words of
@@ -53,7 +48,6 @@ bool ReadStep(char* text, double& seconds, std::int32_t& code) {
 } // namespace
 
 bool SoundScript::Parse(const char* text) {
-    revisions.Register();
     char copy[kScriptTextSize];
     if (text == nullptr || FormatBounded(copy, kScriptTextSize, "%s", text) < 0) {
         ReportError("SoundScript::Parse", "script missing or too long");

@@ -8,9 +8,6 @@
 
 #include <cstdint>
 
-inline constexpr char kSoundScriptHeaderRevision[] =
-    "%Z% CorvaneSim QX5001:03 SoundScript.h $Revision: 1.2 $";
-
 // The alert a request code asks for, in words ("Traffic", "Climb now", "Silence"); codes that ask
 // for nothing give "no request".
 const char* AlertName(std::int32_t code);

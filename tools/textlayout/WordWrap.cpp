@@ -1,17 +1,8 @@
 #include "tools/textlayout/WordWrap.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <algorithm>
 
-namespace {
-const char kRevision[] = "%Z% CorvaneTools QX5005:02 WordWrap.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneTools", kWordWrapHeaderRevision, kRevision};
-} // namespace
-
 std::vector<std::string> WrapWords(std::string_view text, int width) {
-    revisions.Register();
     const std::size_t limit = static_cast<std::size_t>(std::max(width, 1));
     std::vector<std::string> lines;
     while (text.size() > limit) {

@@ -1,10 +1,6 @@
 #include "tools/wavconvert/ResourceSource.h"
 
-[[maybe_unused]] static const char kResourceSourceRevision[] =
-    "%Z% Corvane QX4003:13 ResourceSource.cpp $Revision: 1.1 $";
-
 namespace {
-
 constexpr std::size_t kBytesPerLine = 40;
 
 // Bytes as a string literal: printable characters as they are, all others as three-digit octal

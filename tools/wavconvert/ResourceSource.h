@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kResourceSourceHeaderRevision[] =
-    "%Z% Corvane QX4003:12 ResourceSource.h $Revision: 1.1 $";
-
 struct EmbeddedFile {
     std::int32_t resourceId;
     std::vector<unsigned char> bytes;

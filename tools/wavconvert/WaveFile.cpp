@@ -3,11 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-[[maybe_unused]] static const char kWaveFileRevision[] =
-    "%Z% Corvane QX4003:11 WaveFile.cpp $Revision: 1.1 $";
-
 namespace {
-
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint32_t kFloatBytes = 4;

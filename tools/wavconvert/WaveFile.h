@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kWaveFileHeaderRevision[] =
-    "%Z% Corvane QX4003:10 WaveFile.h $Revision: 1.1 $";
-
 inline constexpr int kResourceRate = 44100;
 inline constexpr int kResourceChannels = 2;
 

@@ -14,11 +14,7 @@
 #include <string>
 #include <vector>
 
-[[maybe_unused]] static const char kWavConvertRevision[] =
-    "%Z% Corvane QX4003:14 main.cpp $Revision: 1.1 $";
-
 namespace {
-
 bool ReadFile(const std::string& path, std::vector<unsigned char>& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

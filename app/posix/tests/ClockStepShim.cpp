@@ -7,11 +7,7 @@
 #include <ctime>
 #include <dlfcn.h>
 
-[[maybe_unused]] static const char kClockStepShimRevision[] =
-    "%Z% Corvane QX1002:05 ClockStepShim.cpp $Revision: 1.1 $";
-
 namespace {
-
 using ClockGetTime = int (*)(clockid_t, timespec*);
 
 ClockGetTime RealClockGetTime() {

@@ -16,11 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
-[[maybe_unused]] static const char kCorvanePeerRevision[] =
-    "%Z% Corvane QX1003:05 CorvanePeer.cpp $Revision: 1.1 $";
-
 namespace {
-
 constexpr char kWindowTitle[] = "Halvery v1";
 constexpr std::int32_t kSimulationRunning = 1;
 constexpr double kOwnLatitude = 50.45;

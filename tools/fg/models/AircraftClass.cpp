@@ -1,12 +1,6 @@
 #include "tools/fg/models/AircraftClass.h"
 
-#include "config_control/ConfigControl.h"
-
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:16 AircraftClass.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kAircraftClassHeaderRevision, kRevision};
-
 constexpr const char* kLight[] = {"c172", "pa-28", "c177"};
 constexpr const char* kTurboprop[] = {"AT7", "DH4", "AT4", "DH3"};
 constexpr const char* kRegional[] = {"CR9", "E90", "CR7", "ERJ145"};
@@ -53,7 +47,6 @@ const char* AircraftClassName(AircraftClass kind) {
 }
 
 AircraftClass ClassOf(std::string_view description, std::string_view typeCode) {
-    revisions.Register();
     if (description.size() != 3) {
         return AircraftClass::Unknown;
     }

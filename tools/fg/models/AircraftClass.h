@@ -6,9 +6,6 @@
 #include <span>
 #include <string_view>
 
-inline constexpr char kAircraftClassHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:15 AircraftClass.h $Revision: 1.1 $";
-
 enum class AircraftClass {
     Unknown,
     LightSingle,

@@ -1,6 +1,5 @@
 #include "tools/fg/models/AircraftDatabase.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/CsvLine.h"
 
@@ -10,10 +9,6 @@
 #include <zlib.h>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:10 AircraftDatabase.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kAircraftDatabaseHeaderRevision, kRevision};
-
 // The file's lines through zlib, which reads a plain file as it is. A line longer than the
 // buffer is read to its end and given as too long.
 class LineReader {
@@ -91,7 +86,6 @@ bool ReadIcaoAddress(std::string_view text, std::uint32_t& address) {
 }
 
 bool AircraftDatabase::Load(const std::string& path) {
-    revisions.Register();
     LineReader reader(path);
     if (!reader.Open()) {
         SetErrorText(("cannot open the aircraft database " + path).c_str());

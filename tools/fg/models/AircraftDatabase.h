@@ -11,9 +11,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr char kAircraftDatabaseHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:09 AircraftDatabase.h $Revision: 1.1 $";
-
 // A line longer than this is no row of an aircraft database.
 inline constexpr int kMaxDatabaseLine = 4096;
 

@@ -1,14 +1,8 @@
 #include "tools/fg/models/CsvLine.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <algorithm>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:08 CsvLine.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kCsvLineHeaderRevision, kRevision};
-
 // A quoted field from `at` (on its opening quote); `at` ends past the closing quote.
 bool QuotedField(std::string_view line, std::size_t& at, std::string& field) {
     const char quote = line[at++];
@@ -28,7 +22,6 @@ bool QuotedField(std::string_view line, std::size_t& at, std::string& field) {
 } // namespace
 
 bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields) {
-    revisions.Register();
     fields.clear();
     std::size_t at = 0;
     while (true) {

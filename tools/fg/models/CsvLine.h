@@ -7,9 +7,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr char kCsvLineHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:07 CsvLine.h $Revision: 1.1 $";
-
 // The fields of `line` (no line end in it); false when a quoted field is not closed or has
 // something between its closing quote and the next comma.
 bool SplitCsvLine(std::string_view line, std::vector<std::string>& fields);

@@ -1,19 +1,10 @@
 #include "tools/fg/models/FgRoot.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:18 FgRoot.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kFgRootHeaderRevision, kRevision};
-} // namespace
-
 FgRootChoice ChooseFgRoot(const std::string& option) {
-    revisions.Register();
     if (!option.empty()) {
         return {option, "--fg-root"};
     }

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kFgRootHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:17 FgRoot.h $Revision: 1.1 $";
-
 struct FgRootChoice {
     std::string path;   // empty: none found
     std::string source; // how it was found, for the user

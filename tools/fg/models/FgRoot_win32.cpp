@@ -5,11 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-namespace {
-[[maybe_unused]] const char kRevision[] =
-    "%Z% CorvaneFgModels QX5004:20 FgRoot_win32.cpp $Revision: 1.1 $";
-} // namespace
-
 // FlightGear's installer puts its data in "<Program Files>\FlightGear <version>\data"; the
 // newest version (the last by name) first.
 std::vector<std::string> UsualFgRoots() {

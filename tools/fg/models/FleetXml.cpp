@@ -1,14 +1,8 @@
 #include "tools/fg/models/FleetXml.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <fstream>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:02 FleetXml.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kFleetXmlHeaderRevision, kRevision};
-
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos) {
@@ -37,7 +31,6 @@ bool ElementText(std::string_view block, std::string_view name, std::string& out
 } // namespace
 
 bool WithoutComments(std::string_view text, std::string& out) {
-    revisions.Register();
     out.clear();
     out.reserve(text.size());
     std::size_t at = 0;

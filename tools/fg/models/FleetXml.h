@@ -9,9 +9,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr char kFleetXmlHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:01 FleetXml.h $Revision: 1.1 $";
-
 // Files larger than this are no fleet or livery FlightGear ships: refused unread.
 inline constexpr long long kMaxModelFileBytes = 4 * 1024 * 1024;
 

@@ -1,6 +1,5 @@
 #include "tools/fg/models/ModelCatalogue.h"
 
-#include "config_control/ConfigControl.h"
 #include "tools/fg/models/FleetXml.h"
 
 #include <algorithm>
@@ -9,10 +8,6 @@
 #include <system_error>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:06 ModelCatalogue.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kModelCatalogueHeaderRevision, kRevision};
-
 namespace fs = std::filesystem;
 
 constexpr std::string_view kAircraftPrefix = "AI/Aircraft/";
@@ -64,7 +59,6 @@ std::string_view FolderOfModel(std::string_view model) {
 }
 
 bool ModelCatalogue::Build(const std::string& fgRoot) {
-    revisions.Register();
     *this = ModelCatalogue();
     const fs::path aircraft = fs::path(fgRoot) / "AI" / "Aircraft";
     std::error_code error;

@@ -11,9 +11,6 @@
 #include <unordered_map>
 #include <vector>
 
-inline constexpr char kModelCatalogueHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:05 ModelCatalogue.h $Revision: 1.1 $";
-
 // The multiplayer message's model field, its terminating NUL included.
 inline constexpr std::size_t kModelPathSize = 96;
 

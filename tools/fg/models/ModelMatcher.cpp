@@ -1,6 +1,5 @@
 #include "tools/fg/models/ModelMatcher.h"
 
-#include "config_control/ConfigControl.h"
 #include "tools/fg/models/AircraftClass.h"
 #include "tools/fg/models/TypeCodes.h"
 
@@ -8,10 +7,6 @@
 #include <utility>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:14 ModelMatcher.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kModelMatcherHeaderRevision, kRevision};
-
 const std::string& Pick(const std::vector<std::string>& candidates, std::uint64_t hash) {
     return candidates[hash % candidates.size()];
 }
@@ -58,9 +53,7 @@ std::uint64_t StableHash(std::int32_t address, std::string_view callsign) {
 ModelMatcher::ModelMatcher(const ModelCatalogue* catalogue, const AircraftDatabase* database,
                            const ModelOverrides* overrides, std::string defaultModel)
     : catalogue(catalogue), database(database), overrides(overrides),
-      defaultModel(std::move(defaultModel)) {
-    revisions.Register();
-}
+      defaultModel(std::move(defaultModel)) {}
 
 std::string ModelMatcher::OperatorOf(std::string_view callsign, const AircraftInfo* info) const {
     if (info != nullptr && info->operatorCode[0] != '\0') {

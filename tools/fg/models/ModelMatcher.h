@@ -13,9 +13,6 @@
 #include <string>
 #include <string_view>
 
-inline constexpr char kModelMatcherHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:13 ModelMatcher.h $Revision: 1.1 $";
-
 enum class MatchRule { Override, Registration, OperatorType, Type, Operator, Class, Default };
 inline constexpr int kMatchRules = 7;
 

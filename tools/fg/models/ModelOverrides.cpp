@@ -1,6 +1,5 @@
 #include "tools/fg/models/ModelOverrides.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/FleetXml.h"
 #include "tools/fg/models/ModelCatalogue.h"
@@ -9,10 +8,6 @@
 #include <cctype>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:12 ModelOverrides.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kModelOverridesHeaderRevision, kRevision};
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
@@ -41,7 +36,6 @@ std::string Upper(std::string_view text) {
 } // namespace
 
 bool ModelOverrides::Add(std::string_view text, int lineNumber) {
-    revisions.Register();
     const std::string_view key = Word(text);
     if (key.empty() || key.front() == '#') {
         return true;

@@ -10,9 +10,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr char kModelOverridesHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:11 ModelOverrides.h $Revision: 1.1 $";
-
 class ModelOverrides : public QX_ErrorReport {
 public:
     // False when the file cannot be read or a line is not `KEY PATH` with a path that fits a

@@ -1,15 +1,9 @@
 #include "tools/fg/models/TypeCodes.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <algorithm>
 #include <cctype>
 
 namespace {
-const char kRevision[] = "%Z% CorvaneFgModels QX5004:04 TypeCodes.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"CorvaneFgModels", kTypeCodesHeaderRevision, kRevision};
-
 // Every folder of AI/Aircraft in FlightGear 2020.3. A folder with no designator of its own (a
 // boat, a balloon, a glider without one) is listed under its own name, so that it is still
 // known and reachable from an override.
@@ -179,7 +173,6 @@ bool SameLetters(std::string_view a, std::string_view b) {
 } // namespace
 
 std::vector<std::string_view> FoldersOfType(std::string_view designator) {
-    revisions.Register();
     std::vector<std::string_view> folders;
     for (const TypeFolder& row : kTable) {
         if (SameLetters(row.designator, designator)) {

@@ -6,9 +6,6 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr char kTypeCodesHeaderRevision[] =
-    "%Z% CorvaneFgModels QX5004:03 TypeCodes.h $Revision: 1.1 $";
-
 struct TypeFolder {
     const char* designator;
     const char* folder;

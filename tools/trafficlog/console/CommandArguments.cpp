@@ -1,6 +1,5 @@
 #include "tools/trafficlog/console/CommandArguments.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cmath>
@@ -9,10 +8,6 @@
 #include <limits>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:41 CommandArguments.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kCommandArgumentsHeaderRevision, kRevision};
-
 constexpr int kProblemSize = 512;
 constexpr int kNameSize = 64;
 
@@ -30,9 +25,7 @@ void OptionName(const char* argument, char* name, int size) {
 } // namespace
 
 CommandArguments::CommandArguments(int argc, const char* const* argv, int first)
-    : argc(argc), argv(argv), next(first) {
-    revisions.Register();
-}
+    : argc(argc), argv(argv), next(first) {}
 
 bool CommandArguments::Next() {
     if (next >= argc || argv[next] == nullptr) {

@@ -9,9 +9,6 @@
 
 #include <cstdint>
 
-inline constexpr char kCommandArgumentsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:40 CommandArguments.h $Revision: 1.1 $";
-
 enum class ArgumentRequest { None, Help, Version };
 
 class CommandArguments : public QX_ErrorReport {

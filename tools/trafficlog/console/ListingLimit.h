@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <limits>
 
-inline constexpr char kListingLimitHeaderRevision[] =
-    "%Z% TrafficLog QX5002:88 ListingLimit.h $Revision: 1.1 $";
-
 class ListingLimit {
 public:
     static constexpr std::int64_t kDefault = 100;

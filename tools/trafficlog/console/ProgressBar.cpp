@@ -1,21 +1,15 @@
 #include "tools/trafficlog/console/ProgressBar.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
 #include <algorithm>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:16 ProgressBar.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kProgressBarHeaderRevision, kRevision};
-
 constexpr int kMaxWidth = 100;
 constexpr double kMegabyte = 1024.0 * 1024.0;
 } // namespace
 
 void FormatProgressBar(char* output, int size, std::int64_t done, std::int64_t total, int width) {
-    revisions.Register();
     if (total <= 0) {
         FormatBounded(output, size, "%.1f MB", static_cast<double>(done) / kMegabyte);
         return;

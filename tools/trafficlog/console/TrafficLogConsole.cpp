@@ -1,20 +1,14 @@
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
-#include "config_control/ConfigControl.h"
 #include "config_control/ProductVersion.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/console/TrafficLogHelp.h"
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:43 TrafficLogConsole.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kTrafficLogConsoleHeaderRevision, kRevision};
-
 constexpr std::string_view kLineJoint = " / ";
 } // namespace
 
 std::string OneLine(std::string_view text) {
-    revisions.Register();
     std::string line;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");

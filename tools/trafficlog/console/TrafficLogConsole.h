@@ -9,9 +9,6 @@
 #include <string>
 #include <string_view>
 
-inline constexpr char kTrafficLogConsoleHeaderRevision[] =
-    "%Z% TrafficLog QX5002:42 TrafficLogConsole.h $Revision: 1.1 $";
-
 struct TrafficLogConsole {
     std::FILE* out;
     std::FILE* err;

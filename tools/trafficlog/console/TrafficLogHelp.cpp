@@ -1,14 +1,8 @@
 #include "tools/trafficlog/console/TrafficLogHelp.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:47 TrafficLogHelp.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kTrafficLogHelpHeaderRevision, kRevision};
-
 struct CommandHelp {
     const char* command;
     const char* synopsis; // in the overview's list, after "trafficlog "
@@ -157,7 +151,6 @@ std::string OfCommand(const CommandHelp& help) {
 } // namespace
 
 std::string TrafficLogHelp(const char* command) {
-    revisions.Register();
     for (const CommandHelp& help : kCommands) {
         if (command != nullptr && std::strcmp(command, help.command) == 0) {
             return OfCommand(help);

@@ -4,8 +4,5 @@
 
 #include <string>
 
-inline constexpr char kTrafficLogHelpHeaderRevision[] =
-    "%Z% TrafficLog QX5002:46 TrafficLogHelp.h $Revision: 1.1 $";
-
 // The help of the command, or the overview for null or a name that is no command.
 std::string TrafficLogHelp(const char* command);

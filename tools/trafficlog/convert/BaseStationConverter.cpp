@@ -1,15 +1,10 @@
 #include "tools/trafficlog/convert/BaseStationConverter.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:66 BaseStationConverter.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kBaseStationConverterHeaderRevision, kRevision};
-
 constexpr int kReasonSize = 200;
 constexpr std::int64_t kProgressRows = 8192;
 
@@ -20,9 +15,7 @@ std::int64_t EntryAtOrAfter(double time) {
 }
 } // namespace
 
-BaseStationInput::BaseStationInput(ConversionContext& context) : context(context) {
-    revisions.Register();
-}
+BaseStationInput::BaseStationInput(ConversionContext& context) : context(context) {}
 
 InputEnd BaseStationInput::Run(PhysicalLineReader& reader, const char* name) {
     bool first = true;

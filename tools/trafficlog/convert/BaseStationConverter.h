@@ -17,9 +17,6 @@
 
 #include <cstdint>
 
-inline constexpr char kBaseStationConverterHeaderRevision[] =
-    "%Z% TrafficLog QX5002:65 BaseStationConverter.h $Revision: 1.1 $";
-
 class BaseStationInput {
 public:
     static constexpr std::int64_t kEntrySeconds = 10;

@@ -1,14 +1,9 @@
 #include "tools/trafficlog/convert/ConversionContext.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:62 ConversionContext.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kConversionContextHeaderRevision, kRevision};
-
 constexpr int kReasonSize = 240;
 constexpr int kShownFieldSize = 41;
 } // namespace
@@ -38,7 +33,6 @@ void ConversionContext::Bad(const char* input, std::int64_t line, const char* re
 
 void ConversionContext::BadField(const char* input, std::int64_t line, AircraftLineResult result,
                                  const char* name, const char* field) {
-    revisions.Register();
     char shown[kShownFieldSize];
     MaskControlsBounded(shown, field, kShownFieldSize);
     char reason[kReasonSize];

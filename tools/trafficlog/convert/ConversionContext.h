@@ -10,9 +10,6 @@
 
 #include <cstdint>
 
-inline constexpr char kConversionContextHeaderRevision[] =
-    "%Z% TrafficLog QX5002:61 ConversionContext.h $Revision: 1.1 $";
-
 struct ConvertCounts {
     std::int64_t rows = 0;          // rows or messages read (blank lines not counted)
     std::int64_t written = 0;       // aircraft lines written

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/ConvertCommand.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/console/ListingLimit.h"
@@ -13,9 +12,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:70 ConvertCommand.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kConvertCommandHeaderRevision, kRevision};
-
 constexpr int kProgressWidth = 40;
 constexpr int kTextSize = 400;
 constexpr std::int64_t kEntrySeconds = 10;
@@ -141,7 +137,6 @@ void WarnOfStep(const TrafficLogConsole& console, std::int64_t step) {
 } // namespace
 
 int RunConvert(CommandArguments& args, const TrafficLogConsole& console) {
-    revisions.Register();
     ConvertOptions options;
     const bool read = ReadConvertOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "convert")) {

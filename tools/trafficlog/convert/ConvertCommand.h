@@ -4,9 +4,6 @@
 #include "tools/trafficlog/console/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
-inline constexpr char kConvertCommandHeaderRevision[] =
-    "%Z% TrafficLog QX5002:69 ConvertCommand.h $Revision: 1.1 $";
-
 // The arguments after "convert". Exit codes: 0 converted; 1 rows could not be placed (an
 // unsorted input: nothing written; an input that goes back in time: written without it); 2 a
 // usage error or a file that cannot be read or written.

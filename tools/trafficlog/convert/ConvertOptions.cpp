@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/ConvertOptions.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/sources/UtcTime.h"
 
@@ -8,10 +7,6 @@
 #include <thread>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:58 ConvertOptions.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kConvertOptionsHeaderRevision, kRevision};
-
 constexpr int kProblemSize = 200;
 
 bool Around(CommandArguments& args, Region& region) {
@@ -82,7 +77,6 @@ bool Settle(CommandArguments& args, ConvertOptions& options, std::vector<const c
 } // namespace
 
 bool TakeRegionOption(CommandArguments& args, Region& region, bool& ok) {
-    revisions.Register();
     if (args.Is("--around")) {
         ok = Around(args, region);
         return true;
@@ -103,7 +97,6 @@ int ConvertThreads(const ConvertOptions& options) {
 }
 
 bool ReadConvertOptions(CommandArguments& args, ConvertOptions& options) {
-    revisions.Register();
     std::vector<const char*> files;
     bool ok = true;
     while (ok && args.Next()) {

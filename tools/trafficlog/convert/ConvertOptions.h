@@ -8,9 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-inline constexpr char kConvertOptionsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:57 ConvertOptions.h $Revision: 1.1 $";
-
 struct ConvertOptions {
     static constexpr double kDefaultStaleSeconds = 15.0;
     // A day of stale tolerance is more than any recording's gap between contacts.

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/OpenSkyConverter.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/FlightValueText.h"
@@ -12,10 +11,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:12 OpenSkyConverter.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kOpenSkyConverterHeaderRevision, kRevision};
-
 constexpr int kReasonSize = 200;
 constexpr std::int64_t kProgressRows = 8192;
 
@@ -51,9 +46,7 @@ bool IsTrue(const char* text) {
 } // namespace
 
 OpenSkyInput::OpenSkyInput(ConversionContext& context, PhysicalLineReader& reader, const char* name)
-    : context(context), reader(reader), name(name) {
-    revisions.Register();
-}
+    : context(context), reader(reader), name(name) {}
 
 bool OpenSkyInput::ReadHeader(char* error, int size) {
     char* names[kMaxColumns] = {};

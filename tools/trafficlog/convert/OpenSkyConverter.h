@@ -17,9 +17,6 @@
 
 #include <cstdint>
 
-inline constexpr char kOpenSkyConverterHeaderRevision[] =
-    "%Z% TrafficLog QX5002:11 OpenSkyConverter.h $Revision: 1.1 $";
-
 class OpenSkyInput {
 public:
     // All must outlive the object; `name` is the input as the user named it.

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/RecordCommand.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/Clock.h"
 #include "platform/ProcessControl.h"
 #include "text_functions/ControlMask.h"
@@ -13,9 +12,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:76 RecordCommand.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kRecordCommandHeaderRevision, kRevision};
-
 constexpr int kTextSize = 400;
 
 // On a terminal one status line redrawn in place; otherwise a log line at each change of the
@@ -70,7 +66,6 @@ private:
 } // namespace
 
 int RunRecord(CommandArguments& args, const TrafficLogConsole& console) {
-    revisions.Register();
     RecordOptions options;
     const bool read = ReadRecordOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "record")) {

@@ -4,9 +4,6 @@
 #include "tools/trafficlog/console/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
-inline constexpr char kRecordCommandHeaderRevision[] =
-    "%Z% TrafficLog QX5002:75 RecordCommand.h $Revision: 1.1 $";
-
 // The arguments after "record". Exit codes: 0 recorded and closed; 1 no message came from the
 // feed (the file is removed); 2 a usage error or a data file that cannot be written.
 int RunRecord(CommandArguments& args, const TrafficLogConsole& console);

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/RecordOptions.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/convert/ConvertOptions.h"
 
@@ -8,9 +7,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:72 RecordOptions.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kRecordOptionsHeaderRevision, kRevision};
-
 constexpr long kLastPort = 65535;
 
 // "HOST:PORT", the host possibly an IPv6 address in brackets.
@@ -55,7 +51,6 @@ bool Settle(CommandArguments& args, const RecordOptions& options) {
 } // namespace
 
 bool ReadRecordOptions(CommandArguments& args, RecordOptions& options) {
-    revisions.Register();
     bool ok = true;
     while (ok && args.Next()) {
         if (args.Is("--sbs")) {

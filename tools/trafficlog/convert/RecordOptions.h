@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr char kRecordOptionsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:71 RecordOptions.h $Revision: 1.1 $";
-
 struct RecordOptions {
     static constexpr double kDefaultStaleSeconds = 15.0;
     // The tracker forgets an aircraft long before this.

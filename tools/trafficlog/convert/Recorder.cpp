@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/Recorder.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/TcpClient.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
@@ -15,10 +14,6 @@
 #include <system_error>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:74 Recorder.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kRecorderHeaderRevision, kRevision};
-
 constexpr int kConnectMilliseconds = 5000;
 constexpr int kReasonSize = 200;
 constexpr int kLineSize = 1024;
@@ -221,7 +216,6 @@ void Session::Report(std::int64_t now) {
 } // namespace
 
 bool Recorder::Record(const RecordOptions& options, RecordSink& sink) {
-    revisions.Register();
     nothingRecorded = false;
     char header[kMaxAircraftLineLength + 1];
     FormatBounded(header, sizeof header, "Recorded from the BaseStation feed %s:%u",

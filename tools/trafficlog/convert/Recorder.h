@@ -13,9 +13,6 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr char kRecorderHeaderRevision[] =
-    "%Z% TrafficLog QX5002:73 Recorder.h $Revision: 1.1 $";
-
 struct RecordStatus {
     bool connected = false;
     int connections = 0;

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/convert/RecordingConverter.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/FileReplace.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/convert/BaseStationConverter.h"
@@ -17,10 +16,6 @@
 #include <system_error>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:68 RecordingConverter.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kRecordingConverterHeaderRevision, kRevision};
-
 constexpr int kTextSize = 320;
 
 const char* BaseName(const char* path) {
@@ -88,7 +83,6 @@ bool RecordingConverter::CheckTarget(const ConvertOptions& options) {
 }
 
 bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sink) {
-    revisions.Register();
     counts = ConvertCounts{};
     unsorted = false;
     hasCentre = false;

@@ -15,9 +15,6 @@
 #include <deque>
 #include <string>
 
-inline constexpr char kRecordingConverterHeaderRevision[] =
-    "%Z% TrafficLog QX5002:67 RecordingConverter.h $Revision: 1.1 $";
-
 class RecordingConverter : public QX_ErrorReport {
 public:
     // False when the conversion failed (nothing written; the error text says why). True when

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/datafile/AircraftLineCheck.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/FlightValueText.h"
@@ -14,10 +13,7 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:149 AircraftLineCheck.cpp $Revision: 1.1 $";
-
 // Every aircraft line of a checked file comes here: after the first call, one load.
-ModuleRevisions revisions{"TrafficLog", kAircraftLineCheckHeaderRevision, kRevision};
 
 // Room for a field as the checker quotes it, and the words around it.
 constexpr int kTextSize = PhysicalLineReader::kHeadSize + 256;
@@ -174,7 +170,6 @@ void Measure(int field, const char* text, LineFindingSink& findings) {
 } // namespace
 
 void CheckAircraftFields(char** fields, int count, LineFindingSink& findings) {
-    revisions.Register();
     FieldCount(count, findings);
     if (count < 2) {
         return;

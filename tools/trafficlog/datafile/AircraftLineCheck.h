@@ -5,9 +5,6 @@
 
 #include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
-inline constexpr char kAircraftLineCheckHeaderRevision[] =
-    "%Z% TrafficLog QX5002:148 AircraftLineCheck.h $Revision: 1.1 $";
-
 // Where the findings about one aircraft line go.
 class LineFindingSink {
 public:

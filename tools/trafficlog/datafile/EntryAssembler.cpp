@@ -1,19 +1,10 @@
 #include "tools/trafficlog/datafile/EntryAssembler.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <algorithm>
 #include <cstring>
 
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:56 EntryAssembler.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kEntryAssemblerHeaderRevision, kRevision};
-} // namespace
-
 EntryAssembler::EntryAssembler(TrafficFileWriter& writer, const Region& region)
     : writer(writer), region(region) {
-    revisions.Register();
     if (region.IsSet()) {
         SetCentre(region.Centre());
     }

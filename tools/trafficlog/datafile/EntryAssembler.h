@@ -11,9 +11,6 @@
 #include <utility>
 #include <vector>
 
-inline constexpr char kEntryAssemblerHeaderRevision[] =
-    "%Z% TrafficLog QX5002:55 EntryAssembler.h $Revision: 1.1 $";
-
 class EntryAssembler {
 public:
     // Both must outlive the assembler.

@@ -1,18 +1,10 @@
 #include "tools/trafficlog/datafile/FlightValueText.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/FlightLimits.h"
 
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:121 FlightValueText.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kFlightValueTextHeaderRevision, kRevision};
-} // namespace
-
 bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size) {
     using namespace flight_limits;
-    revisions.Register();
     // Four values of every row come here: the name is put together only for a finding.
     const char* named = name != nullptr ? name : "";
     const char* gap = name != nullptr ? " " : "";

@@ -4,9 +4,6 @@
 // Earth.
 #pragma once
 
-inline constexpr char kFlightValueTextHeaderRevision[] =
-    "%Z% TrafficLog QX5002:120 FlightValueText.h $Revision: 1.1 $";
-
 enum class FlightValue {
     GroundSpeed,  // metres per second
     VerticalRate, // metres per second

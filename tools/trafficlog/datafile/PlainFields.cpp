@@ -1,6 +1,5 @@
 #include "tools/trafficlog/datafile/PlainFields.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "traffic/FlightLimits.h"
 
@@ -11,10 +10,6 @@
 #include <string_view>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:131 PlainFields.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kPlainFieldsHeaderRevision, kRevision};
-
 constexpr char kSeparator = '|';
 constexpr char kTagMark = '#';
 constexpr std::ptrdiff_t kAddressDigits = 8;
@@ -149,7 +144,6 @@ bool IsPlainNumberWithin(const char* text, double low, double high) {
 }
 
 bool IsPlainAircraftLine(std::string_view line) {
-    revisions.Register();
     const char* lineEnd = line.data() + line.size();
     const char* p = NextField(SkipWhile(line.data(), kCallsignByte));
     p = p != nullptr ? NextField(AddressEnd(p)) : nullptr;

@@ -8,9 +8,6 @@
 
 #include <string_view>
 
-inline constexpr char kPlainFieldsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:130 PlainFields.h $Revision: 1.1 $";
-
 // The fields of an aircraft line by number, in file order.
 inline constexpr int kCallsignField = 0;
 inline constexpr int kAddressField = 1;

@@ -1,14 +1,8 @@
 #include "tools/trafficlog/datafile/Region.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cmath>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:52 Region.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kRegionHeaderRevision, kRevision};
-
 using units::kRadiansPerDegree;
 } // namespace
 
@@ -34,7 +28,6 @@ GeoPoint PointOf(const UnitVector& sum) {
 }
 
 void Region::SetAround(double latitude, double longitude, double radius) {
-    revisions.Register();
     hasCircle = true;
     circleCentre = {latitude, longitude};
     radiusNm = radius;
@@ -44,7 +37,6 @@ void Region::SetAround(double latitude, double longitude, double radius) {
 }
 
 void Region::SetBox(double southEdge, double westEdge, double northEdge, double eastEdge) {
-    revisions.Register();
     hasBox = true;
     south = southEdge;
     west = westEdge;

@@ -7,9 +7,6 @@
 
 #include <cstdint>
 
-inline constexpr char kRegionHeaderRevision[] =
-    "%Z% TrafficLog QX5002:51 Region.h $Revision: 1.1 $";
-
 struct GeoPoint {
     double latitude = 0;
     double longitude = 0;

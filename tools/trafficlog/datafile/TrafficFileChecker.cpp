@@ -1,6 +1,5 @@
 #include "tools/trafficlog/datafile/TrafficFileChecker.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/AircraftLineCheck.h"
 #include "tools/trafficlog/datafile/PlainFields.h"
@@ -14,10 +13,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:08 TrafficFileChecker.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kTrafficFileCheckerHeaderRevision, kRevision};
-
 // The part of an entry tag that every entry number shares.
 constexpr char kEntryTagStart[] = "####_ENTRY_";
 constexpr char kTagMark = '#';
@@ -354,7 +349,6 @@ const char* CheckFaultName(CheckFault fault) {
 }
 
 bool TrafficFileChecker::Check(const char* path, CheckFindingSink& sink) {
-    revisions.Register();
     findings = 0;
     lines = 0;
     entries = 0;

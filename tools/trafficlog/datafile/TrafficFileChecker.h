@@ -6,9 +6,6 @@
 
 #include <cstdint>
 
-inline constexpr char kTrafficFileCheckerHeaderRevision[] =
-    "%Z% TrafficLog QX5002:07 TrafficFileChecker.h $Revision: 1.1 $";
-
 enum class CheckFault {
     MissingHeader, // the first line is a tag (or the file is empty)
     MissingBeginTag,

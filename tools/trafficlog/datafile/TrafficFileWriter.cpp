@@ -1,6 +1,5 @@
 #include "tools/trafficlog/datafile/TrafficFileWriter.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/RegularFile.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
@@ -11,10 +10,6 @@
 #include <new>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:02 TrafficFileWriter.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kTrafficFileWriterHeaderRevision, kRevision};
-
 // Header lines are cut to what the reader delivers as one line.
 constexpr int kHeaderSize = kMaxAircraftLineLength + 1;
 constexpr std::size_t kOutputBufferSize = 1 << 18;
@@ -101,7 +96,6 @@ TrafficFileWriter::~TrafficFileWriter() {
 }
 
 bool TrafficFileWriter::Open(const char* path, const char* header) {
-    revisions.Register();
     Close();
     inEntry = false;
     entriesWritten = 0;

@@ -11,9 +11,6 @@
 #include <cstdio>
 #include <memory>
 
-inline constexpr char kTrafficFileWriterHeaderRevision[] =
-    "%Z% TrafficLog QX5002:01 TrafficFileWriter.h $Revision: 1.1 $";
-
 // Fields of an aircraft line, in file order.
 inline constexpr int kAircraftLineFields = 10;
 // The reader delivers at most 255 characters per line, line feed included.

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/datafile/TrafficScanner.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/DataSetReader.h"
 #include "traffic/TrafficAnalyser.h"
@@ -9,10 +8,6 @@
 #include <memory>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:14 TrafficScanner.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kTrafficScannerHeaderRevision, kRevision};
-
 // The publication's buffer holds this many records.
 constexpr std::int32_t kPublicationRecords = 150;
 
@@ -55,7 +50,6 @@ Step Classify(DataSetReader& reader, ScanOwner& owner, std::int32_t entryBefore)
 } // namespace
 
 bool TrafficScanner::Scan(const char* path, double latitude, double longitude, ScanSink& sink) {
-    revisions.Register();
     entries = 0;
     emptyRequests = 0;
     endedWithoutEndTag = false;

@@ -9,9 +9,6 @@
 
 #include <cstdint>
 
-inline constexpr char kTrafficScannerHeaderRevision[] =
-    "%Z% TrafficLog QX5002:13 TrafficScanner.h $Revision: 1.1 $";
-
 struct ScannedEntry {
     std::int32_t entryNumber;     // as counted by the reader, from 0
     std::int32_t aircraftChecked; // aircraft lines the reader handled

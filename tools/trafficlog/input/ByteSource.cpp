@@ -1,18 +1,11 @@
 #include "tools/trafficlog/input/ByteSource.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/ProcessControl.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:82 ByteSource.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kByteSourceHeaderRevision, kRevision};
-} // namespace
 
 FileByteSource::~FileByteSource() {
     if (file != nullptr && ownsFile) {
@@ -21,7 +14,6 @@ FileByteSource::~FileByteSource() {
 }
 
 bool FileByteSource::Open(const char* path) {
-    revisions.Register();
     if (std::strcmp(path, "-") == 0) {
         UseBinaryStandardInput();
         file = stdin;

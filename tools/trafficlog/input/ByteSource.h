@@ -10,9 +10,6 @@
 #include <cstdio>
 #include <memory>
 
-inline constexpr char kByteSourceHeaderRevision[] =
-    "%Z% TrafficLog QX5002:80 ByteSource.h $Revision: 1.1 $";
-
 class ByteSource : public QX_ErrorReport {
 public:
     virtual ~ByteSource() = default;

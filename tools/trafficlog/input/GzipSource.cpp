@@ -1,15 +1,9 @@
 #include "tools/trafficlog/input/GzipSource.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <climits>
 #include <zlib.h>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:87 GzipSource.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kGzipSourceHeaderRevision, kRevision};
-
 constexpr int kInputSize = 1 << 17;
 // 16 added to the window size: a gzip header and trailer, not a raw zlib stream.
 constexpr int kGzipWindowBits = 16 + MAX_WBITS;
@@ -24,7 +18,6 @@ struct GzipSource::Stream {
 
 GzipSource::GzipSource(ByteSource& compressed)
     : compressed(compressed), stream(std::make_unique<Stream>()) {
-    revisions.Register();
     if (inflateInit2(&stream->z, kGzipWindowBits) != Z_OK) {
         Fail("zlib could not be set up");
         return;

@@ -6,9 +6,6 @@
 
 #include <memory>
 
-inline constexpr char kGzipSourceHeaderRevision[] =
-    "%Z% TrafficLog QX5002:86 GzipSource.h $Revision: 1.1 $";
-
 class GzipSource : public ByteSource {
 public:
     // Reads the compressed bytes from `compressed`, which must outlive this object.

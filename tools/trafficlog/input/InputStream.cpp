@@ -1,6 +1,5 @@
 #include "tools/trafficlog/input/InputStream.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/input/GzipSource.h"
 
@@ -8,10 +7,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:50 InputStream.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kInputStreamHeaderRevision, kRevision};
-
 // A tar header block is 512 bytes; its format mark stands at 257, its checksum at 148.
 constexpr int kSniffSize = 512;
 constexpr int kTarMarkOffset = 257;
@@ -108,7 +103,6 @@ private:
 } // namespace
 
 bool InputStream::Open(const char* path) {
-    revisions.Register();
     if (!file.Open(path)) {
         SetErrorText(file.FullErrorText().c_str());
         return false;

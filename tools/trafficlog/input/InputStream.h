@@ -10,9 +10,6 @@
 #include <cstdint>
 #include <memory>
 
-inline constexpr char kInputStreamHeaderRevision[] =
-    "%Z% TrafficLog QX5002:81 InputStream.h $Revision: 1.1 $";
-
 class InputStream : public ByteSource {
 public:
     // A gzip file inside a tar archive inside a gzip file is as deep as published recordings

@@ -1,17 +1,8 @@
 #include "tools/trafficlog/input/PhysicalLineReader.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cstring>
 
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:10 PhysicalLineReader.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kPhysicalLineReaderHeaderRevision, kRevision};
-} // namespace
-
 bool PhysicalLineReader::Open(const char* path) {
-    revisions.Register();
     if (!file.Open(path)) {
         SetErrorText(file.FullErrorText().c_str());
         return false;
@@ -22,7 +13,6 @@ bool PhysicalLineReader::Open(const char* path) {
 }
 
 void PhysicalLineReader::Attach(ByteSource& bytes) {
-    revisions.Register();
     source = &bytes;
     fileSize = 0;
 }

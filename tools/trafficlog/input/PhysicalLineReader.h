@@ -9,9 +9,6 @@
 #include <cstdint>
 #include <string_view>
 
-inline constexpr char kPhysicalLineReaderHeaderRevision[] =
-    "%Z% TrafficLog QX5002:09 PhysicalLineReader.h $Revision: 1.1 $";
-
 class PhysicalLineReader : public QX_ErrorReport {
 public:
     static constexpr int kHeadSize = 1024;

@@ -1,15 +1,6 @@
 #include "tools/trafficlog/input/ReadAhead.h"
 
-#include "config_control/ConfigControl.h"
-
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:98 ReadAhead.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kReadAheadHeaderRevision, kRevision};
-} // namespace
-
 ReadAhead::ReadAhead(ByteSource& source, const FileByteSource& file) : source(source), file(file) {
-    revisions.Register();
     for (Block& block : ring) {
         block.bytes = std::make_unique<unsigned char[]>(kBlockSize);
     }

@@ -13,9 +13,6 @@
 #include <string>
 #include <thread>
 
-inline constexpr char kReadAheadHeaderRevision[] =
-    "%Z% TrafficLog QX5002:97 ReadAhead.h $Revision: 1.1 $";
-
 class ReadAhead {
 public:
     // Each read of the source asks for this many bytes, as a reader without the thread would,

@@ -3,8 +3,6 @@
 // they stand, and nothing is unpacked to disk.
 #include "tools/trafficlog/input/ByteSource.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
@@ -12,10 +10,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:48 TarMember_libarchive.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kRevision};
-
 constexpr int kBlockSize = 1 << 16;
 constexpr std::size_t kMaxNamesListed = 200;
 
@@ -158,7 +152,6 @@ int TarMember::Read(unsigned char* buffer, int size) {
 } // namespace
 
 std::unique_ptr<TarSource> OpenTarMember(ByteSource& archive, QX_ErrorReport& report) {
-    revisions.Register();
     auto member = std::make_unique<TarMember>(archive);
     if (!member->Open()) {
         report.SetErrorText(member->FullErrorText().c_str());

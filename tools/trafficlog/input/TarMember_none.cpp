@@ -2,15 +2,7 @@
 // how to take the recording out of it.
 #include "tools/trafficlog/input/ByteSource.h"
 
-#include "config_control/ConfigControl.h"
-
-namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:49 TarMember_none.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kRevision};
-} // namespace
-
 std::unique_ptr<TarSource> OpenTarMember(ByteSource&, QX_ErrorReport& report) {
-    revisions.Register();
     report.ReportError("InputStream::Open",
                        "this is a tar archive, which this build does not unpack: take the file "
                        "out first (tar -xf FILE, with the tar.exe of Windows 10 and later) and "

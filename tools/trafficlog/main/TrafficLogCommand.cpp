@@ -1,6 +1,5 @@
 #include "tools/trafficlog/main/TrafficLogCommand.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/console/CommandArguments.h"
@@ -19,10 +18,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:18 TrafficLogCommand.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kTrafficLogCommandHeaderRevision, kRevision,
-                          kListingLimitHeaderRevision};
-
 constexpr char kDefaultDataFile[] = "TrafficLog.dat";
 constexpr std::int64_t kMaxDuration = 30 * 86400;
 constexpr double kMaxDensity = 5000;
@@ -215,7 +210,6 @@ int Scan(CommandArguments& args, const TrafficLogConsole& console) {
 } // namespace
 
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console) {
-    revisions.Register();
     if (argc < 2 || argv[1] == nullptr) {
         return PrintUsageError(console, "no command given");
     }

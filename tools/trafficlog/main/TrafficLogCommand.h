@@ -4,9 +4,6 @@
 
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
-inline constexpr char kTrafficLogCommandHeaderRevision[] =
-    "%Z% TrafficLog QX5002:17 TrafficLogCommand.h $Revision: 1.1 $";
-
 // Runs the command named by argv[1]; returns the exit code (TrafficLogConsole.h, and the help
 // texts, which tell them per command).
 int RunTrafficLog(int argc, const char* const* argv, const TrafficLogConsole& console);

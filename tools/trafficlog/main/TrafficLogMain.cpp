@@ -4,10 +4,7 @@
 
 #include <cstdio>
 
-namespace {
-[[maybe_unused]] const char kRevision[] =
-    "%Z% TrafficLog QX5002:22 TrafficLogMain.cpp $Revision: 1.1 $";
-}
+namespace {}
 
 int main(int argc, char** argv) {
     const TrafficLogConsole console{stdout, stderr, StandardErrorIsTerminal()};

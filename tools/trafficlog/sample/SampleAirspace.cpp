@@ -1,12 +1,8 @@
 #include "tools/trafficlog/sample/SampleAirspace.h"
 
-#include "config_control/ConfigControl.h"
-
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:04 SampleAirspace.cpp $Revision: 1.1 $";
-
 // Positions rounded to about a hundred metres; elevations in metres.
 const SamplePoint kPoints[] = {
     {"EGLL", 51.4700, -0.4543, 25},  // London Heathrow
@@ -93,8 +89,6 @@ const SampleRoute kRoutes[] = {
     {"EGKB SFD LFOB", AircraftClass::Light, 1520, "G", 2},
 };
 
-ModuleRevisions revisions{"TrafficLog", kSampleAirspaceHeaderRevision, kRevision};
-
 const char* NameEnd(const char* name) {
     while (*name != '\0' && *name != ' ') {
         ++name;
@@ -109,17 +103,14 @@ bool SameName(const char* a, const char* b) {
 } // namespace
 
 std::span<const SamplePoint> SamplePoints() {
-    revisions.Register();
     return kPoints;
 }
 
 std::span<const Operator> SampleOperators() {
-    revisions.Register();
     return kOperators;
 }
 
 std::span<const SampleRoute> SampleRoutes() {
-    revisions.Register();
     return kRoutes;
 }
 

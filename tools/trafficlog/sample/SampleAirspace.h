@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <span>
 
-inline constexpr char kSampleAirspaceHeaderRevision[] =
-    "%Z% TrafficLog QX5002:03 SampleAirspace.h $Revision: 1.1 $";
-
 // An airport or route point of the sample airspace, by name (a bare position is Region.h's
 // GeoPoint).
 struct SamplePoint {

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/sample/SampleGenerator.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/TrafficFileWriter.h"
 #include "tools/trafficlog/sample/SampleAirspace.h"
@@ -12,10 +11,6 @@
 #include <vector>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:06 SampleGenerator.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kSampleGeneratorHeaderRevision, kRevision};
-
 constexpr double kMetresPerDegree = 111195.0;
 // Long enough for the longest route to be under way when the recording starts.
 constexpr std::int64_t kPrerollSeconds = 4 * 3600;
@@ -294,7 +289,6 @@ void MakeHeader(const SampleOptions& options, char* header, int size) {
 } // namespace
 
 bool SampleGenerator::Generate(const SampleOptions& options, const char* path) {
-    revisions.Register();
     entries = 0;
     aircraftLines = 0;
     Random random(options.seed);

@@ -7,9 +7,6 @@
 
 #include <cstdint>
 
-inline constexpr char kSampleGeneratorHeaderRevision[] =
-    "%Z% TrafficLog QX5002:05 SampleGenerator.h $Revision: 1.1 $";
-
 struct SampleOptions {
     std::int64_t startTime = 1717228800; // 2024-06-01 08:00:00 UTC
     std::int32_t durationSeconds = 3600;

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/serve/BaseStationReplay.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/sources/BaseStationTracker.h"
 #include "tools/trafficlog/sources/UtcTime.h"
@@ -10,10 +9,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:141 BaseStationReplay.cpp $Revision: 1.2 $";
-
-ModuleRevisions revisions{"TrafficLog", kBaseStationReplayHeaderRevision, kRevision};
-
 // Fields of a message line: the date and time generated, then those logged; 22 in a MSG line.
 constexpr int kDateGenerated = 6;
 constexpr int kTimeGenerated = 7;
@@ -45,9 +40,7 @@ void FormatDateAndTime(double stamp, std::string& date, std::string& time) {
 
 BaseStationReplay::BaseStationReplay(double speed, double replayNow, double calendarNow)
     : speed(speed), calendarOffset(calendarNow - replayNow), anchorReplay(replayNow),
-      dueAt(replayNow) {
-    revisions.Register();
-}
+      dueAt(replayNow) {}
 
 bool BaseStationReplay::Open(const char* path) {
     // Fresh objects: the layers of a gzip file are built anew for each pass, and the lines

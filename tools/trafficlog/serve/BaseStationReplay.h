@@ -15,9 +15,6 @@
 #include <memory>
 #include <string>
 
-inline constexpr char kBaseStationReplayHeaderRevision[] =
-    "%Z% TrafficLog QX5002:140 BaseStationReplay.h $Revision: 1.1 $";
-
 enum class ReplayStep {
     Message, // the next message is at hand
     BadLine, // a line that is no message was passed over (BadLineNumber, BadLineReason)

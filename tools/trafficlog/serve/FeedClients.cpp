@@ -1,13 +1,8 @@
 #include "tools/trafficlog/serve/FeedClients.h"
 
-#include "config_control/ConfigControl.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:143 FeedClients.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kFeedClientsHeaderRevision, kRevision};
-
 FeedClientReport ReportOf(const char* name, std::int64_t lines, std::int64_t dropped,
                           const char* why) {
     FeedClientReport report;
@@ -20,7 +15,6 @@ FeedClientReport ReportOf(const char* name, std::int64_t lines, std::int64_t dro
 } // namespace
 
 bool FeedClients::Serve(int timeoutMilliseconds, FeedClientEvents& events) {
-    revisions.Register();
     for (int wait = timeoutMilliseconds;; wait = 0) {
         auto client = std::make_unique<Client>();
         const TcpAccept accepted = server.Accept(wait, client->socket);

@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-inline constexpr char kFeedClientsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:142 FeedClients.h $Revision: 1.1 $";
-
 struct FeedClientReport {
     const char* name;          // "ADDRESS:PORT"
     std::int64_t lines = 0;    // lines the feed had for it since it came

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/serve/ServeCommand.h"
 
-#include "config_control/ConfigControl.h"
 #include "platform/ProcessControl.h"
 #include "platform/TcpServer.h"
 #include "text_functions/ControlMask.h"
@@ -16,9 +15,6 @@
 #include <string>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:147 ServeCommand.cpp $Revision: 1.2 $";
-ModuleRevisions revisions{"TrafficLog", kServeCommandHeaderRevision, kRevision};
-
 // A stop is seen within this long; a client with bytes waiting is served again this soon.
 constexpr double kLongestWaitSeconds = 0.2;
 constexpr double kWaitingClientSeconds = 0.02;
@@ -175,7 +171,6 @@ int Session::Summary(int code) {
 } // namespace
 
 int RunServe(CommandArguments& args, const TrafficLogConsole& console) {
-    revisions.Register();
     ServeOptions options;
     const bool read = ReadServeOptions(args, options);
     if (const std::optional<int> code = Settled(console, args, read, "serve")) {

@@ -4,9 +4,6 @@
 #include "tools/trafficlog/console/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
-inline constexpr char kServeCommandHeaderRevision[] =
-    "%Z% TrafficLog QX5002:146 ServeCommand.h $Revision: 1.1 $";
-
 // The arguments after "serve". Exit codes: 0 the log served to its end, or stopped; 1 the log
 // holds no message; 2 a usage error, a port that cannot be used or a log that cannot be read.
 int RunServe(CommandArguments& args, const TrafficLogConsole& console);

@@ -1,16 +1,10 @@
 #include "tools/trafficlog/serve/ServeOptions.h"
 
-#include "config_control/ConfigControl.h"
-
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:145 ServeOptions.cpp $Revision: 1.1 $";
-ModuleRevisions revisions{"TrafficLog", kServeOptionsHeaderRevision, kRevision};
-
 constexpr std::int64_t kLastPort = 65535;
 } // namespace
 
 bool ReadServeOptions(CommandArguments& args, ServeOptions& options) {
-    revisions.Register();
     bool ok = true;
     while (ok && args.Next()) {
         std::int64_t port = 0;

@@ -5,9 +5,6 @@
 
 #include <cstdint>
 
-inline constexpr char kServeOptionsHeaderRevision[] =
-    "%Z% TrafficLog QX5002:144 ServeOptions.h $Revision: 1.1 $";
-
 struct ServeOptions {
     static constexpr double kSlowest = 0.01;
     static constexpr double kFastest = 1000.0;

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/sources/BaseStationTracker.h"
 
-#include "config_control/ConfigControl.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/FlightValueText.h"
@@ -14,10 +13,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:64 BaseStationTracker.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kBaseStationTrackerHeaderRevision, kRevision};
-
 using units::kMetresPerFoot;
 using units::kMetresPerSecondPerFootPerMinute;
 using units::kMetresPerSecondPerKnot;
@@ -98,7 +93,6 @@ bool IsBaseStationLine(const char* line) {
 
 MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Message& message,
                                      char* reason, int size) const {
-    revisions.Register();
     if (!IsBaseStationLine(line)) {
         FormatBounded(reason, size, "not a BaseStation message");
         return MessageKind::Bad;

@@ -11,9 +11,6 @@
 #include <cstdint>
 #include <unordered_map>
 
-inline constexpr char kBaseStationTrackerHeaderRevision[] =
-    "%Z% TrafficLog QX5002:63 BaseStationTracker.h $Revision: 1.1 $";
-
 enum class MessageKind { Used, Ignored, Bad };
 
 // True when the line looks like a BaseStation message, not a CSV header.

@@ -1,6 +1,5 @@
 #include "tools/trafficlog/sources/FieldText.h"
 
-#include "config_control/ConfigControl.h"
 #include "traffic/DecimalText.h"
 #include "traffic/FieldReading.h"
 
@@ -9,10 +8,6 @@
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:60 FieldText.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kFieldTextHeaderRevision, kRevision};
-
 // Eighteen decimal digits always fit 64 bits.
 constexpr int kMaxInt64Digits = 18;
 // An ICAO aircraft address has 24 bits. More digits would not fit what the feeder reads
@@ -73,7 +68,6 @@ bool IsAddressText(const char* text) {
 }
 
 bool IsFieldNumber(const char* text) {
-    revisions.Register();
     bool exponent = false;
     const std::size_t length = DecimalLength(text, exponent);
     // Only an exponent or hundreds of digits take a decimal beyond the finite range. The feeder
@@ -83,7 +77,6 @@ bool IsFieldNumber(const char* text) {
 }
 
 bool ReadFieldNumber(const char* text, double& value) {
-    revisions.Register();
     // A plain decimal read in one walk is a field number whatever its value.
     if (ParseWholeShortDecimal(text, value)) {
         return true;

@@ -4,9 +4,6 @@
 
 #include <cstdint>
 
-inline constexpr char kFieldTextHeaderRevision[] =
-    "%Z% TrafficLog QX5002:59 FieldText.h $Revision: 1.1 $";
-
 // The text without the spaces and double quotes around it (changed in place).
 char* TrimField(char* text);
 // The same for a text whose terminator is known to stand at `end`.

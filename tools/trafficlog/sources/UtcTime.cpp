@@ -1,15 +1,10 @@
 #include "tools/trafficlog/sources/UtcTime.h"
 
-#include "config_control/ConfigControl.h"
 #include "tools/trafficlog/sources/FieldText.h"
 
 #include <cstring>
 
 namespace {
-const char kRevision[] = "%Z% TrafficLog QX5002:54 UtcTime.cpp $Revision: 1.1 $";
-
-ModuleRevisions revisions{"TrafficLog", kUtcTimeHeaderRevision, kRevision};
-
 constexpr int kSecondsPerDay = 86400;
 
 // Exactly `digits` decimal digits at `text`.
@@ -76,7 +71,6 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
 }
 
 bool ParseUtcDateTime(const char* date, const char* time, std::int64_t& seconds) {
-    revisions.Register();
     int year = 0, month = 0, day = 0, secondOfDay = 0;
     const char* end = nullptr;
     if (date == nullptr || time == nullptr || std::strlen(date) != 10 ||
@@ -88,7 +82,6 @@ bool ParseUtcDateTime(const char* date, const char* time, std::int64_t& seconds)
 }
 
 bool ParseTimeOption(const char* text, std::int64_t& seconds) {
-    revisions.Register();
     if (text == nullptr || *text == '\0') {
         return false;
     }

@@ -3,9 +3,6 @@
 
 #include <cstdint>
 
-inline constexpr char kUtcTimeHeaderRevision[] =
-    "%Z% TrafficLog QX5002:53 UtcTime.h $Revision: 1.1 $";
-
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar (no range limit beyond
 // the 64-bit one; the caller checks month and day).
 std::int64_t DaysFromCivil(std::int64_t year, int month, int day);
