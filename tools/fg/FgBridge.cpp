@@ -4,6 +4,7 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
+#include "tools/fg/TcasRequest.h"
 #include "traffic/FlightLimits.h"
 #include "traffic/Units.h"
 

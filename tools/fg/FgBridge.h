@@ -5,11 +5,11 @@
 // aural-alert requests. Driven by its owner with datagrams and ticks and a clock in seconds, so
 // that it runs the same against a test's block and fake sockets.
 
+#include "aviation/Tcas.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/SimulatorSide.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
-#include "tools/fg/Tcas.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
