@@ -4,8 +4,9 @@
 // the tick that sends them to FlightGear and raises the alert request, and the alert part of it
 // alone.
 
+#include "aviation/tests/TcasScript.h"
 #include "tools/fg/FgBridge.h"
-#include "tools/fg/tests/TcasScript.h"
+#include "tools/fg/TcasRequest.h"
 
 #include <benchmark/benchmark.h>
 

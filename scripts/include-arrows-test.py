@@ -21,7 +21,7 @@ Some words.
 
 ```text
 text_functions → platform
-  → app | tools → tests → bench
+  → aviation → app | tools → tests → bench
 ```
 
 ## After
@@ -32,6 +32,7 @@ HEADERS = [
     "text_functions/Text.h",
     "platform/Clock.h",
     "platform/tests/ClockFake.h",
+    "aviation/Tcas.h",
     "app/Alert.h",
     "tools/fg/Bridge.h",
     "tools/fg/tests/Script.h",
@@ -93,6 +94,8 @@ class SmallTree(unittest.TestCase):
             ("text_functions/Text.cpp", '#include "text_functions/../platform/Clock.h"',
              'climbs with ".."'),
             ("app/Dialog.cpp", '#include "app/Missing.h"', "is no file of the project"),
+            ("aviation/Tcas.cpp", '#include "tools/fg/Bridge.h"',
+             "runs against the layer order: aviation → tools"),
         ]
         for path, spelling, message in cases:
             with self.subTest(path=path, spelling=spelling):
@@ -113,6 +116,8 @@ class SmallTree(unittest.TestCase):
             ("bench/Bench.cpp", '#include "tools/fg/tests/Script.h"'),
             ("bench/Bench.cpp", '#include "app/Alert.h"'),
             ("app/Dialog.cpp", "#include <vector>"),
+            ("tools/fg/Bridge.cpp", '#include "aviation/Tcas.h"'),
+            ("app/Dialog.cpp", '#include "aviation/Tcas.h"'),
         ]
         for path, spelling in cases:
             with self.subTest(path=path, spelling=spelling):
@@ -181,23 +186,39 @@ class RealTree(unittest.TestCase):
         status, output = run_check(PROJECT)
         self.assertEqual(status, 0, output)
 
-    def test_a_copy_with_a_tool_including_app_fails_on_that_line(self):
+    def test_a_copy_with_a_wrong_arrow_fails_on_that_line(self):
+        cases = [
+            ("tools/fg/TcasRequest.cpp", "app/AuralAlertPlayer.h",
+             'tools/fg/TcasRequest.cpp:2: "app/AuralAlertPlayer.h" runs between tools and app, '
+             "which stand side by side and include neither each other"),
+            ("aviation/Tcas.cpp", "tools/fg/FgBridge.h",
+             'aviation/Tcas.cpp:2: "tools/fg/FgBridge.h" runs against the layer order: '
+             "aviation → tools, but tools stands above aviation"),
+        ]
+        for path, header, fault in cases:
+            with self.subTest(path=path, header=header):
+                copy = self.copy_of_the_sources()
+                self.plant_second_line(copy, path, header)
+
+                status, output = run_check(copy)
+                self.assertEqual(status, 1, output)
+                self.assertEqual(output.splitlines()[0], fault)
+                self.assertIn("1 fault(s)", output)
+
+    def copy_of_the_sources(self):
         copy = tempfile.mkdtemp(prefix="include-arrows-copy-")
         self.addCleanup(shutil.rmtree, copy)
         shutil.copytree(PROJECT, copy, dirs_exist_ok=True, ignore=self.sources_only)
-        victim = os.path.join(copy, "tools", "fg", "Tcas.cpp")
+        return copy
+
+    @staticmethod
+    def plant_second_line(root, path, header):
+        victim = os.path.join(root, *path.split("/"))
         with open(victim, encoding="utf-8") as source:
             lines = source.readlines()
-        lines.insert(1, '#include "app/AuralAlertPlayer.h"\n')
+        lines.insert(1, f'#include "{header}"\n')
         with open(victim, "w", encoding="utf-8") as source:
             source.writelines(lines)
-
-        status, output = run_check(copy)
-        self.assertEqual(status, 1, output)
-        self.assertEqual(output.splitlines()[0],
-                         'tools/fg/Tcas.cpp:2: "app/AuralAlertPlayer.h" runs between tools and '
-                         "app, which stand side by side and include neither each other")
-        self.assertIn("1 fault(s)", output)
 
     @staticmethod
     def sources_only(folder, names):

@@ -80,6 +80,69 @@ TEST_F(SimulatorSideTest, TheUserEndsEarlierButNeverLater) {
     EXPECT_TRUE(peer.Finished(10 + kEndingLingerSeconds));
 }
 
+// What an earlier simulator left must not reach the feeder before this one has started.
+TEST_F(SimulatorSideTest, AwaitingClearsWhatAnEarlierSimulatorLeft) {
+    block->simulationState = kSimulationEnding;
+    block->soundRequest = 3;
+    SimulatorSide peer(*block);
+    EXPECT_EQ(block->simulationState, kSimulationEnding); // nothing written yet
+    peer.Await();
+    EXPECT_EQ(block->simulationState, kSimulationNotRunning);
+    EXPECT_EQ(block->soundRequest, kSilenceRequest);
+    peer.MoveOwnShip(1, 50.45, 0.01);
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+    EXPECT_DOUBLE_EQ(block->ownLongitude, 0.01);
+    EXPECT_EQ(block->soundRequest, kSilenceRequest);
+    peer.Request(4);
+    EXPECT_EQ(block->soundRequest, 4);
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+}
+
+// Ended from outside (the user, a simulator gone quiet), the block says so at once, and an
+// own-ship that still comes leaves the ending state in place.
+TEST_F(SimulatorSideTest, AnEndIsWrittenAtOnceAndStays) {
+    SimulatorSide peer(*block);
+    peer.MoveOwnShip(1, 50.45, 0.01);
+    peer.EndNow(2);
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+    EXPECT_EQ(peer.SimulationState(), kSimulationEnding);
+    peer.MoveOwnShip(3, 50.45, 0.02);
+    EXPECT_EQ(block->simulationState, kSimulationEnding);
+    EXPECT_FALSE(peer.Finished(2 + kEndingLingerSeconds - 0.1));
+    EXPECT_TRUE(peer.Finished(2 + kEndingLingerSeconds));
+}
+
+// A fresh block made under the name of a removed one: the request and the state go there at
+// once, running again only with the next own-ship; an ending stays an ending. The old block,
+// whose memory may be gone, is no longer touched.
+TEST_F(SimulatorSideTest, MovedToAFreshBlockItWritesThereAndCountsItsPublications) {
+    auto fresh = std::make_unique<VisualInterfaceBlock>();
+    std::memset(fresh.get(), 0, sizeof(VisualInterfaceBlock));
+    fresh->publishCounter = 7; // a feeder already publishes there
+    SimulatorSide peer(*block);
+    peer.Step(1, 50.45, 0.01, 0);
+    Publish(2);
+
+    peer.MoveTo(*fresh);
+    EXPECT_EQ(fresh->simulationState, kSimulationNotRunning);
+    EXPECT_EQ(fresh->soundRequest, 0);
+    EXPECT_FALSE(peer.NewPublication()); // neither the old block's nor the fresh one's 7th
+    fresh->publishCounter = 8;
+    EXPECT_TRUE(peer.NewPublication());
+    peer.MoveOwnShip(2, 50.46, 0.02);
+    EXPECT_EQ(fresh->simulationState, kSimulationRunning);
+    EXPECT_DOUBLE_EQ(fresh->ownLatitude, 50.46);
+    peer.EndNow(3);
+    EXPECT_EQ(block->simulationState, kSimulationRunning);
+    EXPECT_DOUBLE_EQ(block->ownLatitude, 50.45);
+
+    auto another = std::make_unique<VisualInterfaceBlock>();
+    std::memset(another.get(), 0, sizeof(VisualInterfaceBlock));
+    peer.MoveTo(*another);
+    EXPECT_EQ(another->simulationState, kSimulationEnding);
+    EXPECT_EQ(another->soundRequest, 0);
+}
+
 TEST_F(SimulatorSideTest, SeesEachPublicationOnce) {
     block->publishCounter = 41; // left by an earlier run: not a publication of this one
     SimulatorSide peer(*block, kEndAfter);

@@ -1,14 +1,13 @@
 #include "tools/fg/FgBridge.h"
 
-#include "shared_memory/SoundRequest.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgStatusText.h"
+#include "tools/fg/TcasRequest.h"
 #include "traffic/FlightLimits.h"
 #include "traffic/Units.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -18,42 +17,33 @@ constexpr int kEventSize = 256;
 constexpr double kRateWindowSeconds = 2.0;
 // A stream of bad datagrams is reported once in this many seconds, with the count.
 constexpr double kMalformedReportSeconds = 10.0;
-constexpr auto kSilence = static_cast<std::int32_t>(SoundRequest::TcasSilence);
-
-// The feeder reads these fields from another process.
-void Store(std::int32_t& field, std::int32_t value) {
-    std::atomic_ref<std::int32_t>(field).store(value, std::memory_order_release);
-}
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
-    : block(&block), settings(settings), publications(std::make_unique<SimulatorSide>(block)),
-      snapshot(std::make_unique<PublicationSnapshot>()),
+    : settings(settings), simulator(block), snapshot(std::make_unique<PublicationSnapshot>()),
       traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
       rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     status.matching = settings.matcher != nullptr;
-    // Whatever an earlier simulator left (an ending state, an alert) must not reach the feeder
-    // before FlightGear has said anything.
-    Store(block.simulationState, kSimulationNotRunning);
-    Store(block.soundRequest, kSilence);
+    // Not running until FlightGear has said something.
+    simulator.Await();
 }
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
-    block = &fresh;
-    publications = std::make_unique<SimulatorSide>(fresh);
+    simulator.MoveTo(fresh);
     // The old block's traffic would otherwise fly on by dead reckoning until a feeder publishes.
     traffic->Publish({}, now);
     status.forwarded = 0;
     std::fill(std::begin(status.byRule), std::end(status.byRule), 0);
-    const bool running = status.link == FgLink::Receiving && !status.ending;
-    if (running) {
-        fresh.ownLatitude = status.own.latitude;
-        fresh.ownLongitude = status.own.longitude;
+    if (status.link == FgLink::Receiving && !simulator.Ending(now)) {
+        simulator.MoveOwnShip(now, status.own.latitude, status.own.longitude);
     }
-    Store(fresh.simulationState, status.ending ? kSimulationEnding
-                                 : running     ? kSimulationRunning
-                                               : kSimulationNotRunning);
-    Store(fresh.soundRequest, status.soundRequest);
+}
+
+FgStatus FgBridge::Status() const {
+    FgStatus shown = status;
+    shown.soundRequest = simulator.SoundRequest();
+    shown.ending = simulator.SimulationState() == kSimulationEnding;
+    return shown;
 }
 
 std::vector<std::string> FgBridge::TakeEvents() {
@@ -146,21 +136,18 @@ void FgBridge::TakePosition(const MpPosition& message, double now) {
     status.own = ToGeodetic(message.position);
     status.ownHeading = AnglesOf(status.own, message.attitude).heading;
     const Vector3 velocity = BodyToLocal(status.own, message.attitude, message.linearVelocity);
-    own = {status.own, velocity.x, velocity.y, -velocity.z};
-    ownFlyable = flight_limits::IsFlyableGroundSpeed(std::hypot(own.north, own.east)) &&
-                 flight_limits::IsFlyableVerticalRate(own.up);
-    status.ownVerticalSpeed = own.up;
+    status.ownNorthSpeed = velocity.x;
+    status.ownEastSpeed = velocity.y;
+    status.ownVerticalSpeed = -velocity.z;
     status.lastMessage = now;
     peerTime = message.time;
     peerTimeAt = now;
     ++status.messages;
     ++rateWindowMessages;
-    if (status.ending) {
+    if (simulator.Ending(now)) {
         return; // the feeder is ending: the block keeps the ending state
     }
-    block->ownLatitude = status.own.latitude;
-    block->ownLongitude = status.own.longitude;
-    Store(block->simulationState, kSimulationRunning);
+    simulator.MoveOwnShip(now, status.own.latitude, status.own.longitude);
     status.link = FgLink::Receiving;
     char line[kEventSize];
     if (first || resumed) {
@@ -199,10 +186,8 @@ void FgBridge::WatchLink(double now) {
         }
         return;
     case FgLink::Silent:
-        if (!status.ending && !settings.keepRunning && quiet >= settings.endAfterSilence) {
-            status.ending = true;
-            status.endingSince = now;
-            Store(block->simulationState, kSimulationEnding);
+        if (!simulator.Ending(now) && !settings.keepRunning && quiet >= settings.endAfterSilence) {
+            simulator.EndNow(now);
             FormatBounded(line, kEventSize,
                           "FlightGear silent for %.0f s: simulation ending (state 0x00FFFFFF)",
                           quiet);
@@ -213,10 +198,10 @@ void FgBridge::WatchLink(double now) {
 }
 
 void FgBridge::ForwardPublication(double now) {
-    if (!publications->NewPublication()) {
+    if (!simulator.NewPublication()) {
         return;
     }
-    publications->TakeSnapshot(*snapshot);
+    simulator.TakeSnapshot(*snapshot);
     RecordTimes times;
     if (settings.calendar != nullptr) {
         times = {true, settings.calendar->UnixSeconds()};
@@ -256,23 +241,29 @@ void FgBridge::ForwardPublication(double now) {
     Event(line);
 }
 
+TcasAircraft FgBridge::OwnShip() const {
+    return {status.own, status.ownNorthSpeed, status.ownEastSpeed, status.ownVerticalSpeed};
+}
+
 void FgBridge::AssessTraffic(double now) {
     TcasAdvisory next;
     // An own-ship that moves as no aircraft flies (a spacecraft, a broken message) has no
     // encounter a traffic alert could resolve.
-    if (settings.tcas && status.link == FgLink::Receiving && !status.ending && ownFlyable) {
+    const bool ownFlyable = flight_limits::IsFlyableGroundSpeed(
+                                std::hypot(status.ownNorthSpeed, status.ownEastSpeed)) &&
+                            flight_limits::IsFlyableVerticalRate(status.ownVerticalSpeed);
+    if (settings.tcas && status.link == FgLink::Receiving && !simulator.Ending(now) && ownFlyable) {
         TcasAircraft intruders[kMaxBlockAircraft];
         const int n = traffic->Intruders(now, intruders, kMaxBlockAircraft);
-        next =
-            NextAdvisory(advisory, WorstThreat(own, {intruders, static_cast<std::size_t>(n)}), now);
+        next = NextAdvisory(advisory,
+                            WorstThreat(OwnShip(), {intruders, static_cast<std::size_t>(n)}), now);
     }
     advisory = next;
     const std::int32_t request = RequestOf(advisory);
-    if (request == status.soundRequest) {
+    if (request == simulator.SoundRequest()) {
         return;
     }
-    status.soundRequest = request;
-    Store(block->soundRequest, request);
+    simulator.Request(request);
     char line[kEventSize];
     FormatBounded(line, kEventSize, "alert request %d: %s", request, RequestName(request));
     Event(line);
@@ -288,15 +279,13 @@ void FgBridge::Tick(double now, DatagramSink& sink) {
 }
 
 void FgBridge::EndNow(double now) {
-    if (settings.keepRunning || status.ending) {
+    if (settings.keepRunning || simulator.Ending(now)) {
         return;
     }
-    status.ending = true;
-    status.endingSince = now;
-    Store(block->simulationState, kSimulationEnding);
+    simulator.EndNow(now);
     Event("ended by the user: simulation ending (state 0x00FFFFFF)");
 }
 
 bool FgBridge::Finished(double now) const {
-    return status.ending && now - status.endingSince >= kEndingLingerSeconds;
+    return simulator.Finished(now);
 }

@@ -2,14 +2,15 @@
 // The simulator's side of the VisualInterface block with FlightGear as the simulator: FlightGear's
 // own position messages keep the own-ship position and simulationState current, the feeder's
 // publications go to FlightGear as multiplayer aircraft, and the traffic-alert logic raises the
-// aural-alert requests. Driven by its owner with datagrams and ticks and a clock in seconds, so
-// that it runs the same against a test's block and fake sockets.
+// aural-alert requests, all written into the block through its SimulatorSide. Driven by its owner
+// with datagrams and ticks and a clock in seconds, so that it runs the same against a test's block
+// and fake sockets.
 
+#include "aviation/Tcas.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/SimulatorSide.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
-#include "tools/fg/Tcas.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
@@ -60,16 +61,18 @@ struct FgStatus {
     char ownCallsign[kMpCallsignSize] = {};
     GeodeticPosition own{};
     double ownHeading = 0;
-    double ownVerticalSpeed = 0; // m/s
+    double ownNorthSpeed = 0;    // m/s
+    double ownEastSpeed = 0;     // m/s
+    double ownVerticalSpeed = 0; // m/s, climbing positive
     std::int32_t publications = 0;
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
     bool matching = false;        // models are chosen per aircraft
     int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
+    // What the simulator's side last wrote into the block.
     std::int32_t soundRequest = kSilenceRequest;
-    bool ending = false; // the ending state has been written
-    double endingSince = 0;
+    bool ending = false; // the ending state
 };
 
 class FgBridge {
@@ -95,7 +98,7 @@ public:
     // The ending state has stood long enough for the feeder to see it and end itself.
     bool Finished(double now) const;
 
-    const FgStatus& Status() const { return status; }
+    FgStatus Status() const;
     const TrafficForwarder& Traffic() const { return *traffic; }
     // What happened since the last call, one line each.
     std::vector<std::string> TakeEvents();
@@ -107,18 +110,15 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
+    TcasAircraft OwnShip() const;
     void Event(const char* text);
 
-    VisualInterfaceBlock* block;
     const FgSettings& settings;
-    // Serves here only to read the feeder's publications: the bridge writes the block itself.
-    std::unique_ptr<SimulatorSide> publications;
+    SimulatorSide simulator;
     std::unique_ptr<PublicationSnapshot> snapshot;
     std::unique_ptr<TrafficForwarder> traffic;
     MpDecoder decoder;
     TcasAdvisory advisory;
-    TcasAircraft own{};
-    bool ownFlyable = false;
     UdpEndpoint ownSender{};
     bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped

@@ -2,6 +2,7 @@
 
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/TcasRequest.h"
 #include "tools/textlayout/WordWrap.h"
 #include "traffic/Units.h"
 

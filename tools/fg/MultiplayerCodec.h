@@ -4,9 +4,9 @@
 // other aircraft in the same way. Optional property values after the position block are neither
 // written nor read.
 
+#include "aviation/Attitude.h"
+#include "aviation/Geodesy.h"
 #include "error_report/QX_ErrorReport.h"
-#include "tools/fg/Attitude.h"
-#include "tools/fg/Geodesy.h"
 
 #include <cstddef>
 #include <cstdint>

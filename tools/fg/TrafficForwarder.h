@@ -4,11 +4,11 @@
 // moved on by dead reckoning between publications, written as position messages. An aircraft
 // missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
 
+#include "aviation/Tcas.h"
+#include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
-#include "tools/fg/Tcas.h"
-#include "tools/fg/TrafficTrack.h"
 #include "tools/fg/models/ModelMatcher.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Whole encounters played second by second against the own-ship east-bound at 12000 ft and
 // 250 kt (sensitivity level 6, HMD 4861 ft = 1481.6 m): the requests each must give, in order.
 
-#include "tools/fg/tests/TcasScript.h"
+#include "tools/fg/tests/TcasRequestScript.h"
 
 #include <gtest/gtest.h>
 

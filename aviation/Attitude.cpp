@@ -1,4 +1,4 @@
-#include "tools/fg/Attitude.h"
+#include "aviation/Attitude.h"
 
 #include "traffic/Units.h"
 

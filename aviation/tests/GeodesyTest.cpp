@@ -1,4 +1,4 @@
-#include "tools/fg/Geodesy.h"
+#include "aviation/Geodesy.h"
 
 #include <gtest/gtest.h>
 

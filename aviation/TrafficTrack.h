@@ -1,11 +1,11 @@
 #pragma once
-// One recorded aircraft as FlightGear is shown it between two publications: it moves on by dead
+// One recorded aircraft as it is shown between two of its fixes: it moves on by dead
 // reckoning from its last fix (track, ground speed and vertical rate), and a new fix is blended
 // in over about two seconds instead of making the aircraft jump. The blend never moves it
 // backwards along its track: when the new fix lies behind the aircraft as shown, the aircraft
 // slows down until the fix has caught up, instead of turning back.
 
-#include "tools/fg/Geodesy.h"
+#include "aviation/Geodesy.h"
 
 inline constexpr double kBlendSeconds = 2.0;
 // While the fix catches up, the aircraft shown moves on at no less than this share of its speed.
@@ -30,7 +30,7 @@ struct TrafficFix {
 
 class TrafficTrack {
 public:
-    // The aircraft is shown at `fix` as it was at `fixTime` (seconds of the bridge's clock), at
+    // The aircraft is shown at `fix` as it was at `fixTime` (seconds of the caller's clock), at
     // once, without a blend.
     void Start(const TrafficFix& fix, double fixTime);
     // A new fix, taken at `now`, that holds the position as it was at `fixTime`.

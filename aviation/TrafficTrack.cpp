@@ -1,6 +1,6 @@
-#include "tools/fg/TrafficTrack.h"
+#include "aviation/TrafficTrack.h"
 
-#include "tools/fg/Attitude.h"
+#include "aviation/Attitude.h"
 #include "traffic/FlightLimits.h"
 
 #include <algorithm>
@@ -38,7 +38,7 @@ GeodeticPosition DeadReckoned(const TrafficFix& fix, double seconds) {
     GeodeticPosition moved =
         Displaced(fix.position, {distance * std::cos(track), distance * std::sin(track),
                                  fix.verticalRate * seconds});
-    // A climb or descent kept up long after the last fix (a feeder that stopped publishing)
+    // A climb or descent kept up long after the last fix (a source that stopped sending fixes)
     // ends where aircraft end, not in space or inside the earth.
     moved.height = std::clamp(moved.height, flight_limits::kMinHeight, flight_limits::kMaxHeight);
     return moved;

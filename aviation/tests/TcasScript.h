@@ -1,17 +1,14 @@
 #pragma once
 // Scripted encounters for the traffic-alert tests: aircraft flying straight (an intruder may
-// level off), the requests the logic gives as the encounter plays, and random encounters as the
-// logic meets them.
+// level off), and random encounters as the logic meets them.
 
-#include "tools/fg/Tcas.h"
+#include "aviation/Tcas.h"
 #include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
-#include <vector>
 
 inline constexpr double kFt = units::kMetresPerFoot;
 inline constexpr double kKt = units::kMetresPerSecondPerKnot;
@@ -40,22 +37,6 @@ inline const Flight kOwn{{50.45, 0.01, 12000 * kFt}, 0, 250 * kKt, 0};
 inline Flight HeadOn(double ahead, double aboveFt, double knots = 250, double upFpm = 0,
                      double abeam = 0) {
     return {Displaced(kOwn.start, {abeam, ahead, aboveFt * kFt}), 0, -knots * kKt, upFpm * kFpm};
-}
-
-// The requests of an encounter, each change once, sampled every `step` seconds.
-inline std::vector<std::int32_t> Requests(const Flight& own, const Flight& intruder, double seconds,
-                                          double step) {
-    std::vector<std::int32_t> requests = {10};
-    TcasAdvisory advisory;
-    for (int i = 0; i * step <= seconds; ++i) {
-        const double t = i * step;
-        const TcasAircraft other = intruder.At(t);
-        advisory = NextAdvisory(advisory, WorstThreat(own.At(t), {&other, 1}), t);
-        if (RequestOf(advisory) != requests.back()) {
-            requests.push_back(RequestOf(advisory));
-        }
-    }
-    return requests;
 }
 
 // Random encounters from a fixed seed: own-ship anywhere from 500 to 45000 ft, intruders within

@@ -1,6 +1,5 @@
-#include "tools/fg/Tcas.h"
+#include "aviation/Tcas.h"
 
-#include "shared_memory/SoundRequest.h"
 #include "traffic/Units.h"
 
 #include <cmath>
@@ -14,7 +13,7 @@ constexpr double kFt = units::kMetresPerFoot;
 // Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
 // 7.1" (28 February 2011), with the horizontal miss distance of its HMD filter: 1215, 2126, 3342,
 // 4861 and 6683 ft for levels 3 to 7, 6683 ft above FL420. The two lowest bands are heights above
-// the ground there; without terrain the bridge takes the own-ship's height above the ellipsoid
+// the ground there; without terrain the own-ship's height above the ellipsoid stands in
 // for them. The edges are held in metres, converted once from the table's feet.
 struct Band {
     double below; // metres
@@ -35,13 +34,6 @@ constexpr Band kBands[] = {
 };
 constexpr TcasThresholds kAbove42000 = {
     7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt, 6683 * kFt};
-
-// Where the voice's words differ from the feeder's names of the requests.
-constexpr SoundRequestSpelling kVoiceWords[] = {
-    {SoundRequest::ClearOfTraffic, "CLEAR OF CONFLICT"},
-    {SoundRequest::TcasSysFail, "TCAS SYSTEM FAIL"},
-    {SoundRequest::TcasSilence, "silence"},
-};
 
 // The intruder relative to the own-ship.
 struct Geometry {
@@ -241,34 +233,4 @@ TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst,
     clear.sense = standing.sense;
     clear.reversalTaken = standing.reversalTaken;
     return clear;
-}
-
-std::int32_t RequestOf(const TcasAdvisory& advisory) {
-    SoundRequest request = SoundRequest::TcasSilence;
-    switch (advisory.kind) {
-    case TcasAdvisoryKind::Traffic:
-        request = SoundRequest::Traffic;
-        break;
-    case TcasAdvisoryKind::Resolution:
-        if (advisory.sense == TcasSense::Climb) {
-            request = advisory.reversed ? SoundRequest::ClimbNow : SoundRequest::Climb;
-        } else {
-            request = advisory.reversed ? SoundRequest::DescendNow : SoundRequest::Descend;
-        }
-        break;
-    case TcasAdvisoryKind::ClearOfConflict:
-        request = SoundRequest::ClearOfTraffic;
-        break;
-    case TcasAdvisoryKind::None:
-        break;
-    }
-    return static_cast<std::int32_t>(request);
-}
-
-const char* RequestName(std::int32_t request) {
-    if (const char* own = SpellingOf(request, kVoiceWords)) {
-        return own;
-    }
-    const char* name = SoundRequestName(request);
-    return name != nullptr ? name : "no request";
 }

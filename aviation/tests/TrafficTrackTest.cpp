@@ -1,6 +1,6 @@
-#include "tools/fg/TrafficTrack.h"
+#include "aviation/TrafficTrack.h"
 
-#include "tools/fg/Attitude.h"
+#include "aviation/Attitude.h"
 
 #include <gtest/gtest.h>
 

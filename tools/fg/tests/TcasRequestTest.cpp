@@ -1,6 +1,8 @@
-#include "tools/fg/Tcas.h"
+// Encounters as the requests the bridge writes for them: when each advisory comes, which way an
+// RA points, when it reverses and how an encounter ends.
+#include "tools/fg/TcasRequest.h"
 
-#include "tools/fg/tests/TcasScript.h"
+#include "tools/fg/tests/TcasRequestScript.h"
 
 #include <gtest/gtest.h>
 
@@ -15,60 +17,7 @@ namespace {
 std::vector<std::int32_t> Requests(const Flight& intruder, double seconds) {
     return Requests(kOwn, intruder, seconds, 0.1);
 }
-
-TEST(Tcas, SensitivityLevelsFollowTheOwnAltitude) {
-    struct Case {
-        double altitudeFt;
-        int level;
-        double taTau;
-        double raTau;
-        double raZthrFt;
-    };
-    const Case cases[] = {{500, 2, 20, 0, 0},     {1500, 3, 25, 15, 600},  {3000, 4, 30, 20, 600},
-                          {9999, 5, 40, 25, 600}, {10000, 6, 45, 30, 600}, {30000, 7, 48, 35, 700},
-                          {45000, 7, 48, 35, 800}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.altitudeFt);
-        const TcasThresholds t = ThresholdsFor(c.altitudeFt * kFt);
-        EXPECT_EQ(t.level, c.level);
-        EXPECT_EQ(t.taTau, c.taTau);
-        EXPECT_EQ(t.raTau, c.raTau);
-        EXPECT_NEAR(t.raZthr, c.raZthrFt * kFt, 1e-9);
-    }
-    EXPECT_NEAR(ThresholdsFor(15000 * kFt).taDmod, 1852.0, 1e-9);
-    EXPECT_NEAR(ThresholdsFor(15000 * kFt).raDmod, 0.8 * 1852.0, 1e-9);
-}
-
-// A height exactly on an edge is in the band above it; the nearest height below it, one step of
-// a double in metres, is still in the band below, even where dividing by the foot rounds it up
-// onto the edge (2350 ft).
-TEST(Tcas, EachBandHoldsItsLowerEdgeAndNotItsUpperOne) {
-    // A band as its level and its RA altitude threshold (which tells apart the two of level 7).
-    struct Band {
-        int level;
-        double raZthrFt;
-    };
-    struct Edge {
-        double feet;
-        Band below;
-        Band from;
-    };
-    const Edge edges[] = {{1000, {2, 0}, {3, 600}},    {2350, {3, 600}, {4, 600}},
-                          {5000, {4, 600}, {5, 600}},  {10000, {5, 600}, {6, 600}},
-                          {20000, {6, 600}, {7, 700}}, {42000, {7, 700}, {7, 800}}};
-    for (const Edge& e : edges) {
-        SCOPED_TRACE(e.feet);
-        const double edge = e.feet * kFt;
-        for (const double height : {std::nextafter(edge, 0.0), edge, std::nextafter(edge, 1e9)}) {
-            const Band expected = height < edge ? e.below : e.from;
-            const TcasThresholds t = ThresholdsFor(height);
-            EXPECT_EQ(t.level, expected.level) << height - edge;
-            EXPECT_NEAR(t.raZthr, expected.raZthrFt * kFt, 1e-9) << height - edge;
-        }
-    }
-}
-
-TEST(Tcas, HeadOnAtTheSameLevelGivesATrafficAdvisoryFirst) {
+TEST(TcasRequests, HeadOnAtTheSameLevelGivesATrafficAdvisoryFirst) {
     // 20 km apart, closing at 500 kt.
     const Flight intruder = HeadOn(20000, 200);
     double taAt = -1;
@@ -92,7 +41,7 @@ TEST(Tcas, HeadOnAtTheSameLevelGivesATrafficAdvisoryFirst) {
     EXPECT_EQ(RequestOf(advisory), 3); // DESCEND: the intruder is 200 ft above
 }
 
-TEST(Tcas, TheSenseOfTheRaIsAwayFromTheIntruder) {
+TEST(TcasRequests, TheSenseOfTheRaIsAwayFromTheIntruder) {
     struct Case {
         const char* name;
         double aboveFt;
@@ -114,7 +63,7 @@ TEST(Tcas, TheSenseOfTheRaIsAwayFromTheIntruder) {
     }
 }
 
-TEST(Tcas, ThousandFeetApartAndDivergingIsNothing) {
+TEST(TcasRequests, ThousandFeetApartAndDivergingIsNothing) {
     for (const double aboveFt : {1000.0, -1000.0}) {
         const double divergingFpm = aboveFt > 0 ? 1000 : -1000;
         EXPECT_EQ(Requests(HeadOn(30000, aboveFt, 250, divergingFpm), 120),
@@ -123,20 +72,20 @@ TEST(Tcas, ThousandFeetApartAndDivergingIsNothing) {
     }
 }
 
-TEST(Tcas, AnIntruderThatPassesEndsWithClearOfConflictOnce) {
+TEST(TcasRequests, AnIntruderThatPassesEndsWithClearOfConflictOnce) {
     const std::vector<std::int32_t> requests = Requests(HeadOn(20000, 200), 120);
     EXPECT_EQ(requests, (std::vector<std::int32_t>{10, 0, 3, 5, 10}));
 }
 
 // 700 ft above and level: inside the TA's altitude threshold (850 ft), outside the RA's (600 ft).
-TEST(Tcas, ATrafficAdvisoryAloneEndsInSilenceWithoutClearOfConflict) {
+TEST(TcasRequests, ATrafficAdvisoryAloneEndsInSilenceWithoutClearOfConflict) {
     const std::vector<std::int32_t> requests = Requests(HeadOn(20000, 700), 120);
     EXPECT_EQ(requests, (std::vector<std::int32_t>{10, 0, 10}));
 }
 
 // The intruder above starts to descend hard through the own-ship's level: the descent RA
 // turns into CLIMB NOW.
-TEST(Tcas, AnRaReversesWhenTheIntruderReversesTheGeometry) {
+TEST(TcasRequests, AnRaReversesWhenTheIntruderReversesTheGeometry) {
     TcasAdvisory advisory;
     const Flight level = HeadOn(15000, 300);
     std::vector<std::int32_t> requests = {10};
@@ -185,7 +134,7 @@ std::vector<std::int32_t> Script(std::initializer_list<RaStep> steps) {
     return requests;
 }
 
-TEST(Tcas, AnRaReversesOncePerEncounterAndOnlyBeforeTheClosestApproach) {
+TEST(TcasRequests, AnRaReversesOncePerEncounterAndOnlyBeforeTheClosestApproach) {
     constexpr auto kRa = TcasLevel::Resolution;
     constexpr auto kTa = TcasLevel::Traffic;
     constexpr auto kNone = TcasLevel::None;
@@ -227,7 +176,7 @@ TEST(Tcas, AnRaReversesOncePerEncounterAndOnlyBeforeTheClosestApproach) {
 }
 
 // An intruder that flickers around a threshold does not set the voice off again and again.
-TEST(Tcas, AThreatThatComesAndGoesBrieflyKeepsItsAdvisory) {
+TEST(TcasRequests, AThreatThatComesAndGoesBrieflyKeepsItsAdvisory) {
     TcasThreat traffic;
     traffic.level = TcasLevel::Traffic;
     const TcasThreat none;
@@ -244,18 +193,7 @@ TEST(Tcas, AThreatThatComesAndGoesBrieflyKeepsItsAdvisory) {
     EXPECT_EQ(last, 0);
 }
 
-TEST(Tcas, TheWorstOfSeveralIntrudersCounts) {
-    const TcasAircraft own = kOwn.At(0);
-    const TcasAircraft far = HeadOn(40000, 0).At(0);
-    const TcasAircraft near = HeadOn(5000, -200).At(0);
-    const TcasAircraft list[] = {far, near, far};
-    const TcasThreat worst = WorstThreat(own, list);
-    EXPECT_EQ(worst.level, TcasLevel::Resolution);
-    EXPECT_EQ(worst.sense, TcasSense::Climb);
-    EXPECT_EQ(WorstThreat(own, {}).level, TcasLevel::None);
-}
-
-TEST(Tcas, RequestNamesAreTheVoicesWords) {
+TEST(TcasRequests, RequestNamesAreTheVoicesWords) {
     EXPECT_STREQ(RequestName(0), "TRAFFIC");
     EXPECT_STREQ(RequestName(2), "CLIMB NOW");
     EXPECT_STREQ(RequestName(5), "CLEAR OF CONFLICT");

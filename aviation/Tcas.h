@@ -1,12 +1,10 @@
 #pragma once
-// The traffic-alert logic of the bridge, which plays the simulator and so raises the aural-alert
-// requests: a traffic advisory (TA) or resolution advisory (RA) from the published TCAS II
-// version 7.1 thresholds, as pure functions of the own-ship, the intruders and the advisory that
-// stands, so that an encounter can be scripted and replayed without FlightGear.
+// Traffic-alert logic: a traffic advisory (TA) or resolution advisory (RA) from the published
+// TCAS II version 7.1 thresholds, as pure functions of the own-ship, the intruders and the
+// advisory that stands, so that an encounter can be scripted and replayed without a simulator.
 
-#include "tools/fg/Geodesy.h"
+#include "aviation/Geodesy.h"
 
-#include <cstdint>
 #include <span>
 
 // An aircraft's position (height in metres) and velocity (m/s, north, east and up).
@@ -86,9 +84,3 @@ inline constexpr double kTcasReversalMargin = 30.0;
 // the closest approach has moved past the margin to the other side; otherwise it keeps its sense
 // until it ends.
 TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now);
-
-// The aural-alert request of an advisory: 0 traffic, 1 climb, 2 climb now, 3 descend,
-// 4 descend now, 5 clear of conflict, 10 silence.
-std::int32_t RequestOf(const TcasAdvisory& advisory);
-// What the voice says for a request ("TRAFFIC", "CLIMB NOW", ...; "silence" for 10).
-const char* RequestName(std::int32_t request);

@@ -1,4 +1,4 @@
-#include "tools/fg/Attitude.h"
+#include "aviation/Attitude.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
@@ -57,7 +57,7 @@ TEST(Attitude, NosePointsAlongTheHeadingAtSeveralLatitudes) {
     }
 }
 
-// As FlightGear sends it: the angle of the axis-angle vector is within pi.
+// Heading, pitch and roll come back from their attitude vector, whose angle stays within pi.
 TEST(Attitude, AnglesComeBackAndTheAngleStaysWithinPi) {
     const GeodeticPosition at{50.45, 0.01, 914.4};
     const EulerAngles cases[] = {{45, 10, -20}, {300, -15, 30}, {179.5, 5, 0}, {0.25, 0, 0}};

@@ -2,7 +2,7 @@
 // would stand, every TA still standing beside the RA logic, and the horizontal miss distance
 // filter judged against the closest approach worked out here on its own.
 
-#include "tools/fg/tests/TcasScript.h"
+#include "aviation/tests/TcasScript.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #pragma once
 // Positions on the WGS-84 ellipsoid: geodetic latitude, longitude and height against the
-// earth-centred, earth-fixed frame that FlightGear's multiplayer messages carry, and small
-// moves over the ellipsoid for dead reckoning.
+// earth-centred, earth-fixed frame, and small moves over the ellipsoid for dead reckoning.
 
 #include "traffic/Units.h"
 

@@ -1,9 +1,9 @@
 #pragma once
-// Aircraft attitude as FlightGear's multiplayer messages carry it: the rotation that turns
-// vectors of the body frame (x forward, y right, z down) into the earth-fixed frame, sent as
-// rotation axis times angle. The local level frame at a position is north-east-down.
+// Aircraft attitude against the earth: the rotation that turns vectors of the body frame
+// (x forward, y right, z down) into the earth-fixed frame, given as rotation axis times angle. The
+// local level frame at a position is north-east-down.
 
-#include "tools/fg/Geodesy.h"
+#include "aviation/Geodesy.h"
 
 struct Vector3 {
     double x;
