@@ -1,4 +1,4 @@
-// The arguments of one trafficlog command, walked in order: options ("--name VALUE" or
+// The arguments of a program's command line, walked in order: options ("--name VALUE" or
 // "--name=VALUE"), operands, "--" (everything after it is an operand) and the help and version
 // requests, which end the walk. Values are read strictly: the whole text must be the value and
 // it must lie in its range; nothing saturates or wraps. A refused argument leaves a one-line
@@ -8,6 +8,9 @@
 #include "error_report/QX_ErrorReport.h"
 
 #include <cstdint>
+
+inline constexpr char kCommandArgumentsHeaderRevision[] =
+    "%Z% CommandArguments QX3104:01 CommandArguments.h $Revision: 1.1 $";
 
 enum class ArgumentRequest { None, Help, Version };
 

@@ -1,4 +1,4 @@
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 
 #include "text_functions/TextFunctions.h"
 
@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+
+[[maybe_unused]] static const char kCommandArgumentsSourceRevision[] =
+    "%Z% CommandArguments QX3104:02 CommandArguments.cpp $Revision: 1.1 $";
 
 namespace {
 constexpr int kProblemSize = 512;

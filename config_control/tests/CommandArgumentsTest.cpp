@@ -1,4 +1,4 @@
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
