@@ -1,34 +1,107 @@
 #include "config_control/CommandArguments.h"
 
+#include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <span>
 
 [[maybe_unused]] static const char kCommandArgumentsSourceRevision[] =
     "%Z% CommandArguments QX3104:02 CommandArguments.cpp $Revision: 1.1 $";
 
 namespace {
 constexpr int kProblemSize = 512;
-constexpr int kNameSize = 64;
+// An argument or value is shown up to this length: enough to see it, not a screenful.
+constexpr std::size_t kShownLength = 200;
+constexpr std::size_t kShownNameLength = 63;
+constexpr char kDefaultNeeds[] = "a value";
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+struct SignedDigits {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+    bool overflow = false; // beyond 64 bits: the magnitude is then meaningless
+};
+
+// [sign] digits and nothing else.
+bool ReadDigits(std::string_view text, SignedDigits& digits) {
+    digits.negative = text.starts_with('-');
+    if (text.starts_with('-') || text.starts_with('+')) {
+        text.remove_prefix(1);
+    }
+    constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max();
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        digits.overflow = digits.overflow || digits.magnitude > (kLimit - digit) / 10;
+        digits.magnitude = digits.magnitude * 10 + digit;
+    }
+    return !text.empty();
 }
 
-// The option's name: the argument up to any "=".
-void OptionName(const char* argument, char* name, int size) {
-    CopyBounded(name, argument, size);
-    if (char* equals = std::strchr(name, '=')) {
-        *equals = '\0';
+std::string Shown(std::string_view text, std::size_t longest) {
+    return MaskControls(text.substr(0, longest));
+}
+
+struct Placeholder {
+    std::string_view name;
+    std::string text;
+};
+
+// The pattern with each placeholder replaced by its text.
+std::string Worded(std::string_view pattern, std::span<const Placeholder> placeholders) {
+    std::string worded;
+    while (!pattern.empty()) {
+        const std::size_t open = pattern.find('{');
+        worded += pattern.substr(0, open);
+        if (open == std::string_view::npos) {
+            break;
+        }
+        pattern.remove_prefix(open);
+        std::size_t taken = 1;
+        std::string_view replacement = "{";
+        for (const Placeholder& placeholder : placeholders) {
+            if (pattern.starts_with(placeholder.name)) {
+                taken = placeholder.name.size();
+                replacement = placeholder.text;
+                break;
+            }
+        }
+        worded += replacement;
+        pattern.remove_prefix(taken);
     }
+    return worded;
 }
 } // namespace
 
-CommandArguments::CommandArguments(int argc, const char* const* argv, int first)
-    : argc(argc), argv(argv), next(first) {}
+WholeNumberReading ReadWholeNumber(std::string_view text, std::int64_t lo, std::int64_t hi,
+                                   std::int64_t& value) {
+    SignedDigits digits;
+    if (!ReadDigits(text, digits)) {
+        return WholeNumberReading::NotANumber;
+    }
+    constexpr std::uint64_t kMostNegative = std::uint64_t{1} << 63; // magnitude of INT64_MIN
+    const std::uint64_t most = digits.negative ? kMostNegative : kMostNegative - 1;
+    // Modular conversion: 0 - 2^63 is INT64_MIN.
+    const auto number =
+        static_cast<std::int64_t>(digits.negative ? 0 - digits.magnitude : digits.magnitude);
+    if (digits.overflow || digits.magnitude > most || number < lo || number > hi) {
+        return WholeNumberReading::OutOfRange;
+    }
+    value = number;
+    return WholeNumberReading::Read;
+}
+
+std::string UsageErrorText(std::string_view program, std::string_view problem) {
+    std::string text(program);
+    text.append(": ").append(problem).append("\nTry '").append(program).append(" --help'.\n");
+    return text;
+}
+
+CommandArguments::CommandArguments(int argc, const char* const* argv, int first,
+                                   const ArgumentWording& wording)
+    : argc(argc), argv(argv), next(first), wording(wording) {}
 
 bool CommandArguments::Next() {
     if (next >= argc || argv[next] == nullptr) {
@@ -37,6 +110,7 @@ bool CommandArguments::Next() {
     }
     current = argv[next++];
     optionValue = nullptr;
+    needs = kDefaultNeeds;
     if (!operandsOnly && std::strcmp(current, "--") == 0) {
         operandsOnly = true;
         return Next();
@@ -65,48 +139,54 @@ bool CommandArguments::Is(const char* name) const {
            (current[length] == '\0' || current[length] == '=');
 }
 
-bool CommandArguments::Text(const char*& value) {
+bool CommandArguments::Text(const char*& value, const char* valueNeeds, std::size_t longest) {
+    needs = valueNeeds;
     if (const char* equals = std::strchr(current, '='); equals != nullptr) {
-        value = equals + 1;
+        optionValue = equals + 1;
     } else if (next < argc && argv[next] != nullptr) {
-        value = argv[next++];
+        optionValue = argv[next++];
     } else {
-        return Refuse("needs a value");
+        return Refuse(wording.missingValue, "");
     }
-    if (*value == '\0') {
-        return Refuse("needs a value");
+    if (*optionValue == '\0') {
+        return Refuse(wording.emptyValue, "");
     }
-    optionValue = value;
+    if (std::strlen(optionValue) > longest) {
+        char problem[kProblemSize];
+        FormatBounded(problem, kProblemSize, "is longer than %zu characters", longest);
+        return RefuseValue(problem);
+    }
+    value = optionValue;
     return true;
 }
 
 bool CommandArguments::WholeNumber(std::int64_t lo, std::int64_t hi, std::int64_t& value) {
     const char* text = nullptr;
-    SignedDigits digits;
-    if (!Digits(text, digits)) {
+    if (!Text(text)) {
         return false;
     }
-    constexpr std::uint64_t kMostNegative = std::uint64_t{1} << 63; // magnitude of INT64_MIN
-    const std::uint64_t most = digits.negative ? kMostNegative : kMostNegative - 1;
-    const bool fits = !digits.overflow && digits.magnitude <= most;
-    // Modular conversion: 0 - 2^63 is INT64_MIN.
-    const auto number =
-        static_cast<std::int64_t>(digits.negative ? 0 - digits.magnitude : digits.magnitude);
-    if (!fits || number < lo || number > hi) {
-        char problem[kProblemSize];
-        FormatBounded(problem, kProblemSize, "is out of range (%lld to %lld)",
-                      static_cast<long long>(lo), static_cast<long long>(hi));
-        return RefuseValue(problem);
+    switch (ReadWholeNumber(text, lo, hi, value)) {
+    case WholeNumberReading::Read:
+        return true;
+    case WholeNumberReading::NotANumber:
+        return RefuseValue("is not a whole number");
+    case WholeNumberReading::OutOfRange:
+        break;
     }
-    value = number;
-    return true;
+    char problem[kProblemSize];
+    FormatBounded(problem, kProblemSize, "is out of range (%lld to %lld)",
+                  static_cast<long long>(lo), static_cast<long long>(hi));
+    return RefuseValue(problem);
 }
 
 bool CommandArguments::UnsignedNumber(std::uint64_t& value) {
     const char* text = nullptr;
     SignedDigits digits;
-    if (!Digits(text, digits)) {
+    if (!Text(text)) {
         return false;
+    }
+    if (!ReadDigits(text, digits)) {
+        return RefuseValue("is not a whole number");
     }
     if (digits.overflow || (digits.negative && digits.magnitude != 0)) {
         char problem[kProblemSize];
@@ -116,25 +196,6 @@ bool CommandArguments::UnsignedNumber(std::uint64_t& value) {
     }
     value = digits.magnitude;
     return true;
-}
-
-bool CommandArguments::Digits(const char*& text, SignedDigits& digits) {
-    if (!Text(text)) {
-        return false;
-    }
-    const char* p = text;
-    digits.negative = *p == '-';
-    if (*p == '-' || *p == '+') {
-        ++p;
-    }
-    const char* first = p;
-    constexpr std::uint64_t kLimit = std::numeric_limits<std::uint64_t>::max();
-    for (; IsDigit(*p); ++p) {
-        const auto digit = static_cast<std::uint64_t>(*p - '0');
-        digits.overflow = digits.overflow || digits.magnitude > (kLimit - digit) / 10;
-        digits.magnitude = digits.magnitude * 10 + digit;
-    }
-    return (p != first && *p == '\0') || RefuseValue("is not a whole number");
 }
 
 bool CommandArguments::Decimal(double lo, double hi, double& value) {
@@ -190,32 +251,26 @@ bool CommandArguments::PartInRange(const char* part, double value, double lo, do
 }
 
 bool CommandArguments::Flag() {
-    return std::strchr(current, '=') == nullptr || Refuse("takes no value");
+    return std::strchr(current, '=') == nullptr || Refuse(wording.takesNoValue, "");
 }
 
 bool CommandArguments::RefuseUnknown() {
-    char problem[kProblemSize];
-    FormatBounded(problem, kProblemSize,
-                  IsOption() ? "unknown option '%.200s'" : "unexpected argument '%.200s'", current);
-    SetErrorText(problem);
-    return false;
-}
-
-bool CommandArguments::Refuse(const char* problem) {
-    char name[kNameSize];
-    OptionName(current, name, kNameSize);
-    char text[kProblemSize];
-    FormatBounded(text, kProblemSize, "%s %s", name, problem);
-    SetErrorText(text);
-    return false;
+    return Refuse(IsOption() ? wording.unknownOption : wording.unexpectedArgument, "");
 }
 
 bool CommandArguments::RefuseValue(const char* problem) {
-    char name[kNameSize];
-    OptionName(current, name, kNameSize);
-    char text[kProblemSize];
-    FormatBounded(text, kProblemSize, "%s '%.200s' %s", name,
-                  optionValue != nullptr ? optionValue : "", problem);
-    SetErrorText(text);
+    return Refuse(wording.badValue, problem);
+}
+
+bool CommandArguments::Refuse(const char* pattern, std::string_view problem) {
+    const std::string_view argument = current != nullptr ? current : "";
+    const Placeholder placeholders[] = {
+        {"{option}", Shown(argument.substr(0, argument.find('=')), kShownNameLength)},
+        {"{argument}", Shown(argument, kShownLength)},
+        {"{value}", Shown(optionValue != nullptr ? optionValue : "", kShownLength)},
+        {"{needs}", needs != nullptr ? needs : kDefaultNeeds},
+        {"{problem}", std::string(problem)},
+    };
+    SetErrorText(Worded(pattern, placeholders).c_str());
     return false;
 }
