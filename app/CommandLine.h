@@ -36,8 +36,10 @@ struct DefaultDataPath {
 // refused whole (TooLong), as a --data value is: cut, it would name some other file.
 DefaultDataPath FindDefaultDataPath();
 
-// The usage text printed by --help and after a usage error.
+// The usage text printed by --help and after a usage error, of the Linux program and of the
+// Windows one.
 const char* UsageText();
+const char* WindowsUsageText();
 
 // Exit status of a usage error, as command-line programs report one.
 inline constexpr int kUsageExitCode = 2;

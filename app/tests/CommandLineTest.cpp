@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "config_control/CommandArguments.h"
 #include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,27 @@ TEST(CommandLine, OverlongValuesAreUsageErrors) {
         const std::string limit = std::to_string(c.longest);
         EXPECT_EQ(refused.problem, std::string("the value of option '") + c.option +
                                        "' is longer than " + limit + " characters");
+    }
+}
+
+// The Linux and the Windows program show the same options, each with its own name and its own
+// default place for the data file, and every manual page the same words on values.
+TEST(CommandLine, UsageTextsOfBothFrontEnds) {
+    const std::string linux = UsageText();
+    const std::string windows = WindowsUsageText();
+    EXPECT_EQ(linux.rfind("Usage: corvane [--data FILE] [--name NAME]\n", 0), 0u);
+    EXPECT_EQ(windows.rfind("Usage: Corvane.exe [--data FILE] [--name NAME]\n", 0), 0u);
+    EXPECT_NE(linux.find("instead of $XDG_DATA_HOME/Brenwick/AddOns/TrafficLog.dat\n"),
+              std::string::npos);
+    EXPECT_NE(windows.find("instead of\n               C:\\Program Files\\Brenwick\\AddOns\\"
+                           "TrafficLog.dat\n  --name NAME"),
+              std::string::npos);
+    EXPECT_EQ(windows.find("On a terminal"), std::string::npos);
+    for (const std::string& text : {linux, windows}) {
+        EXPECT_NE(text.find("  --version    show the version and exit\n\n" +
+                            std::string(kValueRulesHelp)),
+                  std::string::npos)
+            << text;
     }
 }
 

@@ -33,23 +33,6 @@ namespace {
 
 constexpr int kNoWindowExitCode = 1;
 constexpr char kProgramCaption[] = "Corvane";
-constexpr char kUsageText[] =
-    "Usage: Corvane.exe [--data FILE] [--name NAME]\n"
-    "       Corvane.exe --live [--data FILE] [--name NAME]\n"
-    "Plays recorded air traffic into the flight simulator's visual system through the\n"
-    "shared block \"VisualInterface\", and plays the TCAS aural alerts it requests.\n"
-    "\n"
-    "  --data FILE  read the traffic data from FILE (a regular file, at most 1023\n"
-    "               characters) instead of\n"
-    "               C:\\Program Files\\Brenwick\\AddOns\\TrafficLog.dat\n"
-    "  --name NAME  feed the shared block NAME (at most 127 characters) instead of\n"
-    "               \"VisualInterface\", as corvane-sim --name NAME does\n"
-    "  --live       feed the newest complete entry of a data file that is still being\n"
-    "               recorded (trafficlog record), every 10 s, instead of playing the\n"
-    "               file from its top\n"
-    "  -h, --help   show this help and exit\n"
-    "  --version    show the version and exit\n";
-
 // The program has no console of its own. Text goes to the standard stream it was given, or to
 // the console of the command prompt that started it; failing both, into a message box.
 void ShowText(const std::string& text, DWORD stream = STD_OUTPUT_HANDLE) {
@@ -99,13 +82,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const CommandLine commandLine = ParseCommandLine(__argc, __argv);
     switch (commandLine.action) {
     case CommandLineAction::ShowHelp:
-        ShowText(kUsageText);
+        ShowText(WindowsUsageText());
         return 0;
     case CommandLineAction::ShowVersion:
         ShowText(std::string(kProductVersion) + "\n");
         return 0;
     case CommandLineAction::ShowUsageError:
-        ShowText("Corvane: " + commandLine.problem + "\n" + kUsageText);
+        ShowText("Corvane: " + commandLine.problem + "\n" + WindowsUsageText());
         return kUsageExitCode;
     case CommandLineAction::Run:
         break;

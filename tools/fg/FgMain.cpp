@@ -1,4 +1,5 @@
 // corvane-fg: FlightGear as the simulator on the other side of the VisualInterface block.
+#include "config_control/CommandArguments.h"
 #include "platform/ProcessTerminal.h"
 #include "tools/fg/FgModelSources.h"
 #include "tools/fg/FgOptions.h"
@@ -24,7 +25,7 @@ int ShowMatch(const FgOptions& options) {
         std::fprintf(stderr, "corvane-fg: %s\n", note.c_str());
     }
     if (!MatchQueryText(sources, options.matchQuery, text)) {
-        std::fprintf(stderr, "corvane-fg: %s\nTry 'corvane-fg --help'.\n", text.c_str());
+        std::fputs(UsageErrorText("corvane-fg", text).c_str(), stderr);
         return kFgUsageExitCode;
     }
     std::printf("%s\n", text.c_str());
@@ -40,8 +41,7 @@ int main(int argc, char** argv) {
     FgOptions options;
     FgOptionParser parser;
     if (!parser.Parse(argc, argv, options)) {
-        std::fprintf(stderr, "corvane-fg: %s\nTry 'corvane-fg --help'.\n",
-                     parser.FullErrorText().c_str());
+        std::fputs(UsageErrorText("corvane-fg", parser.FullErrorText()).c_str(), stderr);
         return kFgUsageExitCode;
     }
     switch (options.action) {

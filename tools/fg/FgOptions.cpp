@@ -1,168 +1,167 @@
 #include "tools/fg/FgOptions.h"
 
+#include "config_control/CommandArguments.h"
 #include "config_control/ProductVersion.h"
+#include "shared_memory/BaseSharedMemory.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace {
 // Longer silences than a day are a mistake, not a wish.
 constexpr double kMaxSilenceSeconds = 86400;
+constexpr std::int64_t kLastPort = 65535;
+constexpr std::size_t kLongestMatchQuery = 32;
 
-bool ReadSeconds(const std::string& text, double& seconds) {
-    char* end = nullptr;
-    seconds = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(seconds) &&
-           seconds > 0 && seconds <= kMaxSilenceSeconds;
-}
+constexpr char kAddressNeeds[] = "[HOST:]PORT with a port from 1 to 65535";
+constexpr char kSecondsNeeds[] = "a number of seconds above 0 and at most 86400";
 
-bool ReadPort(std::string_view text, std::uint16_t& port) {
-    if (text.empty() || text.size() > 5) {
+constexpr ArgumentWording kWording = {
+    .unknownOption = "unrecognised argument '{argument}'",
+    .unexpectedArgument = "unrecognised argument '{argument}'",
+    .takesNoValue = "unrecognised argument '{argument}'",
+    .missingValue = "option '{option}' needs a value",
+    .emptyValue = "option '{option}' needs {needs}, not '{value}'",
+    .badValue = "option '{option}' needs {needs}, not '{value}'",
+};
+
+bool ReadSeconds(const char* text, double& seconds) {
+    double read = 0;
+    if (ReadNumberList(text, 1, &read) != NumberList::Read || read <= 0 ||
+        read > kMaxSilenceSeconds) {
         return false;
     }
-    unsigned value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    port = static_cast<std::uint16_t>(value);
-    return value >= 1 && value <= 65535;
+    seconds = read;
+    return true;
 }
 
 // "[HOST:]PORT"; without a host the host stays as it was.
-bool ReadAddress(const std::string& text, char (&host)[kHostSize], std::uint16_t& port) {
+bool ReadAddress(std::string_view text, char (&host)[kHostSize], std::uint16_t& port) {
     const std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos) {
-        return ReadPort(text, port);
-    }
-    const std::string name = text.substr(0, colon);
-    if (name.empty() || name.size() >= kHostSize || !ReadPort(text.substr(colon + 1), port)) {
+    const bool hasHost = colon != std::string_view::npos;
+    const std::string name(hasHost ? text.substr(0, colon) : std::string_view());
+    const std::string_view portText = hasHost ? text.substr(colon + 1) : text;
+    std::int64_t number = 0;
+    if ((hasHost && (name.empty() || name.size() >= kHostSize)) ||
+        ReadWholeNumber(portText, 1, kLastPort, number) != WholeNumberReading::Read) {
         return false;
     }
-    CopyBounded(host, name.c_str(), kHostSize);
-    return true;
-}
-
-bool Flag(std::string_view option, FgOptions& options) {
-    if (option == "--keep-running") {
-        options.settings.keepRunning = true;
-    } else if (option == "--no-tcas") {
-        options.settings.tcas = false;
-    } else if (option == "--log") {
-        options.logLines = true;
-    } else if (option == "--live") {
-        options.live = true;
-    } else {
-        return false;
+    port = static_cast<std::uint16_t>(number);
+    if (hasHost) {
+        CopyBounded(host, name.c_str(), kHostSize);
     }
     return true;
 }
 
-bool TakesValue(std::string_view option) {
-    return option == "--name" || option == "--listen" || option == "--send" ||
-           option == "--model" || option == "--end-after-silence" || option == "--own-callsign" ||
-           option == "--fg-root" || option == "--aircraft-db" || option == "--models" ||
-           option == "--match";
+constexpr std::size_t kAnyLength = CommandArguments::kAnyLength;
+constexpr char kPathNeeds[] = "a file or folder name";
+
+// Where a value goes: false when it is not of the option's form.
+using StoreValue = bool (*)(const char* value, FgOptions& options);
+
+template <std::string FgOptions::*Path> bool StorePath(const char* value, FgOptions& options) {
+    options.*Path = value;
+    return true;
 }
 
-// The options that name a file or a folder, and where their value goes.
-std::string* PathOption(std::string_view option, FgOptions& options) {
-    if (option == "--fg-root") {
-        return &options.fgRoot;
+template <char (FgOptions::*Host)[kHostSize], std::uint16_t FgOptions::*Port>
+bool StoreAddress(const char* value, FgOptions& options) {
+    return ReadAddress(value, options.*Host, options.*Port);
+}
+
+template <auto Field> bool StoreSetting(const char* value, FgOptions& options) {
+    CopyBounded(options.settings.*Field, value, sizeof(options.settings.*Field));
+    return true;
+}
+
+bool StoreName(const char* value, FgOptions& options) {
+    // Kept by address: the name must outlive the parse, as argv does.
+    options.name = value;
+    return true;
+}
+
+bool StoreMatch(const char* value, FgOptions& options) {
+    options.matchQuery = value;
+    options.action = FgAction::Match;
+    return true;
+}
+
+bool StoreSilence(const char* value, FgOptions& options) {
+    return ReadSeconds(value, options.settings.endAfterSilence);
+}
+
+struct ValueOption {
+    const char* name;
+    const char* needs;
+    std::size_t longest;
+    StoreValue store;
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--name", "a block name of 1 to 127 characters", BaseSharedMemory::kMappingNameSize - 1,
+     StoreName},
+    {"--listen", kAddressNeeds, kAnyLength,
+     StoreAddress<&FgOptions::listenHost, &FgOptions::listenPort>},
+    {"--send", kAddressNeeds, kAnyLength, StoreAddress<&FgOptions::sendHost, &FgOptions::sendPort>},
+    {"--model", "a model path of 1 to 95 characters", kMpModelSize - 1,
+     StoreSetting<&FgSettings::model>},
+    {"--own-callsign", "a callsign of 1 to 7 characters, as FlightGear's --callsign",
+     kMpCallsignSize - 1, StoreSetting<&FgSettings::ownCallsign>},
+    {"--fg-root", kPathNeeds, kAnyLength, StorePath<&FgOptions::fgRoot>},
+    {"--aircraft-db", kPathNeeds, kAnyLength, StorePath<&FgOptions::aircraftDb>},
+    {"--models", kPathNeeds, kAnyLength, StorePath<&FgOptions::modelTable>},
+    {"--match", "CALLSIGN[/ADDRESS]", kLongestMatchQuery, StoreMatch},
+    {"--end-after-silence", kSecondsNeeds, kAnyLength, StoreSilence},
+};
+
+bool ReadArgument(CommandArguments& args, FgOptions& options) {
+    const struct {
+        const char* name;
+        bool* flag;
+        bool value; // what the option sets it to
+    } flags[] = {{"--keep-running", &options.settings.keepRunning, true},
+                 {"--no-tcas", &options.settings.tcas, false},
+                 {"--log", &options.logLines, true},
+                 {"--live", &options.live, true}};
+    for (const auto& flag : flags) {
+        if (args.Is(flag.name)) {
+            if (!args.Flag()) {
+                return false;
+            }
+            *flag.flag = flag.value;
+            return true;
+        }
     }
-    if (option == "--aircraft-db") {
-        return &options.aircraftDb;
+    const ValueOption* option = args.Among(kValueOptions);
+    const char* value = nullptr;
+    if (option == nullptr) {
+        return args.RefuseUnknown();
     }
-    return option == "--models" ? &options.modelTable : nullptr;
+    return args.Text(value, option->needs, option->longest) &&
+           (option->store(value, options) || args.RefuseValue("is not of the option's form"));
 }
 } // namespace
 
 bool FgOptionParser::Parse(int argc, const char* const* argv, FgOptions& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i] != nullptr ? argv[i] : "";
-        std::string value;
-        bool hasValue = false;
-        if (const std::size_t equals = option.find('=');
-            option.starts_with("--") && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-            hasValue = true;
-        }
-        if (option == "-h" || option == "--help") {
-            options.action = FgAction::Help;
-            return true;
-        }
-        if (option == "--version") {
-            options.action = FgAction::Version;
-            return true;
-        }
-        if (!TakesValue(option)) {
-            if (hasValue || !Flag(option, options)) {
-                SetErrorText(("unrecognised argument '" + std::string(argv[i]) + "'").c_str());
-                return false;
-            }
-            continue;
-        }
-        if (!hasValue) {
-            if (i + 1 >= argc || argv[i + 1] == nullptr) {
-                SetErrorText(("option '" + option + "' needs a value").c_str());
-                return false;
-            }
-            value = argv[++i];
-        }
-        const char* problem = nullptr;
-        if (std::string* path = PathOption(option, options); path != nullptr) {
-            *path = value;
-            problem = value.empty() ? "a file or folder name" : nullptr;
-        } else if (option == "--match") {
-            options.matchQuery = value;
-            options.action = FgAction::Match;
-            problem = value.empty() || value.size() > 32 ? "CALLSIGN[/ADDRESS]" : nullptr;
-        } else if (option == "--name") {
-            // The name is kept by address: it must outlive the parse, as argv does.
-            options.name = hasValue ? argv[i] + std::strlen("--name=") : argv[i];
-            problem = value.empty() || value.size() >= 128 ? "a block name of 1 to 127 characters"
-                                                           : nullptr;
-        } else if (option == "--listen") {
-            problem = ReadAddress(value, options.listenHost, options.listenPort)
-                          ? nullptr
-                          : "[HOST:]PORT with a port from 1 to 65535";
-        } else if (option == "--send") {
-            problem = ReadAddress(value, options.sendHost, options.sendPort)
-                          ? nullptr
-                          : "[HOST:]PORT with a port from 1 to 65535";
-        } else if (option == "--model") {
-            problem = value.empty() || value.size() >= kMpModelSize
-                          ? "a model path of 1 to 95 characters"
-                          : nullptr;
-            CopyBounded(options.settings.model, value.c_str(), kMpModelSize);
-        } else if (option == "--own-callsign") {
-            problem = value.empty() || value.size() >= kMpCallsignSize
-                          ? "a callsign of 1 to 7 characters, as FlightGear's --callsign"
-                          : nullptr;
-            CopyBounded(options.settings.ownCallsign, value.c_str(), kMpCallsignSize);
-        } else {
-            problem = ReadSeconds(value, options.settings.endAfterSilence)
-                          ? nullptr
-                          : "a number of seconds above 0 and at most 86400";
-        }
-        if (problem != nullptr) {
-            SetErrorText(
-                ("option '" + option + "' needs " + problem + ", not '" + value + "'").c_str());
+    CommandArguments args(argc, argv, 1, kWording);
+    while (args.Next()) {
+        if (!ReadArgument(args, options)) {
+            SetErrorText(args.FullErrorText().c_str());
             return false;
         }
+    }
+    if (args.Request() == ArgumentRequest::Help) {
+        options.action = FgAction::Help;
+    } else if (args.Request() == ArgumentRequest::Version) {
+        options.action = FgAction::Version;
     }
     return true;
 }
 
-const char* FgUsageText() {
+namespace {
+const char* UsageOptionsText() {
     return "Usage: corvane-fg [OPTION]...\n"
            "Plays the simulator's side of the shared block \"VisualInterface\" with\n"
            "FlightGear as the simulator: FlightGear's position becomes the own-ship, the\n"
@@ -210,8 +209,11 @@ const char* FgUsageText() {
            "  --log                    log lines even on a terminal\n"
            "  -h, --help               show this help and exit\n"
            "  --version                show the version and exit\n"
-           "\n"
-           "FlightGear meets the default addresses when started with\n"
+           "\n";
+}
+
+const char* UsageNotesText() {
+    return "FlightGear meets the default addresses when started with\n"
            "fgfs --multiplay=out,10,127.0.0.1,5002 --multiplay=in,10,127.0.0.1,5000.\n"
            "\n"
            "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks\n"
@@ -221,6 +223,13 @@ const char* FgUsageText() {
            "bridge (the simulation ends with it unless --keep-running).\n"
            "Exit codes: 0 after a normal end, 1 when the block or the port cannot be used\n"
            "or the block was removed (without --keep-running), 2 on a usage error.\n";
+}
+} // namespace
+
+const char* FgUsageText() {
+    static const std::string text =
+        std::string(UsageOptionsText()) + kValueRulesHelp + "\n" + UsageNotesText();
+    return text.c_str();
 }
 
 const char* FgVersionText() {

@@ -1,5 +1,6 @@
 // corvane-sim: the simulator's side of the VisualInterface block, for trials without a
 // simulator.
+#include "config_control/CommandArguments.h"
 #include "config_control/ProductVersion.h"
 #include "platform/ProcessTerminal.h"
 #include "tools/sim/SimOptions.h"
@@ -13,11 +14,11 @@ int main(int argc, char** argv) {
     SimOptions options;
     SimOptionParser parser;
     if (!parser.Parse(argc, argv, options)) {
-        std::fprintf(stderr, "corvane-sim: %s\nTry 'corvane-sim --help'.\n", parser.GetErrorText());
+        std::fputs(UsageErrorText("corvane-sim", parser.FullErrorText()).c_str(), stderr);
         return kSimExitUsage;
     }
     if (options.help) {
-        std::fputs(kSimUsage, stdout);
+        std::fputs(SimUsageText(), stdout);
         return kSimExitNormal;
     }
     if (options.version) {

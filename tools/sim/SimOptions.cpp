@@ -1,11 +1,9 @@
 #include "tools/sim/SimOptions.h"
 
-#include "text_functions/ControlMask.h"
+#include "config_control/CommandArguments.h"
 #include "text_functions/TextFunctions.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -141,63 +139,57 @@ constexpr ValueOption kValueOptions[] = {
     {"--svg", "FILE", ReadSvg},
 };
 
-const ValueOption* FindValueOption(const char* name) {
-    for (const ValueOption& option : kValueOptions) {
-        if (std::strcmp(option.name, name) == 0) {
-            return &option;
-        }
+constexpr ArgumentWording kWording = {
+    .missingValue = "option '{option}' needs a value ({needs})",
+    .emptyValue = "option '{option}' needs a value ({needs})",
+    .badValue = "{option} {value}: {problem}",
+};
+
+bool ReadValue(CommandArguments& args, const ValueOption& option, SimOptions& options) {
+    const char* value = nullptr;
+    if (!args.Text(value, option.form)) {
+        return false;
     }
-    return nullptr;
+    std::string problem;
+    if (option.read(value, options, problem)) {
+        return true;
+    }
+    return args.RefuseValue(
+        (problem.empty() ? "expected " + std::string(option.form) : problem).c_str());
 }
 
-bool* FindFlag(const char* name, SimOptions& options) {
+bool ReadArgument(CommandArguments& args, SimOptions& options) {
     const struct {
         const char* name;
         bool* flag;
-    } flags[] = {{"--log", &options.logLines}, {"--remove", &options.remove},
-                 {"--force", &options.force},  {"-h", &options.help},
-                 {"--help", &options.help},    {"--version", &options.version}};
+    } flags[] = {
+        {"--log", &options.logLines}, {"--remove", &options.remove}, {"--force", &options.force}};
     for (const auto& flag : flags) {
-        if (std::strcmp(flag.name, name) == 0) {
-            return flag.flag;
+        if (args.Is(flag.name)) {
+            *flag.flag = args.Flag();
+            return *flag.flag;
         }
     }
-    return nullptr;
-}
-
-// What is wrong with one argument (and its value), in one line.
-std::string Problem(const char* const* argv, int argc, int& i, SimOptions& options) {
-    const ValueOption* option = FindValueOption(argv[i]);
-    if (option == nullptr) {
-        return "unknown option '" + MaskControls(argv[i]) + "'";
-    }
-    const char* value = i + 1 < argc ? argv[++i] : "";
-    if (value[0] == '\0') {
-        return "option '" + std::string(option->name) + "' needs a value (" + option->form + ")";
-    }
-    std::string problem;
-    if (option->read(value, options, problem)) {
-        return {};
-    }
-    // Arguments go back to a terminal: nothing in them may act on it.
-    return std::string(option->name) + " " + MaskControls(value) + ": " +
-           (problem.empty() ? "expected " + std::string(option->form) : problem);
+    const ValueOption* option = args.Among(kValueOptions);
+    return option != nullptr ? ReadValue(args, *option, options) : args.RefuseUnknown();
 }
 } // namespace
 
 bool SimOptionParser::Parse(int argc, const char* const* argv, SimOptions& options) {
-    for (int i = 1; i < argc; ++i) {
-        if (bool* flag = FindFlag(argv[i], options); flag != nullptr) {
-            *flag = true;
-            if (options.help || options.version) {
-                return true;
-            }
-            continue;
-        }
-        if (const std::string problem = Problem(argv, argc, i, options); !problem.empty()) {
-            SetErrorText(problem.c_str());
+    CommandArguments args(argc, argv, 1, kWording);
+    while (args.Next()) {
+        if (!ReadArgument(args, options)) {
+            SetErrorText(args.FullErrorText().c_str());
             return false;
         }
     }
+    options.help = args.Request() == ArgumentRequest::Help;
+    options.version = args.Request() == ArgumentRequest::Version;
     return true;
+}
+
+const char* SimUsageText() {
+    static const std::string text =
+        std::string(kSimUsageOptions) + kValueRulesHelp + "\n" + kSimUsageNotes;
+    return text.c_str();
 }

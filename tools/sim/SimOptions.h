@@ -10,7 +10,9 @@ inline constexpr int kSimExitNormal = 0;
 inline constexpr int kSimExitCannotRun = 1;
 inline constexpr int kSimExitUsage = 2;
 
-inline constexpr char kSimUsage[] =
+// The text of --help: these options, the words on values every program's help has, the notes.
+const char* SimUsageText();
+inline constexpr char kSimUsageOptions[] =
     "Usage: corvane-sim [OPTION]...\n"
     "  or:  corvane-sim [--name NAME] --remove [--force]\n"
     "Stands in for the flight simulator: joins (or creates) the shared block\n"
@@ -47,7 +49,8 @@ inline constexpr char kSimUsage[] =
     "  --force                with --remove: remove it all the same\n"
     "  -h, --help             show this help and exit\n"
     "  --version              show the version and exit\n"
-    "\n"
+    "\n";
+inline constexpr char kSimUsageNotes[] =
     "On a terminal q, Escape or Ctrl-C ends the simulation (the feeder then ends\n"
     "itself).\n"
     "\n"

@@ -1,5 +1,7 @@
 #include "tools/fg/FgOptions.h"
 
+#include "config_control/CommandArguments.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -94,8 +96,8 @@ TEST(FgOptions, HelpFitsATerminalAndItsManualPage) {
         end = help.find('\n', at);
         EXPECT_LT(end - at, 80u) << help.substr(at, end - at);
     }
-    for (const char* option :
-         {"--own-callsign", "--keep-running", "2000 kt", "30000 ft/min", "-1500 to 60000 m"}) {
+    for (const char* option : {"--own-callsign", "--keep-running", "2000 kt", "30000 ft/min",
+                               "-1500 to 60000 m", kValueRulesHelp}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -134,6 +136,16 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--send", "host:70000"},
                        "option '--send' needs [HOST:]PORT with a port from 1 to 65535, not "
                        "'host:70000'"},
+        // A port that does not fit 16 bits is refused, never wrapped to another.
+        UsageErrorCase{"port_wraps",
+                       {"--listen", "65537"},
+                       "option '--listen' needs [HOST:]PORT with a port from 1 to 65535, not "
+                       "'65537'"},
+        UsageErrorCase{"port_not_a_number",
+                       {"--send", "host:50o0"},
+                       "option '--send' needs [HOST:]PORT with a port from 1 to 65535, not "
+                       "'host:50o0'"},
+        UsageErrorCase{"operand", {"fgfs"}, "unrecognised argument 'fgfs'"},
         UsageErrorCase{"no_host",
                        {"--send=:5000"},
                        "option '--send' needs [HOST:]PORT with a port from 1 to 65535, not "

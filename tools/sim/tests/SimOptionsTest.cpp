@@ -1,5 +1,7 @@
 #include "tools/sim/SimOptions.h"
 
+#include "config_control/CommandArguments.h"
+
 #include "tools/sim/tests/SimTestCases.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +55,12 @@ TEST(SimOptions, ReadsEveryOption) {
     SimOptions remove;
     ASSERT_TRUE(Parse({"--remove", "--force"}, remove));
     EXPECT_TRUE(remove.remove && remove.force);
+
+    // The value may follow an equals sign, as in every program of the suite.
+    SimOptions attached;
+    ASSERT_TRUE(Parse({"--name=Rig2", "--alt=-150", "--fixed=0,0"}, attached));
+    EXPECT_STREQ(attached.name, "Rig2");
+    EXPECT_DOUBLE_EQ(attached.settings.ownAltitudeFt, -150);
 }
 
 TEST(SimOptions, RoutesReachThePolesAndTheDateLine) {
@@ -73,8 +81,9 @@ TEST(SimOptions, HelpAndVersionEndTheReading) {
     SimOptions options;
     ASSERT_TRUE(Parse({"--version"}, options));
     EXPECT_TRUE(options.version);
-    std::string usage = kSimUsage;
-    for (const char* word : {"-h, --help", "--version", "Exit status", "2000", "1000"}) {
+    std::string usage = SimUsageText();
+    for (const char* word :
+         {"-h, --help", "--version", "Exit status", "2000", "1000", kValueRulesHelp}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
 }
@@ -82,7 +91,7 @@ TEST(SimOptions, HelpAndVersionEndTheReading) {
 // help2man makes the manual page of --help: the second usage must begin with "or:", or help2man
 // puts it under DESCRIPTION; and the help must fit an 80-column terminal.
 TEST(SimOptions, HelpFitsATerminalAndItsManualPage) {
-    const std::string help = kSimUsage;
+    const std::string help = SimUsageText();
     EXPECT_EQ(help.rfind("Usage: corvane-sim ", 0), 0u);
     EXPECT_EQ(help.find("\n  or:  corvane-sim [--name NAME] --remove"), help.find('\n')) << help;
     for (std::size_t at = 0, end = 0; at < help.size(); at = end + 1) {
@@ -156,6 +165,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{{"EndNotANumber"}, {"--end-after", "nan"}, "--end-after nan: not a finite number"},
         BadCase{{"EndNever"}, {"--end-after", "inf"}, "--end-after inf: not a finite number"},
         BadCase{{"SvgWithoutFile"}, {"--svg"}, "option '--svg' needs a value (FILE)"},
-        BadCase{{"SvgEmpty"}, {"--svg", ""}, "option '--svg' needs a value (FILE)"}),
+        BadCase{{"SvgEmpty"}, {"--svg", ""}, "option '--svg' needs a value (FILE)"},
+        BadCase{{"AttachedEmpty"}, {"--alt="}, "option '--alt' needs a value (FEET)"},
+        BadCase{{"FlagWithValue"}, {"--log=yes"}, "--log takes no value"},
+        BadCase{{"Operand"}, {"scope.svg"}, "unexpected argument 'scope.svg'"}),
     sim_test::ByName());
 } // namespace

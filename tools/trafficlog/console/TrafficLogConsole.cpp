@@ -25,8 +25,7 @@ std::string OneLine(std::string_view text) {
 }
 
 int PrintUsageError(const TrafficLogConsole& console, std::string_view problem) {
-    std::fprintf(console.err, "trafficlog: %s\nTry 'trafficlog --help'.\n",
-                 OneLine(problem).c_str());
+    std::fputs(UsageErrorText("trafficlog", OneLine(problem)).c_str(), console.err);
     return kExitError;
 }
 

@@ -2,7 +2,7 @@
 // the system or the command line reaches the terminal on one line with its controls masked.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 
 #include <cstdio>
 #include <optional>

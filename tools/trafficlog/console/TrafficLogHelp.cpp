@@ -1,5 +1,7 @@
 #include "tools/trafficlog/console/TrafficLogHelp.h"
 
+#include "config_control/CommandArguments.h"
+
 #include <cstring>
 
 namespace {
@@ -137,6 +139,7 @@ std::string Overview() {
     for (const CommandHelp& help : kCommands) {
         text += std::string("\nOptions of ") + help.command + ":\n" + help.options;
     }
+    text += std::string("\n") + kValueRulesHelp;
     text += "\nExit codes: 0 success (check: a clean file); 1 convert could not place rows,\n"
             "check found faults, scan found no entry to play, record heard no message or\n"
             "serve found none; 2 a usage error, a port in use, or a file that cannot be\n"

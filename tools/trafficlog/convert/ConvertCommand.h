@@ -1,7 +1,7 @@
 // `trafficlog convert`: its messages and its exit code.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
 // The arguments after "convert". Exit codes: 0 converted; 1 rows could not be placed (an

@@ -1,7 +1,7 @@
 // What `trafficlog convert` is asked to do, read from its command line.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tools/trafficlog/console/ListingLimit.h"
 #include "tools/trafficlog/datafile/Region.h"
 

@@ -1,7 +1,7 @@
 // `trafficlog record`: what it shows while it runs, and its exit code.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
 // The arguments after "record". Exit codes: 0 recorded and closed; 1 no message came from the

@@ -3,11 +3,10 @@
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/convert/ConvertOptions.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-constexpr long kLastPort = 65535;
+constexpr std::int64_t kLastPort = 65535;
 
 // "HOST:PORT", the host possibly an IPv6 address in brackets.
 bool Feed(CommandArguments& args, RecordOptions& options) {
@@ -16,12 +15,14 @@ bool Feed(CommandArguments& args, RecordOptions& options) {
         return false;
     }
     const char* colon = std::strrchr(text, ':');
-    if (colon == nullptr || colon == text || colon[1] < '0' || colon[1] > '9') {
+    std::int64_t port = 0;
+    const WholeNumberReading reading = colon != nullptr && colon != text
+                                           ? ReadWholeNumber(colon + 1, 1, kLastPort, port)
+                                           : WholeNumberReading::NotANumber;
+    if (reading == WholeNumberReading::NotANumber) {
         return args.RefuseValue("is not HOST:PORT, e.g. localhost:30003");
     }
-    char* end = nullptr;
-    const long port = std::strtol(colon + 1, &end, 10);
-    if (*end != '\0' || port < 1 || port > kLastPort) {
+    if (reading == WholeNumberReading::OutOfRange) {
         return args.RefuseValue("has a port out of range (1 to 65535)");
     }
     std::string host(text, static_cast<std::size_t>(colon - text));

@@ -1,7 +1,7 @@
 // What `trafficlog record` is asked to do, read from its command line.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tools/trafficlog/datafile/Region.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "tools/trafficlog/main/TrafficLogCommand.h"
 
+#include "config_control/CommandArguments.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
-#include "tools/trafficlog/console/CommandArguments.h"
 #include "tools/trafficlog/console/ListingLimit.h"
 #include "tools/trafficlog/convert/ConvertCommand.h"
 #include "tools/trafficlog/convert/RecordCommand.h"

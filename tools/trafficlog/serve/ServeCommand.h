@@ -1,7 +1,7 @@
 // `trafficlog serve`: what it shows while it runs, and its exit code.
 #pragma once
 
-#include "tools/trafficlog/console/CommandArguments.h"
+#include "config_control/CommandArguments.h"
 #include "tools/trafficlog/console/TrafficLogConsole.h"
 
 // The arguments after "serve". Exit codes: 0 the log served to its end, or stopped; 1 the log

@@ -1,3 +1,4 @@
+#include "config_control/CommandArguments.h"
 #include "tests/support/CaseNames.h"
 #include "text_functions/ControlMask.h"
 #include "tools/trafficlog/tests/TrafficLogRun.h"
@@ -172,6 +173,7 @@ TEST_P(HelpAndVersion, AnswerOnStandardOutputWithExitCode0) {
 INSTANTIATE_TEST_SUITE_P(
     Everywhere, HelpAndVersion,
     testing::Values(Arguments{{"--help"}, "Exit codes: 0 success"}, Arguments{{"-h"}, "-h, --help"},
+                    Arguments{{"--help"}, kValueRulesHelp},
                     Arguments{{"help"}, "Options of scan:\n  --own LAT,LON"},
                     Arguments{{"--version"}, "trafficlog (Corvane Version 1.0)\n"},
                     Arguments{{"check", "--help"}, "Exit codes: 0 a clean file, 1 findings, 2 "},
