@@ -1,5 +1,6 @@
 #include "app/CorvaneDlg.h"
 
+#include "app/ReaderTexts.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
@@ -31,8 +32,7 @@ CTrafficFeedDlg::CTrafficFeedDlg(DialogHost& host, Clock& clock, AlertService& a
     : host(host), clock(clock), alerts(alerts),
       dataFilePath(dataFilePath != nullptr ? dataFilePath : ""), feedMode(feedMode),
       mappingName(mappingName != nullptr ? mappingName : kVisualInterfaceName),
-      appIcon(host.LoadIconResource(kIdrMainframe)), reader(*this, analyser),
-      liveReader(*this, reader) {
+      appIcon(host.LoadIconResource(kIdrMainframe)), reader(analyser), liveReader(reader) {
     // Room for the longest text each line can hold, so that no frame allocates.
     messageText.reserve(kMessageTextCapacity);
     statusText.reserve(kStatusTextCapacity);
@@ -120,14 +120,15 @@ void CTrafficFeedDlg::RefreshControls() {
     host.SetControlText(kIdcInViewList, inViewListText.c_str());
 }
 
-void CTrafficFeedDlg::SetWindowTitleText(const char* text) {
-    host.SetWindowTitle(text);
-}
-
-void CTrafficFeedDlg::ShowMessageBox(const char* caption, const char* text) {
-    host.ShowMessageBox(caption, text);
-}
-
-void CTrafficFeedDlg::SleepMilliseconds(std::int32_t milliseconds) {
-    clock.SleepMilliseconds(milliseconds);
+// The title goes to the window at once; the lines with the next refresh.
+void CTrafficFeedDlg::ShowReaderTexts(const ReaderTexts& texts) {
+    if (texts.Title() != nullptr) {
+        host.SetWindowTitle(texts.Title());
+    }
+    if (texts.Message() != nullptr) {
+        messageText = texts.Message();
+    }
+    if (texts.Status() != nullptr) {
+        statusText = texts.Status();
+    }
 }

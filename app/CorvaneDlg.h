@@ -28,6 +28,7 @@ inline constexpr char kCorvaneDlgHeaderRevision[] =
     "%Z% Corvane QX1001:04 CorvaneDlg.h $Revision: 1.1 $";
 
 class CVisShm;
+class ReaderTexts;
 
 inline constexpr std::uintptr_t kFrameTimerId = 0x006DFA5A;
 inline constexpr std::uint32_t kFramePeriodMs = 100;
@@ -58,7 +59,7 @@ std::int32_t NextFrameCount(std::int32_t count);
 // complete entry of a file that is still being recorded, at each request.
 enum class FeedMode { Play, Live };
 
-class CTrafficFeedDlg final : public HostedDialog, public DataSetReaderOwner {
+class CTrafficFeedDlg final : public HostedDialog {
 public:
     // Loads the application icon through the host. mappingName names the shared block (tests
     // use a name of their own).
@@ -101,15 +102,8 @@ public:
     // Texts to controls.
     void RefreshControls();
 
-    // What the data set reader needs of its owner (DataSetReaderOwner).
-    const char* GetWindowTitle() const override { return windowTitle; }
-    void SetWindowTitleText(const char* text) override;
-    void SetMessageText(const char* text) override { messageText = text; }
-    void SetStatusText(const char* text) override { statusText = text; }
-    void ShowMessageBox(const char* caption, const char* text) override;
-    void SleepMilliseconds(std::int32_t milliseconds) override;
-
     // Read access for hosts and tests.
+    const char* GetWindowTitle() const { return windowTitle; }
     const std::string& GetMessageText() const { return messageText; }
     const std::string& GetStatusText() const { return statusText; }
     const std::string& GetAuxText() const { return auxText; }
@@ -129,6 +123,7 @@ private:
     void MakeLiveRequest(double latitude, double longitude);
     void WithdrawPublishedTraffic();
     void ReopenChangedDataFile();
+    void ShowReaderTexts(const ReaderTexts& texts);
     void WriteRequestStatus(double latitude, double longitude);
 
     // Collaborators given by the front end.

@@ -1,5 +1,6 @@
 #include "app/CorvaneDlg.h"
 
+#include "app/ReaderTexts.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/TextFunctions.h"
 
@@ -64,7 +65,9 @@ bool CTrafficFeedDlg::CheckSimulationEnding() {
 }
 
 bool CTrafficFeedDlg::RequestHistoricData() {
-    return reader.RequestHistoricData();
+    const DataSetStep step = reader.RequestHistoricData();
+    ShowReaderTexts(ReaderTexts(step, windowTitle));
+    return step.Publishes();
 }
 
 // A failed request costs one interval: slot 3 says so (until the next run), and the status line
@@ -112,7 +115,9 @@ void CTrafficFeedDlg::MakeRequest() {
 // Live: a publication for each newer entry, none while nothing newer has come, and an empty one
 // when the entry published last has grown too old.
 void CTrafficFeedDlg::MakeLiveRequest(double latitude, double longitude) {
-    switch (liveReader.Request(clock.NowSeconds(), clock.MonotonicSeconds())) {
+    const LiveOutcome outcome = liveReader.Request(clock.NowSeconds(), clock.MonotonicSeconds());
+    ShowReaderTexts(ReaderTexts(outcome, windowTitle));
+    switch (outcome.step) {
     case LiveStep::NewEntry:
         PublishTraffic();
         WriteRequestStatus(latitude, longitude);
@@ -123,7 +128,7 @@ void CTrafficFeedDlg::MakeLiveRequest(double latitude, double longitude) {
     case LiveStep::NothingNew:
         break;
     }
-    if (liveReader.HasReadFailed()) {
+    if (outcome.failure != nullptr) {
         FormatBounded(visualBlock->diagnosticText[kFailedRequestSlot], kDiagnosticTextSize, "%s",
                       kFailedRequestText);
     }
@@ -149,7 +154,9 @@ void CTrafficFeedDlg::ReopenChangedDataFile() {
         return;
     }
     dataFileIdentity = now;
-    reader.ReopenTrafficDataFile();
+    if (!reader.ReopenTrafficDataFile()) {
+        messageText = reader.GetErrorText();
+    }
 }
 
 void CTrafficFeedDlg::WriteRequestStatus(double latitude, double longitude) {

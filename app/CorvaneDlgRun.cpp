@@ -12,6 +12,9 @@
 namespace {
 
 constexpr std::int32_t kTrafficStatusNotYetPublished = 99;
+constexpr std::int32_t kOpenSettleMilliseconds = 100;
+constexpr char kNoFileCaption[] = "TCAS:: No Aircraft Data File";
+constexpr char kNoFileMessage[] = "No Data File";
 constexpr char kTimerRefused[] = "Failed to set up Windows Timer";
 constexpr char kNoClient[] = "CVisShm::CVisShm\nOut of memory";
 // After the client's own text when the block itself is wrong (another version, another size):
@@ -68,11 +71,18 @@ bool CTrafficFeedDlg::StartRun() {
     return true;
 }
 
-// Opening takes the next line read as the file's header line.
+// Opening takes the next line read as the file's header line. The file is given a moment after
+// opening; a file that cannot be used brings up the box with the reader's reason and its cure.
 bool CTrafficFeedDlg::OpenDataFileToPlay() {
     dataFileIdentity = IdentifyFile(dataFilePath.c_str());
     dataFileReadOut = false;
-    return reader.OpenTrafficDataFile(dataFilePath.c_str());
+    const bool opened = reader.OpenTrafficDataFile(dataFilePath.c_str());
+    clock.SleepMilliseconds(kOpenSettleMilliseconds);
+    if (!opened) {
+        host.ShowMessageBox(kNoFileCaption, reader.FullErrorText().c_str());
+        messageText = kNoFileMessage;
+    }
+    return opened;
 }
 
 // A client that failed stays in visShm until OnDestroy; only a valid one lends its block, and

@@ -23,25 +23,14 @@ constexpr int kAircraftPerEntry = 250;
 constexpr std::int64_t kDayStart = 1'700'000'000;
 constexpr GeoPosition kOwnShip = {50.45, 0.01};
 
-class QuietOwner final : public DataSetReaderOwner {
-public:
-    const char* GetWindowTitle() const override { return "Halvery v1"; }
-    void SetWindowTitleText(const char*) override {}
-    void SetMessageText(const char*) override {}
-    void SetStatusText(const char*) override {}
-    void ShowMessageBox(const char*, const char*) override {}
-    void SleepMilliseconds(std::int32_t) override {}
-};
-
 struct LiveFeeder {
     explicit LiveFeeder(const std::string& path) {
         analyser.SetOwnShipPosition(kOwnShip.latitude, kOwnShip.longitude);
         live.Start(path.c_str());
     }
-    QuietOwner owner;
     TrafficAnalyser analyser;
-    DataSetReader reader{owner, analyser};
-    LiveEntryReader live{owner, reader};
+    DataSetReader reader{analyser};
+    LiveEntryReader live{reader};
 };
 
 std::string Entry(int number, const std::string& lines) {
@@ -88,7 +77,7 @@ void BM_LiveRequestOneNewEntry(benchmark::State& state) {
         state.PauseTiming();
         day.AppendEntry();
         state.ResumeTiming();
-        if (feeder.live.Request(kDayStart, ++second) != LiveStep::NewEntry) {
+        if (feeder.live.Request(kDayStart, ++second).step != LiveStep::NewEntry) {
             state.SkipWithError("no new entry found");
             break;
         }

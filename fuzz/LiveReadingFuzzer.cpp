@@ -30,19 +30,6 @@ constexpr int kMaxSteps = 64;
 constexpr int kPublishRecords = 150;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 
-class Owner final : public DataSetReaderOwner {
-public:
-    const char* GetWindowTitle() const override { return "Halvery v1"; }
-    void SetWindowTitleText(const char* text) override { title = text; }
-    void SetMessageText(const char* text) override { message = text; }
-    void SetStatusText(const char* text) override { FUZZ_CHECK(std::strlen(text) < 128); }
-    void ShowMessageBox(const char*, const char*) override { FUZZ_CHECK(false); }
-    void SleepMilliseconds(std::int32_t) override {}
-
-    std::string title;
-    std::string message;
-};
-
 class FileLines final : public LineSource {
 public:
     explicit FileLines(SettingsFileClass& file) : file(file) {}
@@ -65,9 +52,8 @@ struct Reading {
         return records;
     }
 
-    Owner owner;
     TrafficAnalyser analyser;
-    DataSetReader reader{owner, analyser};
+    DataSetReader reader{analyser};
 };
 
 // The file as the writer made it, kept beside it byte for byte.
@@ -156,8 +142,8 @@ void CheckTagPiece(const std::string& content, const LiveEntry& entry) {
 
 // What the ordinary reader makes of the entry: its lines read from the file itself, piece by
 // piece as a play of the file from its top reads them on reaching the entry.
-void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& live,
-                   double latitude, double longitude) {
+void CheckAsPlayed(const std::string& content, const LiveEntry& entry, const DataSetStep& read,
+                   Reading& live, double latitude, double longitude) {
     static FuzzTempFile played("corvane_fuzz_played");
     CheckTagPiece(content, entry);
     FUZZ_CHECK(played.Write(content.substr(static_cast<std::size_t>(entry.linesBegin))));
@@ -165,14 +151,21 @@ void CheckAsPlayed(const std::string& content, const LiveEntry& entry, Reading& 
     FUZZ_CHECK(file.IsOpen());
     FileLines lines(file);
     Reading play(latitude, longitude);
-    play.reader.ReadEntryAt(entry.number, lines);
+    const DataSetStep asPlayed = play.reader.ReadEntryAt(entry.number, lines);
     FUZZ_CHECK(play.reader.GetAircraftChecked() == live.reader.GetAircraftChecked());
     FUZZ_CHECK(play.reader.GetEntryNumber() == live.reader.GetEntryNumber());
-    FUZZ_CHECK(play.owner.message == live.owner.message);
+    FUZZ_CHECK(asPlayed.met == read.met && asPlayed.entryNumber == read.entryNumber &&
+               asPlayed.aircraftChecked == read.aircraftChecked);
     const std::vector<AircraftRecord> expected = play.InView();
     const std::vector<AircraftRecord> got = live.InView();
     FUZZ_CHECK(expected.size() == got.size());
     FUZZ_CHECK(std::memcmp(expected.data(), got.data(), got.size() * sizeof(AircraftRecord)) == 0);
+}
+
+// A header line handed out is one line, cut as the data file's reader cuts its lines.
+void CheckHeaderLine(const char* line) {
+    FUZZ_CHECK(line == nullptr || (std::strlen(line) < static_cast<std::size_t>(kLineBufferSize) &&
+                                   std::strchr(line, '\n') == nullptr));
 }
 
 // The entry stands complete in the file: its end tag in a line written whole, with its line
@@ -197,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WrittenFile file(followed.Path());
 
     Reading live(latitude, longitude);
-    LiveEntryReader reader(live.owner, live.reader);
+    LiveEntryReader reader(live.reader);
     reader.Start(followed.Path());
     std::int64_t now = kStartTime;
     std::uint64_t followedSince = 0; // a break in the file: cut or replaced
@@ -247,11 +240,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         now += input.TakeByte();
-        const LiveStep result = reader.Request(now, now);
+        const LiveOutcome result = reader.Request(now, now);
         const LiveDataFile& seen = reader.File();
         FUZZ_CHECK(seen.EntryLines().size() <= LiveDataFile::kMaxEntryBytes);
         FUZZ_CHECK(seen.HeaderBytes().size() <= static_cast<std::size_t>(kLineBufferSize));
-        if (result != LiveStep::NewEntry) {
+        CheckHeaderLine(result.headerLine);
+        // A look that failed publishes nothing, and says why.
+        FUZZ_CHECK((result.failure != nullptr) == reader.HasReadFailed() &&
+                   (result.failure == nullptr || result.step != LiveStep::NewEntry));
+        if (result.step != LiveStep::NewEntry) {
             continue;
         }
         const LiveEntry& entry = seen.NewestEntry();
@@ -260,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    entry.linesBegin > publishedBegin);
         publishedAt = lastBreak;
         publishedBegin = entry.linesBegin;
-        CheckAsPlayed(file.Content(), entry, live, latitude, longitude);
+        CheckAsPlayed(file.Content(), entry, result.entry, live, latitude, longitude);
     }
     return 0;
 }

@@ -12,15 +12,11 @@ static const char kDataSetReaderSourceRevision[] =
 
 namespace {
 
-constexpr std::int32_t kOpenSettleMilliseconds = 100;
-constexpr int kTitleSize = 512;
 constexpr int kEntryTagSize = 20; // entry numbers up to 999999 fit whole
-constexpr int kMessageSize = 256;
 // The error text, the download request and the cure, which names the path of up to 1023
 // characters.
 constexpr int kNoFileTextSize = 2048;
 
-constexpr char kNoFileCaption[] = "TCAS:: No Aircraft Data File";
 constexpr char kDownloadRequest[] = "Please download a traffic data file from\n";
 constexpr char kConvertRequest[] = "and turn the recording into a data file where Corvane looks "
                                    "for it:\ntrafficlog convert RECORDING.csv ";
@@ -56,8 +52,7 @@ private:
 
 } // namespace
 
-DataSetReader::DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyser)
-    : owner(owner), analyser(analyser) {
+DataSetReader::DataSetReader(TrafficAnalyser& analyser) : analyser(analyser) {
     revisions.Register();
 }
 
@@ -65,19 +60,18 @@ DataSetReader::~DataSetReader() = default;
 
 bool DataSetReader::OpenTrafficDataFile(const char* path) {
     CopyBounded(dataFilePath, path != nullptr ? path : "", sizeof dataFilePath);
-    const bool opened = OpenFile();
-    owner.SleepMilliseconds(kOpenSettleMilliseconds);
-    if (!opened) {
-        ReportMissingFile();
+    if (OpenFile()) {
+        return true;
     }
-    return opened;
+    ReportMissingFile();
+    return false;
 }
 
 bool DataSetReader::ReopenTrafficDataFile() {
     if (OpenFile()) {
         return true;
     }
-    owner.SetMessageText(dataFile != nullptr ? dataFile->GetErrorText() : kOutOfMemoryText);
+    SetErrorText(dataFile != nullptr ? dataFile->GetErrorText() : kOutOfMemoryText);
     CloseTrafficDataFile();
     readFailed = true;
     return false;
@@ -85,7 +79,7 @@ bool DataSetReader::ReopenTrafficDataFile() {
 
 // The next line read is the header line, and entry 0 is expected.
 bool DataSetReader::OpenFile() {
-    headerShown = false;
+    headerRead = false;
     entryNumber = 0;
     readFailed = false;
     dataFile.reset(new (std::nothrow)
@@ -93,8 +87,9 @@ bool DataSetReader::OpenFile() {
     return dataFile != nullptr && dataFile->IsOpen();
 }
 
-// Making a data file with the path's name is the cure only where there is none; a folder or a
-// FIFO by that name needs the operator's eye first.
+// The file's reason, then the cure: where to get a recording and, only where no file has the
+// path's name, how to make a data file of it there; a folder or a FIFO by that name needs the
+// operator's eye first.
 void DataSetReader::ReportMissingFile() {
     char errorText[QX_ErrorReport::kErrorCopySize];
     CopyBounded(errorText, dataFile != nullptr ? dataFile->GetErrorText() : kOutOfMemoryText,
@@ -105,78 +100,64 @@ void DataSetReader::ReportMissingFile() {
     FormatBounded(text, kNoFileTextSize, "%s\n%s%s%s%s%s", errorText, kDownloadRequest,
                   kDataDownloadAddress, noFile ? "\n" : "", noFile ? kConvertRequest : "",
                   noFile ? dataFilePath : "");
-    owner.ShowMessageBox(kNoFileCaption, text);
-    owner.SetMessageText("No Data File");
+    SetErrorText(text);
 }
 
-// The file's own report says which file and how; the owner shows it instead of the progress
-// text of the last entry.
-void DataSetReader::ReportReadFailure() {
+// The file's own report says which file and how.
+void DataSetReader::ReportFileFailure() {
     readFailed = true;
-    owner.SetMessageText(dataFile->GetErrorText());
+    SetErrorText(dataFile->GetErrorText());
 }
 
-bool DataSetReader::RequestHistoricData() {
+DataSetStep DataSetReader::Failed(DataSetEvent met) {
+    return {.met = met, .failure = GetErrorText()};
+}
+
+DataSetStep DataSetReader::RequestHistoricData() {
     std::memset(lineBuffer, 0, sizeof lineBuffer);
     return ReadDataSet();
 }
 
-bool DataSetReader::ReadDataSet() {
+DataSetStep DataSetReader::ReadDataSet() {
     if (dataFile == nullptr) {
-        return false;
+        return {.met = DataSetEvent::NoFile};
     }
     if (!dataFile->ReadFromSettingsFile(lineBuffer, kLineBufferSize)) {
-        ReportReadFailure();
-        return false;
+        ReportFileFailure();
+        return Failed(DataSetEvent::ReadFailed);
     }
-    if (!headerShown) {
-        ShowHeader();
-        return false;
+    if (!headerRead) {
+        headerRead = true;
+        StripNewline(lineBuffer);
+        return {.met = DataSetEvent::Header, .headerLine = lineBuffer};
     }
     if (Contains(lineBuffer, kBeginTag)) {
-        owner.SetStatusText("Found data start tag");
-        return false;
+        return {.met = DataSetEvent::BeginTag};
     }
     if (Contains(lineBuffer, kEndTag)) {
-        owner.SetStatusText("Found data end tag");
-        ResetDataSet();
-        return true;
+        return ResetDataSet() ? DataSetStep{.met = DataSetEvent::EndTag}
+                              : Failed(DataSetEvent::EndTag);
     }
     char entryTag[kEntryTagSize];
     FormatBounded(entryTag, kEntryTagSize, kEntryTagFormat, entryNumber);
     aircraftChecked = 0;
     callNumber = 0;
+    DataSetStep step{.met = DataSetEvent::PassedOver};
     if (Contains(lineBuffer, entryTag)) {
         DataFileLines lines(*dataFile);
-        ReadEntryAt(entryNumber, lines);
+        step = ReadEntryAt(entryNumber, lines);
     }
     callNumber = entryNumber;
-    return true;
+    return step;
 }
 
-void DataSetReader::ReadEntryAt(std::int32_t number, LineSource& lines) {
+DataSetStep DataSetReader::ReadEntryAt(std::int32_t number, LineSource& lines) {
     aircraftChecked = 0;
     analyser.ClearAircraft();
     ReadEntryLines(lines);
     entryNumber = number + 1;
     callNumber = entryNumber;
-    char message[kMessageSize];
-    FormatBounded(message, kMessageSize, "Reading Data Set :: %d Aircraft checked",
-                  aircraftChecked);
-    owner.SetMessageText(message);
-}
-
-void DataSetReader::ShowHeader() {
-    ShowHeaderLine(lineBuffer);
-    headerShown = true;
-}
-
-void DataSetReader::ShowHeaderLine(char* line) {
-    StripNewline(line);
-    char title[kTitleSize];
-    const char* windowTitle = owner.GetWindowTitle();
-    FormatBounded(title, kTitleSize, "%s:: %s", windowTitle != nullptr ? windowTitle : "", line);
-    owner.SetWindowTitleText(title);
+    return {.met = DataSetEvent::Entry, .entryNumber = number, .aircraftChecked = aircraftChecked};
 }
 
 void DataSetReader::ReadEntry() {
@@ -214,16 +195,16 @@ void DataSetReader::ProcessTrafficLine(char* line) {
     analyser.ParseTrafficLine(line);
 }
 
-void DataSetReader::ResetDataSet() {
+bool DataSetReader::ResetDataSet() {
     if (dataFile == nullptr) {
-        return;
+        return true;
     }
     entryNumber = 0;
     if (!dataFile->Rewind()) {
-        ReportReadFailure();
-        return;
+        ReportFileFailure();
+        return false;
     }
-    owner.SetMessageText("Resetting Data Set to beginning");
+    return true;
 }
 
 void DataSetReader::CloseTrafficDataFile() {

@@ -1,18 +1,19 @@
 // The data set reader: walks the historic traffic data file one step per request and hands the
 // aircraft lines of each entry to a TrafficAnalyser. The main dialog owns one; the traffic-log
-// tool runs one on its own. Progress and failures reach the owner's texts through
-// DataSetReaderOwner.
+// tool runs one on its own. Each step returns what it met; what is shown of it is the owner's
+// business, and a failure's text is in the reader's report.
 //
-// Each ReadDataSet reads one line: the header line (first line of a run, shown in the window
-// title), the begin tag, the end tag (rewinds the file) or, when the line holds the tag of the
-// entry expected next, that whole entry. The result is true when the owner is to publish.
+// Each ReadDataSet reads one line: the header line (first line of a run), the begin tag, the end
+// tag (rewinds the file) or, when the line holds the tag of the entry expected next, that whole
+// entry. Any other line is passed over.
 //
-// A step whose read or rewind fails leaves the file's report in the owner's message text and
-// marks the reader failed; the owner may then open the file again by its path
-// (ReopenTrafficDataFile), so that a file refilled or replaced meanwhile is picked up.
+// A step whose read or rewind fails marks the reader failed; the owner may then open the file
+// again by its path (ReopenTrafficDataFile), so that a file refilled or replaced meanwhile is
+// picked up.
 #pragma once
 
 #include "config_control/SettingsFile.h"
+#include "error_report/QX_ErrorReport.h"
 #include "traffic/TrafficAnalyser.h"
 
 #include <cstdint>
@@ -48,51 +49,62 @@ protected:
     ~LineSource() = default;
 };
 
-// What the reader needs of its owner (the main dialog, or a tool or test stand-in).
-class DataSetReaderOwner {
-public:
-    // The window's title text, "Halvery v1" once the dialog is initialised.
-    virtual const char* GetWindowTitle() const = 0;
-    // Makes the text the window's title (the stored title text stays as it is).
-    virtual void SetWindowTitleText(const char* text) = 0;
-    virtual void SetMessageText(const char* text) = 0;
-    virtual void SetStatusText(const char* text) = 0;
-    // Modal message box with an OK button only and no icon.
-    virtual void ShowMessageBox(const char* caption, const char* text) = 0;
-    virtual void SleepMilliseconds(std::int32_t milliseconds) = 0;
-
-protected:
-    ~DataSetReaderOwner() = default;
+// What a step of the reader met.
+enum class DataSetEvent {
+    NoFile,     // no file is open: nothing was read
+    Header,     // the first line of the run
+    BeginTag,   // the begin tag
+    Entry,      // the expected entry's tag: the entry was read whole into the analyser
+    PassedOver, // any other line: a stray line, another entry's tag, the header line come round
+    EndTag,     // the end tag: the file was rewound, unless `failure` says why not
+    ReadFailed, // no line could be read: `failure` says why
 };
 
-class DataSetReader {
+// Texts point into the reader and hold until its next call.
+struct DataSetStep {
+    DataSetEvent met = DataSetEvent::NoFile;
+    const char* headerLine = nullptr; // Header: the line, its line feed cut
+    const char* failure = nullptr;    // a read or rewind that failed: which file and how
+    std::int32_t entryNumber = 0;     // Entry: the number of the entry read
+    std::int32_t aircraftChecked = 0; // Entry: its aircraft lines handled
+
+    // The owner publishes after an entry, a line passed over and the end tag; after the rest
+    // there is nothing to publish.
+    bool Publishes() const {
+        return met == DataSetEvent::Entry || met == DataSetEvent::PassedOver ||
+               met == DataSetEvent::EndTag;
+    }
+};
+
+class DataSetReader : public QX_ErrorReport {
 public:
-    DataSetReader(DataSetReaderOwner& owner, TrafficAnalyser& analyser);
+    explicit DataSetReader(TrafficAnalyser& analyser);
     ~DataSetReader(); // closes the file
 
     DataSetReader(const DataSetReader&) = delete;
     DataSetReader& operator=(const DataSetReader&) = delete;
 
-    // Starts a run on the file: the next line read is taken as the header. On failure shows
-    // the "No Data File" message box, sets the message text and holds no file.
+    // Starts a run on the file: the next line read is taken as the header. On failure the
+    // report says why and what cures it (where to get a recording, how to make a data file of
+    // it at the path), and no file is held.
     bool OpenTrafficDataFile(const char* path);
-    // Opens the file of the last OpenTrafficDataFile again, from its header line, without a
-    // message box: false, with the reason in the message text, when it cannot be opened (the
-    // reader then stays failed, so that a later call may try again).
+    // Opens the file of the last OpenTrafficDataFile again, from its header line: false, with
+    // the reason alone in the report, when it cannot be opened (the reader then stays failed,
+    // so that a later call may try again).
     bool ReopenTrafficDataFile();
     // Zeroes the line buffer, then ReadDataSet.
-    bool RequestHistoricData();
-    bool ReadDataSet();
+    DataSetStep RequestHistoricData();
+    DataSetStep ReadDataSet();
     // The ordinary step's reading of entry `number` from `lines`, the lines after its tag (a
     // live reader hands over an entry it found by itself): the analyser gets its aircraft in
-    // view, the counters and the message text are set as after that step.
-    void ReadEntryAt(std::int32_t number, LineSource& lines);
-    // The header line (its line feed and what follows cut) into the window title.
-    void ShowHeaderLine(char* line);
+    // view, and the counters are set as after that step.
+    DataSetStep ReadEntryAt(std::int32_t number, LineSource& lines);
     void ReadEntry();
     void ReadEntryLines(LineSource& lines);
     void ProcessTrafficLine(char* line);
-    void ResetDataSet();
+    // Back to the top of the file, entry 0 expected next: false, with the reason in the report
+    // and the reader failed, when the file cannot be rewound. Without a file it does nothing.
+    bool ResetDataSet();
     void CloseTrafficDataFile();
 
     bool IsFileOpen() const { return dataFile != nullptr; }
@@ -102,24 +114,22 @@ public:
     SettingsFileClass* GetDataFile() const { return dataFile.get(); }
     // The last line a step read itself; an entry's lines are read where the file holds them.
     const char* GetLineBuffer() const { return lineBuffer; }
-    bool IsHeaderShown() const { return headerShown; }
     std::int32_t GetEntryNumber() const { return entryNumber; }
     std::int32_t GetCallNumber() const { return callNumber; }
     std::int32_t GetAircraftChecked() const { return aircraftChecked; }
 
 private:
     bool OpenFile();
-    void ShowHeader();
     void ReportMissingFile();
-    void ReportReadFailure();
+    void ReportFileFailure();
+    DataSetStep Failed(DataSetEvent met);
 
-    DataSetReaderOwner& owner;
     TrafficAnalyser& analyser;
 
     std::unique_ptr<SettingsFileClass> dataFile;
     char dataFilePath[SettingsFileClass::kNameSize] = {};
     char lineBuffer[kLineBufferSize] = {};
-    bool headerShown = false;
+    bool headerRead = false;
     bool readFailed = false;
     std::int32_t entryNumber = 0;
     std::int32_t callNumber = 0;

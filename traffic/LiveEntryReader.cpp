@@ -13,9 +13,6 @@ static const char kLiveEntryReaderSourceRevision[] =
 
 namespace {
 
-constexpr int kStatusSize = 128;
-constexpr char kClosedNote[] = " :: recording closed";
-
 ModuleRevisions revisions{
     "LiveEntryReader",           kLiveEntryReaderHeaderRevision, kLiveEntryReaderSourceRevision,
     kLiveDataFileHeaderRevision, kLiveDataFileSourceRevision,    kBufferLinesHeaderRevision,
@@ -54,75 +51,67 @@ private:
 
 } // namespace
 
-LiveEntryReader::LiveEntryReader(DataSetReaderOwner& owner, DataSetReader& reader)
-    : owner(owner), reader(reader) {
+LiveEntryReader::LiveEntryReader(DataSetReader& reader) : reader(reader) {
     revisions.Register();
 }
 
 void LiveEntryReader::Start(const char* path) {
     file.Follow(path);
     readFailed = false;
-    headerShown = file.HeaderSerial();
+    headerSeen = file.HeaderSerial();
     entryPublished = file.EntrySerial();
     holding = false;
     entryRead = false;
 }
 
-LiveStep LiveEntryReader::Request(std::int64_t calendarNow, std::int64_t monotonicNow) {
+LiveOutcome LiveEntryReader::Request(std::int64_t calendarNow, std::int64_t monotonicNow) {
+    LiveOutcome outcome;
     readFailed = !file.Look();
     if (readFailed) {
-        owner.SetMessageText(file.GetErrorText());
+        outcome.failure = file.GetErrorText();
     }
-    ShowNewHeader();
+    outcome.headerLine = NewHeaderLine();
     if (!readFailed && file.HasEntry() && file.EntrySerial() != entryPublished) {
-        ReadNewestEntry(monotonicNow);
-        return LiveStep::NewEntry;
+        outcome.step = LiveStep::NewEntry;
+        outcome.entry = ReadNewestEntry(monotonicNow);
+        return outcome;
     }
-    WriteStatus(calendarNow, monotonicNow);
-    if (holding && PublishedAge(calendarNow, monotonicNow) >= kLiveHoldSeconds) {
+    outcome.age = PublishedAge(calendarNow, monotonicNow);
+    outcome.closed = file.IsClosed();
+    if (holding && outcome.age >= kLiveHoldSeconds) {
         holding = false;
-        return LiveStep::Withdraw;
+        outcome.step = LiveStep::Withdraw;
     }
-    return LiveStep::NothingNew;
+    return outcome;
 }
 
 // Each file's header line once it is complete: a file put in the place of another names its own
 // recording.
-void LiveEntryReader::ShowNewHeader() {
-    if (file.HeaderSerial() == headerShown) {
-        return;
+const char* LiveEntryReader::NewHeaderLine() {
+    if (file.HeaderSerial() == headerSeen) {
+        return nullptr;
     }
-    headerShown = file.HeaderSerial();
+    headerSeen = file.HeaderSerial();
     const std::string& bytes = file.HeaderBytes();
     BufferLines lines(bytes.data(), bytes.size());
-    char line[kLineBufferSize];
-    if (lines.ReadLine(line, kLineBufferSize)) {
-        reader.ShowHeaderLine(line);
+    if (!lines.ReadLine(headerLine, kLineBufferSize)) {
+        return nullptr;
     }
+    StripNewline(headerLine);
+    return headerLine;
 }
 
-void LiveEntryReader::ReadNewestEntry(std::int64_t monotonicNow) {
+DataSetStep LiveEntryReader::ReadNewestEntry(std::int64_t monotonicNow) {
     entryPublished = file.EntrySerial();
     const std::vector<char>& bytes = file.EntryLines();
     BufferLines lines(bytes.data(), bytes.size());
     TimedLines timed(lines);
-    reader.ReadEntryAt(file.NewestEntry().number, timed);
+    const DataSetStep entry = reader.ReadEntryAt(file.NewestEntry().number, timed);
     entryTime = timed.Newest();
     entrySeen = monotonicNow;
     entryRead = true;
     holding = true;
-}
-
-void LiveEntryReader::WriteStatus(std::int64_t calendarNow, std::int64_t monotonicNow) {
-    char status[kStatusSize];
-    const char* closed = file.IsClosed() ? kClosedNote : "";
-    if (entryRead) {
-        FormatBounded(status, kStatusSize, "live: newest entry %lld s old%s",
-                      static_cast<long long>(PublishedAge(calendarNow, monotonicNow)), closed);
-    } else {
-        FormatBounded(status, kStatusSize, "live: waiting for a complete entry%s", closed);
-    }
-    owner.SetStatusText(status);
+    return entry;
 }
 
 std::int64_t LiveEntryReader::PublishedAge(std::int64_t calendarNow,

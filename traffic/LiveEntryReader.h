@@ -11,6 +11,8 @@
 // or one that agrees with it. An entry without such a time (no aircraft, or only times that lie
 // more than kFutureToleranceSeconds ahead, a clock gone wrong) is as old as the time since it was
 // first seen, on the monotonic clock.
+//
+// Each request returns what it met; what is shown of it is the owner's business.
 #pragma once
 
 #include "traffic/DataSetReader.h"
@@ -27,34 +29,45 @@ inline constexpr std::int64_t kFutureToleranceSeconds = 60;
 enum class LiveStep {
     NewEntry,   // the analyser holds the newest entry's aircraft in view: publish them
     Withdraw,   // the publication is too old: publish an empty one
-    NothingNew, // publish nothing; the status line tells why
+    NothingNew, // publish nothing
+};
+
+// What one request met. Texts point into the reader and hold until its next request.
+struct LiveOutcome {
+    LiveStep step = LiveStep::NothingNew;
+    const char* failure = nullptr;    // the look at the file failed: which file and how
+    const char* headerLine = nullptr; // the header line of a file newly seen, its line feed cut
+    DataSetStep entry = {};           // NewEntry: the entry as the data set reader read it
+    // Unless NewEntry: the age of the entry published last in seconds, -1 while none was; and
+    // whether its recording was closed.
+    std::int64_t age = -1;
+    bool closed = false;
 };
 
 class LiveEntryReader {
 public:
-    LiveEntryReader(DataSetReaderOwner& owner, DataSetReader& reader);
+    explicit LiveEntryReader(DataSetReader& reader);
 
     // Follows the file at `path` from its newest entry on; nothing is published yet.
     void Start(const char* path);
     // One request: the calendar and monotonic clocks' seconds now.
-    LiveStep Request(std::int64_t calendarNow, std::int64_t monotonicNow);
+    LiveOutcome Request(std::int64_t calendarNow, std::int64_t monotonicNow);
 
-    // The last look at the file failed (the reason is in the message text).
+    // The last look at the file failed (the file's report says why).
     bool HasReadFailed() const { return readFailed; }
     // The age of the entry published last, in seconds; -1 while none was.
     std::int64_t PublishedAge(std::int64_t calendarNow, std::int64_t monotonicNow) const;
     const LiveDataFile& File() const { return file; }
 
 private:
-    void ShowNewHeader();
-    void ReadNewestEntry(std::int64_t monotonicNow);
-    void WriteStatus(std::int64_t calendarNow, std::int64_t monotonicNow);
+    const char* NewHeaderLine();
+    DataSetStep ReadNewestEntry(std::int64_t monotonicNow);
 
-    DataSetReaderOwner& owner;
     DataSetReader& reader;
     LiveDataFile file;
     bool readFailed = false;
-    std::uint64_t headerShown = 0;
+    std::uint64_t headerSeen = 0;
+    char headerLine[kLineBufferSize] = {};
     std::uint64_t entryPublished = 0;
     bool holding = false;       // a publication of ours stands
     bool entryRead = false;     // an entry has been read since Start

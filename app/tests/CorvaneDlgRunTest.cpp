@@ -68,6 +68,10 @@ TEST(StartRun, MissingDataFileShowsTheBoxAndLeavesTheTimerCounting) {
     EXPECT_EQ(rig.host.messageBoxTexts[0].rfind("SettingsFileClass::OpenFileForReading\n", 0), 0u);
     EXPECT_NE(rig.host.messageBoxTexts[0].find("\nPlease download a traffic data file from\n"),
               std::string::npos);
+    const std::string cure =
+        "\ntrafficlog convert RECORDING.csv /nonexistent/Corvane/TrafficLog.dat";
+    EXPECT_TRUE(rig.host.messageBoxTexts[0].ends_with(cure)) << rig.host.messageBoxTexts[0];
+    EXPECT_EQ(rig.clock.slept, 100); // the moment after opening comes before the box too
     EXPECT_EQ(rig.host.controlTexts[kIdcMessage], "No Data File");
     EXPECT_EQ(rig.host.controlTexts[kIdcStatus], "");
     EXPECT_FALSE(rig.host.minimised);

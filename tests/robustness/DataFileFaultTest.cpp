@@ -120,15 +120,20 @@ TEST(DataFileFault, TruncatedFileWithdrawsItsTrafficAndIsOpenedAgain) {
     }
 }
 
+// The file emptied under the running feeder, and requested until a read fails.
+void EmptyUntilAReadFails(FaultRig& rig) {
+    fs::resize_file(rig.file.c_str(), 0);
+    while (!rig.dialog->GetReader().HasReadFailed()) {
+        ASSERT_TRUE(rig.TickToNextRequest());
+    }
+}
+
 // A file that stays empty fails every request; the aircraft went with the first one, and the
 // counter is not raised again for nothing.
 TEST(DataFileFault, FileThatStaysEmptyWithdrawsOnceAndKeepsTrying) {
     FaultRig rig(SampleFile("OLD", kEntries, kFiller));
     StartAndPublishFirstEntry(rig);
-    fs::resize_file(rig.file.c_str(), 0);
-    while (!rig.dialog->GetReader().HasReadFailed()) {
-        ASSERT_TRUE(rig.TickToNextRequest());
-    }
+    EmptyUntilAReadFails(rig);
     const std::int32_t withdrawn = rig.Block().publishCounter;
     for (const std::string& later : Requests(rig, 10)) {
         EXPECT_EQ(later, kNoPublication);
@@ -136,6 +141,26 @@ TEST(DataFileFault, FileThatStaysEmptyWithdrawsOnceAndKeepsTrying) {
     EXPECT_EQ(rig.Block().publishCounter, withdrawn);
     EXPECT_TRUE(rig.dialog->GetReader().HasReadFailed());
     EXPECT_TRUE(rig.host.messageBoxTexts.empty());
+}
+
+// A file gone when the request comes to open it again: the message line says so, with no box in
+// the middle of a run, and the file is opened again once it is back.
+TEST(DataFileFault, FileGoneAtTheReopenIsSaidAndTakenUpWhenItIsBack) {
+    FaultRig rig(SampleFile("OLD", kEntries, kFiller));
+    StartAndPublishFirstEntry(rig);
+    EmptyUntilAReadFails(rig);
+    fs::remove(rig.file.c_str());
+
+    EXPECT_EQ(Requests(rig, 2), (std::vector<std::string>{kNoPublication, kNoPublication}));
+    EXPECT_FALSE(rig.dialog->GetReader().IsFileOpen());
+    EXPECT_EQ(rig.dialog->GetMessageText(), std::string("SettingsFileClass::OpenFileForReading\n") +
+                                                std::strerror(ENOENT) + "\n" + rig.file.c_str());
+    EXPECT_EQ(rig.host.controlTexts[kIdcMessage], rig.dialog->GetMessageText());
+    EXPECT_TRUE(rig.host.messageBoxTexts.empty());
+
+    std::ofstream(rig.file.c_str(), std::ios::binary) << SampleFile("NEW", kEntries, kFiller);
+    EXPECT_EQ(Requests(rig, 3),
+              (std::vector<std::string>{kNoPublication, kNoPublication, SampleList("NEW", 0)}));
 }
 
 // A file cut short (no end tag) plays once: after its last entry every request fails, and the

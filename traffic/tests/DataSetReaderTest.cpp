@@ -17,24 +17,6 @@
 
 namespace {
 
-class FakeOwner final : public DataSetReaderOwner {
-public:
-    const char* GetWindowTitle() const override { return "Halvery v1"; }
-    void SetWindowTitleText(const char* text) override { windowText.push_back(text); }
-    void SetMessageText(const char* text) override { messageText = text; }
-    void SetStatusText(const char* text) override { statusText = text; }
-    void ShowMessageBox(const char* caption, const char* text) override {
-        messageBoxes.emplace_back(caption, text);
-    }
-    void SleepMilliseconds(std::int32_t milliseconds) override { sleeps.push_back(milliseconds); }
-
-    std::vector<std::string> windowText;
-    std::string messageText;
-    std::string statusText;
-    std::vector<std::pair<std::string, std::string>> messageBoxes;
-    std::vector<std::int32_t> sleeps;
-};
-
 std::string InView(const std::string& callsign) {
     return callsign + "|4CA2B5|1609459200|50.1|0.1|3000|3100|90|250|0\n";
 }
@@ -96,56 +78,64 @@ protected:
         return analyser.GetAircraftInView(150, records);
     }
 
-    void ExpectSteps(const std::vector<Step>& steps) {
+    // What each call met, in order; the last step stays in `last`.
+    std::vector<DataSetEvent> ExpectSteps(const std::vector<Step>& steps) {
+        std::vector<DataSetEvent> met;
         for (std::size_t i = 0; i < steps.size(); ++i) {
             SCOPED_TRACE("call " + std::to_string(i + 1));
-            const bool result = reader.RequestHistoricData();
+            last = reader.RequestHistoricData();
+            met.push_back(last.met);
+            const bool result = last.Publishes();
             EXPECT_EQ(result, steps[i].result);
             EXPECT_EQ(reader.GetCallNumber(), steps[i].callNumber);
             EXPECT_EQ(reader.GetEntryNumber(), steps[i].entryNumber);
             EXPECT_EQ(result ? Publish() : analyser.GetInViewCount(), steps[i].inView);
         }
+        return met;
     }
 
     std::string path = TempPath();
-    FakeOwner owner;
     TrafficAnalyser analyser;
-    DataSetReader reader{owner, analyser};
+    DataSetReader reader{analyser};
+    DataSetStep last;
 };
+
+using Met = std::vector<DataSetEvent>;
+using enum DataSetEvent;
 
 TEST_F(DataSetReaderTest, WellFormedFilePlaysInOrderAndAgainAfterTheEnd) {
     Open(kHeader + kBegin + EntryTag(0) + InView("A0") + OutOfView("B0") + InView("C0") +
          kEntryEnd + EntryTag(1) + InView("A1") + kEntryEnd + kEnd);
-    ASSERT_EQ(owner.sleeps, std::vector<std::int32_t>{100});
+    ASSERT_TRUE(reader.IsFileOpen());
 
-    ExpectSteps({{false, 0, 0, 0}});
-    ASSERT_EQ(owner.windowText.size(), 1u);
-    EXPECT_EQ(owner.windowText[0], "Halvery v1:: Recording 2021-01-01");
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}}), Met{Header});
+    ASSERT_NE(last.headerLine, nullptr);
+    EXPECT_STREQ(last.headerLine, "Recording 2021-01-01");
 
-    ExpectSteps({{false, 0, 0, 0}});
-    EXPECT_EQ(owner.statusText, "Found data start tag");
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}}), Met{BeginTag});
 
-    ExpectSteps({{true, 2, 1, 1}});
-    EXPECT_EQ(owner.messageText, "Reading Data Set :: 3 Aircraft checked");
+    EXPECT_EQ(ExpectSteps({{true, 2, 1, 1}}), Met{Entry});
+    EXPECT_EQ(last.entryNumber, 0);
+    EXPECT_EQ(last.aircraftChecked, 3);
     EXPECT_EQ(reader.GetAircraftChecked(), 3);
 
-    ExpectSteps({{true, 1, 2, 2}});
-    EXPECT_EQ(owner.messageText, "Reading Data Set :: 1 Aircraft checked");
+    EXPECT_EQ(ExpectSteps({{true, 1, 2, 2}}), Met{Entry});
+    EXPECT_EQ(last.aircraftChecked, 1);
 
     // The end tag rewinds; the call number keeps its value until the next ordinary step.
-    ExpectSteps({{true, 0, 2, 0}});
-    EXPECT_EQ(owner.statusText, "Found data end tag");
-    EXPECT_EQ(owner.messageText, "Resetting Data Set to beginning");
+    EXPECT_EQ(ExpectSteps({{true, 0, 2, 0}}), Met{EndTag});
+    EXPECT_EQ(last.failure, nullptr);
 
     // The header line comes round again as an ordinary line; then the file plays again.
-    ExpectSteps({{true, 0, 0, 0}, {false, 0, 0, 0}, {true, 2, 1, 1}, {true, 1, 2, 2}});
-    EXPECT_EQ(owner.windowText.size(), 1u);
+    EXPECT_EQ(ExpectSteps({{true, 0, 0, 0}, {false, 0, 0, 0}, {true, 2, 1, 1}, {true, 1, 2, 2}}),
+              (Met{PassedOver, BeginTag, Entry, Entry}));
+    EXPECT_EQ(last.entryNumber, 1);
 }
 
 TEST_F(DataSetReaderTest, EmptyFileFailsEveryCall) {
     Open("");
-    ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {false, 0, 0, 0}});
-    EXPECT_TRUE(owner.windowText.empty());
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {false, 0, 0, 0}}),
+              Met(3, ReadFailed));
     EXPECT_EQ(std::string(reader.GetDataFile()->GetErrorText()),
               "SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n" + path);
 }
@@ -154,19 +144,16 @@ TEST_F(DataSetReaderTest, HeaderAndEndTagOnlyAlternate) {
     Open(kHeader + kEnd);
     ExpectSteps({{false, 0, 0, 0}});
     for (int round = 0; round < 3; ++round) {
-        owner.statusText.clear();
-        ExpectSteps({{true, 0, 0, 0}});
-        EXPECT_EQ(owner.statusText, "Found data end tag");
-        owner.statusText.clear();
-        ExpectSteps({{true, 0, 0, 0}});
-        EXPECT_EQ(owner.statusText, "");
+        EXPECT_EQ(ExpectSteps({{true, 0, 0, 0}}), Met{EndTag});
+        EXPECT_EQ(ExpectSteps({{true, 0, 0, 0}}), Met{PassedOver});
     }
 }
 
 TEST_F(DataSetReaderTest, FirstLineIsTheHeaderWhateverItHolds) {
     Open(kEnd + kBegin + kEnd);
-    ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {true, 0, 0, 0}});
-    EXPECT_EQ(owner.windowText[0], "Halvery v1:: ####_END_####");
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}}), Met{Header});
+    EXPECT_STREQ(last.headerLine, "####_END_####");
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}, {true, 0, 0, 0}}), (Met{BeginTag, EndTag}));
 }
 
 TEST_F(DataSetReaderTest, FileWithoutEndTagPlaysOnce) {
@@ -174,24 +161,26 @@ TEST_F(DataSetReaderTest, FileWithoutEndTagPlaysOnce) {
     // The read failure ends the entry, which still counts as read.
     ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {true, 2, 1, 1}});
     EXPECT_EQ(reader.GetAircraftChecked(), 2);
-    ExpectSteps({{false, 0, 1, 1}, {false, 0, 1, 1}});
+    EXPECT_EQ(ExpectSteps({{false, 0, 1, 1}, {false, 0, 1, 1}}), Met(2, ReadFailed));
     EXPECT_EQ(reader.GetLineBuffer()[0], '\0');
 }
 
 TEST_F(DataSetReaderTest, NumberingGapStopsReadingUntilTheEnd) {
     Open(kHeader + kBegin + EntryTag(0) + InView("A0") + kEntryEnd + EntryTag(2) + InView("A2") +
          kEntryEnd + kEnd);
-    ExpectSteps({{false, 0, 0, 0},
-                 {false, 0, 0, 0},
-                 {true, 1, 1, 1},
-                 // Entry 2's tag, its line and its end tag are passed over one per call.
-                 {true, 0, 1, 1},
-                 {true, 0, 1, 1},
-                 {true, 0, 1, 1},
-                 {true, 0, 1, 0},
-                 {true, 0, 0, 0},
-                 {false, 0, 0, 0},
-                 {true, 1, 1, 1}});
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0},
+                           {false, 0, 0, 0},
+                           {true, 1, 1, 1},
+                           // Entry 2's tag, its line and its end tag are passed over one per call.
+                           {true, 0, 1, 1},
+                           {true, 0, 1, 1},
+                           {true, 0, 1, 1},
+                           {true, 0, 1, 0},
+                           {true, 0, 0, 0},
+                           {false, 0, 0, 0},
+                           {true, 1, 1, 1}}),
+              (Met{Header, BeginTag, Entry, PassedOver, PassedOver, PassedOver, EndTag, PassedOver,
+                   BeginTag, Entry}));
 }
 
 struct TagCase {
@@ -255,15 +244,14 @@ TEST_P(EntrySizeTest, EntryReadsAtMostSevenThousandLines) {
     Open(kHeader + kBegin + EntryTag(0) + Repeat(OutOfView("X"), c.aircraftLines - 1) +
          InView("LAST") + kEntryEnd + kEnd);
     ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}});
-    ASSERT_TRUE(reader.RequestHistoricData());
+    ASSERT_TRUE(reader.RequestHistoricData().Publishes());
     EXPECT_EQ(reader.GetAircraftChecked(), c.checked);
     const bool lastProcessed = c.aircraftLines <= kMaxEntryLines;
     EXPECT_EQ(Publish(), lastProcessed ? 1 : 0);
     for (int i = 0; i < c.strayCalls; ++i) {
         ExpectSteps({{true, 0, 1, 1}});
     }
-    ExpectSteps({{true, 0, 1, 0}});
-    EXPECT_EQ(owner.statusText, "Found data end tag");
+    EXPECT_EQ(ExpectSteps({{true, 0, 1, 0}}), Met{EndTag});
 }
 
 void PrintTo(const EntrySizeCase& c, std::ostream* out) {
@@ -279,9 +267,10 @@ TEST_F(DataSetReaderTest, WindowsLineEndsReadAsPlainLines) {
     Open("Recording\r\n####_BEGIN_####\r\n####_ENTRY_0_####\r\n"
          "A0|4CA2B5|1609459200|50.1|0.1|3000|3100|90|250|-2.5\r\n"
          "####_ENTRY_END_####\r\n####_END_####\r\n");
-    ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}});
-    EXPECT_EQ(owner.windowText[0], "Halvery v1:: Recording");
-    ASSERT_TRUE(reader.RequestHistoricData());
+    EXPECT_EQ(ExpectSteps({{false, 0, 0, 0}}), Met{Header});
+    EXPECT_STREQ(last.headerLine, "Recording");
+    ExpectSteps({{false, 0, 0, 0}});
+    ASSERT_TRUE(reader.RequestHistoricData().Publishes());
     AircraftRecord record{};
     ASSERT_EQ(analyser.GetAircraftInView(1, &record), 1);
     EXPECT_EQ(record.verticalRate, -2.5);
@@ -289,14 +278,11 @@ TEST_F(DataSetReaderTest, WindowsLineEndsReadAsPlainLines) {
     ExpectSteps({{true, 0, 1, 0}});
 }
 
-TEST_F(DataSetReaderTest, MissingFileShowsTheNoDataFileMessage) {
+TEST_F(DataSetReaderTest, MissingFileIsReportedWithItsCure) {
     const std::string missing = testing::TempDir() + "corvane_no_such_dir/TrafficLog.dat";
     EXPECT_FALSE(reader.OpenTrafficDataFile(missing.c_str()));
     EXPECT_FALSE(reader.IsFileOpen());
-    EXPECT_EQ(owner.sleeps, std::vector<std::int32_t>{100});
-    ASSERT_EQ(owner.messageBoxes.size(), 1u);
-    EXPECT_EQ(owner.messageBoxes[0].first, "TCAS:: No Aircraft Data File");
-    const std::string& text = owner.messageBoxes[0].second;
+    const std::string text = reader.FullErrorText();
     EXPECT_EQ(text.rfind("SettingsFileClass::OpenFileForReading\n", 0), 0u) << text;
     EXPECT_NE(text.find("\n" + missing + "\n"), std::string::npos) << text;
     // The cure: where to get a recording, and how to make a data file of it at the place read.
@@ -307,45 +293,44 @@ TEST_F(DataSetReaderTest, MissingFileShowsTheNoDataFileMessage) {
         missing;
     ASSERT_GE(text.size(), tail.size());
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
-    EXPECT_EQ(owner.messageText, "No Data File");
 
     // Without a file every step does nothing.
-    EXPECT_FALSE(reader.ReadDataSet());
-    reader.ResetDataSet();
+    EXPECT_EQ(reader.ReadDataSet().met, NoFile);
+    EXPECT_TRUE(reader.ResetDataSet());
     reader.ReadEntry();
     reader.CloseTrafficDataFile();
-    EXPECT_EQ(owner.messageText, "No Data File");
+    EXPECT_EQ(reader.FullErrorText(), text);
 }
 
-// A folder by the data file's name is no file to make: the message leaves that cure out.
-TEST_F(DataSetReaderTest, FolderAsDataFileShowsNoCureOfMakingAFile) {
+// A folder by the data file's name is no file to make: the report leaves that cure out.
+TEST_F(DataSetReaderTest, FolderAsDataFileGivesNoCureOfMakingAFile) {
     const std::string folder = testing::TempDir();
     EXPECT_FALSE(reader.OpenTrafficDataFile(folder.c_str()));
-    ASSERT_EQ(owner.messageBoxes.size(), 1u);
-    const std::string& text = owner.messageBoxes[0].second;
+    EXPECT_FALSE(reader.IsFileOpen());
+    const std::string text = reader.FullErrorText();
     EXPECT_NE(text.find("Please download a traffic data file from\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("trafficlog convert"), std::string::npos) << text;
-    EXPECT_EQ(owner.messageText, "No Data File");
 }
 
-// A read that fails marks the reader and shows the file's report; opening again by the path
-// starts from the header line, with whatever the file holds now.
+// A read that fails marks the reader and says in the step which file failed and how; opening
+// again by the path starts from the header line, with whatever the file holds now.
 TEST_F(DataSetReaderTest, FailedReadIsReportedAndTheFileOpensAgainByItsPath) {
     Open(kHeader + kBegin + EntryTag(0) + InView("A0") + kEntryEnd);
     ExpectSteps({{false, 0, 0, 0}, {false, 0, 0, 0}, {true, 1, 1, 1}});
     EXPECT_FALSE(reader.HasReadFailed());
-    ExpectSteps({{false, 0, 1, 1}});
+    EXPECT_EQ(ExpectSteps({{false, 0, 1, 1}}), Met{ReadFailed});
     EXPECT_TRUE(reader.HasReadFailed());
-    EXPECT_EQ(owner.messageText,
-              "SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n" + path);
+    const std::string reason =
+        "SettingsFileClass::ReadFromSettingsFile\nNULL read from file\n" + path;
+    EXPECT_STREQ(last.failure, reason.c_str());
 
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         << "Refilled\n" + kBegin + EntryTag(0) + InView("B0") + InView("C0") + kEntryEnd + kEnd;
     ASSERT_TRUE(reader.ReopenTrafficDataFile());
     EXPECT_FALSE(reader.HasReadFailed());
-    EXPECT_TRUE(owner.messageBoxes.empty());
-    ExpectSteps({{false, 0, 1, 0}, {false, 0, 1, 0}, {true, 2, 1, 1}});
-    EXPECT_EQ(owner.windowText.back(), "Halvery v1:: Refilled");
+    EXPECT_EQ(ExpectSteps({{false, 0, 1, 0}}), Met{Header});
+    EXPECT_STREQ(last.headerLine, "Refilled");
+    EXPECT_EQ(ExpectSteps({{false, 0, 1, 0}, {true, 2, 1, 1}}), (Met{BeginTag, Entry}));
 }
 
 TEST_F(DataSetReaderTest, FileGoneAtTheReopenIsReportedAndTriedAgainLater) {
@@ -358,10 +343,10 @@ TEST_F(DataSetReaderTest, FileGoneAtTheReopenIsReportedAndTriedAgainLater) {
     EXPECT_FALSE(reader.ReopenTrafficDataFile());
     EXPECT_TRUE(reader.HasReadFailed());
     EXPECT_FALSE(reader.IsFileOpen());
-    EXPECT_EQ(owner.messageText, std::string("SettingsFileClass::OpenFileForReading\n") +
-                                     std::strerror(ENOENT) + "\n" + path);
-    EXPECT_TRUE(owner.messageBoxes.empty()); // no box in the middle of a run
-    EXPECT_FALSE(reader.RequestHistoricData());
+    // The reason alone: the cure of a missing file is for the start of a run.
+    EXPECT_EQ(reader.FullErrorText(), std::string("SettingsFileClass::OpenFileForReading\n") +
+                                          std::strerror(ENOENT) + "\n" + path);
+    EXPECT_EQ(reader.RequestHistoricData().met, NoFile);
 
     std::ofstream(path, std::ios::binary) << kHeader + kEnd;
     EXPECT_TRUE(reader.ReopenTrafficDataFile());

@@ -13,25 +13,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-
-class Owner final : public DataSetReaderOwner {
-public:
-    const char* GetWindowTitle() const override { return "Halvery v1"; }
-    void SetWindowTitleText(const char* text) override { title = text; }
-    void SetMessageText(const char* text) override { message = text; }
-    void SetStatusText(const char* text) override { status = text; }
-    void ShowMessageBox(const char*, const char*) override {}
-    void SleepMilliseconds(std::int32_t) override {}
-
-    std::string title;
-    std::string message;
-    std::string status;
-};
 
 constexpr std::int64_t kTime = 1'700'000'000;
 
@@ -46,11 +33,25 @@ struct Feeder {
         return records;
     }
 
-    Owner owner;
     TrafficAnalyser analyser;
-    DataSetReader reader{owner, analyser};
-    LiveEntryReader live{owner, reader};
+    DataSetReader reader{analyser};
+    LiveEntryReader live{reader};
 };
+
+// The age a request gives for the status line, and whether the recording was closed.
+struct Aged {
+    std::int64_t age;
+    bool closed;
+    bool operator==(const Aged&) const = default;
+};
+
+Aged Age(const LiveOutcome& outcome) {
+    return {outcome.age, outcome.closed};
+}
+
+void PrintTo(const Aged& aged, std::ostream* out) {
+    *out << aged.age << " s" << (aged.closed ? ", closed" : "");
+}
 
 bool SameRecords(const std::vector<AircraftRecord>& a, const std::vector<AircraftRecord>& b) {
     return a.size() == b.size() &&
@@ -77,20 +78,24 @@ TEST(LiveEntryReader, PublishesWhatAPlayOfThatEntryPublishes) {
 
     Feeder play;
     ASSERT_TRUE(play.reader.OpenTrafficDataFile(path.c_str()));
+    DataSetStep played;
     while (play.reader.GetCallNumber() < 2 && play.reader.GetEntryNumber() < 2) {
-        play.reader.RequestHistoricData();
+        played = play.reader.RequestHistoricData();
     }
     Feeder live;
     live.live.Start(path.c_str());
-    ASSERT_EQ(live.live.Request(kTime, 0), LiveStep::NewEntry) << live.owner.message;
+    const LiveOutcome outcome = live.live.Request(kTime, 0);
+    ASSERT_EQ(outcome.step, LiveStep::NewEntry) << outcome.failure;
 
     const std::vector<AircraftRecord> published = live.InView();
     EXPECT_EQ(published.size(), 3u);
     EXPECT_TRUE(SameRecords(published, play.InView()));
     EXPECT_EQ(live.reader.GetAircraftChecked(), play.reader.GetAircraftChecked());
     EXPECT_EQ(live.reader.GetCallNumber(), play.reader.GetCallNumber());
-    EXPECT_EQ(live.owner.message, play.owner.message);
-    EXPECT_EQ(live.owner.title, "Halvery v1:: Equal");
+    EXPECT_EQ(outcome.entry.met, played.met);
+    EXPECT_EQ(outcome.entry.entryNumber, played.entryNumber);
+    EXPECT_EQ(outcome.entry.aircraftChecked, played.aircraftChecked);
+    EXPECT_STREQ(outcome.headerLine, "Equal");
 }
 
 // The age runs from the newest position time on the calendar clock; the publication stands
@@ -105,21 +110,24 @@ TEST(LiveEntryReader, OldPublicationIsWithdrawnOnceAndTheStatusTellsTheAge) {
             LiveHeader() + EntryText(0, {LiveAircraft("A", kTime - 4), LiveAircraft("B", kTime)}));
         Feeder feeder;
         feeder.live.Start(path.c_str());
-        EXPECT_EQ(feeder.live.Request(kTime + 2, 500), LiveStep::NewEntry);
+        EXPECT_EQ(feeder.live.Request(kTime + 2, 500).step, LiveStep::NewEntry);
         EXPECT_EQ(feeder.InView().size(), 2u);
 
-        EXPECT_EQ(feeder.live.Request(kTime + 12, 510), LiveStep::NothingNew);
-        EXPECT_EQ(feeder.owner.status, "live: newest entry 12 s old");
+        LiveOutcome outcome = feeder.live.Request(kTime + 12, 510);
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+        EXPECT_EQ(Age(outcome), (Aged{12, false}));
         if (closed) {
             LiveFolder::Append(path, "####_END_####\n");
         }
-        const std::string note = closed ? " :: recording closed" : "";
-        EXPECT_EQ(feeder.live.Request(kTime + 59, 557), LiveStep::NothingNew);
-        EXPECT_EQ(feeder.owner.status, "live: newest entry 59 s old" + note);
-        EXPECT_EQ(feeder.live.Request(kTime + 60, 558), LiveStep::Withdraw);
-        EXPECT_EQ(feeder.owner.status, "live: newest entry 60 s old" + note);
-        EXPECT_EQ(feeder.live.Request(kTime + 70, 568), LiveStep::NothingNew);
-        EXPECT_EQ(feeder.owner.status, "live: newest entry 70 s old" + note);
+        outcome = feeder.live.Request(kTime + 59, 557);
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+        EXPECT_EQ(Age(outcome), (Aged{59, closed}));
+        outcome = feeder.live.Request(kTime + 60, 558);
+        EXPECT_EQ(outcome.step, LiveStep::Withdraw);
+        EXPECT_EQ(Age(outcome), (Aged{60, closed}));
+        outcome = feeder.live.Request(kTime + 70, 568);
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+        EXPECT_EQ(Age(outcome), (Aged{70, closed}));
     }
 }
 
@@ -145,8 +153,8 @@ TEST(LiveEntryReader, EntryWithoutUsableTimesAgesFromWhenItWasSeen) {
             folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, c.lines));
         Feeder feeder;
         feeder.live.Start(path.c_str());
-        EXPECT_EQ(feeder.live.Request(kTime, 1000), LiveStep::NewEntry) << c.name;
-        EXPECT_EQ(feeder.live.Request(kTime + 12, 1012), LiveStep::NothingNew) << c.name;
+        EXPECT_EQ(feeder.live.Request(kTime, 1000).step, LiveStep::NewEntry) << c.name;
+        EXPECT_EQ(feeder.live.Request(kTime + 12, 1012).step, LiveStep::NothingNew) << c.name;
         EXPECT_EQ(feeder.live.PublishedAge(kTime + 12, 1012), c.expectedAge) << c.name;
     }
 }
@@ -156,17 +164,22 @@ TEST(LiveEntryReader, WaitsForTheFileAndItsFirstEntry) {
     const std::string path = folder.Path("TrafficLog.dat");
     Feeder feeder;
     feeder.live.Start(path.c_str());
-    EXPECT_EQ(feeder.live.Request(kTime, 0), LiveStep::NothingNew);
+    LiveOutcome outcome = feeder.live.Request(kTime, 0);
+    EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_TRUE(feeder.live.HasReadFailed());
-    EXPECT_NE(feeder.owner.message.find(path), std::string::npos);
-    EXPECT_EQ(feeder.owner.status, "live: waiting for a complete entry");
+    ASSERT_NE(outcome.failure, nullptr);
+    EXPECT_NE(std::string(outcome.failure).find(path), std::string::npos);
+    EXPECT_EQ(Age(outcome), (Aged{-1, false}));
 
     folder.Write("TrafficLog.dat", LiveHeader("Started") + "####_ENTRY_0_####\n");
-    EXPECT_EQ(feeder.live.Request(kTime + 10, 10), LiveStep::NothingNew);
+    outcome = feeder.live.Request(kTime + 10, 10);
+    EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_FALSE(feeder.live.HasReadFailed());
-    EXPECT_EQ(feeder.owner.title, "Halvery v1:: Started");
+    EXPECT_STREQ(outcome.headerLine, "Started");
     LiveFolder::Append(path, "####_ENTRY_END_####\n");
-    EXPECT_EQ(feeder.live.Request(kTime + 20, 20), LiveStep::NewEntry);
+    outcome = feeder.live.Request(kTime + 20, 20);
+    EXPECT_EQ(outcome.step, LiveStep::NewEntry);
+    EXPECT_EQ(outcome.headerLine, nullptr) << "the header is handed out once";
 }
 
 // A file that went away keeps the publication standing until it is old, as a closed one does.
@@ -176,12 +189,13 @@ TEST(LiveEntryReader, FileRemovedKeepsThePublicationUntilItIsOld) {
         folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, {LiveAircraft("A", kTime)}));
     Feeder feeder;
     feeder.live.Start(path.c_str());
-    ASSERT_EQ(feeder.live.Request(kTime, 0), LiveStep::NewEntry);
+    ASSERT_EQ(feeder.live.Request(kTime, 0).step, LiveStep::NewEntry);
     std::filesystem::remove(path);
-    EXPECT_EQ(feeder.live.Request(kTime + 10, 10), LiveStep::NothingNew);
+    const LiveOutcome outcome = feeder.live.Request(kTime + 10, 10);
+    EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_TRUE(feeder.live.HasReadFailed());
-    EXPECT_EQ(feeder.owner.status, "live: newest entry 10 s old");
-    EXPECT_EQ(feeder.live.Request(kTime + 60, 60), LiveStep::Withdraw);
+    EXPECT_EQ(Age(outcome), (Aged{10, false}));
+    EXPECT_EQ(feeder.live.Request(kTime + 60, 60).step, LiveStep::Withdraw);
 }
 
 // A second thread records while the feeder requests: every line is written and handed to the
@@ -225,8 +239,9 @@ TEST(LiveEntryReader, RecordingWrittenMeanwhileIsNeverReadHalf) {
     int lastNumber = -1;
     std::int64_t request = 0;
     const auto look = [&] {
-        if (feeder.live.Request(kTime, ++request) != LiveStep::NewEntry) {
-            EXPECT_FALSE(feeder.live.HasReadFailed()) << feeder.owner.message;
+        const LiveOutcome outcome = feeder.live.Request(kTime, ++request);
+        if (outcome.step != LiveStep::NewEntry) {
+            EXPECT_FALSE(feeder.live.HasReadFailed()) << outcome.failure;
             return;
         }
         const int number = feeder.reader.GetCallNumber() - 1;
