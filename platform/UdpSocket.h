@@ -5,6 +5,7 @@
 // the error report. One source file per platform.
 
 #include "error_report/QX_ErrorReport.h"
+#include "platform/SocketAddress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +13,8 @@
 inline constexpr char kUdpSocketHeaderRevision[] =
     "%Z% UdpSocket QX4007:01 UdpSocket.h $Revision: 1.1 $";
 
-// A resolved IPv4 address and port, both in host byte order.
-struct UdpEndpoint {
-    std::uint32_t address = 0;
-    std::uint16_t port = 0;
-};
+// Where a datagram goes or comes from.
+using UdpEndpoint = Ipv4Endpoint;
 
 enum class UdpReceipt {
     Datagram, // one whole datagram is in the buffer
@@ -61,6 +59,3 @@ private:
     std::intptr_t handle = kNoSocket;
     std::uint16_t localPort = 0;
 };
-
-// "a.b.c.d:port" of an endpoint, into `size` bytes.
-char* FormatEndpoint(char* buffer, int size, const UdpEndpoint& endpoint);

@@ -124,6 +124,31 @@ class SmallTree(unittest.TestCase):
                 status, output = self.check_planted(path, spelling)
                 self.assertEqual(status, 0, output)
 
+    def test_only_the_platform_and_the_front_ends_include_its_system_side(self):
+        write(self.root, "platform/posix/Terminal.h", "#pragma once\n")
+        write(self.root, "platform/win32/Winsock.h", "#pragma once\n")
+        terminal = '#include "platform/posix/Terminal.h"'
+        winsock = '#include "platform/win32/Winsock.h"'
+        cases = [  # path, include, refused
+            ("app/Dialog.cpp", terminal, True),
+            ("app/tests/DialogTest.cpp", terminal, True),
+            ("tools/fg/Bridge.cpp", winsock, True),
+            ("tests/support/Run.cpp", terminal, True),
+            ("app/posixish/main.cpp", terminal, True),
+            ("platform/posix/Terminal.cpp", terminal, False),
+            ("platform/tests/TerminalTest.cpp", terminal, False),
+            ("app/posix/main.cpp", terminal, False),
+            ("app/posix/tests/HostTest.cpp", terminal, False),
+            ("app/win32/main.cpp", winsock, False),
+        ]
+        for path, spelling, refused in cases:
+            with self.subTest(path=path):
+                status, output = self.check_planted(path, spelling)
+                self.assertEqual(status, 1 if refused else 0, output)
+                if refused:
+                    self.assertIn(f"{path}:3: ", output)
+                    self.assertIn("reaches the system side of the platform", output)
+
     def test_a_folder_without_a_place_fails_until_it_is_placed(self):
         self.plant("app/Dialog.cpp", '#include "extras/Thing.h"')
         write(self.root, "extras/Thing.h", "#pragma once\n")

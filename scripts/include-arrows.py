@@ -8,6 +8,9 @@ belongs to the longest folder of the chain its path starts with. Each include is
 compiler resolves it (beside the including file first, then from the project root), so another
 spelling of a path does not hide where it leads. Every wrong arrow is printed as
 "file:line: ..." and the exit status is 1; a clean tree prints a one-line summary.
+
+One rule stands apart from the order: the system side of the platform layer (platform/posix,
+platform/win32) is included only by the layer itself and by the two front ends.
 """
 
 import os
@@ -17,6 +20,8 @@ import sys
 SOURCE_SUFFIXES = (".h", ".cpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 TEST_FOLDER = "tests"
+SYSTEM_FOLDERS = ("platform/posix", "platform/win32")
+SYSTEM_USERS = ("platform", "app/posix", "app/win32")
 
 
 class Layers:
@@ -88,10 +93,17 @@ def resolve(root, path, bracket, spelling):
     return None
 
 
+def within(path, folders):
+    return any(path.startswith(folder + "/") for folder in folders)
+
+
 def judge(layers, path, layer, target, spelling):
     """What is wrong with path including target, or None."""
     if ".." in spelling.replace("\\", "/").split("/"):
         return f'"{spelling}" climbs with "..": name headers from the project root'
+    if within(target, SYSTEM_FOLDERS) and not within(path, SYSTEM_USERS):
+        return (f'"{spelling}" reaches the system side of the platform ({target}), which only '
+                "platform/ and the front ends app/posix and app/win32 include")
     target_layer = layers.layer_of(target)
     if target_layer is None:
         return (f'"{spelling}" reaches {target}, whose folder has no place in the layer order '

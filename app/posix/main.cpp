@@ -5,12 +5,12 @@
 #include "app/CommandLine.h"
 #include "app/Corvane.h"
 #include "app/ResourceIds.h"
+#include "app/posix/TerminalDialogHost.h"
 #include "config_control/ProductVersion.h"
 #include "config_control/SettingsFile.h"
 #include "platform/Clock.h"
 #include "platform/ProgramPath.h"
 #include "platform/SoundPlayer.h"
-#include "platform/posix/TerminalDialogHost.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "text_functions/TextFunctions.h"
 

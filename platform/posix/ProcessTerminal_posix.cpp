@@ -1,5 +1,5 @@
-// The process terminal on POSIX systems: the dialog host's terminal session (signals through a
-// pipe, SIGPIPE ignored, the keyboard raw) and in-place drawing.
+// The process terminal on POSIX systems: the terminal session (signals through a pipe, SIGPIPE
+// ignored, the keyboard raw) and in-place drawing.
 #include "platform/ProcessTerminal.h"
 
 #include "platform/posix/TerminalSession.h"

@@ -2,7 +2,7 @@
 
 #include "platform/TcpClient.h"
 
-#include "text_functions/TextFunctions.h"
+#include "platform/SocketAddress.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,8 +16,6 @@
     "%Z% TcpClient QX4008:02 TcpClient_posix.cpp $Revision: 1.1 $";
 
 namespace {
-
-constexpr int kAddressSize = 300;
 
 // A connect that did not finish at once: wait for it, then ask how it ended.
 int FinishConnect(int fd, int timeoutMilliseconds) {
@@ -61,10 +59,10 @@ TcpClient::~TcpClient() {
 
 bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMilliseconds) {
     Close();
-    char where[kAddressSize];
-    FormatBounded(where, kAddressSize, "%s:%u", host, static_cast<unsigned>(port));
-    char service[8];
-    FormatBounded(service, sizeof service, "%u", static_cast<unsigned>(port));
+    char where[kHostPortTextSize];
+    FormatHostPort(where, sizeof where, host, port);
+    char service[kServiceTextSize];
+    FormatService(service, sizeof service, port);
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

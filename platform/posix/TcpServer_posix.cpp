@@ -2,13 +2,11 @@
 
 #include "platform/TcpServer.h"
 
+#include "platform/posix/BsdSockets.h"
 #include "text_functions/TextFunctions.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -68,10 +66,7 @@ bool TcpServer::Listen(std::uint16_t wanted) {
     // A server started again at once takes its port back from the connections it just closed.
     const int reuse = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(wanted);
+    sockaddr_in address = SockaddrOf({kAnyAddress, wanted});
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(fd, kBacklog) != 0) {
         ReportDetail("TcpServer::Listen", std::strerror(errno), where);
@@ -118,10 +113,7 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &kClientSendBuffer, sizeof kClientSendBuffer);
     client.Close();
     client.handle = fd;
-    char address[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &peer.sin_addr, address, sizeof address);
-    FormatBounded(client.name, TcpServerClient::kNameSize, "%s:%u", address,
-                  static_cast<unsigned>(ntohs(peer.sin_port)));
+    FormatEndpoint(client.name, TcpServerClient::kNameSize, EndpointOf(peer));
     return TcpAccept::Client;
 }
 

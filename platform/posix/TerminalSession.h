@@ -1,6 +1,7 @@
 #pragma once
-// The terminal underneath the POSIX dialog host: signals turned into bytes on a pipe, the
-// keyboard in raw mode, the alternate screen, and plain writes that survive interruptions.
+// The terminal of a program on a POSIX system: signals turned into bytes on a pipe, the keyboard
+// in raw mode, the alternate screen, and plain writes that survive interruptions. The feeder's
+// terminal host (app/posix) and the tools' process terminal (ProcessTerminal) stand on it.
 
 #include "platform/DialogHost.h"
 
@@ -20,7 +21,7 @@ struct PendingSignals {
 };
 
 // Catches SIGINT, SIGTERM, SIGHUP and SIGWINCH for its lifetime: the handler only writes the
-// signal number to a pipe, which the host's poll loop reads. SIGPIPE is ignored meanwhile, so a
+// signal number to a pipe, which the owner's poll loop reads. SIGPIPE is ignored meanwhile, so a
 // closed log pipe makes writes fail instead of ending the program. The previous dispositions
 // come back on destruction. One object at a time.
 class SignalPipe {

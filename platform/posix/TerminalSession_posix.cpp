@@ -1,4 +1,4 @@
-// Signals, terminal modes and writes for the POSIX dialog host.
+// Signals, terminal modes and writes for the programs on a POSIX terminal.
 
 #include "platform/posix/TerminalSession.h"
 

@@ -1,32 +1,16 @@
 // BSD sockets behind UdpSocket.
 #include "platform/UdpSocket.h"
 
-#include <arpa/inet.h>
+#include "platform/posix/BsdSockets.h"
+
 #include <cerrno>
 #include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 [[maybe_unused]] static const char kUdpSocketPosixRevision[] =
     "%Z% UdpSocket QX4007:03 UdpSocket_posix.cpp $Revision: 1.1 $";
-
-namespace {
-
-sockaddr_in SocketAddress(const UdpEndpoint& endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(endpoint.address);
-    address.sin_port = htons(endpoint.port);
-    return address;
-}
-
-UdpEndpoint EndpointOf(const sockaddr_in& address) {
-    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
-} // namespace
 
 UdpSocket::~UdpSocket() {
     Close();
@@ -66,7 +50,7 @@ bool UdpSocket::Bind(const UdpEndpoint& local) {
     if (!Open()) {
         return false;
     }
-    const sockaddr_in address = SocketAddress(local);
+    const sockaddr_in address = SockaddrOf(local);
     if (bind(static_cast<int>(handle), reinterpret_cast<const sockaddr*>(&address),
              sizeof address) != 0) {
         ReportSystemError("UdpSocket::Bind", errno, &local);
@@ -117,7 +101,7 @@ bool UdpSocket::SendTo(const UdpEndpoint& destination, const std::uint8_t* data,
     if (!Open()) {
         return false;
     }
-    const sockaddr_in address = SocketAddress(destination);
+    const sockaddr_in address = SockaddrOf(destination);
     const ssize_t sent = sendto(static_cast<int>(handle), data, size, MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&address), sizeof address);
     if (sent < 0 || static_cast<std::size_t>(sent) != size) {

@@ -2,39 +2,18 @@
 
 #include "platform/TcpClient.h"
 
-#include "text_functions/TextFunctions.h"
-
+#include "platform/SocketAddress.h"
 #include "platform/win32/Winsock.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-#include <windows.h>
 
 [[maybe_unused]] static const char kTcpClientWin32Revision[] =
     "%Z% TcpClient QX4008:03 TcpClient_win32.cpp $Revision: 1.1 $";
 
 namespace {
 
-constexpr int kAddressSize = 300;
 constexpr int kReasonSize = 256;
-
-void SystemReason(int code, char* reason) {
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(code), 0, reason, kReasonSize, nullptr) == 0) {
-        FormatBounded(reason, kReasonSize, "Winsock error %d", code);
-        return;
-    }
-    StripNewline(reason);
-    TruncateAtChar(reason, '\r');
-}
-
-timeval Interval(int milliseconds) {
-    timeval interval;
-    interval.tv_sec = milliseconds / 1000;
-    interval.tv_usec = (milliseconds % 1000) * 1000;
-    return interval;
-}
 
 int ConnectOne(const addrinfo& address, int timeoutMilliseconds, SOCKET& s) {
     s = socket(address.ai_family, address.ai_socktype, address.ai_protocol);
@@ -83,15 +62,15 @@ TcpClient::~TcpClient() {
 
 bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMilliseconds) {
     Close();
-    char where[kAddressSize];
-    FormatBounded(where, kAddressSize, "%s:%u", host, static_cast<unsigned>(port));
+    char where[kHostPortTextSize];
+    FormatHostPort(where, sizeof where, host, port);
     char reason[kReasonSize];
     if (!StartWinsock()) {
         ReportDetail("TcpClient::Connect", "Winsock could not be started", where);
         return false;
     }
-    char service[8];
-    FormatBounded(service, sizeof service, "%u", static_cast<unsigned>(port));
+    char service[kServiceTextSize];
+    FormatService(service, sizeof service, port);
     addrinfo hints = {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -99,8 +78,7 @@ bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMillise
     addrinfo* found = nullptr;
     const int lookup = getaddrinfo(host, service, &hints, &found);
     if (lookup != 0) {
-        SystemReason(lookup, reason);
-        ReportDetail("TcpClient::Connect", reason, where);
+        ReportDetail("TcpClient::Connect", SocketErrorText(lookup, reason, kReasonSize), where);
         return false;
     }
     int error = WSAHOST_NOT_FOUND;
@@ -114,8 +92,7 @@ bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMillise
     }
     freeaddrinfo(found);
     if (handle == kNoHandle) {
-        SystemReason(error, reason);
-        ReportDetail("TcpClient::Connect", reason, where);
+        ReportDetail("TcpClient::Connect", SocketErrorText(error, reason, kReasonSize), where);
         return false;
     }
     return true;
@@ -148,8 +125,7 @@ TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMil
         return TcpReceipt::Closed;
     }
     char reason[kReasonSize];
-    SystemReason(WSAGetLastError(), reason);
-    ReportError("TcpClient::Receive", reason);
+    ReportError("TcpClient::Receive", SocketErrorText(WSAGetLastError(), reason, kReasonSize));
     return TcpReceipt::Failed;
 }
 

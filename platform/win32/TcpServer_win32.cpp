@@ -2,7 +2,7 @@
 
 #include "platform/TcpServer.h"
 
-#include "platform/NamedMapping.h"
+#include "platform/SocketAddress.h"
 #include "platform/win32/Winsock.h"
 #include "text_functions/TextFunctions.h"
 
@@ -17,15 +17,9 @@ constexpr int kBacklog = 16;
 // with the server, which bounds what it keeps.
 constexpr int kClientSendBuffer = 64 * 1024;
 
-SOCKET AsSocket(std::intptr_t handle) {
-    return static_cast<SOCKET>(handle);
-}
-
 // The system's words for the last Winsock failure, on one line.
 const char* LastReason(char (&reason)[256]) {
-    NamedMapping::ErrorText(WSAGetLastError(), reason, sizeof reason);
-    TrimTrailingSpaces(StripNewline(TruncateAtChar(reason, '\r')));
-    return reason;
+    return SocketErrorText(WSAGetLastError(), reason, sizeof reason);
 }
 } // namespace
 
@@ -83,10 +77,7 @@ bool TcpServer::Listen(std::uint16_t wanted) {
     const BOOL exclusive = TRUE;
     setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
                sizeof exclusive);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(wanted);
+    sockaddr_in address = SockaddrOf({kAnyAddress, wanted});
     if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(s, kBacklog) != 0) {
         ReportDetail("TcpServer::Listen", LastReason(reason), where);
@@ -108,7 +99,7 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(AsSocket(handle), &readable);
-    timeval interval{timeoutMilliseconds / 1000, (timeoutMilliseconds % 1000) * 1000};
+    timeval interval = Interval(timeoutMilliseconds);
     char reason[256];
     const int ready = select(0, &readable, nullptr, nullptr, &interval);
     if (ready == 0) {
@@ -134,10 +125,7 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
                sizeof kClientSendBuffer);
     client.Close();
     client.handle = static_cast<std::intptr_t>(s);
-    char address[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &peer.sin_addr, address, sizeof address);
-    FormatBounded(client.name, TcpServerClient::kNameSize, "%s:%u", address,
-                  static_cast<unsigned>(ntohs(peer.sin_port)));
+    FormatEndpoint(client.name, TcpServerClient::kNameSize, EndpointOf(peer));
     return TcpAccept::Client;
 }
 

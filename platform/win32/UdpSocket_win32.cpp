@@ -9,26 +9,6 @@
 [[maybe_unused]] static const char kUdpSocketWin32Revision[] =
     "%Z% UdpSocket QX4007:04 UdpSocket_win32.cpp $Revision: 1.1 $";
 
-namespace {
-
-sockaddr_in SocketAddress(const UdpEndpoint& endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(endpoint.address);
-    address.sin_port = htons(endpoint.port);
-    return address;
-}
-
-UdpEndpoint EndpointOf(const sockaddr_in& address) {
-    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
-SOCKET AsSocket(std::intptr_t handle) {
-    return static_cast<SOCKET>(handle);
-}
-
-} // namespace
-
 UdpSocket::~UdpSocket() {
     Close();
 }
@@ -79,7 +59,7 @@ bool UdpSocket::Bind(const UdpEndpoint& local) {
     const BOOL exclusive = TRUE;
     setsockopt(AsSocket(handle), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
                reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
-    const sockaddr_in address = SocketAddress(local);
+    const sockaddr_in address = SockaddrOf(local);
     if (bind(AsSocket(handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ReportSystemError("UdpSocket::Bind", WSAGetLastError(), &local);
         return false;
@@ -101,8 +81,7 @@ UdpReceipt UdpSocket::Receive(std::uint8_t* buffer, std::size_t capacity, int ti
     fd_set input;
     FD_ZERO(&input);
     FD_SET(AsSocket(handle), &input);
-    const int wait = timeoutMilliseconds < 0 ? 0 : timeoutMilliseconds;
-    timeval timeout{wait / 1000, (wait % 1000) * 1000};
+    timeval timeout = Interval(timeoutMilliseconds < 0 ? 0 : timeoutMilliseconds);
     const int ready = select(0, &input, nullptr, nullptr, &timeout);
     if (ready == 0) {
         return UdpReceipt::Nothing;
@@ -139,7 +118,7 @@ bool UdpSocket::SendTo(const UdpEndpoint& destination, const std::uint8_t* data,
     if (!Open()) {
         return false;
     }
-    const sockaddr_in address = SocketAddress(destination);
+    const sockaddr_in address = SockaddrOf(destination);
     const int length = size > 65536 ? 65536 : static_cast<int>(size);
     const int sent = sendto(AsSocket(handle), reinterpret_cast<const char*>(data), length, 0,
                             reinterpret_cast<const sockaddr*>(&address), sizeof address);

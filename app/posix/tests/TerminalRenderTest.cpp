@@ -1,5 +1,5 @@
-#include "platform/posix/TerminalRender.h"
-#include "platform/posix/TerminalDialogHost.h"
+#include "app/posix/TerminalRender.h"
+#include "app/posix/TerminalDialogHost.h"
 #include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // run the same loop nested, so that timer ticks keep arriving while they are open, as they do
 // under a Windows message box.
 
-#include "platform/posix/TerminalDialogHost.h"
+#include "app/posix/TerminalDialogHost.h"
 
 #include "platform/Clock.h"
 #include "text_functions/TextFunctions.h"

@@ -2,7 +2,7 @@
 // The dialog the terminal host tests drive, and the layout they give the host: shared by the
 // tests without a terminal and on a pseudo-terminal.
 
-#include "platform/posix/TerminalDialogHost.h"
+#include "app/posix/TerminalDialogHost.h"
 
 #include <gtest/gtest.h>
 

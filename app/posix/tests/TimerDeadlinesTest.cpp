@@ -1,6 +1,6 @@
 // The terminal host's timing: deadlines that stay on the grid and the timeout handed to poll.
 
-#include "platform/posix/TerminalDialogHost.h"
+#include "app/posix/TerminalDialogHost.h"
 #include "tests/support/CaseNames.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The Win32 dialog host with a real window (under Wine it needs a display): the modal loop and
 // its end, the close path, timers inside nested modal boxes, and the window operations.
 
-#include "platform/win32/Win32DialogHost.h"
+#include "app/win32/Win32DialogHost.h"
 
 #include <gtest/gtest.h>
 

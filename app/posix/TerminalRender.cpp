@@ -1,6 +1,6 @@
 // Text layout of the terminal window.
 
-#include "platform/posix/TerminalRender.h"
+#include "app/posix/TerminalRender.h"
 
 #include "text_functions/ControlMask.h"
 

@@ -1,8 +1,8 @@
 // The terminal host on a pseudo-terminal as a user would have it: the full-screen window, its
 // keys and the keyboard modes it gives back.
 
-#include "platform/posix/TerminalDialogHost.h"
-#include "platform/tests/ScriptedDialog.h"
+#include "app/posix/TerminalDialogHost.h"
+#include "app/posix/tests/ScriptedDialog.h"
 
 #include <gtest/gtest.h>
 

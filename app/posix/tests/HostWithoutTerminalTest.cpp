@@ -1,8 +1,8 @@
 // The terminal host without a terminal (pipes, as under a service manager): its log, its
 // message boxes, the signals that close it and its ticks.
 
-#include "platform/posix/TerminalDialogHost.h"
-#include "platform/tests/ScriptedDialog.h"
+#include "app/posix/TerminalDialogHost.h"
+#include "app/posix/tests/ScriptedDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -17,8 +17,8 @@
 // SIGINT, SIGTERM and SIGHUP close the window as the user does (SC_CLOSE), also while output
 // waits on a reader that stalls; SIGWINCH redraws.
 
+#include "app/posix/TerminalRender.h"
 #include "platform/DialogHost.h"
-#include "platform/posix/TerminalRender.h"
 #include "platform/posix/TerminalSession.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // Once a handler has ended the dialog no further message reaches the dialog but WM_DESTROY, so a
 // close that the window manager completes later cannot change the result.
 
-#include "platform/win32/Win32DialogHost.h"
+#include "app/win32/Win32DialogHost.h"
 
 #include <windows.h>
 
