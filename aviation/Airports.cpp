@@ -23,8 +23,9 @@ double SphereDistance(double latitudeA, double longitudeA, double latitudeB, dou
     const double phiB = latitudeB * kRadians;
     const double dPhi = phiB - phiA;
     const double dLambda = WrappedDegrees(longitudeB - longitudeA) * kRadians;
-    const double h = std::sin(dPhi / 2) * std::sin(dPhi / 2) +
-                     std::cos(phiA) * std::cos(phiB) * std::sin(dLambda / 2) * std::sin(dLambda / 2);
+    const double h = std::sin(dPhi / 2) * std::sin(dPhi / 2) + std::cos(phiA) * std::cos(phiB) *
+                                                                   std::sin(dLambda / 2) *
+                                                                   std::sin(dLambda / 2);
     return 2 * kMeanEarthRadius * std::asin(std::sqrt(std::min(1.0, h)));
 }
 
@@ -191,8 +192,8 @@ int AirportIndex::RunwaysNear(double latitude, double longitude, double metres,
         for (const Runway& runway : RunwaysOf(airport)) {
             for (int end = 0; end < 2; ++end) {
                 const GeodeticPosition threshold = ThresholdOf(runway, end, 0);
-                if (SphereDistance(latitude, longitude, threshold.latitude,
-                                   threshold.longitude) <= metres) {
+                if (SphereDistance(latitude, longitude, threshold.latitude, threshold.longitude) <=
+                    metres) {
                     if (found < static_cast<int>(out.size())) {
                         out[found] = &runway;
                     }

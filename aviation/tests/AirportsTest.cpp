@@ -9,9 +9,8 @@
 
 namespace {
 
-Runway MakeRunway(const char* nameA, double latA, double lonA, double displacedA,
-                  const char* nameB, double latB, double lonB, double displacedB,
-                  double width = 45.72) {
+Runway MakeRunway(const char* nameA, double latA, double lonA, double displacedA, const char* nameB,
+                  double latB, double lonB, double displacedB, double width = 45.72) {
     Runway runway{};
     CopyBounded(runway.ends[0].name, nameA, kRunwayNameSize);
     runway.ends[0].latitude = latA;
@@ -30,17 +29,16 @@ Runway MakeRunway(const char* nameA, double latA, double lonA, double displacedA
 AirportIndex Honolulu() {
     AirportIndex index;
     index.AddAirport("PHNL", 13, AirportKind::Land);
-    index.AddRunway(MakeRunway("08L", 21.32524700, -157.94323300, 0, "26R", 21.32524400,
-                               -157.90709400, 0));
+    index.AddRunway(
+        MakeRunway("08L", 21.32524700, -157.94323300, 0, "26R", 21.32524400, -157.90709400, 0));
     index.AddRunway(MakeRunway("08R", 21.30680300, -157.94585000, 0, "26L", 21.30680000,
                                -157.91059700, 0, 60.96));
-    index.AddRunway(MakeRunway("04R", 21.31391700, -157.92713600, 0, "22L", 21.32882200,
-                               -157.90601100, 0));
-    index.AddRunway(MakeRunway("04L", 21.31833100, -157.92331900, 0, "22R", 21.32984700,
-                               -157.90700600, 0));
-    index.AddAirport("PHJR", 30, AirportKind::Land);
     index.AddRunway(
-        MakeRunway("04R", 21.3000, -158.0800, 150, "22L", 21.3200, -158.0600, 0));
+        MakeRunway("04R", 21.31391700, -157.92713600, 0, "22L", 21.32882200, -157.90601100, 0));
+    index.AddRunway(
+        MakeRunway("04L", 21.31833100, -157.92331900, 0, "22R", 21.32984700, -157.90700600, 0));
+    index.AddAirport("PHJR", 30, AirportKind::Land);
+    index.AddRunway(MakeRunway("04R", 21.3000, -158.0800, 150, "22L", 21.3200, -158.0600, 0));
     index.AddAirport("HELI", 100, AirportKind::Heliport);
     index.AddPlace(21.3300, -157.9300);
     index.AddAirport("NONE", 0, AirportKind::Land); // nothing places it
@@ -165,8 +163,8 @@ TEST(Airports, SavedIndexComesBackWholeOrNotAtAll) {
     // Another source, a byte changed anywhere, a copy cut short: nothing is taken.
     EXPECT_FALSE(restored.Restore(bytes, "apt.dat 26840608 1666569600"));
     EXPECT_EQ(restored.AirportCount(), 0u);
-    for (const std::size_t at : {std::size_t{0}, std::size_t{20}, bytes.size() / 2,
-                                 bytes.size() - 1}) {
+    for (const std::size_t at :
+         {std::size_t{0}, std::size_t{20}, bytes.size() / 2, bytes.size() - 1}) {
         std::vector<std::uint8_t> broken = bytes;
         broken[at] ^= 0x20;
         EXPECT_FALSE(restored.Restore(broken, "apt.dat 26840607 1666569600")) << at;
