@@ -34,10 +34,11 @@ bool ReadThreshold(std::string_view block, Threshold& threshold) {
     threshold.displaced = 0;
     return ElementText(block, "rwy", threshold.name) && !threshold.name.empty() &&
            ElementText(block, "lat", latitude) && ElementText(block, "lon", longitude) &&
-           ElementText(block, "displ-m", displaced) &&
-           Number(latitude, threshold.latitude) && Number(longitude, threshold.longitude) &&
-           std::fabs(threshold.latitude) <= 90 && std::fabs(threshold.longitude) <= 180 &&
-           (displaced.empty() || (Number(displaced, threshold.displaced) && threshold.displaced >= 0));
+           ElementText(block, "displ-m", displaced) && Number(latitude, threshold.latitude) &&
+           Number(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
+           std::fabs(threshold.longitude) <= 180 &&
+           (displaced.empty() ||
+            (Number(displaced, threshold.displaced) && threshold.displaced >= 0));
 }
 } // namespace
 

@@ -61,9 +61,9 @@ TEST_F(AirportDataTest, KeptIndexServesTheNextStartUntilTheDataChanges) {
     EXPECT_STREQ(second.index.Nearest(21.325, -157.92, 5000)->code, "PHNL");
 
     // A new apt.dat (FlightGear updated) makes a new index.
-    WriteBinary("root/Airports/apt.dat.gz",
-                std::string(kOneAirport) + "1 5 0 0 PHJR Kalaeloa\n"
-                                           "102 H1 21.30 -158.07 0 20 20 1 0 0 0 0\n");
+    WriteBinary("root/Airports/apt.dat.gz", std::string(kOneAirport) +
+                                                "1 5 0 0 PHJR Kalaeloa\n"
+                                                "102 H1 21.30 -158.07 0 20 20 1 0 0 0 0\n");
     fs::last_write_time(PathOf("root/Airports/apt.dat.gz"),
                         fs::last_write_time(PathOf("root/Airports/apt.dat.gz")) +
                             std::chrono::seconds(5));
