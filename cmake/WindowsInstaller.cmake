@@ -16,6 +16,9 @@ if(CORVANE_BUILD_TESTS)
 endif()
 
 find_program(CORVANE_MAKENSIS makensis)
+# The geoid grid the installer carries beside corvane-fg.exe: Debian's proj-data.
+set(CORVANE_GEOID_GRID /usr/share/proj/egm96_15.gtx
+    CACHE FILEPATH "EGM96 geoid grid (egm96_15.gtx) the Windows installer carries")
 if(NOT CORVANE_MAKENSIS)
   add_custom_target(installer
     COMMAND ${CMAKE_COMMAND} -E echo "makensis is needed: scripts/install-deps.sh installs it"
@@ -81,8 +84,10 @@ add_custom_command(OUTPUT ${corvane_installer}
           -DREADME=${corvane_package_dir}/README.txt
           -DLICENSE=${corvane_package_dir}/LICENSE.txt
           -DICON=${PROJECT_SOURCE_DIR}/app/win32/res/Corvane.ico
+          -DGEOID=${CORVANE_GEOID_GRID}
           ${corvane_windows_dir}/Corvane.nsi
   DEPENDS ${corvane_programs} ${corvane_sample} ${corvane_windows_dir}/Corvane.nsi
+          ${CORVANE_GEOID_GRID}
           ${corvane_package_dir}/programs.nsh ${corvane_package_dir}/README.txt
           ${corvane_package_dir}/LICENSE.txt
   COMMENT "Windows installer ${corvane_installer}"

@@ -55,6 +55,7 @@ check_contents() {
   depends=$(dpkg-deb -f "$deb" Depends)
   [[ $depends == *libc6* && $depends == *libsdl2* ]] ||
     fail "dependencies not worked out from the programs: '$depends'"
+  [[ $depends == *proj-data* ]] || fail "the package does not bring the geoid grid: '$depends'"
   "$root/usr/bin/trafficlog" check "$root/usr/share/corvane/TrafficLog.dat" >/dev/null ||
     fail "the packaged sample is not a clean data file"
 }

@@ -8,6 +8,7 @@
 ;   OUTFILE   the installer to write
 ;   PROGRAMS  an include file whose macro CorvanePrograms lists the programs
 ;   SAMPLE, README, LICENSE, ICON   the files of those names
+;   GEOID     EGM96's geoid grid (egm96_15.gtx, public domain), which corvane-fg reads beside it
 
 Unicode true
 Target amd64-unicode
@@ -86,6 +87,7 @@ Section "Corvane" SectionCorvane
   !insertmacro CorvanePrograms InstallProgram
   File "/oname=README.txt" "${README}"
   File "/oname=LICENSE.txt" "${LICENSE}"
+  File "/oname=egm96_15.gtx" "${GEOID}"
   ; A data file already there is the user's: it stays as it is.
   ${IfNot} ${FileExists} "$INSTDIR\${DATA_FILE}"
     File "/oname=${DATA_FILE}" "${SAMPLE}"
@@ -119,6 +121,7 @@ Section "Uninstall"
   !insertmacro CorvanePrograms RemoveProgram
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\egm96_15.gtx"
   ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstalledSample"
   Call un.DataFileStamp
   ${If} $1 != ""

@@ -86,7 +86,7 @@ expect_nothing_left_but() {
 
 check_installed() {
   local file
-  for file in "${programs[@]}" README.txt LICENSE.txt "$uninstaller" TrafficLog.dat; do
+  for file in "${programs[@]}" README.txt LICENSE.txt egm96_15.gtx "$uninstaller" TrafficLog.dat; do
     [[ -f $addons/$file ]] || fail "not installed: $file"
   done
   for file in "${shortcuts[@]}"; do

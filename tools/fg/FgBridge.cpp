@@ -21,8 +21,8 @@ constexpr double kMalformedReportSeconds = 10.0;
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
     : settings(settings), simulator(block), snapshot(std::make_unique<PublicationSnapshot>()),
-      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher)), start(now),
-      rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
+      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher, settings.geoid)),
+      start(now), rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     status.matching = settings.matcher != nullptr;
     // Not running until FlightGear has said something.
     simulator.Await();

@@ -42,6 +42,8 @@ struct FgSettings {
     char ownCallsign[kMpCallsignSize] = "";
     // Chooses each aircraft's model; none: every aircraft is drawn with `model`.
     const ModelMatcher* matcher = nullptr;
+    // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
+    const GeoidGrid* geoid = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;

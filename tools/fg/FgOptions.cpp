@@ -110,6 +110,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--own-callsign", "a callsign of 1 to 7 characters, as FlightGear's --callsign",
      kMpCallsignSize - 1, StoreSetting<&FgSettings::ownCallsign>},
     {"--fg-root", kPathNeeds, kAnyLength, StorePath<&FgOptions::fgRoot>},
+    {"--geoid", kPathNeeds, kAnyLength, StorePath<&FgOptions::geoid>},
     {"--aircraft-db", kPathNeeds, kAnyLength, StorePath<&FgOptions::aircraftDb>},
     {"--models", kPathNeeds, kAnyLength, StorePath<&FgOptions::modelTable>},
     {"--match", "CALLSIGN[/ADDRESS]", kLongestMatchQuery, StoreMatch},
@@ -183,7 +184,12 @@ const char* UsageOptionsText() {
            "                           (default Aircraft/ufo/Models/ufo.xml)\n"
            "  --fg-root DIR            FlightGear's data folder, whose AI aircraft draw\n"
            "                           each aircraft as its type and airline (default\n"
-           "                           FG_ROOT, else the usual place)\n"
+           "                           FG_ROOT, else the usual place); its airports place\n"
+           "                           aircraft on the ground\n"
+           "  --geoid FILE             the geoid grid (.gtx) that takes recorded heights\n"
+           "                           above the ellipsoid to FlightGear's, above sea\n"
+           "                           level (default egm96_15.gtx of PROJ's data, as\n"
+           "                           Debian's proj-data installs it)\n"
            "  --aircraft-db FILE       an aircraft database by ICAO address (.csv or\n"
            "                           .csv.gz, the OpenSky Network's columns) for each\n"
            "                           aircraft's registration, type and operator\n"

@@ -29,6 +29,8 @@ struct FgOptions {
     // Where FlightGear's AI models are (empty: FG_ROOT, else the usual place), the aircraft
     // database and the user's model table (empty: none).
     std::string fgRoot;
+    // The geoid grid (empty: PROJ's data folder, else the usual place).
+    std::string geoid;
     std::string aircraftDb;
     std::string modelTable;
     // --match: CALLSIGN[/ADDRESS] whose model is to be shown.

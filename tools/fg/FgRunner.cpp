@@ -7,6 +7,7 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/FgModelSources.h"
 #include "tools/fg/FgStatusText.h"
+#include "tools/fg/FgWorld.h"
 
 #include <algorithm>
 #include <atomic>
@@ -256,9 +257,10 @@ int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender
 
 int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out, std::FILE* err) {
     FgModelSources sources;
+    FgWorld world;
     std::vector<std::string> notes;
     std::string error;
-    if (!LoadModelSources(given, sources, notes, error)) {
+    if (!LoadModelSources(given, sources, notes, error) || !LoadWorld(given, world, notes, error)) {
         std::fprintf(err, "corvane-fg: %s\n", MaskControls(error, LineBreaks::Join).c_str());
         return 1;
     }
@@ -268,6 +270,7 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
     }
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
+    options.settings.geoid = world.geoid.IsLoaded() ? &world.geoid : nullptr;
     const SystemCalendar calendar;
     if (options.live) {
         options.settings.calendar = &calendar;

@@ -37,9 +37,19 @@ void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCalls
     }
 }
 
-FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
-    const double altitude =
-        OrNone(record.geoAltitude) != 0.0 ? record.geoAltitude : OrNone(record.baroAltitude);
+double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
+    if (OrNone(record.geoAltitude) == 0.0) {
+        // A pressure altitude is the height above sea level of the standard atmosphere,
+        // FlightGear's default weather.
+        return OrNone(record.baroAltitude);
+    }
+    const std::optional<double> undulation =
+        geoid != nullptr ? geoid->Undulation(record.latitude, record.longitude) : std::nullopt;
+    return record.geoAltitude - undulation.value_or(0.0);
+}
+
+FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geoid) {
+    const double altitude = SeaLevelHeight(record, geoid);
     if (!Finite(record.latitude) || !Finite(record.longitude) ||
         std::fabs(record.latitude) > 90.0 || std::fabs(record.longitude) > 180.0 ||
         !flight_limits::IsFlyableHeight(altitude)) {
@@ -61,8 +71,9 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix) {
     return FixUse::Moving;
 }
 
-TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher)
-    : matcher(matcher) {
+TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher,
+                                   const GeoidGrid* geoid)
+    : matcher(matcher), geoid(geoid) {
     CopyBounded(model, modelPath, kMpModelSize);
 }
 
@@ -80,7 +91,7 @@ int TrafficForwarder::Find(const char* callsign, const Aircraft* in, int size) c
 bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double now, bool hold,
                             Aircraft* next, int& nextCount) {
     TrafficFix fix{};
-    FixUse use = nextCount < kMaxBlockAircraft ? FixOf(record, fix) : FixUse::Unusable;
+    FixUse use = nextCount < kMaxBlockAircraft ? FixOf(record, fix, geoid) : FixUse::Unusable;
     if (use == FixUse::Unusable) {
         return false;
     }

@@ -4,6 +4,7 @@
 // moved on by dead reckoning between publications, written as position messages. An aircraft
 // missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
 
+#include "aviation/Geoid.h"
 #include "aviation/Tcas.h"
 #include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
@@ -51,10 +52,16 @@ enum class FixUse {
     Unusable // no position an aircraft can be at: left out
 };
 
-// A record as a fix: altitude from the geometric one (the barometric one when that is 0 or not
-// a number), both in metres; a speed, rate or track that is not a number is taken as none. The
-// limits are those of traffic/FlightLimits.h.
-FixUse FixOf(const AircraftRecord& record, TrafficFix& fix);
+// A record's height in FlightGear's vertical frame, metres above mean sea level (FlightGear has
+// no geoid: its ground and its own aircraft stand at sea-level heights laid over the ellipsoid).
+// The geometric height, which is above the ellipsoid, less the geoid's undulation there (none
+// without a grid, or where the grid has no value); without one, the barometric altitude, a
+// height above sea level in the standard atmosphere.
+double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid);
+
+// A record as a fix: its height above sea level as SeaLevelHeight makes it; a speed, rate or
+// track that is not a number is taken as none. The limits are those of traffic/FlightLimits.h.
+FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geoid = nullptr);
 
 static_assert(kModelPathSize == kMpModelSize, "a chosen model must fit the message as it is");
 
@@ -62,8 +69,10 @@ class TrafficForwarder {
 public:
     // Without a matcher every aircraft is drawn with `modelPath`; with one, each aircraft gets
     // the model it chooses when the aircraft is first seen, and keeps it while it is forwarded.
+    // Without a geoid, geometric heights are sent as they are recorded.
     explicit TrafficForwarder(const char* modelPath = kDefaultModel,
-                              const ModelMatcher* matcher = nullptr);
+                              const ModelMatcher* matcher = nullptr,
+                              const GeoidGrid* geoid = nullptr);
 
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now, RecordTimes times = {});
@@ -102,6 +111,7 @@ private:
 
     char model[kMpModelSize];
     const ModelMatcher* matcher;
+    const GeoidGrid* geoid;
     Aircraft aircraft[kMaxBlockAircraft];
     Aircraft incoming[kMaxBlockAircraft];
     int count = 0;

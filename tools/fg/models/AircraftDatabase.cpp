@@ -2,53 +2,13 @@
 
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/models/CsvLine.h"
+#include "tools/fg/models/GzipLines.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <zlib.h>
 
 namespace {
-// The file's lines through zlib, which reads a plain file as it is. A line longer than the
-// buffer is read to its end and given as too long.
-class LineReader {
-public:
-    explicit LineReader(const std::string& path) : file(gzopen(path.c_str(), "rb")) {}
-    ~LineReader() {
-        if (file != nullptr) {
-            gzclose(file);
-        }
-    }
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
-
-    bool Open() const { return file != nullptr; }
-    // False at the end of the file; `tooLong` when the line did not fit.
-    bool Next(std::string_view& line, bool& tooLong) {
-        tooLong = false;
-        if (gzgets(file, buffer, sizeof buffer) == nullptr) {
-            return false;
-        }
-        std::size_t size = std::strlen(buffer);
-        while (size > 0 && buffer[size - 1] != '\n' && size == sizeof buffer - 1) {
-            tooLong = true;
-            if (gzgets(file, buffer, sizeof buffer) == nullptr) {
-                break;
-            }
-            size = std::strlen(buffer);
-        }
-        while (size > 0 && (buffer[size - 1] == '\n' || buffer[size - 1] == '\r')) {
-            --size;
-        }
-        line = std::string_view(buffer, size);
-        return true;
-    }
-
-private:
-    gzFile file;
-    char buffer[kMaxDatabaseLine];
-};
-
 int ColumnOf(const std::vector<std::string>& header, const char* name) {
     const auto found = std::find(header.begin(), header.end(), name);
     return found == header.end() ? -1 : static_cast<int>(found - header.begin());
@@ -86,8 +46,8 @@ bool ReadIcaoAddress(std::string_view text, std::uint32_t& address) {
 }
 
 bool AircraftDatabase::Load(const std::string& path) {
-    LineReader reader(path);
-    if (!reader.Open()) {
+    GzipLines reader(path, kMaxDatabaseLine);
+    if (!reader.IsOpen()) {
         SetErrorText(("cannot open the aircraft database " + path).c_str());
         return false;
     }

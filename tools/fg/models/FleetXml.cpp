@@ -10,9 +10,8 @@ std::string_view Trimmed(std::string_view text) {
     }
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
+} // namespace
 
-// The text of element `name` inside `block`: empty when it is missing; false when it is opened
-// and not closed.
 bool ElementText(std::string_view block, std::string_view name, std::string& out) {
     const std::string open = "<" + std::string(name) + ">";
     const std::string close = "</" + std::string(name) + ">";
@@ -28,7 +27,6 @@ bool ElementText(std::string_view block, std::string_view name, std::string& out
     out = Trimmed(block.substr(start + open.size(), end - start - open.size()));
     return out.find('<') == std::string::npos;
 }
-} // namespace
 
 bool WithoutComments(std::string_view text, std::string& out) {
     out.clear();

@@ -18,6 +18,9 @@ struct FleetAircraft {
     std::string registration; // as the file gives it
 };
 
+// The text of element `name` inside `block`, trimmed: empty when it is missing; false when it is
+// opened and not closed, or holds elements of its own.
+bool ElementText(std::string_view block, std::string_view name, std::string& out);
 // The text without its <!-- --> comments; false when a comment is not closed.
 bool WithoutComments(std::string_view text, std::string& out);
 // The aircraft of a fleet file; false when it is not one (no <trafficlist> root, an element

@@ -177,6 +177,23 @@ TEST_F(FgRunnerTest, APortInUseIsSaidPlainly) {
     EXPECT_NE(text.find("Another program holds the port"), std::string::npos) << text;
 }
 
+// What the bridge places its traffic with is said at start; a geoid grid the user names and the
+// bridge cannot read ends it, as a database the user names does.
+TEST_F(FgRunnerTest, TheWorldItLoadsIsSaidAndANamedGridIsWanted) {
+    options.listenPort = FreePort();
+    QuitAfter quick(0);
+    EXPECT_EQ(RunBridge(options, quick, out, err), 0);
+    const std::string said = outLog.Text();
+    EXPECT_NE(said.find("no FlightGear airports"), std::string::npos) << said;
+    EXPECT_EQ(Count(said, "geoid grid "), 1) << said;
+
+    options.geoid = name + "-no-grid.gtx";
+    EXPECT_EQ(RunBridge(options, quick, out, err), 1);
+    EXPECT_NE(errLog.Text().find("corvane-fg: cannot open the geoid grid " + options.geoid),
+              std::string::npos)
+        << errLog.Text();
+}
+
 // Real sockets and a real block: FlightGear's messages come in over UDP, the feeder's
 // publication goes out as multiplayer aircraft, and quitting leaves the ending state.
 TEST_F(FgRunnerTest, FlightGearOverUdpMeetsTheFeederThroughTheBlock) {

@@ -81,6 +81,59 @@ TEST(TrafficForwarder, AltitudeFromTheGeometricOneElseTheBarometric) {
     EXPECT_EQ(fix.position.height, 990);
 }
 
+// FlightGear's frame is height above sea level: a geometric height is taken down by the geoid's
+// undulation there (EGM96: +66.1 m at Keflavik), a barometric one stands as it is.
+class GeoidFrameTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        ASSERT_TRUE(egm96.Load(CORVANE_EGM96_GRID, error)) << error;
+    }
+    static GeoidGrid egm96;
+};
+GeoidGrid GeoidFrameTest::egm96;
+
+TEST_F(GeoidFrameTest, AKeflavikRecordLeavesTheBridgeAboveSeaLevel) {
+    AircraftRecord r = Record("ICE501", 0x4CC2A1, 63.985, -22.606);
+    r.geoAltitude = 118.0;
+    r.groundSpeed = 0;
+    TrafficForwarder forwarder(kDefaultModel, nullptr, &egm96);
+    forwarder.Publish(std::span(&r, 1), 100);
+    Capture capture;
+    forwarder.SendAll(100, 1, capture);
+    ASSERT_EQ(capture.sent.size(), 1u);
+    EXPECT_NEAR(ToGeodetic(capture.sent[0].position).height, 51.9, 0.2);
+
+    TrafficFix fix{};
+    r.geoAltitude = 0;
+    r.baroAltitude = 300;
+    ASSERT_EQ(FixOf(r, fix, &egm96), FixUse::Moving);
+    EXPECT_EQ(fix.position.height, 300);
+    // Without a grid the geometric height goes as recorded.
+    r.geoAltitude = 118.0;
+    ASSERT_EQ(FixOf(r, fix, nullptr), FixUse::Moving);
+    EXPECT_EQ(fix.position.height, 118.0);
+}
+
+// Two aircraft level in FlightGear's frame are 66 m apart in the ellipsoid's at Keflavik: the
+// traffic-alert logic sees them level, as FlightGear's own-ship reports its height above sea level.
+TEST_F(GeoidFrameTest, ALevelEncounterAtKeflavikIsJudgedLevel) {
+    const double seaLevel = 1500 * units::kMetresPerFoot;
+    AircraftRecord intruder = Record("ICE502", 0x4CC2A2, 64.0, -22.606);
+    intruder.geoAltitude = seaLevel + *egm96.Undulation(64.0, -22.606);
+    intruder.track = 180;
+    intruder.groundSpeed = 120;
+    TrafficForwarder forwarder(kDefaultModel, nullptr, &egm96);
+    forwarder.Publish(std::span(&intruder, 1), 100);
+    TcasAircraft seen[1];
+    ASSERT_EQ(forwarder.Intruders(100, seen, 1), 1);
+    const TcasAircraft own{{63.97, -22.606, seaLevel}, 120, 0, 0};
+    const TcasThreat threat = AssessIntruder(own, seen[0]);
+    EXPECT_EQ(threat.level, TcasLevel::Resolution);
+    EXPECT_NEAR(seen[0].position.height, seaLevel, 0.01);
+    EXPECT_NEAR(threat.altitudeAtClosest, 0, 0.5);
+}
+
 // What an aircraft can fly (traffic/FlightLimits.h) decides between moving a record on,
 // holding it at its fix and leaving it out; a missing speed or track is taken as none.
 TEST(TrafficForwarder, RecordsBeyondWhatAircraftFlyAreHeldOrLeftOut) {

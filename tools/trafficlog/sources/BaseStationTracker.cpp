@@ -272,7 +272,8 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
         if (plane.hasRate) {
             FormatBounded(rate, sizeof rate, "%.2f", plane.rate);
         }
-        // BaseStation has one altitude, the barometric one; it stands for both.
+        // BaseStation carries the barometric altitude only: the geometric field stays empty
+        // rather than pass a pressure altitude off as a height above the ellipsoid.
         const char* const fields[kAircraftLineFields] = {plane.callsign[0] != '\0' ? plane.callsign
                                                                                    : plane.address,
                                                          plane.address,
@@ -280,7 +281,7 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
                                                          latitude,
                                                          longitude,
                                                          altitude,
-                                                         altitude,
+                                                         "",
                                                          track,
                                                          speed,
                                                          rate};

@@ -52,15 +52,15 @@ TEST(BaseStationConverter, WritesOneEntryPerTenSecondsInTheOpenSkyUnits) {
                       t30 = std::to_string(kNoon + 30);
     const std::string ryr = "RYR12AB|4CA2B5|";
     EXPECT_NE(result.data.find("####_ENTRY_0_####\n" + ryr + t10 +
-                               "|51.47000|-0.45000|3048.0|3048.0|90.0|128.61|-5.08\n"
+                               "|51.47000|-0.45000|3048.0||90.0|128.61|-5.08\n"
                                "####_ENTRY_END_####\n"),
               std::string::npos)
         << result.data;
-    EXPECT_NE(result.data.find("400AE7|400AE7|" + t20 + "|51.10000|-0.20000|914.4|914.4|||\n"),
+    EXPECT_NE(result.data.find("400AE7|400AE7|" + t20 + "|51.10000|-0.20000|914.4||||\n"),
               std::string::npos)
         << result.data;
     EXPECT_NE(result.data.find("####_ENTRY_2_####\n" + ryr + t30 +
-                               "|51.48000|-0.44000|3078.5|3078.5|90.0|128.61|-5.08\n"
+                               "|51.48000|-0.44000|3078.5||90.0|128.61|-5.08\n"
                                "####_ENTRY_END_####\n####_END_####\n"),
               std::string::npos)
         << result.data;
@@ -94,7 +94,7 @@ TEST(BaseStationConverter, ConvertsAHostileLog) {
     // The message out of order does not move the aircraft back: entry 12:00:20 holds the
     // latest position.
     EXPECT_NE(result.data.find("4CA2B5|4CA2B5|" + std::to_string(kNoon + 20) +
-                               "|51.51000|-0.39000|3383.3|3383.3|||\n"),
+                               "|51.51000|-0.39000|3383.3||||\n"),
               std::string::npos)
         << result.data;
     EXPECT_EQ(result.data.find("51.00000"), std::string::npos);
@@ -134,13 +134,13 @@ TEST(BaseStationConverter, EachEntryHoldsTheLatestPositionUpToItsTime) {
     const std::string t = std::to_string(kNoon);
     EXPECT_EQ(Entries(result), "####_BEGIN_####\n"
                                "####_ENTRY_0_####\n"
-                               "4CA2B5|4CA2B5|1717243200|51.00000|-0.40000|3048.0|3048.0|||\n"
+                               "4CA2B5|4CA2B5|1717243200|51.00000|-0.40000|3048.0||||\n"
                                "####_ENTRY_END_####\n"
                                "####_ENTRY_1_####\n"
-                               "4CA2B5|4CA2B5|1717243210|51.05000|-0.40000|3048.0|3048.0|||\n"
+                               "4CA2B5|4CA2B5|1717243210|51.05000|-0.40000|3048.0||||\n"
                                "####_ENTRY_END_####\n"
                                "####_ENTRY_2_####\n"
-                               "4CA2B5|4CA2B5|1717243220|51.15000|-0.40000|3048.0|3048.0|||\n"
+                               "4CA2B5|4CA2B5|1717243220|51.15000|-0.40000|3048.0||||\n"
                                "####_ENTRY_END_####\n"
                                "####_END_####\n");
     EXPECT_EQ(result.counts.written, 3);
@@ -246,7 +246,7 @@ TEST(BaseStationConverter, ValuesNoAircraftFliesAreBadRows) {
         ASSERT_TRUE(result.ok) << message;
         if (*reason == '\0') {
             EXPECT_TRUE(result.findings.bad.empty()) << result.findings.bad[0];
-            EXPECT_NE(result.data.find("|3048.0|3048.0|90.0|1028.88|152.40\n"), std::string::npos)
+            EXPECT_NE(result.data.find("|3048.0||90.0|1028.88|152.40\n"), std::string::npos)
                 << result.data;
             continue;
         }

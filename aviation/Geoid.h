@@ -1,0 +1,44 @@
+// The geoid: how far mean sea level lies above the WGS-84 ellipsoid, N(latitude, longitude).
+// A geometric (GNSS) height h is above the ellipsoid; h - N is the height above mean sea level.
+//
+// The grid comes in the .gtx form that PROJ reads (EGM96's 15-minute grid, egm96_15.gtx): a
+// header of four big-endian doubles (south-west latitude, west longitude, latitude step,
+// longitude step, in degrees) and two big-endian int32 (rows, columns), then rows x columns
+// big-endian float32 values, row by row from south to north, west to east. -88.8888 marks a point
+// without a value.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class GeoidGrid {
+public:
+    // Reads a .gtx file whole. False, with the reason in `error`, when it cannot be read or is
+    // not a grid (a header that does not fit the file's size, steps that are no steps, a grid
+    // that reaches beyond the poles); the grid then holds nothing.
+    bool Load(const std::string& path, std::string& error);
+    // The same from the file's bytes.
+    bool Parse(std::span<const std::uint8_t> bytes, std::string& error);
+
+    bool IsLoaded() const { return !values.empty(); }
+
+    // N in metres at a position, bilinear between the four grid points around it. Empty outside
+    // the grid, where a point that counts has no value, or for a position that is no position.
+    // A grid that spans the whole circle of longitude wraps across its west edge.
+    std::optional<double> Undulation(double latitude, double longitude) const;
+
+private:
+    double ValueAt(int row, int column) const { return values[row * columns + column]; }
+
+    double south = 0;
+    double west = 0;
+    double latitudeStep = 0;
+    double longitudeStep = 0;
+    int rows = 0;
+    int columns = 0;
+    bool wraps = false;
+    std::vector<float> values;
+};

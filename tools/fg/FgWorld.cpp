@@ -1,0 +1,78 @@
+#include "tools/fg/FgWorld.h"
+
+#include "text_functions/TextFunctions.h"
+#include "tools/fg/models/FgRoot.h"
+#include "tools/fg/scenery/CacheFolder.h"
+#include "tools/fg/scenery/GeoidFile.h"
+
+#include <chrono>
+
+namespace {
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+bool LoadGeoid(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
+               std::string& error) {
+    const GeoidChoice choice = ChooseGeoid(options.geoid);
+    std::string reason;
+    if (!choice.path.empty() && world.geoid.Load(choice.path, reason)) {
+        notes.push_back("geoid grid " + choice.path + " (from " + choice.source +
+                        "): heights are sent above mean sea level, where FlightGear's ground "
+                        "stands");
+        return true;
+    }
+    if (!options.geoid.empty()) {
+        error = reason; // a grid the user named is one the user wants
+        return false;
+    }
+    notes.push_back("no geoid grid (" + (choice.path.empty() ? choice.source : reason) +
+                    "): heights are sent as recorded, above the ellipsoid, which puts each "
+                    "aircraft tens of metres off FlightGear's ground (install proj-data or give "
+                    "--geoid FILE)");
+    return true;
+}
+
+void LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes) {
+    const FgRootChoice root = ChooseFgRoot(options.fgRoot);
+    const std::string cache = UserCacheFolder();
+    const auto start = std::chrono::steady_clock::now();
+    std::string error;
+    if (root.path.empty() || !LoadAirports(root.path, cache, world.airports, error)) {
+        notes.push_back("no FlightGear airports (" + (root.path.empty() ? root.source : error) +
+                        "): aircraft on the ground are not placed on it");
+        return;
+    }
+    world.airportsLoaded = true;
+    const AirportData& data = world.airports;
+    char counts[128];
+    FormatBounded(counts, sizeof counts, "%zu airports, %zu runways", data.index.AirportCount(),
+                  data.index.RunwayCount());
+    char how[256];
+    if (data.fromCache) {
+        FormatBounded(how, sizeof how, "from the index kept in the cache folder; %.0f ms",
+                      MillisecondsSince(start));
+    } else {
+        FormatBounded(how, sizeof how,
+                      "%lld rows malformed and skipped, %d thresholds from the scenery; read in "
+                      "%.0f ms",
+                      data.counts.malformed, data.thresholds.thresholds, MillisecondsSince(start));
+    }
+    notes.push_back("FlightGear airports " + data.aptDat + " (from " + root.source +
+                    "): " + counts + ", " + how);
+    if (!data.cacheNote.empty()) {
+        notes.push_back("the airports index cannot be kept in " + cache + " (" + data.cacheNote +
+                        "): apt.dat is read again at every start");
+    }
+}
+} // namespace
+
+bool LoadWorld(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
+               std::string& error) {
+    if (!LoadGeoid(options, world, notes, error)) {
+        return false;
+    }
+    LoadAirportData(options, world, notes);
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The world the bridge places its traffic in, loaded once at start: the geoid grid that takes
+// recorded heights to FlightGear's frame, and FlightGear's airports.
+
+#include "aviation/Geoid.h"
+#include "tools/fg/FgOptions.h"
+#include "tools/fg/scenery/AirportData.h"
+
+#include <string>
+#include <vector>
+
+struct FgWorld {
+    GeoidGrid geoid;
+    AirportData airports;
+    bool airportsLoaded = false;
+};
+
+// Loads both; what was found (or not) goes to `notes`, one line each. Without them the bridge
+// goes on and says what the user loses. False, with the reason in `error`, only when the grid
+// the user named with --geoid cannot be used.
+bool LoadWorld(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
+               std::string& error);

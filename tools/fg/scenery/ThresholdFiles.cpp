@@ -1,0 +1,91 @@
+#include "tools/fg/scenery/ThresholdFiles.h"
+
+#include "tools/fg/models/FleetXml.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace {
+constexpr std::string_view kSuffix = ".threshold.xml";
+
+struct Threshold {
+    std::string name;
+    double latitude;
+    double longitude;
+    double displaced;
+};
+
+bool Number(const std::string& text, double& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return *end == '\0' && std::isfinite(value);
+}
+
+bool ReadThreshold(std::string_view block, Threshold& threshold) {
+    std::string latitude;
+    std::string longitude;
+    std::string displaced;
+    threshold.displaced = 0;
+    return ElementText(block, "rwy", threshold.name) && !threshold.name.empty() &&
+           ElementText(block, "lat", latitude) && ElementText(block, "lon", longitude) &&
+           ElementText(block, "displ-m", displaced) && Number(latitude, threshold.latitude) &&
+           Number(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
+           std::fabs(threshold.longitude) <= 180 &&
+           (displaced.empty() ||
+            (Number(displaced, threshold.displaced) && threshold.displaced >= 0));
+}
+} // namespace
+
+bool ApplyThresholdText(std::string_view raw, const std::string& code, AirportIndex& index,
+                        int& applied) {
+    std::string text;
+    if (!WithoutComments(raw, text) || text.find("<PropertyList") == std::string::npos) {
+        return false;
+    }
+    // Read whole before anything is applied: a file broken half way changes nothing.
+    std::vector<Threshold> thresholds;
+    const std::string_view all = text;
+    for (std::size_t at = all.find("<threshold>"); at != std::string_view::npos;
+         at = all.find("<threshold>", at + 1)) {
+        const std::size_t end = all.find("</threshold>", at);
+        Threshold threshold;
+        if (end == std::string_view::npos || !ReadThreshold(all.substr(at, end - at), threshold)) {
+            return false;
+        }
+        thresholds.push_back(threshold);
+    }
+    for (const Threshold& t : thresholds) {
+        applied += index.OverrideThreshold(code.c_str(), t.name.c_str(), t.latitude, t.longitude,
+                                           t.displaced)
+                       ? 1
+                       : 0;
+    }
+    return true;
+}
+
+ThresholdCounts ApplyThresholdFiles(const std::string& airportsFolder, AirportIndex& index) {
+    ThresholdCounts counts;
+    std::error_code error;
+    namespace fs = std::filesystem;
+    for (fs::recursive_directory_iterator it(airportsFolder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) {
+            continue;
+        }
+        ++counts.files;
+        std::string text;
+        if (!ReadSmallFile(it->path().string(), text) ||
+            !ApplyThresholdText(text, name.substr(0, name.size() - kSuffix.size()), index,
+                                counts.thresholds)) {
+            ++counts.malformed;
+        }
+    }
+    return counts;
+}
