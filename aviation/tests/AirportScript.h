@@ -1,0 +1,68 @@
+#pragma once
+// Honolulu's runways as FlightGear's airport data has them, and fixes placed in a runway's
+// frame, for the tests of what traffic does at an airport.
+
+#include "aviation/Airports.h"
+#include "aviation/RunwayFrame.h"
+#include "aviation/TrafficTrack.h"
+#include "text_functions/TextFunctions.h"
+#include "traffic/Units.h"
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+inline constexpr double kFt = units::kMetresPerFoot;
+inline constexpr double kKt = units::kMetresPerSecondPerKnot;
+inline constexpr double kNm = units::kMetresPerNauticalMile;
+inline constexpr double kHonoluluElevation = 13 * kFt;
+
+inline Runway MakeRunway(const char* nameA, double latA, double lonA, const char* nameB,
+                         double latB, double lonB, double width = 45.72) {
+    Runway runway{};
+    CopyBounded(runway.ends[0].name, nameA, kRunwayNameSize);
+    runway.ends[0].latitude = latA;
+    runway.ends[0].longitude = lonA;
+    CopyBounded(runway.ends[1].name, nameB, kRunwayNameSize);
+    runway.ends[1].latitude = latB;
+    runway.ends[1].longitude = lonB;
+    runway.width = static_cast<float>(width);
+    return runway;
+}
+
+// On the heap: the index is large enough to be passed around by pointer.
+inline std::unique_ptr<AirportIndex> Honolulu() {
+    auto index = std::make_unique<AirportIndex>();
+    index->AddAirport("PHNL", 13, AirportKind::Land);
+    index->AddRunway(MakeRunway("08L", 21.325247, -157.943233, "26R", 21.325244, -157.907094));
+    index->AddRunway(
+        MakeRunway("08R", 21.306803, -157.945850, "26L", 21.306800, -157.910597, 60.96));
+    index->AddRunway(MakeRunway("04R", 21.313917, -157.927136, "22L", 21.328822, -157.906011));
+    index->AddRunway(MakeRunway("04L", 21.318331, -157.923319, "22R", 21.329847, -157.907006));
+    index->Finish();
+    return index;
+}
+
+// The runway end `name` of the index's first airport, in its frame at the field's elevation.
+inline RunwayEndRef EndNamed(const AirportIndex& index, const char* name) {
+    for (const Runway& runway : index.RunwaysOf(index.Airports()[0])) {
+        for (int end = 0; end < 2; ++end) {
+            if (std::string(runway.ends[end].name) == name) {
+                return {&runway, end};
+            }
+        }
+    }
+    return {};
+}
+
+inline RunwayFrame FrameNamed(const AirportIndex& index, const char* name) {
+    const RunwayEndRef end = EndNamed(index, name);
+    return FrameOf(*end.runway, end.end, kHonoluluElevation);
+}
+
+// A fix at `point` of the frame, its track `off` degrees right of the runway's heading.
+inline TrafficFix FixIn(const RunwayFrame& frame, const RunwayPoint& point, double speed,
+                        double verticalRate, double off = 0) {
+    return {PositionOf(frame, point), std::fmod(frame.heading + off + 360, 360), speed,
+            verticalRate};
+}
