@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 // Two fixes closer together than this, or further apart, say nothing of how the speed changes.
@@ -68,7 +69,12 @@ bool AircraftMotion::WithoutRecords(double now) {
         return false;
     }
     recordsStopped = true;
-    return now < landing.StopTime() + kRemoveAfterStopSeconds;
+    return now < GoneAt();
+}
+
+double AircraftMotion::GoneAt() const {
+    return recordsStopped ? landing.StopTime() + kRemoveAfterStopSeconds
+                          : std::numeric_limits<double>::infinity();
 }
 
 void AircraftMotion::Judge(const TrafficFix& fix, double fixTime, const MotionContext& context,

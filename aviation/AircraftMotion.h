@@ -65,6 +65,8 @@ public:
     // No record came for the aircraft at `now`. Whether it is still shown: only a landing goes on
     // without its records, until kRemoveAfterStopSeconds after it has stopped.
     bool WithoutRecords(double now);
+    // When a landing whose records have stopped is to be removed; never for any other.
+    double GoneAt() const;
     ShownAircraft At(double now) const;
 
     // The phase judged at the last fix, and whether the aircraft is landing with its records

@@ -9,11 +9,11 @@ namespace {
 TEST(AircraftConfiguration, SetByThePhase) {
     const PhaseLimits& jet = LimitsOf(FlightClass::Jet);
     // The gear: down on the ground and on the final, on an approach only below 2000 ft.
-    EXPECT_EQ(TargetOf(FlightPhase::Approach, 2500 * kFt, false, jet).gear, 0);
-    EXPECT_EQ(TargetOf(FlightPhase::Approach, 1500 * kFt, false, jet).gear, 1);
-    EXPECT_EQ(TargetOf(FlightPhase::Final, 2500 * kFt, false, jet).gear, 1);
+    EXPECT_EQ(TargetOf(FlightPhase::Approach, 2500 * kFoot, false, jet).gear, 0);
+    EXPECT_EQ(TargetOf(FlightPhase::Approach, 1500 * kFoot, false, jet).gear, 1);
+    EXPECT_EQ(TargetOf(FlightPhase::Final, 2500 * kFoot, false, jet).gear, 1);
     EXPECT_EQ(TargetOf(FlightPhase::Taxi, 0, false, jet).gear, 1);
-    EXPECT_EQ(TargetOf(FlightPhase::ClimbOut, 500 * kFt, false, jet).gear, 0);
+    EXPECT_EQ(TargetOf(FlightPhase::ClimbOut, 500 * kFoot, false, jet).gear, 0);
     EXPECT_EQ(TargetOf(FlightPhase::EnRoute, NAN, false, jet).gear, 0);
     // The flaps by phase, the speed brake on the landing roll alone.
     EXPECT_EQ(TargetOf(FlightPhase::EnRoute, NAN, false, jet).flaps, 0);
@@ -57,10 +57,10 @@ TEST(AircraftConfiguration, FollowsALandingThroughItsPhases) {
     context.airports = airports.get();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     AircraftMotion motion;
-    motion.Start(FixIn(frame, {-9 * kNm, 0, 2500 * kFt}, 150, -8, 30), 0, context);
+    motion.Start(FixIn(frame, {-9 * kNm, 0, 2500 * kFoot}, 150, -8, 30), 0, context);
     ASSERT_EQ(motion.Phase(), FlightPhase::Approach);
     EXPECT_EQ(motion.At(0).configuration.gear, 0);
-    motion.Update(FixIn(frame, {-7 * kNm, 0, 2000 * kFt}, 75, -4), 10, 10, context);
+    motion.Update(FixIn(frame, {-7 * kNm, 0, 2000 * kFoot}, 75, -4), 10, 10, context);
     ASSERT_EQ(motion.Phase(), FlightPhase::Final);
     EXPECT_NEAR(motion.At(15).configuration.gear, 0.5, 1e-9);
     EXPECT_EQ(motion.At(20).configuration.gear, 1);

@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
-inline constexpr double kFt = units::kMetresPerFoot;
-inline constexpr double kKt = units::kMetresPerSecondPerKnot;
+inline constexpr double kFoot = units::kMetresPerFoot;
+inline constexpr double kKnot = units::kMetresPerSecondPerKnot;
 inline constexpr double kNm = units::kMetresPerNauticalMile;
-inline constexpr double kHonoluluElevation = 13 * kFt;
+inline constexpr double kHonoluluElevation = 13 * kFoot;
 
 inline Runway MakeRunway(const char* nameA, double latA, double lonA, const char* nameB,
                          double latB, double lonB, double width = 45.72) {

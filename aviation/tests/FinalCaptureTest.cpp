@@ -19,21 +19,21 @@ TEST(FinalCapture, WithinItsLimitsAndNotBeyond) {
     const auto airports = Honolulu();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     const Case cases[] = {
-        {"on the centre line and the glide path", {-5 * kNm, 0, 1600 * kFt}, 0, -4, true},
-        {"0.4 NM right of the centre line", {-5 * kNm, 0.4 * kNm, 1600 * kFt}, 0, -4, true},
-        {"0.6 NM right of the centre line", {-5 * kNm, 0.6 * kNm, 1600 * kFt}, 0, -4, false},
-        {"0.6 NM left of the centre line", {-5 * kNm, -0.6 * kNm, 1600 * kFt}, 0, -4, false},
-        {"14 degrees off its heading", {-5 * kNm, 0, 1600 * kFt}, 14, -4, true},
-        {"16 degrees off its heading", {-5 * kNm, 0, 1600 * kFt}, 16, -4, false},
-        {"16 degrees off the other way", {-5 * kNm, 0, 1600 * kFt}, -16, -4, false},
-        {"2900 ft above the field", {-9 * kNm, 0, 2900 * kFt}, 0, -4, true},
-        {"3100 ft above the field", {-9 * kNm, 0, 3100 * kFt}, 0, -4, false},
-        {"9.9 NM out", {-9.9 * kNm, 0, 2500 * kFt}, 0, -4, true},
-        {"10.5 NM out", {-10.5 * kNm, 0, 2500 * kFt}, 0, -4, false},
-        {"level", {-5 * kNm, 0, 1600 * kFt}, 0, 0, false},
-        {"climbing", {-5 * kNm, 0, 1600 * kFt}, 0, 5, false},
-        {"going the other way", {-5 * kNm, 0, 1600 * kFt}, 180, -4, false},
-        {"over the runway in the flare", {200, 2, 20 * kFt}, 0, -2, true},
+        {"on the centre line and the glide path", {-5 * kNm, 0, 1600 * kFoot}, 0, -4, true},
+        {"0.4 NM right of the centre line", {-5 * kNm, 0.4 * kNm, 1600 * kFoot}, 0, -4, true},
+        {"0.6 NM right of the centre line", {-5 * kNm, 0.6 * kNm, 1600 * kFoot}, 0, -4, false},
+        {"0.6 NM left of the centre line", {-5 * kNm, -0.6 * kNm, 1600 * kFoot}, 0, -4, false},
+        {"14 degrees off its heading", {-5 * kNm, 0, 1600 * kFoot}, 14, -4, true},
+        {"16 degrees off its heading", {-5 * kNm, 0, 1600 * kFoot}, 16, -4, false},
+        {"16 degrees off the other way", {-5 * kNm, 0, 1600 * kFoot}, -16, -4, false},
+        {"2900 ft above the field", {-9 * kNm, 0, 2900 * kFoot}, 0, -4, true},
+        {"3100 ft above the field", {-9 * kNm, 0, 3100 * kFoot}, 0, -4, false},
+        {"9.9 NM out", {-9.9 * kNm, 0, 2500 * kFoot}, 0, -4, true},
+        {"10.5 NM out", {-10.5 * kNm, 0, 2500 * kFoot}, 0, -4, false},
+        {"level", {-5 * kNm, 0, 1600 * kFoot}, 0, 0, false},
+        {"climbing", {-5 * kNm, 0, 1600 * kFoot}, 0, 5, false},
+        {"going the other way", {-5 * kNm, 0, 1600 * kFoot}, 180, -4, false},
+        {"over the runway in the flare", {200, 2, 20 * kFoot}, 0, -2, true},
     };
     for (const Case& c : cases) {
         RunwayEndRef captured;
@@ -56,11 +56,11 @@ TEST(FinalCapture, TheNearerOfParallelRunways) {
     ASSERT_NEAR(between, 2040, 60);
     for (const double across : {0.0, 0.3 * kNm}) {
         RunwayEndRef captured;
-        ASSERT_TRUE(
-            CaptureFinal(*airports, FixIn(left, {-4 * kNm, across, 1300 * kFt}, 70, -4), captured));
+        ASSERT_TRUE(CaptureFinal(*airports, FixIn(left, {-4 * kNm, across, 1300 * kFoot}, 70, -4),
+                                 captured));
         EXPECT_STREQ(captured.runway->ends[captured.end].name, "08L");
         ASSERT_TRUE(CaptureFinal(
-            *airports, FixIn(left, {-4 * kNm, between - across, 1300 * kFt}, 70, -4), captured));
+            *airports, FixIn(left, {-4 * kNm, between - across, 1300 * kFoot}, 70, -4), captured));
         EXPECT_STREQ(captured.runway->ends[captured.end].name, "08R");
     }
 }

@@ -52,9 +52,9 @@ std::vector<Step> Departure(const RunwayFrame& runway) {
         {FixIn(runway, {20, 0, ground}, 4, 0), true},
         {FixIn(runway, {300, 2, ground}, 30, 0), false},
         {FixIn(runway, {1200, 1, ground}, 55, 0), false},
-        {FixIn(runway, {3000, 0, 300 * kFt}, 80, 10), false},
-        {FixIn(runway, {4800, 0, 1500 * kFt}, 85, 10), false},
-        {FixIn(runway, {8000, 0, 4000 * kFt}, 120, 12), false},
+        {FixIn(runway, {3000, 0, 300 * kFoot}, 80, 10), false},
+        {FixIn(runway, {4800, 0, 1500 * kFoot}, 85, 10), false},
+        {FixIn(runway, {8000, 0, 4000 * kFoot}, 120, 12), false},
     };
 }
 
@@ -62,10 +62,10 @@ std::vector<Step> Departure(const RunwayFrame& runway) {
 // off the runway and to a stand.
 std::vector<Step> Arrival(const RunwayFrame& runway) {
     return {
-        {FixIn(runway, {-20 * kNm, 0, 9000 * kFt}, 150, 0), false},
-        {FixIn(runway, {-9 * kNm, -1.5 * kNm, 4000 * kFt}, 110, -6, -30), false},
-        {FixIn(runway, {-6 * kNm, 0.1 * kNm, 1900 * kFt}, 75, -4), false},
-        {FixIn(runway, {-2 * kNm, 10, 640 * kFt}, 70, -3.7), false},
+        {FixIn(runway, {-20 * kNm, 0, 9000 * kFoot}, 150, 0), false},
+        {FixIn(runway, {-9 * kNm, -1.5 * kNm, 4000 * kFoot}, 110, -6, -30), false},
+        {FixIn(runway, {-6 * kNm, 0.1 * kNm, 1900 * kFoot}, 75, -4), false},
+        {FixIn(runway, {-2 * kNm, 10, 640 * kFoot}, 70, -3.7), false},
         {FixIn(runway, {600, 3, 0}, 60, 0), true},
         {FixIn(runway, {1500, 0, 0}, 15, 0), true},
         {FixIn(runway, {1800, -200, 0}, 8, 0, -90), true},
@@ -106,14 +106,14 @@ TEST(FlightPhase, HelicoptersNeverUseTheRunways) {
 
 // The same roll is a light single's take-off at 30 kt and taxiing for a jet.
 TEST(FlightPhase, EachClassHasItsOwnThresholds) {
-    const PhaseInput rolling{0, 0, 30 * kKt, true, true, 1.0, false};
+    const PhaseInput rolling{0, 0, 30 * kKnot, true, true, 1.0, false};
     EXPECT_EQ(NextPhase(FlightPhase::Taxi, rolling, LimitsOf(FlightClass::Piston)),
               FlightPhase::TakeOffRoll);
-    EXPECT_EQ(NextPhase(FlightPhase::Taxi, {0, 0, 20 * kKt, true, true, 1.0, false},
+    EXPECT_EQ(NextPhase(FlightPhase::Taxi, {0, 0, 20 * kKnot, true, true, 1.0, false},
                         LimitsOf(FlightClass::Jet)),
               FlightPhase::Taxi);
     // 2000 ft above the field climbing: a jet's climb-out, a light single's en route.
-    const PhaseInput climbing{2000 * kFt, 5, 60, false, false, 0, false};
+    const PhaseInput climbing{2000 * kFoot, 5, 60, false, false, 0, false};
     EXPECT_EQ(NextPhase(FlightPhase::EnRoute, climbing, LimitsOf(FlightClass::Jet)),
               FlightPhase::ClimbOut);
     EXPECT_EQ(NextPhase(FlightPhase::EnRoute, climbing, LimitsOf(FlightClass::Piston)),
@@ -134,7 +134,7 @@ TEST(FlightPhase, EachClassHasItsOwnThresholds) {
 // approach, a roll is a landing's after a final and a take-off's when it gains speed.
 TEST(FlightPhase, ThePhaseBeforeDecidesWhatAFixCannotTell) {
     const PhaseLimits& jet = LimitsOf(FlightClass::Jet);
-    const PhaseInput level{1500 * kFt, 0, 90, false, false, 0, false};
+    const PhaseInput level{1500 * kFoot, 0, 90, false, false, 0, false};
     EXPECT_EQ(NextPhase(FlightPhase::ClimbOut, level, jet), FlightPhase::ClimbOut);
     EXPECT_EQ(NextPhase(FlightPhase::Approach, level, jet), FlightPhase::Approach);
     EXPECT_EQ(NextPhase(FlightPhase::EnRoute, level, jet), FlightPhase::EnRoute);

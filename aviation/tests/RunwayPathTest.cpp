@@ -62,12 +62,12 @@ TEST(Landing, WhenTheRecordsStopItLands) {
     const double length = frame.length;
     const double glide = std::tan(3 * kRadians);
     const LastFix cases[] = {
-        {"at 300 ft on the glide path", {300 - 300 * kFt / glide, 0, 300 * kFt}, 0},
-        {"at 300 ft, 20 m right, crabbing", {300 - 300 * kFt / glide, 20, 300 * kFt}, -3},
-        {"at 800 ft, 0.4 NM left, 10 degrees off", {-4 * kNm, -0.4 * kNm, 800 * kFt}, 10},
-        {"at 2500 ft, high on the path", {-6 * kNm, 0, 2500 * kFt}, 0},
-        {"at 100 ft, low on the path", {-900, 5, 100 * kFt}, 0},
-        {"at 20 ft over the threshold", {20, 4, 20 * kFt}, 0},
+        {"at 300 ft on the glide path", {300 - 300 * kFoot / glide, 0, 300 * kFoot}, 0},
+        {"at 300 ft, 20 m right, crabbing", {300 - 300 * kFoot / glide, 20, 300 * kFoot}, -3},
+        {"at 800 ft, 0.4 NM left, 10 degrees off", {-4 * kNm, -0.4 * kNm, 800 * kFoot}, 10},
+        {"at 2500 ft, high on the path", {-6 * kNm, 0, 2500 * kFoot}, 0},
+        {"at 100 ft, low on the path", {-900, 5, 100 * kFoot}, 0},
+        {"at 20 ft over the threshold", {20, 4, 20 * kFoot}, 0},
     };
     for (const LastFix& c : cases) {
         AircraftMotion motion;
@@ -105,7 +105,7 @@ TEST(Landing, TouchesDownOnTheSimulatorsGround) {
     context.ground = &raised;
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     AircraftMotion motion;
-    motion.Start(FixIn(frame, {-1500, 0, 300 * kFt}, 70, -3.7), 0, context);
+    motion.Start(FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 0, context);
     motion.WithoutRecords(10);
     const ShownAircraft rolling = motion.At(40);
     EXPECT_EQ(rolling.phase, FlightPhase::LandingRoll);
@@ -118,7 +118,7 @@ TEST(Landing, ANewFixPullsTheAircraftBackGently) {
     const auto airports = Honolulu();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     AircraftMotion motion;
-    motion.Start(FixIn(frame, {-5 * kNm, 0, 1600 * kFt}, 70, -3.7), 0, AtHonolulu(*airports));
+    motion.Start(FixIn(frame, {-5 * kNm, 0, 1600 * kFoot}, 70, -3.7), 0, AtHonolulu(*airports));
     // Ten seconds on the records have it 150 m right, 60 m high and 200 m behind.
     const RunwayPoint shown = PointOf(frame, motion.At(10).position);
     motion.Update(FixIn(frame, {shown.along - 200, 150, shown.up + 60}, 70, -3.7), 10, 10,
@@ -185,7 +185,7 @@ TEST(TakeOff, RollsOnTheCentreLineLiftsOffAndClimbs) {
         EXPECT_NEAR(climbing.attitude.heading, frame.heading, 0.01);
         EXPECT_GT(climbing.attitude.pitch, 0);
         // Its records take over once they have it in the air.
-        const TrafficFix airborne = FixIn(frame, {5000, 40, 800 * kFt}, 90, 9, 5);
+        const TrafficFix airborne = FixIn(frame, {5000, 40, 800 * kFoot}, 90, 9, 5);
         motion.Update(airborne, liftOff + 20, liftOff + 20, AtHonolulu(*airports, kind));
         EXPECT_EQ(motion.Phase(), FlightPhase::ClimbOut);
         EXPECT_NEAR(motion.At(liftOff + 40).attitude.heading, airborne.track, 1e-6);

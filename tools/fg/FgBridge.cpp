@@ -21,7 +21,8 @@ constexpr double kMalformedReportSeconds = 10.0;
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
     : settings(settings), simulator(block), snapshot(std::make_unique<PublicationSnapshot>()),
-      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher, settings.geoid)),
+      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher, settings.geoid,
+                                                 settings.airports)),
       start(now), rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     status.matching = settings.matcher != nullptr;
     // Not running until FlightGear has said something.
@@ -224,9 +225,14 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
-    char held[48] = "";
+    char held[96] = "";
     if (traffic->Held() > 0) {
         FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
+    }
+    if (traffic->LandingWithoutRecords() > 0) {
+        const std::size_t used = std::strlen(held);
+        FormatBounded(held + used, sizeof held - used, " (%d landing without records)",
+                      traffic->LandingWithoutRecords());
     }
     char stamp[kUtcTimestampSize];
     char age[32] = "";

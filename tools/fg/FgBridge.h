@@ -44,6 +44,8 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
+    // Where traffic lands, rolls, taxis and parks; none: it is dead-reckoned everywhere.
+    AirportWorld airports;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;

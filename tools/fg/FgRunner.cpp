@@ -271,6 +271,9 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
     options.settings.geoid = world.geoid.IsLoaded() ? &world.geoid : nullptr;
+    if (world.airportsLoaded) {
+        options.settings.airports = {&world.airports.index, &world.networks, nullptr};
+    }
     const SystemCalendar calendar;
     if (options.live) {
         options.settings.calendar = &calendar;

@@ -3,10 +3,12 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/FlightLimits.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace {
 // FlightGear smooths the motion of a multiplayer aircraft over this much of the sender's time.
@@ -25,6 +27,44 @@ bool Finite(double value) {
 // that the limits refuse it.
 double OrNone(double value) {
     return std::isnan(value) ? 0.0 : value;
+}
+
+// How an aircraft of a class moves at airports; one of no known class as an airliner does.
+FlightClass FlightClassOf(AircraftClass kind) {
+    switch (kind) {
+    case AircraftClass::LightSingle:
+        return FlightClass::Piston;
+    case AircraftClass::TwinTurboprop:
+        return FlightClass::Turboprop;
+    case AircraftClass::Helicopter:
+        return FlightClass::Helicopter;
+    case AircraftClass::RegionalJet:
+    case AircraftClass::NarrowBody:
+    case AircraftClass::WideBody:
+    case AircraftClass::Unknown:
+        break;
+    }
+    return FlightClass::Jet;
+}
+
+// The values kSentProperties names, in its order.
+void PropertiesOf(const ShownAircraft& shown, MpProperty (&out)[std::size(kSentProperties)]) {
+    const Configuration& c = shown.configuration;
+    const double values[] = {c.flaps,
+                             c.speedBrake,
+                             c.gear,
+                             c.gear,
+                             c.gear,
+                             c.n1,
+                             c.rpm,
+                             c.n1,
+                             c.rpm,
+                             shown.position.height / units::kMetresPerFoot,
+                             IsOnGround(shown.phase) ? 1.0 : 0.0};
+    static_assert(std::size(values) == std::size(kSentProperties));
+    for (std::size_t i = 0; i < std::size(kSentProperties); ++i) {
+        out[i] = {kSentProperties[i], *KindOfProperty(kSentProperties[i]), values[i]};
+    }
 }
 } // namespace
 
@@ -72,8 +112,8 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 }
 
 TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher,
-                                   const GeoidGrid* geoid)
-    : matcher(matcher), geoid(geoid) {
+                                   const GeoidGrid* geoid, AirportWorld world)
+    : matcher(matcher), geoid(geoid), world(world) {
     CopyBounded(model, modelPath, kMpModelSize);
 }
 
@@ -109,14 +149,18 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
     }
     const int known = Find(taken.callsign, aircraft, count);
     if (known >= 0) {
-        taken.track = aircraft[known].track;
-        taken.track.Update(fix, fixTime, now);
-        CopyBounded(taken.model, aircraft[known].model, kMpModelSize);
-        taken.rule = aircraft[known].rule;
+        taken = aircraft[known];
+        // A record that says nothing newer is no record for a landing: it lands on its own.
+        const bool stale = record.positionTime == taken.positionTime;
+        if (!(stale && taken.motion.WithoutRecords(now))) {
+            taken.motion.Update(fix, fixTime, now, ContextOf(record, taken.kind));
+        }
     } else {
-        taken.track.Start(fix, fixTime);
         ChooseModel(record, fix, taken);
+        taken.motion.Start(fix, fixTime, ContextOf(record, taken.kind));
     }
+    taken.positionTime = record.positionTime;
+    landing += taken.motion.LandingWithoutRecords() ? 1 : 0;
     ++nextCount;
     held += use == FixUse::Held ? 1 : 0;
     ++byRule[static_cast<int>(taken.rule)];
@@ -128,6 +172,7 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
 void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFix& fix,
                                    Aircraft& taken) const {
     taken.rule = MatchRule::Default;
+    taken.kind = FlightClass::Jet;
     CopyBounded(taken.model, model, kMpModelSize);
     if (matcher == nullptr) {
         return;
@@ -140,6 +185,34 @@ void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFi
         CopyBounded(taken.model, choice.model.c_str(), kMpModelSize);
         taken.rule = choice.rule;
     }
+    taken.kind = FlightClassOf(choice.kind);
+}
+
+MotionContext TrafficForwarder::ContextOf(const AircraftRecord& record, FlightClass kind) const {
+    MotionContext context;
+    context.airports = world.airports;
+    context.ground = world.ground;
+    context.kind = kind;
+    context.onGround = record.onGround != 0;
+    context.heightKnown = OrNone(record.geoAltitude) != 0.0 || OrNone(record.baroAltitude) != 0.0;
+    if (world.airports != nullptr && world.networks != nullptr) {
+        if (const Airport* field =
+                world.airports->Nearest(record.latitude, record.longitude, kGroundNetworkRange)) {
+            context.network = world.networks->Of(field->code);
+        }
+    }
+    return context;
+}
+
+// An aircraft of the last publication that this one has no more goes on while it is landing.
+void TrafficForwarder::KeepLanding(double now, int& nextCount) {
+    for (int i = 0; i < count && nextCount < kMaxShownAircraft; ++i) {
+        if (Find(aircraft[i].callsign, incoming, nextCount) < 0 &&
+            aircraft[i].motion.WithoutRecords(now)) {
+            incoming[nextCount++] = aircraft[i];
+            ++landing;
+        }
+    }
 }
 
 void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now,
@@ -151,6 +224,7 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     int nextCount = 0;
     skipped = 0;
     held = 0;
+    landing = 0;
     std::fill(std::begin(byRule), std::end(byRule), 0);
     for (const AircraftRecord& record : records) {
         double age =
@@ -165,6 +239,7 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
             ++skipped;
         }
     }
+    KeepLanding(now, nextCount);
     std::copy(incoming, incoming + nextCount, aircraft);
     count = nextCount;
 }
@@ -172,23 +247,26 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
 int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
     int refused = 0;
     for (int i = 0; i < count; ++i) {
-        const TrafficFix shown = aircraft[i].track.At(now);
+        if (now >= aircraft[i].motion.GoneAt()) {
+            continue;
+        }
+        const ShownAircraft shown = aircraft[i].motion.At(now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
         CopyBounded(message.model, aircraft[i].model, kMpModelSize);
         message.time = stamp;
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
-        const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
-        message.attitude =
-            AttitudeVector(shown.position, {shown.track, pitch, aircraft[i].track.BankAt(now)});
+        message.attitude = AttitudeVector(shown.position, shown.attitude);
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
-        std::uint8_t datagram[kMpPositionSize];
+        MpProperty properties[std::size(kSentProperties)];
+        PropertiesOf(shown, properties);
+        std::uint8_t datagram[kMpMaxDatagram];
         if (!IsPlausiblePosition(message)) {
             ++refused;
             continue;
         }
-        const std::size_t size = EncodePosition(message, datagram, sizeof datagram);
+        const std::size_t size = EncodePosition(message, datagram, sizeof datagram, properties);
         if (!sink.Send(datagram, size)) {
             ++refused;
         }
@@ -197,12 +275,15 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
 }
 
 int TrafficForwarder::Intruders(double now, TcasAircraft* intruders, int capacity) const {
-    const int n = std::min(count, capacity);
-    for (int i = 0; i < n; ++i) {
-        const TrafficFix shown = aircraft[i].track.At(now);
-        const double track = shown.track * kRadians;
-        intruders[i] = {shown.position, shown.groundSpeed * std::cos(track),
-                        shown.groundSpeed * std::sin(track), shown.verticalRate};
+    int n = 0;
+    for (int i = 0; i < count && n < capacity; ++i) {
+        if (now >= aircraft[i].motion.GoneAt()) {
+            continue;
+        }
+        const ShownAircraft shown = aircraft[i].motion.At(now);
+        const double track = shown.attitude.heading * kRadians;
+        intruders[n++] = {shown.position, shown.groundSpeed * std::cos(track),
+                          shown.groundSpeed * std::sin(track), shown.verticalRate};
     }
     return n;
 }

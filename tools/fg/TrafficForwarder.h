@@ -1,16 +1,20 @@
 #pragma once
 // The feeder's published aircraft as FlightGear's multiplayer aircraft: one track per aircraft,
 // keyed by its multiplayer callsign (the record's callsign, or its address when that is empty),
-// moved on by dead reckoning between publications, written as position messages. An aircraft
-// missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
+// moved on between publications (by dead reckoning, and at airports along runways and taxiways
+// by its phase of flight, aviation/AircraftMotion.h), written as position messages with the
+// aircraft's gear, flaps, speed brake, engines and transponder. An aircraft missing from a
+// publication is no longer sent, and FlightGear drops it a few seconds later; one that was
+// landing lands without its records and is removed once it has stood 30 s.
 
+#include "aviation/AircraftMotion.h"
 #include "aviation/Geoid.h"
 #include "aviation/Tcas.h"
-#include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/models/ModelMatcher.h"
+#include "tools/fg/scenery/GroundNetFile.h"
 
 #include <cstdint>
 #include <span>
@@ -65,6 +69,27 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 
 static_assert(kModelPathSize == kMpModelSize, "a chosen model must fit the message as it is");
 
+// What the bridge knows of the world's airports: where traffic lands, rolls, taxis and parks.
+// Any part may be missing: without the airports every aircraft is dead-reckoned, without the
+// ground networks taxiing aircraft keep to their records, without the simulator's ground the
+// field's elevation stands for it.
+struct AirportWorld {
+    const AirportIndex* airports = nullptr;
+    GroundNetworks* networks = nullptr;
+    const GroundHeights* ground = nullptr;
+};
+
+// An airport's ground network counts for aircraft within this of its reference point.
+inline constexpr double kGroundNetworkRange = 5000.0; // metres
+// Aircraft landing without their records are shown beyond a publication's own.
+inline constexpr int kMaxLandingWithoutRecords = 16;
+inline constexpr int kMaxShownAircraft = kMaxBlockAircraft + kMaxLandingWithoutRecords;
+// The property values each position message carries, in this order every time (FlightGear
+// blends them between two messages only then): the flaps, the speed brake, the three gears'
+// positions, n1 and rpm of two engines, the transponder's altitude and ground bit.
+inline constexpr std::uint16_t kSentProperties[] = {104, 105, 201, 211,  221, 300,
+                                                    302, 310, 312, 1501, 1504};
+
 class TrafficForwarder {
 public:
     // Without a matcher every aircraft is drawn with `modelPath`; with one, each aircraft gets
@@ -72,7 +97,7 @@ public:
     // Without a geoid, geometric heights are sent as they are recorded.
     explicit TrafficForwarder(const char* modelPath = kDefaultModel,
                               const ModelMatcher* matcher = nullptr,
-                              const GeoidGrid* geoid = nullptr);
+                              const GeoidGrid* geoid = nullptr, AirportWorld world = {});
 
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now, RecordTimes times = {});
@@ -94,16 +119,23 @@ public:
     const char* ModelAt(int index) const { return aircraft[index].model; }
     // Aircraft of the last publication by the rule that chose their model.
     int CountByRule(MatchRule rule) const { return byRule[static_cast<int>(rule)]; }
+    // Aircraft landing on their own, their records stopped.
+    int LandingWithoutRecords() const { return landing; }
+    FlightPhase PhaseAt(int index) const { return aircraft[index].motion.Phase(); }
 
 private:
     struct Aircraft {
         char callsign[kMpCallsignSize];
         char model[kMpModelSize];
         MatchRule rule;
-        TrafficTrack track;
+        FlightClass kind;
+        std::int32_t positionTime;
+        AircraftMotion motion;
     };
 
     void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;
+    MotionContext ContextOf(const AircraftRecord& record, FlightClass kind) const;
+    void KeepLanding(double now, int& nextCount);
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
     bool Take(const AircraftRecord& record, double fixTime, double now, bool hold, Aircraft* next,
@@ -112,10 +144,12 @@ private:
     char model[kMpModelSize];
     const ModelMatcher* matcher;
     const GeoidGrid* geoid;
-    Aircraft aircraft[kMaxBlockAircraft];
-    Aircraft incoming[kMaxBlockAircraft];
+    AirportWorld world;
+    Aircraft aircraft[kMaxShownAircraft];
+    Aircraft incoming[kMaxShownAircraft];
     int count = 0;
     int skipped = 0;
     int held = 0;
+    int landing = 0;
     int byRule[kMatchRules] = {};
 };
