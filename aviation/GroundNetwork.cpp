@@ -8,6 +8,10 @@ namespace {
 // network that spans many kilometres gets larger cells).
 constexpr double kLeastCell = 50.0; // metres
 constexpr double kMostCells = 256;
+// An arc that would be listed in more cells than this (a long one, or a network file's broken
+// coordinates) is listed once among the arcs every lookup looks at: a file of long arcs must
+// not fill the memory.
+constexpr long long kMostCellsPerArc = 256;
 } // namespace
 
 void GroundNetwork::AddNode(std::int64_t index, double latitude, double longitude) {
@@ -53,6 +57,7 @@ int GroundNetwork::Finish() {
 
 void GroundNetwork::FillGrid() {
     cells.clear();
+    longArcs.clear();
     columns = rows = 0;
     if (arcs.empty()) {
         return;
@@ -84,6 +89,10 @@ void GroundNetwork::FillGrid() {
         const int east = column(std::max(arc.from.east, arc.to.east) + kTaxiSnapMetres);
         const int south = row(std::min(arc.from.north, arc.to.north) - kTaxiSnapMetres);
         const int north = row(std::max(arc.from.north, arc.to.north) + kTaxiSnapMetres);
+        if (static_cast<long long>(east - west + 1) * (north - south + 1) > kMostCellsPerArc) {
+            longArcs.push_back(static_cast<std::int32_t>(i));
+            continue;
+        }
         for (int r = std::max(south, 0); r <= std::min(north, rows - 1); ++r) {
             for (int c = std::max(west, 0); c <= std::min(east, columns - 1); ++c) {
                 cells[static_cast<std::size_t>(r) * columns + c].push_back(
@@ -104,30 +113,34 @@ const std::vector<std::int32_t>* GroundNetwork::CellAt(const Flat& point) const 
 
 std::optional<TaxiSnap> GroundNetwork::Snap(double latitude, double longitude, double track) const {
     const Flat p = ToFlat(latitude, longitude);
-    const std::vector<std::int32_t>* near = CellAt(p);
-    if (near == nullptr) {
-        return std::nullopt;
-    }
     double best = kTaxiSnapMetres;
     const Arc* nearest = nullptr;
     Flat on{};
-    for (const std::int32_t i : *near) {
-        const Arc& arc = arcs[i];
-        const Flat d{arc.to.east - arc.from.east, arc.to.north - arc.from.north};
-        const double length2 = d.east * d.east + d.north * d.north;
-        const double t = length2 > 0 ? std::clamp(((p.east - arc.from.east) * d.east +
-                                                   (p.north - arc.from.north) * d.north) /
-                                                      length2,
-                                                  0.0, 1.0)
-                                     : 0.0;
-        const Flat q{arc.from.east + t * d.east, arc.from.north + t * d.north};
-        const double distance = std::hypot(p.east - q.east, p.north - q.north);
-        if (distance <= best && length2 > 0) {
-            best = distance;
-            nearest = &arc;
-            on = q;
+    const auto look = [&](const std::vector<std::int32_t>& list) {
+        for (const std::int32_t i : list) {
+            const Arc& arc = arcs[i];
+            const Flat d{arc.to.east - arc.from.east, arc.to.north - arc.from.north};
+            const double length2 = d.east * d.east + d.north * d.north;
+            if (length2 <= 0) {
+                continue;
+            }
+            const double t = std::clamp(
+                ((p.east - arc.from.east) * d.east + (p.north - arc.from.north) * d.north) /
+                    length2,
+                0.0, 1.0);
+            const Flat q{arc.from.east + t * d.east, arc.from.north + t * d.north};
+            const double distance = std::hypot(p.east - q.east, p.north - q.north);
+            if (distance <= best) {
+                best = distance;
+                nearest = &arc;
+                on = q;
+            }
         }
+    };
+    if (const std::vector<std::int32_t>* near = CellAt(p)) {
+        look(*near);
     }
+    look(longArcs);
     if (nearest == nullptr) {
         return std::nullopt;
     }

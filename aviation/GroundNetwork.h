@@ -73,4 +73,5 @@ private:
     int columns = 0;
     int rows = 0;
     std::vector<std::vector<std::int32_t>> cells;
+    std::vector<std::int32_t> longArcs; // looked at in every lookup
 };

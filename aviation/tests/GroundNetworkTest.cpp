@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -85,6 +86,32 @@ TEST(GroundNetwork, SnapsToTheNearestArcWithin25Metres) {
             EXPECT_NEAR(snap->distance, Distance(p.latitude, p.longitude, c.on), 0.05);
         }
     }
+}
+
+// A file whose coordinates put one node far off (a slip of a sign, say) still gives a network
+// that answers for the rest, and for the long arc too.
+TEST(GroundNetwork, AnArcFarAcrossTheMapDoesNotSpoilTheRest) {
+    GroundNetwork network = Apron();
+    GroundNetwork broken;
+    for (const auto& [index, north, east] :
+         {std::tuple{1, 0.0, 0.0}, {2, 0.0, 300.0}, {3, 40.0, 600.0}, {5, 400000.0, 0.0}}) {
+        const GeodeticPosition p = At(north, east);
+        broken.AddNode(index, p.latitude, p.longitude);
+    }
+    for (const auto& [a, b] : {std::pair{1, 2}, {2, 3}, {1, 5}}) {
+        broken.AddArc(a, b);
+    }
+    EXPECT_EQ(broken.Finish(), 0);
+    for (const GroundNetwork* n : {&network, &broken}) {
+        const GeodeticPosition near = At(10, 100);
+        const auto snap = n->Snap(near.latitude, near.longitude, 90);
+        ASSERT_TRUE(snap.has_value());
+        EXPECT_LT(Distance(snap->latitude, snap->longitude, At(0, 100)), 0.05);
+    }
+    const GeodeticPosition alongside = At(200000, 12);
+    const auto far = broken.Snap(alongside.latitude, alongside.longitude, 0);
+    ASSERT_TRUE(far.has_value());
+    EXPECT_NEAR(far->distance, 12, 0.5);
 }
 
 TEST(GroundNetwork, ParkingWithinItsRadius) {

@@ -113,7 +113,8 @@ TEST(AirportTraffic, OnFinalItLandsWhenItsRecordsStop) {
     const auto airports = Honolulu();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr, nullptr});
-    const AircraftRecord gone = RecordAt("GONE", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000);
+    const AircraftRecord gone =
+        RecordAt("GONE", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000);
     const AircraftRecord stale =
         RecordAt("STALE", FixIn(frame, {-1500, 5, 300 * kFoot}, 70, -3.7), 1000);
     const AircraftRecord away = RecordAt("AWAY", {{21.0, -157.0, 3000}, 90, 200, 0}, 1000);
@@ -154,10 +155,9 @@ TEST(AirportTraffic, RecordsThatComeAgainTakeOver) {
     const auto airports = Honolulu();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr, nullptr});
-    forwarder.Publish(
-        std::vector<AircraftRecord>{
-            RecordAt("BACK", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000)},
-        0);
+    forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
+                          "BACK", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000)},
+                      0);
     forwarder.Publish(std::vector<AircraftRecord>{}, 10);
     EXPECT_EQ(forwarder.LandingWithoutRecords(), 1);
     const TrafficFix taxiing = FixIn(frame, {1900, -150, 0}, 8, 0, -90);
@@ -190,14 +190,12 @@ TEST(AirportTraffic, TaxiingOnFlightGearsTaxiways) {
     // 8 m off the arc's middle, on a track 10 degrees off it.
     const GeodeticPosition middle = Displaced(from, {leg.north / 2, leg.east / 2, 0});
     const double right = (heading + 90) * kRadians;
-    const GeodeticPosition off =
-        Displaced(middle, {8 * std::cos(right), 8 * std::sin(right), 0});
+    const GeodeticPosition off = Displaced(middle, {8 * std::cos(right), 8 * std::sin(right), 0});
     TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr,
                                {airports.get(), &networks, nullptr});
-    forwarder.Publish(
-        std::vector<AircraftRecord>{
-            RecordAt("TAXI", {off, std::fmod(heading + 370, 360), 3, 0}, 1000, true)},
-        0);
+    forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
+                          "TAXI", {off, std::fmod(heading + 370, 360), 3, 0}, 1000, true)},
+                      0);
     ASSERT_EQ(forwarder.PhaseAt(0), FlightPhase::Taxi);
     for (double t = 0; t <= 4; t += 1) {
         Capture capture;
