@@ -1,7 +1,5 @@
 #include "aviation/TcasSystem.h"
 
-#include "aviation/TcasSenseChoice.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -50,16 +48,15 @@ void TcasInhibit::Update(std::optional<double> aboveGround) {
     }
 }
 
-void TcasSystem::Step(const TcasOwnShip& own, std::span<const TcasIntruder> intruders,
-                      double now) {
-    aboveGround = own.aboveGround && std::isfinite(*own.aboveGround) ? own.aboveGround
-                                                                      : std::nullopt;
+void TcasSystem::Step(const TcasOwnShip& own, std::span<const TcasIntruder> intruders, double now) {
+    aboveGround =
+        own.aboveGround && std::isfinite(*own.aboveGround) ? own.aboveGround : std::nullopt;
     taOnly.Update(aboveGround);
     noDescend.Update(aboveGround);
     silent.Update(aboveGround);
     const double height = own.aircraft.position.height;
-    thresholds = aboveGround ? ThresholdsFor(height, *aboveGround, taOnly.active)
-                             : ThresholdsFor(height);
+    thresholds =
+        aboveGround ? ThresholdsFor(height, *aboveGround, taOnly.active) : ThresholdsFor(height);
     if (std::none_of(states.begin(), states.end(),
                      [](const TcasIntruderState& s) { return InEncounter(s.advisory); })) {
         multi = false;
@@ -138,8 +135,7 @@ void TcasSystem::EnterMultiThreat(double ownRate) {
     for (const TcasIntruderState& state : states) {
         if (InEncounter(state.advisory)) {
             multiReversed = multiReversed || state.advisory.reversalTaken;
-            if (standing == nullptr ||
-                state.advisory.kind == TcasAdvisoryKind::Resolution) {
+            if (standing == nullptr || state.advisory.kind == TcasAdvisoryKind::Resolution) {
                 standing = &state;
             }
         }
@@ -149,13 +145,7 @@ void TcasSystem::EnterMultiThreat(double ownRate) {
         SteerMultiThreat(ownRate);
         return;
     }
-    raThreats.clear();
-    for (const TcasIntruderState& state : states) {
-        if (state.seen && IsThreat(state)) {
-            raThreats.push_back(state.threat);
-        }
-    }
-    multiSense = ChooseSense({raThreats, ownRate, thresholds.alim, !noDescend.active});
+    multiSense = ChooseSense(Threats(ownRate));
 }
 
 // Once per encounter the sense turns round where the other one clears every threat and this one
@@ -166,19 +156,21 @@ void TcasSystem::SteerMultiThreat(double ownRate) {
         multiReversed = true;
         return;
     }
-    if (multiReversed) {
-        return;
+    if (!multiReversed && ShouldReverse(Threats(ownRate), multiSense)) {
+        multiSense = multiSense == TcasSense::Climb ? TcasSense::Descend : TcasSense::Climb;
+        multiReversed = true;
     }
+}
+
+// The threats of this cycle's RA, as they stand now.
+TcasThreatSet TcasSystem::Threats(double ownRate) {
     raThreats.clear();
     for (const TcasIntruderState& state : states) {
         if (state.seen && IsThreat(state)) {
             raThreats.push_back(state.threat);
         }
     }
-    if (ShouldReverse({raThreats, ownRate, thresholds.alim, !noDescend.active}, multiSense)) {
-        multiSense = multiSense == TcasSense::Climb ? TcasSense::Descend : TcasSense::Climb;
-        multiReversed = true;
-    }
+    return {raThreats, ownRate, thresholds.alim, !noDescend.active};
 }
 
 void TcasSystem::AdvanceEach(double now) {
@@ -196,10 +188,9 @@ void TcasSystem::AdvanceEach(double now) {
         }
         // Near the ground the RA climbs, and a descent that stands turns round.
         threat.sense = TcasSense::Climb;
-        state.advisory =
-            standing && state.advisory.sense == TcasSense::Descend
-                ? Advance(state.advisory, threat.level, TcasSense::Climb, true, now)
-                : NextAdvisory(state.advisory, threat, now);
+        state.advisory = standing && state.advisory.sense == TcasSense::Descend
+                             ? Advance(state.advisory, threat.level, TcasSense::Climb, true, now)
+                             : NextAdvisory(state.advisory, threat, now);
     }
 }
 

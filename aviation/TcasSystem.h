@@ -7,6 +7,7 @@
 // encounter can be scripted and replayed without a simulator.
 
 #include "aviation/Tcas.h"
+#include "aviation/TcasSenseChoice.h"
 
 #include <cstdint>
 #include <optional>
@@ -49,8 +50,8 @@ inline constexpr double kTcasOnGroundBelowFt = 380;
 struct TcasIntruderState {
     std::uint64_t id;
     TcasAdvisory advisory;
-    TcasThreat threat; // as assessed this cycle; no level when it was not seen
-    bool seen = false; // in this cycle's intruders
+    TcasThreat threat;  // as assessed this cycle; no level when it was not seen
+    bool seen = false;  // in this cycle's intruders
     bool heard = false; // the voice has spoken while it had an advisory
 };
 
@@ -85,6 +86,7 @@ private:
     TcasThreat Assess(const TcasOwnShip& own, const TcasIntruder& intruder) const;
     void Gather(const TcasOwnShip& own, std::span<const TcasIntruder> intruders);
     int Find(std::uint64_t id, std::size_t hint) const;
+    TcasThreatSet Threats(double ownRate);
     void EnterMultiThreat(double ownRate);
     void SteerMultiThreat(double ownRate);
     void AdvanceEach(double now);

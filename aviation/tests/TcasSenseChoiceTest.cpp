@@ -61,8 +61,7 @@ TEST(TcasSenseChoice, SeparationIsOnTheSideTheSenseTakesTheOwnShipTo) {
     const double d = ResponseDeparture(0, TcasSense::Climb, kTcasNewResponse, 30);
     const double there = (200 - 300) * kFt;
     EXPECT_NEAR(SeparationAgainst(above, 0, TcasSense::Climb, kTcasNewResponse), d - there, 1e-9);
-    EXPECT_NEAR(SeparationAgainst(above, 0, TcasSense::Descend, kTcasNewResponse), there + d,
-                1e-9);
+    EXPECT_NEAR(SeparationAgainst(above, 0, TcasSense::Descend, kTcasNewResponse), there + d, 1e-9);
     // Past the closest approach: as it stands now.
     const TcasThreat past = Threat(-200, 0, 0);
     EXPECT_NEAR(SeparationAgainst(past, 0, TcasSense::Climb, kTcasNewResponse), 200 * kFt, 1e-9);

@@ -200,10 +200,10 @@ TEST(TcasSystem, EachIntruderKeepsItsAdvisoryAndTheStrongestSpeaks) {
     using K = TcasAdvisoryKind;
     const Step steps[] = {
         {0, {ra, ta}, K::Resolution, K::Traffic, K::Resolution},
-        {1, {ta}, K::Resolution, K::Traffic, K::Resolution},   // released after 2 s
+        {1, {ta}, K::Resolution, K::Traffic, K::Resolution}, // released after 2 s
         {2, {ta}, K::ClearOfConflict, K::Traffic, K::ClearOfConflict},
-        {6, {ta}, K::None, K::Traffic, K::ClearOfConflict},    // only a TA already heard
-        {7, {ta, fresh}, K::None, K::Traffic, K::Traffic},     // a new one is announced
+        {6, {ta}, K::None, K::Traffic, K::ClearOfConflict}, // only a TA already heard
+        {7, {ta, fresh}, K::None, K::Traffic, K::Traffic},  // a new one is announced
         {8, {}, K::None, K::Traffic, K::Traffic},
         {10, {}, K::None, K::None, K::None},
     };
