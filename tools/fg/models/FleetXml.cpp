@@ -1,5 +1,7 @@
 #include "tools/fg/models/FleetXml.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -96,4 +98,13 @@ bool ReadSmallFile(const std::string& path, std::string& text) {
     text.resize(static_cast<std::size_t>(size));
     file.seekg(0);
     return static_cast<bool>(file.read(text.data(), size));
+}
+
+bool WholeNumber(const std::string& text, double& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return *end == '\0' && std::isfinite(value);
 }

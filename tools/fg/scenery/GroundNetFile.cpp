@@ -37,18 +37,9 @@ bool Attribute(std::string_view tag, std::string_view name, std::string& value) 
     return false;
 }
 
-bool Number(const std::string& text, double& value) {
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
-}
-
 bool Index(const std::string& text, std::int64_t& value) {
     double number = 0;
-    if (!Number(text, number) || number != std::floor(number) || std::fabs(number) > 1e15) {
+    if (!WholeNumber(text, number) || number != std::floor(number) || std::fabs(number) > 1e15) {
         return false;
     }
     value = static_cast<std::int64_t>(number);
@@ -71,8 +62,8 @@ bool ReadParking(std::string_view tag, GroundNetwork& network) {
     ParkingSpot parking{};
     if (!Attribute(tag, "index", index) || !Index(index, number) ||
         !Place(tag, parking.latitude, parking.longitude) || !Attribute(tag, "heading", heading) ||
-        !Number(heading, parking.heading) || !Attribute(tag, "radius", radius) ||
-        !Number(radius, parking.radius) || parking.radius < 0) {
+        !WholeNumber(heading, parking.heading) || !Attribute(tag, "radius", radius) ||
+        !WholeNumber(radius, parking.radius) || parking.radius < 0) {
         return false;
     }
     if (parking.heading < 0 || parking.heading >= 360) {
@@ -150,13 +141,13 @@ bool ReadGroundNetCoordinate(std::string_view text, bool latitude, double& degre
         const std::size_t space = value.find(' ', 1);
         double whole = 0;
         double minutes = 0;
-        if (space == std::string::npos || !Number(value.substr(1, space - 1), whole) ||
-            !Number(value.substr(space + 1), minutes) || whole < 0 || whole != std::floor(whole) ||
-            minutes < 0 || minutes >= 60) {
+        if (space == std::string::npos || !WholeNumber(value.substr(1, space - 1), whole) ||
+            !WholeNumber(value.substr(space + 1), minutes) || whole < 0 ||
+            whole != std::floor(whole) || minutes < 0 || minutes >= 60) {
             return false;
         }
         degrees = sign * (whole + minutes / 60);
-    } else if (!Number(value, degrees)) {
+    } else if (!WholeNumber(value, degrees)) {
         return false;
     }
     return std::fabs(degrees) <= limit;
