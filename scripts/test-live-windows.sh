@@ -8,7 +8,7 @@
 #
 # Usage: scripts/test-live-windows.sh BUILD_FOLDER
 # Run by test-windows.sh in its Wine session (WINEPREFIX set, its server and display up). The
-# logs stay in BUILD_FOLDER/live-chain.
+# logs and the recording stay in BUILD_FOLDER/live-chain.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/stand-in.sh
@@ -16,9 +16,11 @@ source scripts/stand-in.sh
 build=$1
 bin=$build/bin
 logs=$build/live-chain
-# The recording's folder as Windows and as Linux name it.
-folder='C:\CorvaneLive'
-live=$WINEPREFIX/drive_c/CorvaneLive
+# The recording's folder as Windows and as Linux name it; gone at the end (the recording is kept
+# with the logs), and not named after the program, whose installer test runs in the same prefix
+# and counts every file named so as left behind.
+folder='C:\LiveChain'
+live=$WINEPREFIX/drive_c/LiveChain
 name="CorvaneLiveChain$$"
 port=$((20000 + RANDOM % 12000))
 rm -rf "$logs" "$live"
@@ -33,6 +35,8 @@ cleanup() {
     kill "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
+  mv "$live/live.dat" "$logs/" 2>/dev/null || true
+  rm -rf "$live"
   if [[ $passed != true ]]; then
     for log in serve record sim corvane; do
       echo "--- $log (last 15 lines)"
