@@ -181,9 +181,7 @@ WideVerdict WideTest(const char*, const PositionFloors&) {
 // exact for the floors BoundDecimal gives, so each limit is found by trying the integers next to
 // the real one.
 CoordinateFloors FloorsInside(double shift, double lowEdge, double highEdge, double range) {
-    const auto below = [&](std::int64_t k) {
-        return static_cast<double>(k + 1) + shift < lowEdge;
-    };
+    const auto below = [&](std::int64_t k) { return static_cast<double>(k + 1) + shift < lowEdge; };
     const auto above = [&](std::int64_t k) { return static_cast<double>(k) + shift > highEdge; };
     CoordinateFloors floors{std::numeric_limits<std::int64_t>::min(),
                             std::numeric_limits<std::int64_t>::max()};
