@@ -11,6 +11,7 @@
 #include "shared_memory/SimulatorSide.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
+#include "tools/fg/PropertyClient.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
@@ -44,6 +45,12 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
+    // FlightGear's airports: aircraft on the ground stand on them. None: every aircraft is sent
+    // at its recorded height.
+    const AirportIndex* airports = nullptr;
+    // FlightGear's property server, polled at every tick: the height of FlightGear's own ground
+    // under aircraft on the ground. None: they stand at their airport's field elevation.
+    PropertyClient* propertyServer = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;
@@ -70,6 +77,7 @@ struct FgStatus {
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
+    int onGround = 0;             // aircraft forwarded that stand on the ground
     bool matching = false;        // models are chosen per aircraft
     int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
     // What the simulator's side last wrote into the block.
@@ -112,6 +120,7 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
+    void KeepGround(double now);
     TcasAircraft OwnShip() const;
     void Event(const char* text);
 

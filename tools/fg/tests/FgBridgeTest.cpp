@@ -1,17 +1,22 @@
 #include "tools/fg/FgBridge.h"
 
+#include "aviation/tests/AirportFixtures.h"
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
 #include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/tests/FakePropertyServer.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -278,6 +283,48 @@ TEST_F(FgBridgeTest, LiveTrafficIsShownWhereItIsNow) {
     replay.Tick(0.3, sink);
     ASSERT_TRUE(sink.Last("LIVE", message));
     EXPECT_NEAR(OffsetBetween(start, ToGeodetic(message.position)).east, 0, 1);
+}
+
+// A parked aircraft at Honolulu stands at the field elevation, then on the ground FlightGear's
+// property server tells of, asked over a real connection while the bridge ticks on.
+TEST_F(FgBridgeTest, AParkedAircraftStandsOnFlightGearsGround) {
+    const AirportIndex airports = Honolulu();
+    FakePropertyServer server([](double, double) { return std::optional<double>(3.905); });
+    PropertyClient properties("127.0.0.1", server.Port());
+    settings.airports = &airports;
+    settings.propertyServer = &properties;
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 0.1);
+    AircraftRecord parked{};
+    CopyBounded(parked.callsign, "PARKED", 9);
+    parked.latitude = 21.3270;
+    parked.longitude = -157.9150;
+    parked.positionTime = 1000;
+    Publish({parked});
+    bridge.Tick(0.2, sink);
+    MpPosition message{};
+    ASSERT_TRUE(sink.Last("PARKED", message));
+    EXPECT_NEAR(ToGeodetic(message.position).height, 13 * units::kMetresPerFoot, 0.01);
+    std::vector<std::string> events = bridge.TakeEvents();
+    EXPECT_TRUE(Said(events, "1 aircraft forwarded (1 on the ground), 0 skipped: PARKED"));
+    // The bridge's clock runs at about twice the machine's, each tick a few milliseconds apart.
+    double now = 0.2;
+    for (int tick = 0; tick < 2000 && std::fabs(ToGeodetic(message.position).height - 3.905) > 1e-6;
+         ++tick) {
+        now += 0.02;
+        Hear(bridge, now);
+        bridge.Tick(now, sink);
+        ASSERT_TRUE(sink.Last("PARKED", message));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NEAR(ToGeodetic(message.position).height, 3.905, 1e-6);
+    EXPECT_EQ(bridge.Status().onGround, 1);
+    for (const std::string& event : bridge.TakeEvents()) {
+        events.push_back(event);
+    }
+    EXPECT_TRUE(
+        Said(events, "property server at 127.0.0.1:" + std::to_string(server.Port()) + " found"));
+    EXPECT_EQ(server.Count("nasal"), 1);
 }
 
 TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
