@@ -6,7 +6,7 @@
 
 #include "aviation/Airports.h"
 #include "aviation/Geoid.h"
-#include "aviation/Tcas.h"
+#include "aviation/TcasSystem.h"
 #include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
@@ -66,6 +66,10 @@ std::optional<double> RecordedHeight(const AircraftRecord& record, const GeoidGr
 // The same, 0 for none.
 double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid);
 
+// A record's pressure altitude (metres): its barometric altitude, where it has one that an
+// aircraft can fly at (0 or not a number is none).
+std::optional<double> PressureAltitude(const AircraftRecord& record);
+
 // A record as a fix: its height above sea level as SeaLevelHeight makes it; a speed, rate or
 // track that is not a number is taken as none. The limits are those of traffic/FlightLimits.h.
 FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geoid = nullptr);
@@ -90,8 +94,11 @@ public:
     // the number of messages that `sink` refused or that were not sent, as they would not pass
     // the decoder (IsPlausiblePosition).
     int SendAll(double now, double stamp, DatagramSink& sink) const;
-    // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`.
-    int Intruders(double now, TcasAircraft* intruders, int capacity) const;
+    // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`. Each is
+    // known by its callsign as FlightGear shows it (unique in a publication), and its height is
+    // its pressure altitude, moved on with its track, where its record has one: one without is
+    // not altitude-reporting.
+    int Intruders(double now, TcasIntruder* intruders, int capacity) const;
     // FlightGear's answers about its ground taken, and the ground asked under the aircraft that
     // may stand on it where that is due (TrafficGround); each tick, before SendAll.
     void KeepGround(double now, TerrainSource& source);
@@ -118,6 +125,10 @@ private:
         MatchRule rule;
         TrafficTrack track;
         TrafficGround ground;
+        // The record's pressure altitude less its height as sent, and whether it has one.
+        double pressureOffset;
+        bool reportsAltitude;
+        bool saysOnGround;
     };
 
     // The aircraft as shown at `now`: on the ground, at the ground's height and level.

@@ -136,10 +136,10 @@ TEST_F(TrafficGroundTest, ParkedAndTaxiingAircraftStandOnTheFieldLevel) {
     EXPECT_NEAR(SentFor(traffic, 0, "ADRIFT").position.height, 0, 0.01);
 
     // The traffic-alert logic sees them where FlightGear shows them.
-    TcasAircraft intruders[5];
+    TcasIntruder intruders[5];
     ASSERT_EQ(traffic.Intruders(5, intruders, 5), 5);
-    EXPECT_NEAR(intruders[1].position.height, kField, 0.01);
-    EXPECT_EQ(intruders[1].up, 0);
+    EXPECT_NEAR(intruders[1].aircraft.position.height, kField, 0.01);
+    EXPECT_EQ(intruders[1].aircraft.up, 0);
 
     // Without airports nothing is placed on the ground.
     TrafficForwarder plain;
@@ -237,9 +237,8 @@ TEST_F(TrafficGroundTest, TheHundredFeetAreCountedFromFlightGearsGround) {
     EXPECT_EQ(traffic.OnGround(), 1);
     EXPECT_NEAR(SentFor(traffic, 0.1, "SLOW").position.height, 10, 1e-9);
     // Fast, it flies again at its own height.
-    traffic.Publish(std::vector<AircraftRecord>{Record("SLOW", kStandLatitude, kStandLongitude,
-                                                       35, 60)},
-                    1);
+    traffic.Publish(
+        std::vector<AircraftRecord>{Record("SLOW", kStandLatitude, kStandLongitude, 35, 60)}, 1);
     EXPECT_EQ(traffic.OnGround(), 0);
     EXPECT_NEAR(SentFor(traffic, 1, "SLOW").position.height, 35, 0.01);
 }
