@@ -17,6 +17,14 @@ constexpr int kEventSize = 256;
 constexpr double kRateWindowSeconds = 2.0;
 // A stream of bad datagrams is reported once in this many seconds, with the count.
 constexpr double kMalformedReportSeconds = 10.0;
+// The own-ship's altimeter and height above the ground are read from the property server this
+// often: well within the time its readings are trusted (kOwnReadingsLifetime).
+constexpr double kOwnReadingSeconds = 1.0;
+
+std::optional<double> MetresOf(const PropertyReading& feet) {
+    return feet.IsNumber() ? std::optional<double>(feet.number * units::kMetresPerFoot)
+                           : std::nullopt;
+}
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
@@ -27,6 +35,12 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
     status.matching = settings.matcher != nullptr;
     // Not running until FlightGear has said something.
     simulator.Await();
+    if (settings.propertyServer != nullptr) {
+        pressureWatch = settings.propertyServer->Watch("/instrumentation/altimeter/pressure-alt-ft",
+                                                       kOwnReadingSeconds);
+        aboveGroundWatch =
+            settings.propertyServer->Watch("/position/altitude-agl-ft", kOwnReadingSeconds);
+    }
 }
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
@@ -289,8 +303,9 @@ void FgBridge::AssessTraffic(double now) {
     Event(line);
 }
 
-// FlightGear's ground under the aircraft that may stand on it, from its property server.
-void FgBridge::KeepGround(double now) {
+// FlightGear's property server: the own-ship's altimeter and height above the ground, and the
+// ground under the aircraft that may stand on it.
+void FgBridge::ReadPropertyServer(double now) {
     PropertyClient* server = settings.propertyServer;
     if (server == nullptr) {
         return;
@@ -299,6 +314,13 @@ void FgBridge::KeepGround(double now) {
     for (const std::string& event : server->TakeEvents()) {
         Event(MaskControls(event, LineBreaks::Join).c_str());
     }
+    const PropertyReading& pressure = server->Reading(pressureWatch);
+    const PropertyReading& aboveGround = server->Reading(aboveGroundWatch);
+    const double readAt = std::max(pressure.at, aboveGround.at);
+    if (readAt > ownReadAt) {
+        ownReadAt = readAt;
+        TakeOwnReadings(MetresOf(pressure), MetresOf(aboveGround), now);
+    }
     traffic->KeepGround(now, *server);
     status.onGround = traffic->OnGround();
 }
@@ -306,7 +328,7 @@ void FgBridge::KeepGround(double now) {
 void FgBridge::Tick(double now, DatagramSink& sink) {
     WatchLink(now);
     ForwardPublication(now);
-    KeepGround(now);
+    ReadPropertyServer(now);
     if (status.link == FgLink::Receiving) {
         traffic->SendAll(now, peerTime + (now - peerTimeAt), sink);
     }

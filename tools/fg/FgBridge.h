@@ -52,8 +52,9 @@ struct FgSettings {
     // elevation. None: every aircraft is sent at its recorded height, the own-ship's ground not
     // known.
     const AirportIndex* airports = nullptr;
-    // FlightGear's property server, polled at every tick: the height of FlightGear's own ground
-    // under aircraft on the ground. None: they stand at their airport's field elevation.
+    // FlightGear's property server, polled at every tick: the own-ship's altimeter and height
+    // above the ground for the traffic alerts, and the height of FlightGear's own ground under
+    // aircraft on the ground. None: they stand at their airport's field elevation.
     PropertyClient* propertyServer = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
@@ -128,7 +129,7 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
-    void KeepGround(double now);
+    void ReadPropertyServer(double now);
     TcasOwnShip OwnShip(double now) const;
     void Event(const char* text);
 
@@ -139,6 +140,10 @@ private:
     MpDecoder decoder;
     TcasSystem tcas;
     FgOwnReadings readings;
+    // The property server's readings of the own-ship, and when the latest were taken.
+    int pressureWatch = -1;
+    int aboveGroundWatch = -1;
+    double ownReadAt = -1;
     UdpEndpoint ownSender{};
     bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped

@@ -110,18 +110,23 @@ protected:
     // says) for 25 s towards an intruder 8 km ahead and 100 m above, closing at 200 m/s: a TA at
     // once, an RA within seconds. FlightGear's property server, when given, says the same each
     // tick.
+    // The encounter starts at `from` on the bridge's clock, each tick `pause` apart, for a real
+    // property server to answer in.
     std::vector<std::int32_t> HeadOnRequests(FgBridge& bridge,
                                              std::optional<double> pressureAltitude = {},
-                                             std::optional<double> aboveGround = {}) {
-        Hear(bridge, 0);
+                                             std::optional<double> aboveGround = {},
+                                             double from = 0,
+                                             std::chrono::milliseconds pause = {}) {
+        Hear(bridge, from);
         Publish({Traffic("INTRUDR", 8000, 100)});
         std::vector<std::int32_t> requests = {block->soundRequest};
         for (double t = 0.1; t < 25; t += 0.1) {
-            Hear(bridge, t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
+            Hear(bridge, from + t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
             if (pressureAltitude || aboveGround) {
-                bridge.TakeOwnReadings(pressureAltitude, aboveGround, t);
+                bridge.TakeOwnReadings(pressureAltitude, aboveGround, from + t);
             }
-            bridge.Tick(t, sink);
+            bridge.Tick(from + t, sink);
+            std::this_thread::sleep_for(pause);
             if (block->soundRequest != requests.back()) {
                 requests.push_back(block->soundRequest);
             }
@@ -388,6 +393,27 @@ TEST_F(FgBridgeTest, TheOwnShipsHeightsShapeItsAlerts) {
         FgBridge bridge(*block, settings, 0);
         EXPECT_EQ(HeadOnRequests(bridge, c.pressureAltitude, c.aboveGround), c.requests) << c.what;
     }
+}
+
+// The same from FlightGear's property server: 400 ft above its terrain, nothing said. The bridge
+// reads the own-ship's heights there before the encounter, and on while it lasts.
+TEST_F(FgBridgeTest, FlightGearsPropertyServerGivesTheOwnShipsHeights) {
+    FakePropertyServer server;
+    server.Set("/position/altitude-agl-ft", "400.0");
+    PropertyClient properties("127.0.0.1", server.Port());
+    settings.propertyServer = &properties;
+    FgBridge bridge(*block, settings, 0);
+    // Read once and asked again: the first reading has been taken.
+    double t = 0;
+    for (; t < 10 && server.Count("get /position/altitude-agl-ft") < 2; t += 0.02) {
+        Hear(bridge, t);
+        bridge.Tick(t, sink);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_GE(server.Count("get /position/altitude-agl-ft"), 2);
+    EXPECT_GE(server.Count("get /instrumentation/altimeter/pressure-alt-ft"), 1);
+    EXPECT_EQ(HeadOnRequests(bridge, std::nullopt, std::nullopt, t, std::chrono::milliseconds(2)),
+              std::vector<std::int32_t>{10});
 }
 
 TEST_F(FgBridgeTest, NoTcasLeavesTheRequestAtSilence) {
