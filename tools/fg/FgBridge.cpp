@@ -17,15 +17,30 @@ constexpr int kEventSize = 256;
 constexpr double kRateWindowSeconds = 2.0;
 // A stream of bad datagrams is reported once in this many seconds, with the count.
 constexpr double kMalformedReportSeconds = 10.0;
+// The own-ship's altimeter and height above the ground are read from the property server this
+// often: well within the time its readings are trusted (kOwnReadingsLifetime).
+constexpr double kOwnReadingSeconds = 1.0;
+
+std::optional<double> MetresOf(const PropertyReading& feet) {
+    return feet.IsNumber() ? std::optional<double>(feet.number * units::kMetresPerFoot)
+                           : std::nullopt;
+}
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
     : settings(settings), simulator(block), snapshot(std::make_unique<PublicationSnapshot>()),
-      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher, settings.geoid)),
+      traffic(std::make_unique<TrafficForwarder>(settings.model, settings.matcher, settings.geoid,
+                                                 settings.airports)),
       start(now), rateWindowStart(now), nextReminder(now + kWaitingReminderSeconds) {
     status.matching = settings.matcher != nullptr;
     // Not running until FlightGear has said something.
     simulator.Await();
+    if (settings.propertyServer != nullptr) {
+        pressureWatch = settings.propertyServer->Watch("/instrumentation/altimeter/pressure-alt-ft",
+                                                       kOwnReadingSeconds);
+        aboveGroundWatch =
+            settings.propertyServer->Watch("/position/altitude-agl-ft", kOwnReadingSeconds);
+    }
 }
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
@@ -212,6 +227,7 @@ void FgBridge::ForwardPublication(double now) {
     status.lastPublication = now;
     status.forwarded = traffic->Count();
     status.skipped = traffic->Skipped();
+    status.onGround = traffic->OnGround();
     for (int rule = 0; rule < kMatchRules; ++rule) {
         status.byRule[rule] = traffic->CountByRule(static_cast<MatchRule>(rule));
     }
@@ -224,9 +240,18 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
-    char held[48] = "";
-    if (traffic->Held() > 0) {
-        FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
+    char held[80] = "";
+    if (traffic->Held() > 0 || status.onGround > 0) {
+        char heldText[40] = "";
+        char groundText[40] = "";
+        if (traffic->Held() > 0) {
+            FormatBounded(heldText, sizeof heldText, "%d held at their fix", traffic->Held());
+        }
+        if (status.onGround > 0) {
+            FormatBounded(groundText, sizeof groundText, "%d on the ground", status.onGround);
+        }
+        FormatBounded(held, sizeof held, " (%s%s%s)", heldText,
+                      heldText[0] != '\0' && groundText[0] != '\0' ? ", " : "", groundText);
     }
     char stamp[kUtcTimestampSize];
     char age[32] = "";
@@ -278,9 +303,32 @@ void FgBridge::AssessTraffic(double now) {
     Event(line);
 }
 
+// FlightGear's property server: the own-ship's altimeter and height above the ground, and the
+// ground under the aircraft that may stand on it.
+void FgBridge::ReadPropertyServer(double now) {
+    PropertyClient* server = settings.propertyServer;
+    if (server == nullptr) {
+        return;
+    }
+    server->Poll(now);
+    for (const std::string& event : server->TakeEvents()) {
+        Event(MaskControls(event, LineBreaks::Join).c_str());
+    }
+    const PropertyReading& pressure = server->Reading(pressureWatch);
+    const PropertyReading& aboveGround = server->Reading(aboveGroundWatch);
+    const double readAt = std::max(pressure.at, aboveGround.at);
+    if (readAt > ownReadAt) {
+        ownReadAt = readAt;
+        TakeOwnReadings(MetresOf(pressure), MetresOf(aboveGround), now);
+    }
+    traffic->KeepGround(now, *server);
+    status.onGround = traffic->OnGround();
+}
+
 void FgBridge::Tick(double now, DatagramSink& sink) {
     WatchLink(now);
     ForwardPublication(now);
+    ReadPropertyServer(now);
     if (status.link == FgLink::Receiving) {
         traffic->SendAll(now, peerTime + (now - peerTimeAt), sink);
     }

@@ -13,6 +13,7 @@
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/OwnShipHeights.h"
+#include "tools/fg/PropertyClient.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
@@ -46,9 +47,15 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
-    // The ground under the own-ship, for the traffic alerts, where FlightGear does not say it:
-    // the nearest airport's elevation. None: not known.
+    // FlightGear's airports: aircraft on the ground stand on them, and the ground under the
+    // own-ship, for the traffic alerts, where FlightGear does not say it, is the nearest one's
+    // elevation. None: every aircraft is sent at its recorded height, the own-ship's ground not
+    // known.
     const AirportIndex* airports = nullptr;
+    // FlightGear's property server, polled at every tick: the own-ship's altimeter and height
+    // above the ground for the traffic alerts, and the height of FlightGear's own ground under
+    // aircraft on the ground. None: they stand at their airport's field elevation.
+    PropertyClient* propertyServer = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;
@@ -75,6 +82,7 @@ struct FgStatus {
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
+    int onGround = 0;             // aircraft forwarded that stand on the ground
     bool matching = false;        // models are chosen per aircraft
     int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
     // What the simulator's side last wrote into the block.
@@ -121,6 +129,7 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
+    void ReadPropertyServer(double now);
     TcasOwnShip OwnShip(double now) const;
     void Event(const char* text);
 
@@ -131,6 +140,10 @@ private:
     MpDecoder decoder;
     TcasSystem tcas;
     FgOwnReadings readings;
+    // The property server's readings of the own-ship, and when the latest were taken.
+    int pressureWatch = -1;
+    int aboveGroundWatch = -1;
+    double ownReadAt = -1;
     UdpEndpoint ownSender{};
     bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped

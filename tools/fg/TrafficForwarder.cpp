@@ -47,15 +47,20 @@ void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCalls
     }
 }
 
-double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
+std::optional<double> RecordedHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
     if (OrNone(record.geoAltitude) == 0.0) {
         // A pressure altitude is the height above sea level of the standard atmosphere,
         // FlightGear's default weather.
-        return OrNone(record.baroAltitude);
+        const double barometric = OrNone(record.baroAltitude);
+        return barometric != 0.0 ? std::optional<double>(barometric) : std::nullopt;
     }
     const std::optional<double> undulation =
         geoid != nullptr ? geoid->Undulation(record.latitude, record.longitude) : std::nullopt;
     return record.geoAltitude - undulation.value_or(0.0);
+}
+
+double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
+    return RecordedHeight(record, geoid).value_or(0.0);
 }
 
 std::optional<double> PressureAltitude(const AircraftRecord& record) {
@@ -90,8 +95,8 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 }
 
 TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher,
-                                   const GeoidGrid* geoid)
-    : matcher(matcher), geoid(geoid) {
+                                   const GeoidGrid* geoid, const AirportIndex* airports)
+    : matcher(matcher), geoid(geoid), airports(airports) {
     CopyBounded(model, modelPath, kMpModelSize);
 }
 
@@ -126,6 +131,8 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
         }
     }
     const int known = Find(taken.callsign, aircraft, count);
+    taken.ground = known >= 0 ? aircraft[known].ground : TrafficGround{};
+    PlaceOnGround(record, fix, taken.ground);
     if (known >= 0) {
         taken.track = aircraft[known].track;
         taken.track.Update(fix, fixTime, now);
@@ -143,6 +150,22 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
     held += use == FixUse::Held ? 1 : 0;
     ++byRule[static_cast<int>(taken.rule)];
     return true;
+}
+
+// The record's speed decides, not a motion held for being unusable: a broken record is no
+// aircraft on the ground. One on the ground moves along it: its fix is the ground's.
+void TrafficForwarder::PlaceOnGround(const AircraftRecord& record, TrafficFix& fix,
+                                     TrafficGround& ground) const {
+    const Airport* airport = airports != nullptr ? GroundAirport(*airports, fix.position.latitude,
+                                                                 fix.position.longitude)
+                                                 : nullptr;
+    ground.Take({fix.position.latitude, fix.position.longitude, RecordedHeight(record, geoid),
+                 OrNone(record.groundSpeed)},
+                airport);
+    if (ground.OnGround()) {
+        fix.position.height = ground.Height();
+        fix.verticalRate = 0;
+    }
 }
 
 // A model path that does not fit the message would be cut into another path: the default is
@@ -191,10 +214,37 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     count = nextCount;
 }
 
+TrafficFix TrafficForwarder::Shown(const Aircraft& plane, double now) const {
+    TrafficFix shown = plane.track.At(now);
+    if (plane.ground.OnGround()) {
+        shown.position.height = plane.ground.Height();
+        shown.verticalRate = 0;
+    }
+    return shown;
+}
+
+void TrafficForwarder::KeepGround(double now, TerrainSource& source) {
+    for (const TerrainAnswer& answer : source.TakeTerrain()) {
+        for (int i = 0; i < count && !aircraft[i].ground.TakeAnswer(answer, now); ++i) {
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        aircraft[i].ground.AskWhenDue(aircraft[i].track.At(now).position, now, source);
+    }
+}
+
+int TrafficForwarder::OnGround() const {
+    int on = 0;
+    for (int i = 0; i < count; ++i) {
+        on += aircraft[i].ground.OnGround() ? 1 : 0;
+    }
+    return on;
+}
+
 int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
     int refused = 0;
     for (int i = 0; i < count; ++i) {
-        const TrafficFix shown = aircraft[i].track.At(now);
+        const TrafficFix shown = Shown(aircraft[i], now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
         CopyBounded(message.model, aircraft[i].model, kMpModelSize);
@@ -202,8 +252,8 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
         const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
-        message.attitude =
-            AttitudeVector(shown.position, {shown.track, pitch, aircraft[i].track.BankAt(now)});
+        const double bank = aircraft[i].ground.OnGround() ? 0.0 : aircraft[i].track.BankAt(now);
+        message.attitude = AttitudeVector(shown.position, {shown.track, pitch, bank});
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
         std::uint8_t datagram[kMpPositionSize];
         if (!IsPlausiblePosition(message)) {
@@ -222,7 +272,7 @@ int TrafficForwarder::Intruders(double now, TcasIntruder* intruders, int capacit
     const int n = std::min(count, capacity);
     for (int i = 0; i < n; ++i) {
         const Aircraft& a = aircraft[i];
-        const TrafficFix shown = a.track.At(now);
+        const TrafficFix shown = Shown(a, now);
         const double track = shown.track * kRadians;
         GeodeticPosition position = shown.position;
         position.height += a.pressureOffset;
