@@ -175,6 +175,13 @@ void AircraftMotion::StartRunwayPath(const TrafficFix& fix, double fixTime,
     path = Path::Landing;
 }
 
+std::optional<GeodeticPosition> AircraftMotion::Touchdown() const {
+    if (path != Path::Landing) {
+        return std::nullopt;
+    }
+    return PositionOf(frame, {kTouchdownAim, 0, 0});
+}
+
 ShownAircraft AircraftMotion::OnPath(const PathState& state) const {
     ShownAircraft shown{};
     shown.position = PositionOf(frame, state.point);

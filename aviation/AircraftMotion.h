@@ -16,6 +16,8 @@
 #include "aviation/RunwayPath.h"
 #include "aviation/TrafficTrack.h"
 
+#include <optional>
+
 // The ground's height where an aircraft is, as the simulator has it.
 class GroundHeights {
 public:
@@ -73,6 +75,9 @@ public:
     // stopped.
     FlightPhase Phase() const { return phase; }
     bool LandingWithoutRecords() const { return recordsStopped; }
+    // Where a landing aircraft touches down: the runway's ground there is its own. None for any
+    // other.
+    std::optional<GeodeticPosition> Touchdown() const;
 
 private:
     enum class Path { Track, Taxi, Standing, Landing, TakeOff };

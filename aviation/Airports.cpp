@@ -148,7 +148,8 @@ std::span<const Runway> AirportIndex::RunwaysOf(const Airport& airport) const {
     return std::span<const Runway>(runways).subspan(airport.firstRunway, airport.runwayCount);
 }
 
-const Airport* AirportIndex::Nearest(double latitude, double longitude, double metres) const {
+const Airport* AirportIndex::Nearest(double latitude, double longitude, double metres,
+                                     std::optional<AirportKind> kind) const {
     if (!std::isfinite(latitude) || !std::isfinite(longitude) || byLatitude.empty()) {
         return nullptr;
     }
@@ -161,6 +162,9 @@ const Airport* AirportIndex::Nearest(double latitude, double longitude, double m
     for (auto it = first; it != byLatitude.end() && airports[*it].latitude <= latitude + band;
          ++it) {
         const Airport& airport = airports[*it];
+        if (kind && airport.kind != *kind) {
+            continue;
+        }
         const double distance =
             SphereDistance(latitude, longitude, airport.latitude, airport.longitude);
         if (distance <= best) {

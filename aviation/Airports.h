@@ -66,8 +66,10 @@ public:
     std::span<const Runway> RunwaysOf(const Airport& airport) const;
     const Airport& AirportOf(const Runway& runway) const { return airports[runway.airport]; }
 
-    // The airport whose reference point is nearest, if one lies within `metres`.
-    const Airport* Nearest(double latitude, double longitude, double metres) const;
+    // The airport whose reference point is nearest, if one lies within `metres`; of `kind`
+    // alone when one is given.
+    const Airport* Nearest(double latitude, double longitude, double metres,
+                           std::optional<AirportKind> kind = std::nullopt) const;
     // The land runways with a threshold within `metres` of the point, into `out`; how many
     // there are (more than fit are counted, not written).
     int RunwaysNear(double latitude, double longitude, double metres,

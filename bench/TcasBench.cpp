@@ -234,10 +234,10 @@ std::vector<AircraftRecord> AirportTraffic(const AirportIndex& airports, int fir
 }
 
 void BM_BridgeTick49AtAirport(benchmark::State& state) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     GroundNetworks networks({std::string(CORVANE_FG_ROOT) + "/Scenery"});
     FgSettings settings;
-    settings.airports = {airports.get(), &networks, nullptr};
+    settings.airports = {airports.get(), &networks};
     const auto block = std::make_unique<VisualInterfaceBlock>();
     std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
     const auto publish = [&block](const std::vector<AircraftRecord>& records, int counter) {

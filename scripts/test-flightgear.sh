@@ -11,72 +11,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bin=${CORVANE_BIN:-build/bin}
 screenshot=${FG_SCREENSHOT:-build/flightgear.png}
-fgfs=${FGFS:-/usr/games/fgfs}
-if [[ ! -x $bin/corvane-fg || ! -x $bin/corvane || ! -x $bin/corvane-sim ]]; then
-  cmake --preset default >/dev/null
-  cmake --build --preset default --target corvane corvane-fg corvane-sim -j "$(nproc)"
-fi
-if [[ ! -x $fgfs ]]; then
-  echo "FAILED: FlightGear is not installed ($fgfs); scripts/install-deps.sh installs it"
-  exit 1
-fi
+# A block of the test's own, so that no simulator or other test on this machine sees it.
+name="CorvaneFgE2E_$$_$RANDOM"
+source scripts/flightgear-run.sh
 
-work=$(mktemp -d)
-# Ports of this run alone: other runs (and FlightGear's usual ports) may be in use. FlightGear
-# takes no multiplayer port above 32767 ("No receiver port specified").
-base=$((20000 + RANDOM % 12000))
-http=$base mp_in=$((base + 1)) mp_out=$((base + 2))
 # FlightGear's start: ocean south of Brighton, heading east, 3000 ft (914.4 m) up.
 own_lat=50.52 own_lon=0.15 own_alt=914.4
 # FlightGear's heights are above sea level, the records' geometric ones above the ellipsoid: the
 # bridge takes the geoid's undulation off (EGM96, +45 m here; it changes by centimetres over the
 # few kilometres the traffic flies).
 undulation=$(python3 scripts/geoid_undulation.py $own_lat $own_lon)
-# A block of the test's own, so that no simulator or other test on this machine sees it.
-name="CorvaneFgE2E_$$_$RANDOM"
 model_args=(--model Aircraft/c172p/Models/c172p.xml --aircraft-db "$work/aircraft.csv")
 bridge_args=(--name "$name" --listen "$mp_out" --send "$mp_in" --log "${model_args[@]}"
              --end-after-silence 20)
-
-fg_pid="" bridge_pid="" feeder_pid=""
-passed=false
-cleanup() {
-  local status=$?
-  # FlightGear runs in a process group of its own: xvfb-run, Xvfb, dbus and fgfs go together.
-  [[ -n $fg_pid ]] && kill -- -"$fg_pid" 2>/dev/null
-  [[ -n $bridge_pid ]] && kill "$bridge_pid" 2>/dev/null
-  [[ -n $feeder_pid ]] && kill "$feeder_pid" 2>/dev/null
-  wait 2>/dev/null
-  # A block whose users were killed is left behind.
-  rm -f "/dev/shm/$name"
-  if [[ $passed != true ]]; then
-    echo "--- FlightGear log (last 30 lines)"; tail -n 30 "$work/fgfs.log" 2>/dev/null
-    echo "--- corvane-fg"; cat "$work/bridge.log" 2>/dev/null
-    echo "--- corvane (last 10 lines)"; tail -n 10 "$work/corvane.log" 2>/dev/null
-  fi
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-fail() {
-  echo "FAILED: $*"
-  exit 1
-}
-
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-  local seconds=$1
-  shift
-  for ((i = 0; i < seconds * 2; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.5
-  done
-  return 1
-}
 
 # A property of FlightGear's tree, as its JSON interface gives it; empty when it has none.
 # (-g: the brackets of "multiplayer[1]" are part of the path, not a curl pattern.)
@@ -138,15 +86,10 @@ positions_at() {
 
 echo "=== FlightGear ($fgfs) on ports $http (HTTP), $mp_in (its input), $mp_out (its output) ==="
 start=$SECONDS
-mkdir -p "$work/home"
-HOME="$work/home" setsid xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session "$fgfs" \
-  --aircraft=ufo --lat=$own_lat --lon=$own_lon --altitude=3000 --in-air --heading=90 \
-  --disable-terrasync --disable-sound --disable-splash-screen --disable-clouds --fog-fastest \
-  --geometry=640x480 --timeofday=afternoon --fov=45 --httpd=$http \
-  --multiplay=in,10,127.0.0.1,$mp_in --multiplay=out,10,127.0.0.1,$mp_out --callsign=OWNSHIP \
-  --disable-ai-traffic --prop:/sim/rendering/static-lod/aimp-range-mode-distance=true \
-  --prop:/sim/rendering/static-lod/aimp-detailed=20000 >"$work/fgfs.log" 2>&1 &
-fg_pid=$!
+start_flightgear --lat=$own_lat --lon=$own_lon --altitude=3000 --in-air --heading=90 \
+  --geometry=640x480 --timeofday=afternoon --fov=45 \
+  --prop:/sim/rendering/static-lod/aimp-range-mode-distance=true \
+  --prop:/sim/rendering/static-lod/aimp-detailed=20000
 
 "$bin/corvane-fg" "${bridge_args[@]}" >"$work/bridge.log" 2>&1 &
 bridge_pid=$!

@@ -6,7 +6,8 @@
 #  - runs the live chain end to end: a log served, recorded, fed live and sent on by the bridge
 #    (scripts/test-live.sh);
 #  - makes the Debian package and tests it unpacked (scripts/test-package.sh);
-#  - flies the feeder's traffic in the real FlightGear under Xvfb (scripts/test-flightgear.sh);
+#  - flies the feeder's traffic in the real FlightGear under Xvfb (scripts/test-flightgear.sh),
+#    and stands it on FlightGear's ground at Honolulu (scripts/test-flightgear-ground.sh);
 #  - fuzzes each fuzz target briefly on its seed corpus (build-fuzz/, clang and libFuzzer);
 #  - cross-compiles the Windows program into build-win/ and runs its tests and an end-to-end run
 #    under Wine.
@@ -35,6 +36,7 @@ step "asan build" build_and_test asan
 step "live traffic end-to-end" scripts/test-live.sh
 step "Debian package" scripts/test-package.sh
 step "FlightGear end-to-end" scripts/test-flightgear.sh
+step "FlightGear ground" scripts/test-flightgear-ground.sh
 step "fuzz targets" scripts/fuzz.sh "${CORVANE_FUZZ_SECONDS:-10}"
 step "Windows build under Wine" scripts/test-windows.sh
 echo "All tests passed in ${SECONDS} s."

@@ -52,7 +52,7 @@ TEST(AircraftConfiguration, EachPartTravelsAtItsPace) {
 // Over a whole landing with its records stopped: the gear comes down as it captures the final,
 // the speed brake goes out at the touchdown.
 TEST(AircraftConfiguration, FollowsALandingThroughItsPhases) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     MotionContext context;
     context.airports = airports.get();
     const RunwayFrame frame = FrameNamed(*airports, "26R");

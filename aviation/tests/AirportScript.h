@@ -5,7 +5,7 @@
 #include "aviation/Airports.h"
 #include "aviation/RunwayFrame.h"
 #include "aviation/TrafficTrack.h"
-#include "text_functions/TextFunctions.h"
+#include "aviation/tests/AirportFixtures.h"
 #include "traffic/Units.h"
 
 #include <cmath>
@@ -17,28 +17,18 @@ inline constexpr double kKnot = units::kMetresPerSecondPerKnot;
 inline constexpr double kNm = units::kMetresPerNauticalMile;
 inline constexpr double kHonoluluElevation = 13 * kFoot;
 
-inline Runway MakeRunway(const char* nameA, double latA, double lonA, const char* nameB,
-                         double latB, double lonB, double width = 45.72) {
-    Runway runway{};
-    CopyBounded(runway.ends[0].name, nameA, kRunwayNameSize);
-    runway.ends[0].latitude = latA;
-    runway.ends[0].longitude = lonA;
-    CopyBounded(runway.ends[1].name, nameB, kRunwayNameSize);
-    runway.ends[1].latitude = latB;
-    runway.ends[1].longitude = lonB;
-    runway.width = static_cast<float>(width);
-    return runway;
-}
-
-// On the heap: the index is large enough to be passed around by pointer.
-inline std::unique_ptr<AirportIndex> Honolulu() {
+// Honolulu alone, on the heap: the index is large enough to be passed around by pointer.
+inline std::unique_ptr<AirportIndex> HonoluluAlone() {
     auto index = std::make_unique<AirportIndex>();
     index->AddAirport("PHNL", 13, AirportKind::Land);
-    index->AddRunway(MakeRunway("08L", 21.325247, -157.943233, "26R", 21.325244, -157.907094));
     index->AddRunway(
-        MakeRunway("08R", 21.306803, -157.945850, "26L", 21.306800, -157.910597, 60.96));
-    index->AddRunway(MakeRunway("04R", 21.313917, -157.927136, "22L", 21.328822, -157.906011));
-    index->AddRunway(MakeRunway("04L", 21.318331, -157.923319, "22R", 21.329847, -157.907006));
+        MakeRunway("08L", 21.325247, -157.943233, 0, "26R", 21.325244, -157.907094, 0));
+    index->AddRunway(
+        MakeRunway("08R", 21.306803, -157.945850, 0, "26L", 21.306800, -157.910597, 0, 60.96));
+    index->AddRunway(
+        MakeRunway("04R", 21.313917, -157.927136, 0, "22L", 21.328822, -157.906011, 0));
+    index->AddRunway(
+        MakeRunway("04L", 21.318331, -157.923319, 0, "22R", 21.329847, -157.907006, 0));
     index->Finish();
     return index;
 }

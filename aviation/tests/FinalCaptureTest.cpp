@@ -16,7 +16,7 @@ struct Case {
 };
 
 TEST(FinalCapture, WithinItsLimitsAndNotBeyond) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     const Case cases[] = {
         {"on the centre line and the glide path", {-5 * kNm, 0, 1600 * kFoot}, 0, -4, true},
@@ -48,7 +48,7 @@ TEST(FinalCapture, WithinItsLimitsAndNotBeyond) {
 
 // Between two parallel runways, the one whose centre line is nearer.
 TEST(FinalCapture, TheNearerOfParallelRunways) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame left = FrameNamed(*airports, "08L");
     const RunwayFrame right = FrameNamed(*airports, "08R");
     // 08R's centre line lies about 2 km right of 08L's.

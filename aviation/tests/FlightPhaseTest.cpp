@@ -74,14 +74,14 @@ std::vector<Step> Arrival(const RunwayFrame& runway) {
 }
 
 TEST(FlightPhase, DepartureFromStandToEnRoute) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     EXPECT_EQ(Names(PhasesOf(Departure(FrameNamed(*airports, "08L")), *airports)),
               (std::vector<std::string>{"parked", "taxi", "taxi", "take-off roll", "take-off roll",
                                         "climb-out", "climb-out", "en route"}));
 }
 
 TEST(FlightPhase, ArrivalFromEnRouteToStand) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     EXPECT_EQ(Names(PhasesOf(Arrival(FrameNamed(*airports, "26R")), *airports)),
               (std::vector<std::string>{"en route", "approach", "final", "final", "landing roll",
                                         "landing roll", "taxi", "parked"}));
@@ -89,7 +89,7 @@ TEST(FlightPhase, ArrivalFromEnRouteToStand) {
 
 // A helicopter flies the same tracks without ever lining up on the runway: no final, no rolls.
 TEST(FlightPhase, HelicoptersNeverUseTheRunways) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const std::vector<FlightPhase> out =
         PhasesOf(Departure(FrameNamed(*airports, "08L")), *airports, FlightClass::Helicopter);
     const std::vector<FlightPhase> in =

@@ -129,7 +129,7 @@ TEST(GroundNetwork, ParkingWithinItsRadius) {
 // their records have them.
 TEST(GroundNetwork, TaxiingAndParkedAircraftFollowTheNetwork) {
     const GroundNetwork network = Apron();
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     MotionContext context;
     context.airports = airports.get();
     context.network = &network;

@@ -57,7 +57,7 @@ struct LastFix {
 // the runway, touches down in its first third within a quarter of its width of the centre
 // line, never below the ground, rolls out at about 2 m/s², stops and is removed 30 s later.
 TEST(Landing, WhenTheRecordsStopItLands) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     const double length = frame.length;
     const double glide = std::tan(3 * kRadians);
@@ -100,7 +100,7 @@ TEST(Landing, TouchesDownOnTheSimulatorsGround) {
     public:
         double HeightAt(double, double, double fallback) const override { return fallback + 3; }
     } raised;
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     MotionContext context = AtHonolulu(*airports);
     context.ground = &raised;
     const RunwayFrame frame = FrameNamed(*airports, "26R");
@@ -115,7 +115,7 @@ TEST(Landing, TouchesDownOnTheSimulatorsGround) {
 // Each new fix on final pulls the aircraft back towards it gently: never more than about 10 m
 // in a tenth of a second beyond its own motion, along, across or up.
 TEST(Landing, ANewFixPullsTheAircraftBackGently) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     AircraftMotion motion;
     motion.Start(FixIn(frame, {-5 * kNm, 0, 1600 * kFoot}, 70, -3.7), 0, AtHonolulu(*airports));
@@ -141,7 +141,7 @@ TEST(Landing, ANewFixPullsTheAircraftBackGently) {
 // Between fixes on final the aircraft flies onto the centre line and the glide path instead of
 // wandering off them by dead reckoning on a track a few degrees off.
 TEST(Landing, BetweenFixesItFliesTheCentreLineAndTheGlidePath) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
     const double glide = std::tan(3 * kRadians);
     AircraftMotion motion;
@@ -156,7 +156,7 @@ TEST(Landing, BetweenFixesItFliesTheCentreLineAndTheGlidePath) {
 // On the take-off roll it keeps to the centre line, lifts off at its class's speed and climbs
 // out on the runway's heading at its class's rate.
 TEST(TakeOff, RollsOnTheCentreLineLiftsOffAndClimbs) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "08L");
     for (const FlightClass kind : {FlightClass::Jet, FlightClass::Turboprop, FlightClass::Piston}) {
         const PhaseLimits& limits = LimitsOf(kind);

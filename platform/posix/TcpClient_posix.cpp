@@ -1,28 +1,71 @@
-// BSD sockets behind TcpClient: a non-blocking connect waited for with poll, then poll and recv.
+// BSD sockets behind TcpClient: non-blocking sockets, a connection waited for with poll, then
+// poll and recv, and send that never waits.
 
 #include "platform/TcpClient.h"
 
-#include "platform/SocketAddress.h"
+#include "platform/posix/BsdSockets.h"
+#include "text_functions/TextFunctions.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 [[maybe_unused]] static const char kTcpClientPosixRevision[] =
-    "%Z% TcpClient QX4008:02 TcpClient_posix.cpp $Revision: 1.1 $";
+    "%Z% TcpClient QX4008:02 TcpClient_posix.cpp $Revision: 1.2 $";
 
-namespace {
+int TcpClient::LookUp(const char* host, std::uint16_t port, addrinfo*& found, char* reason,
+                      int size) {
+    char service[kServiceTextSize];
+    FormatService(service, sizeof service, port);
+    addrinfo hints = {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    found = nullptr;
+    const int lookup = getaddrinfo(host, service, &hints, &found);
+    if (lookup != 0) {
+        CopyBounded(reason, gai_strerror(lookup), size);
+    }
+    return lookup;
+}
 
-// A connect that did not finish at once: wait for it, then ask how it ended.
-int FinishConnect(int fd, int timeoutMilliseconds) {
+addrinfo* TcpClient::AddressAfter(const addrinfo& address) {
+    return address.ai_next;
+}
+
+void TcpClient::Release(addrinfo* found) {
+    if (found != nullptr) {
+        freeaddrinfo(found);
+    }
+}
+
+int TcpClient::StartOne(const addrinfo& address, std::intptr_t& started) {
+    const int fd = socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                          address.ai_protocol);
+    if (fd < 0) {
+        return errno;
+    }
+    if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) {
+        started = fd;
+        return 0;
+    }
+    const int error = errno;
+    if (error == EINPROGRESS) {
+        started = fd;
+        return kUnderWay;
+    }
+    close(fd);
+    return error;
+}
+
+int TcpClient::Outcome(std::intptr_t socket, int timeoutMilliseconds) {
+    const int fd = static_cast<int>(socket);
     pollfd wait{fd, POLLOUT, 0};
     const int ready = poll(&wait, 1, timeoutMilliseconds);
-    if (ready == 0) {
-        return ETIMEDOUT;
+    if (ready == 0 || (ready < 0 && errno == EINTR)) {
+        return kUnderWay;
     }
     if (ready < 0) {
         return errno;
@@ -32,68 +75,15 @@ int FinishConnect(int fd, int timeoutMilliseconds) {
     return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 ? error : errno;
 }
 
-int ConnectOne(const addrinfo& address, int timeoutMilliseconds, int& fd) {
-    fd = socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol);
-    if (fd < 0) {
-        return errno;
-    }
-    const int flags = fcntl(fd, F_GETFL);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    int error = 0;
-    if (connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
-        error = errno == EINPROGRESS ? FinishConnect(fd, timeoutMilliseconds) : errno;
-    }
-    fcntl(fd, F_SETFL, flags);
-    if (error != 0) {
-        close(fd);
-        fd = -1;
-    }
-    return error;
-}
-
-} // namespace
-
-TcpClient::~TcpClient() {
-    Close();
-}
-
-bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMilliseconds) {
-    Close();
-    char where[kHostPortTextSize];
-    FormatHostPort(where, sizeof where, host, port);
-    char service[kServiceTextSize];
-    FormatService(service, sizeof service, port);
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int lookup = getaddrinfo(host, service, &hints, &found);
-    if (lookup != 0) {
-        ReportDetail("TcpClient::Connect", gai_strerror(lookup), where);
-        return false;
-    }
-    int error = ENOENT;
-    for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-        int fd = -1;
-        error = ConnectOne(*address, timeoutMilliseconds, fd);
-        if (error == 0) {
-            handle = fd;
-            break;
-        }
-    }
-    freeaddrinfo(found);
-    if (handle == kNoHandle) {
-        ReportDetail("TcpClient::Connect", std::strerror(error), where);
-        return false;
-    }
-    return true;
+void TcpClient::CloseSocket(std::intptr_t socket) {
+    close(static_cast<int>(socket));
 }
 
 TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMilliseconds,
                               std::size_t& size) {
     size = 0;
-    if (handle == kNoHandle) {
-        ReportError("TcpClient::Receive", "not connected");
+    if (!IsConnected()) {
+        ReportDetail("TcpClient::Receive", "not connected", where);
         return TcpReceipt::Failed;
     }
     const int fd = static_cast<int>(handle);
@@ -110,16 +100,22 @@ TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMil
     if (got == 0) {
         return TcpReceipt::Closed;
     }
-    if (errno == EINTR || errno == EAGAIN) {
+    if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
         return TcpReceipt::Nothing;
     }
-    ReportError("TcpClient::Receive", std::strerror(errno));
+    ReportFailure("TcpClient::Receive", errno);
     return TcpReceipt::Failed;
 }
 
-void TcpClient::Close() {
-    if (handle != kNoHandle) {
-        close(static_cast<int>(handle));
-        handle = kNoHandle;
+bool TcpClient::SendSome(const char* data, std::size_t size, std::size_t& sent) {
+    sent = 0;
+    if (!IsConnected()) {
+        ReportDetail("TcpClient::SendSome", "not connected", where);
+        return false;
     }
+    const int error = SendWithoutWaiting(static_cast<int>(handle), data, size, sent);
+    if (error != 0) {
+        ReportFailure("TcpClient::SendSome", error);
+    }
+    return error == 0;
 }

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 [[maybe_unused]] static const char kTcpServerPosixRevision[] =
-    "%Z% TcpServer QX4013:02 TcpServer_posix.cpp $Revision: 1.2 $";
+    "%Z% TcpServer QX4013:02 TcpServer_posix.cpp $Revision: 1.3 $";
 
 namespace {
 constexpr int kBacklog = 16;
@@ -31,16 +31,11 @@ bool TcpServerClient::SendSome(const char* data, std::size_t size, std::size_t& 
         ReportDetail("TcpServerClient::SendSome", "not connected", name);
         return false;
     }
-    const ssize_t taken = send(static_cast<int>(handle), data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (taken >= 0) {
-        sent = static_cast<std::size_t>(taken);
-        return true;
+    const int error = SendWithoutWaiting(static_cast<int>(handle), data, size, sent);
+    if (error != 0) {
+        ReportDetail("TcpServerClient::SendSome", std::strerror(error), name);
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-        return true;
-    }
-    ReportDetail("TcpServerClient::SendSome", std::strerror(errno), name);
-    return false;
+    return error == 0;
 }
 
 void TcpServerClient::Close() {

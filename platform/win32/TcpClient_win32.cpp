@@ -1,73 +1,23 @@
-// Winsock behind TcpClient: a non-blocking connect waited for with select, then select and recv.
+// Winsock behind TcpClient: non-blocking sockets, a connection waited for with select, then
+// select and recv, and send that never waits.
 
 #include "platform/TcpClient.h"
 
-#include "platform/SocketAddress.h"
 #include "platform/win32/Winsock.h"
+#include "text_functions/TextFunctions.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 [[maybe_unused]] static const char kTcpClientWin32Revision[] =
-    "%Z% TcpClient QX4008:03 TcpClient_win32.cpp $Revision: 1.1 $";
+    "%Z% TcpClient QX4008:03 TcpClient_win32.cpp $Revision: 1.2 $";
 
-namespace {
-
-constexpr int kReasonSize = 256;
-
-int ConnectOne(const addrinfo& address, int timeoutMilliseconds, SOCKET& s) {
-    s = socket(address.ai_family, address.ai_socktype, address.ai_protocol);
-    if (s == INVALID_SOCKET) {
-        return WSAGetLastError();
-    }
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    int error = 0;
-    if (connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0) {
-        error = WSAGetLastError();
-        if (error == WSAEWOULDBLOCK) {
-            fd_set writable, failed;
-            FD_ZERO(&writable);
-            FD_ZERO(&failed);
-            FD_SET(s, &writable);
-            FD_SET(s, &failed);
-            timeval interval = Interval(timeoutMilliseconds);
-            const int ready = select(0, nullptr, &writable, &failed, &interval);
-            if (ready == 0) {
-                error = WSAETIMEDOUT;
-            } else if (ready < 0 || FD_ISSET(s, &failed)) {
-                int code = 0;
-                int length = sizeof code;
-                getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length);
-                error = code != 0 ? code : WSAECONNREFUSED;
-            } else {
-                error = 0;
-            }
-        }
-    }
-    nonBlocking = 0;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    if (error != 0) {
-        closesocket(s);
-        s = INVALID_SOCKET;
-    }
-    return error;
-}
-
-} // namespace
-
-TcpClient::~TcpClient() {
-    Close();
-}
-
-bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMilliseconds) {
-    Close();
-    char where[kHostPortTextSize];
-    FormatHostPort(where, sizeof where, host, port);
-    char reason[kReasonSize];
+int TcpClient::LookUp(const char* host, std::uint16_t port, addrinfo*& found, char* reason,
+                      int size) {
+    found = nullptr;
     if (!StartWinsock()) {
-        ReportDetail("TcpClient::Connect", "Winsock could not be started", where);
-        return false;
+        CopyBounded(reason, "Winsock could not be started", size);
+        return WSANOTINITIALISED;
     }
     char service[kServiceTextSize];
     FormatService(service, sizeof service, port);
@@ -75,37 +25,82 @@ bool TcpClient::Connect(const char* host, std::uint16_t port, int timeoutMillise
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
     const int lookup = getaddrinfo(host, service, &hints, &found);
     if (lookup != 0) {
-        ReportDetail("TcpClient::Connect", SocketErrorText(lookup, reason, kReasonSize), where);
-        return false;
+        SocketErrorText(lookup, reason, size);
     }
-    int error = WSAHOST_NOT_FOUND;
-    for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
-        SOCKET s = INVALID_SOCKET;
-        error = ConnectOne(*address, timeoutMilliseconds, s);
-        if (error == 0) {
-            handle = static_cast<std::intptr_t>(s);
-            break;
-        }
+    return lookup;
+}
+
+addrinfo* TcpClient::AddressAfter(const addrinfo& address) {
+    return address.ai_next;
+}
+
+void TcpClient::Release(addrinfo* found) {
+    if (found != nullptr) {
+        freeaddrinfo(found);
     }
-    freeaddrinfo(found);
-    if (handle == kNoHandle) {
-        ReportDetail("TcpClient::Connect", SocketErrorText(error, reason, kReasonSize), where);
-        return false;
+}
+
+int TcpClient::StartOne(const addrinfo& address, std::intptr_t& started) {
+    const SOCKET s = socket(address.ai_family, address.ai_socktype, address.ai_protocol);
+    if (s == INVALID_SOCKET) {
+        return WSAGetLastError();
     }
-    return true;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        const int error = WSAGetLastError();
+        closesocket(s);
+        return error;
+    }
+    if (connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0) {
+        started = static_cast<std::intptr_t>(s);
+        return 0;
+    }
+    const int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK) {
+        started = static_cast<std::intptr_t>(s);
+        return kUnderWay;
+    }
+    closesocket(s);
+    return error;
+}
+
+// Winsock tells a connection that failed by the exceptions set, one that was made by the
+// writable set.
+int TcpClient::Outcome(std::intptr_t socket, int timeoutMilliseconds) {
+    const SOCKET s = AsSocket(socket);
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval interval = Interval(timeoutMilliseconds);
+    const int ready = select(0, nullptr, &writable, &failed, &interval);
+    if (ready == 0) {
+        return kUnderWay;
+    }
+    if (ready > 0 && !FD_ISSET(s, &failed)) {
+        return 0;
+    }
+    int code = 0;
+    int length = sizeof code;
+    getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length);
+    return code != 0 ? code : WSAECONNREFUSED;
+}
+
+void TcpClient::CloseSocket(std::intptr_t socket) {
+    closesocket(AsSocket(socket));
 }
 
 TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMilliseconds,
                               std::size_t& size) {
     size = 0;
-    if (handle == kNoHandle) {
-        ReportError("TcpClient::Receive", "not connected");
+    if (!IsConnected()) {
+        ReportDetail("TcpClient::Receive", "not connected", where);
         return TcpReceipt::Failed;
     }
-    const auto s = static_cast<SOCKET>(handle);
+    const SOCKET s = AsSocket(handle);
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(s, &readable);
@@ -124,14 +119,23 @@ TcpReceipt TcpClient::Receive(char* buffer, std::size_t capacity, int timeoutMil
     if (got == 0) {
         return TcpReceipt::Closed;
     }
-    char reason[kReasonSize];
-    ReportError("TcpClient::Receive", SocketErrorText(WSAGetLastError(), reason, kReasonSize));
+    const int error = WSAGetLastError();
+    if (error == WSAEWOULDBLOCK || error == WSAEINTR) {
+        return TcpReceipt::Nothing;
+    }
+    ReportFailure("TcpClient::Receive", error);
     return TcpReceipt::Failed;
 }
 
-void TcpClient::Close() {
-    if (handle != kNoHandle) {
-        closesocket(static_cast<SOCKET>(handle));
-        handle = kNoHandle;
+bool TcpClient::SendSome(const char* data, std::size_t size, std::size_t& sent) {
+    sent = 0;
+    if (!IsConnected()) {
+        ReportDetail("TcpClient::SendSome", "not connected", where);
+        return false;
     }
+    const int error = SendWithoutWaiting(AsSocket(handle), data, size, sent);
+    if (error != 0) {
+        ReportFailure("TcpClient::SendSome", error);
+    }
+    return error == 0;
 }

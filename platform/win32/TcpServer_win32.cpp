@@ -39,18 +39,13 @@ bool TcpServerClient::SendSome(const char* data, std::size_t size, std::size_t& 
         ReportDetail("TcpServerClient::SendSome", "not connected", name);
         return false;
     }
-    const int most = size > 65536 ? 65536 : static_cast<int>(size);
-    const int taken = send(AsSocket(handle), data, most, 0);
-    if (taken >= 0) {
-        sent = static_cast<std::size_t>(taken);
-        return true;
+    const int error = SendWithoutWaiting(AsSocket(handle), data, size, sent);
+    if (error != 0) {
+        char reason[256];
+        ReportDetail("TcpServerClient::SendSome", SocketErrorText(error, reason, sizeof reason),
+                     name);
     }
-    if (WSAGetLastError() == WSAEWOULDBLOCK) {
-        return true;
-    }
-    char reason[256];
-    ReportDetail("TcpServerClient::SendSome", LastReason(reason), name);
-    return false;
+    return error == 0;
 }
 
 void TcpServerClient::Close() {

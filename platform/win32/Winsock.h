@@ -2,10 +2,11 @@
 // Winsock, started once for the process and left to the process's end: every socket service of
 // the Windows build asks for it before its first call. With the conversions the Windows sockets
 // share: a socket from its handle, an endpoint to and from Winsock's IPv4 address, a wait in
-// milliseconds as select takes it.
+// milliseconds as select takes it, sending on a non-blocking stream.
 
 #include "platform/SocketAddress.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <winsock2.h>
 
@@ -47,3 +48,17 @@ inline timeval Interval(int milliseconds) {
 // more client). Null puts Winsock's own back.
 using AcceptCall = SOCKET(WSAAPI*)(SOCKET listening, sockaddr* peer, int* length);
 void ReplaceAcceptCall(AcceptCall call);
+
+// Hands Winsock as many of the bytes as it takes at once from a non-blocking socket: 0, with
+// `sent` the count (0 when its buffers are full), or the Winsock error code.
+inline int SendWithoutWaiting(SOCKET s, const char* data, std::size_t size, std::size_t& sent) {
+    sent = 0;
+    const int most = size > 65536 ? 65536 : static_cast<int>(size);
+    const int taken = send(s, data, most, 0);
+    if (taken >= 0) {
+        sent = static_cast<std::size_t>(taken);
+        return 0;
+    }
+    const int error = WSAGetLastError();
+    return error == WSAEWOULDBLOCK ? 0 : error;
+}

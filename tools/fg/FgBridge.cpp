@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace {
 constexpr int kEventSize = 256;
@@ -17,6 +18,14 @@ constexpr int kEventSize = 256;
 constexpr double kRateWindowSeconds = 2.0;
 // A stream of bad datagrams is reported once in this many seconds, with the count.
 constexpr double kMalformedReportSeconds = 10.0;
+// The own-ship's altimeter and height above the ground are read from the property server this
+// often: well within the time its readings are trusted (kOwnReadingsLifetime).
+constexpr double kOwnReadingSeconds = 1.0;
+
+std::optional<double> MetresOf(const PropertyReading& feet) {
+    return feet.IsNumber() ? std::optional<double>(feet.number * units::kMetresPerFoot)
+                           : std::nullopt;
+}
 } // namespace
 
 FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, double now)
@@ -27,6 +36,12 @@ FgBridge::FgBridge(VisualInterfaceBlock& block, const FgSettings& settings, doub
     status.matching = settings.matcher != nullptr;
     // Not running until FlightGear has said something.
     simulator.Await();
+    if (settings.propertyServer != nullptr) {
+        pressureWatch = settings.propertyServer->Watch("/instrumentation/altimeter/pressure-alt-ft",
+                                                       kOwnReadingSeconds);
+        aboveGroundWatch =
+            settings.propertyServer->Watch("/position/altitude-agl-ft", kOwnReadingSeconds);
+    }
 }
 
 void FgBridge::MoveTo(VisualInterfaceBlock& fresh, double now) {
@@ -213,6 +228,7 @@ void FgBridge::ForwardPublication(double now) {
     status.lastPublication = now;
     status.forwarded = traffic->Count();
     status.skipped = traffic->Skipped();
+    status.onGround = traffic->OnGround();
     for (int rule = 0; rule < kMatchRules; ++rule) {
         status.byRule[rule] = traffic->CountByRule(static_cast<MatchRule>(rule));
     }
@@ -225,14 +241,21 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
-    char held[96] = "";
-    if (traffic->Held() > 0) {
-        FormatBounded(held, sizeof held, " (%d held at their fix)", traffic->Held());
+    // What is said of some of the aircraft forwarded, in one bracket: " (2 held at their fix, 1
+    // on the ground)".
+    char held[128] = "";
+    const int counts[] = {traffic->Held(), status.onGround, traffic->LandingWithoutRecords()};
+    const char* const what[] = {"held at their fix", "on the ground", "landing without records"};
+    for (std::size_t i = 0; i < std::size(counts); ++i) {
+        if (counts[i] > 0) {
+            const std::size_t used = std::strlen(held);
+            FormatBounded(held + used, sizeof held - used, "%s%d %s", used == 0 ? " (" : ", ",
+                          counts[i], what[i]);
+        }
     }
-    if (traffic->LandingWithoutRecords() > 0) {
+    if (held[0] != '\0') {
         const std::size_t used = std::strlen(held);
-        FormatBounded(held + used, sizeof held - used, " (%d landing without records)",
-                      traffic->LandingWithoutRecords());
+        FormatBounded(held + used, sizeof held - used, ")");
     }
     char stamp[kUtcTimestampSize];
     char age[32] = "";
@@ -284,9 +307,32 @@ void FgBridge::AssessTraffic(double now) {
     Event(line);
 }
 
+// FlightGear's property server: the own-ship's altimeter and height above the ground, and the
+// ground under the aircraft that may stand on it.
+void FgBridge::ReadPropertyServer(double now) {
+    PropertyClient* server = settings.propertyServer;
+    if (server == nullptr) {
+        return;
+    }
+    server->Poll(now);
+    for (const std::string& event : server->TakeEvents()) {
+        Event(MaskControls(event, LineBreaks::Join).c_str());
+    }
+    const PropertyReading& pressure = server->Reading(pressureWatch);
+    const PropertyReading& aboveGround = server->Reading(aboveGroundWatch);
+    const double readAt = std::max(pressure.at, aboveGround.at);
+    if (readAt > ownReadAt) {
+        ownReadAt = readAt;
+        TakeOwnReadings(MetresOf(pressure), MetresOf(aboveGround), now);
+    }
+    traffic->KeepGround(now, *server);
+    status.onGround = traffic->OnGround();
+}
+
 void FgBridge::Tick(double now, DatagramSink& sink) {
     WatchLink(now);
     ForwardPublication(now);
+    ReadPropertyServer(now);
     if (status.link == FgLink::Receiving) {
         traffic->SendAll(now, peerTime + (now - peerTimeAt), sink);
     }

@@ -13,6 +13,7 @@
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/OwnShipHeights.h"
+#include "tools/fg/PropertyClient.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
@@ -46,10 +47,15 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
-    // Where traffic lands, rolls, taxis and parks (none: it is dead-reckoned everywhere); the
-    // nearest airport's elevation is also the ground under the own-ship for the traffic alerts
-    // where FlightGear does not say it.
+    // FlightGear's airports, and their ground networks: aircraft on the ground stand on them,
+    // and traffic lands, rolls, taxis and parks there; the ground under the own-ship, for the
+    // traffic alerts, where FlightGear does not say it, is the nearest one's elevation. None:
+    // every aircraft is dead-reckoned at its recorded height, the own-ship's ground not known.
     AirportWorld airports;
+    // FlightGear's property server, polled at every tick: the own-ship's altimeter and height
+    // above the ground for the traffic alerts, and the height of FlightGear's own ground under
+    // aircraft on the ground. None: they stand at their airport's field elevation.
+    PropertyClient* propertyServer = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;
@@ -76,6 +82,7 @@ struct FgStatus {
     double lastPublication = -1;
     int forwarded = 0;
     int skipped = 0;
+    int onGround = 0;             // aircraft forwarded that stand on the ground
     bool matching = false;        // models are chosen per aircraft
     int byRule[kMatchRules] = {}; // aircraft forwarded by the rule that chose their model
     // What the simulator's side last wrote into the block.
@@ -122,6 +129,7 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
+    void ReadPropertyServer(double now);
     TcasOwnShip OwnShip(double now) const;
     void Event(const char* text);
 
@@ -132,6 +140,10 @@ private:
     MpDecoder decoder;
     TcasSystem tcas;
     FgOwnReadings readings;
+    // The property server's readings of the own-ship, and when the latest were taken.
+    int pressureWatch = -1;
+    int aboveGroundWatch = -1;
+    double ownReadAt = -1;
     UdpEndpoint ownSender{};
     bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped

@@ -105,6 +105,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--listen", kAddressNeeds, kAnyLength,
      StoreAddress<&FgOptions::listenHost, &FgOptions::listenPort>},
     {"--send", kAddressNeeds, kAnyLength, StoreAddress<&FgOptions::sendHost, &FgOptions::sendPort>},
+    {"--fg-telnet", kAddressNeeds, kAnyLength,
+     StoreAddress<&FgOptions::telnetHost, &FgOptions::telnetPort>},
     {"--model", "a model path of 1 to 95 characters", kMpModelSize - 1,
      StoreSetting<&FgSettings::model>},
     {"--own-callsign", "a callsign of 1 to 7 characters, as FlightGear's --callsign",
@@ -175,6 +177,11 @@ const char* UsageOptionsText() {
            "  --send [HOST:]PORT       where FlightGear takes other aircraft, its\n"
            "                           --multiplay=in (default 127.0.0.1:5000); never where\n"
            "                           the bridge listens\n"
+           "  --fg-telnet [HOST:]PORT  FlightGear's property server (fgfs --telnet=PORT\n"
+           "                           --allow-nasal-from-sockets): aircraft on the ground\n"
+           "                           stand on FlightGear's own ground; without it, at\n"
+           "                           their airport's field elevation (default none;\n"
+           "                           HOST 127.0.0.1)\n"
            "  --own-callsign CALLSIGN  the own-ship is the FlightGear that sends with this\n"
            "                           callsign (fgfs --callsign); by default the first one\n"
            "                           heard. The position messages of any other sender are\n"
@@ -223,10 +230,14 @@ const char* UsageNotesText() {
            "fgfs --multiplay=out,10,127.0.0.1,5002 --multiplay=in,10,127.0.0.1,5000.\n"
            "\n"
            "Record altitudes are taken as metres, speeds and vertical rates as m/s, tracks\n"
-           "as degrees true. A record beyond what aircraft fly (over 2000 kt, or climbing\n"
-           "or descending at over 30000 ft/min) is shown at its fix, not moved on; one\n"
-           "outside -1500 to 60000 m is left out. On a terminal: q or Ctrl-C ends the\n"
-           "bridge (the simulation ends with it unless --keep-running).\n"
+           "as degrees true. Heights are sent above mean sea level, as FlightGear's world\n"
+           "has them: a geometric height less the geoid's undulation there, else the\n"
+           "barometric altitude. An aircraft within 5 km of an airport, slower than 50 kt,\n"
+           "without a height or within 100 ft of the ground, stands on the ground, level.\n"
+           "A record beyond what aircraft fly (over 2000 kt, or climbing or descending at\n"
+           "over 30000 ft/min) is shown at its fix, not moved on; one outside\n"
+           "-1500 to 60000 m is left out. On a terminal: q or Ctrl-C ends the bridge (the\n"
+           "simulation ends with it unless --keep-running).\n"
            "Exit codes: 0 after a normal end, 1 when the block or the port cannot be used\n"
            "or the block was removed (without --keep-running), 2 on a usage error.\n";
 }

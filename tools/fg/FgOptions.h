@@ -22,6 +22,9 @@ struct FgOptions {
     // Where FlightGear takes the traffic (its --multiplay=in listens there).
     char sendHost[kHostSize] = "127.0.0.1";
     std::uint16_t sendPort = 5000;
+    // FlightGear's property server (its --telnet), port 0: none.
+    char telnetHost[kHostSize] = "127.0.0.1";
+    std::uint16_t telnetPort = 0;
     bool logLines = false;
     // The feeder publishes live traffic (corvane --live): records are moved on from their own
     // times.

@@ -1,6 +1,7 @@
 #include "tools/fg/FgRunner.h"
 
 #include "platform/Clock.h"
+#include "platform/SocketAddress.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/VisualShm.h"
 #include "text_functions/ControlMask.h"
@@ -221,6 +222,20 @@ bool SendsToItself(const UdpEndpoint& local, const UdpEndpoint& flightGear) {
            (flightGear.address == local.address || (local.address == 0 && loopback));
 }
 
+// How aircraft on the ground will be placed, once there are airports to place them on.
+std::string GroundNote(const FgOptions& options) {
+    char where[kHostPortTextSize];
+    FormatHostPort(where, sizeof where, options.telnetHost, options.telnetPort);
+    if (options.settings.propertyServer != nullptr) {
+        return std::string("aircraft on the ground stand on FlightGear's own ground, asked of its "
+                           "property server at ") +
+               where + " (fgfs --telnet=" + std::to_string(options.telnetPort) +
+               " --allow-nasal-from-sockets); at their field's elevation until it answers";
+    }
+    return "aircraft on the ground stand at their airport's field elevation (for FlightGear's "
+           "own ground: --fg-telnet PORT, and fgfs --telnet=PORT --allow-nasal-from-sockets)";
+}
+
 // 0 when both sockets are ready, else the exit code.
 int OpenSockets(const FgOptions& options, UdpSocket& listener, UdpSocket& sender,
                 UdpEndpoint& flightGear, std::FILE* err) {
@@ -264,15 +279,23 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
         std::fprintf(err, "corvane-fg: %s\n", MaskControls(error, LineBreaks::Join).c_str());
         return 1;
     }
-    for (const std::string& note : notes) {
-        std::fprintf(out, "%s corvane-fg: %s\n", Stamp().c_str(),
-                     MaskControls(note, LineBreaks::Join).c_str());
-    }
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
     options.settings.geoid = world.geoid.IsLoaded() ? &world.geoid : nullptr;
     if (world.airportsLoaded) {
-        options.settings.airports = {&world.airports.index, &world.networks, nullptr};
+        options.settings.airports = {&world.airports.index, &world.networks};
+    }
+    std::unique_ptr<PropertyClient> propertyServer;
+    if (options.telnetPort != 0) {
+        propertyServer = std::make_unique<PropertyClient>(options.telnetHost, options.telnetPort);
+        options.settings.propertyServer = propertyServer.get();
+    }
+    if (options.settings.airports.airports != nullptr) {
+        notes.push_back(GroundNote(options));
+    }
+    for (const std::string& note : notes) {
+        std::fprintf(out, "%s corvane-fg: %s\n", Stamp().c_str(),
+                     MaskControls(note, LineBreaks::Join).c_str());
     }
     const SystemCalendar calendar;
     if (options.live) {

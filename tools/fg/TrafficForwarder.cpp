@@ -76,6 +76,18 @@ void PropertiesOf(const ShownAircraft& shown, MpProperty (&out)[std::size(kSentP
         out[i] = {kSentProperties[i], *KindOfProperty(kSentProperties[i]), values[i]};
     }
 }
+// The simulator's ground under one aircraft, as its TrafficGround has it: the terrain where
+// FlightGear said it near the point, else the fallback (the field's elevation).
+class GroundOf final : public GroundHeights {
+public:
+    explicit GroundOf(const TrafficGround& ground) : ground(ground) {}
+    double HeightAt(double latitude, double longitude, double fallback) const override {
+        return ground.TerrainNear(latitude, longitude).value_or(fallback);
+    }
+
+private:
+    const TrafficGround& ground;
+};
 } // namespace
 
 void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]) {
@@ -87,15 +99,20 @@ void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCalls
     }
 }
 
-double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
+std::optional<double> RecordedHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
     if (OrNone(record.geoAltitude) == 0.0) {
         // A pressure altitude is the height above sea level of the standard atmosphere,
         // FlightGear's default weather.
-        return OrNone(record.baroAltitude);
+        const double barometric = OrNone(record.baroAltitude);
+        return barometric != 0.0 ? std::optional<double>(barometric) : std::nullopt;
     }
     const std::optional<double> undulation =
         geoid != nullptr ? geoid->Undulation(record.latitude, record.longitude) : std::nullopt;
     return record.geoAltitude - undulation.value_or(0.0);
+}
+
+double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
+    return RecordedHeight(record, geoid).value_or(0.0);
 }
 
 std::optional<double> PressureAltitude(const AircraftRecord& record) {
@@ -168,14 +185,17 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
     const int known = Find(taken.callsign, aircraft, count);
     if (known >= 0) {
         taken = aircraft[known];
-        // A record that says nothing newer is no record for a landing: it lands on its own.
-        const bool stale = record.positionTime == taken.positionTime;
-        if (!(stale && taken.motion.WithoutRecords(now))) {
-            taken.motion.Update(fix, fixTime, now, ContextOf(record, taken.kind));
-        }
     } else {
+        taken.ground = TrafficGround{};
         ChooseModel(record, fix, taken);
-        taken.motion.Start(fix, fixTime, ContextOf(record, taken.kind));
+    }
+    PlaceOnGround(record, fix, taken.ground);
+    const GroundOf ground(taken.ground);
+    if (known < 0) {
+        taken.motion.Start(fix, fixTime, ContextOf(record, taken, ground));
+    } else if (!(record.positionTime == taken.positionTime && taken.motion.WithoutRecords(now))) {
+        // A record that says nothing newer is no record for a landing: it lands on its own.
+        taken.motion.Update(fix, fixTime, now, ContextOf(record, taken, ground));
     }
     taken.positionTime = record.positionTime;
     landing += taken.motion.LandingWithoutRecords() ? 1 : 0;
@@ -187,6 +207,23 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
     held += use == FixUse::Held ? 1 : 0;
     ++byRule[static_cast<int>(taken.rule)];
     return true;
+}
+
+// The record's speed decides, not a motion held for being unusable: a broken record is no
+// aircraft on the ground. One on the ground moves along it: its fix is the ground's.
+void TrafficForwarder::PlaceOnGround(const AircraftRecord& record, TrafficFix& fix,
+                                     TrafficGround& ground) const {
+    const Airport* airport =
+        world.airports != nullptr
+            ? GroundAirport(*world.airports, fix.position.latitude, fix.position.longitude)
+            : nullptr;
+    ground.Take({fix.position.latitude, fix.position.longitude, RecordedHeight(record, geoid),
+                 OrNone(record.groundSpeed)},
+                airport);
+    if (ground.OnGround()) {
+        fix.position.height = ground.Height();
+        fix.verticalRate = 0;
+    }
 }
 
 // A model path that does not fit the message would be cut into another path: the default is
@@ -210,12 +247,13 @@ void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFi
     taken.kind = FlightClassOf(choice.kind);
 }
 
-MotionContext TrafficForwarder::ContextOf(const AircraftRecord& record, FlightClass kind) const {
+MotionContext TrafficForwarder::ContextOf(const AircraftRecord& record, const Aircraft& taken,
+                                          const GroundHeights& ground) const {
     MotionContext context;
     context.airports = world.airports;
-    context.ground = world.ground;
-    context.kind = kind;
-    context.onGround = record.onGround != 0;
+    context.ground = &ground;
+    context.kind = taken.kind;
+    context.onGround = record.onGround != 0 || taken.ground.OnGround();
     context.heightKnown = OrNone(record.geoAltitude) != 0.0 || OrNone(record.baroAltitude) != 0.0;
     if (world.airports != nullptr && world.networks != nullptr) {
         if (const Airport* field =
@@ -266,13 +304,44 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     count = nextCount;
 }
 
+ShownAircraft TrafficForwarder::Shown(const Aircraft& plane, double now) const {
+    ShownAircraft shown = plane.motion.At(now);
+    if (plane.ground.OnGround()) {
+        shown.position.height = plane.ground.Height();
+        shown.verticalRate = 0;
+        shown.attitude.pitch = shown.attitude.roll = 0;
+    }
+    return shown;
+}
+
+void TrafficForwarder::KeepGround(double now, TerrainSource& source) {
+    for (const TerrainAnswer& answer : source.TakeTerrain()) {
+        for (int i = 0; i < count && !aircraft[i].ground.TakeAnswer(answer, now); ++i) {
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        // A landing's ground is the runway's where it touches down.
+        const std::optional<GeodeticPosition> touchdown = aircraft[i].motion.Touchdown();
+        aircraft[i].ground.AskWhenDue(touchdown.value_or(aircraft[i].motion.At(now).position), now,
+                                      source, touchdown.has_value());
+    }
+}
+
+int TrafficForwarder::OnGround() const {
+    int on = 0;
+    for (int i = 0; i < count; ++i) {
+        on += aircraft[i].ground.OnGround() ? 1 : 0;
+    }
+    return on;
+}
+
 int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
     int refused = 0;
     for (int i = 0; i < count; ++i) {
         if (now >= aircraft[i].motion.GoneAt()) {
             continue;
         }
-        const ShownAircraft shown = aircraft[i].motion.At(now);
+        const ShownAircraft shown = Shown(aircraft[i], now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
         CopyBounded(message.model, aircraft[i].model, kMpModelSize);
@@ -303,7 +372,7 @@ int TrafficForwarder::Intruders(double now, TcasIntruder* intruders, int capacit
         if (now >= a.motion.GoneAt()) {
             continue;
         }
-        const ShownAircraft shown = a.motion.At(now);
+        const ShownAircraft shown = Shown(a, now);
         const double track = shown.attitude.heading * kRadians;
         GeodeticPosition position = shown.position;
         position.height += a.pressureOffset;

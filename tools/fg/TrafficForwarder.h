@@ -8,11 +8,14 @@
 // landing lands without its records and is removed once it has stood 30 s.
 
 #include "aviation/AircraftMotion.h"
+#include "aviation/Airports.h"
 #include "aviation/Geoid.h"
 #include "aviation/TcasSystem.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
+#include "tools/fg/TerrainSource.h"
+#include "tools/fg/TrafficGround.h"
 #include "tools/fg/models/ModelMatcher.h"
 #include "tools/fg/scenery/GroundNetFile.h"
 
@@ -61,7 +64,10 @@ enum class FixUse {
 // no geoid: its ground and its own aircraft stand at sea-level heights laid over the ellipsoid).
 // The geometric height, which is above the ellipsoid, less the geoid's undulation there (none
 // without a grid, or where the grid has no value); without one, the barometric altitude, a
-// height above sea level in the standard atmosphere.
+// height above sea level in the standard atmosphere; without either (0 or not a number in both
+// fields, as aircraft on the ground are recorded), none.
+std::optional<double> RecordedHeight(const AircraftRecord& record, const GeoidGrid* geoid);
+// The same, 0 for none.
 double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid);
 
 // A record's pressure altitude (metres): its barometric altitude, where it has one that an
@@ -74,14 +80,13 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 
 static_assert(kModelPathSize == kMpModelSize, "a chosen model must fit the message as it is");
 
-// What the bridge knows of the world's airports: where traffic lands, rolls, taxis and parks.
-// Any part may be missing: without the airports every aircraft is dead-reckoned, without the
-// ground networks taxiing aircraft keep to their records, without the simulator's ground the
-// field's elevation stands for it.
+// What the bridge knows of the world's airports: where traffic stands, lands, rolls, taxis and
+// parks. Any part may be missing: without the airports every aircraft is dead-reckoned at its
+// recorded height, without the ground networks taxiing aircraft keep to their records. The
+// simulator's ground under each aircraft is its TrafficGround's (KeepGround).
 struct AirportWorld {
     const AirportIndex* airports = nullptr;
     GroundNetworks* networks = nullptr;
-    const GroundHeights* ground = nullptr;
 };
 
 // An airport's ground network counts for aircraft within this of its reference point.
@@ -99,7 +104,9 @@ class TrafficForwarder {
 public:
     // Without a matcher every aircraft is drawn with `modelPath`; with one, each aircraft gets
     // the model it chooses when the aircraft is first seen, and keeps it while it is forwarded.
-    // Without a geoid, geometric heights are sent as they are recorded.
+    // Without a geoid, geometric heights are sent as they are recorded. With airports, an
+    // aircraft on the ground (aviation/GroundContact) is sent at the ground's height, level and
+    // wings level; without them every aircraft at its recorded height.
     explicit TrafficForwarder(const char* modelPath = kDefaultModel,
                               const ModelMatcher* matcher = nullptr,
                               const GeoidGrid* geoid = nullptr, AirportWorld world = {});
@@ -115,6 +122,9 @@ public:
     // its pressure altitude, moved on with its track, where its record has one: one without is
     // not altitude-reporting.
     int Intruders(double now, TcasIntruder* intruders, int capacity) const;
+    // FlightGear's answers about its ground taken, and the ground asked under the aircraft that
+    // may stand on it where that is due (TrafficGround); each tick, before SendAll.
+    void KeepGround(double now, TerrainSource& source);
 
     int Count() const { return count; }
     // Records of the last publication that were not forwarded: no usable position, or a
@@ -125,6 +135,9 @@ public:
     int Held() const { return held; }
     const char* CallsignAt(int index) const { return aircraft[index].callsign; }
     const char* ModelAt(int index) const { return aircraft[index].model; }
+    const TrafficGround& GroundAt(int index) const { return aircraft[index].ground; }
+    // Aircraft of the last publication, and now, on the ground.
+    int OnGround() const;
     // Aircraft of the last publication by the rule that chose their model.
     int CountByRule(MatchRule rule) const { return byRule[static_cast<int>(rule)]; }
     // Aircraft landing on their own, their records stopped.
@@ -139,15 +152,21 @@ private:
         FlightClass kind;
         std::int32_t positionTime;
         AircraftMotion motion;
+        TrafficGround ground;
         // The record's pressure altitude less its height as sent, and whether it has one.
         double pressureOffset;
         bool reportsAltitude;
         bool saysOnGround;
     };
 
+    // The aircraft as shown at `now`: on the ground, at the ground's height and level.
+    ShownAircraft Shown(const Aircraft& shown, double now) const;
+
     void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;
-    MotionContext ContextOf(const AircraftRecord& record, FlightClass kind) const;
+    MotionContext ContextOf(const AircraftRecord& record, const Aircraft& taken,
+                            const GroundHeights& ground) const;
     void KeepLanding(double now, int& nextCount);
+    void PlaceOnGround(const AircraftRecord& record, TrafficFix& fix, TrafficGround& ground) const;
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
     bool Take(const AircraftRecord& record, double fixTime, double now, bool hold, Aircraft* next,

@@ -74,9 +74,9 @@ GeodeticPosition Decoded(const Sent& sent) {
 // down and the flaps out, en route both are up; the transponder gives the altitude in feet and
 // the ground bit.
 TEST(AirportTraffic, EveryMessageCarriesTheConfiguration) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
-    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr, nullptr});
+    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr});
     const std::vector<AircraftRecord> records = {
         RecordAt("FINAL", FixIn(frame, {-3 * kNm, 0, 1000 * kFoot}, 70, -3.7), 1000),
         RecordAt("CRUISE", {{21.0, -157.0, 11000}, 90, 230, 0}, 1000),
@@ -110,9 +110,9 @@ TEST(AirportTraffic, EveryMessageCarriesTheConfiguration) {
 // lands; one whose records stop elsewhere is dropped as before. The landing one is removed once
 // it has stood 30 s, and no longer counted.
 TEST(AirportTraffic, OnFinalItLandsWhenItsRecordsStop) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
-    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr, nullptr});
+    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr});
     const AircraftRecord gone =
         RecordAt("GONE", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000);
     const AircraftRecord stale =
@@ -152,9 +152,9 @@ TEST(AirportTraffic, OnFinalItLandsWhenItsRecordsStop) {
 
 // Records that come again for a landing aircraft take it over: it taxis on.
 TEST(AirportTraffic, RecordsThatComeAgainTakeOver) {
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     const RunwayFrame frame = FrameNamed(*airports, "26R");
-    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr, nullptr});
+    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr});
     forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
                           "BACK", FixIn(frame, {-1500, 0, 300 * kFoot}, 70, -3.7), 1000)},
                       0);
@@ -178,7 +178,7 @@ TEST(AirportTraffic, TaxiingOnFlightGearsTaxiways) {
     if (!fs::exists(scenery / "Airports" / "P" / "H" / "N" / "PHNL.groundnet.xml")) {
         GTEST_SKIP() << "FlightGear's scenery is not installed";
     }
-    const auto airports = Honolulu();
+    const auto airports = HonoluluAlone();
     GroundNetworks networks({scenery.string()});
     const GroundNetwork* phnl = networks.Of("PHNL");
     ASSERT_NE(phnl, nullptr);
@@ -191,8 +191,7 @@ TEST(AirportTraffic, TaxiingOnFlightGearsTaxiways) {
     const GeodeticPosition middle = Displaced(from, {leg.north / 2, leg.east / 2, 0});
     const double right = (heading + 90) * kRadians;
     const GeodeticPosition off = Displaced(middle, {8 * std::cos(right), 8 * std::sin(right), 0});
-    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr,
-                               {airports.get(), &networks, nullptr});
+    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), &networks});
     forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
                           "TAXI", {off, std::fmod(heading + 370, 360), 3, 0}, 1000, true)},
                       0);
@@ -213,6 +212,66 @@ TEST(AirportTraffic, TaxiingOnFlightGearsTaxiways) {
         EXPECT_LT(std::fabs(std::remainder(angles.heading - heading, 360)), 45) << t;
         EXPECT_NEAR(angles.pitch, 0, 1e-3) << t;
     }
+}
+
+// FlightGear's ground, as flat as the test wants it: each question answered at the next tick.
+class FlatTerrain : public TerrainSource {
+public:
+    explicit FlatTerrain(double elevation) : elevation(elevation) {}
+    std::int64_t AskTerrain(double latitude, double longitude) override {
+        asked.push_back({latitude, longitude, 0});
+        answers.push_back(
+            {static_cast<std::int64_t>(asked.size()), TerrainResult::Height, elevation});
+        return static_cast<std::int64_t>(asked.size());
+    }
+    std::vector<TerrainAnswer> TakeTerrain() override {
+        std::vector<TerrainAnswer> taken;
+        taken.swap(answers);
+        return taken;
+    }
+
+    double elevation;
+    std::vector<GeodeticPosition> asked;
+    std::vector<TerrainAnswer> answers;
+};
+
+// A landing touches down and rolls on the ground the aircraft stands on once it has landed:
+// FlightGear's, asked at the touchdown point, 6 m above the field's elevation here; it is never
+// shown below it, and stops on it.
+TEST(AirportTraffic, ItLandsOnFlightGearsGround) {
+    const auto airports = HonoluluAlone();
+    const RunwayFrame frame = FrameNamed(*airports, "26R");
+    TrafficForwarder forwarder(kDefaultModel, nullptr, nullptr, {airports.get(), nullptr});
+    FlatTerrain terrain(kHonoluluElevation + 6);
+    forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
+                          "LAND", FixIn(frame, {-3000, 0, 500 * kFoot}, 70, -3.7), 1000)},
+                      0);
+    forwarder.KeepGround(0.1, terrain);
+    forwarder.KeepGround(0.2, terrain);
+    ASSERT_EQ(terrain.asked.size(), 1u);
+    const RunwayPoint asked = PointOf(frame, terrain.asked[0]);
+    EXPECT_NEAR(asked.along, kTouchdownAim, 1.0);
+    EXPECT_NEAR(asked.across, 0, 1.0);
+    forwarder.Publish(std::vector<AircraftRecord>{RecordAt(
+                          "LAND", FixIn(frame, {-2930, 0, 490 * kFoot}, 70, -3.7), 1001)},
+                      1);
+    forwarder.Publish(std::vector<AircraftRecord>{}, 2);
+    ASSERT_EQ(forwarder.LandingWithoutRecords(), 1);
+    bool stopped = false;
+    for (double t = 2; t < 200 && !stopped; t += 0.5) {
+        forwarder.KeepGround(t, terrain);
+        Capture capture;
+        forwarder.SendAll(t, t, capture);
+        ASSERT_EQ(capture.sent.size(), 1u) << t;
+        const GeodeticPosition at = Decoded(capture.sent[0]);
+        EXPECT_GE(at.height, terrain.elevation - 0.01) << t;
+        if (capture.sent[0].position.linearVelocity.x == 0) {
+            stopped = true;
+            EXPECT_NEAR(at.height, terrain.elevation, 0.05) << t;
+            EXPECT_LE(std::fabs(PointOf(frame, at).across), frame.width / 4) << t;
+        }
+    }
+    EXPECT_TRUE(stopped);
 }
 
 } // namespace

@@ -1,18 +1,22 @@
 #include "tools/fg/FgBridge.h"
 
+#include "aviation/tests/AirportFixtures.h"
 #include "platform/NamedMapping.h"
 #include "shared_memory/VisualShm.h"
 #include "tests/support/UniqueName.h"
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/tests/FakePropertyServer.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -106,18 +110,23 @@ protected:
     // says) for 25 s towards an intruder 8 km ahead and 100 m above, closing at 200 m/s: a TA at
     // once, an RA within seconds. FlightGear's property server, when given, says the same each
     // tick.
+    // The encounter starts at `from` on the bridge's clock, each tick `pause` apart, for a real
+    // property server to answer in.
     std::vector<std::int32_t> HeadOnRequests(FgBridge& bridge,
                                              std::optional<double> pressureAltitude = {},
-                                             std::optional<double> aboveGround = {}) {
-        Hear(bridge, 0);
+                                             std::optional<double> aboveGround = {},
+                                             double from = 0,
+                                             std::chrono::milliseconds pause = {}) {
+        Hear(bridge, from);
         Publish({Traffic("INTRUDR", 8000, 100)});
         std::vector<std::int32_t> requests = {block->soundRequest};
         for (double t = 0.1; t < 25; t += 0.1) {
-            Hear(bridge, t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
+            Hear(bridge, from + t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
             if (pressureAltitude || aboveGround) {
-                bridge.TakeOwnReadings(pressureAltitude, aboveGround, t);
+                bridge.TakeOwnReadings(pressureAltitude, aboveGround, from + t);
             }
-            bridge.Tick(t, sink);
+            bridge.Tick(from + t, sink);
+            std::this_thread::sleep_for(pause);
             if (block->soundRequest != requests.back()) {
                 requests.push_back(block->soundRequest);
             }
@@ -306,6 +315,48 @@ TEST_F(FgBridgeTest, LiveTrafficIsShownWhereItIsNow) {
     EXPECT_NEAR(OffsetBetween(start, ToGeodetic(message.position)).east, 0, 1);
 }
 
+// A parked aircraft at Honolulu stands at the field elevation, then on the ground FlightGear's
+// property server tells of, asked over a real connection while the bridge ticks on.
+TEST_F(FgBridgeTest, AParkedAircraftStandsOnFlightGearsGround) {
+    const AirportIndex airports = Honolulu();
+    FakePropertyServer server([](double, double) { return std::optional<double>(3.905); });
+    PropertyClient properties("127.0.0.1", server.Port());
+    settings.airports.airports = &airports;
+    settings.propertyServer = &properties;
+    FgBridge bridge(*block, settings, 0);
+    Hear(bridge, 0.1);
+    AircraftRecord parked{};
+    CopyBounded(parked.callsign, "PARKED", 9);
+    parked.latitude = 21.3270;
+    parked.longitude = -157.9150;
+    parked.positionTime = 1000;
+    Publish({parked});
+    bridge.Tick(0.2, sink);
+    MpPosition message{};
+    ASSERT_TRUE(sink.Last("PARKED", message));
+    EXPECT_NEAR(ToGeodetic(message.position).height, 13 * units::kMetresPerFoot, 0.01);
+    std::vector<std::string> events = bridge.TakeEvents();
+    EXPECT_TRUE(Said(events, "1 aircraft forwarded (1 on the ground), 0 skipped: PARKED"));
+    // The bridge's clock runs at about twice the machine's, each tick a few milliseconds apart.
+    double now = 0.2;
+    for (int tick = 0; tick < 2000 && std::fabs(ToGeodetic(message.position).height - 3.905) > 1e-6;
+         ++tick) {
+        now += 0.02;
+        Hear(bridge, now);
+        bridge.Tick(now, sink);
+        ASSERT_TRUE(sink.Last("PARKED", message));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NEAR(ToGeodetic(message.position).height, 3.905, 1e-6);
+    EXPECT_EQ(bridge.Status().onGround, 1);
+    for (const std::string& event : bridge.TakeEvents()) {
+        events.push_back(event);
+    }
+    EXPECT_TRUE(
+        Said(events, "property server at 127.0.0.1:" + std::to_string(server.Port()) + " found"));
+    EXPECT_EQ(server.Count("nasal"), 1);
+}
+
 TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
     FgBridge bridge(*block, settings, 0);
     const std::vector<std::int32_t> requests = HeadOnRequests(bridge);
@@ -342,6 +393,27 @@ TEST_F(FgBridgeTest, TheOwnShipsHeightsShapeItsAlerts) {
         FgBridge bridge(*block, settings, 0);
         EXPECT_EQ(HeadOnRequests(bridge, c.pressureAltitude, c.aboveGround), c.requests) << c.what;
     }
+}
+
+// The same from FlightGear's property server: 400 ft above its terrain, nothing said. The bridge
+// reads the own-ship's heights there before the encounter, and on while it lasts.
+TEST_F(FgBridgeTest, FlightGearsPropertyServerGivesTheOwnShipsHeights) {
+    FakePropertyServer server;
+    server.Set("/position/altitude-agl-ft", "400.0");
+    PropertyClient properties("127.0.0.1", server.Port());
+    settings.propertyServer = &properties;
+    FgBridge bridge(*block, settings, 0);
+    // Read once and asked again: the first reading has been taken.
+    double t = 0;
+    for (; t < 10 && server.Count("get /position/altitude-agl-ft") < 2; t += 0.02) {
+        Hear(bridge, t);
+        bridge.Tick(t, sink);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_GE(server.Count("get /position/altitude-agl-ft"), 2);
+    EXPECT_GE(server.Count("get /instrumentation/altimeter/pressure-alt-ft"), 1);
+    EXPECT_EQ(HeadOnRequests(bridge, std::nullopt, std::nullopt, t, std::chrono::milliseconds(2)),
+              std::vector<std::int32_t>{10});
 }
 
 TEST_F(FgBridgeTest, NoTcasLeavesTheRequestAtSilence) {

@@ -39,6 +39,21 @@ TEST(FgOptions, DefaultsMeetFlightGearsUsualCommandLine) {
     EXPECT_FALSE(parsed.options.settings.keepRunning);
     EXPECT_TRUE(parsed.options.settings.tcas);
     EXPECT_FALSE(parsed.options.live);
+    EXPECT_EQ(parsed.options.telnetPort, 0) << "no property server unless one is named";
+}
+
+TEST(FgOptions, ThePropertyServerByPortOrHostAndPort) {
+    const Parsed port = Parse({"--fg-telnet", "5501"});
+    ASSERT_TRUE(port.ok) << port.problem;
+    EXPECT_STREQ(port.options.telnetHost, "127.0.0.1");
+    EXPECT_EQ(port.options.telnetPort, 5501);
+    const Parsed both = Parse({"--fg-telnet=fg-machine:5401"});
+    ASSERT_TRUE(both.ok) << both.problem;
+    EXPECT_STREQ(both.options.telnetHost, "fg-machine");
+    EXPECT_EQ(both.options.telnetPort, 5401);
+    EXPECT_EQ(Parse({"--fg-telnet", "0"}).problem,
+              "option '--fg-telnet' needs [HOST:]PORT with a port from 1 to 65535, not '0'");
+    EXPECT_EQ(Parse({"--fg-telnet"}).problem, "option '--fg-telnet' needs a value");
 }
 
 TEST(FgOptions, EveryOptionInBothSpellings) {
@@ -96,8 +111,10 @@ TEST(FgOptions, HelpFitsATerminalAndItsManualPage) {
         end = help.find('\n', at);
         EXPECT_LT(end - at, 80u) << help.substr(at, end - at);
     }
-    for (const char* option : {"--own-callsign", "--keep-running", "2000 kt", "30000 ft/min",
-                               "-1500 to 60000 m", kValueRulesHelp}) {
+    for (const char* option :
+         {"--own-callsign", "--keep-running", "2000 kt", "30000 ft/min", "-1500 to 60000 m",
+          "--fg-telnet", "--allow-nasal-from-sockets", "above mean sea level", "5 km", "50 kt",
+          "100 ft", kValueRulesHelp}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }

@@ -15,7 +15,9 @@ std::int64_t EntryAtOrAfter(double time) {
 }
 } // namespace
 
-BaseStationInput::BaseStationInput(ConversionContext& context) : context(context) {}
+BaseStationInput::BaseStationInput(ConversionContext& context)
+    : context(context),
+      tracker(context.options.keepGround ? SurfacePositions::Kept : SurfacePositions::Ignored) {}
 
 InputEnd BaseStationInput::Run(PhysicalLineReader& reader, const char* name) {
     bool first = true;

@@ -79,7 +79,8 @@ private:
     RecordSink& sink;
     TrafficFileWriter& writer;
     EntryAssembler assembler;
-    BaseStationTracker tracker;
+    // Aircraft taxiing and parked are recorded too: the bridge stands them on the ground.
+    BaseStationTracker tracker{SurfacePositions::Kept};
     TcpClient feed;
     LineSplitter lines;
     RecordStatus status;

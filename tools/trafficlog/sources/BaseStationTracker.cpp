@@ -105,7 +105,7 @@ MessageKind BaseStationTracker::Read(char* line, bool useOwnTime, double now, Me
     message = Message{};
     message.type = std::atoi(fields[TransmissionType]);
     const int type = message.type;
-    if (type != 1 && type != 3 && type != 4) {
+    if (type != 1 && type != 3 && type != 4 && !(type == 2 && surface == SurfacePositions::Kept)) {
         return MessageKind::Ignored;
     }
     if (count < FieldsNeeded(type)) {
@@ -172,20 +172,26 @@ bool BaseStationTracker::ReadValues(char** fields, Message& message, char* reaso
         }
         present[field] = true;
     }
-    if (type == 3) {
+    // A surface position (2) carries a position and a velocity, and no height worth keeping.
+    if (type != 4) {
         if (present[Latitude] != present[Longitude] ||
             (present[Latitude] &&
              (std::fabs(values[Latitude]) > 90.0 || std::fabs(values[Longitude]) > 180.0))) {
             FormatBounded(reason, size, "position out of range or half given");
             return false;
         }
-        message.hasAltitude = present[Altitude];
+        message.hasAltitude = type == 3 && present[Altitude];
         message.altitudeMetres = AsWritten(values[Altitude] * kMetresPerFoot, 0.1);
         message.hasPosition = present[Latitude];
         message.latitude = values[Latitude];
         message.longitude = values[Longitude];
-        return !message.hasAltitude ||
-               !IsUnflyable(FlightValue::Height, "altitude", message.altitudeMetres, reason, size);
+        if (message.hasAltitude &&
+            IsUnflyable(FlightValue::Height, "altitude", message.altitudeMetres, reason, size)) {
+            return false;
+        }
+        if (type == 3) {
+            return true;
+        }
     }
     message.hasSpeed = present[GroundSpeed];
     message.hasTrack = present[Track];
@@ -211,7 +217,7 @@ void BaseStationTracker::Apply(const Message& message) {
         }
         return;
     }
-    if (message.type == 3) {
+    if (message.type != 4) {
         if (message.hasAltitude && time >= plane.altitudeTime) {
             plane.altitudeTime = time;
             plane.altitudeMetres = message.altitudeMetres;
@@ -221,8 +227,11 @@ void BaseStationTracker::Apply(const Message& message) {
             plane.latitude = message.latitude;
             plane.longitude = message.longitude;
             latestPosition = std::fmax(latestPosition, time);
+            plane.surfaceTime = message.type == 2 ? time : plane.surfaceTime;
         }
-        return;
+        if (message.type == 3) {
+            return;
+        }
     }
     if (time >= plane.velocityTime) {
         plane.velocityTime = time;
@@ -260,7 +269,8 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
         FormatBounded(latitude, sizeof latitude, "%.5f", plane.latitude);
         FormatBounded(longitude, sizeof longitude, "%.5f", plane.longitude);
         altitude[0] = track[0] = speed[0] = rate[0] = '\0';
-        if (plane.altitudeTime >= 0) {
+        // On the surface since its last altitude: no height, as a recording has it on the ground.
+        if (plane.altitudeTime >= 0 && plane.altitudeTime > plane.surfaceTime) {
             FormatBounded(altitude, sizeof altitude, "%.1f", plane.altitudeMetres);
         }
         if (plane.hasTrack) {

@@ -1,6 +1,8 @@
 // What a receiver's BaseStation ("SBS-1") messages say about the aircraft it hears: per
 // aircraft the latest callsign (transmission type 1), altitude and position (3), ground speed,
-// track and vertical rate (4); other messages are ignored. Values are kept in the units the
+// track and vertical rate (4), and, when asked, surface positions (2: position, ground speed and
+// track of an aircraft on the ground, whose height is then left empty); other messages are
+// ignored. Values are kept in the units the
 // OpenSky conversion writes (metres, metres per second), so one recording format comes out of
 // both. A message older than what is known of a value does not replace it, so messages out of
 // order do no harm.
@@ -12,6 +14,7 @@
 #include <unordered_map>
 
 enum class MessageKind { Used, Ignored, Bad };
+enum class SurfacePositions { Ignored, Kept };
 
 // True when the line looks like a BaseStation message, not a CSV header.
 bool IsBaseStationLine(const char* line);
@@ -22,6 +25,9 @@ public:
     static constexpr std::int64_t kForgetSeconds = 600;
     // A feed that names more aircraft than this at once is not a receiver's.
     static constexpr std::size_t kMaxAircraft = 65536;
+
+    explicit BaseStationTracker(SurfacePositions surface = SurfacePositions::Ignored)
+        : surface(surface) {}
 
     // What one used message says, in the units written.
     struct Message {
@@ -74,11 +80,13 @@ private:
         double velocityTime = -1;
         bool hasSpeed = false, hasTrack = false, hasRate = false;
         double speed = 0, track = 0, rate = 0;
+        double surfaceTime = -1; // the latest surface position
     };
 
     static bool ReadCallsign(char** fields, Message& message, char* reason, int size);
     static bool ReadValues(char** fields, Message& message, char* reason, int size);
 
+    SurfacePositions surface;
     std::unordered_map<std::uint32_t, Aircraft> aircraft;
     double latestPosition = -1e300;
 };

@@ -30,9 +30,16 @@ std::string Velocity(const char* hex, const char* clock, const char* knots, cons
     return Msg(4, hex, clock, std::string(",,") + knots + "," + track + ",,," + fpm + ",,0,0,0,0");
 }
 
-Conversion ConvertLog(const std::string& log, double stale = 15) {
+std::string Surface(const char* hex, const char* clock, const char* knots, const char* track,
+                    const char* lat, const char* lon) {
+    return Msg(2, hex, clock,
+               std::string(",,") + knots + "," + track + "," + lat + "," + lon + ",,,,,,-1");
+}
+
+Conversion ConvertLog(const std::string& log, double stale = 15, bool keepGround = false) {
     ConvertOptions options;
     options.staleSeconds = stale;
+    options.keepGround = keepGround;
     return ConvertBytes(GzipBytes(log), ".sbs", options);
 }
 
@@ -98,6 +105,31 @@ TEST(BaseStationConverter, ConvertsAHostileLog) {
               std::string::npos)
         << result.data;
     EXPECT_EQ(result.data.find("51.00000"), std::string::npos);
+}
+
+// Surface positions are ground traffic: kept with --keep-ground, without a height (an aircraft
+// that lands loses its last altitude and its descent, one that takes off has its new altitude),
+// ignored otherwise.
+TEST(BaseStationConverter, SurfacePositionsAreGroundTrafficKeptWhenAsked) {
+    const std::string log = Position("4CA2B5", "12:00:02.000", "500", "21.33", "-157.96") +
+                            Velocity("4CA2B5", "12:00:02.500", "140", "80.0", "-700") +
+                            Surface("4CA2B5", "12:00:12.000", "45", "80.0", "21.3251", "-157.94") +
+                            Position("4CA2B5", "12:00:25.000", "300", "21.3260", "-157.90");
+    const Conversion kept = ConvertLog(log, 15, true);
+    ASSERT_TRUE(kept.ok);
+    EXPECT_TRUE(kept.findings.bad.empty());
+    const std::string t10 = std::to_string(kNoon + 10), t20 = std::to_string(kNoon + 20),
+                      t30 = std::to_string(kNoon + 30);
+    for (const std::string& line :
+         {"4CA2B5|4CA2B5|" + t10 + "|21.33000|-157.96000|152.4||80.0|72.02|-3.56\n",
+          "4CA2B5|4CA2B5|" + t20 + "|21.32510|-157.94000|||80.0|23.15|\n",
+          "4CA2B5|4CA2B5|" + t30 + "|21.32600|-157.90000|91.4||80.0|23.15|\n"}) {
+        EXPECT_NE(kept.data.find(line), std::string::npos) << line << kept.data;
+    }
+    const Conversion dropped = ConvertLog(log);
+    ASSERT_TRUE(dropped.ok);
+    EXPECT_EQ(dropped.data.find("21.32510"), std::string::npos) << dropped.data;
+    EXPECT_EQ(dropped.counts.ignored, 1);
 }
 
 TEST(BaseStationConverter, PassesOverQuietStretches) {

@@ -246,4 +246,30 @@ TEST(Recorder, BacksOffFromAFeedThatClosesAtOnce) {
     EXPECT_LE(server.Accepted(), 20);
 }
 
+// An aircraft that reports surface positions (taxiing, parked) is recorded without a height, as
+// a recording keeps aircraft on the ground; one that lands is recorded on the ground from its
+// first surface position on.
+TEST(Recorder, KeepsAircraftThatReportSurfacePositions) {
+    LoopbackServer server;
+    server.Serve({Position("4CA2B5", "21.33", "-157.95") +
+                  "MSG,2,1,1,4CA2B6,1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,,,15,"
+                  "90,21.32,-157.92,,,,,,-1\r\n" +
+                  "MSG,2,1,1,4CA2B5,1,2024/06/01,12:00:01.000,2024/06/01,12:00:01.000,,,45,"
+                  "80,21.3251,-157.94,,,,,,-1\r\n"},
+                 true);
+    TempFile file(".dat");
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    FailureLog log;
+    ASSERT_TRUE(recorder.Record(Loopback(server.Port(), file, 15), log)) << recorder.GetErrorText();
+    const std::string data = file.Read();
+    EXPECT_NE(data.find("4CA2B6|4CA2B6|1700000010|21.32000|-157.92000|||90.0|7.72|\n"),
+              std::string::npos)
+        << data;
+    EXPECT_NE(data.find("4CA2B5|4CA2B5|1700000010|21.32510|-157.94000|||80.0|23.15|\n"),
+              std::string::npos)
+        << data;
+    EXPECT_EQ(log.last.badMessages, 0);
+}
+
 } // namespace
