@@ -283,6 +283,48 @@ TEST_F(ServeProgram, ALoopOfALogThatSpansNoTimeDoesNotSpin) {
     }
 }
 
+// A log read from a pipe whose writer pauses: before anything came, SIGTERM once ended serve with
+// "Interrupted system call" and exit code 2; after one message shorter than serve looks at first,
+// serve sat in the pipe's read and never ended. Either way a stop ends it with its summary.
+TEST_F(ServeProgram, StopsOnSignalWhileThePipeItReadsPauses) {
+    struct Case {
+        const char* name;
+        std::string written;
+    };
+    const std::string message = TenSecondLog().substr(0, TenSecondLog().find('\n') + 1);
+    for (const Case& c : {Case{"nothing yet", ""}, Case{"one message", message}}) {
+        SCOPED_TRACE(c.name);
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        ASSERT_EQ(write(ends[1], c.written.data(), c.written.size()),
+                  static_cast<ssize_t>(c.written.size()));
+        const std::uint16_t free = FreePort();
+        ASSERT_NE(free, 0);
+        ProgramLaunch launch =
+            LaunchOf(TRAFFICLOG_PROGRAM, {"serve", "--sbs", std::to_string(free), "-"});
+        launch.input = ends[0];
+        launch.errorsWithOutput = true;
+        ProgramRun serve(launch);
+        ASSERT_TRUE(serve.Started());
+        ASSERT_TRUE(serve.WaitForOutput("serving", kEndTimeoutMs)) << serve.Account();
+        // Well into its read of the pipe.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        serve.Signal(SIGTERM);
+        const bool ended = serve.WaitForEnd(kEndTimeoutMs);
+        close(ends[1]);
+        close(ends[0]);
+        if (!ended) {
+            serve.Signal(SIGKILL);
+            serve.WaitForEnd(kEndTimeoutMs);
+        }
+        ASSERT_TRUE(ended) << "still in the pipe's read after SIGTERM";
+        EXPECT_EQ(serve.ExitCode(), 0) << serve.Account();
+        EXPECT_NE(serve.Output().find("-: 0 messages served to 0 clients"), std::string::npos)
+            << serve.Account();
+        EXPECT_EQ(serve.Output().find("Interrupted"), std::string::npos) << serve.Account();
+    }
+}
+
 // A log without end that holds nothing but bad lines (a FIFO its writer keeps filling): a stop
 // ends the server all the same, though no message ever falls due.
 TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {
