@@ -34,15 +34,22 @@ bool FileByteSource::Open(const char* path) {
     return true;
 }
 
+// A pipe's bytes are taken as they come, and a stop ends the wait for more: a writer that pauses
+// would otherwise hold the reader (and a server feeding clients from it) in its read.
 int FileByteSource::Read(unsigned char* buffer, int wanted) {
-    if (file == nullptr) {
-        return 0;
+    if (file == nullptr || finished) {
+        return finalCount;
     }
-    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(wanted), file);
-    if (got == 0 && std::ferror(file)) {
-        ReportError("FileByteSource::Read", std::strerror(errno));
-        return -1;
+    const long got = ReadAsItComes(file, buffer, static_cast<std::size_t>(wanted));
+    if (got <= 0) {
+        finished = true;
+        finalCount = got < 0 ? -1 : 0;
+        if (got < 0) {
+            ReportError("FileByteSource::Read",
+                        StopRequested() ? "stopped by a signal" : std::strerror(errno));
+        }
+        return finalCount;
     }
-    bytesRead += static_cast<std::int64_t>(got);
+    bytesRead += got;
     return static_cast<int>(got);
 }

@@ -24,7 +24,9 @@ public:
     }
 };
 
-// A file, or standard input for the name "-", read as bytes.
+// A file, or standard input for the name "-", read as bytes: a pipe's as they come, so that a
+// line written is read at once; a stop requested (platform/ProcessControl.h) ends a wait for
+// more as a failure.
 class FileByteSource : public ByteSource {
 public:
     FileByteSource() = default;
@@ -43,6 +45,8 @@ private:
     bool ownsFile = false;
     std::int64_t bytesRead = 0;
     std::int64_t size = 0;
+    bool finished = false; // at the end, or failed: every read gives finalCount
+    int finalCount = 0;
 };
 
 // The recording members of a tar archive, one after another: reads the current member.
