@@ -1,6 +1,7 @@
 #include "tools/fg/TrafficForwarder.h"
 
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/scenery/GeoidFile.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,8 @@ class GeoidFrameTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        ASSERT_TRUE(egm96.Load(CORVANE_EGM96_GRID, error)) << error;
+        ASSERT_TRUE(LoadGeoidGrid(CORVANE_EGM96_GRID, FileKinds::RegularOnly, egm96, error))
+            << error;
     }
     static GeoidGrid egm96;
 };
