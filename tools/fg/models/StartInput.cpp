@@ -11,6 +11,9 @@ constexpr int kWaitSliceMs = 100;
 constexpr int kQuietSlicesBeforeTelling = 10;
 // The piece a whole file is read in.
 constexpr std::size_t kPiece = 64 * 1024;
+// The most one read asks for: a grid's hundreds of megabytes read at once would keep a stop
+// waiting for all of them.
+constexpr std::size_t kLargestRead = 1024 * 1024;
 
 class NoWatch : public ReadWatch {
 public:
@@ -46,7 +49,8 @@ std::int64_t InputBytes::Read(char* buffer, std::size_t size) {
             return -1;
         }
         int error = 0;
-        const std::int64_t got = file.Read(buffer, size, kWaitSliceMs, error);
+        const std::int64_t got =
+            file.Read(buffer, std::min(size, kLargestRead), kWaitSliceMs, error);
         if (got != SequentialReadFile::kNothingYet) {
             if (got < 0) {
                 why = SystemReason(error);

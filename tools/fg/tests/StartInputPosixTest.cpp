@@ -131,8 +131,7 @@ TEST_F(StartInputPosixTest, AWriterThatTakesItsTimeIsReadToTheEnd) {
     ASSERT_EQ(write(ends[1], table.data(), table.size()), static_cast<ssize_t>(table.size()));
     close(ends[1]);
     ModelOverrides overrides;
-    EXPECT_TRUE(overrides.Load("/dev/fd/" + std::to_string(ends[0])))
-        << overrides.FullErrorText();
+    EXPECT_TRUE(overrides.Load("/dev/fd/" + std::to_string(ends[0]))) << overrides.FullErrorText();
     EXPECT_EQ(overrides.Size(), 1u);
     close(ends[0]);
 }
@@ -190,9 +189,8 @@ TEST_F(StartInputPosixTest, UnreadableTypeFoldersAreCounted) {
         const bool built = asUser.Build(Root());
         std::fprintf(stderr, "built %d, unreadable %d, liveries %d\n", built,
                      asUser.Counts().unreadableFolders, asUser.Counts().liveries);
-        return built && asUser.Counts().unreadableFolders == 1 && asUser.Counts().liveries == 7
-                   ? 0
-                   : 1;
+        return built && asUser.Counts().unreadableFolders == 1 && asUser.Counts().liveries == 7 ? 0
+                                                                                                : 1;
     });
     chmod(PathOf("AI/Aircraft/c172").c_str(), 0755);
     if (code == 98) {

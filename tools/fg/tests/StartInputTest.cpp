@@ -1,10 +1,10 @@
 // What the bridge reads at start, read as hostile files are written: limits said in words, a
 // byte order mark, gzip members back to back and cut short, lines too long, grids too large or
 // short by a byte, and a stop asked for in the middle.
+#include "tools/fg/models/StartInput.h"
 #include "tools/fg/FgOptions.h"
 #include "tools/fg/models/GzipLines.h"
 #include "tools/fg/models/ModelOverrides.h"
-#include "tools/fg/models/StartInput.h"
 #include "tools/fg/scenery/AptDat.h"
 #include "tools/fg/scenery/GeoidFile.h"
 
@@ -84,6 +84,24 @@ protected:
 };
 
 using Strings = std::vector<std::string>;
+
+// A geoid grid's header: its south-west corner at `south` and 0 E, square steps.
+std::string GeoidHeader(double south, double step, std::int32_t rows, std::int32_t columns) {
+    std::string bytes;
+    const auto put = [&bytes](std::uint64_t value, int size) {
+        for (int i = size - 1; i >= 0; --i) {
+            bytes.push_back(static_cast<char>(value >> (8 * i)));
+        }
+    };
+    for (const double value : {south, 0.0, step, step}) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        put(bits, 8);
+    }
+    put(static_cast<std::uint32_t>(rows), 4);
+    put(static_cast<std::uint32_t>(columns), 4);
+    return bytes;
+}
 
 // A model table over 4 MiB was refused as one that "cannot be read", which sent the user looking
 // for a missing file or a permission; the limit is said, in the refusal and in the help. A
@@ -225,6 +243,15 @@ TEST_F(StartInputTest, AStopEndsAReadBetweenItsPieces) {
     GeoidGrid grid;
     EXPECT_FALSE(LoadGeoidGrid(PathOf("big.gz"), FileKinds::PipesToo, grid, why, stopNow));
     EXPECT_EQ(why, "stopped while reading the geoid grid " + PathOf("big.gz"));
+
+    // A grid's values were read in one piece, however large: a stop waited for all of them.
+    const std::string header = GeoidHeader(-90, 1.0 / 15, 2701, 5400); // 58 MB
+    WriteBinary("world.gtx", header);
+    std::filesystem::resize_file(PathOf("world.gtx"), header.size() + 2701ull * 5400 * 4);
+    CountingWatch stopSoon(3);
+    EXPECT_FALSE(LoadGeoidGrid(PathOf("world.gtx"), FileKinds::RegularOnly, grid, why, stopSoon));
+    EXPECT_EQ(why, "stopped while reading the geoid grid " + PathOf("world.gtx"));
+    EXPECT_FALSE(grid.IsLoaded());
 }
 
 // The world has about 34 000 airports: a file of many times more (a gzip bomb of airport rows)
@@ -263,24 +290,8 @@ TEST_F(StartInputTest, AGeoidGridIsJudgedByItsHeaderAndHeldAlone) {
     EXPECT_FALSE(LoadGeoidGrid(PathOf("text.gtx"), FileKinds::PipesToo, grid, error));
     EXPECT_NE(error.find("is no grid"), std::string::npos) << error;
 
-    const auto header = [](double south, double step, std::int32_t rows, std::int32_t columns) {
-        std::string bytes;
-        const auto put = [&bytes](std::uint64_t value, int size) {
-            for (int i = size - 1; i >= 0; --i) {
-                bytes.push_back(static_cast<char>(value >> (8 * i)));
-            }
-        };
-        for (const double value : {south, 0.0, step, step}) {
-            std::uint64_t bits = 0;
-            std::memcpy(&bits, &value, sizeof bits);
-            put(bits, 8);
-        }
-        put(static_cast<std::uint32_t>(rows), 4);
-        put(static_cast<std::uint32_t>(columns), 4);
-        return bytes;
-    };
     // Two rows of three columns, a degree apart, from 10 N 0 E.
-    const std::string small = header(10, 1, 2, 3);
+    const std::string small = GeoidHeader(10, 1, 2, 3);
     const std::string values(2 * 3 * 4, '\0');
     WriteBinary("good.gtx", small + values);
     ASSERT_TRUE(LoadGeoidGrid(PathOf("good.gtx"), FileKinds::RegularOnly, grid, error)) << error;
@@ -293,7 +304,7 @@ TEST_F(StartInputTest, AGeoidGridIsJudgedByItsHeaderAndHeldAlone) {
         EXPECT_FALSE(grid.IsLoaded());
     }
     // A one-minute grid of the world: 933 MB.
-    WriteBinary("claims.gtx", header(-90, 1.0 / 60, 10801, 21600));
+    WriteBinary("claims.gtx", GeoidHeader(-90, 1.0 / 60, 10801, 21600));
     EXPECT_FALSE(LoadGeoidGrid(PathOf("claims.gtx"), FileKinds::RegularOnly, grid, error));
     EXPECT_EQ(error, "the geoid grid " + PathOf("claims.gtx") +
                          " is no grid: its header holds a grid larger than 512 MiB");
