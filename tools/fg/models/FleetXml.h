@@ -10,7 +10,7 @@
 #include <vector>
 
 // Files larger than this are no fleet or livery FlightGear ships: refused unread.
-inline constexpr long long kMaxModelFileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxModelFileBytes = 4 * 1024 * 1024;
 
 struct FleetAircraft {
     std::string model;        // relative to AI/, as the file gives it
@@ -28,5 +28,3 @@ bool WithoutComments(std::string_view text, std::string& out);
 bool ReadFleet(std::string_view text, std::vector<FleetAircraft>& aircraft);
 // A livery file: a closed <PropertyList>.
 bool IsLivery(std::string_view text);
-// The whole of a file no larger than kMaxModelFileBytes; false when it cannot be read.
-bool ReadSmallFile(const std::string& path, std::string& text);

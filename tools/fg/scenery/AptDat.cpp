@@ -115,6 +115,11 @@ void AptDatRows::TakeAirport(std::string_view line, AirportKind kind) {
         ++counts.malformed;
         return;
     }
+    if (index.AirportCount() >= kMaxAirports) {
+        overflowed = true;
+        inAirport = false;
+        return;
+    }
     index.AddAirport(std::string(fields[4]).c_str(), elevation, kind);
 }
 
@@ -131,6 +136,10 @@ void AptDatRows::TakeRunway(std::string_view line) {
         return;
     }
     runway.width = static_cast<float>(width);
+    if (index.RunwayCount() >= kMaxRunways) {
+        overflowed = true;
+        return;
+    }
     index.AddRunway(runway);
 }
 
@@ -150,15 +159,15 @@ void AptDatRows::TakePlace(std::string_view line, int latitudeField) {
 }
 
 bool ReadAptDat(const std::string& path, AirportIndex& index, AptDatCounts& counts,
-                std::string& error) {
-    GzipLines lines(path, kMaxAptLine);
+                std::string& error, ReadWatch& watch) {
+    GzipLines lines(path, kMaxAptLine, FileKinds::RegularOnly, watch);
     if (!lines.IsOpen()) {
-        error = "cannot open FlightGear's airport data " + path;
+        error = "cannot open FlightGear's airport data " + path + ": " + lines.Why();
         return false;
     }
     AptDatRows rows(index, counts);
     std::string_view block;
-    while (lines.NextBlock(block)) {
+    while (!rows.Overflowed() && lines.NextBlock(block)) {
         while (!block.empty()) {
             const std::size_t feed = block.find('\n');
             std::string_view line = block.substr(0, feed);
@@ -169,8 +178,19 @@ bool ReadAptDat(const std::string& path, AirportIndex& index, AptDatCounts& coun
             rows.Take(line);
         }
     }
+    if (lines.Stopped()) {
+        error = "stopped while reading FlightGear's airport data " + path;
+        return false;
+    }
     if (lines.Failed()) {
-        error = "cannot read FlightGear's airport data " + path;
+        error = "cannot read FlightGear's airport data " + path + ": " + lines.Why();
+        return false;
+    }
+    if (rows.Overflowed()) {
+        error = "FlightGear's airport data " + path + " holds more than " +
+                std::to_string(kMaxAirports) + " airports or " + std::to_string(kMaxRunways) +
+                " runways: no airport data of the world is so large";
+        index = AirportIndex();
         return false;
     }
     index.Finish();

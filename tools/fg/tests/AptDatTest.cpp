@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <zlib.h>
@@ -88,7 +89,8 @@ TEST_F(AptDatTest, GzipCompressedAsFlightGearShipsIt) {
 
 TEST_F(AptDatTest, AFileThatCannotBeReadSaysSo) {
     EXPECT_FALSE(ReadAptDat(PathOf("missing.dat.gz"), index, counts, error));
-    EXPECT_EQ(error, "cannot open FlightGear's airport data " + PathOf("missing.dat.gz"));
+    EXPECT_EQ(error, "cannot open FlightGear's airport data " + PathOf("missing.dat.gz") + ": " +
+                         std::strerror(ENOENT));
     // A gzip stream broken in the middle is a read that fails, not a short file.
     gzFile file = gzopen(PathOf("broken.gz").c_str(), "wb");
     const std::string big(1 << 20, 'a');
@@ -96,7 +98,8 @@ TEST_F(AptDatTest, AFileThatCannotBeReadSaysSo) {
     gzclose(file);
     std::filesystem::resize_file(PathOf("broken.gz"), 600);
     EXPECT_FALSE(ReadAptDat(PathOf("broken.gz"), index, counts, error));
-    EXPECT_EQ(error, "cannot read FlightGear's airport data " + PathOf("broken.gz"));
+    EXPECT_EQ(error, "cannot read FlightGear's airport data " + PathOf("broken.gz") +
+                         ": the gzip data ends early: the file is cut short");
 }
 
 // FlightGear 2020.3's own file, as Debian installs it with flightgear-data-base.
