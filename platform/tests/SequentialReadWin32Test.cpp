@@ -13,16 +13,23 @@
 namespace {
 
 TEST(SequentialReadWin32, APipeIsReadAsWrittenAndADeviceIsRefused) {
-    char name[96];
+    // One instance each: the refused open takes up its pipe's only instance, as any client does.
+    char refused[96], name[96];
+    FormatBounded(refused, sizeof refused, "\\\\.\\pipe\\CorvaneSequentialRefused_%lu",
+                  GetCurrentProcessId());
     FormatBounded(name, sizeof name, "\\\\.\\pipe\\CorvaneSequentialRead_%lu",
                   GetCurrentProcessId());
+    const HANDLE other = CreateNamedPipeA(refused, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                          1, 4096, 4096, 0, nullptr);
     const HANDLE server = CreateNamedPipeA(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
                                            1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     SequentialReadFile reader;
     int error = 0;
-    EXPECT_FALSE(reader.Open(name, false, error));
+    EXPECT_FALSE(reader.Open(refused, false, error));
     EXPECT_EQ(error, kNotARegularFile);
+    CloseHandle(other);
     ASSERT_TRUE(reader.Open(name, true, error)) << error;
     EXPECT_FALSE(reader.IsRegular());
     ConnectNamedPipe(server, nullptr); // the reader is there already: ERROR_PIPE_CONNECTED
