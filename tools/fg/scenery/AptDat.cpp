@@ -47,7 +47,7 @@ bool RunwayEndFrom(const std::string_view* fields, RunwayEnd& end) {
     double displaced = 0;
     if (fields[0].empty() || fields[0].size() >= kRunwayNameSize ||
         !Coordinates(fields[1], fields[2], end.latitude, end.longitude) ||
-        !Number(fields[3], displaced)) {
+        !Number(fields[3], displaced) || displaced > kMaxRunwayMetres) {
         return false;
     }
     CopyBounded(end.name, std::string(fields[0]).c_str(), kRunwayNameSize);
@@ -126,7 +126,8 @@ void AptDatRows::TakeRunway(std::string_view line) {
     Runway runway{};
     double width = 0;
     if (SplitFields(line, fields, kMaxFields) < 26 || !Number(fields[1], width) || width < 0 ||
-        !RunwayEndFrom(&fields[8], runway.ends[0]) || !RunwayEndFrom(&fields[17], runway.ends[1])) {
+        width > kMaxRunwayMetres || !RunwayEndFrom(&fields[8], runway.ends[0]) ||
+        !RunwayEndFrom(&fields[17], runway.ends[1])) {
         ++counts.malformed;
         return;
     }

@@ -167,4 +167,28 @@ TEST_F(AptDatTest, SceneryThresholdsOverTheAirportData) {
     EXPECT_FALSE(ApplyThresholdFiles(PathOf("no such folder"), index).files);
 }
 
+// A width or a displaced threshold that no runway has (beyond what a float holds, or longer than
+// any runway) is a broken row, not a runway of infinite measure.
+TEST_F(AptDatTest, MeasuresBeyondAnyRunwayAreMalformed) {
+    AptDatRows rows(index, counts);
+    for (const char* line :
+         {"1 13 0 0 WIDE Wide Field",
+          "100 1e40 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 1e39 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 25000 0 3 0 0 0",
+          "100 25000 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 3000 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0"}) {
+        rows.Take(line);
+    }
+    EXPECT_EQ(counts.malformed, 4);
+    ASSERT_EQ(index.RunwayCount(), 1u);
+    EXPECT_FLOAT_EQ(index.RunwaysOf(index.Airports()[0])[0].ends[0].displacedThreshold, 3000.0f);
+
+    int applied = 0;
+    std::string far = kThresholds;
+    far.replace(far.find("100.0"), 5, "1e39");
+    EXPECT_FALSE(ApplyThresholdText(far, "WIDE", index, applied));
+    EXPECT_EQ(applied, 0);
+}
+
 } // namespace
