@@ -45,7 +45,9 @@ bool Coordinates(std::string_view latitudeText, std::string_view longitudeText, 
 
 bool RunwayEndFrom(const std::string_view* fields, RunwayEnd& end) {
     double displaced = 0;
+    // A name that holds a NUL byte would be cut short in the index, to nothing at worst.
     if (fields[0].empty() || fields[0].size() >= kRunwayNameSize ||
+        fields[0].find('\0') != std::string_view::npos ||
         !Coordinates(fields[1], fields[2], end.latitude, end.longitude) ||
         !Number(fields[3], displaced) || displaced > kMaxRunwayMetres) {
         return false;

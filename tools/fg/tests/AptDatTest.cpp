@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <zlib.h>
 
 namespace {
@@ -189,6 +190,17 @@ TEST_F(AptDatTest, MeasuresBeyondAnyRunwayAreMalformed) {
     far.replace(far.find("100.0"), 5, "1e39");
     EXPECT_FALSE(ApplyThresholdText(far, "WIDE", index, applied));
     EXPECT_EQ(applied, 0);
+}
+
+// A runway end named by a NUL byte would have no name in the index: the row is broken.
+TEST_F(AptDatTest, ARunwayEndNamedByANulByteIsMalformed) {
+    AptDatRows rows(index, counts);
+    using namespace std::string_literals;
+    rows.Take("1 13 0 0 NULL Nul Field");
+    rows.Take("100 45 1 0 0.25 0 2 1 \0 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0"s);
+    rows.Take("100 45 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 2\0 21.0 -156.9 0 0 3 0 0 0"s);
+    EXPECT_EQ(counts.malformed, 2);
+    EXPECT_EQ(index.RunwayCount(), 0u);
 }
 
 } // namespace
