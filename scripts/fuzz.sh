@@ -9,8 +9,8 @@
 #   scripts/fuzz.sh --long [seconds per target] [target...]
 #     the long run (default 600 s; every target, or those named): each target goes on from its
 #     working corpus in build-fuzz/corpus/<target>/ (kept between runs), and the inputs that reach
-#     coverage the seed corpus does not are then merged into fuzz/corpus/<target>/ (-merge=1:
-#     the smallest input for each gain).
+#     coverage the seed corpus does not are then merged into fuzz/corpus/<target>/ (-merge=1
+#     by edges, not hit counts: a small input for each edge the seeds miss).
 #   CORVANE_FUZZ_BUILD names another build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -66,7 +66,7 @@ for i in "${!fuzzers[@]}"; do
   grep -E "^#[0-9]+.*(DONE|INITED)" "$log" | tail -1 || true
   if $long; then
     before=$(ls "$seeds" | wc -l)
-    "$build/bin/$fuzzer" -merge=1 -timeout=10 -rss_limit_mb=2048 "$seeds" \
+    "$build/bin/$fuzzer" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$seeds" \
       "$corpus" 2>"$build/${target}.merge.log" || failed+=("$target (merge)")
     echo "seed corpus: $before inputs, now $(ls "$seeds" | wc -l)"
   fi
