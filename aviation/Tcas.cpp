@@ -11,29 +11,39 @@ constexpr double kFt = units::kMetresPerFoot;
 
 // Sensitivity levels and alarm thresholds of TCAS II version 7.1, from the table "Sensitivity
 // Level Definition and Alarm Thresholds" of the FAA booklet "Introduction to TCAS II Version
-// 7.1" (28 February 2011), with the horizontal miss distance of its HMD filter: 1215, 2126, 3342,
-// 4861 and 6683 ft for levels 3 to 7, 6683 ft above FL420. The two lowest bands are heights above
-// the ground there; without terrain the own-ship's height above the ellipsoid stands in
-// for them. The edges are held in metres, converted once from the table's feet.
+// 7.1" (28 February 2011), with its ALIM column (300, 300, 350, 400 and 600 ft for levels 3 to
+// 7, 700 ft above FL420) and the horizontal miss distance of its HMD filter: 1215, 2126, 3342,
+// 4861 and 6683 ft for levels 3 to 7, 6683 ft above FL420. The two lowest bands are heights
+// above the ground, the others pressure altitudes; where the ground is not known the altitude
+// stands in for the height above it. The edges are held in metres, converted once from the
+// table's feet.
 struct Band {
     double below; // metres
     TcasThresholds thresholds;
 };
 constexpr Band kBands[] = {
-    {1000 * kFt, {2, 20, 0, 0.30 * kMetresPerNm, 0, 850 * kFt, 0, 0}},
+    {1000 * kFt, {2, 20, 0, 0.30 * kMetresPerNm, 0, 850 * kFt, 0, 0, 0}},
     {2350 * kFt,
-     {3, 25, 15, 0.33 * kMetresPerNm, 0.20 * kMetresPerNm, 850 * kFt, 600 * kFt, 1215 * kFt}},
+     {3, 25, 15, 0.33 * kMetresPerNm, 0.20 * kMetresPerNm, 850 * kFt, 600 * kFt, 1215 * kFt,
+      300 * kFt}},
     {5000 * kFt,
-     {4, 30, 20, 0.48 * kMetresPerNm, 0.35 * kMetresPerNm, 850 * kFt, 600 * kFt, 2126 * kFt}},
+     {4, 30, 20, 0.48 * kMetresPerNm, 0.35 * kMetresPerNm, 850 * kFt, 600 * kFt, 2126 * kFt,
+      300 * kFt}},
     {10000 * kFt,
-     {5, 40, 25, 0.75 * kMetresPerNm, 0.55 * kMetresPerNm, 850 * kFt, 600 * kFt, 3342 * kFt}},
+     {5, 40, 25, 0.75 * kMetresPerNm, 0.55 * kMetresPerNm, 850 * kFt, 600 * kFt, 3342 * kFt,
+      350 * kFt}},
     {20000 * kFt,
-     {6, 45, 30, 1.00 * kMetresPerNm, 0.80 * kMetresPerNm, 850 * kFt, 600 * kFt, 4861 * kFt}},
+     {6, 45, 30, 1.00 * kMetresPerNm, 0.80 * kMetresPerNm, 850 * kFt, 600 * kFt, 4861 * kFt,
+      400 * kFt}},
     {42000 * kFt,
-     {7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 850 * kFt, 700 * kFt, 6683 * kFt}},
+     {7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 850 * kFt, 700 * kFt, 6683 * kFt,
+      600 * kFt}},
 };
 constexpr TcasThresholds kAbove42000 = {
-    7, 48, 35, 1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt, 800 * kFt, 6683 * kFt};
+    7,         48,         35,       1.30 * kMetresPerNm, 1.10 * kMetresPerNm, 1200 * kFt,
+    800 * kFt, 6683 * kFt, 700 * kFt};
+// The upper edge of the two bands that stand on the height above the ground.
+constexpr double kGroundBandsTop = 2350 * kFt;
 
 // The intruder relative to the own-ship.
 struct Geometry {
@@ -116,12 +126,12 @@ bool Reverses(const TcasAdvisory& standing, const TcasThreat& worst) {
            std::fabs(worst.altitudeAtClosest) > kTcasReversalMargin;
 }
 
-TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, double now) {
+TcasAdvisory Resolve(const TcasAdvisory& standing, TcasSense sense, bool reverse, double now) {
     const bool sameEncounter = standing.kind == TcasAdvisoryKind::Resolution ||
                                standing.kind == TcasAdvisoryKind::ClearOfConflict;
     if (!sameEncounter) {
         TcasAdvisory advisory = Begin(TcasAdvisoryKind::Resolution, now);
-        advisory.sense = worst.sense;
+        advisory.sense = sense;
         return advisory;
     }
     TcasAdvisory advisory = standing;
@@ -132,8 +142,8 @@ TcasAdvisory Resolve(const TcasAdvisory& standing, const TcasThreat& worst, doub
         advisory.reversed = false;
         advisory.since = now;
     }
-    if (Reverses(standing, worst)) {
-        advisory.sense = worst.sense;
+    if (reverse) {
+        advisory.sense = sense;
         advisory.reversed = true;
         advisory.reversalTaken = true;
         advisory.since = now;
@@ -151,6 +161,16 @@ TcasThresholds ThresholdsFor(double ownHeight) {
     return kAbove42000;
 }
 
+TcasThresholds ThresholdsFor(double ownHeight, double aboveGround, bool raInhibited) {
+    if (raInhibited) {
+        return kBands[0].thresholds;
+    }
+    if (aboveGround < kGroundBandsTop) {
+        return kBands[1].thresholds;
+    }
+    return ThresholdsFor(std::fmax(ownHeight, kGroundBandsTop));
+}
+
 TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder) {
     return AssessIntruder(own, intruder, ThresholdsFor(own.position.height));
 }
@@ -160,15 +180,17 @@ TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder,
     const Geometry g = Relate(own, intruder);
     TcasThreat threat;
     threat.timeToClosest = g.timeToClosest;
+    threat.altitude = g.altitude;
+    threat.altitudeRate = g.altitudeRate;
     threat.altitudeAtClosest = g.altitude + g.altitudeRate * g.timeToClosest;
     // Away from where the intruder will be at the closest approach, both flying straight on.
     // The real logic chooses differently: it models the own-ship's response (a 5 s delay, a
     // quarter g up to 1500 ft/min) and takes the sense that gains the more separation, avoids a
     // sense that crosses the intruder's altitude while the other one gives enough, coordinates
     // with an intruder's own TCAS, weakens RAs (adjust vertical speed, preventive) and
-    // strengthens them (increase climb or descent), handles several threats together and
-    // inhibits descents near the ground. Exactly level at the closest approach: climbing is the
-    // one that needs no descent towards the ground.
+    // strengthens them (increase climb or descent). Several threats at once and the ground are
+    // TcasSystem's. Exactly level at the closest approach: climbing is the one that needs no
+    // descent towards the ground.
     threat.sense = threat.altitudeAtClosest > 0 ? TcasSense::Descend : TcasSense::Climb;
     double tau = 0;
     if (Resolves(g, t, tau)) {
@@ -177,6 +199,16 @@ TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder,
         threat.level = TcasLevel::Traffic;
     }
     threat.tau = tau;
+    return threat;
+}
+
+TcasThreat AssessByRange(const TcasAircraft& own, const TcasAircraft& intruder,
+                         const TcasThresholds& t) {
+    const Geometry g = Relate(own, intruder);
+    TcasThreat threat;
+    threat.timeToClosest = g.timeToClosest;
+    threat.tau = RangeTau(g, t.taDmod);
+    threat.level = t.taTau > 0 && threat.tau <= t.taTau ? TcasLevel::Traffic : TcasLevel::None;
     return threat;
 }
 
@@ -192,11 +224,16 @@ TcasThreat WorstThreat(const TcasAircraft& own, std::span<const TcasAircraft> in
 }
 
 TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now) {
-    if (worst.level == TcasLevel::Resolution) {
-        return Resolve(standing, worst, now);
+    return Advance(standing, worst.level, worst.sense, Reverses(standing, worst), now);
+}
+
+TcasAdvisory Advance(const TcasAdvisory& standing, TcasLevel level, TcasSense sense, bool reverse,
+                     double now) {
+    if (level == TcasLevel::Resolution) {
+        return Resolve(standing, sense, reverse, now);
     }
     TcasAdvisory advisory = standing;
-    const bool traffic = worst.level == TcasLevel::Traffic;
+    const bool traffic = level == TcasLevel::Traffic;
     switch (standing.kind) {
     case TcasAdvisoryKind::None:
         return traffic ? Begin(TcasAdvisoryKind::Traffic, now) : standing;

@@ -16,8 +16,9 @@ struct TcasAircraft {
 };
 
 // One sensitivity level: the time (tau, seconds), distance (DMOD, metres) and altitude (ZTHR,
-// metres) thresholds of a TA and of an RA, and the horizontal miss distance (HMD, metres) that an
-// RA outside DMOD needs. Below 1000 ft there is no RA (raTau 0).
+// metres) thresholds of a TA and of an RA, the horizontal miss distance (HMD, metres) that an RA
+// outside DMOD needs, and the vertical separation an RA aims for at the closest approach (ALIM,
+// metres). Below 1000 ft there is no RA (raTau 0).
 struct TcasThresholds {
     int level;
     double taTau;
@@ -27,13 +28,19 @@ struct TcasThresholds {
     double taZthr;
     double raZthr;
     double hmd;
+    double alim;
 };
 
-// The thresholds at the own-ship's height (metres). Each band holds its lower edge and not its
-// upper one: exactly 1000 ft is level 3, 2350 ft level 4, 5000 ft level 5, 10000 ft and 20000 ft
-// levels 6 and 7, and 42000 ft has the thresholds above FL420. The edges are compared in metres,
-// so that a height a hair below an edge is not taken for the band above it.
+// The thresholds at the own-ship's height (metres), its pressure altitude. Each band holds its
+// lower edge and not its upper one: exactly 1000 ft is level 3, 2350 ft level 4, 5000 ft level 5,
+// 10000 ft and 20000 ft levels 6 and 7, and 42000 ft has the thresholds above FL420. The edges
+// are compared in metres, so that a height a hair below an edge is not taken for the band above
+// it. With no height above the ground known, the two lowest bands stand on the altitude alone.
 TcasThresholds ThresholdsFor(double ownHeight);
+// The same where the height above the ground (metres) is known: the two lowest levels by it
+// (level 2, TA only, while `raInhibited`, level 3 below 2350 ft), the others by the pressure
+// altitude, at least level 4.
+TcasThresholds ThresholdsFor(double ownHeight, double aboveGround, bool raInhibited);
 
 enum class TcasLevel { None, Traffic, Resolution };
 enum class TcasSense { Climb, Descend };
@@ -48,12 +55,18 @@ struct TcasThreat {
     double altitudeAtClosest = 0;
     // Seconds to the closest approach; 0 once the range no longer closes.
     double timeToClosest = 0;
+    // The intruder's altitude above the own-ship now (metres), and how fast it grows (m/s).
+    double altitude = 0;
+    double altitudeRate = 0;
 };
 
 TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder);
 // The same against given thresholds instead of those of the own-ship's height.
 TcasThreat AssessIntruder(const TcasAircraft& own, const TcasAircraft& intruder,
                           const TcasThresholds& thresholds);
+// An intruder that reports no altitude: a TA when the range test alone is met, never an RA.
+TcasThreat AssessByRange(const TcasAircraft& own, const TcasAircraft& intruder,
+                         const TcasThresholds& thresholds);
 // The highest level among the intruders, the soonest of that level.
 TcasThreat WorstThreat(const TcasAircraft& own, std::span<const TcasAircraft> intruders);
 
@@ -84,3 +97,8 @@ inline constexpr double kTcasReversalMargin = 30.0;
 // the closest approach has moved past the margin to the other side; otherwise it keeps its sense
 // until it ends.
 TcasAdvisory NextAdvisory(const TcasAdvisory& standing, const TcasThreat& worst, double now);
+// The same with the sense of an RA, and whether a standing one turns round to it, decided by the
+// caller (several threats at once, the ground): `reverse` turns a standing RA (or one that comes
+// back after clear of conflict) to `sense`.
+TcasAdvisory Advance(const TcasAdvisory& standing, TcasLevel level, TcasSense sense, bool reverse,
+                     double now);

@@ -2,8 +2,9 @@
 // as the logic meets them (own-ship 500 to 45000 ft, any direction up to 300 m/s, vertical rates
 // up to 40 m/s, intruders within 8 NM and 3000 ft), and one whole bridge cycle with 49 aircraft:
 // the tick that sends them to FlightGear and raises the alert request, and the alert part of it
-// alone.
+// alone, with the aircraft as drawn and with six of them threats at once.
 
+#include "aviation/TcasSystem.h"
 #include "aviation/tests/TcasScript.h"
 #include "tools/fg/FgBridge.h"
 #include "tools/fg/TcasRequest.h"
@@ -73,44 +74,77 @@ std::vector<std::uint8_t> OwnShipMessage(double time) {
     return bytes;
 }
 
-std::vector<AircraftRecord> CycleTraffic() {
+const TcasAircraft kOwnShip{kOwnAt, 0, 120, 0};
+
+AircraftRecord RecordAt(int i, const GeodeticPosition& at, double track, double speed,
+                        double rate) {
+    AircraftRecord r{};
+    r.callsign[0] = static_cast<char>('A' + i % 26);
+    r.callsign[1] = static_cast<char>('A' + i / 26);
+    r.icaoAddress = 0x4CA000 + i;
+    r.latitude = at.latitude;
+    r.longitude = at.longitude;
+    r.geoAltitude = at.height;
+    r.baroAltitude = at.height;
+    r.track = track;
+    r.groundSpeed = speed;
+    r.verticalRate = rate;
+    r.positionTime = 1000;
+    return r;
+}
+
+// 49 aircraft drawn around the own-ship; with `threats`, the first that many are head-on
+// intruders 5 to 7.5 km ahead and 150 to 400 ft above or below, and the others are drawn again
+// until they raise nothing.
+std::vector<AircraftRecord> CycleTraffic(int threats = 0) {
     EncounterDraw draw(49);
     std::vector<AircraftRecord> records;
-    for (int i = 0; i < kCycleAircraft; ++i) {
-        const GeodeticPosition at = draw.Near(kOwnAt);
-        AircraftRecord r{};
-        r.callsign[0] = static_cast<char>('A' + i % 26);
-        r.callsign[1] = static_cast<char>('A' + i / 26);
-        r.icaoAddress = 0x4CA000 + i;
-        r.latitude = at.latitude;
-        r.longitude = at.longitude;
-        r.geoAltitude = at.height;
-        r.track = draw.Between(0, 360);
-        r.groundSpeed = draw.Between(0, 300);
-        r.verticalRate = draw.Between(-40, 40);
-        r.positionTime = 1000;
-        records.push_back(r);
+    for (int i = 0; i < threats; ++i) {
+        const double above = (i % 2 == 0 ? 1 : -1) * (150 + 50 * i) * kFt;
+        const GeodeticPosition at = Displaced(kOwnAt, {200.0 * i, 5000 + 500.0 * i, above});
+        records.push_back(RecordAt(i, at, 270, 200, 0));
+    }
+    while (static_cast<int>(records.size()) < kCycleAircraft) {
+        const AircraftRecord r =
+            RecordAt(static_cast<int>(records.size()), draw.Near(kOwnAt), draw.Between(0, 360),
+                     draw.Between(0, 300), draw.Between(-40, 40));
+        const TcasAircraft seen{{r.latitude, r.longitude, r.baroAltitude},
+                                r.groundSpeed * std::cos(r.track * kRadians),
+                                r.groundSpeed * std::sin(r.track * kRadians),
+                                r.verticalRate};
+        if (threats == 0 || AssessIntruder(kOwnShip, seen).level == TcasLevel::None) {
+            records.push_back(r);
+        }
     }
     return records;
 }
 
-// The alert part of a cycle: the aircraft as shown now, the worst threat, the advisory.
-void BM_TcasCycle49(benchmark::State& state) {
-    const std::vector<AircraftRecord> records = CycleTraffic();
+// The alert part of a cycle: the aircraft as shown now, each assessed, their advisories, the
+// voice.
+void TcasCycle(benchmark::State& state, int threats) {
+    const std::vector<AircraftRecord> records = CycleTraffic(threats);
     const auto forwarder = std::make_unique<TrafficForwarder>();
     forwarder->Publish(records, 0);
-    const TcasAircraft own{kOwnAt, 0, 120, 0};
-    TcasAircraft intruders[kMaxBlockAircraft];
-    TcasAdvisory advisory;
+    TcasIntruder intruders[kMaxBlockAircraft];
+    TcasSystem tcas;
     for (auto _ : state) {
         const int n = forwarder->Intruders(1.0, intruders, kMaxBlockAircraft);
-        advisory =
-            NextAdvisory(advisory, WorstThreat(own, {intruders, static_cast<std::size_t>(n)}), 1.0);
-        benchmark::DoNotOptimize(advisory);
+        tcas.Step({kOwnShip, std::nullopt}, {intruders, static_cast<std::size_t>(n)}, 1.0);
+        benchmark::DoNotOptimize(tcas.Voice());
     }
-    state.counters["request"] = RequestOf(advisory);
+    state.counters["request"] = RequestOf(tcas.Voice());
+    state.counters["advisories"] = static_cast<double>(tcas.Intruders().size());
+}
+
+void BM_TcasCycle49(benchmark::State& state) {
+    TcasCycle(state, 0);
 }
 BENCHMARK(BM_TcasCycle49)->Unit(benchmark::kMicrosecond);
+
+void BM_TcasCycle49SixThreats(benchmark::State& state) {
+    TcasCycle(state, 6);
+}
+BENCHMARK(BM_TcasCycle49SixThreats)->Unit(benchmark::kMicrosecond);
 
 class NullSink : public DatagramSink {
 public:

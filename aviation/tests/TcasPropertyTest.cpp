@@ -1,13 +1,17 @@
 // The volumes of the advisories over many random encounters (a fixed seed): an RA only where a TA
 // would stand, every TA still standing beside the RA logic, and the horizontal miss distance
-// filter judged against the closest approach worked out here on its own.
+// filter judged against the closest approach worked out here on its own. Then the whole system:
+// with one intruder and no ground it speaks as the single-intruder logic does, and near the
+// ground it keeps its inhibits whatever the traffic.
 
+#include "aviation/TcasSystem.h"
 #include "aviation/tests/TcasScript.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -92,6 +96,92 @@ TEST(TcasProperties, RaOnlyWithinTheTaVolumeAndNeverForATrackThatPassesWide) {
         EXPECT_GT(tally.filtered, 300);
         EXPECT_GT(tally.traffic, 300);
     }
+}
+
+// Straight on, its vertical rate turning to `laterUp` at `turnAt` s.
+TcasAircraft Flown(const TcasAircraft& a, double t, double turnAt = INFINITY, double laterUp = 0) {
+    const double climbed = t <= turnAt ? a.up * t : a.up * turnAt + laterUp * (t - turnAt);
+    return {Displaced(a.position, {a.north * t, a.east * t, climbed}), a.north, a.east,
+            t <= turnAt ? a.up : laterUp};
+}
+
+// One intruder, the ground not known: the system's voice is, step by step, the advisory of the
+// single-intruder logic, which is held against an independent reference.
+TEST(TcasProperties, OneIntruderWithoutGroundSpeaksAsTheSingleIntruderLogic) {
+    EncounterDraw draw(0x51A6);
+    int resolutions = 0;
+    int reversals = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const TcasAircraft own = draw.Own();
+        const TcasAircraft intruder =
+            i % 2 == 0
+                ? draw.Moving(draw.Near(own.position))
+                : AimedIntruder(draw, own, draw.Between(0, ThresholdsFor(own.position.height).hmd));
+        // A third of the intruders turn their climb or descent round on the way.
+        const double turnAt = i % 3 == 0 ? draw.Between(0, 60) : INFINITY;
+        const double laterUp = -intruder.up;
+        TcasSystem system;
+        TcasAdvisory single;
+        for (int t = 0; t <= 90; ++t) {
+            const TcasAircraft ownNow = Flown(own, t);
+            const TcasAircraft other = Flown(intruder, t, turnAt, laterUp);
+            single = NextAdvisory(single, WorstThreat(ownNow, {&other, 1}), t);
+            const TcasIntruder seen{42, other};
+            system.Step({ownNow, std::nullopt}, {&seen, 1}, t);
+            const TcasAdvisory& voice = system.Voice();
+            ASSERT_EQ(voice.kind, single.kind) << "encounter " << i << " at " << t << " s";
+            if (single.kind == TcasAdvisoryKind::Resolution) {
+                ASSERT_EQ(voice.sense, single.sense) << "encounter " << i << " at " << t << " s";
+                ASSERT_EQ(voice.reversed, single.reversed) << "encounter " << i;
+                resolutions += 1;
+                reversals += single.reversed ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(resolutions, 5000);
+    EXPECT_GT(reversals, 50);
+}
+
+// Whatever the traffic near the ground: no RA below 1000 ft, no descent below 1100 ft, no voice
+// below 500 ft, and nothing for an intruder on the ground while the own-ship is below 1750 ft.
+TEST(TcasProperties, NearTheGroundTheInhibitsHold) {
+    EncounterDraw draw(0x6A0D);
+    int traffic = 0;
+    int climbs = 0;
+    for (int i = 0; i < 20000; ++i) {
+        TcasAircraft own = draw.Own();
+        const double aboveGround = draw.Between(0, 2500) * kFt;
+        const double ground = draw.Between(-1000, 10000) * kFt;
+        own.position.height = ground + aboveGround;
+        TcasIntruder intruders[4];
+        for (int k = 0; k < 4; ++k) {
+            GeodeticPosition at = draw.Near(own.position);
+            at.height = std::fmax(at.height, ground);
+            intruders[k] = {static_cast<std::uint64_t>(k), draw.Moving(at),
+                            draw.Between(0, 1) < 0.8, draw.Between(0, 1) < 0.1};
+        }
+        TcasSystem system;
+        system.Step({own, aboveGround}, intruders, 0);
+        const TcasAdvisory& a = system.Advisory();
+        const bool ra = a.kind == TcasAdvisoryKind::Resolution;
+        ASSERT_FALSE(ra && aboveGround < 1000 * kFt) << i;
+        ASSERT_FALSE(ra && a.sense == TcasSense::Descend && aboveGround < 1100 * kFt) << i;
+        ASSERT_FALSE(system.Voice().kind != TcasAdvisoryKind::None && aboveGround < 500 * kFt) << i;
+        for (const TcasIntruderState& state : system.Intruders()) {
+            const TcasIntruder& intruder = intruders[state.id];
+            ASSERT_FALSE(intruder.saysOnGround) << i;
+            const bool onGround = intruder.reportsAltitude && aboveGround < 1750 * kFt &&
+                                  intruder.aircraft.position.height - ground < 380 * kFt;
+            ASSERT_FALSE(onGround) << i;
+            ASSERT_TRUE(intruder.reportsAltitude ||
+                        state.advisory.kind == TcasAdvisoryKind::Traffic)
+                << i;
+        }
+        traffic += a.kind == TcasAdvisoryKind::Traffic ? 1 : 0;
+        climbs += ra && a.sense == TcasSense::Climb ? 1 : 0;
+    }
+    EXPECT_GT(traffic, 300);
+    EXPECT_GT(climbs, 100);
 }
 
 } // namespace

@@ -241,25 +241,34 @@ void FgBridge::ForwardPublication(double now) {
     Event(line);
 }
 
-TcasAircraft FgBridge::OwnShip() const {
-    return {status.own, status.ownNorthSpeed, status.ownEastSpeed, status.ownVerticalSpeed};
+void FgBridge::TakeOwnReadings(std::optional<double> pressureAltitude,
+                               std::optional<double> aboveGround, double now) {
+    readings = {pressureAltitude, aboveGround, status.own.height, now};
+}
+
+// The own-ship as the traffic-alert logic compares it: its height is its pressure altitude.
+TcasOwnShip FgBridge::OwnShip(double now) const {
+    const OwnShipHeights heights = HeightsOf(status.own, readings, settings.airports, now);
+    GeodeticPosition position = status.own;
+    position.height = heights.pressureAltitude;
+    return {{position, status.ownNorthSpeed, status.ownEastSpeed, status.ownVerticalSpeed},
+            heights.aboveGround};
 }
 
 void FgBridge::AssessTraffic(double now) {
-    TcasAdvisory next;
     // An own-ship that moves as no aircraft flies (a spacecraft, a broken message) has no
     // encounter a traffic alert could resolve.
     const bool ownFlyable = flight_limits::IsFlyableGroundSpeed(
                                 std::hypot(status.ownNorthSpeed, status.ownEastSpeed)) &&
                             flight_limits::IsFlyableVerticalRate(status.ownVerticalSpeed);
     if (settings.tcas && status.link == FgLink::Receiving && !simulator.Ending(now) && ownFlyable) {
-        TcasAircraft intruders[kMaxBlockAircraft];
+        TcasIntruder intruders[kMaxBlockAircraft];
         const int n = traffic->Intruders(now, intruders, kMaxBlockAircraft);
-        next = NextAdvisory(advisory,
-                            WorstThreat(OwnShip(), {intruders, static_cast<std::size_t>(n)}), now);
+        tcas.Step(OwnShip(now), {intruders, static_cast<std::size_t>(n)}, now);
+    } else {
+        tcas.Reset();
     }
-    advisory = next;
-    const std::int32_t request = RequestOf(advisory);
+    const std::int32_t request = RequestOf(tcas.Voice());
     if (request == simulator.SoundRequest()) {
         return;
     }

@@ -6,11 +6,13 @@
 // with datagrams and ticks and a clock in seconds, so that it runs the same against a test's block
 // and fake sockets.
 
-#include "aviation/Tcas.h"
+#include "aviation/Airports.h"
+#include "aviation/TcasSystem.h"
 #include "platform/UdpSocket.h"
 #include "shared_memory/SimulatorSide.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
+#include "tools/fg/OwnShipHeights.h"
 #include "tools/fg/TrafficForwarder.h"
 
 #include <cstdint>
@@ -44,6 +46,9 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
+    // The ground under the own-ship, for the traffic alerts, where FlightGear does not say it:
+    // the nearest airport's elevation. None: not known.
+    const AirportIndex* airports = nullptr;
     // Live traffic: each record is moved on from its own time, its age read on this clock.
     // None: a recording played back, moved on from the moment of its publication.
     const CalendarClock* calendar = nullptr;
@@ -93,6 +98,10 @@ public:
     // The user ends the bridge: the ending state (unless keepRunning), so that the feeder ends
     // itself after the bridge has gone.
     void EndNow(double now);
+    // What FlightGear's property server says of the own-ship, read at `now` (metres; none of
+    // what it did not give): its altimeter's pressure altitude and its height above the terrain.
+    void TakeOwnReadings(std::optional<double> pressureAltitude, std::optional<double> aboveGround,
+                         double now);
     // The block was removed and a fresh one made: the bridge goes on with it, the own-ship, the
     // simulation state and the alert request written into it at once; the old block's traffic
     // is no longer sent.
@@ -112,7 +121,7 @@ private:
     void WatchLink(double now);
     void ForwardPublication(double now);
     void AssessTraffic(double now);
-    TcasAircraft OwnShip() const;
+    TcasOwnShip OwnShip(double now) const;
     void Event(const char* text);
 
     const FgSettings& settings;
@@ -120,7 +129,8 @@ private:
     std::unique_ptr<PublicationSnapshot> snapshot;
     std::unique_ptr<TrafficForwarder> traffic;
     MpDecoder decoder;
-    TcasAdvisory advisory;
+    TcasSystem tcas;
+    FgOwnReadings readings;
     UdpEndpoint ownSender{};
     bool foreignReported = false;
     // FlightGear's clock as its last message gave it, and when that came: the traffic is stamped

@@ -271,6 +271,7 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
     options.settings.geoid = world.geoid.IsLoaded() ? &world.geoid : nullptr;
+    options.settings.airports = world.airportsLoaded ? &world.airports.index : nullptr;
     const SystemCalendar calendar;
     if (options.live) {
         options.settings.calendar = &calendar;

@@ -17,6 +17,16 @@ void AddressCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignS
                   static_cast<unsigned>(record.icaoAddress) & 0xFFFFFFu);
 }
 
+// A callsign's characters as one number: two callsigns are the same aircraft exactly when their
+// numbers are equal (seven characters fit, and none is 0).
+std::uint64_t IdentityOf(const char (&callsign)[kMpCallsignSize]) {
+    std::uint64_t id = 0;
+    for (int i = 0; i < kMpCallsignSize && callsign[i] != '\0'; ++i) {
+        id = id << 8 | static_cast<unsigned char>(callsign[i]);
+    }
+    return id;
+}
+
 bool Finite(double value) {
     return std::isfinite(value);
 }
@@ -46,6 +56,14 @@ double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid) {
     const std::optional<double> undulation =
         geoid != nullptr ? geoid->Undulation(record.latitude, record.longitude) : std::nullopt;
     return record.geoAltitude - undulation.value_or(0.0);
+}
+
+std::optional<double> PressureAltitude(const AircraftRecord& record) {
+    const double baro = OrNone(record.baroAltitude);
+    if (baro == 0.0 || !flight_limits::IsFlyableHeight(baro)) {
+        return std::nullopt;
+    }
+    return baro;
 }
 
 FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geoid) {
@@ -117,6 +135,10 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
         taken.track.Start(fix, fixTime);
         ChooseModel(record, fix, taken);
     }
+    const std::optional<double> pressure = PressureAltitude(record);
+    taken.reportsAltitude = pressure.has_value();
+    taken.pressureOffset = pressure.value_or(fix.position.height) - fix.position.height;
+    taken.saysOnGround = record.onGround != 0;
     ++nextCount;
     held += use == FixUse::Held ? 1 : 0;
     ++byRule[static_cast<int>(taken.rule)];
@@ -196,13 +218,20 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
     return refused;
 }
 
-int TrafficForwarder::Intruders(double now, TcasAircraft* intruders, int capacity) const {
+int TrafficForwarder::Intruders(double now, TcasIntruder* intruders, int capacity) const {
     const int n = std::min(count, capacity);
     for (int i = 0; i < n; ++i) {
-        const TrafficFix shown = aircraft[i].track.At(now);
+        const Aircraft& a = aircraft[i];
+        const TrafficFix shown = a.track.At(now);
         const double track = shown.track * kRadians;
-        intruders[i] = {shown.position, shown.groundSpeed * std::cos(track),
-                        shown.groundSpeed * std::sin(track), shown.verticalRate};
+        GeodeticPosition position = shown.position;
+        position.height += a.pressureOffset;
+        TcasIntruder& intruder = intruders[i];
+        intruder.id = IdentityOf(a.callsign);
+        intruder.aircraft = {position, shown.groundSpeed * std::cos(track),
+                             shown.groundSpeed * std::sin(track), shown.verticalRate};
+        intruder.reportsAltitude = a.reportsAltitude;
+        intruder.saysOnGround = a.saysOnGround;
     }
     return n;
 }

@@ -5,7 +5,7 @@
 // missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
 
 #include "aviation/Geoid.h"
-#include "aviation/Tcas.h"
+#include "aviation/TcasSystem.h"
 #include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
@@ -13,6 +13,7 @@
 #include "tools/fg/models/ModelMatcher.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 inline constexpr char kDefaultModel[] = "Aircraft/ufo/Models/ufo.xml";
@@ -59,6 +60,10 @@ enum class FixUse {
 // height above sea level in the standard atmosphere.
 double SeaLevelHeight(const AircraftRecord& record, const GeoidGrid* geoid);
 
+// A record's pressure altitude (metres): its barometric altitude, where it has one that an
+// aircraft can fly at (0 or not a number is none).
+std::optional<double> PressureAltitude(const AircraftRecord& record);
+
 // A record as a fix: its height above sea level as SeaLevelHeight makes it; a speed, rate or
 // track that is not a number is taken as none. The limits are those of traffic/FlightLimits.h.
 FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geoid = nullptr);
@@ -80,8 +85,11 @@ public:
     // the number of messages that `sink` refused or that were not sent, as they would not pass
     // the decoder (IsPlausiblePosition).
     int SendAll(double now, double stamp, DatagramSink& sink) const;
-    // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`.
-    int Intruders(double now, TcasAircraft* intruders, int capacity) const;
+    // The aircraft as shown at `now`, for the traffic-alert logic; at most `capacity`. Each is
+    // known by its callsign as FlightGear shows it (unique in a publication), and its height is
+    // its pressure altitude, moved on with its track, where its record has one: one without is
+    // not altitude-reporting.
+    int Intruders(double now, TcasIntruder* intruders, int capacity) const;
 
     int Count() const { return count; }
     // Records of the last publication that were not forwarded: no usable position, or a
@@ -101,6 +109,10 @@ private:
         char model[kMpModelSize];
         MatchRule rule;
         TrafficTrack track;
+        // The record's pressure altitude less its height as sent, and whether it has one.
+        double pressureOffset;
+        bool reportsAltitude;
+        bool saysOnGround;
     };
 
     void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,8 @@ protected:
         block->trafficStatus = 0;
     }
 
-    // An aircraft `east` metres east of the own-ship start, west-bound at `speed`, level.
+    // An aircraft `east` metres east of the own-ship start, west-bound at `speed`, level; its
+    // transponder reports the same altitude as its receiver has (no geoid, standard atmosphere).
     static AircraftRecord Traffic(const char* callsign, double east, double aboveMetres,
                                   double speed = 100) {
         const GeodeticPosition at = Displaced({50.45, 0.01, 914.4}, {0, east, aboveMetres});
@@ -93,10 +95,34 @@ protected:
         r.latitude = at.latitude;
         r.longitude = at.longitude;
         r.geoAltitude = at.height;
+        r.baroAltitude = at.height;
         r.track = 270;
         r.groundSpeed = speed;
         r.positionTime = 1000;
         return r;
+    }
+
+    // The requests, each change once, while the own-ship flies east at 100 m/s (as its message
+    // says) for 25 s towards an intruder 8 km ahead and 100 m above, closing at 200 m/s: a TA at
+    // once, an RA within seconds. FlightGear's property server, when given, says the same each
+    // tick.
+    std::vector<std::int32_t> HeadOnRequests(FgBridge& bridge,
+                                             std::optional<double> pressureAltitude = {},
+                                             std::optional<double> aboveGround = {}) {
+        Hear(bridge, 0);
+        Publish({Traffic("INTRUDR", 8000, 100)});
+        std::vector<std::int32_t> requests = {block->soundRequest};
+        for (double t = 0.1; t < 25; t += 0.1) {
+            Hear(bridge, t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
+            if (pressureAltitude || aboveGround) {
+                bridge.TakeOwnReadings(pressureAltitude, aboveGround, t);
+            }
+            bridge.Tick(t, sink);
+            if (block->soundRequest != requests.back()) {
+                requests.push_back(block->soundRequest);
+            }
+        }
+        return requests;
     }
 
     static bool Said(const std::vector<std::string>& events, const std::string& text) {
@@ -282,22 +308,40 @@ TEST_F(FgBridgeTest, LiveTrafficIsShownWhereItIsNow) {
 
 TEST_F(FgBridgeTest, AHeadOnIntruderRaisesTrafficThenAResolution) {
     FgBridge bridge(*block, settings, 0);
-    Hear(bridge, 0);
-    // 8 km ahead, 100 m above, closing at 200 m/s: a TA at once, an RA within seconds.
-    Publish({Traffic("INTRUDR", 8000, 100)});
-    std::vector<std::int32_t> requests = {block->soundRequest};
-    for (double t = 0.1; t < 25; t += 0.1) {
-        // The own-ship flies east at 100 m/s, as its message says.
-        Hear(bridge, t, Displaced({50.45, 0.01, 914.4}, {0, 100 * t, 0}).longitude);
-        bridge.Tick(t, sink);
-        if (block->soundRequest != requests.back()) {
-            requests.push_back(block->soundRequest);
-        }
-    }
+    const std::vector<std::int32_t> requests = HeadOnRequests(bridge);
     ASSERT_GE(requests.size(), 3u);
     EXPECT_EQ(requests[1], 0);
     EXPECT_EQ(requests[2], 3); // DESCEND, away from the intruder above
     EXPECT_TRUE(Said(bridge.TakeEvents(), "alert request 0: TRAFFIC"));
+}
+
+// What the bridge knows of the own-ship's heights reaches its alerts: the same head-on intruder
+// 100 m above at 3000 ft gives an RA; 700 ft above an airport (2300 ft, 1 NM away) a TA only;
+// 400 ft above the terrain by FlightGear's word nothing said; with FlightGear's altimeter reading
+// 300 m above its altitude, the intruder is 656 ft below: a TA only.
+TEST_F(FgBridgeTest, TheOwnShipsHeightsShapeItsAlerts) {
+    AirportIndex airports;
+    airports.AddAirport("HIGH", 2300, AirportKind::Land);
+    airports.AddPlace(50.46, 0.01);
+    airports.Finish();
+    struct Case {
+        const char* what;
+        const AirportIndex* index;
+        std::optional<double> pressureAltitude;
+        std::optional<double> aboveGround;
+        std::vector<std::int32_t> requests;
+    };
+    const Case cases[] = {
+        {"nothing known of the ground", nullptr, std::nullopt, std::nullopt, {10, 0, 3}},
+        {"700 ft above an airport", &airports, std::nullopt, std::nullopt, {10, 0}},
+        {"400 ft above the terrain", &airports, std::nullopt, 400 * units::kMetresPerFoot, {10}},
+        {"the altimeter 300 m above the altitude", nullptr, 914.4 + 300, std::nullopt, {10, 0}},
+    };
+    for (const Case& c : cases) {
+        settings.airports = c.index;
+        FgBridge bridge(*block, settings, 0);
+        EXPECT_EQ(HeadOnRequests(bridge, c.pressureAltitude, c.aboveGround), c.requests) << c.what;
+    }
 }
 
 TEST_F(FgBridgeTest, NoTcasLeavesTheRequestAtSilence) {

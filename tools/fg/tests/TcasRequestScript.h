@@ -22,3 +22,17 @@ inline std::vector<std::int32_t> Requests(const Flight& own, const Flight& intru
     }
     return requests;
 }
+
+// The requests the voice gives in an encounter played through the whole system, each change
+// once, at 1 s steps.
+inline std::vector<std::int32_t> SystemRequests(const SystemScript& script, double seconds) {
+    std::vector<std::int32_t> requests = {10};
+    PlaySystem(script, seconds, 1.0,
+               [&](double, const TcasSystem& system, const TcasAircraft&,
+                   const std::vector<TcasIntruder>&) {
+                   if (RequestOf(system.Voice()) != requests.back()) {
+                       requests.push_back(RequestOf(system.Voice()));
+                   }
+               });
+    return requests;
+}

@@ -1,6 +1,7 @@
 #include "tools/fg/TrafficForwarder.h"
 
 #include "text_functions/TextFunctions.h"
+#include "tools/fg/TcasRequest.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
@@ -116,22 +117,99 @@ TEST_F(GeoidFrameTest, AKeflavikRecordLeavesTheBridgeAboveSeaLevel) {
 }
 
 // Two aircraft level in FlightGear's frame are 66 m apart in the ellipsoid's at Keflavik: the
-// traffic-alert logic sees them level, as FlightGear's own-ship reports its height above sea level.
+// traffic-alert logic sees them level, as FlightGear's own-ship reports its height above sea level
+// (and the intruder's altimeter, in the standard atmosphere, the same).
 TEST_F(GeoidFrameTest, ALevelEncounterAtKeflavikIsJudgedLevel) {
     const double seaLevel = 1500 * units::kMetresPerFoot;
     AircraftRecord intruder = Record("ICE502", 0x4CC2A2, 64.0, -22.606);
     intruder.geoAltitude = seaLevel + *egm96.Undulation(64.0, -22.606);
+    intruder.baroAltitude = seaLevel;
     intruder.track = 180;
     intruder.groundSpeed = 120;
     TrafficForwarder forwarder(kDefaultModel, nullptr, &egm96);
     forwarder.Publish(std::span(&intruder, 1), 100);
-    TcasAircraft seen[1];
+    TcasIntruder seen[1];
     ASSERT_EQ(forwarder.Intruders(100, seen, 1), 1);
     const TcasAircraft own{{63.97, -22.606, seaLevel}, 120, 0, 0};
-    const TcasThreat threat = AssessIntruder(own, seen[0]);
+    const TcasThreat threat = AssessIntruder(own, seen[0].aircraft);
     EXPECT_EQ(threat.level, TcasLevel::Resolution);
-    EXPECT_NEAR(seen[0].position.height, seaLevel, 0.01);
+    EXPECT_NEAR(seen[0].aircraft.position.height, seaLevel, 0.01);
     EXPECT_NEAR(threat.altitudeAtClosest, 0, 0.5);
+}
+
+// A level encounter at Heathrow (EGM96 +46 m there), the intruder's geometric height recorded
+// above the ellipsoid: taken down by the geoid, or sent as recorded without a grid, the
+// advisories are the same, for the alert logic compares pressure altitudes.
+TEST_F(GeoidFrameTest, ALevelEncounterAtHeathrowGivesTheSameAdvisoriesInEitherFrame) {
+    const double pressure = 3000 * units::kMetresPerFoot;
+    AircraftRecord intruder = Record("BAW9", 0x400A01, 51.47, -0.30);
+    intruder.baroAltitude = pressure;
+    intruder.geoAltitude = pressure + *egm96.Undulation(51.47, -0.30);
+    intruder.track = 270;
+    intruder.groundSpeed = 120;
+    std::vector<std::int32_t> requests[2];
+    for (int frame = 0; frame < 2; ++frame) {
+        TrafficForwarder forwarder(kDefaultModel, nullptr, frame == 0 ? &egm96 : nullptr);
+        forwarder.Publish(std::span(&intruder, 1), 0);
+        TcasSystem tcas;
+        requests[frame] = {10};
+        for (int t = 0; t <= 120; ++t) {
+            const TcasAircraft own{Displaced({51.47, -0.50, pressure}, {0, 120.0 * t, 0}), 0, 120,
+                                   0};
+            TcasIntruder seen[1];
+            ASSERT_EQ(forwarder.Intruders(t, seen, 1), 1);
+            tcas.Step({own, std::nullopt}, seen, t);
+            if (RequestOf(tcas.Voice()) != requests[frame].back()) {
+                requests[frame].push_back(RequestOf(tcas.Voice()));
+            }
+        }
+    }
+    EXPECT_EQ(requests[0], requests[1]);
+    EXPECT_EQ(requests[0], (std::vector<std::int32_t>{10, 0, 1, 5, 10}));
+}
+
+// The alert logic takes each aircraft's pressure altitude, moved on with its rate, where its
+// record has one an aircraft can fly at; one without reports no altitude. Each keeps its
+// identity from publication to publication, and no two share one.
+TEST(TrafficForwarder, IntrudersCarryTheirPressureAltitudeAndIdentity) {
+    struct Case {
+        const char* callsign;
+        double baro;
+        std::uint8_t onGround;
+        bool reports;
+        double heightAfter5s;
+    };
+    const Case cases[] = {
+        {"BARO", 990, 0, true, 1040},     {"NOBARO", 0, 0, false, 1050},
+        {"NANBARO", NAN, 0, false, 1050}, {"HIGH", 1e9, 0, false, 1050},
+        {"GROUND", 990, 1, true, 1040},
+    };
+    std::vector<AircraftRecord> records;
+    for (const Case& c : cases) {
+        AircraftRecord r = Record(c.callsign, 0x400000, 50.0, 0.0);
+        r.baroAltitude = c.baro;
+        r.verticalRate = 10;
+        r.onGround = c.onGround;
+        records.push_back(r);
+    }
+    TrafficForwarder forwarder;
+    forwarder.Publish(records, 100);
+    TcasIntruder seen[5];
+    ASSERT_EQ(forwarder.Intruders(105, seen, 5), 5);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(cases[i].callsign);
+        EXPECT_EQ(seen[i].reportsAltitude, cases[i].reports);
+        EXPECT_EQ(seen[i].saysOnGround, cases[i].onGround != 0);
+        EXPECT_NEAR(seen[i].aircraft.position.height, cases[i].heightAfter5s, 1e-6);
+        for (int k = 0; k < i; ++k) {
+            EXPECT_NE(seen[i].id, seen[k].id);
+        }
+    }
+    // The same aircraft in the next publication, after another that has gone.
+    const std::uint64_t ground = seen[4].id;
+    forwarder.Publish({&records[4], 1}, 110);
+    ASSERT_EQ(forwarder.Intruders(110, seen, 5), 1);
+    EXPECT_EQ(seen[0].id, ground);
 }
 
 // What an aircraft can fly (traffic/FlightLimits.h) decides between moving a record on,
@@ -223,12 +301,13 @@ TEST(TrafficForwarder, OlderPositionsOfAPublicationAreMovedOnByTheirAge) {
                                       Record("OLD", 2, 50.0, 0.0, 994),
                                       Record("ANCIENT", 3, 50.0, 0.0, 1)};
     forwarder.Publish(records, 50);
-    TcasAircraft shown[3];
+    TcasIntruder shown[3];
     ASSERT_EQ(forwarder.Intruders(50, shown, 3), 3);
-    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, 0, 0.1);
-    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[1].position).east, 600, 1);
-    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[2].position).east, 100 * kMaxFixAgeSeconds, 1);
-    EXPECT_NEAR(shown[0].east, 100, 1e-9);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].aircraft.position).east, 0, 0.1);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[1].aircraft.position).east, 600, 1);
+    EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[2].aircraft.position).east,
+                100 * kMaxFixAgeSeconds, 1);
+    EXPECT_NEAR(shown[0].aircraft.east, 100, 1e-9);
 }
 
 // Live traffic: each record is moved on from its own time by its age on the calendar, not by the
@@ -258,19 +337,21 @@ TEST(TrafficForwarder, LiveRecordsAreMovedOnFromTheirOwnTime) {
         const AircraftRecord records[] = {Record("LIVE", 1, 50.0, 0.0, kTime),
                                           Record("NEWEST", 2, 51.0, 0.0, kTime + 50)};
         forwarder.Publish({records, 1}, kNow, {true, calendar});
-        TcasAircraft shown[1];
+        TcasIntruder shown[1];
         ASSERT_EQ(forwarder.Intruders(kNow, shown, 1), 1) << c.what;
-        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastAtPublication, 0.5)
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].aircraft.position).east,
+                    c.eastAtPublication, 0.5)
             << c.what;
         forwarder.Intruders(kNow + 10, shown, 1);
-        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastTenSecondsLater,
-                    0.5)
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].aircraft.position).east,
+                    c.eastTenSecondsLater, 0.5)
             << c.what;
         EXPECT_EQ(forwarder.Held(), c.held ? 1 : 0) << c.what;
         // A newer record beside it changes nothing: each goes by its own age.
         forwarder.Publish(records, kNow, {true, calendar});
         forwarder.Intruders(kNow, shown, 1);
-        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].position).east, c.eastAtPublication, 0.5)
+        EXPECT_NEAR(OffsetBetween({50, 0, 1000}, shown[0].aircraft.position).east,
+                    c.eastAtPublication, 0.5)
             << c.what;
     }
 }
