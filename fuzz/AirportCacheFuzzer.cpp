@@ -56,8 +56,9 @@ void CheckRestored(const AirportIndex& index, FuzzInput& places) {
         const auto longitude = places.TakeRaw<double>();
         const auto metres = static_cast<double>(places.TakeRaw<std::uint16_t>()) * 10.0;
         const Airport* nearest = index.Nearest(latitude, longitude, metres);
-        FUZZ_CHECK(nearest == nullptr || (nearest >= index.Airports().data() &&
-                                          nearest < index.Airports().data() + index.AirportCount()));
+        FUZZ_CHECK(nearest == nullptr ||
+                   (nearest >= index.Airports().data() &&
+                    nearest < index.Airports().data() + index.AirportCount()));
         const int found = index.RunwaysNear(latitude, longitude, metres, near);
         FUZZ_CHECK(found >= 0);
     }

@@ -110,11 +110,11 @@ void CheckGrid(const GeoidGrid& grid, std::span<const std::uint8_t> file, FuzzIn
     // The nodes, the middles of the cells and the corners, as many as are asked.
     const int nodes = std::min(layout.rows * layout.columns, kMaxNodesAsked);
     for (int i = 0; i < nodes; ++i) {
-        const double up = layout.rows > 1 ? static_cast<double>(i % layout.rows) / (layout.rows - 1)
-                                          : 0.0;
-        const double east =
-            layout.columns > 1 ? static_cast<double>(i % layout.columns) / (layout.columns - 1)
-                               : 0.0;
+        const double up =
+            layout.rows > 1 ? static_cast<double>(i % layout.rows) / (layout.rows - 1) : 0.0;
+        const double east = layout.columns > 1
+                                ? static_cast<double>(i % layout.columns) / (layout.columns - 1)
+                                : 0.0;
         CheckInside(grid, layout, up, east);
         CheckInside(grid, layout, up * 0.999 + 0.0005, east * 0.999 + 0.0005);
     }
