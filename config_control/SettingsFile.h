@@ -60,8 +60,14 @@ public:
     // The next line as ReadFromSettingsFile gives it to a buffer of `size` bytes (at most
     // kLineSize), read up to its first NUL byte, but where the object holds it: no copy for a
     // line that lies whole in the piece read. The line is the caller's to change, and valid until
-    // the next call on the object. Null, with the report, when no line is left.
+    // the next call on the object; `size` bytes from its start may be read, however short it is.
+    // Null, with the report, when no line is left.
     char* ReadLineInPlace(int size);
+    // Whether the line ReadLineInPlace gave last may hold `mark`: false only where it certainly
+    // does not. A line cut in the piece read is answered from one search of the piece for the
+    // next `mark`, which serves every line before it; a reader that looks for a rare character
+    // in every line then reads the piece about once more instead of once per line.
+    bool LineInPlaceMayHold(char mark);
 
     bool WriteToSettingsFile(const char* text);
     bool WriteToSettingsFile(const std::string& text);
@@ -86,6 +92,7 @@ private:
     char* CutLineInPiece(int size);
     void EndLine(char* line, int length, bool filled);
     void ReleaseHeldByte();
+    int FindInPiece(char mark, int from) const;
     void DropPiece();
     bool ReadsThroughChunk() const { return chunk != nullptr && !writable; }
     bool FillChunk();
@@ -114,11 +121,19 @@ private:
     // cut from it with a search for the line feed instead of a character-by-character fgets.
     // Streams that may be written keep fgets, as the position must follow every read for a
     // write between reads. Null where the memory could not be had: fgets serves then as well.
-    // One byte more than a piece, for the terminator of a line that ends the piece.
+    // One byte more than a piece, for the terminator of a line that ends the piece, and
+    // kLineSize more that a line cut in place may be read for.
     std::unique_ptr<char[]> chunk;
     int chunkBegin = 0;
     int chunkEnd = 0;
     // The byte a line handed out in place has its terminator on, and where it goes back.
     int heldAt = -1;
     char heldByte = '\0';
+    // The line ReadLineInPlace cut last, [lineBegin, lineEnd) in the piece; lineBegin -1 when
+    // it was copied to lineBuffer. markAt: where the next markSought lies at or after the line
+    // searched from (chunkEnd for none); -1 when not known for this piece.
+    int lineBegin = -1;
+    int lineEnd = -1;
+    int markAt = -1;
+    char markSought = '\0';
 };

@@ -43,12 +43,12 @@ bool SettingsFileClass::ReadFromSettingsFileBuffered(char* destination, int size
 }
 
 char* SettingsFileClass::ReadLineInPlace(int size) {
+    lineBegin = -1;
     if (!isOpen) {
         Report(kReadLocation, kNotOpenedText);
         return nullptr;
     }
     if (size >= 2 && size <= kLineSize && ReadsThroughChunk()) {
-        ReleaseHeldByte();
         if (char* line = CutLineInPiece(size)) {
             return line;
         }
@@ -59,19 +59,55 @@ char* SettingsFileClass::ReadLineInPlace(int size) {
 // A line that ends in the piece read is terminated where it lies. Its terminator takes the
 // first byte of the next line (or the byte kept free behind the piece), which is held aside
 // until the next read. Null for a line that goes on past the piece or past the room: copied.
+// The search for the line feed starts behind the line's first byte, which is the byte held
+// aside by the line before: the terminator written there and the byte put back would stall a
+// search that reads them (a wide load waits for narrow stores to the same bytes to complete),
+// once for every line.
 char* SettingsFileClass::CutLineInPiece(int size) {
+    const int available = std::min(chunkEnd - chunkBegin, size - 1);
+    if (available <= 0) {
+        return nullptr;
+    }
     char* start = chunk.get() + chunkBegin;
-    const auto available = static_cast<std::size_t>(std::min(chunkEnd - chunkBegin, size - 1));
-    auto* lineFeed = static_cast<char*>(std::memchr(start, '\n', available));
+    const char first = heldAt == chunkBegin ? heldByte : *start;
+    auto* lineFeed = first == '\n' ? start
+                                   : static_cast<char*>(std::memchr(
+                                         start + 1, '\n', static_cast<std::size_t>(available - 1)));
     if (lineFeed == nullptr) {
         return nullptr;
     }
+    ReleaseHeldByte();
     const int length = static_cast<int>(lineFeed - start) + 1;
+    lineBegin = chunkBegin;
     chunkBegin += length;
+    lineEnd = chunkBegin;
     heldAt = chunkBegin;
     heldByte = chunk[chunkBegin];
     EndLine(start, length, length == size - 1);
     return start;
+}
+
+bool SettingsFileClass::LineInPlaceMayHold(char mark) {
+    if (lineBegin < 0) {
+        return std::strchr(lineBuffer, mark) != nullptr;
+    }
+    if (mark != markSought || markAt < lineBegin) {
+        markSought = mark;
+        markAt = FindInPiece(mark, lineBegin);
+    }
+    return markAt < lineEnd;
+}
+
+// The first `mark` in the piece from `from` on, or chunkEnd. The bytes a reader may have
+// changed lie in lines already cut, before `from`; the terminator of the line cut last stands
+// on the held byte, which counts as it was read.
+int SettingsFileClass::FindInPiece(char mark, int from) const {
+    const void* found =
+        std::memchr(chunk.get() + from, mark, static_cast<std::size_t>(chunkEnd - from));
+    const int at = found != nullptr
+                       ? static_cast<int>(static_cast<const char*>(found) - chunk.get())
+                       : chunkEnd;
+    return heldAt >= from && heldAt < at && heldByte == mark ? heldAt : at;
 }
 
 void SettingsFileClass::ReleaseHeldByte() {
@@ -86,6 +122,8 @@ void SettingsFileClass::DropPiece() {
     chunkBegin = 0;
     chunkEnd = 0;
     heldAt = -1;
+    lineBegin = -1;
+    markAt = -1;
 }
 
 // A buffer that cannot hold one character is a line that could not be read.

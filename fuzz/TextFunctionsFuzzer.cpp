@@ -217,7 +217,8 @@ void CheckDecimals(const std::string& text) {
     if (BoundDecimal(text.c_str(), bounds)) {
         char* end = nullptr;
         std::strtod(text.c_str(), &end);
-        FUZZ_CHECK(bounds.low <= value && value <= bounds.high && bounds.end == end);
+        FUZZ_CHECK(static_cast<double>(bounds.floor) <= value &&
+                   value <= static_cast<double>(bounds.floor + 1) && bounds.end == end);
     }
 
     const long long integer = std::strtoll(text.c_str(), nullptr, 10);

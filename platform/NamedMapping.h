@@ -15,7 +15,7 @@
 #include <string>
 
 inline constexpr char kNamedMappingHeaderRevision[] =
-    "%Z% NamedMapping QX4001:02 NamedMapping.h $Revision: 1.1 $";
+    "%Z% NamedMapping QX4001:02 NamedMapping.h $Revision: 1.2 $";
 
 class NamedMapping {
 public:
@@ -60,8 +60,10 @@ public:
         None,   // no one: a POSIX object lives on by its name alone
         Others, // another handle or view, in this process or another; also where the system
                 // cannot be asked, or keeps a process that could have opened the object from view
-        Untold, // the system does not say: a Windows mapping goes with its last handle
     };
+    // A Windows mapping goes with its last handle or view: one that this holder opened without
+    // making it had a holder then, and counts as held for good, since a holder with a view alone
+    // escapes the system's count. Of one made here, the system counts the other handles.
     Holders OtherHolders();
 
     void* Address() const { return address; }
@@ -84,6 +86,9 @@ public:
     // an object ends with its last handle, this succeeds and does nothing. Returns the system
     // error code, 0 on success.
     static int Unlink(const char* name);
+    // Whether a name outlives its holders, so that a stale object can be left behind and removed
+    // (POSIX); a Windows mapping goes with its last holder, name and all.
+    static bool NamesOutliveHolders();
     // The system's message text for `code`, cut to `capacity`, always terminated.
     static void ErrorText(int code, char* buffer, std::size_t capacity);
 
@@ -101,7 +106,9 @@ private:
     // Only a Windows holder fills these; on POSIX systems they stay kNoHandle. A Windows mapping
     // ends with its last handle, so the handle of the creation step is kept until UnmapAndClose,
     // where a POSIX object lives on by its name. A Windows lock is a mutex of its own (Lock
-    // order), where a POSIX lock lives on `handle`.
+    // order), where a POSIX lock lives on `handle`. `madeHere`: the creation step made the
+    // mapping, which no one else held then (see OtherHolders).
     [[maybe_unused]] std::intptr_t creationHandle = kNoHandle;
     [[maybe_unused]] std::intptr_t lockHandles[2] = {kNoHandle, kNoHandle};
+    [[maybe_unused]] bool madeHere = false;
 };

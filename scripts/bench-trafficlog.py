@@ -4,7 +4,9 @@
 `trafficlog scan` and `trafficlog check` against `wc -l` on the data file that convert wrote.
 
 The input is one hour as OpenSky publishes it, made by scripts/make-opensky-csv.py and
-compressed with `gzip -6`; with --big also a file of about 1 GB compressed (six hours, `gzip
+compressed with `gzip -6`, with numbers written short; then a quarter of an hour with every number
+at full precision (15 to 17 significant digits, as the archives hold them), on which convert is
+measured again; with --big also a file of about 1 GB compressed (six hours, `gzip
 -1`), of which only the peak memory of convert is taken. Each pair runs in turns after a
 warm-up, the two commands one after the other, RUNS times (9 unless told), the first of the two
 in every other turn: a shared machine's speed drifts from minute to minute by more than five
@@ -98,11 +100,13 @@ def pair(name, command, reference, runs, core=None):
     sys.stdout.flush()
 
 
-def make_input(path, snapshots, level):
-    """An hour (360 snapshots) or more of 8000 aircraft, gzip-compressed as published."""
+def make_input(path, snapshots, level, full=False):
+    """An hour (360 snapshots) or more of 8000 aircraft, gzip-compressed as published; with
+    `full` every number at a double's full precision, as the archives write them."""
     with open(path, "wb") as out:
         maker = subprocess.Popen([sys.executable, os.path.join(HERE, "make-opensky-csv.py"),
-                                  "/dev/stdout", "8000", str(snapshots)], stdout=subprocess.PIPE)
+                                  "/dev/stdout", "8000", str(snapshots)] + ["--full"] * full,
+                                 stdout=subprocess.PIPE)
         subprocess.run(["gzip", level], stdin=maker.stdout, stdout=out, check=True)
         maker.stdout.close()
         if maker.wait() != 0:
@@ -142,6 +146,16 @@ def main():
         pair("scan --own 50.45,0.01", [trafficlog, "scan", "--own", "50.45,0.01", data], wc,
              args.runs, args.core)
         pair("check", [trafficlog, "check", data], wc, args.runs, args.core)
+        os.remove(states)
+        full = os.path.join(work, "full.csv.gz")
+        make_input(full, 90, "-6", full=True)
+        print("full-precision input: 720 000 rows, %.1f MB .csv.gz"
+              % (os.path.getsize(full) / 1e6))
+        gzip = ["gzip", "-dc", full]
+        pair("convert --threads 2", [trafficlog, "convert", "--threads", "2", full, data],
+             gzip, args.runs)
+        pair("convert --threads 1", [trafficlog, "convert", "--threads", "1", full, data],
+             gzip, args.runs, args.core)
         if args.big:
             os.remove(data)
             big = os.path.join(work, "big.csv.gz")

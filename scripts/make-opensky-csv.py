@@ -4,17 +4,47 @@
 a few thousand aircraft worldwide in each, with the published columns and number forms (some
 without a position, some on the ground, some stale, empty callsigns).
 
-    scripts/make-opensky-csv.py OUT.csv [AIRCRAFT] [SNAPSHOTS]     (defaults 8000 and 360)
+Numbers are written short (six decimals of a degree, centimetres, milliseconds) unless --full
+asks for them as the archives hold them: every value at the full precision of a double, the
+shortest text that reads back as the same double (15 to 17 significant digits), heights and
+vertical rates in the feet and feet per minute they were measured in.
+
+    scripts/make-opensky-csv.py OUT.csv [AIRCRAFT] [SNAPSHOTS] [--full]   (8000 and 360)
 """
 import math
 import random
 import sys
 
+FOOT = 0.3048            # m
+FEET_PER_MINUTE = 0.00508  # m/s
+
+
+def short_numbers(p, lat, lon, contact, lastpos):
+    baro = "%.2f" % p["alt"]
+    return {"lat": lat if lat is None else "%.6f" % lat,
+            "lon": lon if lon is None else "%.6f" % lon,
+            "velocity": "%.2f" % p["speed"], "heading": "%.2f" % p["heading"],
+            "vertrate": "%.2f" % p["rate"], "baro": baro, "geo": "%.2f" % (p["alt"] + 60),
+            "lastpos": lastpos if lastpos is None else "%.3f" % lastpos,
+            "contact": "%.3f" % contact}
+
+
+def full_numbers(p, lat, lon, contact, lastpos):
+    # Barometric heights come in steps of 25 ft, vertical rates in steps of 64 ft/min.
+    baro = round(p["alt"] / FOOT / 25) * 25 * FOOT
+    rate = round(p["rate"] / FEET_PER_MINUTE / 64) * 64 * FEET_PER_MINUTE
+    return {"lat": lat if lat is None else repr(lat), "lon": lon if lon is None else repr(lon),
+            "velocity": repr(p["speed"]), "heading": repr(p["heading"]),
+            "vertrate": repr(rate), "baro": repr(baro), "geo": repr(p["alt"] + 60),
+            "lastpos": lastpos if lastpos is None else repr(lastpos), "contact": repr(contact)}
+
 
 def main():
-    out = sys.argv[1]
-    aircraft = int(sys.argv[2]) if len(sys.argv) > 2 else 8000
-    snapshots = int(sys.argv[3]) if len(sys.argv) > 3 else 360
+    args = [a for a in sys.argv[1:] if a != "--full"]
+    numbers = full_numbers if "--full" in sys.argv[1:] else short_numbers
+    out = args[0]
+    aircraft = int(args[1]) if len(args) > 1 else 8000
+    snapshots = int(args[2]) if len(args) > 2 else 360
     rng = random.Random(20220627)
     start = 1656331200  # 2022-06-27 12:00:00 UTC
     planes = []
@@ -41,15 +71,13 @@ def main():
                 p["lon"] = (p["lon"] + step * math.sin(math.radians(p["heading"])) + 540) % 360 - 180
                 contact = t - rng.random() * (30 if rng.random() < 0.03 else 3)
                 if p["nopos"]:
-                    lat = lon = lastpos = ""
+                    n = numbers(p, None, None, contact, None)
                 else:
-                    lat, lon = "%.6f" % p["lat"], "%.6f" % p["lon"]
-                    lastpos = "%.3f" % (contact - rng.random())
-                baro = "%.2f" % p["alt"]
-                rows.append("%d,%s,%s,%s,%.2f,%.2f,%.2f,%s,%s,False,False,%s,%s,%s,%s,%.3f\n" % (
-                    t, p["icao"], lat, lon, p["speed"], p["heading"], p["rate"], p["callsign"],
-                    "True" if p["ground"] else "False", p["squawk"], baro,
-                    "%.2f" % (p["alt"] + 60), lastpos, contact))
+                    n = numbers(p, p["lat"], p["lon"], contact, contact - rng.random())
+                rows.append("%d,%s,%s,%s,%s,%s,%s,%s,%s,False,False,%s,%s,%s,%s,%s\n" % (
+                    t, p["icao"], n["lat"] or "", n["lon"] or "", n["velocity"], n["heading"],
+                    n["vertrate"], p["callsign"], "True" if p["ground"] else "False", p["squawk"],
+                    n["baro"], n["geo"], n["lastpos"] or "", n["contact"]))
             f.write("".join(rows))
 
 

@@ -4,8 +4,9 @@
 # simulator stand-in and the feeder). Checks that
 #  - the stand-in's start fails, says so and stops it, when it never joins its block or ends
 #    before it does (scripts/stand-in.sh);
-#  - test-windows.sh names a failed last check, makes its Wine prefix once per build folder, and
-#    lets one run at a time use the build folder;
+#  - test-windows.sh names a failed last check, fails with its live chain, makes its Wine prefix
+#    once per build folder, and lets one run at a time use the build folder;
+#  - live_chain_check.py passes a sound live chain and names each fault of an unsound one;
 #  - test-package.sh, stopped from outside, leaves neither the stand-in nor the feeder running.
 # shellcheck disable=SC2016 # the stand-in programs are written out, their variables unexpanded
 set -euo pipefail
@@ -66,6 +67,8 @@ check_stand_in_start "joins and ends" "echo 'attached to block'" 0 ""
 windows=$work/windows
 mkdir -p "$windows/scripts" "$windows/build-win/bin"
 cp "$repo/scripts/test-windows.sh" "$repo/scripts/stand-in.sh" "$windows/scripts/"
+printf '#!/usr/bin/env bash\nexit "${FAKE_LIVE_STATUS:-0}"\n' >"$windows/scripts/test-live-windows.sh"
+chmod +x "$windows/scripts/test-live-windows.sh"
 fake wineserver "exit 0"
 fake wineboot "echo made >>'$work/wineboot.log'; mkdir -p \"\$WINEPREFIX/drive_c\""
 fake ctest "exit 0"
@@ -95,6 +98,9 @@ grep -q "^FAILED: .*end of the simulation" <<<"$output" ||
   fail "test-windows.sh failed its last check without saying so: $output"
 output=$(run_windows yes 0)
 [[ $output == *"End-to-end run passed"*"status 0" ]] || fail "test-windows.sh failed a good run: $output"
+output=$(FAKE_LIVE_STATUS=1 run_windows yes 0)
+[[ $output != *"status 0" ]] || fail "test-windows.sh passed a run whose live chain failed"
+grep -q "^FAILED: the live chain" <<<"$output" || fail "test-windows.sh hid a failed live chain"
 [[ $(wc -l <"$work/wineboot.log") -eq 1 ]] ||
   fail "two runs in one build folder made its Wine prefix $(wc -l <"$work/wineboot.log") times"
 
@@ -108,6 +114,53 @@ wait "$first"
 for log in "$work/first.log" "$work/second.log"; do
   [[ $(tail -n 1 "$log") == "status 0" ]] || fail "a run beside another failed: $(cat "$log")"
 done
+
+# --- live_chain_check.py on made-up runs: an entry every 10 s from t0, the file away from t0+15
+# to t0+25 (entry 2 came while it was away).
+chain=$work/chain
+t0=1717228800
+mkdir -p "$chain"
+# chain_file ENTRY...: a recording of those entries.
+chain_file() {
+  local entry
+  echo "Live recording"
+  echo "####_BEGIN_####"
+  for entry in "$@"; do
+    echo "####_ENTRY_${entry}_####"
+    echo "TST101|4CA001|$((t0 + 10 * entry - 1))|50.30|-0.20|3000|3000|45|120|0"
+    echo "TST202|4CA002|$((t0 + 10 * entry))|50.60|0.30|3000|3000|200|90|0"
+    echo "####_ENTRY_END_####"
+  done
+}
+# check_chain NAME STATUS TEXT ENTRY...: the check of a stand-in's log that saw those entries
+# published in turn ("-": an empty publication) ends with STATUS and says TEXT.
+check_chain() {
+  local name=$1 expected_status=$2 expected_text=$3 status=0 output counter=1 entry
+  shift 3
+  for entry in "$@"; do
+    printf '%7.1f s publication %d: ' "$((counter * 10))" "$counter"
+    if [[ $entry == - ]]; then
+      echo "0 aircraft, status 0, own 50.4500 0.0100"
+    else
+      echo "2 aircraft, status 0, own 50.4500 0.0100, recorded" \
+        "$(date -u -d "@$((t0 + 10 * entry))" +%Y-%m-%dT%H:%M:%SZ): TST101+01 TST202-01"
+    fi
+    counter=$((counter + 1))
+  done >"$chain/sim.log"
+  output=$(python3 "$repo/scripts/live_chain_check.py" "$chain/sim.log" "$chain/live.dat" \
+    $((t0 + 15)) $((t0 + 25)) 2>&1) || status=$?
+  [[ $status -eq $expected_status ]] || fail "live chain, $name: the check ended with $status"
+  [[ $output == *"$expected_text"* ]] || fail "live chain, $name: the check said '$output'"
+}
+chain_file 0 1 2 3 4 5 6 >"$chain/live.dat"
+check_chain "sound" 0 "7 entries recorded, 4 publications" 0 1 3 4
+check_chain "an entry twice" 1 "publication 3 repeats an entry" 0 1 1 3 4
+check_chain "an entry left out" 1 "publication 4 left out 1 entry while the file was at its" 0 1 3 5
+check_chain "traffic withdrawn" 1 "publication 3 withdrew the traffic" 0 1 - 3 4
+check_chain "an entry not recorded" 1 "publication 5 is of no entry" 0 1 3 4 9
+check_chain "one look after the return" 1 "2 publications before the move and 1 after" 0 1 3
+chain_file 0 1 2 4 5 >"$chain/live.dat"
+check_chain "a recorder that stalled" 1 "no entry between $((t0 + 20)) and $((t0 + 40))" 0 1 4 5
 
 # --- test-package.sh, stopped while the packaged programs play the sample.
 package=$work/package

@@ -3,7 +3,8 @@
 # build-win/ (preset "windows"), runs its tests under Wine (prefix build-win/wine, kept between
 # runs) in a display of its own (Xvfb), then plays one end-to-end run: Corvane.exe beside the
 # simulator stand-in corvane-sim.exe in one Wine session, reading its traffic file from the fixed
-# path inside the Wine prefix. The installer is built too; its test
+# path inside the Wine prefix; and the live chain, served, recorded and fed live
+# (scripts/test-live-windows.sh). The installer is built too; its test
 # (packaging/windows/test-installer.sh) is one of the tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -105,7 +106,15 @@ if ! grep -q "simulation ending" "$log"; then
   exit 1
 fi
 echo "End-to-end run passed: traffic published, program ended with the simulation."
+
+echo "=== Live chain: trafficlog.exe serve and record, Corvane.exe --live ==="
+live_status=0
+scripts/test-live-windows.sh "$build" || live_status=$?
+if [[ $live_status -ne 0 ]]; then
+  echo "FAILED: the live chain under Wine (see above)"
+fi
 if [[ $tests_status -ne 0 ]]; then
   echo "FAILED: some Windows tests failed (see above)"
   exit "$tests_status"
 fi
+exit "$live_status"

@@ -11,7 +11,7 @@
 #include <thread>
 
 [[maybe_unused]] static const char kVisualShmRevision[] =
-    "%Z% CVisShm QX2083:01 VisualShm.cpp $Revision: 1.1 $";
+    "%Z% CVisShm QX2083:01 VisualShm.cpp $Revision: 1.2 $";
 
 namespace {
 
@@ -171,18 +171,11 @@ CVisShm::Step CVisShm::Settle(bool created, bool lastAttempt) {
     return Step::Settled;
 }
 
-// Asked of the system where it tells who holds the block. Where it does not (Windows, where a
-// block goes with its last handle), the clients counted in the block are all there is to go by.
+// Asked of the system, never of the count: a peer need not count itself. On Windows a block
+// this client opened without making it is held by someone, as a mapping goes with its last
+// holder there.
 bool CVisShm::IsUnused() {
-    switch (OtherHolders()) {
-    case NamedMapping::Holders::None:
-        return true;
-    case NamedMapping::Holders::Untold:
-        return AttachCounter(mappedBlock->attachCount).load() <= 0;
-    case NamedMapping::Holders::Others:
-        break;
-    }
-    return false;
+    return OtherHolders() == NamedMapping::Holders::None;
 }
 
 // The count stops at its top rather than wrap to a negative number of clients.

@@ -2,14 +2,13 @@
 // CVisShm: this program's client of the "VisualInterface" block. It joins the block that the
 // simulator side made (or makes a fresh one), checks the interface version and keeps the count
 // of attached clients inside the block. Whether a block is in use, and whether it goes with this
-// client, is asked of the system where it can tell who holds the block: a peer need not count
-// itself.
+// client, is asked of the system, which tells who holds the block: a peer need not count itself.
 
 #include "shared_memory/BaseSharedMemory.h"
 #include "shared_memory/VisualInterfaceShm.h"
 
 inline constexpr char kVisualShmHeaderRevision[] =
-    "%Z% CVisShm QX2083:02 VisualShm.h $Revision: 1.1 $";
+    "%Z% CVisShm QX2083:02 VisualShm.h $Revision: 1.2 $";
 
 class CVisShm : public BaseSharedMemory {
 public:

@@ -34,6 +34,10 @@ bool Contains(const char* line, const char* tag) {
 constexpr char kTagMark = '#';
 static_assert(kBeginTag[0] == kTagMark && kEndTag[0] == kTagMark && kEntryEndTag[0] == kTagMark);
 
+// Lines are read in their buffer or in place, where as many bytes may be read.
+static_assert(kLineBufferSize >= static_cast<std::int32_t>(kWideReadBytes),
+              "the analyser's quick test reads lines many bytes at a time");
+
 bool MayHoldTag(const char* line) {
     return std::strchr(line, kTagMark) != nullptr;
 }
@@ -45,6 +49,7 @@ public:
         return file.ReadFromSettingsFile(buffer, size);
     }
     char* NextLine(char*, int size) override { return file.ReadLineInPlace(size); }
+    bool LineMayHold(const char*, char mark) override { return file.LineInPlaceMayHold(mark); }
 
 private:
     SettingsFileClass& file;
@@ -174,10 +179,10 @@ void DataSetReader::ReadEntryLines(LineSource& lines) {
         if (line == nullptr) {
             return;
         }
-        // One search for the tag mark settles every tag test of nearly every line.
-        if (!MayHoldTag(line)) {
+        // The tag mark, absent from nearly every line, settles every tag test of most lines.
+        if (!lines.LineMayHold(line, kTagMark)) {
             ++aircraftChecked;
-            analyser.ParseTrafficLine(line);
+            analyser.ParseTrafficLine(line, kLineBufferSize);
         } else if (Contains(line, kEntryEndTag)) {
             return;
         } else {

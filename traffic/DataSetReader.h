@@ -17,6 +17,7 @@
 #include "traffic/TrafficAnalyser.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 inline constexpr char kDataSetReaderHeaderRevision[] =
@@ -40,9 +41,15 @@ public:
     virtual bool ReadLine(char* buffer, int size) = 0;
     // The next line cut the same way, NUL-terminated, in `buffer` or where the source holds it
     // (the caller's to change until the next call); null when no line is left. A source that
-    // holds its lines in memory of its own saves the copy.
+    // holds its lines in memory of its own saves the copy. Either way `size` bytes from the
+    // line's start may be read, however short the line.
     virtual char* NextLine(char* buffer, int size) {
         return ReadLine(buffer, size) ? buffer : nullptr;
+    }
+    // Whether `line`, the one NextLine gave last, may hold `mark`: false only where it certainly
+    // does not. A source that holds many lines at once can answer without a search per line.
+    virtual bool LineMayHold(const char* line, char mark) {
+        return std::strchr(line, mark) != nullptr;
     }
 
 protected:

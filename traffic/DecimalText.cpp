@@ -20,17 +20,8 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int kMaxExactScale = 22;
-static_assert(kMaxBoundedIntegerDigits < 16, "integer parts must stay below 2^53");
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Characters that could make strtod read further than sign, digits and decimal point: an
-// exponent, or the x of a hexadecimal form.
-bool MayContinueNumber(char c) {
-    return c == 'e' || c == 'E' || c == 'x' || c == 'X';
-}
+using decimal_text::IsDigit;
+using decimal_text::MayContinueNumber;
 
 // Reads the digits from p on into the mantissa; returns the first character after them. More
 // than kMaxMantissaDigits digits wrap the mantissa, and the caller refuses them by their count.
@@ -78,13 +69,6 @@ bool ConvertShortDecimal(const char* p, double& result, const char*& end) {
     return true;
 }
 
-const char* SkipDigits(const char* p) {
-    while (IsDigit(*p)) {
-        ++p;
-    }
-    return p;
-}
-
 // The white space that strtod skips in the "C" locale.
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -115,39 +99,6 @@ bool ReadOutsideStrtod(const char* p, double& result) {
 }
 
 } // namespace
-
-bool BoundDecimal(const char* text, DecimalBounds& bounds) {
-    if (text == nullptr) {
-        return false;
-    }
-    const char* p = text;
-    const bool negative = *p == '-';
-    if (*p == '-' || *p == '+') {
-        ++p;
-    }
-    std::uint64_t integerPart = 0;
-    const char* integerStart = p;
-    p = ReadDigits(p, integerPart);
-    const long integerDigits = p - integerStart;
-    long fractionDigits = 0;
-    if (*p == '.') {
-        const char* fractionStart = p + 1;
-        p = SkipDigits(fractionStart);
-        fractionDigits = p - fractionStart;
-    }
-    if (integerDigits + fractionDigits == 0 || integerDigits > kMaxBoundedIntegerDigits ||
-        MayContinueNumber(*p)) {
-        return false;
-    }
-    // Below 2^53 both integers are exact doubles.
-    const auto magnitude = static_cast<std::int64_t>(integerPart);
-    const double low = static_cast<double>(magnitude);
-    const double high = static_cast<double>(magnitude + 1);
-    bounds.low = negative ? -high : low;
-    bounds.high = negative ? -low : high;
-    bounds.end = p;
-    return true;
-}
 
 double ParseDecimal(const char* text) {
     if (text == nullptr || *text == '\0') {

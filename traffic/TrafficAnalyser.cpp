@@ -4,6 +4,7 @@
 #include "text_functions/TextFunctions.h"
 #include "traffic/Clamp.h"
 #include "traffic/DecimalText.h"
+#include "traffic/QuickFilter.h"
 
 #include <algorithm>
 
@@ -41,7 +42,8 @@ constexpr std::int32_t kPositionSplits = kLongitudeField + 1;
 ModuleRevisions revisions{
     "TrafficAnalyser",          kTrafficAnalyserHeaderRevision, kTrafficAnalyserSourceRevision,
     kViewBoxHeaderRevision,     kClampHeaderRevision,           kClampSourceRevision,
-    kDecimalTextHeaderRevision, kDecimalTextSourceRevision};
+    kDecimalTextHeaderRevision, kDecimalTextSourceRevision,     kQuickFilterHeaderRevision,
+    kQuickFilterSourceRevision};
 
 double ShiftedLatitude(double latitude) {
     return ClampDouble(0.0, latitude + kLatitudeShift, kLatitudeRange);
@@ -60,14 +62,6 @@ double FieldNumber(char* const* fields, std::int32_t fieldCount, LineField field
     return ParseDecimal(FieldText(fields, fieldCount, field));
 }
 
-// The start of the field after the one that p lies in, or null when the line ends first.
-const char* NextField(const char* p) {
-    while (*p != kFieldSeparator[0] && *p != '\0') {
-        ++p;
-    }
-    return *p == '\0' ? nullptr : p + 1;
-}
-
 std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
     if (kAddressField >= fieldCount) {
         return ParseHex("");
@@ -75,50 +69,11 @@ std::int32_t AddressFromField(char* const* fields, std::int32_t fieldCount) {
     return ParseHex(RemoveChar(fields[kAddressField], '"'));
 }
 
-// The box's edges lie within 0 and the range, where the clamp of a shifted coordinate puts a
-// value beyond them: clamped below an edge above 0 is the same as below it before the clamp, and
-// likewise at the top. Asked once or twice for every line, so without the clamp's call; and
-// without a branch between the two sides, which a recording of aircraft on both sides of the box
-// would guess wrong half the time.
-bool IsOutside(const DecimalBounds& bounds, double shift, double lowEdge, double highEdge,
-               double range) {
-    const int below =
-        static_cast<int>(lowEdge > 0.0) & static_cast<int>(bounds.high + shift < lowEdge);
-    const int above =
-        static_cast<int>(highEdge < range) & static_cast<int>(bounds.low + shift > highEdge);
-    return below + above != 0;
-}
-
-// Most aircraft of a recording lie far outside the box: bounds from the integer part of one
-// coordinate settle them without splitting the line or converting a number. The shift and the
-// clamp keep the order of their argument, so the exact value, lying between the bounds, would
-// fall outside the box as well. Anything unusual in the fields is left to the exact test.
-bool IsClearlyOutside(const char* line, const ViewBox& box) {
-    const char* field = line;
-    for (int skipped = 0; skipped < kLatitudeField && field != nullptr; ++skipped) {
-        field = NextField(field);
-    }
-    DecimalBounds latitude;
-    if (field == nullptr || !BoundDecimal(field, latitude)) {
-        return false;
-    }
-    if (IsOutside(latitude, kLatitudeShift, box.bottomLatitude, box.topLatitude, kLatitudeRange)) {
-        return true;
-    }
-    // No character of a number is a separator: the latitude field ends after the number.
-    DecimalBounds longitude;
-    field = NextField(latitude.end);
-    if (field == nullptr || !BoundDecimal(field, longitude)) {
-        return false;
-    }
-    return IsOutside(longitude, kLongitudeShift, box.leftLongitude, box.rightLongitude,
-                     kLongitudeRange);
-}
-
 } // namespace
 
 TrafficAnalyser::TrafficAnalyser()
-    : inViewCount(0), inViewAircraft{}, ownShipLatitude(0.0), ownShipLongitude(0.0), box{} {
+    : inViewCount(0), inViewAircraft{}, ownShipLatitude(0.0),
+      ownShipLongitude(0.0), box{}, floors{} {
     revisions.Register();
     SetOwnShipPosition(kDefaultLatitude, kDefaultLongitude);
 }
@@ -136,6 +91,10 @@ void TrafficAnalyser::CalculateViewBox() {
     box.bottomLatitude = ClampDouble(0.0, latitude - kViewBoxHalfSize, kLatitudeRange);
     box.leftLongitude = ClampDouble(0.0, longitude - kViewBoxHalfSize, kLongitudeRange);
     box.rightLongitude = ClampDouble(0.0, longitude + kViewBoxHalfSize, kLongitudeRange);
+    floors.latitude =
+        FloorsInside(kLatitudeShift, box.bottomLatitude, box.topLatitude, kLatitudeRange);
+    floors.longitude =
+        FloorsInside(kLongitudeShift, box.leftLongitude, box.rightLongitude, kLongitudeRange);
 }
 
 void TrafficAnalyser::GetViewBox(ViewBox& destination) const {
@@ -152,14 +111,14 @@ bool TrafficAnalyser::IsInView(double latitude, double longitude) const {
 // Only the position decides. A line the quick test settles is left as it is; otherwise the
 // fields after the position are split only for an aircraft in view. Splitting in two steps
 // places the same separators as one split of kMaxLineFields.
-std::int32_t TrafficAnalyser::ParseTrafficLine(char* line) {
+std::int32_t TrafficAnalyser::ParseTrafficLine(char* line, std::size_t readable) {
     // With the table full, a further aircraft in view could only overwrite the overflow slot, and
     // GetAircraftInView copies no more than the count held, which stops short of that slot: no
     // further line can change what is handed out, so none is looked at (nor split).
     if (inViewCount == kMaxInViewAircraft) {
         return inViewCount;
     }
-    if (line != nullptr && IsClearlyOutside(line, box)) {
+    if (line != nullptr && IsClearlyOutside(line, readable, floors)) {
         return inViewCount;
     }
     char* fields[kMaxLineFields + 1];

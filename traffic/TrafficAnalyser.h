@@ -8,8 +8,10 @@
 #pragma once
 
 #include "shared_memory/AircraftRecord.h"
+#include "traffic/QuickFilter.h"
 #include "traffic/ViewBox.h"
 
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr char kTrafficAnalyserHeaderRevision[] =
@@ -38,8 +40,10 @@ public:
     // Stores the aircraft when its position (fields 3 and 4) is in view. Once the table is
     // full, or when the position is plainly outside the box, the line is left as it is; any
     // other line is split at "|" in place. A line of fewer than two fields is ignored; fields a
-    // shorter line lacks read as empty. Returns the number of aircraft held.
-    std::int32_t ParseTrafficLine(char* line);
+    // shorter line lacks read as empty. Returns the number of aircraft held. `readable`: bytes
+    // from `line` on that may be read, its terminator among them or not; kWideReadBytes or more
+    // let the quick test read many at a time.
+    std::int32_t ParseTrafficLine(char* line, std::size_t readable = 0);
     // Fills the next slot from the fields of one line (fieldCount of them; missing fields read
     // as empty). Once kMaxInViewAircraft are held, the overflow slot is overwritten instead.
     void StoreAircraft(char* const* fields, std::int32_t fieldCount);
@@ -57,4 +61,6 @@ private:
     double ownShipLatitude;
     double ownShipLongitude;
     ViewBox box;
+    // The box as floors of each coordinate, for the quick test of a line.
+    PositionFloors floors;
 };

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 [[maybe_unused]] static const char kNamedMappingPosixRevision[] =
-    "%Z% NamedMapping QX4001:01 NamedMapping_posix.cpp $Revision: 1.1 $";
+    "%Z% NamedMapping QX4001:01 NamedMapping_posix.cpp $Revision: 1.2 $";
 
 namespace {
 
@@ -240,6 +240,10 @@ void NamedMapping::RemoveName() {
 
 int NamedMapping::Unlink(const char* name) {
     return shm_unlink(ObjectName(name).c_str()) == 0 ? 0 : errno;
+}
+
+bool NamedMapping::NamesOutliveHolders() {
+    return true;
 }
 
 void NamedMapping::ErrorText(int code, char* buffer, std::size_t capacity) {

@@ -6,11 +6,12 @@
 #include "text_functions/TextFunctions.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <climits>
 
 [[maybe_unused]] static const char kNamedMappingWin32Revision[] =
-    "%Z% NamedMapping QX4005:01 NamedMapping_win32.cpp $Revision: 1.1 $";
+    "%Z% NamedMapping QX4005:01 NamedMapping_win32.cpp $Revision: 1.2 $";
 
 namespace {
 
@@ -46,6 +47,7 @@ bool NamedMapping::CreateOrJoin(const char* name, std::uint32_t size, bool& exis
         return false;
     }
     existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    madeHere = madeHere || !existed;
     if (creationHandle != kNoHandle) {
         CloseHandle(AsHandle(creationHandle));
     }
@@ -117,6 +119,7 @@ void NamedMapping::UnmapAndClose() {
         }
         *held = kNoHandle;
     }
+    madeHere = false;
 }
 
 bool NamedMapping::Remap() {
@@ -124,10 +127,20 @@ bool NamedMapping::Remap() {
     return Map();
 }
 
-// A mapping that can be opened has a holder, since it goes with its last handle; whose handles
-// they are, and whether they are clients still at work, the system does not say.
+// The system counts a mapping's handles, not its views: a mapping found made may be held by a
+// view alone. Of one made here, every handle beyond this holder's own (the creation step's and
+// the opened one) belongs to another.
 NamedMapping::Holders NamedMapping::OtherHolders() {
-    return Holders::Untold;
+    if (handle == kNoHandle || !madeHere) {
+        return Holders::Others;
+    }
+    PUBLIC_OBJECT_BASIC_INFORMATION counts{};
+    if (!NT_SUCCESS(NtQueryObject(AsHandle(handle), ObjectBasicInformation, &counts, sizeof counts,
+                                  nullptr))) {
+        return Holders::Others;
+    }
+    const ULONG own = creationHandle != kNoHandle ? 2 : 1;
+    return counts.HandleCount > own ? Holders::Others : Holders::None;
 }
 
 // A mutex whose holder ended without releasing it is abandoned, and the next wait takes it: a
@@ -172,6 +185,10 @@ void NamedMapping::RemoveName() {}
 
 int NamedMapping::Unlink(const char*) {
     return 0;
+}
+
+bool NamedMapping::NamesOutliveHolders() {
+    return false;
 }
 
 void NamedMapping::ErrorText(int code, char* buffer, std::size_t capacity) {

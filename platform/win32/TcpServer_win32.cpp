@@ -9,7 +9,7 @@
 #include <ws2tcpip.h>
 
 [[maybe_unused]] static const char kTcpServerWin32Revision[] =
-    "%Z% TcpServer QX4013:03 TcpServer_win32.cpp $Revision: 1.1 $";
+    "%Z% TcpServer QX4013:03 TcpServer_win32.cpp $Revision: 1.2 $";
 
 namespace {
 constexpr int kBacklog = 16;
@@ -21,7 +21,13 @@ constexpr int kClientSendBuffer = 64 * 1024;
 const char* LastReason(char (&reason)[256]) {
     return SocketErrorText(WSAGetLastError(), reason, sizeof reason);
 }
+
+AcceptCall acceptCall = accept;
 } // namespace
+
+void ReplaceAcceptCall(AcceptCall call) {
+    acceptCall = call != nullptr ? call : accept;
+}
 
 TcpServerClient::~TcpServerClient() {
     Close();
@@ -107,13 +113,20 @@ TcpAccept TcpServer::Accept(int timeoutMilliseconds, TcpServerClient& client) {
     }
     sockaddr_in peer{};
     int length = sizeof peer;
-    const SOCKET s = ready < 0
-                         ? INVALID_SOCKET
-                         : accept(AsSocket(handle), reinterpret_cast<sockaddr*>(&peer), &length);
+    const SOCKET s =
+        ready < 0 ? INVALID_SOCKET
+                  : acceptCall(AsSocket(handle), reinterpret_cast<sockaddr*>(&peer), &length);
     if (s == INVALID_SOCKET) {
         // A client that gave up before it was taken: nothing to take.
         const int code = WSAGetLastError();
         if (code == WSAECONNRESET || code == WSAEWOULDBLOCK || code == WSAEINTR) {
+            return TcpAccept::Nothing;
+        }
+        // No socket or buffer left for one more connection just now (a flood of clients brings
+        // it about): it waits to be taken, the clients held are served on. The wait keeps the
+        // waiting client from making every call return at once.
+        if (code == WSAEMFILE || code == WSAENOBUFS) {
+            Sleep(static_cast<DWORD>(timeoutMilliseconds > 0 ? timeoutMilliseconds : 0));
             return TcpAccept::Nothing;
         }
         ReportError("TcpServer::Accept", LastReason(reason));

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <winsock2.h>
 
-inline constexpr char kWinsockHeaderRevision[] = "%Z% Winsock QX4013:04 Winsock.h $Revision: 1.1 $";
+inline constexpr char kWinsockHeaderRevision[] = "%Z% Winsock QX4013:04 Winsock.h $Revision: 1.2 $";
 
 inline bool StartWinsock() {
     static const bool started = [] {
@@ -41,3 +41,9 @@ inline timeval Interval(int milliseconds) {
     interval.tv_usec = (milliseconds % 1000) * 1000;
     return interval;
 }
+
+// The call through which TcpServer takes a waiting client, Winsock's accept unless a test has put
+// another in its place to meet failures the system seldom gives (no socket or buffer left for one
+// more client). Null puts Winsock's own back.
+using AcceptCall = SOCKET(WSAAPI*)(SOCKET listening, sockaddr* peer, int* length);
+void ReplaceAcceptCall(AcceptCall call);

@@ -9,11 +9,14 @@
 //                                    name went while the client was attached
 //   ShmPeer feed <name> <barrier>    attach as the feeder, meet the test at the barrier twice
 //                                    (claimed, then done), then end without detaching
-//   ShmPeer hold <name> <barrier>    as a simulator that does not count itself: make or open
-//                                    the block with the mapping calls alone, write the tag,
+//   ShmPeer hold <name> <barrier> [<tag>|blank]
+//                                    as a simulator that does not count itself: make the block
+//                                    with the system's own calls (not this program's platform
+//                                    layer), write the tag (this build's unless given),
 //                                    simulationState 7 and its own fields, leave attachCount
-//                                    alone, meet the test at the barrier twice (holding, then
-//                                    done), then end without letting go
+//                                    alone, keep its handle and view, meet the test at the
+//                                    barrier twice (holding, then done), then end without
+//                                    letting go
 //   ShmPeer register <report>        construct shared-memory objects with a report open
 
 #include "config_control/ConfigControl.h"
@@ -28,7 +31,35 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// A new block of the layout's size, as a simulator makes it; its handle and view are kept until
+// the process ends. Null when the block cannot be made or already exists.
+void* MakeBlockAsASimulator(const char* name) {
+#ifdef _WIN32
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        kVisualInterfaceSize, name);
+    if (mapping == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) {
+        return nullptr;
+    }
+    return MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+#else
+    const int fd = shm_open(("/" + std::string(name)).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (fd < 0 || ftruncate(fd, kVisualInterfaceSize) != 0) {
+        return nullptr;
+    }
+    void* view = mmap(nullptr, kVisualInterfaceSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    return view == MAP_FAILED ? nullptr : view;
+#endif
+}
 
 int Attach(const char* name) {
     CVisShm* client = new CVisShm(name);
@@ -77,15 +108,12 @@ int Feed(const char* name, const char* barrierName) {
     std::_Exit(0); // as a feeder that is killed: the system alone releases what it held
 }
 
-int Hold(const char* name, const char* barrierName) {
-    NamedMapping block;
-    bool existed = false;
-    if (!block.CreateOrJoin(name, kVisualInterfaceSize, existed) || !block.Open(name) ||
-        !block.Map()) {
+int Hold(const char* name, const char* barrierName, const std::string& tag) {
+    auto* fields = static_cast<VisualInterfaceBlock*>(MakeBlockAsASimulator(name));
+    if (fields == nullptr || tag.size() > sizeof fields->versionTag) {
         return 1;
     }
-    auto* fields = static_cast<VisualInterfaceBlock*>(block.Address());
-    std::memcpy(fields->versionTag, CVisShm::VersionTag(), std::strlen(CVisShm::VersionTag()));
+    std::memcpy(fields->versionTag, tag.data(), tag.size());
     fields->simulationState = kPeerSimulationState;
     fields->ownLatitude = kPeerLatitude;
     fields->soundRequest = kPeerSoundRequest;
@@ -121,8 +149,9 @@ int main(int argc, char** argv) {
     if (command == "feed" && argc == 4) {
         return Feed(argv[2], argv[3]);
     }
-    if (command == "hold" && argc == 4) {
-        return Hold(argv[2], argv[3]);
+    if (command == "hold" && (argc == 4 || argc == 5)) {
+        const std::string tag = argc == 4 ? CVisShm::VersionTag() : argv[4];
+        return Hold(argv[2], argv[3], tag == "blank" ? "" : tag);
     }
     if (command == "register" && argc == 3) {
         return Register(argv[2]);

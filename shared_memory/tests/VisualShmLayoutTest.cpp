@@ -103,8 +103,12 @@ TEST(CVisShm, BlockShorterThanLayoutIsRefusedUntouched) {
         const std::size_t seen = MappedSizeFor(size);
         if (seen >= kVisualInterfaceSize) {
             // Whole pages make up the layout's size on Windows: the view holds the whole block,
-            // and a blank one without clients is started like a new one.
-            EXPECT_TRUE(client.IsValid()) << size;
+            // and a blank one that another holds (here the test) is refused untouched, like
+            // another version's.
+            EXPECT_FALSE(client.IsValid()) << size;
+            EXPECT_STREQ(client.GetErrorText(), kMismatchText) << size;
+            EXPECT_TRUE(
+                std::all_of(raw.Bytes(), raw.Bytes() + size, [](auto b) { return b == 0; }));
             continue;
         }
         EXPECT_FALSE(client.IsValid()) << size;

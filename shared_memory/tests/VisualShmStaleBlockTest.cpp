@@ -27,11 +27,25 @@ void LeaveStaleRun(VisualInterfaceBlock& block) {
     block.reserved13488[0] = 1;
 }
 
-// No one holds such a block (on Windows, where the system does not say, no client is counted
-// in it), so what it holds is left from a run that has ended, or from a creator that died
-// before writing the tag. It is started afresh, so that a simulator started now reads no stale
-// traffic and a feeder started before the simulator does not end itself on the old ending
-// state. Another version's block is not this build's to start.
+std::vector<unsigned char> BytesOf(const RawBlock& raw) {
+    return {raw.Bytes(), raw.Bytes() + kVisualInterfaceSize};
+}
+
+// Every byte as it was but the count, which the client raised by one.
+void ExpectJoinedAsItWas(const RawBlock& raw, const std::vector<unsigned char>& before,
+                         const char* label) {
+    VisualInterfaceBlock expected;
+    std::memcpy(&expected, before.data(), sizeof expected);
+    ++expected.attachCount;
+    EXPECT_EQ(std::memcmp(raw.Bytes(), &expected, sizeof expected), 0) << label;
+}
+
+// No one holds such a block, so what it holds is left from a run that has ended, or from a
+// creator that died before writing the tag. It is started afresh, so that a simulator started
+// now reads no stale traffic and a feeder started before the simulator does not end itself on
+// the old ending state. Another version's block is not this build's to start. Windows keeps no
+// block without a holder: there the block set up here is the test's own, held, and so joined
+// as it is whatever its count, or, blank, refused and left alone.
 TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
     struct Case {
         const char* label;
@@ -50,20 +64,28 @@ TEST(CVisShm, BlockWithoutClientsIsStartedAfresh) {
         if (test.stale) {
             LeaveStaleRun(*BlockOf(raw));
         }
+        const std::vector<unsigned char> before(raw.Bytes(), raw.Bytes() + kVisualInterfaceSize);
         raw.LeaveBehind();
         CVisShm client(name.c_str());
-        ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
-        ExpectFreshBlock(*BlockOf(client), test.label);
+        if (NamedMapping::NamesOutliveHolders()) {
+            ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
+            ExpectFreshBlock(*BlockOf(client), test.label);
+        } else if (test.tag[0] == '\0') {
+            EXPECT_FALSE(client.IsValid()) << test.label;
+            EXPECT_STREQ(client.GetErrorText(), kMismatchText) << test.label;
+            EXPECT_EQ(BytesOf(raw), before) << test.label;
+        } else {
+            ASSERT_TRUE(client.IsValid()) << test.label << ": " << client.GetErrorText();
+            ExpectJoinedAsItWas(raw, before, test.label);
+        }
     }
 }
 
 // A simulator need not count itself: the block it made and holds is joined as it is, by the
 // feeder and by a feeder started again, and keeps its name while the simulator holds it. Once
-// the simulator has ended, no one holds the block and the next feeder starts it afresh.
+// the simulator has ended, no one holds the block and the next feeder starts it afresh (on
+// Windows the block has gone with the simulator, and the next feeder makes a new one).
 TEST(CVisShm, BlockOfAPeerThatDoesNotCountItselfIsJoinedUntilThePeerEnds) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows does not tell who holds a mapping: the count decides there";
-#endif
     TestMappingName name;
     TestMappingName barrierName;
     RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
@@ -90,10 +112,40 @@ TEST(CVisShm, BlockOfAPeerThatDoesNotCountItselfIsJoinedUntilThePeerEnds) {
     ASSERT_TRUE(holding);
     EXPECT_TRUE(peerOk);
 
-    ASSERT_TRUE(BlockNameExists(name.c_str()));
+    ASSERT_EQ(BlockNameExists(name.c_str()), NamedMapping::NamesOutliveHolders());
     CVisShm next(name.c_str());
     ASSERT_TRUE(next.IsValid()) << next.GetErrorText();
     ExpectFreshBlock(*BlockOf(next), "after the peer ended");
+}
+
+// A block that a peer holds with a blank tag, or with another version's, is refused and left
+// exactly as the peer keeps it: neither cleared nor counted.
+TEST(CVisShm, BlockOfAPeerWithoutThisVersionsTagIsLeftAlone) {
+    for (const char* tag : {"blank", "QX2083"}) {
+        TestMappingName name;
+        TestMappingName barrierName;
+        RawBlock barrier(barrierName.c_str(), sizeof(std::int32_t));
+        bool peerOk = false;
+        std::thread peer([&] {
+            peerOk = RunPeer(std::string("hold ") + name.c_str() + " " + barrierName.c_str() + " " +
+                             tag);
+        });
+        if (MeetAtBarrier(barrierName.c_str())) {
+            RawBlock seen(name.c_str(), kVisualInterfaceSize);
+            const std::vector<unsigned char> before = BytesOf(seen);
+            {
+                CVisShm feeder(name.c_str());
+                EXPECT_FALSE(feeder.IsValid()) << tag;
+                EXPECT_STREQ(feeder.GetErrorText(), kMismatchText) << tag;
+            }
+            EXPECT_EQ(BlockOf(seen)->simulationState, kPeerSimulationState) << tag;
+            EXPECT_EQ(BlockOf(seen)->attachCount, 0) << tag;
+            EXPECT_EQ(BytesOf(seen), before) << tag;
+            EXPECT_TRUE(MeetAtBarrier(barrierName.c_str())) << tag;
+        }
+        peer.join();
+        EXPECT_TRUE(peerOk) << tag;
+    }
 }
 
 TEST(CVisShm, AnotherVersionsBlockWithoutClientsIsLeftAlone) {

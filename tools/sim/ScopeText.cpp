@@ -149,6 +149,15 @@ std::string PublicationLogLine(const ScopeState& state) {
     std::string line = Format("%7.1f s publication %d: %d aircraft, status %d, own %.4f %.4f",
                               state.seconds, publication.publishCounter, publication.aircraftCount,
                               publication.trafficStatus, state.own.latitude, state.own.longitude);
+    // The time of the newest position in it tells one recorded entry from the next.
+    if (publication.recordCount > 0) {
+        std::int32_t recorded = publication.aircraft[0].positionTime;
+        for (int i = 1; i < publication.recordCount; ++i) {
+            recorded = std::max(recorded, publication.aircraft[i].positionTime);
+        }
+        char stamp[kUtcTimestampSize];
+        line += std::string(", recorded ") + FormatUtcTimestamp(stamp, sizeof stamp, recorded);
+    }
     for (int i = 0; i < publication.recordCount; ++i) {
         line += (i == 0 ? ": " : " ");
         line += CallsignText(publication.aircraft[i]) +

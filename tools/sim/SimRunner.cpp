@@ -240,10 +240,20 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
         attached = std::atomic_ref<std::int32_t>(block->attachCount).load();
     }
     // A peer need not count itself, and a killed client leaves its count: whether the block is
-    // in use is the system's to tell. Where it does not (Windows), the count is all there is,
-    // and a negative count is no proof that nobody uses the block: only 0 is.
+    // in use is the system's to tell.
     const NamedMapping::Holders holders = mapping.OtherHolders();
     mapping.UnmapAndClose();
+    // A Windows block that can be opened is held, and goes with its last holder: there is
+    // nothing to remove, and nothing to force. Say so rather than claim a removal.
+    if (!NamedMapping::NamesOutliveHolders()) {
+        std::fprintf(err,
+                     "corvane-sim: cannot remove \"%s\": it stays while a program holds it and "
+                     "goes with the last one, so none is left behind (--force changes nothing). "
+                     "It is held now, attach count %d (a simulator need not count itself): close "
+                     "every program that uses it.\n",
+                     name, attached);
+        return kSimExitCannotRun;
+    }
     if (holders == NamedMapping::Holders::Others && !force) {
         std::fprintf(err,
                      "corvane-sim: refused: another program holds \"%s\". Stop every program "
@@ -251,31 +261,10 @@ int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* er
                      name);
         return kSimExitCannotRun;
     }
-    if (holders == NamedMapping::Holders::Untold && attached != 0 && !force) {
-        std::fprintf(err,
-                     attached > 0 ? "corvane-sim: refused: %d client(s) attached to \"%s\". "
-                                  : "corvane-sim: refused: the attach count is %d for \"%s\", "
-                                    "not 0. ",
-                     attached, name);
-        std::fputs("Stop every client first (or, if they are gone without detaching, use "
-                   "--remove --force).\n",
-                   err);
-        return kSimExitCannotRun;
-    }
     if (const int error = NamedMapping::Unlink(name); error != 0) {
         NamedMapping::ErrorText(error, reason, sizeof reason);
         std::fprintf(err, "corvane-sim: cannot remove \"%s\": %s\n", name,
                      MaskControls(reason, LineBreaks::Join).c_str());
-        return kSimExitCannotRun;
-    }
-    // A Windows mapping has no name to remove: it goes with its last user, and while one holds
-    // it the block stays. Say so rather than report a removal that did not happen.
-    if (mapping.Open(name)) {
-        mapping.UnmapAndClose();
-        std::fprintf(err,
-                     "corvane-sim: cannot remove \"%s\": it stays while a program holds it and "
-                     "goes with the last one\n",
-                     name);
         return kSimExitCannotRun;
     }
     std::fprintf(out, "corvane-sim: removed block \"%s\"\n", name);

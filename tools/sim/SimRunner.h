@@ -15,8 +15,7 @@
 int RunStandIn(const SimOptions& options, ProcessTerminal& terminal, std::FILE* out,
                std::FILE* err);
 
-// Unlinks the block `name` unless another program holds it, as the system tells (where it does
-// not, on Windows: unless its attach count is other than 0), or `force`. Exit code 0 when
-// removed, 1 when refused or failed. A Windows block goes with its last user and is never
-// removed here: 1, with the reason.
+// Unlinks the block `name` unless another program holds it, as the system tells, or `force`.
+// Exit code 0 when removed, 1 when refused or failed. A Windows block goes with its last user
+// and is never removed here: 1, with the reason and the block's attach count.
 int RemoveStaleBlock(const char* name, bool force, std::FILE* out, std::FILE* err);

@@ -249,8 +249,8 @@ void ExpectBoundsHold(const std::string& text, int& bounded) {
     ++bounded;
     char* strtodEnd = nullptr;
     const double exact = std::strtod(text.c_str(), &strtodEnd);
-    ASSERT_LE(bounds.low, exact) << "text: \"" << text << "\"";
-    ASSERT_GE(bounds.high, exact) << "text: \"" << text << "\"";
+    ASSERT_LE(static_cast<double>(bounds.floor), exact) << "text: \"" << text << "\"";
+    ASSERT_GE(static_cast<double>(bounds.floor + 1), exact) << "text: \"" << text << "\"";
     ASSERT_EQ(bounds.end, strtodEnd) << "text: \"" << text << "\"";
 }
 

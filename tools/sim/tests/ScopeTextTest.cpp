@@ -67,6 +67,8 @@ std::unique_ptr<PublicationSnapshot> Publication() {
     publication->aircraft[0].verticalRate = 5;
     CopyBounded(publication->aircraft[1].callsign, "FAR", 9);
     publication->aircraft[1].latitude = 52.0; // outside the box
+    publication->aircraft[0].positionTime = 1717228790;
+    publication->aircraft[1].positionTime = 1717228800;
     return publication;
 }
 
@@ -77,6 +79,22 @@ TEST(ScopeText, LogLineListsEveryPublishedAircraft) {
     EXPECT_NE(log.find("publication 7: 2 aircraft, status 0"), std::string::npos) << log;
     EXPECT_NE(log.find("BAW12+12 FAR"), std::string::npos) << log;
     EXPECT_EQ(PublicationLogLine(StateOf(nullptr)), "");
+}
+
+// The newest position of the publication, whichever aircraft has it, tells its entry; an empty
+// publication has none.
+TEST(ScopeText, LogLineSaysWhenThePublicationWasRecorded) {
+    const auto publication = Publication();
+    EXPECT_NE(PublicationLogLine(StateOf(publication.get()))
+                  .find(", recorded 2024-06-01T08:00:00Z: BAW12"),
+              std::string::npos)
+        << PublicationLogLine(StateOf(publication.get()));
+    publication->aircraft[0].positionTime = 1717228810;
+    EXPECT_NE(PublicationLogLine(StateOf(publication.get())).find("recorded 2024-06-01T08:00:10Z"),
+              std::string::npos);
+    publication->aircraftCount = 0;
+    publication->recordCount = 0;
+    EXPECT_EQ(PublicationLogLine(StateOf(publication.get())).find("recorded"), std::string::npos);
 }
 
 // Callsigns and slots come from a peer: a terminal must never receive its escapes.

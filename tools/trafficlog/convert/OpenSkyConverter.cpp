@@ -4,6 +4,7 @@
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/FlightValueText.h"
 #include "tools/trafficlog/sources/FieldText.h"
+#include "traffic/DecimalText.h"
 
 #include <climits>
 #include <cmath>
@@ -38,6 +39,20 @@ const char* const kColumnNames[kColumns] = {
     "baroaltitude", "geoaltitude",   "heading", "velocity", "vertrate",
     "lastcontact",  "lastposupdate", "onground"};
 const char kMissing[] = "";
+
+// The value of a field number (0 when empty) whose range is known.
+double ExactValue(const char* text, const FieldNumberRange& range) {
+    return range.low == range.high ? range.low : ParseDecimal(text);
+}
+
+// Whether the time of a row lies more than the limit after the field's; the field converted
+// only when its range leaves that open. Subtracting rounds in the same order as it subtracts.
+bool IsOlder(const char* text, const FieldNumberRange& range, double now, double limit) {
+    if (*text == '\0' || now - range.low <= limit) {
+        return false;
+    }
+    return now - range.high > limit || now - ExactValue(text, range) > limit;
+}
 
 bool IsTrue(const char* text) {
     return std::strcmp(text, "True") == 0 || std::strcmp(text, "true") == 0 ||
@@ -157,34 +172,35 @@ bool OpenSkyInput::CheckValues(char* const* fields) {
         context.Bad(name, reader.LineNumber(), reason);
         return false;
     }
-    // Each number checked and read in one walk; an empty field reads as 0 and, here, as nothing:
-    // no position, no age.
-    double values[kColumns] = {};
+    // Each number checked, and its value bounded, in one walk; an empty field reads as 0 and,
+    // here, as nothing: no position, no age. The values are written back as they were read, so
+    // only the position, which orders the aircraft of an entry, is always converted exactly.
+    FieldNumberRange ranges[kColumns] = {};
     for (int column : {Lat, Lon, BaroAltitude, GeoAltitude, Heading, Velocity, VertRate,
                        LastContact, LastPosUpdate}) {
-        if (*fields[column] != '\0' && !ReadFieldNumber(fields[column], values[column])) {
+        if (*fields[column] != '\0' && !ReadFieldRange(fields[column], ranges[column])) {
             FormatBounded(reason, kReasonSize, "%s \"%s\" is not a number", kColumnNames[column],
                           MaskControlsBounded(shown, fields[column], sizeof shown));
             context.Bad(name, reader.LineNumber(), reason);
             return false;
         }
     }
-    hasContact = *fields[LastContact] != '\0';
-    hasUpdate = *fields[LastPosUpdate] != '\0';
-    latitude = values[Lat];
-    longitude = values[Lon];
-    lastContact = values[LastContact];
-    lastUpdate = values[LastPosUpdate];
+    contactText = fields[LastContact];
+    updateText = fields[LastPosUpdate];
+    contact = ranges[LastContact];
+    update = ranges[LastPosUpdate];
+    latitude = ExactValue(fields[Lat], ranges[Lat]);
+    longitude = ExactValue(fields[Lon], ranges[Lon]);
     if (std::fabs(latitude) > 90.0 || std::fabs(longitude) > 180.0) {
         context.Bad(name, reader.LineNumber(), "position out of range");
         return false;
     }
-    return CheckFlyable(fields, values);
+    return CheckFlyable(fields, ranges);
 }
 
 // A value no aircraft flies would throw the aircraft off the Earth once the feeder's client
-// moves it forward.
-bool OpenSkyInput::CheckFlyable(char* const* fields, const double* values) {
+// moves it forward. A range flown at both ends is flown throughout.
+bool OpenSkyInput::CheckFlyable(char* const* fields, const FieldNumberRange* ranges) {
     static constexpr struct {
         Column column;
         FlightValue kind;
@@ -194,8 +210,13 @@ bool OpenSkyInput::CheckFlyable(char* const* fields, const double* values) {
                           {GeoAltitude, FlightValue::Height}};
     char reason[kReasonSize];
     for (const auto& [column, kind] : kFlightColumns) {
-        if (*fields[column] != '\0' &&
-            IsUnflyable(kind, kColumnNames[column], values[column], reason, kReasonSize)) {
+        const FieldNumberRange& range = ranges[column];
+        if (*fields[column] == '\0' ||
+            (IsFlyable(kind, range.low) && IsFlyable(kind, range.high))) {
+            continue;
+        }
+        if (IsUnflyable(kind, kColumnNames[column], ExactValue(fields[column], range), reason,
+                        kReasonSize)) {
             context.Bad(name, reader.LineNumber(), reason);
             return false;
         }
@@ -215,7 +236,7 @@ bool OpenSkyInput::Keep(char* const* fields, std::int64_t time) {
     }
     const double limit = context.options.staleSeconds;
     const auto now = static_cast<double>(time);
-    if ((hasContact && now - lastContact > limit) || (hasUpdate && now - lastUpdate > limit)) {
+    if (IsOlder(contactText, contact, now, limit) || IsOlder(updateText, update, now, limit)) {
         ++counts.stale;
         return false;
     }

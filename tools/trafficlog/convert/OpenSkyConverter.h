@@ -14,6 +14,7 @@
 
 #include "tools/trafficlog/convert/ConversionContext.h"
 #include "tools/trafficlog/input/PhysicalLineReader.h"
+#include "tools/trafficlog/sources/FieldText.h"
 
 #include <cstdint>
 
@@ -34,7 +35,7 @@ private:
 
     Step Row();
     bool CheckValues(char* const* fields);
-    bool CheckFlyable(char* const* fields, const double* values);
+    bool CheckFlyable(char* const* fields, const FieldNumberRange* ranges);
     bool Keep(char* const* fields, std::int64_t time);
     Step Place(std::int64_t time);
 
@@ -49,8 +50,9 @@ private:
     std::int64_t rowTime = 0;
     double latitude = 0;
     double longitude = 0;
-    bool hasContact = false;
-    double lastContact = 0;
-    bool hasUpdate = false;
-    double lastUpdate = 0;
+    // The row's last contact and last position update, empty when not known.
+    const char* contactText = "";
+    FieldNumberRange contact{};
+    const char* updateText = "";
+    FieldNumberRange update{};
 };

@@ -8,29 +8,36 @@ bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason,
     // Four values of every row come here: the name is put together only for a finding.
     const char* named = name != nullptr ? name : "";
     const char* gap = name != nullptr ? " " : "";
+    if (IsFlyable(kind, value)) {
+        return false;
+    }
     switch (kind) {
     case FlightValue::GroundSpeed:
-        if (IsFlyableGroundSpeed(value)) {
-            return false;
-        }
         FormatBounded(reason, size, "%s%s%g m/s is beyond what an aircraft flies (%g kt)", named,
                       gap, value, kMaxGroundSpeed / kMetresPerSecondPerKnot);
         return true;
     case FlightValue::VerticalRate:
-        if (IsFlyableVerticalRate(value)) {
-            return false;
-        }
         FormatBounded(reason, size,
                       "%s%s%g m/s is beyond what an aircraft climbs or descends (%g ft/min)", named,
                       gap, value, kMaxVerticalRate / kMetresPerSecondPerFootPerMinute);
         return true;
     case FlightValue::Height:
-        if (IsFlyableHeight(value)) {
-            return false;
-        }
         FormatBounded(reason, size, "%s%s%g m is outside the heights aircraft fly (%g to %g m)",
                       named, gap, value, kMinHeight, kMaxHeight);
         return true;
     }
     return false;
+}
+
+bool IsFlyable(FlightValue kind, double value) {
+    using namespace flight_limits;
+    switch (kind) {
+    case FlightValue::GroundSpeed:
+        return IsFlyableGroundSpeed(value);
+    case FlightValue::VerticalRate:
+        return IsFlyableVerticalRate(value);
+    case FlightValue::Height:
+        return IsFlyableHeight(value);
+    }
+    return true;
 }

@@ -13,3 +13,6 @@ enum class FlightValue {
 // False when the value is one an aircraft flies; else true, with `reason` (size bytes) naming
 // the value as `name` (none when null) and saying why.
 bool IsUnflyable(FlightValue kind, const char* name, double value, char* reason, int size);
+// Whether the value is one an aircraft flies. The values flown of each kind form one interval:
+// two values flown, and everything between them, are.
+bool IsFlyable(FlightValue kind, double value);

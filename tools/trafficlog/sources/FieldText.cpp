@@ -87,3 +87,18 @@ bool ReadFieldNumber(const char* text, double& value) {
     value = ParseDecimal(text);
     return true;
 }
+
+bool ReadFieldRange(const char* text, FieldNumberRange& range) {
+    DecimalBounds bounds{};
+    if (BoundDecimal(text, bounds) && *bounds.end == '\0') {
+        range.low = static_cast<double>(bounds.floor);
+        range.high = static_cast<double>(bounds.floor + 1);
+        return true;
+    }
+    double value = 0.0;
+    if (!ReadFieldNumber(text, value)) {
+        return false;
+    }
+    range = {value, value};
+    return true;
+}

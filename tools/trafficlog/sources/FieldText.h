@@ -21,3 +21,15 @@ bool IsAddressText(const char* text);
 bool IsFieldNumber(const char* text);
 // IsFieldNumber, and its value.
 bool ReadFieldNumber(const char* text, double& value);
+
+// Where a field number's value certainly lies: [low, high], a single value where low == high.
+struct FieldNumberRange {
+    double low;
+    double high;
+};
+// IsFieldNumber, and the range of its value: for a plain decimal of at most 15 integer digits
+// the whole numbers around it, read from the integer part alone; the value for any other form.
+// A value that is only compared, and written back as it was read, is then converted exactly
+// only where the comparison falls inside the range: the archives hold 15 to 17 significant
+// digits, which no quick conversion reads.
+bool ReadFieldRange(const char* text, FieldNumberRange& range);

@@ -139,6 +139,63 @@ TEST(OpenSkyConverter, ValuesNoAircraftHasAreBadRows) {
     }
 }
 
+// The archives write every number at a double's full precision. Values that are only compared
+// are taken from their integer part where that settles the comparison: where it does not, the
+// decision is the one the exact value makes, down to the last digit.
+TEST(OpenSkyConverter, DecidesFullPrecisionValuesAsTheirExactValue) {
+    const std::string head = "time,icao24,lat,lon,velocity,vertrate,baroaltitude,geoaltitude,"
+                             "callsign,heading,lastcontact\n";
+    const struct {
+        const char* row;
+        const char* reason; // empty: kept; "stale": dropped as stale
+    } cases[] = {
+        // Ten seconds short of the 15 s limit by less than a double can tell: exactly 15.
+        {"1000,4ca2b5,50,0,,,,,A,90,984.99999999999999", ""},
+        {"1000,4ca2b5,50,0,,,,,A,90,984.9999999999", "stale"},
+        {"1000,4ca2b5,50,0,,,,,A,90,985.00000000000001", ""},
+        {"1000,4ca2b5,50,0,,,,,A,90,1984.9999999999999", ""},
+        {"1000,4ca2b5,50,0,1028.88,,,,A,90,", ""},
+        {"1000,4ca2b5,50,0,1028.89,,,,A,90,", "velocity 1028.89 m/s"},
+        {"1000,4ca2b5,50,0,-1028.89,,,,A,90,", "velocity -1028.89 m/s"},
+        {"1000,4ca2b5,50,0,,152.39999999999999,,,A,90,", ""},
+        {"1000,4ca2b5,50,0,,-152.40000001,,,A,90,", "vertrate -152.4"},
+        {"1000,4ca2b5,50,0,,,60000.000000000001,,A,90,", ""},
+        {"1000,4ca2b5,50,0,,,60000.00000001,,A,90,", "baroaltitude 60000 m"},
+        {"1000,4ca2b5,50,0,,,,-1500.0000000000001,A,90,", ""},
+        {"1000,4ca2b5,50,0,,,,-1500.00000001,A,90,", "geoaltitude -1500 m"},
+        {"1000,4ca2b5,50,0,,,,+3.0482e3,A,90,", ""},
+        {"1000,4ca2b5,50,0,,,,6.00001e4,A,90,", "geoaltitude 60000.1 m"},
+        {"1000,4ca2b5,90.000000000000001,0,,,,,A,90,", ""},
+        {"1000,4ca2b5,-90.00000000001,0,,,,,A,90,", "position out of range"},
+        {"1000,4ca2b5,50,180.00000000000001,,,,,A,90,", ""},
+        {"1000,4ca2b5,50,0,,,,,A,359.99999999999994.5,", "heading \"359.99999999999994.5\""},
+    };
+    for (const auto& [row, reason] : cases) {
+        const Conversion result = Convert(head + "1000,4ca2b6,50,0,,,,,B,90,\n" + row + "\n");
+        ASSERT_TRUE(result.ok) << row;
+        if (*reason == '\0' || std::string(reason) == "stale") {
+            EXPECT_TRUE(result.findings.bad.empty()) << row << ": " << result.findings.bad[0];
+            EXPECT_EQ(result.counts.written, *reason == '\0' ? 2 : 1) << row;
+            EXPECT_EQ(result.counts.stale, *reason == '\0' ? 0 : 1) << row;
+            continue;
+        }
+        ASSERT_EQ(result.findings.bad.size(), 1u) << row;
+        EXPECT_NE(result.findings.bad[0].find(std::string(":3: ") + reason), std::string::npos)
+            << result.findings.bad[0];
+        EXPECT_EQ(result.counts.written, 1) << row;
+    }
+    // What is kept is written as it was read, every digit.
+    const Conversion kept =
+        Convert(head + "1000,4ca2b5,50.123456789012345,-0.12345678901234567,152.39999999999999,"
+                       "-4.5523200000000001,11277.6,11323.320000000001,A,359.99999999999994,"
+                       "984.99999999999999\n");
+    EXPECT_NE(kept.data.find("A|4ca2b5|1000|50.123456789012345|-0.12345678901234567|11277.6|"
+                             "11323.320000000001|359.99999999999994|152.39999999999999|"
+                             "-4.5523200000000001\n"),
+              std::string::npos)
+        << kept.data;
+}
+
 TEST(OpenSkyConverter, KeepsEachEntryWithinWhatTheFeederReads) {
     std::string csv = kHeader;
     for (int i = 0; i < 7001; ++i) {
