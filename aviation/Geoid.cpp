@@ -31,8 +31,10 @@ float FloatAt(const std::uint8_t* bytes) {
     return std::bit_cast<float>(static_cast<std::uint32_t>(BigEndian(bytes, 4)));
 }
 
+// A value that is no number (NaN, an infinity) has no value either: a grid that holds one must
+// not make a height that is no number.
 bool IsNoData(double value) {
-    return std::fabs(value - kNoData) < 1e-3;
+    return !std::isfinite(value) || std::fabs(value - kNoData) < 1e-3;
 }
 } // namespace
 

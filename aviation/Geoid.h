@@ -5,7 +5,7 @@
 // header of four big-endian doubles (south-west latitude, west longitude, latitude step,
 // longitude step, in degrees) and two big-endian int32 (rows, columns), then rows x columns
 // big-endian float32 values, row by row from south to north, west to east. -88.8888 marks a point
-// without a value.
+// without a value; a value that is no number (NaN, an infinity) counts as one without.
 #pragma once
 
 #include <cstdint>

@@ -124,6 +124,21 @@ TEST(GeoidGrid, APointWithoutValueCountsOnlyWhereItWeighs) {
     EXPECT_DOUBLE_EQ(*grid.Undulation(10.5, 20), 50);
 }
 
+// A value that is no number (NaN, an infinity) is a point without a value too: it never makes an
+// undulation that is no number.
+TEST(GeoidGrid, APointThatIsNoNumberHasNoValue) {
+    for (const float notANumber : {std::nanf(""), INFINITY, -INFINITY}) {
+        SmallGrid small;
+        small.values[1] = notANumber;
+        GeoidGrid grid;
+        std::string error;
+        ASSERT_TRUE(grid.Parse(small.Bytes(), error)) << error;
+        EXPECT_FALSE(grid.Undulation(10.5, 20.5).has_value());
+        EXPECT_FALSE(grid.Undulation(10, 21).has_value());
+        EXPECT_DOUBLE_EQ(*grid.Undulation(11, 20.5), 105);
+    }
+}
+
 TEST(GeoidGrid, AGridOfTheWholeCircleWrapsAcrossItsWestEdge) {
     SmallGrid small;
     small.west = -180;

@@ -45,9 +45,11 @@ bool Coordinates(std::string_view latitudeText, std::string_view longitudeText, 
 
 bool RunwayEndFrom(const std::string_view* fields, RunwayEnd& end) {
     double displaced = 0;
+    // A name that holds a NUL byte would be cut short in the index, to nothing at worst.
     if (fields[0].empty() || fields[0].size() >= kRunwayNameSize ||
+        fields[0].find('\0') != std::string_view::npos ||
         !Coordinates(fields[1], fields[2], end.latitude, end.longitude) ||
-        !Number(fields[3], displaced)) {
+        !Number(fields[3], displaced) || displaced > kMaxRunwayMetres) {
         return false;
     }
     CopyBounded(end.name, std::string(fields[0]).c_str(), kRunwayNameSize);
@@ -131,7 +133,8 @@ void AptDatRows::TakeRunway(std::string_view line) {
     Runway runway{};
     double width = 0;
     if (SplitFields(line, fields, kMaxFields) < 26 || !Number(fields[1], width) || width < 0 ||
-        !RunwayEndFrom(&fields[8], runway.ends[0]) || !RunwayEndFrom(&fields[17], runway.ends[1])) {
+        width > kMaxRunwayMetres || !RunwayEndFrom(&fields[8], runway.ends[0]) ||
+        !RunwayEndFrom(&fields[17], runway.ends[1])) {
         ++counts.malformed;
         return;
     }

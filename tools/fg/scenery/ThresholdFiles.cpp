@@ -38,7 +38,8 @@ bool ReadThreshold(std::string_view block, Threshold& threshold) {
            Number(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
            std::fabs(threshold.longitude) <= 180 &&
            (displaced.empty() ||
-            (Number(displaced, threshold.displaced) && threshold.displaced >= 0));
+            (Number(displaced, threshold.displaced) && threshold.displaced >= 0 &&
+             threshold.displaced <= kMaxRunwayMetres));
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/ProcessControl.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -52,4 +53,21 @@ int FileByteSource::Read(unsigned char* buffer, int wanted) {
     }
     bytesRead += got;
     return static_cast<int>(got);
+}
+
+int MemoryByteSource::Borrow(const unsigned char** lent, unsigned char*, int wanted) {
+    const std::size_t count =
+        std::min(size - position, static_cast<std::size_t>(std::max(wanted, 0)));
+    *lent = bytes + position;
+    position += count;
+    return static_cast<int>(count);
+}
+
+int MemoryByteSource::Read(unsigned char* buffer, int wanted) {
+    const unsigned char* lent = nullptr;
+    const int count = Borrow(&lent, buffer, wanted);
+    if (count > 0) {
+        std::memcpy(buffer, lent, static_cast<std::size_t>(count));
+    }
+    return count;
 }

@@ -6,6 +6,7 @@
 
 #include "error_report/QX_ErrorReport.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -47,6 +48,23 @@ private:
     std::int64_t size = 0;
     bool finished = false; // at the end, or failed: every read gives finalCount
     int finalCount = 0;
+};
+
+// Bytes that lie in memory already, lent in place: a recording held whole, read as a file would
+// be (tests, fuzzing). The bytes must outlive the source.
+class MemoryByteSource : public ByteSource {
+public:
+    MemoryByteSource(const void* bytes, std::size_t size)
+        : bytes(static_cast<const unsigned char*>(bytes)), size(size) {}
+
+    int Read(unsigned char* buffer, int wanted) override;
+    int Borrow(const unsigned char** lent, unsigned char* spare, int wanted) override;
+    std::int64_t BytesRead() const { return static_cast<std::int64_t>(position); }
+
+private:
+    const unsigned char* bytes;
+    std::size_t size;
+    std::size_t position = 0;
 };
 
 // The recording members of a tar archive, one after another: reads the current member.
