@@ -115,7 +115,7 @@ void CTrafficFeedDlg::MakeRequest() {
 // Live: a publication for each newer entry, none while nothing newer has come, and an empty one
 // when the entry published last has grown too old.
 void CTrafficFeedDlg::MakeLiveRequest(double latitude, double longitude) {
-    const LiveOutcome outcome = liveReader.Request(clock.NowSeconds(), clock.MonotonicSeconds());
+    const LiveOutcome outcome = liveReader.Request(clock);
     ShowReaderTexts(ReaderTexts(outcome, windowTitle));
     switch (outcome.step) {
     case LiveStep::NewEntry:

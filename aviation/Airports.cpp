@@ -64,7 +64,9 @@ bool Take(std::span<const std::uint8_t>& in, std::vector<T>& out, std::size_t n)
         return false;
     }
     out.resize(n);
-    std::memcpy(out.data(), in.data(), n * sizeof(T));
+    if (n > 0) { // an empty table has no memory to copy into
+        std::memcpy(out.data(), in.data(), n * sizeof(T));
+    }
     in = in.subspan(n * sizeof(T));
     return true;
 }

@@ -14,6 +14,8 @@
 
 inline constexpr int kAirportCodeSize = 8; // codes of up to seven characters
 inline constexpr int kRunwayNameSize = 4;  // "08L"
+// No runway is near this long or wide: a width or a displaced threshold beyond it is no runway's.
+inline constexpr double kMaxRunwayMetres = 20000.0;
 
 enum class AirportKind : std::uint8_t { Land, Seaplane, Heliport };
 

@@ -4,10 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace {
-constexpr std::size_t kHeaderSize = 4 * 8 + 2 * 4;
 // A world grid at one minute is 149 MB; a file beyond this is no geoid grid of ours.
 constexpr std::uint64_t kMaxFileSize = 512ull << 20;
 // PROJ's mark of a grid point without a value.
@@ -33,48 +31,41 @@ float FloatAt(const std::uint8_t* bytes) {
     return std::bit_cast<float>(static_cast<std::uint32_t>(BigEndian(bytes, 4)));
 }
 
+// A value that is no number (NaN, an infinity) has no value either: a grid that holds one must
+// not make a height that is no number.
 bool IsNoData(double value) {
-    return std::fabs(value - kNoData) < 1e-3;
+    return !std::isfinite(value) || std::fabs(value - kNoData) < 1e-3;
 }
 } // namespace
 
-bool GeoidGrid::Load(const std::string& path, std::string& error) {
-    *this = GeoidGrid();
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        error = "cannot open the geoid grid " + path;
-        return false;
-    }
-    const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxFileSize) {
-        error = "the geoid grid " + path + " is no grid (too large)";
-        return false;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        error = "cannot read the geoid grid " + path;
-        return false;
-    }
-    if (!Parse(bytes, error)) {
-        error = "the geoid grid " + path + " is no grid: " + error;
-        return false;
-    }
-    return true;
-}
-
 bool GeoidGrid::Parse(std::span<const std::uint8_t> bytes, std::string& error) {
-    *this = GeoidGrid();
-    if (bytes.size() < kHeaderSize) {
+    if (bytes.size() < kGeoidHeaderSize) {
+        *this = GeoidGrid();
         error = "shorter than its header";
         return false;
     }
-    const double south = DoubleAt(&bytes[0]);
-    const double west = DoubleAt(&bytes[8]);
-    const double latitudeStep = DoubleAt(&bytes[16]);
-    const double longitudeStep = DoubleAt(&bytes[24]);
-    const std::int32_t rows = Int32At(&bytes[32]);
-    const std::int32_t columns = Int32At(&bytes[36]);
+    if (!Begin(bytes.first(kGeoidHeaderSize), error)) {
+        return false;
+    }
+    const std::span<std::uint8_t> room = ValueBytes();
+    if (bytes.size() != kGeoidHeaderSize + room.size()) {
+        *this = GeoidGrid();
+        error = "its size does not fit its header";
+        return false;
+    }
+    std::copy(bytes.begin() + kGeoidHeaderSize, bytes.end(), room.begin());
+    Finish();
+    return true;
+}
+
+bool GeoidGrid::Begin(std::span<const std::uint8_t> header, std::string& error) {
+    *this = GeoidGrid();
+    const double south = DoubleAt(&header[0]);
+    const double west = DoubleAt(&header[8]);
+    const double latitudeStep = DoubleAt(&header[16]);
+    const double longitudeStep = DoubleAt(&header[24]);
+    const std::int32_t rows = Int32At(&header[32]);
+    const std::int32_t columns = Int32At(&header[36]);
     if (!std::isfinite(south) || !std::isfinite(west) || !(latitudeStep > 0) ||
         !(longitudeStep > 0) || !std::isfinite(latitudeStep) || !std::isfinite(longitudeStep) ||
         rows < 1 || columns < 1) {
@@ -87,14 +78,11 @@ bool GeoidGrid::Parse(std::span<const std::uint8_t> bytes, std::string& error) {
         return false;
     }
     const std::uint64_t points = static_cast<std::uint64_t>(rows) * columns;
-    if (bytes.size() != kHeaderSize + 4 * points) {
-        error = "its size does not fit its header";
+    if (kGeoidHeaderSize + 4 * points > kMaxFileSize) {
+        error = "its header holds a grid larger than 512 MiB";
         return false;
     }
-    values.resize(points);
-    for (std::uint64_t i = 0; i < points; ++i) {
-        values[i] = FloatAt(&bytes[kHeaderSize + 4 * i]);
-    }
+    pending.resize(points);
     this->south = south;
     this->west = west;
     this->latitudeStep = latitudeStep;
@@ -104,6 +92,19 @@ bool GeoidGrid::Parse(std::span<const std::uint8_t> bytes, std::string& error) {
     // A grid whose columns close the circle (EGM96's 1440 of 0.25 degrees) goes on across it.
     wraps = std::fabs(columns * longitudeStep - 360.0) < longitudeStep / 2;
     return true;
+}
+
+std::span<std::uint8_t> GeoidGrid::ValueBytes() {
+    return {reinterpret_cast<std::uint8_t*>(pending.data()), pending.size() * sizeof(float)};
+}
+
+// The values in place, from the file's big-endian order to this machine's floats.
+void GeoidGrid::Finish() {
+    for (float& value : pending) {
+        value = FloatAt(reinterpret_cast<const std::uint8_t*>(&value));
+    }
+    values.swap(pending);
+    pending = {};
 }
 
 std::optional<double> GeoidGrid::Undulation(double latitude, double longitude) const {

@@ -5,7 +5,7 @@
 // header of four big-endian doubles (south-west latitude, west longitude, latitude step,
 // longitude step, in degrees) and two big-endian int32 (rows, columns), then rows x columns
 // big-endian float32 values, row by row from south to north, west to east. -88.8888 marks a point
-// without a value.
+// without a value; a value that is no number (NaN, an infinity) counts as one without.
 #pragma once
 
 #include <cstdint>
@@ -14,14 +14,23 @@
 #include <string>
 #include <vector>
 
+// The header's size in bytes.
+inline constexpr std::size_t kGeoidHeaderSize = 4 * 8 + 2 * 4;
+
 class GeoidGrid {
 public:
-    // Reads a .gtx file whole. False, with the reason in `error`, when it cannot be read or is
-    // not a grid (a header that does not fit the file's size, steps that are no steps, a grid
-    // that reaches beyond the poles); the grid then holds nothing.
-    bool Load(const std::string& path, std::string& error);
-    // The same from the file's bytes.
+    // A .gtx file's bytes. False, with the reason in `error`, when they are not a grid (a
+    // header that does not fit their size, steps that are no steps, a grid that reaches beyond
+    // the poles or holds more than 512 MiB); the grid then holds nothing.
     bool Parse(std::span<const std::uint8_t> bytes, std::string& error);
+
+    // The same for a reader that takes the file in pieces, so that nothing but the grid is
+    // held: the header (the file's first kGeoidHeaderSize bytes) makes room for the values and
+    // is refused as Parse refuses it; the reader puts the bytes that follow it into
+    // ValueBytes() as they come, and Finish makes them the grid's values.
+    bool Begin(std::span<const std::uint8_t> header, std::string& error);
+    std::span<std::uint8_t> ValueBytes();
+    void Finish();
 
     bool IsLoaded() const { return !values.empty(); }
 
@@ -40,5 +49,6 @@ private:
     int rows = 0;
     int columns = 0;
     bool wraps = false;
-    std::vector<float> values;
+    std::vector<float> values;  // the grid's, once finished
+    std::vector<float> pending; // between Begin and Finish, the file's bytes as they are
 };

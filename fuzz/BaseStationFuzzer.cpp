@@ -34,17 +34,20 @@ void CheckMessage(const BaseStationTracker::Message& message) {
     FUZZ_CHECK(!message.hasTrack || (message.track >= 0.0 && message.track < 360.0));
 }
 
+// The lines in one allocation, each ended by a NUL in place of its line feed (the last at the
+// allocation's end), as a reader's buffer holds them: one allocation per line would cost more
+// than the parsing.
 void ParseLines(const std::string& lines, bool useOwnTime) {
+    std::vector<char> text(lines.begin(), lines.end());
+    text.push_back('\0');
     BaseStationTracker tracker;
     for (std::size_t start = 0; start < lines.size();) {
         std::size_t end = lines.find('\n', start);
         end = end == std::string::npos ? lines.size() : end;
-        std::vector<char> line(lines.begin() + static_cast<std::ptrdiff_t>(start),
-                               lines.begin() + static_cast<std::ptrdiff_t>(end));
-        line.push_back('\0');
+        text[end] = '\0';
         BaseStationTracker::Message message;
         char reason[kReasonSize] = {};
-        if (tracker.Read(line.data(), useOwnTime, 1.7e9, message, reason, kReasonSize) ==
+        if (tracker.Read(text.data() + start, useOwnTime, 1.7e9, message, reason, kReasonSize) ==
             MessageKind::Used) {
             CheckMessage(message);
             tracker.Apply(message);

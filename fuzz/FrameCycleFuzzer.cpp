@@ -204,6 +204,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CTrafficFeedDlg dialog(host, clock, alerts, file.Path(), mappingName.c_str());
         dialog.OnInitDialog();
         FUZZ_CHECK(dialog.IsRunActive() && host.messageBoxes == 0);
+        // The simulator side holds the block through the run and past its end, as a simulator
+        // that outlives the feeder does: the feeder's release then leaves the name to it rather
+        // than search the system for other holders of the block.
+        NamedMapping simulator;
+        FUZZ_CHECK(simulator.Open(mappingName.c_str()));
         VisualInterfaceBlock* block = dialog.GetVisualBlock();
         Overwrite(block, 0, prefix);
         CheckJoin(mappingName.c_str(), *block);
@@ -234,6 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         dialog.OnDestroy();
         FUZZ_CHECK(dialog.GetVisualBlock() == nullptr);
+        simulator.UnmapAndClose();
     }
     NamedMapping::Unlink(mappingName.c_str());
     return 0;

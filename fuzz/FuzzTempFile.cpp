@@ -6,10 +6,19 @@
 #include <fstream>
 #include <system_error>
 
-FuzzTempFile::FuzzTempFile(const char* stem) {
+namespace {
+std::filesystem::path TempFolder() {
     std::error_code error;
-    const auto folder = std::filesystem::temp_directory_path(error);
-    path = (folder / (UniqueName(stem) + ".tmp")).string();
+    const std::filesystem::path inMemory = "/dev/shm";
+    if (std::filesystem::is_directory(inMemory, error)) {
+        return inMemory;
+    }
+    return std::filesystem::temp_directory_path(error);
+}
+} // namespace
+
+FuzzTempFile::FuzzTempFile(const char* stem) {
+    path = (TempFolder() / (UniqueName(stem) + ".tmp")).string();
 }
 
 FuzzTempFile::~FuzzTempFile() {

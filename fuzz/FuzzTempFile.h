@@ -1,8 +1,17 @@
 #pragma once
-// A file in the system's temporary folder that a fuzz target fills with an input, for the code
-// that reads files by name. The name is unique to the object; the file goes with it.
+// A file that a fuzz target fills with an input, for the code that reads files by name: in
+// memory where the system keeps a file system there (/dev/shm), else in its temporary folder, so
+// that each input costs no trip to a disk. The name is unique to the object; the file goes with
+// it.
 
 #include <string>
+
+// The system's device that takes every write and keeps nothing.
+#ifdef _WIN32
+inline constexpr char kNullDevice[] = "NUL";
+#else
+inline constexpr char kNullDevice[] = "/dev/null";
+#endif
 
 class FuzzTempFile {
 public:

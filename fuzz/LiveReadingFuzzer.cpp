@@ -41,6 +41,15 @@ private:
     SettingsFileClass& file;
 };
 
+// Both clocks at one reading, moved on by the input between requests.
+class StepClock final : public Clock {
+public:
+    std::int64_t NowSeconds() override { return now; }
+    std::int64_t MonotonicSeconds() override { return now; }
+    void SleepMilliseconds(std::int32_t) override {}
+    std::int64_t now = kStartTime;
+};
+
 struct Reading {
     explicit Reading(double latitude, double longitude) {
         analyser.SetOwnShipPosition(latitude, longitude);
@@ -192,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Reading live(latitude, longitude);
     LiveEntryReader reader(live.reader);
     reader.Start(followed.Path());
-    std::int64_t now = kStartTime;
+    StepClock clock;
     std::uint64_t followedSince = 0; // a break in the file: cut or replaced
     std::uint64_t lastBreak = 0;
     std::uint64_t publishedAt = 0; // the break after which the last publication came
@@ -239,8 +248,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!look) {
             continue;
         }
-        now += input.TakeByte();
-        const LiveOutcome result = reader.Request(now, now);
+        clock.now += input.TakeByte();
+        const LiveOutcome result = reader.Request(clock);
         const LiveDataFile& seen = reader.File();
         FUZZ_CHECK(seen.EntryLines().size() <= LiveDataFile::kMaxEntryBytes);
         FUZZ_CHECK(seen.HeaderBytes().size() <= static_cast<std::size_t>(kLineBufferSize));

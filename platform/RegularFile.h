@@ -1,14 +1,15 @@
 #pragma once
 // Opening a file for reading only when it is a regular file, and without ever waiting: a FIFO
 // without a writer blocks an ordinary open, one whose writer stalls blocks every read, and a
-// device or a pipe can neither be read to its end nor rewound. Such a file is refused at once.
+// device or a pipe can neither be read to its end nor rewound. Such a file is refused at once,
+// except by a reader that reads from the start to the end and says how long it may wait.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 inline constexpr char kRegularFileHeaderRevision[] =
-    "%Z% Corvane QX4012:01 RegularFile.h $Revision: 1.2 $";
+    "%Z% Corvane QX4012:01 RegularFile.h $Revision: 1.3 $";
 
 // The reason for a refusal that is not a system error of its own.
 inline constexpr int kNotARegularFile = -1;
@@ -65,4 +66,35 @@ public:
 private:
     static constexpr std::intptr_t kNoHandle = -1;
     std::intptr_t handle = kNoHandle;
+};
+
+// A file read once from its start to its end: a regular file, or, where the caller takes them, a
+// FIFO or a pipe (`--aircraft-db <(zcat ...)`) whose writer may take its time. Opening never
+// waits, and a read of a FIFO or a pipe waits for its bytes no longer than the caller says, so
+// that the caller can look for a stop request between waits. On Windows a pipe is a named or
+// an anonymous pipe; a device (CON, NUL) is refused as a file that is no regular file.
+class SequentialReadFile {
+public:
+    // What Read returns when nothing came within the time it could wait.
+    static constexpr std::int64_t kNothingYet = -2;
+
+    SequentialReadFile() = default;
+    ~SequentialReadFile() { Close(); }
+    SequentialReadFile(const SequentialReadFile&) = delete;
+    SequentialReadFile& operator=(const SequentialReadFile&) = delete;
+
+    // False with `error` set as OpenRegularFileForReading sets it, but a FIFO or a pipe opens
+    // when `streams` is true. A file open before is closed.
+    bool Open(const char* path, bool streams, int& error);
+    void Close();
+    bool IsRegular() const { return regular; }
+    // The next bytes, up to `size`: the count, 0 at the end (a FIFO's or pipe's once its
+    // writers have gone), kNothingYet when a FIFO or pipe gave nothing within `waitMs`, or -1
+    // with the C library's error number in `error`. A regular file never waits.
+    std::int64_t Read(char* buffer, std::size_t size, int waitMs, int& error);
+
+private:
+    static constexpr std::intptr_t kNoHandle = -1;
+    std::intptr_t handle = kNoHandle;
+    bool regular = false;
 };

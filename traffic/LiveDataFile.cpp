@@ -8,7 +8,7 @@
 #include <cstring>
 
 extern const char kLiveDataFileSourceRevision[] =
-    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.2 $";
+    "%Z% LiveEntryReader QX2123:02 LiveDataFile.cpp $Revision: 1.3 $";
 
 namespace {
 
@@ -100,7 +100,7 @@ bool LiveDataFile::Look() {
         identity = now;
     }
     const bool examinedAll = headerRead
-                                 ? Scan(examined, size)
+                                 ? ExamineGrowth(size)
                                  : ReadHeader(size) && (!headerRead || SearchBackForEntry(size));
     // A look broken off part way leaves nothing known that the next look could go on from.
     if (!examinedAll) {
@@ -184,6 +184,26 @@ bool LiveDataFile::SearchBackForEntry(std::uint64_t size) {
             return true;
         }
     }
+}
+
+// What was appended since the last look is examined as it stands, unless it is more than a
+// recorder's newest entries take: then, as at the first look, only the end of the file is searched
+// (a huge append of anything but entries, a sparse extension of many gigabytes, would hold up the
+// look, and with it the frames, the alerts and a stop). What was known holds until the end of the
+// file shows a newer entry.
+bool LiveDataFile::ExamineGrowth(std::uint64_t size) {
+    if (size - examined <= kLongestSearchBack) {
+        return Scan(examined, size);
+    }
+    const ScanState before = state;
+    if (!SearchBackForEntry(size)) {
+        return false;
+    }
+    if (!state.hasEntry) {
+        state.hasEntry = before.hasEntry;
+        state.newest = before.newest;
+    }
+    return true;
 }
 
 // Examines the complete lines from `from` (the start of a line, or a point within a line passed

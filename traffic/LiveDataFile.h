@@ -6,9 +6,10 @@
 // counts once its entry end tag is there. The first look at a file, and the look after another
 // file took its name or the file was cut below what was examined or written over, searches back
 // from the end for the newest complete entry instead of reading the file from its top: a day of
-// recording is large. It searches no farther back than a few entries' worth: a huge file that holds
-// no entry near its end is followed from there on. Lines are examined for tags only; the newest
-// entry's lines are read whole once, by the look that finds it.
+// recording is large. So does a look after more was appended than a few entries' worth. It searches
+// no farther back than a few entries' worth: a huge file, or a huge append, that holds no entry
+// near its end is followed from there on, and no look reads more than a few megabytes. Lines are
+// examined for tags only; the newest entry's lines are read whole once, by the look that finds it.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -19,7 +20,7 @@
 #include <vector>
 
 inline constexpr char kLiveDataFileHeaderRevision[] =
-    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.2 $";
+    "%Z% LiveEntryReader QX2123:01 LiveDataFile.h $Revision: 1.3 $";
 
 // A complete entry: its number and where its lines (after the entry tag line, before the end
 // tag line) lie in the file.
@@ -73,6 +74,7 @@ private:
     bool Fail(const char* what);
     bool ReadHeader(std::uint64_t size);
     bool SearchBackForEntry(std::uint64_t size);
+    bool ExamineGrowth(std::uint64_t size);
     bool Scan(std::uint64_t from, std::uint64_t to);
     void Examine(const char* line, std::size_t length, std::uint64_t at);
     void ExaminePiece(const char* piece, std::uint64_t begin, std::uint64_t end);

@@ -9,7 +9,7 @@
 #include <cstring>
 
 static const char kLiveEntryReaderSourceRevision[] =
-    "%Z% LiveEntryReader QX2124:02 LiveEntryReader.cpp $Revision: 1.1 $";
+    "%Z% LiveEntryReader QX2124:02 LiveEntryReader.cpp $Revision: 1.2 $";
 
 namespace {
 
@@ -18,36 +18,28 @@ ModuleRevisions revisions{
     kLiveDataFileHeaderRevision, kLiveDataFileSourceRevision,    kBufferLinesHeaderRevision,
     kBufferLinesSourceRevision};
 
-// An entry's lines on their way to the data set reader, noting the newest position time of the
-// aircraft lines among them: those the reader takes, and no others.
-class TimedLines final : public LineSource {
-public:
-    explicit TimedLines(LineSource& lines) : lines(lines) {}
-
-    bool ReadLine(char* buffer, int size) override {
-        if (!lines.ReadLine(buffer, size)) {
-            return false;
+// The newest position time of an entry's aircraft lines: those the data set reader takes, and no
+// others (at most kMaxEntryLines lines, up to an entry end tag).
+std::int64_t NewestPositionTime(const std::vector<char>& bytes) {
+    BufferLines lines(bytes.data(), bytes.size());
+    char line[kLineBufferSize];
+    std::int64_t newest = 0;
+    for (std::int32_t count = 0; count < kMaxEntryLines && lines.ReadLine(line, kLineBufferSize);
+         ++count) {
+        if (std::strchr(line, '#') != nullptr) {
+            if (std::strstr(line, kEntryEndTag) != nullptr) {
+                break;
+            }
+            continue;
         }
-        if (std::strchr(buffer, '#') == nullptr) {
-            Note(buffer);
-        }
-        return true;
-    }
-
-    std::int64_t Newest() const { return newest; }
-
-private:
-    void Note(const char* line) {
         const char* first = std::strchr(line, '|');
         const char* second = first != nullptr ? std::strchr(first + 1, '|') : nullptr;
         if (second != nullptr) {
             newest = std::max<std::int64_t>(newest, ParseDecimalInteger(second + 1));
         }
     }
-
-    LineSource& lines;
-    std::int64_t newest = 0;
-};
+    return newest;
+}
 
 } // namespace
 
@@ -59,26 +51,30 @@ void LiveEntryReader::Start(const char* path) {
     file.Follow(path);
     readFailed = false;
     headerSeen = file.HeaderSerial();
-    entryPublished = file.EntrySerial();
+    entrySeen = file.EntrySerial();
     holding = false;
-    entryRead = false;
+    published = {};
+    newest = {};
 }
 
-LiveOutcome LiveEntryReader::Request(std::int64_t calendarNow, std::int64_t monotonicNow) {
+LiveOutcome LiveEntryReader::Request(Clock& clock) {
     LiveOutcome outcome;
     readFailed = !file.Look();
+    const std::int64_t calendarNow = clock.NowSeconds();
+    const std::int64_t monotonicNow = clock.MonotonicSeconds();
     if (readFailed) {
         outcome.failure = file.GetErrorText();
     }
     outcome.headerLine = NewHeaderLine();
-    if (!readFailed && file.HasEntry() && file.EntrySerial() != entryPublished) {
+    if (!readFailed && file.HasEntry() && file.EntrySerial() != entrySeen &&
+        TakesNewEntry(calendarNow, monotonicNow)) {
         outcome.step = LiveStep::NewEntry;
-        outcome.entry = ReadNewestEntry(monotonicNow);
+        outcome.entry = ReadNewestEntry();
         return outcome;
     }
-    outcome.age = PublishedAge(calendarNow, monotonicNow);
+    outcome.age = newest.Age(calendarNow, monotonicNow);
     outcome.closed = file.IsClosed();
-    if (holding && outcome.age >= kLiveHoldSeconds) {
+    if (holding && published.Age(calendarNow, monotonicNow) >= kLiveHoldSeconds) {
         holding = false;
         outcome.step = LiveStep::Withdraw;
     }
@@ -101,26 +97,37 @@ const char* LiveEntryReader::NewHeaderLine() {
     return headerLine;
 }
 
-DataSetStep LiveEntryReader::ReadNewestEntry(std::int64_t monotonicNow) {
-    entryPublished = file.EntrySerial();
-    const std::vector<char>& bytes = file.EntryLines();
-    BufferLines lines(bytes.data(), bytes.size());
-    TimedLines timed(lines);
-    const DataSetStep entry = reader.ReadEntryAt(file.NewestEntry().number, timed);
-    entryTime = timed.Newest();
-    entrySeen = monotonicNow;
-    entryRead = true;
+// The file's newest entry, judged once: published when it moves forward and is not too old.
+bool LiveEntryReader::TakesNewEntry(std::int64_t calendarNow, std::int64_t monotonicNow) {
+    entrySeen = file.EntrySerial();
+    const EntryTime entry{true, NewestPositionTime(file.EntryLines()), monotonicNow};
+    const bool behind =
+        newest.IsUsable(calendarNow) && entry.IsUsable(calendarNow) && entry.time <= newest.time;
+    if (behind) {
+        return false;
+    }
+    newest = entry;
+    if (entry.Age(calendarNow, monotonicNow) >= kLiveHoldSeconds) {
+        return false;
+    }
+    published = entry;
     holding = true;
-    return entry;
+    return true;
 }
 
-std::int64_t LiveEntryReader::PublishedAge(std::int64_t calendarNow,
-                                           std::int64_t monotonicNow) const {
-    if (!entryRead) {
+DataSetStep LiveEntryReader::ReadNewestEntry() {
+    const std::vector<char>& bytes = file.EntryLines();
+    BufferLines lines(bytes.data(), bytes.size());
+    return reader.ReadEntryAt(file.NewestEntry().number, lines);
+}
+
+std::int64_t LiveEntryReader::EntryTime::Age(std::int64_t calendarNow,
+                                             std::int64_t monotonicNow) const {
+    if (!known) {
         return -1;
     }
-    if (entryTime > 0 && entryTime <= calendarNow + kFutureToleranceSeconds) {
-        return std::max<std::int64_t>(0, calendarNow - entryTime);
+    if (IsUsable(calendarNow)) {
+        return std::max<std::int64_t>(0, calendarNow - time);
     }
-    return monotonicNow - entrySeen;
+    return monotonicNow - seen;
 }

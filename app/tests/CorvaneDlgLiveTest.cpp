@@ -86,6 +86,31 @@ TEST(LiveFrameCycle, ClosedRecordingIsSaidAndItsLastPublicationWithdrawnWhenOld)
     EXPECT_EQ(rig.Block().publishCounter, 2) << "withdrawn once";
 }
 
+// Started on yesterday's closed recording, the feeder once showed day-old traffic for a minute:
+// an entry past the hold is never published, the first request included, and the status line
+// says how old it is.
+TEST(LiveFrameCycle, RecordingClosedADayAgoIsNeverPublished) {
+    DialogRig rig(
+        "Recorded yesterday\n####_BEGIN_####\n" +
+            Entry(0, Aircraft("OLD1", kStart - 86420) + Aircraft("OLD2", kStart - 86410)) +
+            "####_END_####\n",
+        nullptr, FeedMode::Live);
+    ASSERT_TRUE(rig.Start());
+    rig.Frames(5);
+    EXPECT_EQ(rig.host.title, "Halvery v1:: Recorded yesterday");
+    EXPECT_EQ(rig.dialog->GetStatusText(), "live: newest entry 86410 s old :: recording closed");
+    for (int request = 1; request < 8; ++request) {
+        rig.NextRequestFrame();
+        EXPECT_EQ(rig.dialog->GetStatusText(), "live: newest entry " +
+                                                   std::to_string(86410 + request * 10) +
+                                                   " s old :: recording closed");
+    }
+    EXPECT_EQ(rig.Block().publishCounter, 0);
+    EXPECT_EQ(rig.Block().aircraftCount, 0);
+    EXPECT_EQ(rig.host.controlTexts[kIdcInViewList], "");
+    EXPECT_EQ(rig.Slot(3), "") << "nothing failed";
+}
+
 // A live feeder may start before its recorder: no message box, the run goes on and takes the
 // file up when it comes.
 TEST(LiveFrameCycle, FileNotThereYetIsWaitedFor) {

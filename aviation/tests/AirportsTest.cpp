@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -135,6 +136,19 @@ TEST(Airports, SavedIndexComesBackWholeOrNotAtAll) {
     for (const std::size_t size : {std::size_t{0}, std::size_t{7}, bytes.size() - 8}) {
         EXPECT_FALSE(restored.Restore(std::span(bytes).first(size), "apt.dat 26840607 1666569600"))
             << size;
+    }
+}
+
+// An index of nothing (airport data without a field) and a stamp of nothing are saved and come
+// back like any other: no table is read from or into memory that is not there.
+TEST(Airports, AnEmptyIndexComesBackEmpty) {
+    const AirportIndex empty;
+    for (const std::string stamp : {"", "apt.dat 0 0"}) {
+        AirportIndex restored = Honolulu();
+        ASSERT_TRUE(restored.Restore(empty.Save(stamp), stamp)) << stamp;
+        EXPECT_EQ(restored.AirportCount(), 0u);
+        EXPECT_EQ(restored.RunwayCount(), 0u);
+        EXPECT_EQ(restored.Nearest(21.3187, -157.9225, 5000), nullptr);
     }
 }
 

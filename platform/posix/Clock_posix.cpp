@@ -4,9 +4,15 @@
 #include <ctime>
 
 [[maybe_unused]] static const char kClockPosixRevision[] =
-    "%Z% Corvane QX4002:03 Clock_posix.cpp $Revision: 1.1 $";
+    "%Z% Corvane QX4002:03 Clock_posix.cpp $Revision: 1.2 $";
 
 namespace {
+
+std::int64_t Milliseconds(clockid_t id) {
+    timespec now = {};
+    clock_gettime(id, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 class PosixClock final : public Clock {
 public:
@@ -19,6 +25,9 @@ public:
         clock_gettime(CLOCK_MONOTONIC, &now);
         return static_cast<std::int64_t>(now.tv_sec);
     }
+
+    std::int64_t NowMilliseconds() override { return Milliseconds(CLOCK_REALTIME); }
+    std::int64_t MonotonicMilliseconds() override { return Milliseconds(CLOCK_MONOTONIC); }
 
     void SleepMilliseconds(std::int32_t milliseconds) override {
         if (milliseconds < 1) {

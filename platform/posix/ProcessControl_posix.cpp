@@ -1,11 +1,14 @@
 // POSIX side of trafficlog's process control.
 #include "platform/ProcessControl.h"
 
+#include <cerrno>
 #include <csignal>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 [[maybe_unused]] const char kRevision[] =
-    "%Z% TrafficLog QX5002:84 ProcessControl_posix.cpp $Revision: 1.1 $";
+    "%Z% TrafficLog QX5002:84 ProcessControl_posix.cpp $Revision: 1.2 $";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -27,4 +30,27 @@ void CatchStopSignals() {
 
 bool StopRequested() {
     return stopRequested != 0;
+}
+
+// A stop that comes between the look at the flag and the wait is seen when the wait times out.
+long ReadAsItComes(std::FILE* file, void* buffer, std::size_t size) {
+    const int fd = fileno(file);
+    for (;;) {
+        if (StopRequested()) {
+            errno = EINTR;
+            return -1;
+        }
+        pollfd watched = {fd, POLLIN, 0};
+        const int ready = poll(&watched, 1, kStopCheckMilliseconds);
+        if (ready < 0 && errno != EINTR) {
+            return -1;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t got = read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR) {
+            return static_cast<long>(got);
+        }
+    }
 }

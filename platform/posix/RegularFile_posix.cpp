@@ -2,11 +2,12 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 [[maybe_unused]] static const char kRegularFilePosixRevision[] =
-    "%Z% Corvane QX4012:02 RegularFile_posix.cpp $Revision: 1.2 $";
+    "%Z% Corvane QX4012:02 RegularFile_posix.cpp $Revision: 1.3 $";
 
 namespace {
 
@@ -24,8 +25,9 @@ int Refuse(int fd, int reason, int& error) {
 }
 
 // O_NONBLOCK makes the open of a FIFO return at once, writer or not; the kind of file is then
-// known before anything is read from it. -1 with `error` set when refused.
-int OpenRegularDescriptor(const char* path, int& error) {
+// known before anything is read from it. A FIFO, a pipe or a device stays non-blocking, so that
+// a read after poll() never waits either. -1 with `error` set when refused.
+int OpenDescriptor(const char* path, bool streams, bool& regular, int& error) {
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
@@ -35,8 +37,12 @@ int OpenRegularDescriptor(const char* path, int& error) {
     if (fstat(fd, &status) != 0) {
         return Refuse(fd, errno, error);
     }
-    if (!S_ISREG(status.st_mode)) {
+    regular = S_ISREG(status.st_mode);
+    if (S_ISDIR(status.st_mode) || (!regular && !streams)) {
         return Refuse(fd, RefusalOf(status), error);
+    }
+    if (!regular) {
+        return fd;
     }
     // A regular file never makes a read wait; without the flag no read can fail with EAGAIN.
     const int flags = fcntl(fd, F_GETFL);
@@ -44,6 +50,11 @@ int OpenRegularDescriptor(const char* path, int& error) {
         return Refuse(fd, errno, error);
     }
     return fd;
+}
+
+int OpenRegularDescriptor(const char* path, int& error) {
+    bool regular = false;
+    return OpenDescriptor(path, false, regular, error);
 }
 
 FileIdentity IdentityOf(const struct stat& status) {
@@ -132,4 +143,51 @@ FileIdentity SharedReadFile::Identity() const {
         return {};
     }
     return IdentityOf(status);
+}
+
+bool SequentialReadFile::Open(const char* path, bool streams, int& error) {
+    Close();
+    const int fd = OpenDescriptor(path, streams, regular, error);
+    if (fd < 0) {
+        return false;
+    }
+    handle = fd;
+    return true;
+}
+
+void SequentialReadFile::Close() {
+    if (handle != kNoHandle) {
+        close(static_cast<int>(handle));
+        handle = kNoHandle;
+    }
+}
+
+std::int64_t SequentialReadFile::Read(char* buffer, std::size_t size, int waitMs, int& error) {
+    const int fd = static_cast<int>(handle);
+    if (!regular) {
+        // A FIFO nobody has opened for writing yet shows no hang-up, so this waits for its
+        // first writer as for its bytes; a signal only shortens the wait.
+        pollfd input{fd, POLLIN, 0};
+        const int ready = poll(&input, 1, waitMs);
+        if (ready < 0 && errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+        if (ready <= 0) {
+            return kNothingYet;
+        }
+    }
+    for (;;) {
+        const ssize_t got = read(fd, buffer, size);
+        if (got >= 0) {
+            return got;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return kNothingYet;
+        }
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
+        }
+    }
 }

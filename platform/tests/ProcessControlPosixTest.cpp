@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -70,6 +71,77 @@ TEST_P(StopSignalFromAnotherProcess, EndsABlockingReadAndSetsTheFlag) {
     ASSERT_EQ(ended, child);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), kStopped);
+}
+
+// A reader of a pipe whose writer wrote a little and paused: the bytes come at once, not once the
+// buffer is full, and a stop sent by another process ends the wait for more. (Child exit codes
+// as above.)
+int ReadUntilStopped(int readyFd, int pipeFd) {
+    CatchStopSignals();
+    std::FILE* pipe = fdopen(pipeFd, "rb");
+    char bytes[4096];
+    if (pipe == nullptr || ReadAsItComes(pipe, bytes, sizeof bytes) != 5) {
+        return kReadNotEnded;
+    }
+    char byte = 'r';
+    if (write(readyFd, &byte, 1) != 1) {
+        return kNoReadySignal;
+    }
+    if (ReadAsItComes(pipe, bytes, sizeof bytes) != -1 || errno != EINTR) {
+        return kReadNotEnded;
+    }
+    return StopRequested() ? kStopped : kFlagNotSet;
+}
+
+TEST(ReadAsItComes, TakesWhatAPipeHoldsAndEndsItsWaitOnAStop) {
+    int ready[2];
+    int data[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(data), 0);
+    ASSERT_EQ(write(data[1], "12345", 5), 5);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        close(data[1]);
+        _exit(ReadUntilStopped(ready[1], data[0]));
+    }
+    close(ready[1]);
+    close(data[0]);
+    char byte = 0;
+    EXPECT_EQ(read(ready[0], &byte, 1), 1);
+    // One signal, which may come before the child waits: it must be seen all the same.
+    kill(child, SIGTERM);
+    int status = 0;
+    pid_t ended = 0;
+    for (int round = 0; ended == 0 && round < 1000; ++round) {
+        usleep(10000);
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        ended = waitpid(child, &status, 0);
+    }
+    close(ready[0]);
+    close(data[1]);
+    ASSERT_EQ(ended, child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), kStopped);
+}
+
+// The end of a pipe is its writer gone, after the last bytes.
+TEST(ReadAsItComes, EndsWhereTheWriterClosed) {
+    int data[2];
+    ASSERT_EQ(pipe(data), 0);
+    ASSERT_EQ(write(data[1], "abc", 3), 3);
+    close(data[1]);
+    std::FILE* pipe = fdopen(data[0], "rb");
+    ASSERT_NE(pipe, nullptr);
+    char bytes[16];
+    EXPECT_EQ(ReadAsItComes(pipe, bytes, sizeof bytes), 3);
+    EXPECT_EQ(std::string(bytes, 3), "abc");
+    EXPECT_EQ(ReadAsItComes(pipe, bytes, sizeof bytes), 0);
+    std::fclose(pipe);
 }
 
 INSTANTIATE_TEST_SUITE_P(StopSignals, StopSignalFromAnotherProcess,

@@ -177,4 +177,49 @@ TEST_F(RegularFileTest, SharedReadFileFollowsItsWriter) {
     EXPECT_EQ(error, ENOENT);
 }
 
+// A reader from the start to the end takes a FIFO or a pipe where it asks for them: the open
+// never waits, a read waits no longer than it is told (for the first writer as for the bytes),
+// the bytes come as written, and the end is the writers' going. Without the asking, a FIFO is
+// refused as by the other opens.
+TEST_F(RegularFileTest, SequentialReadTakesFifosAndPipesAndWaitsOnlyAsLongAsItIsTold) {
+    const fs::path fifo = folder / "fifo.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    SequentialReadFile reader;
+    int error = 0;
+    EXPECT_FALSE(reader.Open(fifo.c_str(), false, error));
+    EXPECT_EQ(error, kNotARegularFile);
+    ASSERT_TRUE(reader.Open(fifo.c_str(), true, error)) << error;
+    EXPECT_FALSE(reader.IsRegular());
+    char bytes[16] = {};
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 20, error), SequentialReadFile::kNothingYet);
+
+    const int writer = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 20, error), SequentialReadFile::kNothingYet);
+    ASSERT_EQ(write(writer, "abc", 3), 3);
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 1000, error), 3);
+    EXPECT_EQ(std::string(bytes, 3), "abc");
+    close(writer);
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 1000, error), 0);
+
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "xy", 2), 2);
+    close(ends[1]);
+    ASSERT_TRUE(reader.Open(("/dev/fd/" + std::to_string(ends[0])).c_str(), true, error));
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 1000, error), 2);
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 1000, error), 0);
+    close(ends[0]);
+
+    const std::string path = Write("data.dat", "whole");
+    ASSERT_TRUE(reader.Open(path.c_str(), true, error));
+    EXPECT_TRUE(reader.IsRegular());
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 0, error), 5);
+    EXPECT_EQ(reader.Read(bytes, sizeof bytes, 0, error), 0);
+    EXPECT_FALSE(reader.Open(folder.c_str(), true, error));
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_FALSE(reader.Open((folder / "missing.dat").c_str(), true, error));
+    EXPECT_EQ(error, ENOENT);
+}
+
 } // namespace

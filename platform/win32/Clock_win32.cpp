@@ -5,7 +5,7 @@
 #include <ctime>
 
 [[maybe_unused]] static const char kClockWin32Revision[] =
-    "%Z% Corvane QX4002:04 Clock_win32.cpp $Revision: 1.1 $";
+    "%Z% Corvane QX4002:04 Clock_win32.cpp $Revision: 1.2 $";
 
 namespace {
 
@@ -18,6 +18,18 @@ public:
     // follows a change of the calendar.
     std::int64_t MonotonicSeconds() override {
         return static_cast<std::int64_t>(GetTickCount64() / 1000);
+    }
+
+    // FILETIME counts 100 ns steps since 1601-01-01, 11 644 473 600 s before 1970.
+    std::int64_t NowMilliseconds() override {
+        FILETIME now = {};
+        GetSystemTimeAsFileTime(&now);
+        const std::uint64_t steps =
+            (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        return static_cast<std::int64_t>(steps / 10000) - 11644473600000LL;
+    }
+    std::int64_t MonotonicMilliseconds() override {
+        return static_cast<std::int64_t>(GetTickCount64());
     }
 
     void SleepMilliseconds(std::int32_t milliseconds) override {

@@ -8,7 +8,7 @@
 #include <string>
 
 [[maybe_unused]] static const char kRegularFileWin32Revision[] =
-    "%Z% Corvane QX4012:03 RegularFile_win32.cpp $Revision: 1.2 $";
+    "%Z% Corvane QX4012:03 RegularFile_win32.cpp $Revision: 1.3 $";
 
 namespace {
 
@@ -67,16 +67,30 @@ HANDLE OpenShared(const char* path, DWORD access, DWORD disposition, int& error)
 }
 
 // Opening a pipe's name or a device (CON, COM1, NUL) returns at once on Windows; what it is
-// shows in its file type, before anything is read from it.
-HANDLE OpenRegularHandle(const char* path, int& error) {
+// shows in its file type, before anything is read from it. A pipe is kept where `streams` is
+// true; a device never is.
+HANDLE OpenReadHandle(const char* path, bool streams, bool& regular, int& error) {
     const HANDLE file = OpenShared(path, GENERIC_READ, OPEN_EXISTING, error);
-    if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+    if (file == INVALID_HANDLE_VALUE) {
+        return file;
+    }
+    const DWORD type = GetFileType(file);
+    regular = type == FILE_TYPE_DISK;
+    if (!regular && !(streams && type == FILE_TYPE_PIPE)) {
         CloseHandle(file);
         error = kNotARegularFile;
         return INVALID_HANDLE_VALUE;
     }
     return file;
 }
+
+HANDLE OpenRegularHandle(const char* path, int& error) {
+    bool regular = false;
+    return OpenReadHandle(path, false, regular, error);
+}
+
+constexpr DWORD kLargestRead = 0x40000000;
+constexpr DWORD kPipeLookMs = 10;
 
 // The handle as a C stream; the stream owns it from then on.
 std::FILE* StreamOf(HANDLE file, int flags, const char* mode, int& error) {
@@ -188,4 +202,57 @@ std::int64_t SharedReadFile::ReadAt(std::uint64_t offset, char* buffer, std::siz
 
 FileIdentity SharedReadFile::Identity() const {
     return handle == kNoHandle ? FileIdentity{} : IdentityOf(HandleOf(handle));
+}
+
+bool SequentialReadFile::Open(const char* path, bool streams, int& error) {
+    Close();
+    const HANDLE file = OpenReadHandle(path, streams, regular, error);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    handle = reinterpret_cast<std::intptr_t>(file);
+    return true;
+}
+
+void SequentialReadFile::Close() {
+    if (handle != kNoHandle) {
+        CloseHandle(HandleOf(handle));
+        handle = kNoHandle;
+    }
+}
+
+// A pipe's read would wait for as long as its writer takes: it is read only once it holds
+// bytes, and looked at every few milliseconds until then.
+std::int64_t SequentialReadFile::Read(char* buffer, std::size_t size, int waitMs, int& error) {
+    DWORD asked = size > kLargestRead ? kLargestRead : static_cast<DWORD>(size);
+    for (DWORD waited = 0; !regular;) {
+        DWORD available = 0;
+        if (PeekNamedPipe(HandleOf(handle), nullptr, 0, nullptr, &available, nullptr) == 0) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE) {
+                return 0; // the writer has gone
+            }
+            error = ErrorNumberOf(code);
+            return -1;
+        }
+        if (available > 0) {
+            asked = available < asked ? available : asked;
+            break;
+        }
+        if (waited >= static_cast<DWORD>(waitMs)) {
+            return kNothingYet;
+        }
+        Sleep(kPipeLookMs);
+        waited += kPipeLookMs;
+    }
+    DWORD got = 0;
+    if (ReadFile(HandleOf(handle), buffer, asked, &got, nullptr) == 0) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) {
+            return 0;
+        }
+        error = ErrorNumberOf(code);
+        return -1;
+    }
+    return got;
 }

@@ -12,36 +12,40 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-void LoadCatalogue(const FgOptions& options, FgModelSources& sources,
-                   std::vector<std::string>& notes) {
+bool LoadCatalogue(const FgOptions& options, FgModelSources& sources,
+                   std::vector<std::string>& notes, std::string& error, ReadWatch& watch) {
     const FgRootChoice root = ChooseFgRoot(options.fgRoot);
     const auto start = std::chrono::steady_clock::now();
     char line[512];
-    if (root.path.empty() || !sources.catalogue.Build(root.path) || sources.catalogue.Empty()) {
+    const bool built = !root.path.empty() && sources.catalogue.Build(root.path, watch);
+    if (sources.catalogue.Stopped()) {
+        error = "stopped while reading FlightGear's AI models in " + root.path;
+        return false;
+    }
+    if (!built || sources.catalogue.Empty()) {
         FormatBounded(line, sizeof line,
                       "no FlightGear AI models found (FlightGear data from %s%s%s): every "
                       "aircraft is drawn as %s",
                       root.source.c_str(), root.path.empty() ? "" : ", ", root.path.c_str(),
                       options.settings.model);
         notes.emplace_back(line);
-        return;
+        return true;
     }
     const CatalogueCounts& counts = sources.catalogue.Counts();
     FormatBounded(line, sizeof line,
                   "FlightGear data %s (from %s): %d liveries, %d fleets with %d airframes; %d "
-                  "files malformed, %d models unusable; read in %.0f ms",
+                  "files malformed, %d models unusable, %d folders unreadable; read in %.0f ms",
                   root.path.c_str(), root.source.c_str(), counts.liveries, counts.fleets,
-                  counts.airframes, counts.malformed, counts.unusable, MillisecondsSince(start));
+                  counts.airframes, counts.malformed, counts.unusable, counts.unreadableFolders,
+                  MillisecondsSince(start));
     notes.emplace_back(line);
+    return true;
 }
 
 bool LoadDatabase(const FgOptions& options, FgModelSources& sources,
-                  std::vector<std::string>& notes, std::string& error) {
-    if (options.aircraftDb.empty()) {
-        return true;
-    }
+                  std::vector<std::string>& notes, std::string& error, ReadWatch& watch) {
     const auto start = std::chrono::steady_clock::now();
-    if (!sources.database.Load(options.aircraftDb)) {
+    if (!sources.database.Load(options.aircraftDb, FileKinds::PipesToo, watch)) {
         error = sources.database.FullErrorText();
         return false;
     }
@@ -51,6 +55,17 @@ bool LoadDatabase(const FgOptions& options, FgModelSources& sources,
                   options.aircraftDb.c_str(), sources.database.Size(),
                   static_cast<long long>(sources.database.Counts().bad), MillisecondsSince(start));
     notes.emplace_back(line);
+    return true;
+}
+
+bool LoadModelTable(const FgOptions& options, FgModelSources& sources,
+                    std::vector<std::string>& notes, std::string& error, ReadWatch& watch) {
+    if (!sources.overrides.Load(options.modelTable, watch)) {
+        error = options.modelTable + ": " + sources.overrides.FullErrorText();
+        return false;
+    }
+    notes.push_back("model table " + options.modelTable + ": " +
+                    std::to_string(sources.overrides.Size()) + " lines");
     return true;
 }
 
@@ -72,18 +87,19 @@ bool ReadQuery(const std::string& query, std::string& callsign, std::int32_t& ad
 } // namespace
 
 bool LoadModelSources(const FgOptions& options, FgModelSources& sources,
-                      std::vector<std::string>& notes, std::string& error) {
-    LoadCatalogue(options, sources, notes);
-    if (!LoadDatabase(options, sources, notes, error)) {
+                      std::vector<std::string>& notes, std::string& error, ReadWatch& watch) {
+    const bool loaded =
+        LoadStep("FlightGear's AI models", error,
+                 [&] { return LoadCatalogue(options, sources, notes, error, watch); }) &&
+        (options.aircraftDb.empty() ||
+         LoadStep("the aircraft database " + options.aircraftDb, error,
+                  [&] { return LoadDatabase(options, sources, notes, error, watch); })) &&
+        (options.modelTable.empty() ||
+         LoadStep("the model table " + options.modelTable, error,
+                  [&] { return LoadModelTable(options, sources, notes, error, watch); }));
+    if (!loaded) {
+        sources.database = AircraftDatabase(); // what a refused input took goes back
         return false;
-    }
-    if (!options.modelTable.empty()) {
-        if (!sources.overrides.Load(options.modelTable)) {
-            error = options.modelTable + ": " + sources.overrides.FullErrorText();
-            return false;
-        }
-        notes.push_back("model table " + options.modelTable + ": " +
-                        std::to_string(sources.overrides.Size()) + " lines");
     }
     sources.matcher = std::make_unique<ModelMatcher>(
         &sources.catalogue, options.aircraftDb.empty() ? nullptr : &sources.database,

@@ -202,7 +202,7 @@ const char* UsageOptionsText() {
            "                           aircraft's registration, type and operator\n"
            "  --models FILE            the user's model table: lines of CALLSIGN, callsign\n"
            "                           prefix or 6-digit ADDRESS, then a model path; it\n"
-           "                           comes before every other choice\n"
+           "                           comes before every other choice (at most 4 MiB)\n"
            "  --match CALLSIGN[/ADDRESS]\n"
            "                           show the model chosen for such an aircraft and why,\n"
            "                           and exit\n"

@@ -51,6 +51,25 @@ std::string Stamp() {
     return FormatUtcTimestamp(stamp, sizeof stamp, SystemClock().NowSeconds());
 }
 
+// The watch over the loading at start: the user's stop request through the terminal, and a
+// line when a FIFO or a pipe keeps the bridge waiting.
+class StartWatch : public ReadWatch {
+public:
+    StartWatch(ProcessTerminal& terminal, std::FILE* out) : terminal(terminal), out(out) {}
+    bool StopRequested() override { return terminal.QuitRequested(); }
+    void Waiting(const std::string& path) override {
+        std::fprintf(out,
+                     "%s corvane-fg: waiting for %s, a FIFO or a pipe whose writer has given "
+                     "nothing yet (q, Ctrl-C or a termination signal ends the wait)\n",
+                     Stamp().c_str(), MaskControls(path, LineBreaks::Join).c_str());
+        std::fflush(out);
+    }
+
+private:
+    ProcessTerminal& terminal;
+    std::FILE* out;
+};
+
 class Session {
 public:
     Session(const FgOptions& options, ProcessTerminal& terminal, std::unique_ptr<CVisShm>& client,
@@ -275,9 +294,12 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
     FgWorld world;
     std::vector<std::string> notes;
     std::string error;
-    if (!LoadModelSources(given, sources, notes, error) || !LoadWorld(given, world, notes, error)) {
+    StartWatch watch(terminal, out);
+    if (!LoadModelSources(given, sources, notes, error, watch) ||
+        !LoadWorld(given, world, notes, error, watch)) {
         std::fprintf(err, "corvane-fg: %s\n", MaskControls(error, LineBreaks::Join).c_str());
-        return 1;
+        // A stop asked for while the bridge was loading is an end the user wanted.
+        return watch.StopRequested() ? 0 : 1;
     }
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();

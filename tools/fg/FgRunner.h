@@ -10,7 +10,8 @@
 
 inline constexpr int kFgUsageExitCode = 2;
 
-// Exit code: 0 after a normal end, 1 when the port or the block cannot be used, the block was
-// removed (without keepRunning) or the log cannot be written, 2 when the traffic would be sent
-// where the bridge listens.
+// Exit code: 0 after a normal end (a stop asked for while loading too), 1 when an input the user
+// named cannot be used, the port or the block cannot be used, the block was removed (without
+// keepRunning) or the log cannot be written, 2 when the traffic would be sent where the bridge
+// listens.
 int RunBridge(const FgOptions& options, ProcessTerminal& terminal, std::FILE* out, std::FILE* err);

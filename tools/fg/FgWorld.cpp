@@ -14,10 +14,17 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 bool LoadGeoid(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
-               std::string& error) {
+               std::string& error, ReadWatch& watch) {
     const GeoidChoice choice = ChooseGeoid(options.geoid);
+    const FileKinds kinds = options.geoid.empty() ? FileKinds::RegularOnly : FileKinds::PipesToo;
     std::string reason;
-    if (!choice.path.empty() && world.geoid.Load(choice.path, reason)) {
+    const bool loaded =
+        !choice.path.empty() && LoadGeoidGrid(choice.path, kinds, world.geoid, reason, watch);
+    if (watch.StopRequested()) {
+        error = "stopped while reading the geoid grid " + choice.path;
+        return false;
+    }
+    if (loaded) {
         notes.push_back("geoid grid " + choice.path + " (from " + choice.source +
                         "): heights are sent above mean sea level, where FlightGear's ground "
                         "stands");
@@ -34,15 +41,23 @@ bool LoadGeoid(const FgOptions& options, FgWorld& world, std::vector<std::string
     return true;
 }
 
-void LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes) {
+bool LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
+                     std::string& error, ReadWatch& watch) {
     const FgRootChoice root = ChooseFgRoot(options.fgRoot);
     const std::string cache = UserCacheFolder();
     const auto start = std::chrono::steady_clock::now();
-    std::string error;
-    if (root.path.empty() || !LoadAirports(root.path, cache, world.airports, error)) {
-        notes.push_back("no FlightGear airports (" + (root.path.empty() ? root.source : error) +
+    std::string why;
+    const bool loaded =
+        !root.path.empty() && LoadAirports(root.path, cache, world.airports, why, watch);
+    if (watch.StopRequested()) {
+        error = "stopped while reading FlightGear's airports in " + root.path;
+        return false;
+    }
+    if (!loaded) {
+        world.airports = AirportData();
+        notes.push_back("no FlightGear airports (" + (root.path.empty() ? root.source : why) +
                         "): aircraft on the ground are not placed on it");
-        return;
+        return true;
     }
     world.airportsLoaded = true;
     const std::vector<std::string> scenery = SceneryFolders(root.path);
@@ -73,14 +88,19 @@ void LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::
         notes.push_back("the airports index cannot be kept in " + cache + " (" + data.cacheNote +
                         "): apt.dat is read again at every start");
     }
+    return true;
 }
 } // namespace
 
 bool LoadWorld(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
-               std::string& error) {
-    if (!LoadGeoid(options, world, notes, error)) {
-        return false;
+               std::string& error, ReadWatch& watch) {
+    const bool loaded = LoadStep("the geoid grid", error,
+                                 [&] { return LoadGeoid(options, world, notes, error, watch); }) &&
+                        LoadStep("FlightGear's airports", error, [&] {
+                            return LoadAirportData(options, world, notes, error, watch);
+                        });
+    if (!loaded) {
+        world = FgWorld(); // what a refused input took goes back
     }
-    LoadAirportData(options, world, notes);
-    return true;
+    return loaded;
 }

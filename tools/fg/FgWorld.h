@@ -20,6 +20,7 @@ struct FgWorld {
 
 // Loads both; what was found (or not) goes to `notes`, one line each. Without them the bridge
 // goes on and says what the user loses. False, with the reason in `error`, only when the grid
-// the user named with --geoid cannot be used.
+// the user named with --geoid (which may be a FIFO or a pipe) cannot be used, when the watch
+// stopped a read, or when an input needs more memory than the machine gives.
 bool LoadWorld(const FgOptions& options, FgWorld& world, std::vector<std::string>& notes,
-               std::string& error);
+               std::string& error, ReadWatch& watch = NoReadWatch());

@@ -103,6 +103,52 @@ INSTANTIATE_TEST_SUITE_P(
                    "\n" + kEntry1 + "####_ENTRY_2_####\n", true, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Only the first look used to be bounded: a later one read all that was appended since the one
+// before, a sparse extension of 100 GB included, and held up the frames, the alerts and a stop
+// for minutes. A later look reads only the end of what was appended, finds the newest entry
+// there, and keeps what it knew when that end holds none.
+TEST(LiveDataFileHostile, LaterLookAfterAHugeAppendReadsOnlyItsEnd) {
+    if (BytesReadSoFar() < 0) {
+        GTEST_SKIP() << "the system does not count the bytes a process reads";
+    }
+    LiveFolder folder;
+    const std::string path = folder.Write("TrafficLog.dat", LiveHeader() + kEntry0);
+    LiveDataFile live;
+    live.Follow(path.c_str());
+    ASSERT_TRUE(live.Look()) << live.GetErrorText();
+    ASSERT_EQ(live.NewestEntry().number, 0);
+    const std::uint64_t serial = live.EntrySerial();
+
+    // Zeros without a line feed: the entry known stays the newest.
+    std::error_code error;
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) + kHundredGigabytes, error);
+    if (error) {
+        GTEST_SKIP() << "this file system holds no file of 100 GB, even sparse";
+    }
+    long long start = BytesReadSoFar();
+    ASSERT_TRUE(live.Look()) << live.GetErrorText();
+    EXPECT_LT(BytesReadSoFar() - start, kMostBytesRead);
+    EXPECT_TRUE(live.HasEntry());
+    EXPECT_EQ(live.NewestEntry().number, 0);
+    EXPECT_EQ(live.EntrySerial(), serial);
+    EXPECT_GT(live.Examined(), kHundredGigabytes) << "followed from its end on";
+
+    // Another hole, then entries written after it: the newest is found, and the file is followed
+    // from there as before.
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) + kHundredGigabytes);
+    LiveFolder::Append(path, "\n" + kEntry1 + "####_ENTRY_2_####\n");
+    start = BytesReadSoFar();
+    ASSERT_TRUE(live.Look()) << live.GetErrorText();
+    EXPECT_LT(BytesReadSoFar() - start, kMostBytesRead);
+    EXPECT_EQ(live.NewestEntry().number, 1);
+    EXPECT_GT(live.EntrySerial(), serial);
+    LiveFolder::Append(path, LiveAircraft("TWO", 120) + "####_ENTRY_END_####\n");
+    ASSERT_TRUE(live.Look());
+    EXPECT_EQ(live.NewestEntry().number, 2);
+    EXPECT_EQ(std::string(live.EntryLines().begin(), live.EntryLines().end()),
+              LiveAircraft("TWO", 120));
+}
+
 // A first line still being written is looked at again only where it grew.
 TEST(LiveDataFileHostile, HeaderThatNeverEndsIsNotReadAgainAtEachLook) {
     if (BytesReadSoFar() < 0) {

@@ -26,6 +26,13 @@ constexpr std::int64_t kTime = 1'700'000'000;
 struct Feeder {
     Feeder() { analyser.SetOwnShipPosition(50.5, 0.1); }
 
+    // A request at these readings of the calendar and the monotonic clock.
+    LiveOutcome Request(std::int64_t calendarNow, std::int64_t monotonicNow) {
+        clock.calendar = calendarNow;
+        clock.monotonic = monotonicNow;
+        return live.Request(clock);
+    }
+
     // Takes the aircraft in view: the analyser is empty afterwards.
     std::vector<AircraftRecord> InView() {
         std::vector<AircraftRecord> records(150);
@@ -36,6 +43,7 @@ struct Feeder {
     TrafficAnalyser analyser;
     DataSetReader reader{analyser};
     LiveEntryReader live{reader};
+    LiveClock clock;
 };
 
 // The age a request gives for the status line, and whether the recording was closed.
@@ -84,7 +92,7 @@ TEST(LiveEntryReader, PublishesWhatAPlayOfThatEntryPublishes) {
     }
     Feeder live;
     live.live.Start(path.c_str());
-    const LiveOutcome outcome = live.live.Request(kTime, 0);
+    const LiveOutcome outcome = live.Request(kTime, 0);
     ASSERT_EQ(outcome.step, LiveStep::NewEntry) << outcome.failure;
 
     const std::vector<AircraftRecord> published = live.InView();
@@ -110,22 +118,22 @@ TEST(LiveEntryReader, OldPublicationIsWithdrawnOnceAndTheStatusTellsTheAge) {
             LiveHeader() + EntryText(0, {LiveAircraft("A", kTime - 4), LiveAircraft("B", kTime)}));
         Feeder feeder;
         feeder.live.Start(path.c_str());
-        EXPECT_EQ(feeder.live.Request(kTime + 2, 500).step, LiveStep::NewEntry);
+        EXPECT_EQ(feeder.Request(kTime + 2, 500).step, LiveStep::NewEntry);
         EXPECT_EQ(feeder.InView().size(), 2u);
 
-        LiveOutcome outcome = feeder.live.Request(kTime + 12, 510);
+        LiveOutcome outcome = feeder.Request(kTime + 12, 510);
         EXPECT_EQ(outcome.step, LiveStep::NothingNew);
         EXPECT_EQ(Age(outcome), (Aged{12, false}));
         if (closed) {
             LiveFolder::Append(path, "####_END_####\n");
         }
-        outcome = feeder.live.Request(kTime + 59, 557);
+        outcome = feeder.Request(kTime + 59, 557);
         EXPECT_EQ(outcome.step, LiveStep::NothingNew);
         EXPECT_EQ(Age(outcome), (Aged{59, closed}));
-        outcome = feeder.live.Request(kTime + 60, 558);
+        outcome = feeder.Request(kTime + 60, 558);
         EXPECT_EQ(outcome.step, LiveStep::Withdraw);
         EXPECT_EQ(Age(outcome), (Aged{60, closed}));
-        outcome = feeder.live.Request(kTime + 70, 568);
+        outcome = feeder.Request(kTime + 70, 568);
         EXPECT_EQ(outcome.step, LiveStep::NothingNew);
         EXPECT_EQ(Age(outcome), (Aged{70, closed}));
     }
@@ -153,8 +161,8 @@ TEST(LiveEntryReader, EntryWithoutUsableTimesAgesFromWhenItWasSeen) {
             folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, c.lines));
         Feeder feeder;
         feeder.live.Start(path.c_str());
-        EXPECT_EQ(feeder.live.Request(kTime, 1000).step, LiveStep::NewEntry) << c.name;
-        EXPECT_EQ(feeder.live.Request(kTime + 12, 1012).step, LiveStep::NothingNew) << c.name;
+        EXPECT_EQ(feeder.Request(kTime, 1000).step, LiveStep::NewEntry) << c.name;
+        EXPECT_EQ(feeder.Request(kTime + 12, 1012).step, LiveStep::NothingNew) << c.name;
         EXPECT_EQ(feeder.live.PublishedAge(kTime + 12, 1012), c.expectedAge) << c.name;
     }
 }
@@ -164,7 +172,7 @@ TEST(LiveEntryReader, WaitsForTheFileAndItsFirstEntry) {
     const std::string path = folder.Path("TrafficLog.dat");
     Feeder feeder;
     feeder.live.Start(path.c_str());
-    LiveOutcome outcome = feeder.live.Request(kTime, 0);
+    LiveOutcome outcome = feeder.Request(kTime, 0);
     EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_TRUE(feeder.live.HasReadFailed());
     ASSERT_NE(outcome.failure, nullptr);
@@ -172,12 +180,12 @@ TEST(LiveEntryReader, WaitsForTheFileAndItsFirstEntry) {
     EXPECT_EQ(Age(outcome), (Aged{-1, false}));
 
     folder.Write("TrafficLog.dat", LiveHeader("Started") + "####_ENTRY_0_####\n");
-    outcome = feeder.live.Request(kTime + 10, 10);
+    outcome = feeder.Request(kTime + 10, 10);
     EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_FALSE(feeder.live.HasReadFailed());
     EXPECT_STREQ(outcome.headerLine, "Started");
     LiveFolder::Append(path, "####_ENTRY_END_####\n");
-    outcome = feeder.live.Request(kTime + 20, 20);
+    outcome = feeder.Request(kTime + 20, 20);
     EXPECT_EQ(outcome.step, LiveStep::NewEntry);
     EXPECT_EQ(outcome.headerLine, nullptr) << "the header is handed out once";
 }
@@ -189,13 +197,150 @@ TEST(LiveEntryReader, FileRemovedKeepsThePublicationUntilItIsOld) {
         folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, {LiveAircraft("A", kTime)}));
     Feeder feeder;
     feeder.live.Start(path.c_str());
-    ASSERT_EQ(feeder.live.Request(kTime, 0).step, LiveStep::NewEntry);
+    ASSERT_EQ(feeder.Request(kTime, 0).step, LiveStep::NewEntry);
     std::filesystem::remove(path);
-    const LiveOutcome outcome = feeder.live.Request(kTime + 10, 10);
+    const LiveOutcome outcome = feeder.Request(kTime + 10, 10);
     EXPECT_EQ(outcome.step, LiveStep::NothingNew);
     EXPECT_TRUE(feeder.live.HasReadFailed());
     EXPECT_EQ(Age(outcome), (Aged{10, false}));
-    EXPECT_EQ(feeder.live.Request(kTime + 60, 60).step, LiveStep::Withdraw);
+    EXPECT_EQ(feeder.Request(kTime + 60, 60).step, LiveStep::Withdraw);
+}
+
+// A recording closed long ago is no traffic of now: its newest entry is never published, not
+// even at the first request, and the status line says how old it is.
+TEST(LiveEntryReader, EntryOlderThanTheHoldIsNeverPublished) {
+    struct Case {
+        const char* name;
+        std::int64_t age;
+        bool published;
+    };
+    const Case cases[] = {
+        {"a day old", 86410, false},
+        {"five minutes old", 300, false},
+        {"just at the hold", kLiveHoldSeconds, false},
+        {"a second short of it", kLiveHoldSeconds - 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LiveFolder folder;
+        const std::string path = folder.Write(
+            "TrafficLog.dat",
+            LiveHeader() + EntryText(0, {LiveAircraft("OLD", kTime - 100)}) +
+                EntryText(1, {LiveAircraft("A", kTime - 20), LiveAircraft("B", kTime)}) +
+                "####_END_####\n");
+        Feeder feeder;
+        feeder.live.Start(path.c_str());
+        LiveOutcome outcome = feeder.Request(kTime + c.age, 1000);
+        if (c.published) {
+            EXPECT_EQ(outcome.step, LiveStep::NewEntry);
+            EXPECT_EQ(feeder.InView().size(), 2u);
+            EXPECT_EQ(feeder.Request(kTime + c.age + 1, 1001).step, LiveStep::Withdraw);
+            continue;
+        }
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+        EXPECT_EQ(Age(outcome), (Aged{c.age, true}));
+        EXPECT_EQ(feeder.reader.GetCallNumber(), 0) << "the entry was not even read";
+        EXPECT_TRUE(feeder.InView().empty());
+        EXPECT_EQ(feeder.live.PublishedAge(kTime + c.age, 1000), -1);
+        outcome = feeder.Request(kTime + c.age + 10, 1010);
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew) << "nothing to withdraw";
+        EXPECT_EQ(Age(outcome), (Aged{c.age + 10, true}));
+    }
+}
+
+// A sync tool puts an identical copy in the place of the file, each time it syncs: the entry in
+// it is the one published already, wherever its bytes lie, and is not published again. What the
+// recorder writes after it is.
+TEST(LiveEntryReader, IdenticalCopyMovedOverTheFileIsNotPublishedAgain) {
+    LiveFolder folder;
+    const std::string content =
+        LiveHeader() + EntryText(0, {LiveAircraft("A", kTime - 10)}) +
+        EntryText(1, {LiveAircraft("B", kTime), LiveAircraft("C", kTime - 1)});
+    const std::string path = folder.Write("TrafficLog.dat", content);
+    Feeder feeder;
+    feeder.live.Start(path.c_str());
+    ASSERT_EQ(feeder.Request(kTime + 1, 1).step, LiveStep::NewEntry);
+    EXPECT_EQ(feeder.InView().size(), 2u);
+
+    for (int sync = 0; sync < 3; ++sync) {
+        SCOPED_TRACE(sync);
+        const std::string copy = folder.Write("TrafficLog.dat.sync", content);
+        std::filesystem::rename(copy, path);
+        const LiveOutcome outcome = feeder.Request(kTime + 11 + sync * 10, 11 + sync * 10);
+        EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+        EXPECT_EQ(Age(outcome), (Aged{11 + sync * 10, false}));
+        EXPECT_FALSE(feeder.live.HasReadFailed()) << outcome.failure;
+    }
+    EXPECT_EQ(feeder.Request(kTime + 60, 60).step, LiveStep::Withdraw);
+
+    LiveFolder::Append(path, EntryText(2, {LiveAircraft("D", kTime + 65)}));
+    const LiveOutcome outcome = feeder.Request(kTime + 66, 66);
+    EXPECT_EQ(outcome.step, LiveStep::NewEntry);
+    EXPECT_EQ(outcome.entry.entryNumber, 2);
+}
+
+// A file cut short holds only older entries than the one published: none of them is published,
+// and the publication goes when its own entry is old. A newer entry written after the cut is
+// published.
+TEST(LiveEntryReader, FileCutShortNeverBringsBackAnOlderEntry) {
+    LiveFolder folder;
+    const std::string older = LiveHeader() + EntryText(0, {LiveAircraft("ZERO", kTime - 20)}) +
+                              EntryText(1, {LiveAircraft("ONE", kTime - 10)});
+    const std::string path =
+        folder.Write("TrafficLog.dat", older + EntryText(2, {LiveAircraft("TWO", kTime)}));
+    Feeder feeder;
+    feeder.live.Start(path.c_str());
+    ASSERT_EQ(feeder.Request(kTime, 0).step, LiveStep::NewEntry);
+    EXPECT_EQ(feeder.reader.GetCallNumber(), 3);
+
+    std::filesystem::resize_file(path, older.size());
+    LiveOutcome outcome = feeder.Request(kTime + 10, 10);
+    EXPECT_EQ(outcome.step, LiveStep::NothingNew);
+    EXPECT_EQ(Age(outcome), (Aged{10, false})) << "the newest entry seen is still entry 2";
+    EXPECT_EQ(feeder.live.File().NewestEntry().number, 1);
+    EXPECT_EQ(feeder.reader.GetCallNumber(), 3);
+    outcome = feeder.Request(kTime + 60, 60);
+    EXPECT_EQ(outcome.step, LiveStep::Withdraw);
+
+    // Written over in place with a recording of the same times: no entry of it moves forward.
+    std::filesystem::resize_file(path, 0);
+    LiveFolder::Append(path, older + EntryText(2, {LiveAircraft("AGAIN", kTime)}));
+    EXPECT_EQ(feeder.Request(kTime + 61, 61).step, LiveStep::NothingNew);
+
+    LiveFolder::Append(path, EntryText(3, {LiveAircraft("THREE", kTime + 62)}));
+    outcome = feeder.Request(kTime + 63, 63);
+    EXPECT_EQ(outcome.step, LiveStep::NewEntry);
+    EXPECT_EQ(outcome.entry.entryNumber, 3);
+}
+
+// A look may take long (a slow disk, a file of gigabytes): the clocks are read once it is done,
+// so that the age judged and shown is the age after it.
+TEST(LiveEntryReader, ClocksAreReadAfterTheLook) {
+    class WatchingClock final : public LiveClock {
+    public:
+        explicit WatchingClock(const LiveEntryReader& live) : live(live) {}
+        std::int64_t NowSeconds() override {
+            examinedAtCalendar = live.File().Examined();
+            return calendar;
+        }
+        std::int64_t MonotonicSeconds() override {
+            examinedAtMonotonic = live.File().Examined();
+            return monotonic;
+        }
+        const LiveEntryReader& live;
+        std::uint64_t examinedAtCalendar = 0;
+        std::uint64_t examinedAtMonotonic = 0;
+    };
+    LiveFolder folder;
+    const std::string path =
+        folder.Write("TrafficLog.dat", LiveHeader() + EntryText(0, {LiveAircraft("A", kTime)}));
+    Feeder feeder;
+    WatchingClock clock(feeder.live);
+    clock.calendar = kTime + 3;
+    feeder.live.Start(path.c_str());
+    ASSERT_EQ(feeder.live.Request(clock).step, LiveStep::NewEntry);
+    EXPECT_EQ(clock.examinedAtCalendar, std::filesystem::file_size(path));
+    EXPECT_EQ(clock.examinedAtMonotonic, std::filesystem::file_size(path));
 }
 
 // A second thread records while the feeder requests: every line is written and handed to the
@@ -239,7 +384,7 @@ TEST(LiveEntryReader, RecordingWrittenMeanwhileIsNeverReadHalf) {
     int lastNumber = -1;
     std::int64_t request = 0;
     const auto look = [&] {
-        const LiveOutcome outcome = feeder.live.Request(kTime, ++request);
+        const LiveOutcome outcome = feeder.Request(kTime, ++request);
         if (outcome.step != LiveStep::NewEntry) {
             EXPECT_FALSE(feeder.live.HasReadFailed()) << outcome.failure;
             return;

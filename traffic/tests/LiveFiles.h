@@ -2,6 +2,7 @@
 // Data files for the live reading tests: a folder of the test's own, recordings written and
 // grown in it as a recorder writes them.
 
+#include "platform/Clock.h"
 #include "tests/support/UniqueName.h"
 
 #include <filesystem>
@@ -32,6 +33,17 @@ public:
 
 private:
     std::filesystem::path folder;
+};
+
+// The clocks a live request reads, set by the test.
+class LiveClock : public Clock {
+public:
+    std::int64_t NowSeconds() override { return calendar; }
+    std::int64_t MonotonicSeconds() override { return monotonic; }
+    void SleepMilliseconds(std::int32_t) override {}
+
+    std::int64_t calendar = 0;
+    std::int64_t monotonic = 0;
 };
 
 inline std::string LiveHeader(const std::string& title = "Recorded from the BaseStation feed") {

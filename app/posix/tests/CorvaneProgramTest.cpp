@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -316,6 +317,46 @@ TEST_F(ProgramAgainstBlock, CalendarSetBackAnHourKeepsTheRequestsComing) {
     kill(program.Pid(), SIGTERM);
     program.WaitForEnd(kEndTimeoutMs);
     EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
+}
+
+// A recording extended by 200 GB (sparse: a hostile writer, a file system gone wrong) once held
+// the live feeder in one look for minutes: no frame, no alert answered, SIGTERM heard 71 s late.
+// The look after the append reads only its end: the entry written after it is published at the
+// next request, and a stop ends the program as it ends it at any other time.
+TEST_F(ProgramAgainstBlock, HugeAppendToALiveFileHoldsNothingUp) {
+    // Entry n of n+1 aircraft, stamped n seconds after the first.
+    const std::int64_t start = std::time(nullptr);
+    const auto entry = [start](int number) {
+        std::string text = "####_ENTRY_" + std::to_string(number) + "_####\n";
+        for (int i = 0; i <= number; ++i) {
+            text += "LIVE" + std::to_string(i) + "|4CA2B" + std::to_string(i) + "|" +
+                    std::to_string(start + number) + "|50.5|0.1|3000|3100|90|250|0\n";
+        }
+        return text + "####_ENTRY_END_####\n";
+    };
+    const std::string live = (folder / "live.dat").string();
+    std::ofstream(live) << kHeaderLine << "\n####_BEGIN_####\n" << entry(0);
+    Launch launch = On(live);
+    launch.arguments.push_back("--live");
+    RunningProgram program(launch);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(
+        program.WaitForLine("Message: Reading Data Set :: 1 Aircraft checked", kStartTimeoutMs))
+        << program.Output();
+
+    std::error_code error;
+    fs::resize_file(live, fs::file_size(live) + (200ull << 30), error);
+    if (error) {
+        GTEST_SKIP() << "this file system holds no file of 200 GB, even sparse";
+    }
+    std::ofstream(live, std::ios::app) << "\n" << entry(1);
+    EXPECT_TRUE(program.WaitForLine("Message: Reading Data Set :: 2 Aircraft checked",
+                                    kSecondRequestTimeoutMs))
+        << program.Output();
+    kill(program.Pid(), SIGTERM);
+    EXPECT_TRUE(program.WaitForEnd(kEndTimeoutMs));
+    EXPECT_EQ(program.ExitCode(), 0) << program.Errors();
+    EXPECT_EQ(block->attachCount, 1);
 }
 
 // The default path made from XDG_DATA_HOME is held to the same 1023 characters as --data: cut,

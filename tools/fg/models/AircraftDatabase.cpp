@@ -45,32 +45,38 @@ bool ReadIcaoAddress(std::string_view text, std::uint32_t& address) {
     return true;
 }
 
-bool AircraftDatabase::Load(const std::string& path) {
-    GzipLines reader(path, kMaxDatabaseLine);
+bool AircraftDatabase::Load(const std::string& path, FileKinds kinds, ReadWatch& watch) {
+    *this = AircraftDatabase();
+    GzipLines reader(path, kMaxDatabaseLine, kinds, watch);
     if (!reader.IsOpen()) {
-        SetErrorText(("cannot open the aircraft database " + path).c_str());
+        SetErrorText(("cannot open the aircraft database " + path + ": " + reader.Why()).c_str());
         return false;
     }
     std::string_view line;
     bool tooLong = false;
     std::vector<std::string> fields;
-    if (!reader.Next(line, tooLong) || tooLong || !SplitCsvLine(line, fields) ||
-        (addressColumn = ColumnOf(fields, "icao24")) < 0) {
-        SetErrorText(("the aircraft database " + path + " has no header with icao24").c_str());
-        return false;
-    }
-    registrationColumn = ColumnOf(fields, "registration");
-    typeColumn = ColumnOf(fields, "typecode");
-    descriptionColumn = ColumnOf(fields, "icaoaircrafttype");
-    operatorColumn = ColumnOf(fields, "operatoricao");
-    while (reader.Next(line, tooLong)) {
-        ++counts.rows;
-        if (tooLong || !SplitCsvLine(line, fields) || !TakeRow(fields)) {
-            ++counts.bad;
+    const bool header = reader.Next(line, tooLong) && !tooLong && SplitCsvLine(line, fields) &&
+                        (addressColumn = ColumnOf(fields, "icao24")) >= 0;
+    if (header) {
+        registrationColumn = ColumnOf(fields, "registration");
+        typeColumn = ColumnOf(fields, "typecode");
+        descriptionColumn = ColumnOf(fields, "icaoaircrafttype");
+        operatorColumn = ColumnOf(fields, "operatoricao");
+        while (reader.Next(line, tooLong)) {
+            ++counts.rows;
+            if (tooLong || !SplitCsvLine(line, fields) || !TakeRow(fields)) {
+                ++counts.bad;
+            }
         }
     }
-    Settle();
-    return true;
+    if (reader.Stopped()) {
+        SetErrorText(("stopped while reading the aircraft database " + path).c_str());
+    } else if (reader.Failed()) {
+        SetErrorText(("cannot read the aircraft database " + path + ": " + reader.Why()).c_str());
+    } else if (!header) {
+        SetErrorText(("the aircraft database " + path + " has no header with icao24").c_str());
+    }
+    return header && !reader.Failed();
 }
 
 bool AircraftDatabase::TakeRow(const std::vector<std::string>& fields) {
@@ -83,30 +89,45 @@ bool AircraftDatabase::TakeRow(const std::vector<std::string>& fields) {
         !Field(fields, operatorColumn, entry.info.operatorCode)) {
         return false;
     }
-    entries.push_back(entry);
+    if ((entries.size() + 1) * 4 > slots.size() * 3) {
+        Grow();
+    }
+    std::uint64_t& slot = slots[SlotOf(entry.address)];
+    if (slot != 0) {
+        entries[(slot >> 32) - 1] = entry; // the later row of an address counts
+    } else {
+        entries.push_back(entry);
+        slot = SlotValue(entries.size() - 1, entry.address);
+    }
     return true;
 }
 
-// Sorted by address for the look-up; of two rows of one address the later counts.
-void AircraftDatabase::Settle() {
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.address < b.address; });
-    auto last = entries.end();
-    std::vector<Entry> kept;
-    kept.reserve(entries.size());
-    for (auto it = entries.begin(); it != last; ++it) {
-        if (!kept.empty() && kept.back().address == it->address) {
-            kept.back() = *it;
-        } else {
-            kept.push_back(*it);
-        }
+std::uint64_t AircraftDatabase::SlotValue(std::size_t index, std::uint32_t address) {
+    return (static_cast<std::uint64_t>(index) + 1) << 32 | address;
+}
+
+std::size_t AircraftDatabase::SlotOf(std::uint32_t address) const {
+    // Fibonacci hashing: the address's bits spread over the top of the product.
+    const std::size_t mask = slots.size() - 1;
+    std::size_t at = static_cast<std::uint32_t>(address * 2654435769u) >> (32 - slotBits);
+    while (slots[at] != 0 && static_cast<std::uint32_t>(slots[at]) != address) {
+        at = (at + 1) & mask;
     }
-    entries.swap(kept);
+    return at;
+}
+
+void AircraftDatabase::Grow() {
+    slotBits = std::max(slotBits + 1, 10);
+    slots.assign(std::size_t{1} << slotBits, 0);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        slots[SlotOf(entries[i].address)] = SlotValue(i, entries[i].address);
+    }
 }
 
 const AircraftInfo* AircraftDatabase::Find(std::uint32_t address) const {
-    const auto found =
-        std::lower_bound(entries.begin(), entries.end(), address,
-                         [](const Entry& entry, std::uint32_t key) { return entry.address < key; });
-    return found != entries.end() && found->address == address ? &found->info : nullptr;
+    if (slots.empty()) {
+        return nullptr;
+    }
+    const std::uint64_t slot = slots[SlotOf(address)];
+    return slot != 0 ? &entries[(slot >> 32) - 1].info : nullptr;
 }

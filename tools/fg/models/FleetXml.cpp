@@ -92,7 +92,7 @@ bool ReadSmallFile(const std::string& path, std::string& text) {
         return false;
     }
     const std::streamoff size = file.tellg();
-    if (size < 0 || size > kMaxModelFileBytes) {
+    if (size < 0 || size > static_cast<std::streamoff>(kMaxModelFileBytes)) {
         return false;
     }
     text.resize(static_cast<std::size_t>(size));

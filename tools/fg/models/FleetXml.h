@@ -10,7 +10,7 @@
 #include <vector>
 
 // Files larger than this are no fleet or livery FlightGear ships: refused unread.
-inline constexpr long long kMaxModelFileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxModelFileBytes = 4 * 1024 * 1024;
 
 struct FleetAircraft {
     std::string model;        // relative to AI/, as the file gives it

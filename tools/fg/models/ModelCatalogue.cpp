@@ -14,23 +14,6 @@ constexpr std::string_view kAircraftPrefix = "AI/Aircraft/";
 
 const std::vector<std::string> kNone;
 
-// The entries of a folder, sorted: directory order differs between file systems and runs.
-std::vector<fs::path> SortedEntries(const fs::path& dir, bool folders) {
-    std::vector<fs::path> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code kindError;
-        const bool isFolder = it->is_directory(kindError);
-        const bool isXml =
-            !folders && it->is_regular_file(kindError) && it->path().extension() == ".xml";
-        if (!kindError && (folders ? isFolder : isXml)) {
-            entries.push_back(it->path());
-        }
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 void AddSorted(std::vector<std::string>& list, const std::string& value) {
     const auto at = std::lower_bound(list.begin(), list.end(), value);
     if (at == list.end() || *at != value) {
@@ -58,27 +41,65 @@ std::string_view FolderOfModel(std::string_view model) {
     return slash == std::string_view::npos ? std::string_view{} : model.substr(0, slash);
 }
 
-bool ModelCatalogue::Build(const std::string& fgRoot) {
+bool ModelCatalogue::Build(const std::string& fgRoot, ReadWatch& watch) {
     *this = ModelCatalogue();
     const fs::path aircraft = fs::path(fgRoot) / "AI" / "Aircraft";
     std::error_code error;
     if (!fs::is_directory(aircraft, error)) {
         return false;
     }
-    ReadLiveries(aircraft.string());
-    ReadFleets((fs::path(fgRoot) / "AI" / "Traffic").string());
+    ReadLiveries(aircraft.string(), watch);
+    ReadFleets((fs::path(fgRoot) / "AI" / "Traffic").string(), watch);
     Settle();
-    return true;
+    return !stopped;
 }
 
-void ModelCatalogue::ReadLiveries(const std::string& aircraftDir) {
+// The folders, or the .xml files, of a folder, sorted: directory order differs between file
+// systems and runs. A folder that is there but cannot be listed, or an entry whose kind cannot
+// be told, is counted.
+std::vector<std::string> ModelCatalogue::Entries(const std::string& dir, bool folders) {
+    std::vector<std::string> entries;
+    std::error_code error;
+    fs::directory_iterator it(dir, error);
+    for (fs::directory_iterator end; !error && it != end; it.increment(error)) {
+        const bool isXml = it->path().extension() == ".xml";
+        std::error_code kindError;
+        const bool isFolder = it->is_directory(kindError);
+        const bool isFile = !isFolder && !kindError && it->is_regular_file(kindError);
+        if (kindError) {
+            counts.unreadableFolders += folders ? 1 : 0;
+            counts.malformed += !folders && isXml ? 1 : 0;
+        } else if (folders ? isFolder : isFile && isXml) {
+            entries.push_back(it->path().string());
+        }
+    }
+    if (error && error != std::errc::no_such_file_or_directory) {
+        ++counts.unreadableFolders;
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+bool ModelCatalogue::ReadModelFile(const std::string& path, std::string& text, ReadWatch& watch) {
+    std::string why;
+    const WholeFile read =
+        ReadWholeFile(path, kMaxModelFileBytes, FileKinds::RegularOnly, watch, text, why);
+    stopped = read == WholeFile::Stopped;
+    return read == WholeFile::Read;
+}
+
+void ModelCatalogue::ReadLiveries(const std::string& aircraftDir, ReadWatch& watch) {
     std::string text;
-    for (const fs::path& folder : SortedEntries(aircraftDir, true)) {
-        const std::string name = folder.filename().string();
-        for (const fs::path& file : SortedEntries(folder, false)) {
+    for (const std::string& folder : Entries(aircraftDir, true)) {
+        const std::string name = fs::path(folder).filename().string();
+        for (const std::string& file : Entries(folder, false)) {
             const std::string model =
-                std::string(kAircraftPrefix) + name + "/" + file.filename().string();
-            if (!ReadSmallFile(file.string(), text) || !IsLivery(text)) {
+                std::string(kAircraftPrefix) + name + "/" + fs::path(file).filename().string();
+            const bool livery = ReadModelFile(file, text, watch) && IsLivery(text);
+            if (stopped) {
+                return;
+            }
+            if (!livery) {
                 ++counts.malformed;
             } else if (model.size() < kModelPathSize) {
                 byFolder[name].push_back(model);
@@ -90,19 +111,22 @@ void ModelCatalogue::ReadLiveries(const std::string& aircraftDir) {
     }
 }
 
-void ModelCatalogue::ReadFleets(const std::string& trafficDir) {
-    for (const fs::path& letter : SortedEntries(trafficDir, true)) {
-        for (const fs::path& file : SortedEntries(letter, false)) {
-            ReadFleet(file.string());
+void ModelCatalogue::ReadFleets(const std::string& trafficDir, ReadWatch& watch) {
+    for (const std::string& letter : Entries(trafficDir, true)) {
+        for (const std::string& file : Entries(letter, false)) {
+            if (stopped) {
+                return;
+            }
+            ReadFleet(file, watch);
         }
     }
 }
 
-void ModelCatalogue::ReadFleet(const std::string& path) {
+void ModelCatalogue::ReadFleet(const std::string& path, ReadWatch& watch) {
     std::string text;
     std::vector<FleetAircraft> fleet;
-    if (!ReadSmallFile(path, text) || !::ReadFleet(text, fleet)) {
-        ++counts.malformed;
+    if (!ReadModelFile(path, text, watch) || !::ReadFleet(text, fleet)) {
+        counts.malformed += stopped ? 0 : 1;
         return;
     }
     ++counts.fleets;

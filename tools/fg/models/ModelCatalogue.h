@@ -3,7 +3,10 @@
 // under AI/Aircraft/<type>/, and every airline's fleet under AI/Traffic/<letter>/. Paths are kept
 // as a multiplayer message carries them (AI/Aircraft/A320/A320-AerLingus.xml); a path that would
 // not fit the message is left out, never cut. Candidates are kept sorted, so that a choice by
-// index is the same on every run.
+// index is the same on every run. Only regular files are read: a FIFO there is no FlightGear
+// file and would hold the start up.
+
+#include "tools/fg/models/StartInput.h"
 
 #include <map>
 #include <string>
@@ -18,14 +21,17 @@ struct CatalogueCounts {
     int liveries = 0;
     int fleets = 0;
     int airframes = 0;
-    int malformed = 0; // files refused: not the XML expected, unreadable or too large
-    int unusable = 0;  // airframes whose model is no livery found, or too long a path
+    int malformed = 0;         // files refused: not the XML expected, unreadable or too large
+    int unusable = 0;          // airframes whose model is no livery found, or too long a path
+    int unreadableFolders = 0; // type or letter folders that could not be listed
 };
 
 class ModelCatalogue {
 public:
-    // Reads `fgRoot`'s AI data; false when it has no AI/Aircraft folder.
-    bool Build(const std::string& fgRoot);
+    // Reads `fgRoot`'s AI data; false when it has no AI/Aircraft folder or the watch stopped
+    // the read (Stopped then).
+    bool Build(const std::string& fgRoot, ReadWatch& watch = NoReadWatch());
+    bool Stopped() const { return stopped; }
 
     const CatalogueCounts& Counts() const { return counts; }
     bool Empty() const { return byFolder.empty(); }
@@ -42,9 +48,12 @@ public:
     bool KnowsAirline(std::string_view airline) const;
 
 private:
-    void ReadLiveries(const std::string& aircraftDir);
-    void ReadFleets(const std::string& trafficDir);
-    void ReadFleet(const std::string& path);
+    std::vector<std::string> Entries(const std::string& dir, bool folders);
+    // A file of at most kMaxModelFileBytes into `text`; false when it cannot be read.
+    bool ReadModelFile(const std::string& path, std::string& text, ReadWatch& watch);
+    void ReadLiveries(const std::string& aircraftDir, ReadWatch& watch);
+    void ReadFleets(const std::string& trafficDir, ReadWatch& watch);
+    void ReadFleet(const std::string& path, ReadWatch& watch);
     void Settle();
 
     struct Airline {
@@ -57,6 +66,7 @@ private:
     std::unordered_map<std::string, std::string> byRegistration;
     std::map<std::string, Airline, std::less<>> airlines;
     CatalogueCounts counts;
+    bool stopped = false;
 };
 
 // A registration as compared: upper case, without hyphens and blanks.

@@ -1,7 +1,6 @@
 #include "tools/fg/models/ModelOverrides.h"
 
 #include "text_functions/TextFunctions.h"
-#include "tools/fg/models/FleetXml.h"
 #include "tools/fg/models/ModelCatalogue.h"
 
 #include <algorithm>
@@ -57,13 +56,25 @@ bool ModelOverrides::Add(std::string_view text, int lineNumber) {
     return true;
 }
 
-bool ModelOverrides::Load(const std::string& path) {
+bool ModelOverrides::Load(const std::string& path, ReadWatch& watch) {
+    lines.clear();
     std::string text;
-    if (!ReadSmallFile(path, text)) {
-        SetErrorText(("cannot read the model table " + path).c_str());
+    std::string why;
+    switch (ReadWholeFile(path, kMaxModelTableBytes, FileKinds::PipesToo, watch, text, why)) {
+    case WholeFile::Read:
+        break;
+    case WholeFile::TooLarge:
+        SetErrorText(("the model table is " + why + ", the most a model table may hold").c_str());
+        return false;
+    case WholeFile::Stopped:
+        SetErrorText("stopped while reading the model table");
+        return false;
+    case WholeFile::Failed:
+        SetErrorText(("cannot read the model table: " + why).c_str());
         return false;
     }
     std::string_view rest = text;
+    SkipByteOrderMark(rest);
     for (int number = 1; !rest.empty(); ++number) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
         if (!Add(rest.substr(0, end), number)) {

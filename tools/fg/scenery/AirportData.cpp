@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The whole world's index is about 4 MB; a larger file in its place is none of ours.
-constexpr std::uintmax_t kMaxCacheBytes = 64u << 20;
+constexpr std::size_t kMaxCacheBytes = 64u << 20;
 
 // What the index was made from: apt.dat's path, size and modification time. Another file moved
 // to its name, or the file changed, makes another stamp.
@@ -35,16 +35,14 @@ fs::path CacheFileOf(const std::string& cacheFolder, const fs::path& aptDat) {
     return fs::path(cacheFolder) / name;
 }
 
-bool Restore(const fs::path& cacheFile, const std::string& stamp, AirportIndex& index) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(cacheFile, error);
-    if (error || size > kMaxCacheBytes) {
-        return false;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::ifstream file(cacheFile, std::ios::binary);
-    return file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)) &&
-           index.Restore(bytes, stamp);
+bool Restore(const fs::path& cacheFile, const std::string& stamp, AirportIndex& index,
+             ReadWatch& watch) {
+    std::string bytes;
+    std::string why;
+    return ReadWholeFile(cacheFile.string(), kMaxCacheBytes, FileKinds::RegularOnly, watch, bytes,
+                         why) == WholeFile::Read &&
+           index.Restore({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                         stamp);
 }
 
 // Written beside the cache file under a name of its own, then put in its place: a bridge
@@ -74,22 +72,26 @@ std::string Keep(const fs::path& cacheFile, const std::string& stamp, const Airp
 } // namespace
 
 bool LoadAirports(const std::string& fgRoot, const std::string& cacheFolder, AirportData& data,
-                  std::string& error) {
+                  std::string& error, ReadWatch& watch) {
     const fs::path aptDat = fs::path(fgRoot) / "Airports" / "apt.dat.gz";
     data.aptDat = aptDat.string();
     const std::string stamp = StampOf(aptDat);
     const fs::path cacheFile = cacheFolder.empty() ? fs::path() : CacheFileOf(cacheFolder, aptDat);
-    data.fromCache = !cacheFolder.empty() && Restore(cacheFile, stamp, data.index);
+    data.fromCache = !cacheFolder.empty() && Restore(cacheFile, stamp, data.index, watch);
     if (!data.fromCache) {
         data.index = AirportIndex();
-        if (!ReadAptDat(data.aptDat, data.index, data.counts, error)) {
+        if (!ReadAptDat(data.aptDat, data.index, data.counts, error, watch)) {
             return false;
         }
         if (!cacheFolder.empty()) {
             data.cacheNote = Keep(cacheFile, stamp, data.index);
         }
     }
-    data.thresholds =
-        ApplyThresholdFiles((fs::path(fgRoot) / "Scenery" / "Airports").string(), data.index);
+    data.thresholds = ApplyThresholdFiles((fs::path(fgRoot) / "Scenery" / "Airports").string(),
+                                          data.index, watch);
+    if (watch.StopRequested()) {
+        error = "stopped while reading the scenery's threshold files";
+        return false;
+    }
     return true;
 }

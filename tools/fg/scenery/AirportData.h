@@ -19,6 +19,7 @@ struct AirportData {
 };
 
 // The airports of FlightGear's data folder `fgRoot`; `cacheFolder` empty: none kept. False,
-// with the reason in `error`, when apt.dat cannot be read: the bridge goes on without airports.
+// with the reason in `error`, when apt.dat cannot be read (the bridge goes on without
+// airports) or the watch stopped the read.
 bool LoadAirports(const std::string& fgRoot, const std::string& cacheFolder, AirportData& data,
-                  std::string& error);
+                  std::string& error, ReadWatch& watch = NoReadWatch());

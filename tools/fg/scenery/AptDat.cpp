@@ -45,9 +45,11 @@ bool Coordinates(std::string_view latitudeText, std::string_view longitudeText, 
 
 bool RunwayEndFrom(const std::string_view* fields, RunwayEnd& end) {
     double displaced = 0;
+    // A name that holds a NUL byte would be cut short in the index, to nothing at worst.
     if (fields[0].empty() || fields[0].size() >= kRunwayNameSize ||
+        fields[0].find('\0') != std::string_view::npos ||
         !Coordinates(fields[1], fields[2], end.latitude, end.longitude) ||
-        !Number(fields[3], displaced)) {
+        !Number(fields[3], displaced) || displaced > kMaxRunwayMetres) {
         return false;
     }
     CopyBounded(end.name, std::string(fields[0]).c_str(), kRunwayNameSize);
@@ -115,6 +117,11 @@ void AptDatRows::TakeAirport(std::string_view line, AirportKind kind) {
         ++counts.malformed;
         return;
     }
+    if (index.AirportCount() >= kMaxAirports) {
+        overflowed = true;
+        inAirport = false;
+        return;
+    }
     index.AddAirport(std::string(fields[4]).c_str(), elevation, kind);
 }
 
@@ -126,11 +133,16 @@ void AptDatRows::TakeRunway(std::string_view line) {
     Runway runway{};
     double width = 0;
     if (SplitFields(line, fields, kMaxFields) < 26 || !Number(fields[1], width) || width < 0 ||
-        !RunwayEndFrom(&fields[8], runway.ends[0]) || !RunwayEndFrom(&fields[17], runway.ends[1])) {
+        width > kMaxRunwayMetres || !RunwayEndFrom(&fields[8], runway.ends[0]) ||
+        !RunwayEndFrom(&fields[17], runway.ends[1])) {
         ++counts.malformed;
         return;
     }
     runway.width = static_cast<float>(width);
+    if (index.RunwayCount() >= kMaxRunways) {
+        overflowed = true;
+        return;
+    }
     index.AddRunway(runway);
 }
 
@@ -150,15 +162,15 @@ void AptDatRows::TakePlace(std::string_view line, int latitudeField) {
 }
 
 bool ReadAptDat(const std::string& path, AirportIndex& index, AptDatCounts& counts,
-                std::string& error) {
-    GzipLines lines(path, kMaxAptLine);
+                std::string& error, ReadWatch& watch) {
+    GzipLines lines(path, kMaxAptLine, FileKinds::RegularOnly, watch);
     if (!lines.IsOpen()) {
-        error = "cannot open FlightGear's airport data " + path;
+        error = "cannot open FlightGear's airport data " + path + ": " + lines.Why();
         return false;
     }
     AptDatRows rows(index, counts);
     std::string_view block;
-    while (lines.NextBlock(block)) {
+    while (!rows.Overflowed() && lines.NextBlock(block)) {
         while (!block.empty()) {
             const std::size_t feed = block.find('\n');
             std::string_view line = block.substr(0, feed);
@@ -169,8 +181,19 @@ bool ReadAptDat(const std::string& path, AirportIndex& index, AptDatCounts& coun
             rows.Take(line);
         }
     }
+    if (lines.Stopped()) {
+        error = "stopped while reading FlightGear's airport data " + path;
+        return false;
+    }
     if (lines.Failed()) {
-        error = "cannot read FlightGear's airport data " + path;
+        error = "cannot read FlightGear's airport data " + path + ": " + lines.Why();
+        return false;
+    }
+    if (rows.Overflowed()) {
+        error = "FlightGear's airport data " + path + " holds more than " +
+                std::to_string(kMaxAirports) + " airports or " + std::to_string(kMaxRunways) +
+                " runways: no airport data of the world is so large";
+        index = AirportIndex();
         return false;
     }
     index.Finish();

@@ -3,6 +3,9 @@
 // grid (egm96_15.gtx) in PROJ's data folder (PROJ_DATA, or PROJ_LIB of older PROJ), else the
 // first of the platform's usual places that holds it.
 
+#include "aviation/Geoid.h"
+#include "tools/fg/models/StartInput.h"
+
 #include <string>
 #include <vector>
 
@@ -16,3 +19,9 @@ struct GeoidChoice {
 GeoidChoice ChooseGeoid(const std::string& option);
 // The grid files this platform's installations put in place, most likely first.
 std::vector<std::string> UsualGeoidGrids();
+
+// Reads a .gtx file into `grid` as it comes, holding nothing but the grid (a FIFO or a pipe too
+// where `kinds` says so). False, with the reason in `error`, when it cannot be read, is no grid,
+// or the watch stopped the read; the grid then holds nothing.
+bool LoadGeoidGrid(const std::string& path, FileKinds kinds, GeoidGrid& grid, std::string& error,
+                   ReadWatch& watch = NoReadWatch());

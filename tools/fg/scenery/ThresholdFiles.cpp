@@ -29,7 +29,8 @@ bool ReadThreshold(std::string_view block, Threshold& threshold) {
            WholeNumber(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
            std::fabs(threshold.longitude) <= 180 &&
            (displaced.empty() ||
-            (WholeNumber(displaced, threshold.displaced) && threshold.displaced >= 0));
+            (WholeNumber(displaced, threshold.displaced) && threshold.displaced >= 0 &&
+             threshold.displaced <= kMaxRunwayMetres));
 }
 } // namespace
 
@@ -60,19 +61,23 @@ bool ApplyThresholdText(std::string_view raw, const std::string& code, AirportIn
     return true;
 }
 
-ThresholdCounts ApplyThresholdFiles(const std::string& airportsFolder, AirportIndex& index) {
+ThresholdCounts ApplyThresholdFiles(const std::string& airportsFolder, AirportIndex& index,
+                                    ReadWatch& watch) {
     ThresholdCounts counts;
     std::error_code error;
     namespace fs = std::filesystem;
-    for (fs::recursive_directory_iterator it(airportsFolder, error), end; !error && it != end;
-         it.increment(error)) {
+    std::string text;
+    std::string why;
+    for (fs::recursive_directory_iterator it(airportsFolder, error), end;
+         !error && it != end && !watch.StopRequested(); it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) {
             continue;
         }
         ++counts.files;
-        std::string text;
-        if (!ReadSmallFile(it->path().string(), text) ||
+        const WholeFile read = ReadWholeFile(it->path().string(), kMaxModelFileBytes,
+                                             FileKinds::RegularOnly, watch, text, why);
+        if (read != WholeFile::Read ||
             !ApplyThresholdText(text, name.substr(0, name.size() - kSuffix.size()), index,
                                 counts.thresholds)) {
             ++counts.malformed;

@@ -4,6 +4,7 @@
 // two <threshold> elements (<rwy>, <lat>, <lon>, <displ-m>).
 
 #include "aviation/Airports.h"
+#include "tools/fg/models/StartInput.h"
 
 #include <string>
 #include <string_view>
@@ -18,5 +19,8 @@ struct ThresholdCounts {
 // (nothing is applied then).
 bool ApplyThresholdText(std::string_view text, const std::string& code, AirportIndex& index,
                         int& applied);
-// Every threshold file under `airportsFolder` (a scenery's Airports folder) into the index.
-ThresholdCounts ApplyThresholdFiles(const std::string& airportsFolder, AirportIndex& index);
+// Every threshold file under `airportsFolder` (a scenery's Airports folder) into the index; a
+// file that is not a regular file is counted as malformed, unread. Ends early when the watch
+// asks it to.
+ThresholdCounts ApplyThresholdFiles(const std::string& airportsFolder, AirportIndex& index,
+                                    ReadWatch& watch = NoReadWatch());

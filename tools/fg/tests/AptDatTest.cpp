@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <zlib.h>
 
 namespace {
@@ -88,7 +90,8 @@ TEST_F(AptDatTest, GzipCompressedAsFlightGearShipsIt) {
 
 TEST_F(AptDatTest, AFileThatCannotBeReadSaysSo) {
     EXPECT_FALSE(ReadAptDat(PathOf("missing.dat.gz"), index, counts, error));
-    EXPECT_EQ(error, "cannot open FlightGear's airport data " + PathOf("missing.dat.gz"));
+    EXPECT_EQ(error, "cannot open FlightGear's airport data " + PathOf("missing.dat.gz") + ": " +
+                         std::strerror(ENOENT));
     // A gzip stream broken in the middle is a read that fails, not a short file.
     gzFile file = gzopen(PathOf("broken.gz").c_str(), "wb");
     const std::string big(1 << 20, 'a');
@@ -96,7 +99,8 @@ TEST_F(AptDatTest, AFileThatCannotBeReadSaysSo) {
     gzclose(file);
     std::filesystem::resize_file(PathOf("broken.gz"), 600);
     EXPECT_FALSE(ReadAptDat(PathOf("broken.gz"), index, counts, error));
-    EXPECT_EQ(error, "cannot read FlightGear's airport data " + PathOf("broken.gz"));
+    EXPECT_EQ(error, "cannot read FlightGear's airport data " + PathOf("broken.gz") +
+                         ": the gzip data ends early: the file is cut short");
 }
 
 // FlightGear 2020.3's own file, as Debian installs it with flightgear-data-base.
@@ -165,6 +169,41 @@ TEST_F(AptDatTest, SceneryThresholdsOverTheAirportData) {
     EXPECT_DOUBLE_EQ(end.longitude, -157.943);
     EXPECT_FLOAT_EQ(end.displacedThreshold, 100.0f);
     EXPECT_FALSE(ApplyThresholdFiles(PathOf("no such folder"), index).files);
+}
+
+// A width or a displaced threshold that no runway has (beyond what a float holds, or longer than
+// any runway) is a broken row, not a runway of infinite measure.
+TEST_F(AptDatTest, MeasuresBeyondAnyRunwayAreMalformed) {
+    AptDatRows rows(index, counts);
+    for (const char* line :
+         {"1 13 0 0 WIDE Wide Field",
+          "100 1e40 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 1e39 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 25000 0 3 0 0 0",
+          "100 25000 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0",
+          "100 45 1 0 0.25 0 2 1 09 21.0 -157.0 3000 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0"}) {
+        rows.Take(line);
+    }
+    EXPECT_EQ(counts.malformed, 4);
+    ASSERT_EQ(index.RunwayCount(), 1u);
+    EXPECT_FLOAT_EQ(index.RunwaysOf(index.Airports()[0])[0].ends[0].displacedThreshold, 3000.0f);
+
+    int applied = 0;
+    std::string far = kThresholds;
+    far.replace(far.find("100.0"), 5, "1e39");
+    EXPECT_FALSE(ApplyThresholdText(far, "WIDE", index, applied));
+    EXPECT_EQ(applied, 0);
+}
+
+// A runway end named by a NUL byte would have no name in the index: the row is broken.
+TEST_F(AptDatTest, ARunwayEndNamedByANulByteIsMalformed) {
+    AptDatRows rows(index, counts);
+    using namespace std::string_literals;
+    rows.Take("1 13 0 0 NULL Nul Field");
+    rows.Take("100 45 1 0 0.25 0 2 1 \0 21.0 -157.0 0 0 3 0 0 0 27 21.0 -156.9 0 0 3 0 0 0"s);
+    rows.Take("100 45 1 0 0.25 0 2 1 09 21.0 -157.0 0 0 3 0 0 0 2\0 21.0 -156.9 0 0 3 0 0 0"s);
+    EXPECT_EQ(counts.malformed, 2);
+    EXPECT_EQ(index.RunwayCount(), 0u);
 }
 
 } // namespace

@@ -112,6 +112,23 @@ int Count(const std::string& text, const std::string& part) {
     return count;
 }
 
+// A terminal that is no terminal and asks to quit once the bridge has attached to its block
+// (once more than when the terminal was made), so that the loading before it ends by itself.
+class QuitOnceAttached : public ProcessTerminal {
+public:
+    explicit QuitOnceAttached(const CapturedOutput& log)
+        : log(log), before(Count(log.Text(), "attached to block")) {}
+    bool IsTerminal() const override { return false; }
+    TerminalSize Size() const override { return {80, 24}; }
+    bool QuitRequested() override { return Count(log.Text(), "attached to block") > before; }
+    bool Draw(const std::vector<std::string>&) override { return true; }
+    void EndDrawing() override {}
+
+private:
+    const CapturedOutput& log;
+    int before;
+};
+
 class FgRunnerTest : public testing::Test {
 protected:
     FgRunnerTest()
@@ -167,7 +184,7 @@ TEST_F(FgRunnerTest, APortInUseIsSaidPlainly) {
     ASSERT_TRUE(holder.Resolve("127.0.0.1", 0, local));
     ASSERT_TRUE(holder.Bind(local));
     options.listenPort = holder.LocalPort();
-    QuitAfter terminal(0);
+    QuitOnceAttached terminal(outLog);
     EXPECT_EQ(RunBridge(options, terminal, out, err), 1);
     const std::string text = errLog.Text();
     EXPECT_NE(text.find("corvane-fg: cannot listen for FlightGear on 127.0.0.1:" +
@@ -181,14 +198,15 @@ TEST_F(FgRunnerTest, APortInUseIsSaidPlainly) {
 // bridge cannot read ends it, as a database the user names does.
 TEST_F(FgRunnerTest, TheWorldItLoadsIsSaidAndANamedGridIsWanted) {
     options.listenPort = FreePort();
-    QuitAfter quick(0);
+    QuitOnceAttached quick(outLog);
     EXPECT_EQ(RunBridge(options, quick, out, err), 0);
     const std::string said = outLog.Text();
     EXPECT_NE(said.find("no FlightGear airports"), std::string::npos) << said;
     EXPECT_EQ(Count(said, "geoid grid "), 1) << said;
 
     options.geoid = name + "-no-grid.gtx";
-    EXPECT_EQ(RunBridge(options, quick, out, err), 1);
+    QuitOnceAttached again(outLog);
+    EXPECT_EQ(RunBridge(options, again, out, err), 1);
     EXPECT_NE(errLog.Text().find("corvane-fg: cannot open the geoid grid " + options.geoid),
               std::string::npos)
         << errLog.Text();
@@ -316,7 +334,7 @@ TEST_F(FgRunnerTest, SendingWhereItListensIsAUsageError) {
         CopyBounded(options.listenHost, host, kHostSize);
         options.listenPort = FreePort();
         options.sendPort = options.listenPort;
-        QuitAfter terminal(0);
+        QuitOnceAttached terminal(outLog);
         EXPECT_EQ(RunBridge(options, terminal, out, err), 2) << host;
     }
     EXPECT_NE(errLog.Text().find("is where the bridge listens (--listen 0.0.0.0:"),

@@ -2,6 +2,7 @@
 
 #include "text_functions/TextFunctions.h"
 #include "tools/fg/TcasRequest.h"
+#include "tools/fg/scenery/GeoidFile.h"
 #include "traffic/Units.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,8 @@ class GeoidFrameTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        ASSERT_TRUE(egm96.Load(CORVANE_EGM96_GRID, error)) << error;
+        ASSERT_TRUE(LoadGeoidGrid(CORVANE_EGM96_GRID, FileKinds::RegularOnly, egm96, error))
+            << error;
     }
     static GeoidGrid egm96;
 };

@@ -96,7 +96,7 @@ constexpr CommandHelp kCommands[] = {
      "Ctrl-C or SIGTERM ends it.\n",
      "  --sbs PORT        the port to serve on, 1 to 65535\n"
      "  --speed X         play X times as fast, 0.01 to 1000 (default 1)\n"
-     "  --loop            start again from the top at the end of the log\n",
+     "  --loop            start again from the top a second after the end of the log\n",
      "0 served to the end or stopped, 1 no message in the log,\n"
      "2 a usage error, a port in use or a log that cannot be read"},
     {"check", "check [OPTION]... FILE", "list what in FILE would make the feeder misbehave",

@@ -8,6 +8,7 @@
 #include "tools/trafficlog/sources/BaseStationTracker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -62,17 +63,24 @@ public:
     const std::string& LastFailure() const { return lastFailure; }
 
 private:
-    // The calendar is read once; from there time runs on the monotonic clock, so that a step of
-    // the calendar neither stalls the entries nor writes their times out of order.
-    std::int64_t Now() { return startCalendar + (clock.MonotonicSeconds() - startMonotonic); }
-    void Connect(std::int64_t now);
-    void Receive(std::int64_t now);
+    // Seconds of the calendar, to the millisecond: each message is timed by when it came, so that
+    // its position can be moved to its entry's stamp. The calendar is read once; from there time
+    // runs on the monotonic clock, so that a step of the calendar neither stalls the entries nor
+    // writes their times out of order.
+    double Now() {
+        return static_cast<double>(startCalendar +
+                                   (clock.MonotonicMilliseconds() - startMonotonic)) /
+               1000.0;
+    }
+    void Connect(double now);
+    void Receive(double now);
+    void TakeReceived(double heard);
     // A try that failed or a connection that closed before a message: the next try waits
     // the back-off, which grows.
-    void Failed(std::int64_t now, const std::string& problem);
+    void Failed(double now, const std::string& problem);
     std::string Feed() const;
-    bool WriteDueEntries(std::int64_t now);
-    void Report(std::int64_t now);
+    bool WriteDueEntries(double now);
+    void Report(double now);
 
     Clock& clock;
     const RecordOptions& options;
@@ -88,21 +96,27 @@ private:
     int backoffSeconds = 1;
     bool yielded = false; // the connection brought a message
     std::string lastFailure;
-    std::int64_t nextTry = 0;
+    char chunk[kChunkSize] = {};
+    std::size_t received = 0; // bytes in `chunk` not yet taken in
+    double nextTry = 0;
     std::int64_t nextEntry = 0;
-    std::int64_t lastReport = -1;
-    std::int64_t startCalendar = 0;
-    std::int64_t startMonotonic = 0;
+    std::int64_t lastReport = -1;    // the second last reported
+    std::int64_t startCalendar = 0;  // milliseconds
+    std::int64_t startMonotonic = 0; // milliseconds
 };
 
+// The entries due before bytes came are written before the bytes are taken in, so that each entry
+// holds the aircraft as the messages up to its time left them.
 bool Session::Run() {
-    startCalendar = clock.NowSeconds();
-    startMonotonic = clock.MonotonicSeconds();
-    const std::int64_t start = startCalendar;
-    nextEntry = (start / Recorder::kEntrySeconds + 1) * Recorder::kEntrySeconds;
+    startCalendar = clock.NowMilliseconds();
+    startMonotonic = clock.MonotonicMilliseconds();
+    const double start = static_cast<double>(startCalendar) / 1000.0;
+    nextEntry = (static_cast<std::int64_t>(std::floor(start)) / Recorder::kEntrySeconds + 1) *
+                Recorder::kEntrySeconds;
     while (!sink.StopRequested()) {
-        const std::int64_t now = Now();
-        if (options.durationSeconds > 0 && now - start >= options.durationSeconds) {
+        const double now = Now();
+        if (options.durationSeconds > 0 &&
+            now - start >= static_cast<double>(options.durationSeconds)) {
             break;
         }
         if (!feed.IsConnected()) {
@@ -110,15 +124,17 @@ bool Session::Run() {
         } else {
             Receive(now);
         }
-        if (!WriteDueEntries(Now())) {
+        const double heard = Now();
+        if (!WriteDueEntries(heard)) {
             return false;
         }
+        TakeReceived(heard);
         Report(now);
     }
     return true;
 }
 
-void Session::Connect(std::int64_t now) {
+void Session::Connect(double now) {
     if (now < nextTry) {
         clock.SleepMilliseconds(receiveMilliseconds);
         return;
@@ -135,28 +151,13 @@ void Session::Connect(std::int64_t now) {
     Failed(now, "cannot connect to " + Feed() + ": " + SystemReason(feed.FullErrorText()));
 }
 
-void Session::Receive(std::int64_t now) {
-    char chunk[kChunkSize];
-    std::size_t size = 0;
-    const TcpReceipt receipt = feed.Receive(chunk, sizeof chunk, receiveMilliseconds, size);
-    if (receipt == TcpReceipt::Data) {
-        lines.Feed(chunk, size, [this, now](char* line) {
-            double time = 0;
-            char reason[kReasonSize];
-            if (line == nullptr || tracker.Take(line, false, static_cast<double>(now), time, reason,
-                                                kReasonSize) == MessageKind::Bad) {
-                ++status.badMessages;
-                return;
-            }
-            ++status.messages;
-            yielded = true;
-            backoffSeconds = 1;
-        });
+// Waits for the feed's next bytes, which are kept until they are taken in.
+void Session::Receive(double now) {
+    const TcpReceipt receipt = feed.Receive(chunk, sizeof chunk, receiveMilliseconds, received);
+    if (receipt == TcpReceipt::Data || receipt == TcpReceipt::Nothing) {
         return;
     }
-    if (receipt == TcpReceipt::Nothing) {
-        return;
-    }
+    received = 0;
     const std::string problem = receipt == TcpReceipt::Closed
                                     ? Feed() + " closed the connection"
                                     : Feed() + ": " + SystemReason(feed.FullErrorText());
@@ -172,13 +173,30 @@ void Session::Receive(std::int64_t now) {
     nextTry = now;
 }
 
-void Session::Failed(std::int64_t now, const std::string& problem) {
+// The messages received, each timed by when it came.
+void Session::TakeReceived(double heard) {
+    lines.Feed(chunk, received, [this, heard](char* line) {
+        double time = 0;
+        char reason[kReasonSize];
+        if (line == nullptr ||
+            tracker.Take(line, false, heard, time, reason, kReasonSize) == MessageKind::Bad) {
+            ++status.badMessages;
+            return;
+        }
+        ++status.messages;
+        yielded = true;
+        backoffSeconds = 1;
+    });
+    received = 0;
+}
+
+void Session::Failed(double now, const std::string& problem) {
     char retry[48];
     FormatBounded(retry, sizeof retry, "; trying again in %d s", backoffSeconds);
     lastFailure = problem;
     status.lastProblem = problem + retry;
     ++status.failures;
-    nextTry = now + backoffSeconds;
+    nextTry = now + static_cast<double>(backoffSeconds);
     backoffSeconds = std::min(backoffSeconds * 2, Recorder::kMaxBackoffSeconds);
     lastReport = -1;
 }
@@ -187,31 +205,37 @@ std::string Session::Feed() const {
     return options.host + ":" + std::to_string(options.port);
 }
 
-bool Session::WriteDueEntries(std::int64_t now) {
-    if (now < nextEntry) {
+// Each aircraft is written where it was at the entry's stamp (see BaseStationTracker::Stamping):
+// a feeder and a bridge that move it on from the stamp then show it where it is.
+bool Session::WriteDueEntries(double now) {
+    if (now < static_cast<double>(nextEntry)) {
         return true;
     }
     // After a stall (a suspended machine) the entries missed are not made up.
-    if (now - nextEntry >= Recorder::kEntrySeconds) {
-        nextEntry = now / Recorder::kEntrySeconds * Recorder::kEntrySeconds;
+    const auto second = static_cast<std::int64_t>(std::floor(now));
+    if (second - nextEntry >= Recorder::kEntrySeconds) {
+        nextEntry = second / Recorder::kEntrySeconds * Recorder::kEntrySeconds;
     }
     const bool ok = assembler.Start(nextEntry) &&
-                    (tracker.OfferEntry(nextEntry, options.staleSeconds, assembler), true) &&
+                    (tracker.OfferEntry(nextEntry, options.staleSeconds, assembler,
+                                        BaseStationTracker::Stamping::MovedToStamp),
+                     true) &&
                     assembler.Finish() && writer.Flush();
-    tracker.Forget(static_cast<double>(now));
+    tracker.Forget(now);
     ++status.entries;
     nextEntry += Recorder::kEntrySeconds;
     lastReport = -1;
     return ok;
 }
 
-void Session::Report(std::int64_t now) {
-    if (now == lastReport) {
+void Session::Report(double now) {
+    const auto second = static_cast<std::int64_t>(std::floor(now));
+    if (second == lastReport) {
         return;
     }
-    lastReport = now;
+    lastReport = second;
     status.aircraftHeard = static_cast<std::int64_t>(tracker.Heard());
-    status.withPosition = tracker.WithPosition(static_cast<double>(now), options.staleSeconds);
+    status.withPosition = tracker.WithPosition(now, options.staleSeconds);
     sink.Status(status);
 }
 } // namespace

@@ -35,6 +35,16 @@ void SkipByteOrderMark(char* line) {
     }
 }
 
+// The data file's header line: where its traffic came from.
+std::string Header(const ConvertOptions& options) {
+    char header[kMaxAircraftLineLength + 1];
+    const auto more = static_cast<int>(options.inputs.size()) - 1;
+    FormatBounded(header, sizeof header,
+                  more > 0 ? "Recorded traffic from %s and %d more" : "Recorded traffic from %s",
+                  BaseName(options.inputs.front()), more);
+    return header;
+}
+
 // A name beside the target that no other run picks.
 std::string TemporaryName(const char* target) {
     std::random_device random;
@@ -82,12 +92,16 @@ bool RecordingConverter::CheckTarget(const ConvertOptions& options) {
     return true;
 }
 
-bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sink) {
+void RecordingConverter::Reset() {
     counts = ConvertCounts{};
     unsorted = false;
     hasCentre = false;
     usualStep = 0;
     memberNames.clear();
+}
+
+bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sink) {
+    Reset();
     if (!CheckTarget(options)) {
         return false;
     }
@@ -99,10 +113,10 @@ bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sin
         return false;
     }
     if (!IsReplaceable(output.c_str())) {
-        return ConvertInputs(options, sink, output.c_str());
+        return WriteFile(options, sink, output.c_str());
     }
     const std::string temporary = TemporaryName(output.c_str());
-    bool ok = ConvertInputs(options, sink, temporary.c_str());
+    bool ok = WriteFile(options, sink, temporary.c_str());
     if (ok) {
         FileReplace replace;
         ok = replace.Replace(temporary.c_str(), output.c_str());
@@ -116,23 +130,35 @@ bool RecordingConverter::Convert(const ConvertOptions& options, ConvertSink& sin
     return ok;
 }
 
-bool RecordingConverter::ConvertInputs(const ConvertOptions& options, ConvertSink& sink,
-                                       const char* target) {
-    char header[kMaxAircraftLineLength + 1];
-    const auto more = static_cast<int>(options.inputs.size()) - 1;
-    FormatBounded(header, sizeof header,
-                  more > 0 ? "Recorded traffic from %s and %d more" : "Recorded traffic from %s",
-                  BaseName(options.inputs.front()), more);
+bool RecordingConverter::Convert(const ConvertOptions& options, ByteSource& recording,
+                                 std::string& dataFile, ConvertSink& sink) {
+    Reset();
+    if (options.inputs.size() != 1) {
+        ReportError("RecordingConverter::Convert", "the bytes of one recording are one input");
+        return false;
+    }
     TrafficFileWriter writer;
-    if (!writer.Open(target, header)) {
+    return writer.Open(dataFile, Header(options).c_str()) &&
+           ConvertInputs(options, sink, writer, &recording);
+}
+
+bool RecordingConverter::WriteFile(const ConvertOptions& options, ConvertSink& sink,
+                                   const char* target) {
+    TrafficFileWriter writer;
+    if (!writer.Open(target, Header(options).c_str())) {
         SetErrorText(writer.GetErrorText());
         return false;
     }
+    return ConvertInputs(options, sink, writer, nullptr);
+}
+
+bool RecordingConverter::ConvertInputs(const ConvertOptions& options, ConvertSink& sink,
+                                       TrafficFileWriter& writer, ByteSource* recording) {
     EntryAssembler assembler(writer, options.region);
     ConversionContext context{options, writer, assembler, sink, counts};
     BaseStationInput log(context);
     for (const char* input : options.inputs) {
-        if (!ConvertInput(context, input, log)) {
+        if (!ConvertInput(context, input, recording, log)) {
             return false;
         }
     }
@@ -150,9 +176,9 @@ bool RecordingConverter::ConvertInputs(const ConvertOptions& options, ConvertSin
 }
 
 bool RecordingConverter::ConvertInput(ConversionContext& context, const char* input,
-                                      BaseStationInput& log) {
+                                      ByteSource* recording, BaseStationInput& log) {
     InputStream stream;
-    if (!stream.Open(input)) {
+    if (!(recording != nullptr ? stream.Open(*recording, input) : stream.Open(input))) {
         SetErrorText(stream.FullErrorText().c_str());
         return false;
     }

@@ -11,6 +11,7 @@
 #include "error_report/QX_ErrorReport.h"
 #include "tools/trafficlog/convert/ConversionContext.h"
 #include "tools/trafficlog/convert/ConvertOptions.h"
+#include "tools/trafficlog/input/ByteSource.h"
 
 #include <deque>
 #include <string>
@@ -20,6 +21,11 @@ public:
     // False when the conversion failed (nothing written; the error text says why). True when
     // the data file was written, though inputs may have been left out (Counts says how many).
     bool Convert(const ConvertOptions& options, ConvertSink& sink);
+    // The same conversion of one recording's bytes, unpacked as a file's would be, into the data
+    // file's bytes: `recording` stands for the one input the options name, and `dataFile` for
+    // their output (tests, fuzzing).
+    bool Convert(const ConvertOptions& options, ByteSource& recording, std::string& dataFile,
+                 ConvertSink& sink);
     const ConvertCounts& Counts() const { return counts; }
     // The conversion failed on rows out of time order, not on a file.
     bool RefusedUnsorted() const { return unsorted; }
@@ -31,8 +37,14 @@ public:
 
 private:
     bool CheckTarget(const ConvertOptions& options);
-    bool ConvertInputs(const ConvertOptions& options, ConvertSink& sink, const char* target);
-    bool ConvertInput(ConversionContext& context, const char* input, class BaseStationInput& log);
+    void Reset();
+    // The inputs into the writer, opened on the target; `recording`, when not null, is read in
+    // place of the one input's file.
+    bool ConvertInputs(const ConvertOptions& options, ConvertSink& sink, TrafficFileWriter& writer,
+                       ByteSource* recording);
+    bool ConvertInput(ConversionContext& context, const char* input, ByteSource* recording,
+                      class BaseStationInput& log);
+    bool WriteFile(const ConvertOptions& options, ConvertSink& sink, const char* target);
     // One recording of the input: the file, or a member of its tar archive named `name`.
     bool ConvertRecording(ConversionContext& context, InputStream& stream, const char* name,
                           class BaseStationInput& log);

@@ -349,14 +349,24 @@ const char* CheckFaultName(CheckFault fault) {
 }
 
 bool TrafficFileChecker::Check(const char* path, CheckFindingSink& sink) {
-    findings = 0;
-    lines = 0;
-    entries = 0;
     PhysicalLineReader reader;
     if (!reader.Open(path)) {
         SetErrorText(reader.GetErrorText());
         return false;
     }
+    return Run(reader, sink);
+}
+
+bool TrafficFileChecker::Check(ByteSource& bytes, CheckFindingSink& sink) {
+    PhysicalLineReader reader;
+    reader.Attach(bytes);
+    return Run(reader, sink);
+}
+
+bool TrafficFileChecker::Run(PhysicalLineReader& reader, CheckFindingSink& sink) {
+    findings = 0;
+    lines = 0;
+    entries = 0;
     CheckRun run(reader, sink);
     while (reader.Next()) {
         run.Line();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
+#include "tools/trafficlog/input/ByteSource.h"
 
 #include <cstdint>
 
@@ -47,11 +48,15 @@ class TrafficFileChecker : public QX_ErrorReport {
 public:
     // False when the file cannot be read (the error text says why); findings go to the sink.
     bool Check(const char* path, CheckFindingSink& sink);
+    // The same over a data file's bytes from elsewhere (memory).
+    bool Check(ByteSource& bytes, CheckFindingSink& sink);
     std::int64_t FindingCount() const { return findings; }
     std::int64_t LinesRead() const { return lines; }
     std::int32_t EntriesSeen() const { return entries; }
 
 private:
+    bool Run(class PhysicalLineReader& reader, CheckFindingSink& sink);
+
     std::int64_t findings = 0;
     std::int64_t lines = 0;
     std::int32_t entries = 0;

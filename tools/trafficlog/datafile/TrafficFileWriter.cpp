@@ -97,9 +97,6 @@ TrafficFileWriter::~TrafficFileWriter() {
 
 bool TrafficFileWriter::Open(const char* path, const char* header) {
     Close();
-    inEntry = false;
-    entriesWritten = 0;
-    aircraftInEntry = 0;
     // Shared, so that a feeder may read the recording while it is written.
     int error = 0;
     file = CreateSharedFileForWriting(path, error);
@@ -114,6 +111,17 @@ bool TrafficFileWriter::Open(const char* path, const char* header) {
         // The lines are gathered here: a buffer of the stream's would only copy them again.
         std::setvbuf(file, nullptr, _IONBF, 0);
     }
+    return Start(header);
+}
+
+bool TrafficFileWriter::Open(std::string& bytes, const char* header) {
+    Close();
+    bytes.clear();
+    memory = &bytes;
+    return Start(header);
+}
+
+bool TrafficFileWriter::Start(const char* header) {
     char headerLine[kHeaderSize];
     CopyBounded(headerLine, header != nullptr ? header : "", kHeaderSize);
     StripNewline(headerLine);
@@ -160,9 +168,8 @@ AircraftLineResult TrafficFileWriter::WriteFormattedLine(const char* line) {
 }
 
 bool TrafficFileWriter::Flush() {
-    if (file == nullptr || !WritePending() || std::fflush(file) != 0) {
-        ReportError("TrafficFileWriter::Flush",
-                    file == nullptr ? "No file open" : std::strerror(errno));
+    if (!IsOpen() || !WritePending() || (file != nullptr && std::fflush(file) != 0)) {
+        ReportError("TrafficFileWriter::Flush", !IsOpen() ? "No file open" : std::strerror(errno));
         return false;
     }
     return true;
@@ -178,11 +185,15 @@ bool TrafficFileWriter::EndEntry() {
 }
 
 bool TrafficFileWriter::Finish() {
-    if (file == nullptr) {
+    if (!IsOpen()) {
         ReportError("TrafficFileWriter::Finish", "No file open");
         return false;
     }
     bool ok = EndEntry() && WriteLine(kEndTag);
+    if (memory != nullptr) {
+        memory = nullptr;
+        return ok;
+    }
     ok = WritePending() && (std::fflush(file) == 0) && ok;
     if (!ok) {
         ReportError("TrafficFileWriter::Finish", std::strerror(errno));
@@ -195,13 +206,18 @@ bool TrafficFileWriter::Finish() {
 // Lines gather in the writer's own buffer and go to the stream a buffer at a time: a data file
 // is hundreds of megabytes, and C libraries differ in what they make of a stream buffer asked for
 // (glibc takes no size without the caller's memory; Wine's writes every call through). Where the
-// memory could not be had, each line goes to the stream as it comes.
+// memory could not be had, each line goes to the stream as it comes. A data file made in memory
+// takes each line where it is to stay.
 bool TrafficFileWriter::WriteLine(const char* text) {
-    if (file == nullptr) {
+    if (!IsOpen()) {
         ReportError("TrafficFileWriter::WriteLine", "No file open");
         return false;
     }
     const std::size_t length = std::strlen(text);
+    if (memory != nullptr) {
+        memory->append(text, length).push_back('\n');
+        return true;
+    }
     if (pending == nullptr || length >= kOutputBufferSize) {
         return WriteThrough(text);
     }
@@ -236,4 +252,8 @@ void TrafficFileWriter::Close() {
         std::fclose(file);
         file = nullptr;
     }
+    memory = nullptr;
+    inEntry = false;
+    entriesWritten = 0;
+    aircraftInEntry = 0;
 }

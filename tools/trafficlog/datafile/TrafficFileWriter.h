@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 // Fields of an aircraft line, in file order.
 inline constexpr int kAircraftLineFields = 10;
@@ -47,6 +48,9 @@ public:
     // Creates (or truncates) the file and writes the header line and the begin tag. The header
     // loses its line feeds and everything after them.
     bool Open(const char* path, const char* header);
+    // The same into `bytes` (emptied first), which must outlive the writing: the data file as
+    // the file would hold it, made in memory (tests, fuzzing).
+    bool Open(std::string& bytes, const char* header);
     // Starts the next entry (numbered 0, 1, ...); closes the open one first.
     bool BeginEntry();
     // One aircraft line into the open entry. No field may hold "|" or a line feed.
@@ -65,15 +69,20 @@ public:
     bool InEntry() const { return inEntry; }
 
 private:
+    // The header line and the begin tag, after either Open.
+    bool Start(const char* header);
+    bool IsOpen() const { return file != nullptr || memory != nullptr; }
     bool WriteLine(const char* text);
     bool WriteThrough(const char* text);
     bool WritePending();
+    // Closes what is open (without an end tag) and forgets the counts.
     void Close();
 
     // Lines not yet handed to the stream (pendingLength bytes).
     std::unique_ptr<char[]> pending;
     std::size_t pendingLength = 0;
     std::FILE* file = nullptr;
+    std::string* memory = nullptr;
     bool inEntry = false;
     std::int32_t entriesWritten = 0;
     std::int32_t aircraftInEntry = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/ProcessControl.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -34,15 +35,39 @@ bool FileByteSource::Open(const char* path) {
     return true;
 }
 
+// A pipe's bytes are taken as they come, and a stop ends the wait for more: a writer that pauses
+// would otherwise hold the reader (and a server feeding clients from it) in its read.
 int FileByteSource::Read(unsigned char* buffer, int wanted) {
-    if (file == nullptr) {
-        return 0;
+    if (file == nullptr || finished) {
+        return finalCount;
     }
-    const std::size_t got = std::fread(buffer, 1, static_cast<std::size_t>(wanted), file);
-    if (got == 0 && std::ferror(file)) {
-        ReportError("FileByteSource::Read", std::strerror(errno));
-        return -1;
+    const long got = ReadAsItComes(file, buffer, static_cast<std::size_t>(wanted));
+    if (got <= 0) {
+        finished = true;
+        finalCount = got < 0 ? -1 : 0;
+        if (got < 0) {
+            ReportError("FileByteSource::Read",
+                        StopRequested() ? "stopped by a signal" : std::strerror(errno));
+        }
+        return finalCount;
     }
-    bytesRead += static_cast<std::int64_t>(got);
+    bytesRead += got;
     return static_cast<int>(got);
+}
+
+int MemoryByteSource::Borrow(const unsigned char** lent, unsigned char*, int wanted) {
+    const std::size_t count =
+        std::min(size - position, static_cast<std::size_t>(std::max(wanted, 0)));
+    *lent = bytes + position;
+    position += count;
+    return static_cast<int>(count);
+}
+
+int MemoryByteSource::Read(unsigned char* buffer, int wanted) {
+    const unsigned char* lent = nullptr;
+    const int count = Borrow(&lent, buffer, wanted);
+    if (count > 0) {
+        std::memcpy(buffer, lent, static_cast<std::size_t>(count));
+    }
+    return count;
 }

@@ -6,6 +6,7 @@
 
 #include "error_report/QX_ErrorReport.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -24,7 +25,9 @@ public:
     }
 };
 
-// A file, or standard input for the name "-", read as bytes.
+// A file, or standard input for the name "-", read as bytes: a pipe's as they come, so that a
+// line written is read at once; a stop requested (platform/ProcessControl.h) ends a wait for
+// more as a failure.
 class FileByteSource : public ByteSource {
 public:
     FileByteSource() = default;
@@ -43,6 +46,25 @@ private:
     bool ownsFile = false;
     std::int64_t bytesRead = 0;
     std::int64_t size = 0;
+    bool finished = false; // at the end, or failed: every read gives finalCount
+    int finalCount = 0;
+};
+
+// Bytes that lie in memory already, lent in place: a recording held whole, read as a file would
+// be (tests, fuzzing). The bytes must outlive the source.
+class MemoryByteSource : public ByteSource {
+public:
+    MemoryByteSource(const void* bytes, std::size_t size)
+        : bytes(static_cast<const unsigned char*>(bytes)), size(size) {}
+
+    int Read(unsigned char* buffer, int wanted) override;
+    int Borrow(const unsigned char** lent, unsigned char* spare, int wanted) override;
+    std::int64_t BytesRead() const { return static_cast<std::int64_t>(position); }
+
+private:
+    const unsigned char* bytes;
+    std::size_t size;
+    std::size_t position = 0;
 };
 
 // The recording members of a tar archive, one after another: reads the current member.

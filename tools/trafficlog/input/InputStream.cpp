@@ -110,6 +110,11 @@ bool InputStream::Open(const char* path) {
     return Unpack(path);
 }
 
+bool InputStream::Open(ByteSource& bytes, const char* name) {
+    top = &bytes;
+    return Unpack(name);
+}
+
 bool InputStream::Unpack(const char* path) {
     while (depth < 2 * kMaxLayers) {
         auto lookahead = std::make_unique<Lookahead>(*top);

@@ -18,6 +18,9 @@ public:
 
     // False, with the reason, when the file cannot be opened or its container not unpacked.
     bool Open(const char* path);
+    // The same over bytes from elsewhere (memory), named `name` in reports; `bytes` must outlive
+    // the stream. The file's progress then reads 0.
+    bool Open(ByteSource& bytes, const char* name);
     // From here on the file is read and unpacked on a thread of its own, ahead of the reads
     // (see ReadAhead). Call after Open, before the first read.
     void StartReadingAhead();

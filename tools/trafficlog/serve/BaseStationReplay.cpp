@@ -55,8 +55,9 @@ bool BaseStationReplay::Open(const char* path) {
     }
     reader = std::make_unique<PhysicalLineReader>();
     reader->Attach(*input);
-    // Each pass begins where the one before ended.
+    // Each pass begins where the one before ended, and a pause later.
     anchored = false;
+    passPause = messages > 0 ? kPassPauseSeconds : 0.0;
     return true;
 }
 
@@ -112,9 +113,9 @@ bool BaseStationReplay::MessageTime(double& time) {
 void BaseStationReplay::Schedule(double time) {
     if (!anchored || std::fabs(time - logClock) > kLongestJumpSeconds) {
         jumps += anchored ? 1 : 0;
+        anchorReplay = dueAt + (anchored ? 0.0 : passPause);
         anchored = true;
         anchorLog = time;
-        anchorReplay = dueAt;
         logClock = time;
     }
     logClock = std::fmax(logClock, time);

@@ -4,7 +4,9 @@
 // it in hears the traffic as of now. A jump of the log's clock by more than kLongestJumpSeconds
 // (a receiver off for an hour, a clock set back) is passed over as if the messages followed on;
 // a message a little older than the one before it goes at once. Lines that are no message with
-// a date and time are counted and left out.
+// a date and time are counted and left out. A log read again (a loop) begins kPassPauseSeconds
+// after the last message of the pass before: a log that spans no time (one line, or lines all
+// at one second) would otherwise go round as fast as it can be read.
 #pragma once
 
 #include "error_report/QX_ErrorReport.h"
@@ -24,6 +26,8 @@ enum class ReplayStep {
 class BaseStationReplay : public QX_ErrorReport {
 public:
     static constexpr double kLongestJumpSeconds = 60.0;
+    // Between two passes of a loop, on the replay's clock.
+    static constexpr double kPassPauseSeconds = 1.0;
     // A message line as it goes out: room for the longest line read and the dates written.
     static constexpr int kLineSize = PhysicalLineReader::kHeadSize + 64;
 
@@ -31,8 +35,8 @@ public:
     // calendar (seconds since 1970) at the same moment: the first message is due at once.
     BaseStationReplay(double speed, double replayNow, double calendarNow);
 
-    // Reads `path` (plain or gzip-compressed) from its top. False, with the reason, when it
-    // cannot be opened.
+    // Reads `path` (plain or gzip-compressed) from its top, after a pass read before with a
+    // pause. False, with the reason, when it cannot be opened.
     bool Open(const char* path);
     // One step through the log: the next message, its time moved, or a bad line.
     ReplayStep Next();
@@ -64,6 +68,7 @@ private:
     double anchorLog = 0;
     double logClock = 0; // the latest message time read
     bool anchored = false;
+    double passPause = 0; // before the first message of this pass
     double dueAt = 0;
     std::unique_ptr<InputStream> input;
     std::unique_ptr<PhysicalLineReader> reader;

@@ -78,6 +78,7 @@ private:
     // The next message at hand, from the next pass where --loop asks for it; nothing at the
     // end, on a stop, or when the log fails or holds no message (`code` then says so).
     bool Take(std::optional<int>& code);
+    int LogFailed();
     void ListBadLine();
     int Summary(int code);
 
@@ -92,7 +93,8 @@ private:
 
 int Session::Run() {
     if (!replay.Open(options.log)) {
-        return PrintFailure(console, replay.FullErrorText());
+        const int code = LogFailed();
+        return StopRequested() ? Summary(code) : code;
     }
     bool pending = false;
     while (!StopRequested()) {
@@ -127,7 +129,7 @@ bool Session::Take(std::optional<int>& code) {
             continue;
         }
         if (replay.ReadFailed()) {
-            code = PrintFailure(console, replay.FullErrorText());
+            code = LogFailed();
             return false;
         }
         if (replay.Messages() == passStart) {
@@ -141,11 +143,17 @@ bool Session::Take(std::optional<int>& code) {
         }
         passStart = replay.Messages();
         if (!replay.Open(options.log)) {
-            code = PrintFailure(console, replay.FullErrorText());
+            code = LogFailed();
             return false;
         }
     }
     return false;
+}
+
+// A log read from a pipe is still being read when a stop ends the wait for more of it: that is
+// the stop, not a failure.
+int Session::LogFailed() {
+    return StopRequested() ? kExitSuccess : PrintFailure(console, replay.FullErrorText());
 }
 
 void Session::ListBadLine() {

@@ -1,5 +1,6 @@
 #include "tools/trafficlog/sources/BaseStationTracker.h"
 
+#include "aviation/TrafficTrack.h"
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "tools/trafficlog/datafile/FlightValueText.h"
@@ -206,7 +207,11 @@ bool BaseStationTracker::ReadValues(char** fields, Message& message, char* reaso
 }
 
 void BaseStationTracker::Apply(const Message& message) {
-    Aircraft& plane = aircraft[message.key];
+    const auto [found, added] = aircraft.try_emplace(message.key);
+    Aircraft& plane = found->second;
+    if (added || message.time < plane.firstHeard) {
+        plane.firstHeard = message.time;
+    }
     CopyBounded(plane.address, message.address, sizeof plane.address);
     plane.heard = std::fmax(plane.heard, message.time);
     const double time = message.time;
@@ -255,23 +260,49 @@ MessageKind BaseStationTracker::Take(char* line, bool useOwnTime, double now, do
     return kind;
 }
 
-int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
-                                   EntryAssembler& assembler) {
+// The bridge moves an aircraft on from a record's time by its track, speed and rate: the same
+// move from the message's time to the stamp makes the record say where the aircraft was then.
+bool BaseStationTracker::Place(const Aircraft& plane, double entryTime, Stamping stamping,
+                               Placed& placed) {
+    placed = {plane.latitude, plane.longitude, plane.altitudeMetres};
+    if (stamping == Stamping::AsHeard) {
+        return true;
+    }
+    if (!plane.hasSpeed || !plane.hasTrack) {
+        return entryTime - plane.firstHeard >= kVelocityWaitSeconds;
+    }
+    const TrafficFix fix = {{plane.latitude, plane.longitude, plane.altitudeMetres},
+                            plane.track,
+                            plane.speed,
+                            plane.hasRate ? plane.rate : 0.0};
+    const GeodeticPosition moved = DeadReckoned(fix, entryTime - plane.positionTime);
+    placed.latitude = moved.latitude;
+    placed.longitude = moved.longitude;
+    if (plane.altitudeTime >= 0) {
+        placed.altitudeMetres = DeadReckoned(fix, entryTime - plane.altitudeTime).height;
+    }
+    return true;
+}
+
+int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale, EntryAssembler& assembler,
+                                   Stamping stamping) {
     int offered = 0;
     char time[24], latitude[16], longitude[16], altitude[16], track[16], speed[16], rate[16];
     FormatBounded(time, sizeof time, "%lld", static_cast<long long>(entryTime));
     for (const auto& [key, plane] : aircraft) {
         const double age = static_cast<double>(entryTime) - plane.positionTime;
+        Placed placed;
         if (plane.positionTime < 0 || age < 0 || age > stale ||
-            !assembler.InRegion(plane.latitude, plane.longitude)) {
+            !Place(plane, static_cast<double>(entryTime), stamping, placed) ||
+            !assembler.InRegion(placed.latitude, placed.longitude)) {
             continue;
         }
-        FormatBounded(latitude, sizeof latitude, "%.5f", plane.latitude);
-        FormatBounded(longitude, sizeof longitude, "%.5f", plane.longitude);
+        FormatBounded(latitude, sizeof latitude, "%.5f", placed.latitude);
+        FormatBounded(longitude, sizeof longitude, "%.5f", placed.longitude);
         altitude[0] = track[0] = speed[0] = rate[0] = '\0';
         // On the surface since its last altitude: no height, as a recording has it on the ground.
         if (plane.altitudeTime >= 0 && plane.altitudeTime > plane.surfaceTime) {
-            FormatBounded(altitude, sizeof altitude, "%.1f", plane.altitudeMetres);
+            FormatBounded(altitude, sizeof altitude, "%.1f", placed.altitudeMetres);
         }
         if (plane.hasTrack) {
             FormatBounded(track, sizeof track, "%.1f", plane.track);
@@ -298,7 +329,7 @@ int BaseStationTracker::OfferEntry(std::int64_t entryTime, double stale,
         char line[kMaxAircraftLineLength + 1];
         int badField = 0;
         if (FormatAircraftLine(fields, line, badField) == AircraftLineResult::Written) {
-            assembler.Offer(line, plane.latitude, plane.longitude);
+            assembler.Offer(line, placed.latitude, placed.longitude);
             ++offered;
         }
     }

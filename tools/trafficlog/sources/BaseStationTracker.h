@@ -23,6 +23,20 @@ class BaseStationTracker {
 public:
     // Aircraft not heard for this long are forgotten.
     static constexpr std::int64_t kForgetSeconds = 600;
+    // How long a new aircraft is held back from the entries while its velocity is not heard.
+    static constexpr double kVelocityWaitSeconds = 2.0;
+
+    // How an entry's positions meet its time stamp (whole seconds).
+    enum class Stamping {
+        // Each position as its last message gave it.
+        AsHeard,
+        // Each position moved on (or back) from its message's time to the stamp by the aircraft's
+        // last velocity, as whoever reads the entry moves it on from the stamp; one without a
+        // velocity as heard. An aircraft first heard less than kVelocityWaitSeconds before the
+        // stamp, its velocity not yet heard, is left out: it would stand still until the next
+        // entry.
+        MovedToStamp,
+    };
     // A feed that names more aircraft than this at once is not a receiver's.
     static constexpr std::size_t kMaxAircraft = 65536;
 
@@ -56,7 +70,8 @@ public:
     // One entry, stamped `entryTime`, of every aircraft heard with a position in the `stale`
     // seconds up to it, offered to the assembler (its region and nearest-first rules apply).
     // Returns the number offered.
-    int OfferEntry(std::int64_t entryTime, double stale, EntryAssembler& assembler);
+    int OfferEntry(std::int64_t entryTime, double stale, EntryAssembler& assembler,
+                   Stamping stamping = Stamping::AsHeard);
     // Forgets the aircraft not heard since kForgetSeconds before `now`.
     void Forget(double now);
 
@@ -70,6 +85,7 @@ private:
     struct Aircraft {
         char address[9] = {};
         char callsign[9] = {};
+        double firstHeard = 0;
         double heard = 0;
         double callsignTime = -1;
         double positionTime = -1;
@@ -83,6 +99,11 @@ private:
         double surfaceTime = -1; // the latest surface position
     };
 
+    // Where the aircraft stands for an entry stamped `entryTime`; false when it is left out.
+    struct Placed {
+        double latitude, longitude, altitudeMetres;
+    };
+    static bool Place(const Aircraft& plane, double entryTime, Stamping stamping, Placed& placed);
     static bool ReadCallsign(char** fields, Message& message, char* reason, int size);
     static bool ReadValues(char** fields, Message& message, char* reason, int size);
 

@@ -128,6 +128,7 @@ TEST(BaseStationReplay, AStampAcrossMidnightCarriesTheDate) {
         << played.lines[1];
 }
 
+// A pass of a loop begins a pause after the pass before ended, at any speed.
 TEST(BaseStationReplay, ALoopGoesOnWhereThePassBeforeEnded) {
     TempFile log(".sbs");
     log.Write(Message(0) + Message(2) + Message(4));
@@ -136,12 +137,34 @@ TEST(BaseStationReplay, ALoopGoesOnWhereThePassBeforeEnded) {
     const Played first = PlayAll(replay);
     ASSERT_TRUE(replay.Open(log.Path()));
     const Played second = PlayAll(replay);
+    constexpr double kPause = BaseStationReplay::kPassPauseSeconds;
     EXPECT_EQ(first.due, (std::vector<double>{0, 1, 2}));
-    EXPECT_EQ(second.due, (std::vector<double>{2, 3, 4}));
+    EXPECT_EQ(second.due, (std::vector<double>{2 + kPause, 3 + kPause, 4 + kPause}));
     // The stamps run on with the replay, not back to the first pass's.
-    EXPECT_NE(second.lines[2].find(",05:00:04.000,"), std::string::npos) << second.lines[2];
+    EXPECT_NE(second.lines[2].find(",05:00:05.000,"), std::string::npos) << second.lines[2];
     EXPECT_EQ(replay.JumpsPassedOver(), 0);
     EXPECT_EQ(replay.Messages(), 6);
+}
+
+// A log that spans no time once went round as fast as it could be read, to a client or to none:
+// each pass takes the log's span and a pause.
+TEST(BaseStationReplay, ALoopOfALogThatSpansNoTimeTakesAPauseEachPass) {
+    for (const std::string& content : {Message(7), Message(7) + Message(7, "4CA2B6")}) {
+        TempFile log(".sbs");
+        log.Write(content);
+        BaseStationReplay replay(1000, kReplayStart, kCalendar);
+        double passStart = -1;
+        for (int pass = 0; pass < 5; ++pass) {
+            ASSERT_TRUE(replay.Open(log.Path()));
+            const Played played = PlayAll(replay);
+            ASSERT_FALSE(played.due.empty());
+            EXPECT_GE(played.due.front(), passStart + BaseStationReplay::kPassPauseSeconds)
+                << "pass " << pass;
+            EXPECT_EQ(played.due.front(), played.due.back());
+            passStart = played.due.front();
+        }
+        EXPECT_EQ(passStart, 4 * BaseStationReplay::kPassPauseSeconds);
+    }
 }
 
 TEST(BaseStationReplay, ReadsAGzipLogAsAPlainOne) {

@@ -35,6 +35,28 @@ Conversion ConvertFile(const TempFile& input, ConvertOptions options, int thread
     }
     return result;
 }
+// The conversion of the same bytes from memory into memory, the input named as the file.
+Conversion ConvertInMemory(const TempFile& input, const std::string& bytes,
+                           ConvertOptions options) {
+    MemoryByteSource recording(bytes.data(), bytes.size());
+    options.inputs = {input.Path()};
+    options.output = nullptr;
+    options.threads = 1;
+    RecordingConverter converter;
+    Conversion result;
+    result.ok = converter.Convert(options, recording, result.data, result.findings);
+    result.counts = converter.Counts();
+    result.error = converter.FullErrorText();
+    if (result.ok) {
+        MemoryByteSource written(result.data.data(), result.data.size());
+        TrafficFileChecker checker;
+        CleanFile clean;
+        EXPECT_TRUE(checker.Check(written, clean));
+    } else {
+        result.data.clear(); // a failed conversion leaves no file
+    }
+    return result;
+}
 } // namespace
 
 void ExpectSameConversion(const Conversion& one, const Conversion& two) {
@@ -59,5 +81,9 @@ Conversion ConvertBytes(const std::string& bytes, const char* suffix, ConvertOpt
     const Conversion one = ConvertFile(input, options, 1);
     Conversion two = ConvertFile(input, options, 2);
     ExpectSameConversion(one, two);
+    // Bytes in memory are no file: only the progress through the file differs.
+    Conversion memory = ConvertInMemory(input, bytes, options);
+    memory.findings.lastBytes = one.findings.lastBytes;
+    ExpectSameConversion(one, memory);
     return two;
 }

@@ -47,7 +47,8 @@ struct Conversion {
 
 // Converts one input holding `bytes`, in a temporary file whose name ends in `suffix`, with
 // `options` (their input and output are set here). A data file written must pass check. The
-// conversion runs on one thread and again on two, which must give the same bytes and reports.
+// conversion runs on one thread and again on two, and from memory into memory, which must all
+// give the same bytes and reports.
 Conversion ConvertBytes(const std::string& bytes, const char* suffix, ConvertOptions options = {});
 
 // Fails the test where a conversion on two threads (`two`) differs from one on one thread.

@@ -19,14 +19,17 @@ struct ReadResult {
     std::string layers;
 };
 
-enum class Reading { Here, Ahead };
+// The file read here or on the thread ahead, or its bytes read from memory.
+enum class Reading { Here, Ahead, FromMemory };
 
 ReadResult ReadAll(const std::string& bytes, int pieceSize = 7, Reading reading = Reading::Here) {
     TempFile file(".in");
     file.Write(bytes);
+    MemoryByteSource memory(bytes.data(), bytes.size());
     InputStream input;
     ReadResult result;
-    result.opened = input.Open(file.Path());
+    result.opened =
+        reading == Reading::FromMemory ? input.Open(memory, file.Path()) : input.Open(file.Path());
     if (!result.opened) {
         result.error = input.FullErrorText();
         return result;
@@ -42,7 +45,9 @@ ReadResult ReadAll(const std::string& bytes, int pieceSize = 7, Reading reading 
     }
     result.readFailed = got < 0;
     result.error = input.FullErrorText();
-    if (!result.readFailed) {
+    if (reading == Reading::FromMemory) {
+        EXPECT_EQ(memory.BytesRead(), static_cast<std::int64_t>(bytes.size()));
+    } else if (!result.readFailed) {
         EXPECT_EQ(input.FileBytesRead(), static_cast<std::int64_t>(bytes.size()));
     }
     return result;
@@ -67,6 +72,10 @@ TEST_P(EveryPacking, ReadsTheRecordingInside) {
     const ReadResult ahead = ReadAll(packing.bytes, 7, Reading::Ahead);
     EXPECT_EQ(ahead.text, result.text);
     EXPECT_EQ(ahead.readFailed, result.readFailed);
+    const ReadResult memory = ReadAll(packing.bytes, 7, Reading::FromMemory);
+    EXPECT_EQ(memory.text, result.text);
+    EXPECT_EQ(memory.error, result.error);
+    EXPECT_EQ(memory.layers, result.layers);
     if (packing.needsTar && !kReadsTar) {
         EXPECT_FALSE(result.opened);
         EXPECT_NE(result.error.find("tar -xf"), std::string::npos) << result.error;

@@ -125,6 +125,36 @@ TEST(Recorder, RecordsAFeedThatDropsAndComesBack) {
     EXPECT_NE(cut.found[0].find("closed by adding that line"), std::string::npos);
 }
 
+// Positions are stamped in whole seconds: each is written moved on to its stamp by its
+// aircraft's velocity, as a feeder moves it on from there; one without a velocity as heard.
+TEST(Recorder, WritesEachPositionWhereItsAircraftWasAtTheStamp) {
+    LoopbackServer server;
+    server.Serve({"MSG,4,1,1,4CA2B5,1,2024/06/01,12:00:00.000,2024/06/01,12:00:00.000,,,300,0.0,,,"
+                  "0,,0,0,0,0\r\n" +
+                  Position("4CA2B5", "51.47000", "-0.45000") +
+                  Position("400AE7", "51.10000", "-0.20000")},
+                 true);
+    TempFile file(".dat");
+    TempFile unused(".dat");
+    const RecordOptions options = Loopback(server.Port(), file, 15);
+    SteppingClock clock;
+    Recorder recorder(clock, 20);
+    Watcher watcher(file, unused);
+    ASSERT_TRUE(recorder.Record(options, watcher)) << recorder.GetErrorText();
+
+    const std::string data = file.Read();
+    EXPECT_NE(data.find("400AE7|400AE7|1700000010|51.10000|-0.20000|"), std::string::npos) << data;
+    const std::string north = "4CA2B5|4CA2B5|1700000010|";
+    const std::size_t at = data.find(north);
+    ASSERT_NE(at, std::string::npos) << data;
+    // Heard in one of the ten seconds before the stamp (the clock steps a second a loop), at
+    // 300 kt due north: 154 m a second.
+    const double metres = (std::stod(data.substr(at + north.size())) - 51.47) * 111195.0;
+    EXPECT_GE(metres, 150.0) << data;
+    EXPECT_LE(metres, 1550.0) << data;
+    EXPECT_NE(data.find("|-0.45000|", at), std::string::npos) << data;
+}
+
 TEST(Recorder, KeepsItsCadenceWhenTheCalendarIsSetBackAnHour) {
     LoopbackServer server;
     server.Serve({Position("4CA2B5", "51.47", "-0.45")}, true);

@@ -236,6 +236,95 @@ TEST_F(ServeProgram, AFloodBeyondTheOpenFileLimitDoesNotEndTheServer) {
     EXPECT_EQ(Terminate(*server), 0) << out.Read();
 }
 
+// The messages a summary says were served (as many as were due, with or without clients).
+long long MessagesServed(const std::string& summary) {
+    const std::size_t at = summary.rfind(" messages served");
+    const std::size_t start = summary.rfind(' ', at - 1);
+    return at == std::string::npos || start == std::string::npos
+               ? -1
+               : std::stoll(summary.substr(start + 1, at - start - 1));
+}
+
+// A log that spans no time (one line) once went round as fast as it could be read: tens of
+// thousands of lines a second to one client, a whole core with none. Each pass takes a pause.
+TEST_F(ServeProgram, ALoopOfALogThatSpansNoTimeDoesNotSpin) {
+    constexpr auto kWatched = std::chrono::milliseconds(2500);
+    // A pass a second at most, and the first at once.
+    constexpr long long kMostPasses = 4;
+    log.Write(TenSecondLog().substr(0, TenSecondLog().find('\n') + 1));
+    for (const bool client : {true, false}) {
+        SCOPED_TRACE(client ? "one client" : "no client");
+        TempFile summary(".out");
+        const std::uint16_t free = FreePort();
+        ASSERT_NE(free, 0);
+        server = StartServe(free, log.Path(), summary);
+        ASSERT_TRUE(server->Started());
+        TcpClient feed;
+        ASSERT_TRUE(ConnectWhenReady(feed, free));
+        if (!client) {
+            feed.Close();
+        }
+        int lines = 0;
+        char buffer[4096];
+        for (const auto end = std::chrono::steady_clock::now() + kWatched;
+             std::chrono::steady_clock::now() < end;) {
+            std::size_t size = 0;
+            if (client && feed.Receive(buffer, sizeof buffer, 100, size) == TcpReceipt::Data) {
+                lines += static_cast<int>(std::count(buffer, buffer + size, '\n'));
+            } else if (!client) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        }
+        EXPECT_EQ(Terminate(*server), 0) << summary.Read();
+        EXPECT_LE(lines, kMostPasses);
+        const long long served = MessagesServed(summary.Read());
+        EXPECT_GE(served, 1) << summary.Read();
+        EXPECT_LE(served, kMostPasses + 1) << summary.Read();
+    }
+}
+
+// A log read from a pipe whose writer pauses: before anything came, SIGTERM once ended serve with
+// "Interrupted system call" and exit code 2; after one message shorter than serve looks at first,
+// serve sat in the pipe's read and never ended. Either way a stop ends it with its summary.
+TEST_F(ServeProgram, StopsOnSignalWhileThePipeItReadsPauses) {
+    struct Case {
+        const char* name;
+        std::string written;
+    };
+    const std::string message = TenSecondLog().substr(0, TenSecondLog().find('\n') + 1);
+    for (const Case& c : {Case{"nothing yet", ""}, Case{"one message", message}}) {
+        SCOPED_TRACE(c.name);
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        ASSERT_EQ(write(ends[1], c.written.data(), c.written.size()),
+                  static_cast<ssize_t>(c.written.size()));
+        const std::uint16_t free = FreePort();
+        ASSERT_NE(free, 0);
+        ProgramLaunch launch =
+            LaunchOf(TRAFFICLOG_PROGRAM, {"serve", "--sbs", std::to_string(free), "-"});
+        launch.input = ends[0];
+        launch.errorsWithOutput = true;
+        ProgramRun serve(launch);
+        ASSERT_TRUE(serve.Started());
+        ASSERT_TRUE(serve.WaitForOutput("serving", kEndTimeoutMs)) << serve.Account();
+        // Well into its read of the pipe.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        serve.Signal(SIGTERM);
+        const bool ended = serve.WaitForEnd(kEndTimeoutMs);
+        close(ends[1]);
+        close(ends[0]);
+        if (!ended) {
+            serve.Signal(SIGKILL);
+            serve.WaitForEnd(kEndTimeoutMs);
+        }
+        ASSERT_TRUE(ended) << "still in the pipe's read after SIGTERM";
+        EXPECT_EQ(serve.ExitCode(), 0) << serve.Account();
+        EXPECT_NE(serve.Output().find("-: 0 messages served to 0 clients"), std::string::npos)
+            << serve.Account();
+        EXPECT_EQ(serve.Output().find("Interrupted"), std::string::npos) << serve.Account();
+    }
+}
+
 // A log without end that holds nothing but bad lines (a FIFO its writer keeps filling): a stop
 // ends the server all the same, though no message ever falls due.
 TEST_F(ServeProgram, StopsOnSignalInALogOfNothingButBadLines) {

@@ -37,6 +37,32 @@ TEST(TrafficFileWriter, WritesTheFormatTheReaderPlays) {
     EXPECT_TRUE(checker.Check(file.Path(), sink));
 }
 
+// The same writing into memory gives the file's bytes, and the checker reads them there too; a
+// writer finished has nothing open, whichever it wrote to.
+TEST(TrafficFileWriter, WritesTheSameBytesIntoMemory) {
+    TempFile file(".dat");
+    std::string memory = "left from before";
+    TrafficFileWriter toFile;
+    TrafficFileWriter toMemory;
+    ASSERT_TRUE(toFile.Open(file.Path(), "header"));
+    ASSERT_TRUE(toMemory.Open(memory, "header"));
+    for (TrafficFileWriter* writer : {&toFile, &toMemory}) {
+        ASSERT_TRUE(writer->BeginEntry());
+        EXPECT_EQ(writer->WriteAircraft(kAircraft), AircraftLineResult::Written);
+        ASSERT_TRUE(writer->Flush());
+        ASSERT_TRUE(writer->Finish());
+        EXPECT_FALSE(writer->Finish());
+        EXPECT_FALSE(writer->BeginEntry());
+    }
+    EXPECT_EQ(memory, file.Read());
+    MemoryByteSource bytes(memory.data(), memory.size());
+    TrafficFileChecker checker;
+    NoFindings sink;
+    EXPECT_TRUE(checker.Check(bytes, sink));
+    EXPECT_EQ(checker.LinesRead(), 6);
+    EXPECT_EQ(checker.EntriesSeen(), 1);
+}
+
 TEST(TrafficFileWriter, RefusesLinesTheReaderWouldMisread) {
     TempFile file(".dat");
     TrafficFileWriter writer;
