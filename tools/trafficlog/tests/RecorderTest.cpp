@@ -293,10 +293,11 @@ TEST(Recorder, KeepsAircraftThatReportSurfacePositions) {
     FailureLog log;
     ASSERT_TRUE(recorder.Record(Loopback(server.Port(), file, 15), log)) << recorder.GetErrorText();
     const std::string data = file.Read();
-    EXPECT_NE(data.find("4CA2B6|4CA2B6|1700000010|21.32000|-157.92000|||90.0|7.72|\n"),
+    // Kept with no height, each moved on along its taxi track to the entry's stamp.
+    EXPECT_NE(data.find("4CA2B6|4CA2B6|1700000010|21.32000|-157.91940|||90.0|7.72|\n"),
               std::string::npos)
         << data;
-    EXPECT_NE(data.find("4CA2B5|4CA2B5|1700000010|21.32510|-157.94000|||80.0|23.15|\n"),
+    EXPECT_NE(data.find("4CA2B5|4CA2B5|1700000010|21.32539|-157.93824|||80.0|23.15|\n"),
               std::string::npos)
         << data;
     EXPECT_EQ(log.last.badMessages, 0);
