@@ -1,6 +1,7 @@
 #include "aviation/TrafficTrack.h"
 
 #include "aviation/Attitude.h"
+#include "aviation/Smoothstep.h"
 #include "traffic/FlightLimits.h"
 
 #include <algorithm>
@@ -11,11 +12,9 @@ namespace {
 // plainly.
 constexpr double kLeastMovingSpeed = 1.0;
 
-// 0 at the start of a blend of `span` seconds to 1 at its end, with no sudden change of rate at
-// either end.
-double Smoothstep(double elapsed, double span = kBlendSeconds) {
-    const double x = std::clamp(elapsed / span, 0.0, 1.0);
-    return x * x * (3 - 2 * x);
+// 0 at the start of a blend of `span` seconds to 1 at its end.
+double Eased(double elapsed, double span = kBlendSeconds) {
+    return Smoothstep(elapsed / span);
 }
 
 // Degrees a second the track turned from `before` to `after`, right positive; 0 when the fixes
@@ -77,7 +76,7 @@ void TrafficTrack::Update(const TrafficFix& newFix, double newFixTime, double no
 
 TrafficFix TrafficTrack::At(double now) const {
     const double elapsed = std::max(0.0, now - blendStart);
-    const double remaining = 1 - Smoothstep(elapsed);
+    const double remaining = 1 - Eased(elapsed);
     double along = alongOffset * remaining;
     // Ahead of the fix: fall back no faster than the aircraft flies forward. (The smooth blend
     // alone could outrun the aircraft's own speed for a large offset.)
@@ -96,5 +95,5 @@ TrafficFix TrafficTrack::At(double now) const {
 }
 
 double TrafficTrack::BankAt(double now) const {
-    return bankFrom + (bankTo - bankFrom) * Smoothstep(now - rollStart, kRollSeconds);
+    return bankFrom + (bankTo - bankFrom) * Eased(now - rollStart, kRollSeconds);
 }

@@ -1,10 +1,12 @@
 // Cost of the bridge's traffic-alert logic: one assessment of one intruder, over encounters drawn
 // as the logic meets them (own-ship 500 to 45000 ft, any direction up to 300 m/s, vertical rates
 // up to 40 m/s, intruders within 8 NM and 3000 ft), and one whole bridge cycle with 49 aircraft:
-// the tick that sends them to FlightGear and raises the alert request, and the alert part of it
-// alone, with the aircraft as drawn and with six of them threats at once.
+// the tick that sends them to FlightGear and raises the alert request, the alert part of it
+// alone, with the aircraft as drawn and with six of them threats at once, and the tick with 49
+// aircraft at an airport.
 
 #include "aviation/TcasSystem.h"
+#include "aviation/tests/AirportScript.h"
 #include "aviation/tests/TcasScript.h"
 #include "tools/fg/FgBridge.h"
 #include "tools/fg/TcasRequest.h"
@@ -177,5 +179,98 @@ void BM_BridgeTick49(benchmark::State& state) {
     state.counters["request"] = bridge.Status().soundRequest;
 }
 BENCHMARK(BM_BridgeTick49)->Unit(benchmark::kMicrosecond);
+
+// The same tick with 49 aircraft at Honolulu, each doing what traffic does at an airport: on
+// final (some landing with their records stopped), rolling for take-off, climbing out, taxiing
+// on FlightGear's taxiways (where its scenery is installed) and parked, each message with its
+// property values.
+AircraftRecord AtHonolulu(int i, const RunwayFrame& frame, const RunwayPoint& point, double speed,
+                          double rate, double off = 0) {
+    const TrafficFix fix = FixIn(frame, point, speed, rate, off);
+    AircraftRecord r{};
+    r.callsign[0] = static_cast<char>('H' + i / 26);
+    r.callsign[1] = static_cast<char>('A' + i % 26);
+    r.icaoAddress = 0xA00000 + i;
+    r.latitude = fix.position.latitude;
+    r.longitude = fix.position.longitude;
+    r.geoAltitude = fix.position.height;
+    r.track = fix.track;
+    r.groundSpeed = speed;
+    r.verticalRate = rate;
+    r.positionTime = 1000;
+    r.onGround = point.up == 0 && speed < 25 ? 1 : 0;
+    return r;
+}
+
+std::vector<AircraftRecord> AirportTraffic(const AirportIndex& airports, int first, int count) {
+    const RunwayFrame arrivals = FrameNamed(airports, "26R");
+    const RunwayFrame departures = FrameNamed(airports, "08R");
+    const double glide = std::tan(3 * kRadians);
+    std::vector<AircraftRecord> records;
+    for (int i = first; i < first + count; ++i) {
+        const double k = i % 7;
+        switch (i % 5) {
+        case 0: { // on final, 1 to 8 NM out
+            const double along = -(1 + k) * kNm;
+            records.push_back(
+                AtHonolulu(i, arrivals, {along, 20 * k - 60, glide * (300 - along)}, 70, -3.7));
+            break;
+        }
+        case 1: // rolling for take-off
+            records.push_back(AtHonolulu(i, departures, {300 + 200 * k, 3, 0}, 20 + 6 * k, 0));
+            break;
+        case 2: // climbing out
+            records.push_back(AtHonolulu(i, departures, {4000 + 900 * k, 0, 150 + 60 * k}, 85, 10));
+            break;
+        case 3: // taxiing beside the runway
+            records.push_back(AtHonolulu(i, arrivals, {500 + 300 * k, -200, 0}, 8, 0, -90));
+            break;
+        default: // standing on the apron
+            records.push_back(AtHonolulu(i, arrivals, {800 + 150 * k, -420, 0}, 0, 0, 90));
+            break;
+        }
+    }
+    return records;
+}
+
+void BM_BridgeTick49AtAirport(benchmark::State& state) {
+    const auto airports = HonoluluAlone();
+    GroundNetworks networks({std::string(CORVANE_FG_ROOT) + "/Scenery"});
+    FgSettings settings;
+    settings.airports = {airports.get(), &networks};
+    const auto block = std::make_unique<VisualInterfaceBlock>();
+    std::memset(block.get(), 0, sizeof(VisualInterfaceBlock));
+    const auto publish = [&block](const std::vector<AircraftRecord>& records, int counter) {
+        block->aircraftCount = static_cast<std::int32_t>(records.size());
+        std::memcpy(block->aircraft, records.data(), records.size() * sizeof(AircraftRecord));
+        block->publishCounter = counter;
+    };
+    FgBridge bridge(*block, settings, 0);
+    // The first publication has 49; the next has 44 of them, the 5 others on final land
+    // without their records.
+    publish(AirportTraffic(*airports, 0, kCycleAircraft), 1);
+    const std::vector<std::uint8_t> own = OwnShipMessage(60000);
+    bridge.Receive(own.data(), own.size(), false, 1.0);
+    NullSink sink;
+    bridge.Tick(1.0, sink);
+    std::vector<AircraftRecord> next;
+    for (const AircraftRecord& r : AirportTraffic(*airports, 0, kCycleAircraft)) {
+        const int i = r.icaoAddress - 0xA00000;
+        if (!(i % 5 == 0 && i < 25)) {
+            next.push_back(r);
+            next.back().positionTime += 10;
+        }
+    }
+    publish(next, 2);
+    bridge.Receive(own.data(), own.size(), false, 10.0);
+    bridge.Tick(10.0, sink);
+    for (auto _ : state) {
+        bridge.Tick(10.5, sink);
+    }
+    state.counters["forwarded"] = bridge.Status().forwarded;
+    state.counters["landing"] = bridge.Traffic().LandingWithoutRecords();
+    state.counters["networks"] = networks.Read();
+}
+BENCHMARK(BM_BridgeTick49AtAirport)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace {
 constexpr int kEventSize = 256;
@@ -240,18 +241,21 @@ void FgBridge::ForwardPublication(double now) {
     for (int i = 0; i < snapshot->recordCount; ++i) {
         recorded = std::max(recorded, snapshot->aircraft[i].positionTime);
     }
-    char held[80] = "";
-    if (traffic->Held() > 0 || status.onGround > 0) {
-        char heldText[40] = "";
-        char groundText[40] = "";
-        if (traffic->Held() > 0) {
-            FormatBounded(heldText, sizeof heldText, "%d held at their fix", traffic->Held());
+    // What is said of some of the aircraft forwarded, in one bracket: " (2 held at their fix, 1
+    // on the ground)".
+    char held[128] = "";
+    const int counts[] = {traffic->Held(), status.onGround, traffic->LandingWithoutRecords()};
+    const char* const what[] = {"held at their fix", "on the ground", "landing without records"};
+    for (std::size_t i = 0; i < std::size(counts); ++i) {
+        if (counts[i] > 0) {
+            const std::size_t used = std::strlen(held);
+            FormatBounded(held + used, sizeof held - used, "%s%d %s", used == 0 ? " (" : ", ",
+                          counts[i], what[i]);
         }
-        if (status.onGround > 0) {
-            FormatBounded(groundText, sizeof groundText, "%d on the ground", status.onGround);
-        }
-        FormatBounded(held, sizeof held, " (%s%s%s)", heldText,
-                      heldText[0] != '\0' && groundText[0] != '\0' ? ", " : "", groundText);
+    }
+    if (held[0] != '\0') {
+        const std::size_t used = std::strlen(held);
+        FormatBounded(held + used, sizeof held - used, ")");
     }
     char stamp[kUtcTimestampSize];
     char age[32] = "";
@@ -273,7 +277,7 @@ void FgBridge::TakeOwnReadings(std::optional<double> pressureAltitude,
 
 // The own-ship as the traffic-alert logic compares it: its height is its pressure altitude.
 TcasOwnShip FgBridge::OwnShip(double now) const {
-    const OwnShipHeights heights = HeightsOf(status.own, readings, settings.airports, now);
+    const OwnShipHeights heights = HeightsOf(status.own, readings, settings.airports.airports, now);
     GeodeticPosition position = status.own;
     position.height = heights.pressureAltitude;
     return {{position, status.ownNorthSpeed, status.ownEastSpeed, status.ownVerticalSpeed},

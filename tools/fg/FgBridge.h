@@ -47,11 +47,11 @@ struct FgSettings {
     const ModelMatcher* matcher = nullptr;
     // Takes geometric heights to FlightGear's frame; none: they are sent as recorded.
     const GeoidGrid* geoid = nullptr;
-    // FlightGear's airports: aircraft on the ground stand on them, and the ground under the
-    // own-ship, for the traffic alerts, where FlightGear does not say it, is the nearest one's
-    // elevation. None: every aircraft is sent at its recorded height, the own-ship's ground not
-    // known.
-    const AirportIndex* airports = nullptr;
+    // FlightGear's airports, and their ground networks: aircraft on the ground stand on them,
+    // and traffic lands, rolls, taxis and parks there; the ground under the own-ship, for the
+    // traffic alerts, where FlightGear does not say it, is the nearest one's elevation. None:
+    // every aircraft is dead-reckoned at its recorded height, the own-ship's ground not known.
+    AirportWorld airports;
     // FlightGear's property server, polled at every tick: the own-ship's altimeter and height
     // above the ground for the traffic alerts, and the height of FlightGear's own ground under
     // aircraft on the ground. None: they stand at their airport's field elevation.

@@ -304,13 +304,15 @@ int RunBridge(const FgOptions& given, ProcessTerminal& terminal, std::FILE* out,
     FgOptions options = given;
     options.settings.matcher = sources.matcher.get();
     options.settings.geoid = world.geoid.IsLoaded() ? &world.geoid : nullptr;
-    options.settings.airports = world.airportsLoaded ? &world.airports.index : nullptr;
+    if (world.airportsLoaded) {
+        options.settings.airports = {&world.airports.index, &world.networks};
+    }
     std::unique_ptr<PropertyClient> propertyServer;
     if (options.telnetPort != 0) {
         propertyServer = std::make_unique<PropertyClient>(options.telnetHost, options.telnetPort);
         options.settings.propertyServer = propertyServer.get();
     }
-    if (options.settings.airports != nullptr) {
+    if (options.settings.airports.airports != nullptr) {
         notes.push_back(GroundNote(options));
     }
     for (const std::string& note : notes) {

@@ -60,6 +60,8 @@ bool LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::
         return true;
     }
     world.airportsLoaded = true;
+    const std::vector<std::string> scenery = SceneryFolders(root.path);
+    world.networks = GroundNetworks(scenery);
     const AirportData& data = world.airports;
     char counts[128];
     FormatBounded(counts, sizeof counts, "%zu airports, %zu runways", data.index.AirportCount(),
@@ -76,6 +78,12 @@ bool LoadAirportData(const FgOptions& options, FgWorld& world, std::vector<std::
     }
     notes.push_back("FlightGear airports " + data.aptDat + " (from " + root.source +
                     "): " + counts + ", " + how);
+    std::string folders;
+    for (const std::string& folder : scenery) {
+        folders += (folders.empty() ? "" : ", ") + folder;
+    }
+    notes.push_back("ground networks looked for in " + folders +
+                    ": where an airport has none, taxiing traffic keeps to its records");
     if (!data.cacheNote.empty()) {
         notes.push_back("the airports index cannot be kept in " + cache + " (" + data.cacheNote +
                         "): apt.dat is read again at every start");

@@ -1,10 +1,12 @@
 #pragma once
 // The world the bridge places its traffic in, loaded once at start: the geoid grid that takes
-// recorded heights to FlightGear's frame, and FlightGear's airports.
+// recorded heights to FlightGear's frame, FlightGear's airports, and where their ground
+// networks are (each read when traffic first comes to its airport).
 
 #include "aviation/Geoid.h"
 #include "tools/fg/FgOptions.h"
 #include "tools/fg/scenery/AirportData.h"
+#include "tools/fg/scenery/GroundNetFile.h"
 
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@ struct FgWorld {
     GeoidGrid geoid;
     AirportData airports;
     bool airportsLoaded = false;
+    GroundNetworks networks{{}};
 };
 
 // Loads both; what was found (or not) goes to `notes`, one line each. Without them the bridge

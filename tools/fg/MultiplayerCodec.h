@@ -10,6 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 
 inline constexpr std::uint32_t kMpMagic = 0x46474653; // "FGFS"
 inline constexpr std::uint32_t kMpVersion = 0x00010001;
@@ -34,9 +37,33 @@ struct MpPosition {
     Vector3 angularAcceleration;
 };
 
-// Writes the header and position block of `message` (kMpPositionSize bytes). Returns the
-// number of bytes written, 0 when `capacity` is too small.
-std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity);
+// A property value after the position block, by its id in FlightGear's table. The short kinds
+// take one word, (id << 16) | the value scaled to a 16-bit integer: Norm ×32767 (-1 to 1),
+// Tenths ×10, Thousandths ×1000, Int as it is. The plain ones take the id and a 32-bit value.
+enum class MpValueKind { Norm, Tenths, Thousandths, Int, PlainInt, PlainFloat };
+
+struct MpProperty {
+    std::uint16_t id;
+    MpValueKind kind;
+    double value;
+};
+
+// The word at the end of the position block that tells the receiver property values follow in
+// either form; any other but 0 makes it drop them.
+inline constexpr std::uint32_t kMpPropertiesMark = 0x1FACE002;
+
+// Writes the header and position block of `message` and the property values after it, in their
+// order. Returns the number of bytes written, 0 when `capacity` is too small (kMpPositionSize
+// without properties; no more than kMpMaxDatagram in all).
+std::size_t EncodePosition(const MpPosition& message, std::uint8_t* buffer, std::size_t capacity,
+                           std::span<const MpProperty> properties = {});
+// How the bridge writes each id it knows (the gear, flaps, speed brake, engines and
+// transponder); none for the others.
+std::optional<MpValueKind> KindOfProperty(std::uint16_t id);
+// The property values of a position message, read as FlightGear reads them: up to the first id
+// KindOfProperty does not know or the end of the datagram; none when the word at the end of the
+// position block is neither 0 nor kMpPropertiesMark.
+std::vector<MpProperty> DecodeProperties(const std::uint8_t* datagram, std::size_t size);
 
 // No craft FlightGear flies near the earth moves faster (orbital speed is 7.8 km/s): a faster
 // velocity is garbage, and moving anything on with it would throw it off the earth.

@@ -3,10 +3,12 @@
 #include "text_functions/ControlMask.h"
 #include "text_functions/TextFunctions.h"
 #include "traffic/FlightLimits.h"
+#include "traffic/Units.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 namespace {
 // FlightGear smooths the motion of a multiplayer aircraft over this much of the sender's time.
@@ -36,6 +38,56 @@ bool Finite(double value) {
 double OrNone(double value) {
     return std::isnan(value) ? 0.0 : value;
 }
+
+// How an aircraft of a class moves at airports; one of no known class as an airliner does.
+FlightClass FlightClassOf(AircraftClass kind) {
+    switch (kind) {
+    case AircraftClass::LightSingle:
+        return FlightClass::Piston;
+    case AircraftClass::TwinTurboprop:
+        return FlightClass::Turboprop;
+    case AircraftClass::Helicopter:
+        return FlightClass::Helicopter;
+    case AircraftClass::RegionalJet:
+    case AircraftClass::NarrowBody:
+    case AircraftClass::WideBody:
+    case AircraftClass::Unknown:
+        break;
+    }
+    return FlightClass::Jet;
+}
+
+// The values kSentProperties names, in its order.
+void PropertiesOf(const ShownAircraft& shown, MpProperty (&out)[std::size(kSentProperties)]) {
+    const Configuration& c = shown.configuration;
+    const double values[] = {c.flaps,
+                             c.speedBrake,
+                             c.gear,
+                             c.gear,
+                             c.gear,
+                             c.n1,
+                             c.rpm,
+                             c.n1,
+                             c.rpm,
+                             shown.position.height / units::kMetresPerFoot,
+                             IsOnGround(shown.phase) ? 1.0 : 0.0};
+    static_assert(std::size(values) == std::size(kSentProperties));
+    for (std::size_t i = 0; i < std::size(kSentProperties); ++i) {
+        out[i] = {kSentProperties[i], *KindOfProperty(kSentProperties[i]), values[i]};
+    }
+}
+// The simulator's ground under one aircraft, as its TrafficGround has it: the terrain where
+// FlightGear said it near the point, else the fallback (the field's elevation).
+class GroundOf final : public GroundHeights {
+public:
+    explicit GroundOf(const TrafficGround& ground) : ground(ground) {}
+    double HeightAt(double latitude, double longitude, double fallback) const override {
+        return ground.TerrainNear(latitude, longitude).value_or(fallback);
+    }
+
+private:
+    const TrafficGround& ground;
+};
 } // namespace
 
 void MultiplayerCallsign(const AircraftRecord& record, char (&callsign)[kMpCallsignSize]) {
@@ -95,8 +147,8 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 }
 
 TrafficForwarder::TrafficForwarder(const char* modelPath, const ModelMatcher* matcher,
-                                   const GeoidGrid* geoid, const AirportIndex* airports)
-    : matcher(matcher), geoid(geoid), airports(airports) {
+                                   const GeoidGrid* geoid, AirportWorld world)
+    : matcher(matcher), geoid(geoid), world(world) {
     CopyBounded(model, modelPath, kMpModelSize);
 }
 
@@ -131,17 +183,22 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
         }
     }
     const int known = Find(taken.callsign, aircraft, count);
-    taken.ground = known >= 0 ? aircraft[known].ground : TrafficGround{};
-    PlaceOnGround(record, fix, taken.ground);
     if (known >= 0) {
-        taken.track = aircraft[known].track;
-        taken.track.Update(fix, fixTime, now);
-        CopyBounded(taken.model, aircraft[known].model, kMpModelSize);
-        taken.rule = aircraft[known].rule;
+        taken = aircraft[known];
     } else {
-        taken.track.Start(fix, fixTime);
+        taken.ground = TrafficGround{};
         ChooseModel(record, fix, taken);
     }
+    PlaceOnGround(record, fix, taken.ground);
+    const GroundOf ground(taken.ground);
+    if (known < 0) {
+        taken.motion.Start(fix, fixTime, ContextOf(record, taken, ground));
+    } else if (!(record.positionTime == taken.positionTime && taken.motion.WithoutRecords(now))) {
+        // A record that says nothing newer is no record for a landing: it lands on its own.
+        taken.motion.Update(fix, fixTime, now, ContextOf(record, taken, ground));
+    }
+    taken.positionTime = record.positionTime;
+    landing += taken.motion.LandingWithoutRecords() ? 1 : 0;
     const std::optional<double> pressure = PressureAltitude(record);
     taken.reportsAltitude = pressure.has_value();
     taken.pressureOffset = pressure.value_or(fix.position.height) - fix.position.height;
@@ -156,9 +213,10 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
 // aircraft on the ground. One on the ground moves along it: its fix is the ground's.
 void TrafficForwarder::PlaceOnGround(const AircraftRecord& record, TrafficFix& fix,
                                      TrafficGround& ground) const {
-    const Airport* airport = airports != nullptr ? GroundAirport(*airports, fix.position.latitude,
-                                                                 fix.position.longitude)
-                                                 : nullptr;
+    const Airport* airport =
+        world.airports != nullptr
+            ? GroundAirport(*world.airports, fix.position.latitude, fix.position.longitude)
+            : nullptr;
     ground.Take({fix.position.latitude, fix.position.longitude, RecordedHeight(record, geoid),
                  OrNone(record.groundSpeed)},
                 airport);
@@ -173,6 +231,7 @@ void TrafficForwarder::PlaceOnGround(const AircraftRecord& record, TrafficFix& f
 void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFix& fix,
                                    Aircraft& taken) const {
     taken.rule = MatchRule::Default;
+    taken.kind = FlightClass::Jet;
     CopyBounded(taken.model, model, kMpModelSize);
     if (matcher == nullptr) {
         return;
@@ -185,6 +244,35 @@ void TrafficForwarder::ChooseModel(const AircraftRecord& record, const TrafficFi
         CopyBounded(taken.model, choice.model.c_str(), kMpModelSize);
         taken.rule = choice.rule;
     }
+    taken.kind = FlightClassOf(choice.kind);
+}
+
+MotionContext TrafficForwarder::ContextOf(const AircraftRecord& record, const Aircraft& taken,
+                                          const GroundHeights& ground) const {
+    MotionContext context;
+    context.airports = world.airports;
+    context.ground = &ground;
+    context.kind = taken.kind;
+    context.onGround = record.onGround != 0 || taken.ground.OnGround();
+    context.heightKnown = OrNone(record.geoAltitude) != 0.0 || OrNone(record.baroAltitude) != 0.0;
+    if (world.airports != nullptr && world.networks != nullptr) {
+        if (const Airport* field =
+                world.airports->Nearest(record.latitude, record.longitude, kGroundNetworkRange)) {
+            context.network = world.networks->Of(field->code);
+        }
+    }
+    return context;
+}
+
+// An aircraft of the last publication that this one has no more goes on while it is landing.
+void TrafficForwarder::KeepLanding(double now, int& nextCount) {
+    for (int i = 0; i < count && nextCount < kMaxShownAircraft; ++i) {
+        if (Find(aircraft[i].callsign, incoming, nextCount) < 0 &&
+            aircraft[i].motion.WithoutRecords(now)) {
+            incoming[nextCount++] = aircraft[i];
+            ++landing;
+        }
+    }
 }
 
 void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double now,
@@ -196,6 +284,7 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     int nextCount = 0;
     skipped = 0;
     held = 0;
+    landing = 0;
     std::fill(std::begin(byRule), std::end(byRule), 0);
     for (const AircraftRecord& record : records) {
         double age =
@@ -210,15 +299,17 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
             ++skipped;
         }
     }
+    KeepLanding(now, nextCount);
     std::copy(incoming, incoming + nextCount, aircraft);
     count = nextCount;
 }
 
-TrafficFix TrafficForwarder::Shown(const Aircraft& plane, double now) const {
-    TrafficFix shown = plane.track.At(now);
+ShownAircraft TrafficForwarder::Shown(const Aircraft& plane, double now) const {
+    ShownAircraft shown = plane.motion.At(now);
     if (plane.ground.OnGround()) {
         shown.position.height = plane.ground.Height();
         shown.verticalRate = 0;
+        shown.attitude.pitch = shown.attitude.roll = 0;
     }
     return shown;
 }
@@ -229,7 +320,10 @@ void TrafficForwarder::KeepGround(double now, TerrainSource& source) {
         }
     }
     for (int i = 0; i < count; ++i) {
-        aircraft[i].ground.AskWhenDue(aircraft[i].track.At(now).position, now, source);
+        // A landing's ground is the runway's where it touches down.
+        const std::optional<GeodeticPosition> touchdown = aircraft[i].motion.Touchdown();
+        aircraft[i].ground.AskWhenDue(touchdown.value_or(aircraft[i].motion.At(now).position), now,
+                                      source, touchdown.has_value());
     }
 }
 
@@ -244,23 +338,26 @@ int TrafficForwarder::OnGround() const {
 int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) const {
     int refused = 0;
     for (int i = 0; i < count; ++i) {
-        const TrafficFix shown = Shown(aircraft[i], now);
+        if (now >= aircraft[i].motion.GoneAt()) {
+            continue;
+        }
+        const ShownAircraft shown = Shown(aircraft[i], now);
         MpPosition message{};
         CopyBounded(message.callsign, aircraft[i].callsign, kMpCallsignSize);
         CopyBounded(message.model, aircraft[i].model, kMpModelSize);
         message.time = stamp;
         message.lag = kLagSeconds;
         message.position = ToEarthFixed(shown.position);
-        const double pitch = std::atan2(shown.verticalRate, shown.groundSpeed) * kDegrees;
-        const double bank = aircraft[i].ground.OnGround() ? 0.0 : aircraft[i].track.BankAt(now);
-        message.attitude = AttitudeVector(shown.position, {shown.track, pitch, bank});
+        message.attitude = AttitudeVector(shown.position, shown.attitude);
         message.linearVelocity = {std::hypot(shown.groundSpeed, shown.verticalRate), 0, 0};
-        std::uint8_t datagram[kMpPositionSize];
+        MpProperty properties[std::size(kSentProperties)];
+        PropertiesOf(shown, properties);
+        std::uint8_t datagram[kMpMaxDatagram];
         if (!IsPlausiblePosition(message)) {
             ++refused;
             continue;
         }
-        const std::size_t size = EncodePosition(message, datagram, sizeof datagram);
+        const std::size_t size = EncodePosition(message, datagram, sizeof datagram, properties);
         if (!sink.Send(datagram, size)) {
             ++refused;
         }
@@ -269,14 +366,17 @@ int TrafficForwarder::SendAll(double now, double stamp, DatagramSink& sink) cons
 }
 
 int TrafficForwarder::Intruders(double now, TcasIntruder* intruders, int capacity) const {
-    const int n = std::min(count, capacity);
-    for (int i = 0; i < n; ++i) {
+    int n = 0;
+    for (int i = 0; i < count && n < capacity; ++i) {
         const Aircraft& a = aircraft[i];
-        const TrafficFix shown = Shown(a, now);
-        const double track = shown.track * kRadians;
+        if (now >= a.motion.GoneAt()) {
+            continue;
+        }
+        const ShownAircraft shown = Shown(a, now);
+        const double track = shown.attitude.heading * kRadians;
         GeodeticPosition position = shown.position;
         position.height += a.pressureOffset;
-        TcasIntruder& intruder = intruders[i];
+        TcasIntruder& intruder = intruders[n++];
         intruder.id = IdentityOf(a.callsign);
         intruder.aircraft = {position, shown.groundSpeed * std::cos(track),
                              shown.groundSpeed * std::sin(track), shown.verticalRate};

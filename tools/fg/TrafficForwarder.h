@@ -1,19 +1,23 @@
 #pragma once
 // The feeder's published aircraft as FlightGear's multiplayer aircraft: one track per aircraft,
 // keyed by its multiplayer callsign (the record's callsign, or its address when that is empty),
-// moved on by dead reckoning between publications, written as position messages. An aircraft
-// missing from a publication is no longer sent, and FlightGear drops it a few seconds later.
+// moved on between publications (by dead reckoning, and at airports along runways and taxiways
+// by its phase of flight, aviation/AircraftMotion.h), written as position messages with the
+// aircraft's gear, flaps, speed brake, engines and transponder. An aircraft missing from a
+// publication is no longer sent, and FlightGear drops it a few seconds later; one that was
+// landing lands without its records and is removed once it has stood 30 s.
 
+#include "aviation/AircraftMotion.h"
 #include "aviation/Airports.h"
 #include "aviation/Geoid.h"
 #include "aviation/TcasSystem.h"
-#include "aviation/TrafficTrack.h"
 #include "shared_memory/AircraftRecord.h"
 #include "shared_memory/VisualInterfaceShm.h"
 #include "tools/fg/MultiplayerCodec.h"
 #include "tools/fg/TerrainSource.h"
 #include "tools/fg/TrafficGround.h"
 #include "tools/fg/models/ModelMatcher.h"
+#include "tools/fg/scenery/GroundNetFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -76,6 +80,26 @@ FixUse FixOf(const AircraftRecord& record, TrafficFix& fix, const GeoidGrid* geo
 
 static_assert(kModelPathSize == kMpModelSize, "a chosen model must fit the message as it is");
 
+// What the bridge knows of the world's airports: where traffic stands, lands, rolls, taxis and
+// parks. Any part may be missing: without the airports every aircraft is dead-reckoned at its
+// recorded height, without the ground networks taxiing aircraft keep to their records. The
+// simulator's ground under each aircraft is its TrafficGround's (KeepGround).
+struct AirportWorld {
+    const AirportIndex* airports = nullptr;
+    GroundNetworks* networks = nullptr;
+};
+
+// An airport's ground network counts for aircraft within this of its reference point.
+inline constexpr double kGroundNetworkRange = 5000.0; // metres
+// Aircraft landing without their records are shown beyond a publication's own.
+inline constexpr int kMaxLandingWithoutRecords = 16;
+inline constexpr int kMaxShownAircraft = kMaxBlockAircraft + kMaxLandingWithoutRecords;
+// The property values each position message carries, in this order every time (FlightGear
+// blends them between two messages only then): the flaps, the speed brake, the three gears'
+// positions, n1 and rpm of two engines, the transponder's altitude and ground bit.
+inline constexpr std::uint16_t kSentProperties[] = {104, 105, 201, 211,  221, 300,
+                                                    302, 310, 312, 1501, 1504};
+
 class TrafficForwarder {
 public:
     // Without a matcher every aircraft is drawn with `modelPath`; with one, each aircraft gets
@@ -85,8 +109,7 @@ public:
     // wings level; without them every aircraft at its recorded height.
     explicit TrafficForwarder(const char* modelPath = kDefaultModel,
                               const ModelMatcher* matcher = nullptr,
-                              const GeoidGrid* geoid = nullptr,
-                              const AirportIndex* airports = nullptr);
+                              const GeoidGrid* geoid = nullptr, AirportWorld world = {});
 
     // A publication, seen at `now` (seconds of the bridge's clock).
     void Publish(std::span<const AircraftRecord> records, double now, RecordTimes times = {});
@@ -117,13 +140,18 @@ public:
     int OnGround() const;
     // Aircraft of the last publication by the rule that chose their model.
     int CountByRule(MatchRule rule) const { return byRule[static_cast<int>(rule)]; }
+    // Aircraft landing on their own, their records stopped.
+    int LandingWithoutRecords() const { return landing; }
+    FlightPhase PhaseAt(int index) const { return aircraft[index].motion.Phase(); }
 
 private:
     struct Aircraft {
         char callsign[kMpCallsignSize];
         char model[kMpModelSize];
         MatchRule rule;
-        TrafficTrack track;
+        FlightClass kind;
+        std::int32_t positionTime;
+        AircraftMotion motion;
         TrafficGround ground;
         // The record's pressure altitude less its height as sent, and whether it has one.
         double pressureOffset;
@@ -132,9 +160,12 @@ private:
     };
 
     // The aircraft as shown at `now`: on the ground, at the ground's height and level.
-    TrafficFix Shown(const Aircraft& shown, double now) const;
+    ShownAircraft Shown(const Aircraft& shown, double now) const;
 
     void ChooseModel(const AircraftRecord& record, const TrafficFix& fix, Aircraft& taken) const;
+    MotionContext ContextOf(const AircraftRecord& record, const Aircraft& taken,
+                            const GroundHeights& ground) const;
+    void KeepLanding(double now, int& nextCount);
     void PlaceOnGround(const AircraftRecord& record, TrafficFix& fix, TrafficGround& ground) const;
 
     int Find(const char* callsign, const Aircraft* in, int size) const;
@@ -144,11 +175,12 @@ private:
     char model[kMpModelSize];
     const ModelMatcher* matcher;
     const GeoidGrid* geoid;
-    const AirportIndex* airports;
-    Aircraft aircraft[kMaxBlockAircraft];
-    Aircraft incoming[kMaxBlockAircraft];
+    AirportWorld world;
+    Aircraft aircraft[kMaxShownAircraft];
+    Aircraft incoming[kMaxShownAircraft];
     int count = 0;
     int skipped = 0;
     int held = 0;
+    int landing = 0;
     int byRule[kMatchRules] = {};
 };

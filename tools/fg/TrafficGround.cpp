@@ -25,8 +25,9 @@ void TrafficGround::Decide() {
     onGround = IsOnGround(report, airport, height);
 }
 
-void TrafficGround::AskWhenDue(const GeodeticPosition& at, double now, TerrainSource& source) {
-    if (!MayStandOnGround(report, airport)) {
+void TrafficGround::AskWhenDue(const GeodeticPosition& at, double now, TerrainSource& source,
+                               bool landing) {
+    if (!landing && !MayStandOnGround(report, airport)) {
         return;
     }
     const double moved =
@@ -43,6 +44,12 @@ void TrafficGround::AskWhenDue(const GeodeticPosition& at, double now, TerrainSo
     ticket = source.AskTerrain(at.latitude, at.longitude);
     askedLatitude = at.latitude;
     askedLongitude = at.longitude;
+}
+
+std::optional<double> TrafficGround::TerrainNear(double latitude, double longitude) const {
+    const bool near =
+        MetresBetween(answerLatitude, answerLongitude, latitude, longitude) <= kTerrainKeptMetres;
+    return near ? terrain : std::nullopt;
 }
 
 bool TrafficGround::TakeAnswer(const TerrainAnswer& answer, double now) {

@@ -23,8 +23,10 @@ public:
     // What a new record says, near `airport` (none: no field within reach): decided anew.
     void Take(const GroundReport& report, const Airport* airport);
     // The aircraft is shown at `at` now: FlightGear is asked for the ground there when that is
-    // due, and an answer from too far away is no longer used.
-    void AskWhenDue(const GeodeticPosition& at, double now, TerrainSource& source);
+    // due, and an answer from too far away is no longer used. A landing's ground is asked
+    // whatever its speed, `at` its touchdown point.
+    void AskWhenDue(const GeodeticPosition& at, double now, TerrainSource& source,
+                    bool landing = false);
     // An answer for this aircraft's question: taken, and decided anew. False when the answer is
     // for another one.
     bool TakeAnswer(const TerrainAnswer& answer, double now);
@@ -34,6 +36,8 @@ public:
     double Height() const { return height; }
     // FlightGear's terrain is what the height stands on (not the field elevation).
     bool OnTerrain() const { return terrain.has_value(); }
+    // FlightGear's terrain at a point, where it answered within kTerrainKeptMetres of it.
+    std::optional<double> TerrainNear(double latitude, double longitude) const;
 
 private:
     void Decide();

@@ -1,5 +1,9 @@
 #include "tools/fg/models/FleetXml.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
 namespace {
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -80,4 +84,27 @@ bool IsLivery(std::string_view raw) {
     }
     const std::size_t open = text.find("<PropertyList");
     return open != std::string::npos && text.find("</PropertyList>", open) != std::string::npos;
+}
+
+bool ReadSmallFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return false;
+    }
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > static_cast<std::streamoff>(kMaxModelFileBytes)) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    file.seekg(0);
+    return static_cast<bool>(file.read(text.data(), size));
+}
+
+bool WholeNumber(const std::string& text, double& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return *end == '\0' && std::isfinite(value);
 }

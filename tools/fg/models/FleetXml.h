@@ -28,3 +28,7 @@ bool WithoutComments(std::string_view text, std::string& out);
 bool ReadFleet(std::string_view text, std::vector<FleetAircraft>& aircraft);
 // A livery file: a closed <PropertyList>.
 bool IsLivery(std::string_view text);
+// The number that is the whole of `text`, finite; false otherwise.
+bool WholeNumber(const std::string& text, double& value);
+// The whole of a file no larger than kMaxModelFileBytes; false when it cannot be read.
+bool ReadSmallFile(const std::string& path, std::string& text);

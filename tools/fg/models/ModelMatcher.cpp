@@ -105,6 +105,7 @@ bool ModelMatcher::ByClass(const MatchInput& input, const AircraftInfo* info, st
     for (const char* folder : GenericFolders(taken)) {
         if (Take(catalogue->ModelsOf(folder), hash, MatchRule::Class,
                  reason + ", drawn as " + folder, choice)) {
+            choice.kind = taken;
             return true;
         }
     }
@@ -112,6 +113,17 @@ bool ModelMatcher::ByClass(const MatchInput& input, const AircraftInfo* info, st
 }
 
 ModelChoice ModelMatcher::Match(const MatchInput& input) const {
+    const AircraftInfo* info = database != nullptr && input.address >= 0
+                                   ? database->Find(static_cast<std::uint32_t>(input.address))
+                                   : nullptr;
+    ModelChoice choice = Choose(input, info);
+    if (choice.kind == AircraftClass::Unknown && info != nullptr) {
+        choice.kind = ClassOf(info->description, info->typeCode);
+    }
+    return choice;
+}
+
+ModelChoice ModelMatcher::Choose(const MatchInput& input, const AircraftInfo* info) const {
     const std::uint64_t hash = StableHash(input.address, input.callsign);
     if (overrides != nullptr) {
         if (const std::string_view model = overrides->Find(input.callsign, input.address);
@@ -119,9 +131,6 @@ ModelChoice ModelMatcher::Match(const MatchInput& input) const {
             return {std::string(model), MatchRule::Override, "named in the model table"};
         }
     }
-    const AircraftInfo* info = database != nullptr && input.address >= 0
-                                   ? database->Find(static_cast<std::uint32_t>(input.address))
-                                   : nullptr;
     ModelChoice choice;
     if (catalogue == nullptr || catalogue->Empty()) {
         return {defaultModel, MatchRule::Default, "no FlightGear AI models; the default model"};

@@ -5,6 +5,7 @@
 // candidates the choice follows a hash of the address, so an aircraft keeps its model across
 // publications and runs.
 
+#include "tools/fg/models/AircraftClass.h"
 #include "tools/fg/models/AircraftDatabase.h"
 #include "tools/fg/models/ModelCatalogue.h"
 #include "tools/fg/models/ModelOverrides.h"
@@ -30,6 +31,9 @@ struct ModelChoice {
     std::string model;
     MatchRule rule = MatchRule::Default;
     std::string reason;
+    // What the aircraft is, for how it moves: its type description's class where the database
+    // has one, else the class a generic model was chosen by; unknown otherwise.
+    AircraftClass kind = AircraftClass::Unknown;
 };
 
 class ModelMatcher {
@@ -41,6 +45,7 @@ public:
     ModelChoice Match(const MatchInput& input) const;
 
 private:
+    ModelChoice Choose(const MatchInput& input, const AircraftInfo* info) const;
     bool ByOperatorAndType(const std::string& airline, std::string_view type, std::uint64_t hash,
                            ModelChoice& choice) const;
     bool ByType(std::string_view type, std::uint64_t hash, ModelChoice& choice) const;

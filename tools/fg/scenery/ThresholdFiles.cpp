@@ -18,15 +18,6 @@ struct Threshold {
     double displaced;
 };
 
-bool Number(const std::string& text, double& value) {
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
-}
-
 bool ReadThreshold(std::string_view block, Threshold& threshold) {
     std::string latitude;
     std::string longitude;
@@ -34,11 +25,11 @@ bool ReadThreshold(std::string_view block, Threshold& threshold) {
     threshold.displaced = 0;
     return ElementText(block, "rwy", threshold.name) && !threshold.name.empty() &&
            ElementText(block, "lat", latitude) && ElementText(block, "lon", longitude) &&
-           ElementText(block, "displ-m", displaced) && Number(latitude, threshold.latitude) &&
-           Number(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
+           ElementText(block, "displ-m", displaced) && WholeNumber(latitude, threshold.latitude) &&
+           WholeNumber(longitude, threshold.longitude) && std::fabs(threshold.latitude) <= 90 &&
            std::fabs(threshold.longitude) <= 180 &&
            (displaced.empty() ||
-            (Number(displaced, threshold.displaced) && threshold.displaced >= 0 &&
+            (WholeNumber(displaced, threshold.displaced) && threshold.displaced >= 0 &&
              threshold.displaced <= kMaxRunwayMetres));
 }
 } // namespace

@@ -321,7 +321,7 @@ TEST_F(FgBridgeTest, AParkedAircraftStandsOnFlightGearsGround) {
     const AirportIndex airports = Honolulu();
     FakePropertyServer server([](double, double) { return std::optional<double>(3.905); });
     PropertyClient properties("127.0.0.1", server.Port());
-    settings.airports = &airports;
+    settings.airports.airports = &airports;
     settings.propertyServer = &properties;
     FgBridge bridge(*block, settings, 0);
     Hear(bridge, 0.1);
@@ -389,7 +389,7 @@ TEST_F(FgBridgeTest, TheOwnShipsHeightsShapeItsAlerts) {
         {"the altimeter 300 m above the altitude", nullptr, 914.4 + 300, std::nullopt, {10, 0}},
     };
     for (const Case& c : cases) {
-        settings.airports = c.index;
+        settings.airports.airports = c.index;
         FgBridge bridge(*block, settings, 0);
         EXPECT_EQ(HeadOnRequests(bridge, c.pressureAltitude, c.aboveGround), c.requests) << c.what;
     }

@@ -68,6 +68,29 @@ TEST_F(ModelMatcherTest, EachRuleInItsOrder) {
     EXPECT_NE(Match("DLH4", 0x3c0001).model, "AI/Aircraft/A320/A320-AerLingus.xml");
 }
 
+// How the aircraft moves goes with what it is: its type description's class, whatever rule gave
+// the model, else the class its generic model was chosen by.
+TEST_F(ModelMatcherTest, TheChoiceSaysTheAircraftsClass) {
+    ASSERT_TRUE(overrides.Add("EIN99 Aircraft/c172p/Models/c172p.xml", 1));
+    const struct {
+        const char* callsign;
+        std::int32_t address;
+        double speed;
+        AircraftClass kind;
+    } cases[] = {
+        {"EIN99", 0x4ca001, 230, AircraftClass::NarrowBody},
+        {"EIN12", 0x4ca001, 230, AircraftClass::NarrowBody},
+        {"N2", 0xa00002, 230, AircraftClass::LightSingle},
+        {"N3", 0xa00003, 230, AircraftClass::TwinTurboprop},
+        {"N4", 0xa00004, 230, AircraftClass::Helicopter},
+        {"GABCD", 0x400001, 40, AircraftClass::LightSingle},
+        {"RYR4AB", 0x100000, 230, AircraftClass::Unknown},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Match(c.callsign, c.address, c.speed, 500).kind, c.kind) << c.callsign;
+    }
+}
+
 TEST_F(ModelMatcherTest, ACallsignPrefixIsAnAirlineOnlyWhenItIsOneFollowedByANumber) {
     // GEINA: a registration that happens to hold EIN; EINABC: no flight number.
     for (const char* callsign : {"GEINA", "EINABC", "XXX123", "EI"}) {

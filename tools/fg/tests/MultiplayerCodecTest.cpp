@@ -192,4 +192,85 @@ TEST(MultiplayerCodec, TooSmallABufferIsNotWritten) {
     EXPECT_EQ(small[0], 0);
 }
 
+// The forms FlightGear's table gives each id, byte for byte: the short word of a norm or of
+// tenths (cut towards zero, as FlightGear writes its own), the plain id and float, the plain
+// integer of the transponder's altitude; the word at the end of the position block marks what
+// follows, and the header counts it.
+TEST(MultiplayerCodec, PropertyValuesInTheFormsFlightGearReads) {
+    const MpProperty properties[] = {
+        {201, MpValueKind::Norm, 1.0},        {104, MpValueKind::Norm, 0.5},
+        {104, MpValueKind::PlainFloat, 0.5},  {300, MpValueKind::Tenths, 87.36},
+        {1501, MpValueKind::PlainInt, 35000}, {1504, MpValueKind::Int, 1}};
+    std::vector<std::uint8_t> bytes(kMpMaxDatagram);
+    const std::size_t size = EncodePosition(Sample(), bytes.data(), bytes.size(), properties);
+    ASSERT_EQ(size, kMpPositionSize + 4 + 4 + 8 + 4 + 8 + 4);
+    bytes.resize(size);
+    EXPECT_EQ(U32At(bytes, 12), size);
+    EXPECT_EQ(U32At(bytes, 228), kMpPropertiesMark);
+    EXPECT_EQ(U32At(bytes, 232), 0x00C97FFFu);
+    EXPECT_EQ(U32At(bytes, 236), 0x00683FFFu);
+    EXPECT_EQ(U32At(bytes, 240), 0x00000068u);
+    EXPECT_EQ(U32At(bytes, 244), 0x3F000000u);
+    EXPECT_EQ(U32At(bytes, 248), (300u << 16) | 873u);
+    EXPECT_EQ(U32At(bytes, 252), 1501u);
+    EXPECT_EQ(U32At(bytes, 256), 35000u);
+    EXPECT_EQ(U32At(bytes, 260), (1504u << 16) | 1u);
+    // The position is read as before.
+    MpPosition got{};
+    MpDecoder decoder;
+    EXPECT_EQ(decoder.Decode(bytes.data(), bytes.size(), got), MpDecodeResult::Position);
+    const std::vector<MpProperty> read = DecodeProperties(bytes.data(), bytes.size());
+    ASSERT_EQ(read.size(), 6u);
+    EXPECT_EQ(read[0].id, 201);
+    EXPECT_NEAR(read[0].value, 1.0, 1e-9);
+    EXPECT_NEAR(read[1].value, 0.5, 1 / 32767.0);
+    EXPECT_EQ(read[2].value, 0.5);
+    EXPECT_NEAR(read[3].value, 87.3, 1e-9);
+    EXPECT_EQ(read[4].value, 35000);
+    EXPECT_EQ(read[5].value, 1);
+    // Without properties the word stays 0, as before.
+    EXPECT_EQ(U32At(Encoded(Sample()), 228), 0u);
+}
+
+// Values beyond a short form's range are written at its end, not wrapped round; a message
+// over FlightGear's 1200 bytes, or a buffer too small for the properties, is not written.
+TEST(MultiplayerCodec, PropertyValuesBeyondTheirRange) {
+    const MpProperty properties[] = {{201, MpValueKind::Norm, 1.5},
+                                     {211, MpValueKind::Norm, -7},
+                                     {302, MpValueKind::Tenths, 5000},
+                                     {1501, MpValueKind::PlainInt, 1e12}};
+    std::vector<std::uint8_t> bytes(kMpMaxDatagram);
+    const std::size_t size = EncodePosition(Sample(), bytes.data(), bytes.size(), properties);
+    const std::vector<MpProperty> read = DecodeProperties(bytes.data(), size);
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_EQ(read[0].value, 1.0);
+    EXPECT_NEAR(read[1].value, -32768 / 32767.0, 1e-9);
+    EXPECT_NEAR(read[2].value, 3276.7, 1e-9);
+    EXPECT_EQ(read[3].value, 2147483647);
+    std::vector<std::uint8_t> small(size - 1);
+    EXPECT_EQ(EncodePosition(Sample(), small.data(), small.size(), properties), 0u);
+    const std::vector<MpProperty> many(250, {104, MpValueKind::Norm, 0});
+    EXPECT_EQ(EncodePosition(Sample(), bytes.data(), bytes.size(), many), 0u);
+    EXPECT_EQ(EncodePosition(Sample(), bytes.data(), bytes.size(), std::span(many).first(242)),
+              kMpMaxDatagram);
+}
+
+// What FlightGear would not take: another mark drops them all, an unknown id ends the reading.
+TEST(MultiplayerCodec, PropertiesFlightGearWouldNotRead) {
+    const MpProperty properties[] = {
+        {104, MpValueKind::Norm, 0.5}, {105, MpValueKind::Norm, 1}, {201, MpValueKind::Norm, 1}};
+    std::vector<std::uint8_t> bytes(kMpMaxDatagram);
+    bytes.resize(EncodePosition(Sample(), bytes.data(), bytes.size(), properties));
+    PutU32(bytes, 236, (9999u << 16) | 1u);
+    EXPECT_EQ(DecodeProperties(bytes.data(), bytes.size()).size(), 1u);
+    PutU32(bytes, 228, 0x12345678);
+    EXPECT_TRUE(DecodeProperties(bytes.data(), bytes.size()).empty());
+    for (const std::uint16_t id : {104, 211, 302, 312, 392, 1501, 1504}) {
+        EXPECT_TRUE(KindOfProperty(id).has_value()) << id;
+    }
+    for (const std::uint16_t id : {0, 103, 303, 400, 1502, 65535}) {
+        EXPECT_FALSE(KindOfProperty(id).has_value()) << id;
+    }
+}
+
 } // namespace

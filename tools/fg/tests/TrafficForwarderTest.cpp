@@ -182,9 +182,12 @@ TEST(TrafficForwarder, IntrudersCarryTheirPressureAltitudeAndIdentity) {
         double heightAfter5s;
     };
     const Case cases[] = {
-        {"BARO", 990, 0, true, 1040},     {"NOBARO", 0, 0, false, 1050},
-        {"NANBARO", NAN, 0, false, 1050}, {"HIGH", 1e9, 0, false, 1050},
-        {"GROUND", 990, 1, true, 1040},
+        {"BARO", 990, 0, true, 1040},
+        {"NOBARO", 0, 0, false, 1050},
+        {"NANBARO", NAN, 0, false, 1050},
+        {"HIGH", 1e9, 0, false, 1050},
+        // On the ground it stays on the ground, whatever vertical rate its record gives.
+        {"GROUND", 990, 1, true, 990},
     };
     std::vector<AircraftRecord> records;
     for (const Case& c : cases) {

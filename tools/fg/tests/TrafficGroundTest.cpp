@@ -105,13 +105,14 @@ protected:
 };
 
 TEST_F(TrafficGroundTest, ParkedAndTaxiingAircraftStandOnTheFieldLevel) {
-    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, &airports);
+    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, {&airports});
     AircraftRecord parked = Record("PARKED", kStandLatitude, kStandLongitude, 0, 0);
     parked.baroAltitude = 0; // no height at all, as a recording keeps aircraft on the ground
     AircraftRecord taxiing = Record("TAXI", kStandLatitude + 0.002, kStandLongitude, 20, 15);
     taxiing.verticalRate = 3;
-    // On a 3 degree final, 140 kt: flying, whatever its height.
-    const AircraftRecord final = Record("FINAL", 21.3252, -157.9600, 90, 140, 90, -3.6);
+    // On a 3 degree path, 140 kt: flying, whatever its height. 0.6 NM beside 08L's centre line,
+    // so that it is dead-reckoned down its path rather than flown along a runway's final.
+    const AircraftRecord final = Record("FINAL", 21.3352, -157.9600, 90, 140, 90, -3.6);
     // Slow and near the field, but 150 m up: a helicopter, flying.
     const AircraftRecord hovering = Record("HOVER", 21.3200, -157.9300, 150, 20);
     // No height, far from any airport: nothing to stand on, sent as it was.
@@ -149,7 +150,7 @@ TEST_F(TrafficGroundTest, ParkedAndTaxiingAircraftStandOnTheFieldLevel) {
 }
 
 TEST_F(TrafficGroundTest, FlightGearsGroundIsAskedOnceAndAgainAfterAHundredMetres) {
-    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, &airports);
+    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, {&airports});
     TestTerrain terrain;
     // Taxiing east at 10 m/s.
     AircraftRecord taxiing = Record("TAXI", kStandLatitude, kStandLongitude, 0, 10 / kKnot);
@@ -189,7 +190,7 @@ TEST_F(TrafficGroundTest, FlightGearsGroundIsAskedOnceAndAgainAfterAHundredMetre
 }
 
 TEST_F(TrafficGroundTest, NoSceneryOrNoAnswerKeepsTheFieldAndIsAskedAgain) {
-    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, &airports);
+    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, {&airports});
     TestTerrain terrain;
     AircraftRecord parked = Record("PARKED", kStandLatitude, kStandLongitude, 0, 0);
     traffic.Publish(std::vector<AircraftRecord>{parked}, 0);
@@ -223,7 +224,7 @@ TEST_F(TrafficGroundTest, NoSceneryOrNoAnswerKeepsTheFieldAndIsAskedAgain) {
 }
 
 TEST_F(TrafficGroundTest, TheHundredFeetAreCountedFromFlightGearsGround) {
-    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, &airports);
+    TrafficForwarder traffic(kDefaultModel, nullptr, nullptr, {&airports});
     TestTerrain terrain;
     // 35 m: 31 m above the field, 25 m above FlightGear's ground of 10 m there.
     const AircraftRecord slow = Record("SLOW", kStandLatitude, kStandLongitude, 35, 30);
