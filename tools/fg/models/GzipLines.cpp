@@ -45,7 +45,9 @@ bool GzipLines::TakeCompressed() {
 bool GzipLines::LearnForm() {
     while (stream.avail_in < sizeof kGzipMagic) {
         const std::size_t had = stream.avail_in;
-        std::memmove(compressed.data(), stream.next_in, had);
+        if (had > 0) { // nothing read yet: next_in is still null
+            std::memmove(compressed.data(), stream.next_in, had);
+        }
         const std::int64_t got =
             input.Read(reinterpret_cast<char*>(compressed.data()) + had, compressed.size() - had);
         if (got < 0) {
