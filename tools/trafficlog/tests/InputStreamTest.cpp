@@ -66,6 +66,12 @@ void PrintTo(const Packing& value, std::ostream* out) {
 
 class EveryPacking : public testing::TestWithParam<Packing> {};
 
+// An error's reasons without the file it names last: each read here is of a temporary file of
+// its own.
+std::string Reasons(const std::string& error) {
+    return error.substr(0, error.rfind('\n'));
+}
+
 TEST_P(EveryPacking, ReadsTheRecordingInside) {
     const Packing& packing = GetParam();
     const ReadResult result = ReadAll(packing.bytes);
@@ -74,7 +80,7 @@ TEST_P(EveryPacking, ReadsTheRecordingInside) {
     EXPECT_EQ(ahead.readFailed, result.readFailed);
     const ReadResult memory = ReadAll(packing.bytes, 7, Reading::FromMemory);
     EXPECT_EQ(memory.text, result.text);
-    EXPECT_EQ(memory.error, result.error);
+    EXPECT_EQ(Reasons(memory.error), Reasons(result.error));
     EXPECT_EQ(memory.layers, result.layers);
     if (packing.needsTar && !kReadsTar) {
         EXPECT_FALSE(result.opened);
