@@ -57,7 +57,7 @@ enum class PropertyLink {
     Left,       // it stopped answering or spoke nonsense: left for a while
 };
 
-class PropertyClient : public TerrainSource {
+class PropertyClient final : public TerrainSource {
 public:
     PropertyClient(const char* host, std::uint16_t port, const PropertyClientLimits& limits = {});
 
