@@ -111,31 +111,20 @@ TEST(GeoidGrid, BilinearInsideARegionalGridAndNothingOutside) {
     EXPECT_FALSE(grid.Undulation(10.5, 19.99).has_value());
 }
 
+// The grid's no-data value, and a value that is no number (NaN, an infinity), are a point
+// without a value: it never makes an undulation that is no number.
 TEST(GeoidGrid, APointWithoutValueCountsOnlyWhereItWeighs) {
-    SmallGrid small;
-    small.values[1] = -88.8888f;
-    GeoidGrid grid;
-    std::string error;
-    ASSERT_TRUE(grid.Parse(small.Bytes(), error)) << error;
-    EXPECT_FALSE(grid.Undulation(10.5, 20.5).has_value());
-    EXPECT_FALSE(grid.Undulation(10, 21).has_value());
-    // On the row above, or on the column before, the point without a value weighs nothing.
-    EXPECT_DOUBLE_EQ(*grid.Undulation(11, 20.5), 105);
-    EXPECT_DOUBLE_EQ(*grid.Undulation(10.5, 20), 50);
-}
-
-// A value that is no number (NaN, an infinity) is a point without a value too: it never makes an
-// undulation that is no number.
-TEST(GeoidGrid, APointThatIsNoNumberHasNoValue) {
-    for (const float notANumber : {std::nanf(""), INFINITY, -INFINITY}) {
+    for (const float missing : {-88.8888f, std::nanf(""), INFINITY, -INFINITY}) {
         SmallGrid small;
-        small.values[1] = notANumber;
+        small.values[1] = missing;
         GeoidGrid grid;
         std::string error;
         ASSERT_TRUE(grid.Parse(small.Bytes(), error)) << error;
         EXPECT_FALSE(grid.Undulation(10.5, 20.5).has_value());
         EXPECT_FALSE(grid.Undulation(10, 21).has_value());
+        // On the row above, or on the column before, the point without a value weighs nothing.
         EXPECT_DOUBLE_EQ(*grid.Undulation(11, 20.5), 105);
+        EXPECT_DOUBLE_EQ(*grid.Undulation(10.5, 20), 50);
     }
 }
 
