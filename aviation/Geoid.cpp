@@ -38,27 +38,41 @@ bool IsNoData(double value) {
 }
 } // namespace
 
+// The size is checked against the header before anything is allocated: a few bytes that
+// claim a grid of hundreds of megabytes make no room for it.
 bool GeoidGrid::Parse(std::span<const std::uint8_t> bytes, std::string& error) {
+    std::uint64_t points = 0;
     if (bytes.size() < kGeoidHeaderSize) {
         *this = GeoidGrid();
         error = "shorter than its header";
         return false;
     }
-    if (!Begin(bytes.first(kGeoidHeaderSize), error)) {
+    if (!TakeHeader(bytes.first(kGeoidHeaderSize), points, error)) {
         return false;
     }
-    const std::span<std::uint8_t> room = ValueBytes();
-    if (bytes.size() != kGeoidHeaderSize + room.size()) {
+    if (bytes.size() - kGeoidHeaderSize != 4 * points) {
         *this = GeoidGrid();
         error = "its size does not fit its header";
         return false;
     }
-    std::copy(bytes.begin() + kGeoidHeaderSize, bytes.end(), room.begin());
-    Finish();
+    values.resize(points);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = FloatAt(&bytes[kGeoidHeaderSize + 4 * i]);
+    }
     return true;
 }
 
 bool GeoidGrid::Begin(std::span<const std::uint8_t> header, std::string& error) {
+    std::uint64_t points = 0;
+    if (!TakeHeader(header, points, error)) {
+        return false;
+    }
+    pending.resize(points);
+    return true;
+}
+
+bool GeoidGrid::TakeHeader(std::span<const std::uint8_t> header, std::uint64_t& points,
+                           std::string& error) {
     *this = GeoidGrid();
     const double south = DoubleAt(&header[0]);
     const double west = DoubleAt(&header[8]);
@@ -77,12 +91,11 @@ bool GeoidGrid::Begin(std::span<const std::uint8_t> header, std::string& error) 
         error = "it reaches beyond the earth";
         return false;
     }
-    const std::uint64_t points = static_cast<std::uint64_t>(rows) * columns;
+    points = static_cast<std::uint64_t>(rows) * columns;
     if (kGeoidHeaderSize + 4 * points > kMaxFileSize) {
         error = "its header holds a grid larger than 512 MiB";
         return false;
     }
-    pending.resize(points);
     this->south = south;
     this->west = west;
     this->latitudeStep = latitudeStep;

@@ -40,6 +40,9 @@ public:
     std::optional<double> Undulation(double latitude, double longitude) const;
 
 private:
+    // The header's grid into this one, which then holds no values yet; `points` is its size.
+    bool TakeHeader(std::span<const std::uint8_t> header, std::uint64_t& points,
+                    std::string& error);
     double ValueAt(int row, int column) const { return values[row * columns + column]; }
 
     double south = 0;

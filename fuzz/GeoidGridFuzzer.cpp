@@ -2,7 +2,8 @@
 // only when its header fits the file's size and the earth; once taken, it answers every position
 // with a finite undulation between the least and the greatest of its values, or with nothing;
 // it answers nothing beyond its rows and, unless it closes the circle of longitude, beyond its
-// columns; and a grid without a point lacking a value answers every position within its range.
+// columns; a grid without a point lacking a value answers every position within its range; and
+// read in pieces, as the bridge reads a file, the same bytes make the same grid.
 #include "aviation/Geoid.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
@@ -135,6 +136,43 @@ void CheckGrid(const GeoidGrid& grid, std::span<const std::uint8_t> file, FuzzIn
     }
 }
 
+// The bridge reads a grid file in pieces: its header, then the values straight into the grid's
+// room. For a file whose size fits its header (any other makes the room, up to 512 MiB, before the
+// size shows), that way takes and refuses what Parse does, and makes the same grid.
+void CheckReadInPieces(std::span<const std::uint8_t> file, const GeoidGrid& parsed) {
+    if (file.size() < kHeaderSize) {
+        return;
+    }
+    const Layout layout(file);
+    if (layout.rows < 1 || layout.columns < 1 ||
+        file.size() - kHeaderSize != 4ull * layout.rows * layout.columns) {
+        return;
+    }
+    GeoidGrid pieces;
+    std::string error;
+    if (!pieces.Begin(file.first(kHeaderSize), error)) {
+        FUZZ_CHECK(!parsed.IsLoaded() && !error.empty());
+        return;
+    }
+    const std::span<std::uint8_t> room = pieces.ValueBytes();
+    FUZZ_CHECK(room.size() == file.size() - kHeaderSize);
+    FUZZ_CHECK(parsed.IsLoaded());
+    std::copy(file.begin() + kHeaderSize, file.end(), room.begin());
+    pieces.Finish();
+    for (const double up : {0.0, 0.25, 0.5, 1.0}) {
+        for (const double east : {0.0, 0.5, 0.75, 1.0}) {
+            const double latitude = layout.south + up * (layout.rows - 1) * layout.latitudeStep;
+            const double longitude =
+                layout.west + east * (layout.columns - 1) * layout.longitudeStep;
+            const std::optional<double> a = parsed.Undulation(latitude, longitude);
+            const std::optional<double> b = pieces.Undulation(latitude, longitude);
+            FUZZ_CHECK(
+                a.has_value() == b.has_value() &&
+                (!a || std::bit_cast<std::uint64_t>(*a) == std::bit_cast<std::uint64_t>(*b)));
+        }
+    }
+}
+
 } // namespace
 
 // Input: a length byte and that many bytes of positions (raw doubles, latitude then longitude),
@@ -146,7 +184,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              size - (size > 0 ? 1 + asked : 0));
     GeoidGrid grid;
     std::string error;
-    if (!grid.Parse(file, error)) {
+    const bool parsed = grid.Parse(file, error);
+    CheckReadInPieces(file, grid);
+    if (!parsed) {
         FUZZ_CHECK(!error.empty() && !grid.IsLoaded());
         FUZZ_CHECK(!grid.Undulation(0.0, 0.0).has_value());
         return 0;
