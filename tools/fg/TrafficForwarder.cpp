@@ -182,7 +182,7 @@ bool TrafficForwarder::Take(const AircraftRecord& record, double fixTime, double
             return false;
         }
     }
-    const int known = Find(taken.callsign, aircraft, count);
+    const int known = Find(taken.callsign, aircraft.data(), count);
     if (known >= 0) {
         taken = aircraft[known];
     } else {
@@ -267,7 +267,7 @@ MotionContext TrafficForwarder::ContextOf(const AircraftRecord& record, const Ai
 // An aircraft of the last publication that this one has no more goes on while it is landing.
 void TrafficForwarder::KeepLanding(double now, int& nextCount) {
     for (int i = 0; i < count && nextCount < kMaxShownAircraft; ++i) {
-        if (Find(aircraft[i].callsign, incoming, nextCount) < 0 &&
+        if (Find(aircraft[i].callsign, incoming.data(), nextCount) < 0 &&
             aircraft[i].motion.WithoutRecords(now)) {
             incoming[nextCount++] = aircraft[i];
             ++landing;
@@ -280,6 +280,12 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
     std::int32_t newest = INT32_MIN;
     for (const AircraftRecord& record : records) {
         newest = std::max(newest, record.positionTime);
+    }
+    // The tables are made at the first publication: a bridge that never gets one (FlightGear
+    // heard, no feeder yet) holds 300 KB less.
+    if (incoming.empty()) {
+        incoming.resize(kMaxShownAircraft);
+        aircraft.resize(kMaxShownAircraft);
     }
     int nextCount = 0;
     skipped = 0;
@@ -295,12 +301,12 @@ void TrafficForwarder::Publish(std::span<const AircraftRecord> records, double n
             hold = !(age <= kLiveHoldSeconds);
             age = hold ? 0.0 : age;
         }
-        if (!Take(record, now - age, now, hold, incoming, nextCount)) {
+        if (!Take(record, now - age, now, hold, incoming.data(), nextCount)) {
             ++skipped;
         }
     }
     KeepLanding(now, nextCount);
-    std::copy(incoming, incoming + nextCount, aircraft);
+    std::copy(incoming.begin(), incoming.begin() + nextCount, aircraft.begin());
     count = nextCount;
 }
 

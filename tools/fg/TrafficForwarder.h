@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 inline constexpr char kDefaultModel[] = "Aircraft/ufo/Models/ufo.xml";
 // A record's position older than the newest of its publication by more than this is taken as
@@ -176,8 +177,8 @@ private:
     const ModelMatcher* matcher;
     const GeoidGrid* geoid;
     AirportWorld world;
-    Aircraft aircraft[kMaxShownAircraft];
-    Aircraft incoming[kMaxShownAircraft];
+    std::vector<Aircraft> aircraft; // kMaxShownAircraft of each, once there is a publication
+    std::vector<Aircraft> incoming;
     int count = 0;
     int skipped = 0;
     int held = 0;
