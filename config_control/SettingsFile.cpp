@@ -129,7 +129,8 @@ void SettingsFileClass::Adopt(std::FILE* opened, bool openedForWriting) {
     DropPiece();
     if (!openedForWriting) {
         if (chunk == nullptr) {
-            chunk.reset(new (std::nothrow) char[kPieceSize + 1 + kLineSize]());
+            // Not zeroed: each piece read clears what lies behind it (FillChunk).
+            chunk.reset(new (std::nothrow) char[kPieceSize + 1 + kLineSize]);
         }
         // A data file is read a line at a time through hundreds of megabytes: a buffer larger
         // than the system's few kilobytes saves most of the system calls. The stream itself

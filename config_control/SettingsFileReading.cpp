@@ -186,9 +186,12 @@ bool SettingsFileClass::FillChunk() {
         }
         chunk[0] = static_cast<char>(next);
         chunkEnd = 1;
-        return true;
+    } else {
+        chunkEnd = static_cast<int>(std::fread(chunk.get(), 1, kPieceSize, file));
     }
-    chunkEnd = static_cast<int>(std::fread(chunk.get(), 1, kPieceSize, file));
+    // Behind the piece, the byte a terminator may take and the bytes a line cut in place may be
+    // read for hold nothing of an earlier piece, nor a byte never written.
+    std::memset(chunk.get() + chunkEnd, '\0', 1 + kLineSize);
     return chunkEnd > 0;
 }
 

@@ -61,7 +61,15 @@ const char* ReasonOf(int error) {
 const std::uint64_t LiveDataFile::kMaxEntryBytes =
     static_cast<std::uint64_t>(kMaxEntryLines) * kLineBufferSize;
 
-LiveDataFile::LiveDataFile() : scanBuffer(kScanBufferSize) {}
+LiveDataFile::LiveDataFile() = default;
+
+// The buffer comes with the first look at a file: a feeder that plays its file never needs it.
+char* LiveDataFile::ScanRoom() {
+    if (scanBuffer.empty()) {
+        scanBuffer.resize(kScanBufferSize);
+    }
+    return scanBuffer.data();
+}
 
 void LiveDataFile::Follow(const char* newPath) {
     path = newPath != nullptr ? newPath : "";
@@ -137,8 +145,8 @@ bool LiveDataFile::ReadExaminedTail(std::string& tail) {
 bool LiveDataFile::ReadHeader(std::uint64_t size) {
     int error = 0;
     const std::int64_t got = file.ReadAt(
-        0, scanBuffer.data(),
-        static_cast<std::size_t>(std::min<std::uint64_t>(kLineBufferSize, size)), error);
+        0, ScanRoom(), static_cast<std::size_t>(std::min<std::uint64_t>(kLineBufferSize, size)),
+        error);
     if (got < 0) {
         return Fail(ReasonOf(error));
     }
@@ -212,8 +220,8 @@ bool LiveDataFile::Scan(std::uint64_t from, std::uint64_t to) {
     std::uint64_t at = from;
     while (at < to) {
         int error = 0;
-        const std::int64_t got = file.ReadAt(
-            at, scanBuffer.data(), std::min<std::uint64_t>(scanBuffer.size(), to - at), error);
+        const std::int64_t got =
+            file.ReadAt(at, ScanRoom(), std::min<std::uint64_t>(kScanBufferSize, to - at), error);
         if (got < 0) {
             return Fail(ReasonOf(error));
         }

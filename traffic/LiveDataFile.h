@@ -72,6 +72,7 @@ private:
 
     void Forget();
     bool Fail(const char* what);
+    char* ScanRoom();
     bool ReadHeader(std::uint64_t size);
     bool SearchBackForEntry(std::uint64_t size);
     bool ExamineGrowth(std::uint64_t size);

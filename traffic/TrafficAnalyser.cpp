@@ -173,6 +173,8 @@ std::int32_t TrafficAnalyser::GetAircraftInView(std::int32_t maxRecords,
 }
 
 void TrafficAnalyser::ClearAircraft() {
-    std::fill(std::begin(inViewAircraft), std::end(inViewAircraft), AircraftRecord{});
+    // Only the held records and the slot behind them (the overflow slot once all are held) were
+    // written since the last clear; the frame cycle clears at every request.
+    std::fill_n(inViewAircraft, std::min(inViewCount + 1, kAnalyserSlots), AircraftRecord{});
     inViewCount = 0;
 }
