@@ -17,11 +17,6 @@ double Degrees(double radians) {
     return radians * units::kDegreesPerRadian;
 }
 
-double NormalisedTrack(double degrees) {
-    const double track = std::fmod(degrees, 360.0);
-    return track < 0 ? track + 360.0 : track;
-}
-
 double WrappedLongitude(double degrees) {
     const double longitude = std::fmod(degrees + 180.0, 360.0);
     return (longitude < 0 ? longitude + 360.0 : longitude) - 180.0;
@@ -60,7 +55,7 @@ double InitialBearing(const Course& from, const Course& to) {
 
 OwnShipFix Fix(const Course& course) {
     return {std::clamp(Degrees(course.latitude), -90.0, 90.0),
-            WrappedLongitude(Degrees(course.longitude)), NormalisedTrack(Degrees(course.track))};
+            WrappedLongitude(Degrees(course.longitude)), units::Bearing(Degrees(course.track))};
 }
 } // namespace
 
@@ -89,7 +84,7 @@ OwnShipRoute OwnShipRoute::Leg(double latitude, double longitude, double trackDe
     route.kind = Kind::Leg;
     route.startLatitude = latitude;
     route.startLongitude = longitude;
-    route.trackDegrees = NormalisedTrack(trackDegrees);
+    route.trackDegrees = units::Bearing(trackDegrees);
     route.speedMetresPerSecond = speedKt * units::kMetresPerSecondPerKnot;
     return route;
 }

@@ -54,12 +54,6 @@ double AsWritten(double value, double step) {
     return std::fabs(value) < 1e12 ? std::round(value / step) * step : value;
 }
 
-// A track of 720 or -90 degrees is a direction all the same.
-double NormalisedTrack(double degrees) {
-    const double track = std::fmod(degrees, 360.0);
-    return track < 0 ? track + 360.0 : track;
-}
-
 // The message's generated date and time; a time beyond what a data file holds is refused.
 bool ReadTime(char** fields, double& time, char* reason, int size) {
     char shown[kShownSize];
@@ -198,7 +192,7 @@ bool BaseStationTracker::ReadValues(char** fields, Message& message, char* reaso
     message.hasTrack = present[Track];
     message.hasRate = present[VerticalRate];
     message.speed = AsWritten(values[GroundSpeed] * kMetresPerSecondPerKnot, 0.01);
-    message.track = NormalisedTrack(values[Track]);
+    message.track = units::Bearing(values[Track]);
     message.rate = AsWritten(values[VerticalRate] * kMetresPerSecondPerFootPerMinute, 0.01);
     return !(message.hasSpeed &&
              IsUnflyable(FlightValue::GroundSpeed, "ground speed", message.speed, reason, size)) &&

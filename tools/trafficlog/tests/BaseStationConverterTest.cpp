@@ -289,4 +289,19 @@ TEST(BaseStationConverter, ValuesNoAircraftFliesAreBadRows) {
     }
 }
 
+// A track a hair west of north, as a decoder's rounding writes it, is written as north: not as a
+// full turn (360.0), which no track field holds, nor as "-0.0".
+TEST(BaseStationConverter, ATrackAHairWestOfNorthIsNorth) {
+    for (const char* track : {"-0.00000000000000000000000000000004", "-0"}) {
+        const std::string log = Position("4CA2B5", "12:00:00.000", "10000", "51.00", "-0.40") +
+                                Velocity("4CA2B5", "12:00:01.000", "100", track, "0") +
+                                Position("4CA2B5", "12:00:02.000", "10000", "51.00", "-0.40");
+        const Conversion result = ConvertLog(log);
+        ASSERT_TRUE(result.ok) << track;
+        EXPECT_TRUE(result.findings.bad.empty()) << track;
+        EXPECT_NE(result.data.find("|3048.0||0.0|51.44|0.00\n"), std::string::npos) << track << "\n"
+                                                                                    << result.data;
+    }
+}
+
 } // namespace
