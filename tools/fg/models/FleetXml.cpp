@@ -41,8 +41,13 @@ bool WithoutComments(std::string_view text, std::string& out) {
             break;
         }
         out.append(text.substr(at, open - at));
+        // A comment may stand between elements or in their text, never inside a tag: dropped
+        // there, it would join "<thre" and "shold>" into a tag no XML reader sees.
+        const std::size_t tagOpen = out.rfind('<');
+        const bool inTag = tagOpen != std::string::npos &&
+                           (out.rfind('>') == std::string::npos || out.rfind('>') < tagOpen);
         const std::size_t close = text.find("-->", open + 4);
-        if (close == std::string_view::npos) {
+        if (close == std::string_view::npos || inTag) {
             return false;
         }
         at = close + 3;

@@ -21,7 +21,8 @@ struct FleetAircraft {
 // The text of element `name` inside `block`, trimmed: empty when it is missing; false when it is
 // opened and not closed, or holds elements of its own.
 bool ElementText(std::string_view block, std::string_view name, std::string& out);
-// The text without its <!-- --> comments; false when a comment is not closed.
+// The text without its <!-- --> comments; false when a comment is not closed, or stands inside
+// a tag, where XML has none.
 bool WithoutComments(std::string_view text, std::string& out);
 // The aircraft of a fleet file; false when it is not one (no <trafficlist> root, an element
 // not closed).

@@ -195,6 +195,24 @@ TEST_F(AptDatTest, MeasuresBeyondAnyRunwayAreMalformed) {
     EXPECT_EQ(applied, 0);
 }
 
+// A comment inside a tag is no XML: dropping it must not make a threshold of "<thre" and "shold>"
+// (found by fuzzing), and the file is refused as FlightGear's reader refuses it. One in an
+// element's text is XML and goes.
+TEST_F(AptDatTest, ACommentInsideATagIsABrokenThresholdFile) {
+    ASSERT_TRUE(ReadAptDat(WriteBinary("apt.dat", kAptDat), index, counts, error)) << error;
+    std::string split = kThresholds;
+    split.replace(split.find("<threshold>", split.find("<runway>")), 11, "<thre<!-- -->shold>");
+    int applied = 0;
+    EXPECT_FALSE(ApplyThresholdText(split, "PHNL", index, applied));
+    EXPECT_EQ(applied, 0);
+    std::string inText = kThresholds;
+    inText.replace(inText.find("21.325200"), 9, "21.32<!-- surveyed 2019 -->5200");
+    EXPECT_TRUE(ApplyThresholdText(inText, "PHNL", index, applied));
+    EXPECT_EQ(applied, 1);
+    EXPECT_DOUBLE_EQ(index.RunwaysOf(*index.Nearest(21.32, -157.92, 5000))[0].ends[0].latitude,
+                     21.3252);
+}
+
 // A runway end named by a NUL byte would have no name in the index: the row is broken.
 TEST_F(AptDatTest, ARunwayEndNamedByANulByteIsMalformed) {
     AptDatRows rows(index, counts);
