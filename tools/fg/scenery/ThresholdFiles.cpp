@@ -43,14 +43,18 @@ bool ApplyThresholdText(std::string_view raw, const std::string& code, AirportIn
     // Read whole before anything is applied: a file broken half way changes nothing.
     std::vector<Threshold> thresholds;
     const std::string_view all = text;
-    for (std::size_t at = all.find("<threshold>"); at != std::string_view::npos;
-         at = all.find("<threshold>", at + 1)) {
+    // A threshold inside another is no threshold file either; so each is read once, to its end,
+    // and a file of many opened and few closed costs no more than its length.
+    for (std::size_t at = all.find("<threshold>"); at != std::string_view::npos;) {
         const std::size_t end = all.find("</threshold>", at);
+        const std::size_t next = all.find("<threshold>", at + 1);
         Threshold threshold;
-        if (end == std::string_view::npos || !ReadThreshold(all.substr(at, end - at), threshold)) {
+        if (end == std::string_view::npos || next < end ||
+            !ReadThreshold(all.substr(at, end - at), threshold)) {
             return false;
         }
         thresholds.push_back(threshold);
+        at = next;
     }
     for (const Threshold& t : thresholds) {
         applied += index.OverrideThreshold(code.c_str(), t.name.c_str(), t.latitude, t.longitude,

@@ -197,13 +197,17 @@ TEST_F(AptDatTest, MeasuresBeyondAnyRunwayAreMalformed) {
 
 // A comment inside a tag is no XML: dropping it must not make a threshold of "<thre" and "shold>"
 // (found by fuzzing), and the file is refused as FlightGear's reader refuses it. One in an
-// element's text is XML and goes.
+// element's text is XML and goes. A threshold inside another is refused too.
 TEST_F(AptDatTest, ACommentInsideATagIsABrokenThresholdFile) {
     ASSERT_TRUE(ReadAptDat(WriteBinary("apt.dat", kAptDat), index, counts, error)) << error;
     std::string split = kThresholds;
     split.replace(split.find("<threshold>", split.find("<runway>")), 11, "<thre<!-- -->shold>");
     int applied = 0;
     EXPECT_FALSE(ApplyThresholdText(split, "PHNL", index, applied));
+    EXPECT_EQ(applied, 0);
+    std::string nested = kThresholds;
+    nested.replace(nested.find("<rwy>08L"), 0, "<threshold><rwy>08R</rwy></threshold>");
+    EXPECT_FALSE(ApplyThresholdText(nested, "PHNL", index, applied));
     EXPECT_EQ(applied, 0);
     std::string inText = kThresholds;
     inText.replace(inText.find("21.325200"), 9, "21.32<!-- surveyed 2019 -->5200");
