@@ -33,6 +33,10 @@ bool ElementText(std::string_view block, std::string_view name, std::string& out
 bool WithoutComments(std::string_view text, std::string& out) {
     out.clear();
     out.reserve(text.size());
+    // Whether the text kept so far ends inside a tag. A comment may stand between elements or in
+    // their text, never inside a tag: dropped there, it would join "<thre" and "shold>" into a
+    // tag no XML reader sees.
+    bool inTag = false;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t open = text.find("<!--", at);
@@ -40,12 +44,12 @@ bool WithoutComments(std::string_view text, std::string& out) {
             out.append(text.substr(at));
             break;
         }
-        out.append(text.substr(at, open - at));
-        // A comment may stand between elements or in their text, never inside a tag: dropped
-        // there, it would join "<thre" and "shold>" into a tag no XML reader sees.
-        const std::size_t tagOpen = out.rfind('<');
-        const bool inTag = tagOpen != std::string::npos &&
-                           (out.rfind('>') == std::string::npos || out.rfind('>') < tagOpen);
+        const std::string_view kept = text.substr(at, open - at);
+        out.append(kept);
+        const std::size_t mark = kept.find_last_of("<>");
+        if (mark != std::string_view::npos) {
+            inTag = kept[mark] == '<';
+        }
         const std::size_t close = text.find("-->", open + 4);
         if (close == std::string_view::npos || inTag) {
             return false;
